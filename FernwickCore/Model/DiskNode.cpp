@@ -1,0 +1,201 @@
+#include "FernwickCore/Model/DiskNode.h"
+
+#include "FernwickCore/Platform/ByteCountFormatter.h"
+#include "FernwickCore/Platform/PathUtils.h"
+
+#include <utility>
+
+namespace fernwick {
+namespace {
+const std::string kDefaultVolume = "/";
+const std::string kNormal = "Normal";
+const std::string kComplete = "Complete";
+const std::optional<std::string> kNoReason;
+} // namespace
+
+struct DiskNode::Extras {
+    std::optional<std::filesystem::path> url;
+    std::optional<std::string> errorReason;
+    std::optional<std::string> sourceVolume;
+    std::optional<std::string> permissionsState;
+    std::optional<std::string> scanState;
+};
+
+DiskNode::DiskNode(Fields f)
+    : size(f.size), allocatedSize(f.allocatedSize <= 0 ? f.size : f.allocatedSize),
+      itemCount(f.itemCount), confidence(f.confidence), modifiedDate(f.modifiedDate),
+      inode(f.inode), deviceID(f.deviceID), children(std::move(f.children)), category(f.category),
+      riskLevel(f.riskLevel), isSymlink(f.isSymlink), isProtected(f.isProtected),
+      isAccessible(f.isAccessible), m_id(f.id), m_isDirectory(f.isDirectory),
+      m_isPackage(f.isPackage) {
+    const std::string last = paths::lastComponent(f.url);
+    m_name = f.name ? std::move(*f.name) : last;
+    const std::filesystem::path parent = f.url.parent_path();
+    if (!f.url.empty() && last == m_name && !last.empty() && parent != f.url) {
+        m_parentPath = std::make_shared<const std::filesystem::path>(parent);
+    } else {
+        extras().url = std::move(f.url);
+    }
+    setErrorReason(std::move(f.errorReason));
+    setSourceVolume(std::move(f.sourceVolume));
+    setPermissionsState(std::move(f.permissionsState));
+    setScanState(std::move(f.scanState));
+}
+
+DiskNode::DiskNode(std::shared_ptr<const std::filesystem::path> parentPath, std::string name,
+                   bool isDirectory, bool isPackage)
+    : m_id(Uuid::random()), m_isDirectory(isDirectory), m_isPackage(isPackage),
+      m_name(std::move(name)), m_parentPath(std::move(parentPath)) {}
+
+DiskNode::~DiskNode() {
+    // Tear deep trees down iteratively: the default destructor would recurse once per level.
+    std::vector<DiskNodePtr> pending;
+    pending.swap(children);
+    while (!pending.empty()) {
+        DiskNodePtr node = std::move(pending.back());
+        pending.pop_back();
+        if (node && node.use_count() == 1) {
+            for (auto& child : node->children) {
+                pending.push_back(std::move(child));
+            }
+            node->children.clear();
+        }
+    }
+}
+
+DiskNode::Extras& DiskNode::extras() {
+    if (!m_extras) {
+        m_extras = std::make_unique<Extras>();
+    }
+    return *m_extras;
+}
+
+std::filesystem::path DiskNode::url() const {
+    if (m_extras && m_extras->url) {
+        return *m_extras->url;
+    }
+    if (!m_parentPath) {
+        return m_name;
+    }
+    const std::string& parent = m_parentPath->native();
+    std::string out;
+    out.reserve(parent.size() + 1 + m_name.size());
+    out = parent;
+    if (out.empty() || out.back() != '/') {
+        out += '/';
+    }
+    out += m_name;
+    return out;
+}
+
+const std::string& DiskNode::name() const { return m_name; }
+
+const std::optional<std::string>& DiskNode::errorReason() const {
+    return m_extras ? m_extras->errorReason : kNoReason;
+}
+
+void DiskNode::setErrorReason(std::optional<std::string> reason) {
+    if (reason || m_extras) {
+        extras().errorReason = std::move(reason);
+    }
+}
+
+const std::string& DiskNode::sourceVolume() const {
+    return m_extras && m_extras->sourceVolume ? *m_extras->sourceVolume : kDefaultVolume;
+}
+
+void DiskNode::setSourceVolume(std::string volume) {
+    if (volume == kDefaultVolume) {
+        if (m_extras) {
+            m_extras->sourceVolume.reset();
+        }
+        return;
+    }
+    extras().sourceVolume = std::move(volume);
+}
+
+const std::string& DiskNode::permissionsState() const {
+    return m_extras && m_extras->permissionsState ? *m_extras->permissionsState : kNormal;
+}
+
+void DiskNode::setPermissionsState(std::string state) {
+    if (state == kNormal) {
+        if (m_extras) {
+            m_extras->permissionsState.reset();
+        }
+        return;
+    }
+    extras().permissionsState = std::move(state);
+}
+
+const std::string& DiskNode::scanState() const {
+    return m_extras && m_extras->scanState ? *m_extras->scanState : kComplete;
+}
+
+void DiskNode::setScanState(std::string state) {
+    if (state == kComplete) {
+        if (m_extras) {
+            m_extras->scanState.reset();
+        }
+        return;
+    }
+    extras().scanState = std::move(state);
+}
+
+std::string DiskNode::formattedSize() const { return formatByteCount(size); }
+
+std::string DiskNode::formatBytes(std::int64_t bytes) { return formatByteCount(bytes); }
+
+std::vector<DiskNodePtr> DiskNode::allDescendants() const {
+    std::vector<DiskNodePtr> out;
+    std::vector<const DiskNodePtr*> stack;
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        stack.push_back(&*it);
+    }
+    while (!stack.empty()) {
+        const DiskNodePtr& node = *stack.back();
+        stack.pop_back();
+        out.push_back(node);
+        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) {
+            stack.push_back(&*it);
+        }
+    }
+    return out;
+}
+
+void DiskNode::recalculateTotalSize() {
+    if (!m_isDirectory || children.empty()) {
+        return;
+    }
+    // Post-order without recursion: a node is summed once all its children have been.
+    struct Frame {
+        DiskNode* node;
+        std::size_t next;
+    };
+    std::vector<Frame> stack{{this, 0}};
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        DiskNode* node = frame.node;
+        if (frame.next < node->children.size()) {
+            DiskNode* child = node->children[frame.next++].get();
+            if (child->m_isDirectory && !child->children.empty()) {
+                stack.push_back({child, 0});
+            }
+            continue;
+        }
+        std::int64_t total = 0;
+        std::int64_t allocated = 0;
+        std::int64_t count = 0;
+        for (const auto& child : node->children) {
+            total = saturatingAdd(total, child->size);
+            allocated = saturatingAdd(allocated, child->allocatedSize);
+            count = saturatingAdd(count, child->itemCount);
+        }
+        node->size = total;
+        node->allocatedSize = allocated;
+        node->itemCount = count;
+        stack.pop_back();
+    }
+}
+
+} // namespace fernwick

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "FernwickCore/Model/StorageCategory.h"
+#include "FernwickCore/Platform/Clock.h"
+#include "FernwickCore/Platform/Uuid.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fernwick {
+
+class DiskNode;
+/// Nodes are shared: a parent owns its children, and the interface may hold any node (selection,
+/// breadcrumbs, undo record) for as long as it likes.
+using DiskNodePtr = std::shared_ptr<DiskNode>;
+
+/// One item of a scanned tree: a file, a folder, or a package shown as one item.
+///
+/// Memory matters: a home folder has millions of these. A node stores its entry name and a
+/// shared pointer to its parent folder's path (one string per folder, shared by its children);
+/// `url()` joins the two. The rare texts (an error reason, a volume other than "/", states other
+/// than "Normal" and "Complete", a display name that differs from the last path component) live
+/// out of line.
+///
+/// No locking: the scanner builds a subtree inside one task and hands it over; afterwards the
+/// tree is changed only on the GUI thread, and readers on other threads get a tree nobody changes
+/// while they read.
+class DiskNode {
+public:
+    /// Every stored property, in declaration order: the memberwise constructor's arguments.
+    struct Fields {
+        Uuid id;
+        std::filesystem::path url;
+        std::optional<std::string> name; ///< nullopt: the last path component of url
+        std::int64_t size = 0;
+        std::int64_t allocatedSize = 0; ///< 0 or negative: stored as size
+        bool isDirectory = false;
+        bool isPackage = false;
+        std::vector<DiskNodePtr> children;
+        StorageCategory category = StorageCategory::other;
+        RiskLevel riskLevel = RiskLevel::low;
+        double confidence = 0;
+        std::int64_t itemCount = 1;
+        TimePoint modifiedDate;
+        bool isSymlink = false;
+        bool isProtected = false;
+        bool isAccessible = true;
+        std::optional<std::string> errorReason;
+        std::uint64_t inode = 0;
+        std::uint64_t deviceID = 0;
+        std::string sourceVolume = "/";
+        std::string permissionsState = "Normal";
+        std::string scanState = "Complete";
+    };
+
+    /// The memberwise constructor.
+    explicit DiskNode(Fields fields);
+    /// The scanner's constructor: an entry `name` inside the folder whose path `parentPath`
+    /// holds (shared by all its children). Other fields take the defaults of `Fields`.
+    DiskNode(std::shared_ptr<const std::filesystem::path> parentPath, std::string name,
+             bool isDirectory, bool isPackage);
+    DiskNode(const DiskNode&) = delete;
+    DiskNode& operator=(const DiskNode&) = delete;
+    ~DiskNode();
+
+    static DiskNodePtr make(Fields fields) { return std::make_shared<DiskNode>(std::move(fields)); }
+
+    const Uuid& id() const { return m_id; }
+    /// The item's full path.
+    std::filesystem::path url() const;
+    /// url() as text (bytes as they are).
+    std::string path() const { return url().native(); }
+    const std::string& name() const;
+    bool isDirectory() const { return m_isDirectory; }
+    bool isPackage() const { return m_isPackage; }
+
+    const std::optional<std::string>& errorReason() const;
+    void setErrorReason(std::optional<std::string> reason);
+    const std::string& sourceVolume() const;
+    void setSourceVolume(std::string volume);
+    const std::string& permissionsState() const;
+    void setPermissionsState(std::string state);
+    const std::string& scanState() const;
+    void setScanState(std::string state);
+
+    /// formatByteCount(size).
+    std::string formattedSize() const;
+    /// The byte-count text of the platform formatter.
+    static std::string formatBytes(std::int64_t bytes);
+
+    /// Every node below this one, this one excluded, depth-first pre-order.
+    std::vector<DiskNodePtr> allDescendants() const;
+    /// Sums size, allocated size and item count upward through the subtree: a folder with
+    /// children holds the sums over them; files and childless folders keep their values.
+    /// Iterative, so deep trees cannot overflow the stack. Sums saturate at INT64_MAX.
+    void recalculateTotalSize();
+
+    // The properties the system changes after construction.
+    std::int64_t size = 0;
+    std::int64_t allocatedSize = 0;
+    std::int64_t itemCount = 1;
+    double confidence = 0;
+    TimePoint modifiedDate;
+    std::uint64_t inode = 0;
+    std::uint64_t deviceID = 0;
+    std::vector<DiskNodePtr> children;
+    StorageCategory category = StorageCategory::other;
+    RiskLevel riskLevel = RiskLevel::low;
+    bool isSymlink = false;
+    bool isProtected = false;
+    bool isAccessible = true;
+
+private:
+    struct Extras;
+    Extras& extras();
+
+    Uuid m_id;
+    bool m_isDirectory = false;
+    bool m_isPackage = false;
+    std::string m_name;
+    std::shared_ptr<const std::filesystem::path> m_parentPath; // null: url kept in extras
+    std::unique_ptr<Extras> m_extras;
+};
+
+/// Adds two non-negative byte counts, stopping at INT64_MAX instead of overflowing.
+inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t out = 0;
+    if (__builtin_add_overflow(a, b, &out)) {
+        return b > 0 ? INT64_MAX : INT64_MIN;
+    }
+    return out;
+}
+
+} // namespace fernwick
