@@ -88,7 +88,9 @@ std::filesystem::path DiskNode::url() const {
     return out;
 }
 
-const std::string& DiskNode::name() const { return m_name; }
+const std::string& DiskNode::name() const {
+    return m_name;
+}
 
 const std::optional<std::string>& DiskNode::errorReason() const {
     return m_extras ? m_extras->errorReason : kNoReason;
@@ -142,9 +144,13 @@ void DiskNode::setScanState(std::string state) {
     extras().scanState = std::move(state);
 }
 
-std::string DiskNode::formattedSize() const { return formatByteCount(size); }
+std::string DiskNode::formattedSize() const {
+    return formatByteCount(size);
+}
 
-std::string DiskNode::formatBytes(std::int64_t bytes) { return formatByteCount(bytes); }
+std::string DiskNode::formatBytes(std::int64_t bytes) {
+    return formatByteCount(bytes);
+}
 
 std::vector<DiskNodePtr> DiskNode::allDescendants() const {
     std::vector<DiskNodePtr> out;

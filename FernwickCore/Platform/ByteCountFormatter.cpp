@@ -17,7 +17,9 @@ Wide power(Wide base, int exponent) {
     return result;
 }
 
-int fractionDigits(std::size_t unit) { return unit == 1 ? 0 : (unit == 2 ? 1 : 2); }
+int fractionDigits(std::size_t unit) {
+    return unit == 1 ? 0 : (unit == 2 ? 1 : 2);
+}
 
 // magnitude / divisor rounded half to even.
 Wide roundedQuotient(Wide magnitude, Wide divisor) {

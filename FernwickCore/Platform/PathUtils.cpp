@@ -61,7 +61,7 @@ std::filesystem::path resolveSymlinks(const std::filesystem::path& path) {
     std::string suffix;
     for (;;) {
         std::unique_ptr<char, decltype(&std::free)> resolved(realpath(prefix.c_str(), nullptr),
-                                                            &std::free);
+                                                             &std::free);
         if (resolved) {
             std::string out = resolved.get();
             if (!suffix.empty()) {

@@ -72,16 +72,16 @@ Status PreferencesStore::setStringArray(const std::string& key,
 Status PreferencesStore::remove(const std::string& key) {
     std::lock_guard lock(m_mutex);
     m_values.erase(key);
-    return writeFileAtomically(m_file, m_values.dump(2, ' ', false,
-                                                     nlohmann::json::error_handler_t::replace));
+    return writeFileAtomically(
+        m_file, m_values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 Status PreferencesStore::setValue(const std::string& key, nlohmann::json value) {
     std::lock_guard lock(m_mutex);
     m_values[key] = std::move(value);
     // Invalid UTF-8 (a path with odd bytes) is written with replacement characters, not thrown.
-    return writeFileAtomically(m_file, m_values.dump(2, ' ', false,
-                                                     nlohmann::json::error_handler_t::replace));
+    return writeFileAtomically(
+        m_file, m_values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 } // namespace fernwick

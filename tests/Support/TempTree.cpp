@@ -39,7 +39,9 @@ TempTree::TempTree() {
     m_root = name.data();
 }
 
-TempTree::~TempTree() { removeTree(m_root); }
+TempTree::~TempTree() {
+    removeTree(m_root);
+}
 
 std::filesystem::path TempTree::folder(std::string_view relative) const {
     const auto path = m_root / std::string(relative);
@@ -55,8 +57,8 @@ std::filesystem::path TempTree::file(std::string_view relative, std::string_view
     if (fd < 0) {
         throw std::runtime_error("cannot create " + path.string());
     }
-    if (!contents.empty() && ::write(fd, contents.data(), contents.size()) !=
-                                 static_cast<ssize_t>(contents.size())) {
+    if (!contents.empty() &&
+        ::write(fd, contents.data(), contents.size()) != static_cast<ssize_t>(contents.size())) {
         ::close(fd);
         throw std::runtime_error("cannot write " + path.string());
     }

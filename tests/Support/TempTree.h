@@ -31,7 +31,8 @@ public:
     std::filesystem::path denseFile(std::string_view relative, std::int64_t size,
                                     char fill = 'x') const;
     /// A symbolic link at `relative` whose text is `target` (not resolved); returns its path.
-    std::filesystem::path symlink(std::string_view relative, const std::filesystem::path& target) const;
+    std::filesystem::path symlink(std::string_view relative,
+                                  const std::filesystem::path& target) const;
     /// Sets the modification (and access) time to `secondsSinceEpoch`.
     static void setModificationTime(const std::filesystem::path& path,
                                     std::int64_t secondsSinceEpoch);

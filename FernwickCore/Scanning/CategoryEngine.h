@@ -1,0 +1,51 @@
+#pragma once
+
+#include "FernwickCore/Model/StorageCategory.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fernwick {
+
+/// The classifier's whole answer for one item.
+struct CategoryClassification {
+    StorageCategory category = StorageCategory::other;
+    RiskLevel riskLevel = RiskLevel::medium;
+    double confidence = 0.5;
+    std::string explanation;
+    std::optional<std::string> cleanupRecommendation;
+    std::string ruleId;
+    int ruleVersion = 1;
+    bool isCleanupEligible = false;
+};
+
+/// The three values the scanner keeps in each node, and the deciding rule (1 to 27), without
+/// building any text.
+struct CategoryVerdict {
+    StorageCategory category = StorageCategory::other;
+    RiskLevel riskLevel = RiskLevel::medium;
+    double confidence = 0.5;
+    int rule = 27;
+};
+
+/// Decides an item's storage category, risk level and confidence from its path, name and
+/// extension by a fixed cascade of rules; the first rule that holds decides. Opens nothing on
+/// disk and keeps no state: callable from any thread.
+class CategoryEngine {
+public:
+    static const CategoryEngine& shared();
+
+    /// The full answer. The path is standardized lexically for the path tests; the name and the
+    /// extension come from `url` unchanged.
+    CategoryClassification classify(const std::filesystem::path& url, bool isDirectory,
+                                    bool isPackage) const;
+
+    /// The scanner's fast path: `standardizedPath` must already be standardized and `name` is
+    /// its last component. Allocates nothing.
+    CategoryVerdict verdict(std::string_view standardizedPath, std::string_view name,
+                            bool isDirectory, bool isPackage) const;
+};
+
+} // namespace fernwick
