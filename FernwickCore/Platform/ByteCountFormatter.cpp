@@ -5,7 +5,7 @@
 namespace fernwick {
 namespace {
 
-using Wide = unsigned __int128;
+__extension__ typedef unsigned __int128 Wide; // 128 bits: bytes × 100 cannot overflow
 
 constexpr std::array<const char*, 7> kUnits = {"bytes", "KB", "MB", "GB", "TB", "PB", "EB"};
 
