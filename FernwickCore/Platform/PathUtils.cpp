@@ -101,12 +101,16 @@ std::string lastComponent(const std::filesystem::path& path) {
     return start >= end ? std::string{} : text.substr(start, end - start);
 }
 
-std::string extension(std::string_view name) {
+std::string_view extensionView(std::string_view name) {
     const auto dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) {
         return {};
     }
-    return std::string(name.substr(dot + 1));
+    return name.substr(dot + 1);
+}
+
+std::string extension(std::string_view name) {
+    return std::string(extensionView(name));
 }
 
 std::string lowercased(std::string_view text) {

@@ -30,6 +30,8 @@ std::string lastComponent(const std::filesystem::path& path);
 /// The extension without the dot, in its original case; "" when there is none. A leading dot
 /// (".bashrc") is not an extension.
 std::string extension(std::string_view name);
+/// extension(), as a view into `name` (no allocation).
+std::string_view extensionView(std::string_view name);
 
 /// ASCII lower-casing, for case-insensitive comparisons of names and paths.
 std::string lowercased(std::string_view text);

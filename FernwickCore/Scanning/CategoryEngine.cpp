@@ -1,0 +1,393 @@
+#include "FernwickCore/Scanning/CategoryEngine.h"
+
+#include "FernwickCore/Platform/PathUtils.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace fernwick {
+namespace {
+
+// Every path test looks for a text that begins with "/", so one pass over the slashes of the
+// path finds all of them; the cascade then reads the bits in rule order.
+enum Needle : std::uint8_t {
+    kTrash,
+    kTrashes,
+    kDerivedData,
+    kXcodeArchives,
+    kSimulatorDevices,
+    kDockerApp,
+    kDockerDot,
+    kOllamaModels,
+    kLmStudioModels,
+    kHuggingFace,
+    kNpmCache,
+    kPnpmStore,
+    kYarnCache,
+    kBunCache,
+    kGradleCaches,
+    kAndroidBuildCache,
+    kHomebrewCache,
+    kCargoCache,
+    kRustupDownloads,
+    kSwiftPMCache,
+    kPipCache,
+    kUvCache,
+    kLibraryCaches,
+    kLibraryLogs,
+    kVarLog,
+    kPrivateVarFolders,
+    kPrivateTmp,
+    kLibraryContainers,
+    kApplicationSupport,
+    kDownloadsFolder,
+    kNeedleCount,
+};
+
+struct NeedleText {
+    Needle needle;
+    std::string_view text;
+};
+
+constexpr std::array<NeedleText, kNeedleCount> kNeedles = {{
+    {kTrash, "/.Trash"},
+    {kTrashes, "/.Trashes"},
+    {kDerivedData, "/Developer/Xcode/DerivedData"},
+    {kXcodeArchives, "/Developer/Xcode/Archives"},
+    {kSimulatorDevices, "/Developer/CoreSimulator/Devices"},
+    {kDockerApp, "/com.docker.docker"},
+    {kDockerDot, "/.docker"},
+    {kOllamaModels, "/.ollama/models"},
+    {kLmStudioModels, "/.cache/lm-studio/models"},
+    {kHuggingFace, "/.cache/huggingface"},
+    {kNpmCache, "/.npm/_cacache"},
+    {kPnpmStore, "/.pnpm-store"},
+    {kYarnCache, "/.yarn/cache"},
+    {kBunCache, "/.bun/install/cache"},
+    {kGradleCaches, "/.gradle/caches"},
+    {kAndroidBuildCache, "/.android/build-cache"},
+    {kHomebrewCache, "/Caches/Homebrew"},
+    {kCargoCache, "/.cargo/registry/cache"},
+    {kRustupDownloads, "/.rustup/downloads"},
+    {kSwiftPMCache, "/Library/Caches/org.swift.swiftpm"},
+    {kPipCache, "/.cache/pip"},
+    {kUvCache, "/.cache/uv"},
+    {kLibraryCaches, "/Library/Caches"},
+    {kLibraryLogs, "/Library/Logs"},
+    {kVarLog, "/var/log"},
+    {kPrivateVarFolders, "/private/var/folders"},
+    {kPrivateTmp, "/private/tmp"},
+    {kLibraryContainers, "/Library/Containers"},
+    {kApplicationSupport, "/Library/Application Support"},
+    {kDownloadsFolder, "/Downloads/"},
+}};
+
+// The needles grouped by the character after their leading "/", so a slash followed by any
+// other character costs one table lookup.
+struct NeedleIndex {
+    std::array<std::uint8_t, 256> first{}; // start in `order` per character
+    std::array<std::uint8_t, 256> count{}; // needles per character
+    std::array<std::uint8_t, kNeedleCount> order{};
+};
+
+constexpr NeedleIndex makeNeedleIndex() {
+    NeedleIndex index;
+    std::uint8_t next = 0;
+    for (int c = 0; c < 256; ++c) {
+        index.first[static_cast<std::size_t>(c)] = next;
+        for (const auto& entry : kNeedles) {
+            if (static_cast<unsigned char>(entry.text[1]) == c) {
+                index.order[next++] = static_cast<std::uint8_t>(entry.needle);
+                ++index.count[static_cast<std::size_t>(c)];
+            }
+        }
+    }
+    return index;
+}
+
+constexpr NeedleIndex kNeedleIndex = makeNeedleIndex();
+
+std::uint32_t findNeedles(std::string_view path) {
+    std::uint32_t found = 0;
+    const std::size_t size = path.size();
+    const char* data = path.data();
+    for (std::size_t i = 0; i + 1 < size; ++i) {
+        if (data[i] != '/') {
+            continue;
+        }
+        const auto next = static_cast<unsigned char>(data[i + 1]);
+        const std::size_t first = kNeedleIndex.first[next];
+        const std::size_t end = first + kNeedleIndex.count[next];
+        for (std::size_t k = first; k < end; ++k) {
+            const std::uint8_t needle = kNeedleIndex.order[k];
+            const std::string_view text = kNeedles[needle].text;
+            if (size - i >= text.size() && std::memcmp(data + i, text.data(), text.size()) == 0) {
+                found |= std::uint32_t{1} << needle;
+            }
+        }
+    }
+    return found;
+}
+
+constexpr bool has(std::uint32_t found, Needle needle) {
+    return (found & (std::uint32_t{1} << needle)) != 0;
+}
+
+template <std::size_t Count>
+constexpr bool isIn(std::string_view extension, const std::array<std::string_view, Count>& list) {
+    for (const auto entry : list) {
+        if (entry == extension) {
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr std::array<std::string_view, 6> kInstallerExtensions = {"dmg",          "pkg", "iso",
+                                                                  "appinstaller", "ipa", "xip"};
+constexpr std::array<std::string_view, 7> kVideoExtensions = {"mov", "mp4",  "m4v", "mkv",
+                                                              "avi", "webm", "flv"};
+constexpr std::array<std::string_view, 11> kPhotoExtensions = {
+    "png", "jpg", "jpeg", "heic", "raw", "cr2", "nef", "gif", "tiff", "webp", "svg"};
+constexpr std::array<std::string_view, 7> kAudioExtensions = {"mp3", "aac",  "wav", "flac",
+                                                              "m4a", "aiff", "ogg"};
+constexpr std::array<std::string_view, 7> kArchiveExtensions = {"zip", "tar", "gz", "bz2",
+                                                                "xz",  "7z",  "rar"};
+constexpr std::array<std::string_view, 12> kDocumentExtensions = {
+    "pdf", "pages", "numbers", "key", "docx", "xlsx", "pptx", "txt", "md", "csv", "json", "rtf"};
+
+// Longer than any listed extension: such an extension can match no list.
+constexpr std::size_t kLongestExtension = 12;
+
+struct Rule {
+    std::string_view ruleId;
+    StorageCategory category;
+    RiskLevel riskLevel;
+    double confidence;
+    int version;
+    bool isCleanupEligible;
+    std::string_view explanation;
+    std::string_view recommendation; // empty: none
+};
+
+using C = StorageCategory;
+using R = RiskLevel;
+
+constexpr std::array<Rule, 27> kRules = {{
+    {"app-bundle", C::applications, R::medium, 1.0, 2, false, "Installed Application Bundle (", ""},
+    {"trash-storage", C::trash, R::low, 1.0, 1, true, "Files currently in macOS Trash",
+     "Empty Trash to recover allocated disk space."},
+    {"xcode-deriveddata", C::xcode, R::low, 0.98, 2, true,
+     "Xcode DerivedData (Build index, intermediate artifacts, module caches)",
+     "Xcode will automatically rebuild these files during the next build."},
+    {"xcode-archives", C::xcode, R::medium, 0.95, 1, true, "Xcode Build Archives",
+     "Keep only releases you still need to symbolicate or distribute."},
+    {"xcode-simulators", C::xcode, R::low, 0.95, 1, true,
+     "iOS / watchOS / tvOS Simulator Device Data",
+     "Simulators can be reset or regenerated via Xcode."},
+    {"docker-vm-storage", C::docker, R::medium, 0.95, 2, false,
+     "Docker VM Disk Image, overlay containers and build cache",
+     "Prune dangling images and build cache with docker system prune."},
+    {"ai-model-weights", C::ollamaModels, R::medium, 0.95, 2, true,
+     "Locally downloaded LLM/AI neural network weights",
+     "Unused models can be removed and re-downloaded later."},
+    {"node-modules", C::nodeModules, R::low, 1.0, 2, true,
+     "JavaScript / TypeScript dependencies folder",
+     "Can be recreated at any time with npm, yarn, or pnpm install."},
+    {"package-manager-cache", C::packageManagers, R::low, 0.95, 2, true,
+     "Package Manager Global Download Cache",
+     "Safe to clean; packages will re-download when needed."},
+    {"gradle-cache", C::androidStudio, R::low, 0.95, 1, true, "Gradle Build and Dependency Cache",
+     "Gradle will automatically re-download dependencies."},
+    {"homebrew-bottles", C::packageManagers, R::low, 0.98, 1, true,
+     "Homebrew Download Bottle Cache",
+     "Safe to clean; Homebrew will re-fetch formula bottles if needed."},
+    {"cargo-cache", C::developerData, R::low, 0.95, 1, true,
+     "Rust / Cargo downloaded crate archive cache",
+     "Cargo will rebuild targets when cargo build is run."},
+    {"swiftpm-cache", C::developerData, R::low, 0.95, 1, true,
+     "Swift Package Manager module and repository cache",
+     "SwiftPM will re-fetch dependencies as needed."},
+    {"python-cache", C::developerData, R::low, 0.98, 1, true,
+     "Python bytecode cache & pip/uv package downloads", "Safe to clean."},
+    {"app-caches", C::caches, R::low, 0.9, 1, true, "Application Cache",
+     "Applications will regenerate caches as needed."},
+    {"log-files", C::logs, R::low, 0.95, 1, true, "Diagnostic & System Log files",
+     "Old logs can be safely removed."},
+    {"temporary-files", C::temporaryFiles, R::low, 0.9, 1, true, "System & App Temporary Files",
+     "Safe to clean."},
+    {"sandbox-container", C::containers, R::medium, 0.95, 1, false,
+     "Sandboxed Application Data Container", ""},
+    {"app-support", C::applicationSupport, R::medium, 0.9, 1, false,
+     "Application Support Files & Databases", ""},
+    {"installers-dmg", C::installers, R::low, 0.95, 1, true, "Software Installer / Disk Image (",
+     "If already installed, this installer can be moved to Trash."},
+    {"media-video", C::videos, R::high, 1.0, 1, false, "Video File", ""},
+    {"media-photo", C::photos, R::high, 1.0, 1, false, "Image File", ""},
+    {"media-audio", C::audio, R::high, 1.0, 1, false, "Audio Recording / Music", ""},
+    {"archive-file", C::archives, R::medium, 0.9, 1, false, "Compressed Archive", ""},
+    {"user-document", C::documents, R::high, 0.95, 1, false, "Document / User File", ""},
+    {"downloads-folder", C::downloads, R::medium, 0.85, 1, false, "Downloaded Item", ""},
+    {"general-fallback", C::other, R::medium, 0.5, 1, false, "General File / Folder", ""},
+}};
+
+constexpr int kAppBundleRule = 1;
+constexpr int kInstallerRule = 20;
+
+// The extension of `name` in lower case (ASCII), written to `out`; empty when there is none
+// or when it is too long to be in any list.
+std::string_view lowerExtension(std::string_view name, std::array<char, kLongestExtension>& out) {
+    const std::string_view extension = paths::extensionView(name);
+    if (extension.size() > out.size()) {
+        return {};
+    }
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        const char c = extension[i];
+        out[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return {out.data(), extension.size()};
+}
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// The cascade: the number (1 to 27) of the first rule whose test holds.
+int decide(std::string_view path, std::string_view name, std::string_view extension,
+           bool isDirectory, bool isPackage) {
+    if (isPackage && extension == "app") {
+        return 1;
+    }
+    const std::uint32_t found = findNeedles(path);
+    if (has(found, kTrash) || has(found, kTrashes)) {
+        return 2;
+    }
+    if (has(found, kDerivedData)) {
+        return 3;
+    }
+    if (has(found, kXcodeArchives)) {
+        return 4;
+    }
+    if (has(found, kSimulatorDevices)) {
+        return 5;
+    }
+    if (has(found, kDockerApp) || has(found, kDockerDot)) {
+        return 6;
+    }
+    if (has(found, kOllamaModels) || has(found, kLmStudioModels) || has(found, kHuggingFace)) {
+        return 7;
+    }
+    if (isDirectory && name == "node_modules") {
+        return 8;
+    }
+    if (has(found, kNpmCache) || has(found, kPnpmStore) || has(found, kYarnCache) ||
+        has(found, kBunCache)) {
+        return 9;
+    }
+    if (has(found, kGradleCaches) || has(found, kAndroidBuildCache)) {
+        return 10;
+    }
+    if (has(found, kHomebrewCache)) {
+        return 11;
+    }
+    if (has(found, kCargoCache) || has(found, kRustupDownloads)) {
+        return 12;
+    }
+    if (has(found, kSwiftPMCache)) {
+        return 13;
+    }
+    if (name == "__pycache__" || has(found, kPipCache) || has(found, kUvCache)) {
+        return 14;
+    }
+    if (has(found, kLibraryCaches)) {
+        return 15;
+    }
+    if (has(found, kLibraryLogs) || has(found, kVarLog)) {
+        return 16;
+    }
+    if (has(found, kPrivateVarFolders) || has(found, kPrivateTmp) || name.starts_with("tmp_")) {
+        return 17;
+    }
+    if (has(found, kLibraryContainers)) {
+        return 18;
+    }
+    if (has(found, kApplicationSupport)) {
+        return 19;
+    }
+    if (!extension.empty()) {
+        if (isIn(extension, kInstallerExtensions)) {
+            return 20;
+        }
+        if (isIn(extension, kVideoExtensions)) {
+            return 21;
+        }
+        if (isIn(extension, kPhotoExtensions)) {
+            return 22;
+        }
+        if (isIn(extension, kAudioExtensions)) {
+            return 23;
+        }
+        if (isIn(extension, kArchiveExtensions)) {
+            return 24;
+        }
+        if (isIn(extension, kDocumentExtensions)) {
+            return 25;
+        }
+    }
+    if (has(found, kDownloadsFolder) || endsWith(path, "/Downloads")) {
+        return 26;
+    }
+    return 27;
+}
+
+} // namespace
+
+const CategoryEngine& CategoryEngine::shared() {
+    static const CategoryEngine instance;
+    return instance;
+}
+
+CategoryVerdict CategoryEngine::verdict(std::string_view standardizedPath, std::string_view name,
+                                        bool isDirectory, bool isPackage) const {
+    std::array<char, kLongestExtension> buffer{};
+    const std::string_view extension = lowerExtension(name, buffer);
+    const int rule = decide(standardizedPath, name, extension, isDirectory, isPackage);
+    const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
+    return {entry.category, entry.riskLevel, entry.confidence, rule};
+}
+
+CategoryClassification CategoryEngine::classify(const std::filesystem::path& url, bool isDirectory,
+                                                bool isPackage) const {
+    const std::filesystem::path standardized = paths::standardize(url);
+    const std::string name = paths::lastComponent(url);
+    std::array<char, kLongestExtension> buffer{};
+    const std::string_view extension = lowerExtension(name, buffer);
+    const int rule = decide(standardized.native(), name, extension, isDirectory, isPackage);
+    const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
+
+    CategoryClassification out;
+    out.category = entry.category;
+    out.riskLevel = entry.riskLevel;
+    out.confidence = entry.confidence;
+    out.explanation = std::string(entry.explanation);
+    if (rule == kAppBundleRule) {
+        out.explanation += name;
+        out.explanation += ')';
+    } else if (rule == kInstallerRule) {
+        // Only listed (ASCII) extensions reach this rule, so ASCII upper-casing is exact.
+        for (const char c : extension) {
+            out.explanation += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+        out.explanation += ')';
+    }
+    if (!entry.recommendation.empty()) {
+        out.cleanupRecommendation = std::string(entry.recommendation);
+    }
+    out.ruleId = std::string(entry.ruleId);
+    out.ruleVersion = entry.version;
+    out.isCleanupEligible = entry.isCleanupEligible;
+    return out;
+}
+
+} // namespace fernwick

@@ -1,0 +1,189 @@
+#include "FernwickCore/Scanning/CategoryEngine.h"
+
+#include "FernwickCore/Platform/PathUtils.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace fernwick {
+namespace {
+
+struct Case {
+    const char* path;
+    bool isDirectory;
+    bool isPackage;
+    const char* ruleId;
+};
+
+CategoryClassification classify(const char* path, bool isDirectory = false,
+                                bool isPackage = false) {
+    return CategoryEngine::shared().classify(path, isDirectory, isPackage);
+}
+
+// The verdict the scanner uses must agree with the full answer on every path.
+void expectVerdictAgrees(const Case& c) {
+    const auto full = classify(c.path, c.isDirectory, c.isPackage);
+    const std::string standardized = paths::standardize(c.path).native();
+    const std::string name = paths::lastComponent(c.path);
+    const auto fast =
+        CategoryEngine::shared().verdict(standardized, name, c.isDirectory, c.isPackage);
+    EXPECT_EQ(fast.category, full.category) << c.path;
+    EXPECT_EQ(fast.riskLevel, full.riskLevel) << c.path;
+    EXPECT_EQ(fast.confidence, full.confidence) << c.path;
+}
+
+TEST(CategoryEngine, EveryRuleIsReachedByAPath) {
+    const Case cases[] = {
+        {"/Applications/Notes.app", true, true, "app-bundle"},
+        {"/home/u/.Trash/old.txt", false, false, "trash-storage"},
+        {"/Volumes/Disk/.Trashes/501/x.png", false, false, "trash-storage"},
+        {"/home/u/Library/Developer/Xcode/DerivedData/App-abc", true, false, "xcode-deriveddata"},
+        {"/home/u/Library/Developer/Xcode/Archives/2024", true, false, "xcode-archives"},
+        {"/home/u/Library/Developer/CoreSimulator/Devices/X", true, false, "xcode-simulators"},
+        {"/home/u/Library/Containers/com.docker.docker/Data/vms", true, false, "docker-vm-storage"},
+        {"/home/u/.docker/buildx", true, false, "docker-vm-storage"},
+        {"/home/u/.ollama/models/blobs", true, false, "ai-model-weights"},
+        {"/home/u/.cache/lm-studio/models/q4.gguf", false, false, "ai-model-weights"},
+        {"/home/u/.cache/huggingface/hub", true, false, "ai-model-weights"},
+        {"/home/u/src/web/node_modules", true, false, "node-modules"},
+        {"/home/u/.npm/_cacache/index", true, false, "package-manager-cache"},
+        {"/home/u/.pnpm-store/v3", true, false, "package-manager-cache"},
+        {"/home/u/.yarn/cache/a.zip", false, false, "package-manager-cache"},
+        {"/home/u/.bun/install/cache/x", true, false, "package-manager-cache"},
+        {"/home/u/.gradle/caches/modules-2", true, false, "gradle-cache"},
+        {"/home/u/.android/build-cache/1", true, false, "gradle-cache"},
+        {"/home/u/Library/Caches/Homebrew/downloads/x.tar.gz", false, false, "homebrew-bottles"},
+        {"/home/u/.cargo/registry/cache/index", true, false, "cargo-cache"},
+        {"/home/u/.rustup/downloads/x", false, false, "cargo-cache"},
+        {"/home/u/Library/Caches/org.swift.swiftpm/repositories", true, false, "swiftpm-cache"},
+        {"/home/u/src/app/__pycache__", true, false, "python-cache"},
+        {"/home/u/.cache/pip/http", true, false, "python-cache"},
+        {"/home/u/.cache/uv/wheels", true, false, "python-cache"},
+        {"/home/u/Library/Caches/com.example.app/data.zip", false, false, "app-caches"},
+        {"/home/u/Library/Logs/app.log", false, false, "log-files"},
+        {"/var/log/syslog", false, false, "log-files"},
+        {"/private/var/folders/xy/T/a", false, false, "temporary-files"},
+        {"/private/tmp/build", true, false, "temporary-files"},
+        {"/home/u/work/tmp_upload.bin", false, false, "temporary-files"},
+        {"/home/u/Library/Containers/com.example/Data/pic.png", false, false, "sandbox-container"},
+        {"/home/u/Library/Application Support/App/db.sqlite", false, false, "app-support"},
+        {"/home/u/Downloads/setup.dmg", false, false, "installers-dmg"},
+        {"/home/u/Movies/clip.mkv", false, false, "media-video"},
+        {"/home/u/Downloads/photo.jpg", false, false, "media-photo"},
+        {"/home/u/Music/song.flac", false, false, "media-audio"},
+        {"/home/u/backup.7z", false, false, "archive-file"},
+        {"/home/u/notes.md", false, false, "user-document"},
+        {"/home/u/Downloads", true, false, "downloads-folder"},
+        {"/home/u/Downloads/tool", false, false, "downloads-folder"},
+        {"/home/u/bin/tool", false, false, "general-fallback"},
+    };
+    std::set<std::string> seen;
+    for (const auto& c : cases) {
+        EXPECT_EQ(classify(c.path, c.isDirectory, c.isPackage).ruleId, c.ruleId) << c.path;
+        expectVerdictAgrees(c);
+        seen.insert(c.ruleId);
+    }
+    EXPECT_EQ(seen.size(), 27U);
+}
+
+TEST(CategoryEngine, CascadeOrderDecidesOverlaps) {
+    EXPECT_EQ(classify("/home/u/Downloads/Installer.DMG").ruleId, "installers-dmg");
+    EXPECT_EQ(classify("/home/u/Downloads/holiday.png").ruleId, "media-photo");
+    EXPECT_EQ(classify("/home/u/Library/Containers/x/Data/a.png").ruleId, "sandbox-container");
+    EXPECT_EQ(classify("/home/u/Library/Caches/x/a.zip").ruleId, "app-caches");
+    EXPECT_EQ(classify("/home/u/Library/Caches/Homebrew/a.zip").ruleId, "homebrew-bottles");
+    EXPECT_EQ(classify("/home/u/Library/Caches/org.swift.swiftpm/a").ruleId, "swiftpm-cache");
+    // The Trash rule comes before the node_modules rule; a node_modules file falls through.
+    EXPECT_EQ(classify("/home/u/.Trash/node_modules", true).ruleId, "trash-storage");
+    EXPECT_EQ(classify("/home/u/src/node_modules", false).ruleId, "general-fallback");
+    // Inside a package, an item that is not itself a package takes the later rules.
+    EXPECT_EQ(classify("/Applications/Notes.app/Contents/Resources/icon.png").ruleId,
+              "media-photo");
+    EXPECT_EQ(classify("/home/u/Fake.app", true, false).ruleId, "general-fallback");
+    EXPECT_EQ(classify("/home/u/Downloads2", true).ruleId, "general-fallback");
+}
+
+TEST(CategoryEngine, DotDotSegmentsStandardizeIntoThePathTests) {
+    // The path tests read the standardized path; the name and extension come from the input.
+    const auto logs = classify("/home/u/Library/Caches/../Logs/x/../app.log");
+    EXPECT_EQ(logs.ruleId, "log-files");
+    const auto out = classify("/home/u/Library/Logs/..");
+    EXPECT_EQ(out.ruleId, "general-fallback");
+    EXPECT_EQ(classify("/home/u//Downloads/./file").ruleId, "downloads-folder");
+    EXPECT_EQ(classify("/home/u/Downloads/").ruleId, "downloads-folder");
+}
+
+TEST(CategoryEngine, PathAndNameTestsAreCaseSensitiveExtensionsAreNot) {
+    EXPECT_EQ(classify("/home/u/PHOTO.JPG").ruleId, "media-photo");
+    EXPECT_EQ(classify("/home/u/library/logs/notes.txt").ruleId, "user-document");
+    EXPECT_EQ(classify("/home/u/library/caches/x").ruleId, "general-fallback");
+    EXPECT_EQ(classify("/home/u/TMP_x").ruleId, "general-fallback");
+    EXPECT_EQ(classify("/home/u/Node_Modules", true).ruleId, "general-fallback");
+    EXPECT_EQ(classify("/Applications/Big.APP", true, true).ruleId, "app-bundle");
+    // Names without an extension, a leading dot or a trailing dot match no extension rule.
+    EXPECT_EQ(classify("/home/u/dmg").ruleId, "general-fallback");
+    EXPECT_EQ(classify("/home/u/.zip").ruleId, "general-fallback");
+    EXPECT_EQ(classify("/home/u/file.").ruleId, "general-fallback");
+    EXPECT_EQ(classify("/home/u/a.tar.gz").ruleId, "archive-file");
+    EXPECT_EQ(classify("/home/u/x.appinstallerx").ruleId, "general-fallback");
+}
+
+TEST(CategoryEngine, ComposedTextsAndFields) {
+    const auto app = classify("/Applications/Notes.app", true, true);
+    EXPECT_EQ(app.explanation, "Installed Application Bundle (Notes.app)");
+    EXPECT_EQ(app.category, StorageCategory::applications);
+    EXPECT_EQ(app.riskLevel, RiskLevel::medium);
+    EXPECT_EQ(app.confidence, 1.0);
+    EXPECT_EQ(app.ruleVersion, 2);
+    EXPECT_FALSE(app.isCleanupEligible);
+    EXPECT_FALSE(app.cleanupRecommendation.has_value());
+
+    const auto dmg = classify("/home/u/Downloads/setup.Dmg");
+    EXPECT_EQ(dmg.explanation, "Software Installer / Disk Image (DMG)");
+    EXPECT_EQ(dmg.cleanupRecommendation,
+              "If already installed, this installer can be moved to Trash.");
+    EXPECT_EQ(dmg.category, StorageCategory::installers);
+    EXPECT_EQ(dmg.riskLevel, RiskLevel::low);
+    EXPECT_EQ(dmg.confidence, 0.95);
+    EXPECT_TRUE(dmg.isCleanupEligible);
+
+    const auto derived = classify("/x/Developer/Xcode/DerivedData");
+    EXPECT_EQ(derived.explanation,
+              "Xcode DerivedData (Build index, intermediate artifacts, module caches)");
+    EXPECT_EQ(derived.cleanupRecommendation,
+              "Xcode will automatically rebuild these files during the next build.");
+    EXPECT_EQ(derived.confidence, 0.98);
+    EXPECT_EQ(derived.ruleVersion, 2);
+
+    const auto python = classify("/x/__pycache__", true);
+    EXPECT_EQ(python.explanation, "Python bytecode cache & pip/uv package downloads");
+    EXPECT_EQ(python.cleanupRecommendation, "Safe to clean.");
+    EXPECT_EQ(python.category, StorageCategory::developerData);
+
+    const auto video = classify("/x/a.webm");
+    EXPECT_EQ(video.explanation, "Video File");
+    EXPECT_EQ(video.riskLevel, RiskLevel::high);
+    EXPECT_FALSE(video.cleanupRecommendation.has_value());
+
+    const auto fallback = classify("/x/y");
+    EXPECT_EQ(fallback.explanation, "General File / Folder");
+    EXPECT_EQ(fallback.category, StorageCategory::other);
+    EXPECT_EQ(fallback.riskLevel, RiskLevel::medium);
+    EXPECT_EQ(fallback.confidence, 0.5);
+    EXPECT_EQ(fallback.ruleVersion, 1);
+
+    const auto downloads = classify("/x/Downloads");
+    EXPECT_EQ(downloads.explanation, "Downloaded Item");
+    EXPECT_EQ(downloads.confidence, 0.85);
+}
+
+TEST(CategoryEngine, VerdictNamesTheDecidingRule) {
+    const auto& engine = CategoryEngine::shared();
+    EXPECT_EQ(engine.verdict("/a/Notes.app", "Notes.app", true, true).rule, 1);
+    EXPECT_EQ(engine.verdict("/a/Downloads/x.iso", "x.iso", false, false).rule, 20);
+    EXPECT_EQ(engine.verdict("/", "", true, false).rule, 27);
+    EXPECT_EQ(engine.verdict("", "", false, false).rule, 27);
+}
+
+} // namespace
+} // namespace fernwick
