@@ -1,0 +1,244 @@
+#include "FernwickCore/Engines/DeveloperStorageEngine.h"
+
+#include "FernwickCore/Platform/ByteCountFormatter.h"
+#include "FernwickCore/Platform/DirectorySize.h"
+
+#include <algorithm>
+#include <array>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace fernwick {
+namespace {
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+constexpr std::int64_t kDerivedDataThreshold = 10 * kMiB;
+constexpr std::int64_t kDockerThreshold = 100 * kMiB;
+// 72 hours: a build folder touched more recently than this is likely still in use.
+constexpr auto kRecentBuildWindow = std::chrono::seconds(259'200);
+
+struct FixedPlace {
+    const char* relativePath;
+    std::int64_t threshold;
+    const char* name;
+    const char* groupName;
+    RiskLevel riskLevel;
+    bool canClean;
+    bool isSelected;
+    bool likelyActive;
+    const char* explanation;
+    const char* recommendedAction;
+};
+
+// The catalogue in its order; the Docker row comes between the CocoaPods and Ollama rows.
+constexpr std::size_t kDockerPosition = 4;
+constexpr std::array<FixedPlace, 14> kFixedPlaces{{
+    {"/Library/Developer/Xcode/Archives", 50 * kMiB, "Xcode Release Archives", "Xcode Archives",
+     RiskLevel::medium, true, false, true,
+     "Historical build archives used for App Store uploads and symbolication.",
+     "Review old releases. Remove only if symbols are no longer needed."},
+    {"/Library/Developer/CoreSimulator/Devices", 100 * kMiB, "iOS Simulator Devices & Runtimes",
+     "iOS Simulators", RiskLevel::medium, false, false, false,
+     "Installed simulator runtimes, test devices and app caches.",
+     "Use 'xcrun simctl erase all' or review in Xcode Settings > Components."},
+    {"/Library/Caches/org.swift.swiftpm", 25 * kMiB, "Swift Package Manager Cache", "SwiftPM",
+     RiskLevel::low, true, false, false,
+     "Cached Git checkouts and binary artifacts for Swift packages.",
+     "Safe to clean; packages will be re-fetched on build."},
+    {"/Library/Caches/CocoaPods", 25 * kMiB, "CocoaPods Specs & Download Cache", "CocoaPods",
+     RiskLevel::low, true, false, false, "Downloaded pod archives and specs repository cache.",
+     "Safe to clean; run 'pod cache clean --all'."},
+    {"/.ollama/models", 100 * kMiB, "Ollama Local LLM Models", "AI Models", RiskLevel::medium,
+     false, false, true, "Downloaded GGUF neural network weights for Ollama.",
+     "Review installed models using 'ollama list' in Terminal."},
+    {"/.cache/huggingface/hub", 100 * kMiB, "Hugging Face Model Cache", "AI Models",
+     RiskLevel::medium, false, false, false, "Downloaded transformer models and datasets.",
+     "Clean only unused models via 'huggingface-cli delete-cache'."},
+    {"/.npm/_cacache", 50 * kMiB, "npm Package Cache", "Node & Web", RiskLevel::low, true, false,
+     false, "Global npm tarball and index cache.",
+     "Safe to clean; packages re-download when needed."},
+    {"/Library/pnpm/store", 100 * kMiB, "pnpm Content-Addressable Store", "Node & Web",
+     RiskLevel::medium, false, false, true,
+     "Hardlinked package store shared across local projects.",
+     "Use 'pnpm store prune' to safely remove unreferenced packages."},
+    {"/.gradle/caches", 100 * kMiB, "Gradle Build & Dependency Cache", "Android & Gradle",
+     RiskLevel::low, true, false, false, "Downloaded JARs, AARs, and compilation transforms.",
+     "Safe to clean; Gradle will re-fetch dependencies."},
+    {"/.cargo/registry/cache", 50 * kMiB, "Cargo Crate Download Cache", "Rust / Cargo",
+     RiskLevel::low, true, false, false, "Downloaded .crate archive packages.",
+     "Safe to clean; Cargo will fetch crates on demand."},
+    {"/go/pkg/mod/cache", 50 * kMiB, "Go Module Download Cache", "Go", RiskLevel::low, false, false,
+     false, "Downloaded Go module zip archives.", "Run 'go clean -modcache' in Terminal."},
+    {"/Library/Caches/pip", 50 * kMiB, "Python pip Wheel Cache", "Python", RiskLevel::low, true,
+     false, false, "Cached Python wheel and sdist downloads.",
+     "Safe to clean; run 'pip cache purge'."},
+    {"/Library/Caches/JetBrains", 100 * kMiB, "JetBrains IDE System & Index Caches", "JetBrains",
+     RiskLevel::low, false, false, false, "IntelliJ, PyCharm, WebStorm indices and syntax caches.",
+     "Use 'File > Invalidate Caches' inside JetBrains IDEs."},
+    {"/Library/Caches/Homebrew", 50 * kMiB, "Homebrew Bottle Cache", "Package Managers",
+     RiskLevel::low, true, true, false, "Downloaded formula bottles and source tarballs.",
+     "Safe to clean; Homebrew will re-fetch bottles if needed."},
+}};
+
+constexpr const char* kDockerRunningExplanation =
+    "Docker Desktop is currently active. Deleting the VM file directly while running causes "
+    "immediate kernel filesystem crashes and container loss.";
+constexpr const char* kDockerStoppedExplanation =
+    "Docker VM file stores all container images, volumes, and layer caches. Directly trashing "
+    "the VM file deletes all local containers and databases.";
+constexpr const char* kDockerCliAction =
+    "Run 'docker system prune -a --volumes' in Terminal to reclaim space safely without "
+    "breaking Docker.";
+constexpr std::array<const char*, 3> kDockerDiskCandidates{
+    "/Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw",
+    "/Library/Containers/com.docker.docker/Data/vms/0/Docker.raw",
+    "/Library/Containers/com.docker.docker/Data/vms/0/data/Docker.qcow2",
+};
+
+// Something (file or folder) exists there; a dangling symbolic link does not count.
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// The home folder as a prefix for the catalogue's "/..." suffixes: no trailing separator.
+std::string homePrefix(const std::filesystem::path& home) {
+    std::string text = home.string();
+    while (!text.empty() && text.back() == '/') {
+        text.pop_back();
+    }
+    return text;
+}
+
+struct Measurement {
+    std::int64_t size = 0;
+    TimePoint lastModified;
+};
+
+Measurement measure(const std::string& path, TimePoint now) {
+    const DirectorySize walked = measureDirectory(path, /*skipHidden=*/true);
+    return {walked.allocatedBytes, walked.newestModification.value_or(now)};
+}
+
+std::vector<std::string> listNames(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* stream = ::opendir(folder.c_str());
+    if (stream == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(stream);
+    std::sort(names.begin(), names.end()); // byte order, so that results are deterministic
+    return names;
+}
+
+} // namespace
+
+std::string DeveloperStorageItem::formattedSize() const {
+    return formatByteCount(size);
+}
+
+DeveloperStorageEngine::DeveloperStorageEngine(Environment environment,
+                                               std::shared_ptr<const Clock> clock,
+                                               std::filesystem::path systemRoot)
+    : m_environment(std::move(environment)), m_clock(std::move(clock)),
+      m_systemRoot(std::move(systemRoot)) {}
+
+std::shared_ptr<DeveloperStorageEngine> DeveloperStorageEngine::shared() {
+    static const auto instance = std::make_shared<DeveloperStorageEngine>(Environment::current());
+    return instance;
+}
+
+std::filesystem::path DeveloperStorageEngine::systemPath(const char* absolute) const {
+    return m_systemRoot / std::filesystem::path(absolute).relative_path();
+}
+
+DockerStatusInfo DeveloperStorageEngine::checkDockerStatus() const {
+    const std::string home = homePrefix(m_environment.home);
+    DockerStatusInfo status;
+    status.isRunning = exists(systemPath("/var/run/docker.sock").string()) ||
+                       exists(home + "/.docker/run/docker.sock");
+    for (const char* candidate : kDockerDiskCandidates) {
+        const std::string path = home + candidate;
+        if (exists(path)) {
+            status.isInstalled = true;
+            status.vmDiskPath = path;
+            struct stat info {};
+            // The apparent size: a sparse disk image counts its full length.
+            status.diskSizeBytes = ::lstat(path.c_str(), &info) == 0 ? info.st_size : 0;
+            break;
+        }
+    }
+    if (!status.vmDiskPath) {
+        status.isInstalled = exists(systemPath("/Applications/Docker.app").string());
+    }
+    status.explanation = status.isRunning ? kDockerRunningExplanation : kDockerStoppedExplanation;
+    status.guidedCliAction = kDockerCliAction;
+    return status;
+}
+
+std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage() const {
+    const std::string home = homePrefix(m_environment.home);
+    const TimePoint now = m_clock->now();
+    std::vector<DeveloperStorageItem> items;
+
+    const std::string derivedData = home + "/Library/Developer/Xcode/DerivedData";
+    for (const std::string& name : listNames(derivedData)) {
+        const std::string path = derivedData + "/" + name;
+        const Measurement found = measure(path, now);
+        if (found.size <= kDerivedDataThreshold) {
+            continue;
+        }
+        const bool recent = now - found.lastModified < kRecentBuildWindow;
+        items.push_back({Uuid::random(), name, "Xcode DerivedData", path, found.size,
+                         RiskLevel::low,
+                         "Xcode build intermediates, module indices and index cache.",
+                         recent ? "Recently built. Clean only if rebuilding project."
+                                : "Safe to clean; Xcode will regenerate on next build.",
+                         true, !recent, found.lastModified, recent});
+    }
+
+    const auto addDocker = [&] {
+        const DockerStatusInfo docker = checkDockerStatus();
+        if (!docker.isInstalled || docker.diskSizeBytes <= kDockerThreshold) {
+            return;
+        }
+        items.push_back({Uuid::random(),
+                         std::string("Docker VM Virtual Disk (") +
+                             (docker.isRunning ? "Running" : "Stopped") + ")",
+                         "Docker", docker.vmDiskPath.value_or(std::string()), docker.diskSizeBytes,
+                         RiskLevel::high, docker.explanation, docker.guidedCliAction, false, false,
+                         now, docker.isRunning});
+    };
+
+    for (std::size_t i = 0; i < kFixedPlaces.size(); ++i) {
+        if (i == kDockerPosition) {
+            addDocker();
+        }
+        const FixedPlace& place = kFixedPlaces[i];
+        const std::string path = home + place.relativePath;
+        if (!exists(path)) {
+            continue;
+        }
+        const Measurement found = measure(path, now);
+        if (found.size <= place.threshold) {
+            continue;
+        }
+        items.push_back({Uuid::random(), place.name, place.groupName, path, found.size,
+                         place.riskLevel, place.explanation, place.recommendedAction,
+                         place.canClean, place.isSelected, found.lastModified, place.likelyActive});
+    }
+
+    std::stable_sort(items.begin(), items.end(),
+                     [](const DeveloperStorageItem& a, const DeveloperStorageItem& b) {
+                         return a.size > b.size;
+                     });
+    return items;
+}
+
+} // namespace fernwick
