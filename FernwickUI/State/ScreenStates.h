@@ -1,0 +1,69 @@
+#pragma once
+
+#include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Model/StorageCategory.h"
+#include "FernwickCore/Platform/Uuid.h"
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+// The screens' own state besides what AppState publishes: selections, filter texts, hover
+// targets and open confirmations. Each screen builds its record afresh every time it is shown,
+// so it always opens from these values; none of it is persisted.
+
+namespace fernwick::ui {
+
+struct CleanupReviewViewState {
+    bool isDryRunMode = false;
+    bool showConfirmDialog = false;
+};
+
+struct DeveloperCleanerViewState {
+    /// The group filter; "All" shows every group.
+    std::string selectedGroup = "All";
+    /// The ids of the ticked items.
+    std::set<Uuid> selectedIDs;
+    bool showConfirm = false;
+    /// The screen's own clean is running.
+    bool isCleaning = false;
+};
+
+struct LargeFilesViewState {
+    /// nullopt: every category.
+    std::optional<StorageCategory> selectedCategory;
+    /// The name or path filter text.
+    std::string searchText;
+};
+
+struct DuplicatesViewState {
+    bool showConfirmDialog = false;
+};
+
+struct SettingsViewState {
+    /// The user's protected paths, loaded for display.
+    std::vector<std::string> protectedPaths;
+};
+
+struct FolderCardViewState {
+    bool isHovered = false;
+};
+
+struct BubbleNodeViewState {
+    bool isHovered = false;
+};
+
+struct SunburstRadialViewState {
+    DiskNodePtr hoveredSectorNode;
+};
+
+struct FlameGraphHierarchyViewState {
+    DiskNodePtr hoveredFlameNode;
+};
+
+struct MindMapBranchViewState {
+    DiskNodePtr hoveredMindNode;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Platform/Uuid.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+namespace fernwick::ui {
+
+/// The last single item moved to the Trash, still offered for undo. Holds the node (and so its
+/// tree) alive; every field is fixed at construction and the id is drawn then.
+struct TrashUndo {
+    TrashUndo(DiskNodePtr movedNode, std::filesystem::path original, std::filesystem::path trashed,
+              std::int64_t sizeBefore, std::int64_t allocatedSizeBefore,
+              std::vector<DiskNodePtr> childrenBefore)
+        : node(std::move(movedNode)), originalURL(std::move(original)),
+          trashedURL(std::move(trashed)), size(sizeBefore), allocatedSize(allocatedSizeBefore),
+          children(std::move(childrenBefore)) {}
+
+    Uuid id = Uuid::random();
+    DiskNodePtr node;
+    std::filesystem::path originalURL;
+    std::filesystem::path trashedURL;
+    std::int64_t size = 0;
+    std::int64_t allocatedSize = 0;
+    std::vector<DiskNodePtr> children;
+};
+
+} // namespace fernwick::ui
