@@ -1,0 +1,299 @@
+#include "FernwickCore/Engines/DuplicateFinderEngine.h"
+
+#include "FernwickCore/Platform/Sha256.h"
+#include "tests/Support/TempTree.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fernwick {
+namespace {
+
+using std::chrono::seconds;
+
+std::string patterned(std::size_t size, char seed) {
+    std::string text(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        text[i] = static_cast<char>(seed + static_cast<char>(i % 251));
+    }
+    return text;
+}
+
+DiskNodePtr makeNode(const std::filesystem::path& url, std::int64_t size, bool isDirectory = false,
+                     bool isPackage = false) {
+    DiskNode::Fields fields;
+    fields.url = url;
+    fields.size = size;
+    fields.isDirectory = isDirectory;
+    fields.isPackage = isPackage;
+    return DiskNode::make(std::move(fields));
+}
+
+struct DuplicateFinderEngineTest : ::testing::Test {
+    test::TempTree tree;
+    DiskNodePtr root = makeNode(tree.root(), 0, true);
+
+    /// A file node as the scanner would build it, added under the root.
+    DiskNodePtr add(const std::filesystem::path& file, std::int64_t modified = 1000,
+                    std::optional<std::int64_t> size = {}, bool keepInode = true) {
+        struct stat info {};
+        EXPECT_EQ(::stat(file.c_str(), &info), 0) << file;
+        auto node = makeNode(file, size.value_or(info.st_size));
+        node->modifiedDate = TimePoint{seconds(modified)};
+        node->inode = keepInode ? info.st_ino : 0;
+        node->deviceID = info.st_dev;
+        root->children.push_back(node);
+        return node;
+    }
+    DiskNodePtr addFile(std::string_view name, const std::string& contents,
+                        std::int64_t modified = 1000) {
+        return add(tree.file(name, contents), modified);
+    }
+    std::vector<DuplicateCluster>
+    find(std::int64_t minSize = 1,
+         DuplicateResolutionRule rule = DuplicateResolutionRule::unselectAll,
+         DuplicateFinderEngine::Options options = {}) const {
+        return DuplicateFinderEngine(std::move(options)).findDuplicates(root, minSize, rule);
+    }
+    static std::vector<std::string> names(const DuplicateCluster& cluster) {
+        std::vector<std::string> out;
+        for (const auto& item : cluster.items) {
+            out.push_back(item.name());
+        }
+        return out;
+    }
+};
+
+TEST_F(DuplicateFinderEngineTest, RulesByDisplayText) {
+    std::vector<std::string> texts;
+    for (auto rule : allDuplicateResolutionRules()) {
+        texts.emplace_back(displayName(rule));
+        EXPECT_EQ(duplicateResolutionRuleFromName(displayName(rule)), rule);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Keep Oldest (Original)", "Keep Newest",
+                                               "Review Manually (Select None)"}));
+    EXPECT_EQ(duplicateResolutionRuleFromName("keep newest"), std::nullopt);
+    EXPECT_EQ(duplicateResolutionRuleFromName(""), std::nullopt);
+}
+
+TEST_F(DuplicateFinderEngineTest, ThreeCopiesUnderEachRule) {
+    const std::string content = patterned(20000, 'a');
+    // Tree order d2, d3, d1: the items come out oldest first.
+    addFile("d2", content, 2000);
+    addFile("d3", content, 3000);
+    addFile("d1", content, 1000);
+    addFile("other", patterned(20000, 'b'));
+
+    struct Expect {
+        DuplicateResolutionRule rule;
+        std::vector<bool> selected;
+        std::int64_t recoverable;
+    };
+    for (const auto& [rule, selected, recoverable] :
+         {Expect{DuplicateResolutionRule::keepNewest, {true, true, false}, 40000},
+          Expect{DuplicateResolutionRule::keepOldest, {false, true, true}, 40000},
+          Expect{DuplicateResolutionRule::unselectAll, {false, false, false}, 0}}) {
+        SCOPED_TRACE(std::string(displayName(rule)));
+        const auto clusters = find(1, rule);
+        ASSERT_EQ(clusters.size(), 1U);
+        const auto& cluster = clusters[0];
+        EXPECT_EQ(names(cluster), (std::vector<std::string>{"d1", "d2", "d3"}));
+        EXPECT_EQ(cluster.fileSize, 20000);
+        EXPECT_EQ(cluster.sha256Hash, Sha256::hex(content));
+        EXPECT_EQ(cluster.recoverableSize(), recoverable);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(cluster.items[i].isOriginal, i == 0);
+            EXPECT_EQ(cluster.items[i].isSelectedForCleanup, selected[i]);
+            EXPECT_FALSE(cluster.items[i].isHardlink);
+            EXPECT_EQ(cluster.items[i].size, 20000);
+        }
+        EXPECT_EQ(cluster.items[0].modifiedDate, TimePoint{seconds(1000)});
+        EXPECT_EQ(cluster.items[0].path(), (tree / "d1").native());
+    }
+    const auto first = find();
+    const auto second = find();
+    EXPECT_NE(first[0].id, second[0].id);
+    EXPECT_NE(first[0].items[0].id, second[0].items[0].id);
+    EXPECT_EQ(first[0].formattedFileSize(), "20 KB");
+}
+
+TEST_F(DuplicateFinderEngineTest, HardLinksCountOnceAndInodeZeroAlwaysCounts) {
+    const std::string content = patterned(9000, 'h');
+    const auto original = tree.file("links/a", content);
+    std::filesystem::create_hard_link(original, tree / "links/b");
+    add(original);
+    add(tree / "links/b");
+    EXPECT_TRUE(find().empty()); // one file under two names
+
+    add(tree.file("copy", content));
+    auto clusters = find();
+    ASSERT_EQ(clusters.size(), 1U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"a", "copy"}));
+
+    root->children.clear();
+    add(tree.file("zero1", patterned(6000, 'z')), 1000, {}, false);
+    add(tree.file("zero2", patterned(6000, 'z')), 1000, {}, false);
+    clusters = find();
+    ASSERT_EQ(clusters.size(), 1U);
+    EXPECT_EQ(clusters[0].items.size(), 2U);
+    EXPECT_EQ(clusters[0].items[0].inode, 0U);
+}
+
+TEST_F(DuplicateFinderEngineTest, StagesReadOnlyWhatTheyMust) {
+    // Equal first 4,096 bytes, different afterwards: the partial hashes collide, the full
+    // hashes separate them.
+    std::string left = patterned(8192, 'p');
+    std::string right = left;
+    right[5000] ^= 1;
+    addFile("left", left);
+    addFile("right", right);
+    const std::string big = patterned(300000, 'q');
+    addFile("big1", big);
+    addFile("big2", big);
+    addFile("lonely", patterned(12345, 'l')); // no twin of its size: never opened
+    const std::string small = patterned(100, 's');
+    addFile("small1", small);
+    addFile("small2", small);
+
+    std::mutex mutex;
+    std::map<std::string, std::vector<std::pair<off_t, std::size_t>>> reads;
+    DuplicateFinderEngine::Options options;
+    options.read = [&](const std::filesystem::path& file, int fd, void* buffer, std::size_t length,
+                       off_t offset) {
+        const ssize_t got = ::pread(fd, buffer, length, offset);
+        std::lock_guard lock(mutex);
+        reads[file.filename().native()].emplace_back(offset, got > 0 ? got : 0);
+        return got;
+    };
+    const auto clusters = find(1, DuplicateResolutionRule::keepOldest, options);
+    ASSERT_EQ(clusters.size(), 2U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"big1", "big2"}));
+    EXPECT_EQ(clusters[1].sha256Hash, Sha256::hex(small));
+
+    EXPECT_EQ(reads.count("lonely"), 0U);
+    // Small files are read once, whole, by the partial stage.
+    EXPECT_EQ(reads["small1"], (std::vector<std::pair<off_t, std::size_t>>{{0, 100}}));
+    // The 8,192-byte pair: the head alone, then the whole file.
+    EXPECT_EQ(reads["left"],
+              (std::vector<std::pair<off_t, std::size_t>>{{0, 4096}, {0, 8192}, {8192, 0}}));
+    // A large file: head and tail, then one sequential pass.
+    const auto& bigReads = reads["big2"];
+    ASSERT_GE(bigReads.size(), 3U);
+    EXPECT_EQ(bigReads[0], (std::pair<off_t, std::size_t>{0, 4096}));
+    EXPECT_EQ(bigReads[1], (std::pair<off_t, std::size_t>{300000 - 4096, 4096}));
+    off_t expected = 0;
+    for (std::size_t i = 2; i < bigReads.size(); ++i) {
+        EXPECT_EQ(bigReads[i].first, expected);
+        EXPECT_LE(bigReads[i].second, 65536U);
+        expected += static_cast<off_t>(bigReads[i].second);
+    }
+    EXPECT_EQ(expected, 300000);
+}
+
+TEST_F(DuplicateFinderEngineTest, CandidatesBySizeKindAndOrder) {
+    const std::string content = patterned(5000, 'm');
+    addFile("m1", content);
+    addFile("m2", content);
+    const std::string shorter = patterned(4999, 'n');
+    addFile("n1", shorter);
+    addFile("n2", shorter);
+    EXPECT_EQ(find(5000).size(), 1U); // exactly the minimum counts; one byte less does not
+    EXPECT_EQ(find(4999).size(), 2U);
+
+    // Folders and packages are never items, however large and alike.
+    for (bool isPackage : {false, true}) {
+        root->children.push_back(
+            makeNode(tree.folder(isPackage ? "A.app" : "dir1"), 5000, !isPackage, isPackage));
+    }
+    root->children.push_back(makeNode(tree / "m1", 5000, false, true));
+    const auto clusters = find(5000);
+    ASSERT_EQ(clusters.size(), 1U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"m1", "m2"}));
+
+    // Larger recoverable size first; equal sizes keep their tree order, whatever the workers.
+    addFile("w1", patterned(70000, 'w'));
+    addFile("w2", patterned(70000, 'w'));
+    for (unsigned workers : {1U, 8U}) {
+        DuplicateFinderEngine::Options options;
+        options.workerCount = workers;
+        const auto ordered = find(1, DuplicateResolutionRule::keepOldest, options);
+        ASSERT_EQ(ordered.size(), 3U);
+        EXPECT_EQ(ordered[0].items[0].name(), "w1");
+        EXPECT_EQ(ordered[1].items[0].name(), "m1");
+        EXPECT_EQ(ordered[2].items[0].name(), "n1");
+        const auto unordered = find(1, DuplicateResolutionRule::unselectAll, options);
+        EXPECT_EQ(unordered[0].items[0].name(), "m1");
+        EXPECT_EQ(unordered[2].items[0].name(), "w1");
+    }
+}
+
+TEST_F(DuplicateFinderEngineTest, FilesThatChangedOrFailAreLeftOut) {
+    const std::string content = patterned(150000, 'f');
+    addFile("good1", content);
+    addFile("good2", content);
+    addFile("failing", content);
+    addFile("vanished", content);
+    std::filesystem::remove(tree / "vanished");
+    // Both truncated since the scan: their remaining bytes agree, but they are not the files
+    // the tree describes.
+    add(tree.file("shrunk1", content.substr(0, 100000)), 1000, 150000);
+    add(tree.file("shrunk2", content.substr(0, 100000)), 1000, 150000);
+    // Now FIFOs: opening one for reading must not block.
+    for (const char* name : {"fifo1", "fifo2"}) {
+        ASSERT_EQ(::mkfifo((tree / name).c_str(), 0600), 0);
+        root->children.push_back(makeNode(tree / name, 150000));
+    }
+
+    DuplicateFinderEngine::Options options;
+    options.read = [&](const std::filesystem::path& file, int fd, void* buffer, std::size_t length,
+                       off_t offset) -> ssize_t {
+        if (file.filename() == "failing" && offset >= 65536) {
+            errno = EIO;
+            return -1;
+        }
+        return ::pread(fd, buffer, length, offset);
+    };
+    auto clusters = find(1, DuplicateResolutionRule::unselectAll, options);
+    ASSERT_EQ(clusters.size(), 1U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"good1", "good2"}));
+
+    // A read that stops early (the file shrank while being read) is not a match either.
+    options.read = [&](const std::filesystem::path& file, int fd, void* buffer, std::size_t length,
+                       off_t offset) -> ssize_t {
+        if (file.filename() == "good2" && offset >= 131072) {
+            return 0;
+        }
+        return ::pread(fd, buffer, length, offset);
+    };
+    clusters = find(1, DuplicateResolutionRule::unselectAll, options);
+    ASSERT_EQ(clusters.size(), 1U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"good1", "failing"}));
+}
+
+TEST_F(DuplicateFinderEngineTest, CancellationGivesAnEmptyResult) {
+    for (int i = 0; i < 6; ++i) {
+        addFile("copy" + std::to_string(i), patterned(100000, 'c'));
+    }
+    std::stop_source stop;
+    DuplicateFinderEngine::Options options;
+    options.beforeFullHash = [&](const std::filesystem::path&) { stop.request_stop(); };
+    const DuplicateFinderEngine engine(options);
+    EXPECT_TRUE(
+        engine.findDuplicates(root, 1, DuplicateResolutionRule::keepOldest, stop.get_token())
+            .empty());
+
+    std::stop_source early;
+    early.request_stop();
+    EXPECT_TRUE(DuplicateFinderEngine()
+                    .findDuplicates(root, 1, DuplicateResolutionRule::keepOldest, early.get_token())
+                    .empty());
+    EXPECT_EQ(
+        DuplicateFinderEngine().findDuplicates(root, 1, DuplicateResolutionRule::keepOldest).size(),
+        1U);
+}
+
+} // namespace
+} // namespace fernwick
