@@ -11,6 +11,17 @@ const std::string kDefaultVolume = "/";
 const std::string kNormal = "Normal";
 const std::string kComplete = "Complete";
 const std::optional<std::string> kNoReason;
+
+std::string joined(const std::string& parent, const std::string& name) {
+    std::string out;
+    out.reserve(parent.size() + 1 + name.size());
+    out = parent;
+    if (out.empty() || out.back() != '/') {
+        out += '/';
+    }
+    out += name;
+    return out;
+}
 } // namespace
 
 struct DiskNode::Extras {
@@ -28,10 +39,17 @@ DiskNode::DiskNode(Fields f)
       riskLevel(f.riskLevel), isSymlink(f.isSymlink), isProtected(f.isProtected),
       isAccessible(f.isAccessible), m_id(f.id), m_isDirectory(f.isDirectory),
       m_isPackage(f.isPackage) {
-    const std::string last = paths::lastComponent(f.url);
+    std::string last = paths::lastComponent(f.url);
+    // The root folder's name is "/" itself, not an empty text.
+    if (last.empty() && !f.url.empty() && f.url.native().front() == '/') {
+        last = "/";
+    }
     m_name = f.name ? std::move(*f.name) : last;
+    // Share the parent's path only when parent + "/" + name gives back exactly the url: a
+    // relative url, a trailing "/" or repeated separators keep the url as given.
     const std::filesystem::path parent = f.url.parent_path();
-    if (!f.url.empty() && last == m_name && !last.empty() && parent != f.url) {
+    if (last == m_name && !parent.empty() && parent != f.url &&
+        joined(parent.native(), m_name) == f.url.native()) {
         m_parentPath = std::make_shared<const std::filesystem::path>(parent);
     } else {
         extras().url = std::move(f.url);
@@ -77,15 +95,7 @@ std::filesystem::path DiskNode::url() const {
     if (!m_parentPath) {
         return m_name;
     }
-    const std::string& parent = m_parentPath->native();
-    std::string out;
-    out.reserve(parent.size() + 1 + m_name.size());
-    out = parent;
-    if (out.empty() || out.back() != '/') {
-        out += '/';
-    }
-    out += m_name;
-    return out;
+    return joined(m_parentPath->native(), m_name);
 }
 
 const std::string& DiskNode::name() const {

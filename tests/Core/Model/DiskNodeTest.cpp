@@ -1,0 +1,181 @@
+#include "FernwickCore/Model/DiskNode.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace fernwick {
+namespace {
+
+DiskNodePtr file(const std::string& path, std::int64_t size, std::int64_t allocated = 0,
+                 std::int64_t items = 1) {
+    DiskNode::Fields f;
+    f.id = Uuid::random();
+    f.url = path;
+    f.size = size;
+    f.allocatedSize = allocated;
+    f.itemCount = items;
+    return DiskNode::make(std::move(f));
+}
+
+DiskNodePtr folder(const std::string& path, std::vector<DiskNodePtr> children,
+                   std::int64_t size = 0) {
+    DiskNode::Fields f;
+    f.id = Uuid::random();
+    f.url = path;
+    f.size = size;
+    f.isDirectory = true;
+    f.children = std::move(children);
+    return DiskNode::make(std::move(f));
+}
+
+TEST(DiskNode, ConstructorDerivesNameAndAllocatedSize) {
+    const auto plain = file("/home/u/a.txt", 250, 0);
+    EXPECT_EQ(plain->name(), "a.txt");
+    EXPECT_EQ(plain->allocatedSize, 250);
+    EXPECT_EQ(plain->url(), "/home/u/a.txt");
+    EXPECT_EQ(plain->path(), "/home/u/a.txt");
+    EXPECT_EQ(file("/x", 7, -1)->allocatedSize, 7);
+    EXPECT_EQ(file("/x", 7, 4096)->allocatedSize, 4096);
+
+    DiskNode::Fields named;
+    named.url = "/home/u/a.txt";
+    named.name = "Shown Name";
+    const auto other = DiskNode::make(std::move(named));
+    EXPECT_EQ(other->name(), "Shown Name");
+    EXPECT_EQ(other->url(), "/home/u/a.txt");
+    EXPECT_EQ(other->permissionsState(), "Normal");
+    EXPECT_EQ(other->scanState(), "Complete");
+    EXPECT_FALSE(other->errorReason().has_value());
+}
+
+TEST(DiskNode, UrlComesBackExactlyAsGiven) {
+    // Paths that parent + "/" + name would not rebuild must survive unchanged.
+    for (const char* path : {"/home/u/dir/", "relative.txt", "a/b", "/a//b", "/", "/a/b/..",
+                             "/tmp/name\nwith newline", "/tmp/\xff\xfe"}) {
+        const auto node = file(path, 1);
+        EXPECT_EQ(node->url().native(), path) << path;
+    }
+    EXPECT_EQ(file("/home/u/dir/", 1)->name(), "dir");
+    EXPECT_EQ(file("/", 1)->name(), "/");
+}
+
+TEST(DiskNode, ScannerConstructorJoinsTheSharedParentPath) {
+    auto parent = std::make_shared<const std::filesystem::path>("/home/u");
+    DiskNode child(parent, "notes.md", false, false);
+    EXPECT_EQ(child.url(), "/home/u/notes.md");
+    DiskNode top(std::make_shared<const std::filesystem::path>("/"), "etc", true, false);
+    EXPECT_EQ(top.url(), "/etc");
+    EXPECT_FALSE(child.id().isNil());
+    EXPECT_NE(child.id(), top.id());
+}
+
+TEST(DiskNode, RareTextsLiveOutOfLineAndReadBack) {
+    auto node = file("/a", 1);
+    node->setErrorReason("Permission denied");
+    node->setSourceVolume("/mnt/data");
+    node->setPermissionsState("Restricted");
+    node->setScanState("Partial");
+    EXPECT_EQ(node->errorReason(), "Permission denied");
+    EXPECT_EQ(node->sourceVolume(), "/mnt/data");
+    EXPECT_EQ(node->permissionsState(), "Restricted");
+    EXPECT_EQ(node->scanState(), "Partial");
+    node->setErrorReason(std::nullopt);
+    node->setSourceVolume("/");
+    node->setScanState("Complete");
+    EXPECT_FALSE(node->errorReason().has_value());
+    EXPECT_EQ(node->sourceVolume(), "/");
+    EXPECT_EQ(node->scanState(), "Complete");
+}
+
+TEST(DiskNode, RecalculateSumsChildren) {
+    auto root = folder("/r", {file("/r/a", 100, 4096), file("/r/b", 250, 0)});
+    root->recalculateTotalSize();
+    EXPECT_EQ(root->size, 350);
+    EXPECT_EQ(root->allocatedSize, 4346);
+    EXPECT_EQ(root->itemCount, 2);
+
+    auto zeros = folder("/z", {file("/z/a", 0), file("/z/b", 0)}, 99);
+    zeros->recalculateTotalSize();
+    EXPECT_EQ(zeros->size, 0);
+}
+
+TEST(DiskNode, RecalculateKeepsFilesAndChildlessFolders) {
+    auto empty = folder("/e", {}, 123);
+    empty->itemCount = 5;
+    empty->recalculateTotalSize();
+    EXPECT_EQ(empty->size, 123);
+    EXPECT_EQ(empty->itemCount, 5);
+
+    // A file keeps its values whatever its children array holds, also when it is nested.
+    auto odd = file("/r/f", 10, 10);
+    odd->children.push_back(file("/r/f/x", 1000));
+    odd->recalculateTotalSize();
+    EXPECT_EQ(odd->size, 10);
+    auto root = folder("/r", {odd, folder("/r/d", {}, 5)});
+    root->recalculateTotalSize();
+    EXPECT_EQ(root->size, 15);
+    EXPECT_EQ(root->itemCount, 2);
+}
+
+TEST(DiskNode, RecalculateNestedBottomUpAndSaturates) {
+    auto grandchild = file("/r/a/b/c", 7, 8);
+    auto root = folder("/r", {folder("/r/a", {folder("/r/a/b", {grandchild})}), file("/r/f", 1)});
+    root->recalculateTotalSize();
+    EXPECT_EQ(root->size, 8);
+    EXPECT_EQ(root->allocatedSize, 9);
+    EXPECT_EQ(root->children[0]->size, 7);
+    EXPECT_EQ(root->children[0]->children[0]->itemCount, 1);
+
+    auto huge = folder("/h", {file("/h/a", INT64_MAX), file("/h/b", INT64_MAX)});
+    huge->recalculateTotalSize();
+    EXPECT_EQ(huge->size, INT64_MAX);
+    EXPECT_EQ(huge->allocatedSize, INT64_MAX);
+}
+
+TEST(DiskNode, DeepChainsNeitherOverflowTheStackToSumNorToFree) {
+    constexpr int kDepth = 200000;
+    auto top = folder("/d", {});
+    DiskNode* tail = top.get();
+    for (int i = 0; i < kDepth; ++i) {
+        auto next = folder("/d/x", {});
+        DiskNode* raw = next.get();
+        tail->children.push_back(std::move(next));
+        tail = raw;
+    }
+    tail->children.push_back(file("/d/x/f", 42));
+    top->recalculateTotalSize();
+    EXPECT_EQ(top->size, 42);
+    EXPECT_EQ(top->allDescendants().size(), static_cast<std::size_t>(kDepth + 1));
+    top.reset(); // must not recurse once per level
+}
+
+TEST(DiskNode, AllDescendantsIsPreOrder) {
+    auto a1 = file("/r/A/A1", 1);
+    auto a = folder("/r/A", {a1});
+    auto b = file("/r/B", 1);
+    auto root = folder("/r", {a, b});
+    const std::vector<DiskNodePtr> expected = {a, a1, b};
+    EXPECT_EQ(root->allDescendants(), expected);
+    EXPECT_TRUE(b->allDescendants().empty());
+}
+
+TEST(DiskNode, SharedSubtreeOutlivesItsRoot) {
+    auto leaf = file("/r/a/leaf", 3);
+    std::weak_ptr<DiskNode> watch = leaf;
+    auto kept = folder("/r/a", {leaf});
+    leaf.reset();
+    { auto root = folder("/r", {kept}); }
+    ASSERT_EQ(kept->children.size(), 1U);
+    EXPECT_FALSE(watch.expired());
+    kept.reset();
+    EXPECT_TRUE(watch.expired());
+}
+
+TEST(DiskNode, FormatsSizesWithTheByteCountTexts) {
+    EXPECT_EQ(file("/a", 1234567)->formattedSize(), "1.2 MB");
+    EXPECT_EQ(DiskNode::formatBytes(0), "Zero KB");
+}
+
+} // namespace
+} // namespace fernwick
