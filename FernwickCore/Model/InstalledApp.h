@@ -1,0 +1,83 @@
+#pragma once
+
+#include "FernwickCore/Platform/Uuid.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fernwick {
+
+/// How surely a leftover belongs to its application.
+enum class AssociationConfidence : std::uint8_t { stronglyAssociated, probablyAssociated, unknown };
+
+/// What a leftover is. The leftover search produces only caches, applicationSupport,
+/// containers, savedState, preferences and logs; the other cases exist for display.
+enum class AppArtifactKind : std::uint8_t {
+    applicationBundle,
+    applicationSupport,
+    caches,
+    preferences,
+    containers,
+    savedState,
+    logs,
+    launchAgents,
+};
+
+/// Every kind in declaration order.
+const std::array<AppArtifactKind, 8>& allAppArtifactKinds();
+
+/// The display text (also the raw value), e.g. "Unknown / Shared".
+std::string_view displayName(AssociationConfidence confidence);
+/// The display text (also the raw value), e.g. "Saved State".
+std::string_view displayName(AppArtifactKind kind);
+
+/// One leftover of an application in the user's Library. Only `isSelected` is meant to change.
+struct AppAssociatedItem {
+    Uuid id;
+    /// Display name, e.g. "Cache (com.example.foo)".
+    std::string name;
+    std::filesystem::path url;
+    std::int64_t size = 0;
+    AppArtifactKind kind = AppArtifactKind::caches;
+    AssociationConfidence confidence = AssociationConfidence::unknown;
+    /// Whether uninstalling with leftovers moves it to the Trash.
+    bool isSelected = false;
+
+    /// `size` as byte-count text.
+    std::string formattedSize() const;
+
+    friend bool operator==(const AppAssociatedItem&, const AppAssociatedItem&) = default;
+};
+
+/// One application found in an application folder. `relatedItems` and `isSelected` may change.
+struct InstalledApp {
+    Uuid id;
+    /// The bundle's file name without its extension.
+    std::string name;
+    std::filesystem::path bundleURL;
+    /// Absent when the bundle cannot be opened or names none.
+    std::optional<std::string> bundleIdentifier;
+    /// "CFBundleShortVersionString" of the bundle's Info.plist, when it is a string.
+    std::optional<std::string> version;
+    /// Bytes of the bundle.
+    std::int64_t appSize = 0;
+    /// The leftovers found, in search order.
+    std::vector<AppAssociatedItem> relatedItems;
+    bool isSelected = false;
+    /// A process ran from inside the bundle when the applications were listed.
+    bool isRunning = false;
+
+    /// appSize plus every related item's size, selected or not.
+    std::int64_t totalSize() const;
+    /// `totalSize()` as byte-count text.
+    std::string formattedTotalSize() const;
+
+    friend bool operator==(const InstalledApp&, const InstalledApp&) = default;
+};
+
+} // namespace fernwick
