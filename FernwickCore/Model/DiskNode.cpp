@@ -42,7 +42,7 @@ DiskNode::DiskNode(Fields f)
     std::string last = paths::lastComponent(f.url);
     // The root folder's name is "/" itself, not an empty text.
     if (last.empty() && !f.url.empty() && f.url.native().front() == '/') {
-        last = "/";
+        last.push_back('/');
     }
     m_name = f.name ? std::move(*f.name) : last;
     // Share the parent's path only when parent + "/" + name gives back exactly the url: a

@@ -6,11 +6,40 @@
 #include <vector>
 
 namespace fernwick::paths {
+namespace {
+
+// True when standardizing would change nothing: no empty, "." or ".." segment and no trailing
+// "/" (the root aside). Most paths are like this, and then need no rebuilding.
+bool isStandard(std::string_view text) {
+    if (text == "/") {
+        return true;
+    }
+    if (text.back() == '/') {
+        return false;
+    }
+    std::size_t start = text.front() == '/' ? 1 : 0;
+    for (;;) {
+        const auto slash = text.find('/', start);
+        const std::string_view segment = text.substr(start, slash - start);
+        if (segment.empty() || segment == "." || segment == "..") {
+            return false;
+        }
+        if (slash == std::string_view::npos) {
+            return true;
+        }
+        start = slash + 1;
+    }
+}
+
+} // namespace
 
 std::filesystem::path standardize(const std::filesystem::path& path) {
-    const std::string& text = path.native();
-    if (text.empty()) {
-        return path;
+    return standardizedText(path.native());
+}
+
+std::string standardizedText(std::string_view text) {
+    if (text.empty() || isStandard(text)) {
+        return std::string(text);
     }
     const bool absolute = text.front() == '/';
     std::vector<std::string_view> segments;

@@ -12,6 +12,9 @@ namespace fernwick::paths {
 /// segment (at the root it is dropped), no trailing "/" except for the root itself. No
 /// file-system access. A relative path stays relative.
 std::filesystem::path standardize(const std::filesystem::path& path);
+/// standardize() on text, for callers that need no std::filesystem::path (which splits itself
+/// into components on construction).
+std::string standardizedText(std::string_view path);
 
 /// "~" and "~/rest" become the home folder and home/rest; every other text is returned as is.
 std::filesystem::path expandTilde(std::string_view text, const std::filesystem::path& home);

@@ -118,11 +118,13 @@ std::uint32_t findNeedles(std::string_view path) {
         }
         const auto next = static_cast<unsigned char>(data[i + 1]);
         const std::size_t first = kNeedleIndex.first[next];
-        const std::size_t end = first + kNeedleIndex.count[next];
-        for (std::size_t k = first; k < end; ++k) {
+        const std::size_t last = first + kNeedleIndex.count[next];
+        for (std::size_t k = first; k < last; ++k) {
             const std::uint8_t needle = kNeedleIndex.order[k];
             const std::string_view text = kNeedles[needle].text;
-            if (size - i >= text.size() && std::memcmp(data + i, text.data(), text.size()) == 0) {
+            // The third character tells most needles of a group apart before any memcmp.
+            if (size - i >= text.size() && data[i + 2] == text[2] &&
+                std::memcmp(data + i, text.data(), text.size()) == 0) {
                 found |= std::uint32_t{1} << needle;
             }
         }
@@ -359,11 +361,11 @@ CategoryVerdict CategoryEngine::verdict(std::string_view standardizedPath, std::
 
 CategoryClassification CategoryEngine::classify(const std::filesystem::path& url, bool isDirectory,
                                                 bool isPackage) const {
-    const std::filesystem::path standardized = paths::standardize(url);
+    const std::string standardized = paths::standardizedText(url.native());
     const std::string name = paths::lastComponent(url);
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(standardized.native(), name, extension, isDirectory, isPackage);
+    const int rule = decide(standardized, name, extension, isDirectory, isPackage);
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
 
     CategoryClassification out;

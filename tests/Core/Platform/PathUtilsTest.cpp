@@ -23,9 +23,13 @@ TEST(PathUtils, StandardizeIsLexical) {
         {".", "."},
         {"", ""},
         {"/home/u/Library/Caches/../Logs", "/home/u/Library/Logs"},
+        {"/already/standard", "/already/standard"},
+        {"/a/.hidden/..x/x..", "/a/.hidden/..x/x.."},
+        {"relative/path", "relative/path"},
     };
     for (const auto& [input, expected] : rows) {
         EXPECT_EQ(paths::standardize(input).native(), expected) << input;
+        EXPECT_EQ(paths::standardizedText(input), expected) << input;
     }
 }
 
