@@ -10,11 +10,19 @@ namespace fernwick {
 
 /// The failure of one system call: the operation's name and the errno it left.
 struct SystemError {
+    SystemError() = default;
+    SystemError(std::string operation_, int code_, std::string detail_ = {})
+        : operation(std::move(operation_)), code(code_), detail(std::move(detail_)) {}
+
     std::string operation;
     int code = 0;
+    /// When set, the whole text shown to the user (a refusal that is more than an errno).
+    std::string detail;
 
-    /// "operation: strerror text", for logs and reasons shown to the user.
-    std::string message() const { return operation + ": " + std::strerror(code); }
+    /// `detail` when set, else "operation: strerror text"; for logs and reasons shown to the user.
+    std::string message() const {
+        return detail.empty() ? operation + ": " + std::strerror(code) : detail;
+    }
     /// The error of the last failed call, read from errno.
     static SystemError fromErrno(std::string operation) { return {std::move(operation), errno}; }
 };

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "FernwickCore/Engines/ProtectedPathRegistry.h"
+#include "FernwickCore/Model/StorageCategory.h"
+#include "FernwickCore/Platform/Environment.h"
+#include "FernwickCore/Platform/PreferencesStore.h"
+#include "FernwickCore/Platform/Trash.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fernwick {
+
+/// The answer of the deletion safety check. A refusal carries no path and zero identity.
+struct SafetyValidationResult {
+    bool isSafe = false;
+    std::string reason;
+    RiskLevel riskLevel = RiskLevel::high;
+    /// On approval: the target's path with every symbolic link resolved.
+    std::optional<std::filesystem::path> canonicalPath;
+    /// On approval: the item's own inode and device numbers (lstat, links not followed).
+    std::uint64_t inode = 0;
+    std::uint64_t deviceID = 0;
+
+    static SafetyValidationResult approved(std::filesystem::path canonicalPath, std::uint64_t inode,
+                                           std::uint64_t deviceID);
+    static SafetyValidationResult rejected(std::string reason, RiskLevel risk);
+};
+
+/// Refuses operations on the root of the file system and on the home folder itself.
+struct ForbiddenOperationRegistry {
+    struct Verdict {
+        bool forbidden = false;
+        std::optional<std::string> reason;
+    };
+    /// Standardizes `path` ("~" expanded, "." and ".." removed) and compares it with "/" and with
+    /// the home folder in both its standardized and its symlink-resolved form.
+    static Verdict isForbidden(const std::string& path,
+                               const Environment& env = Environment::current());
+};
+
+/// The outcome of `SafetyEngine::moveToTrashChecked`: the check's answer and, when it approved,
+/// either the item's new place in the Trash or the reason the move failed.
+struct CheckedTrashMove {
+    /// The safety check's answer. When `isSafe` is false nothing was attempted.
+    SafetyValidationResult validation;
+    /// Where the item now lies inside the Trash; set only when the move succeeded.
+    std::optional<std::filesystem::path> trashedURL;
+    /// The move's failure as the user reads it; empty unless an approved move failed.
+    std::string failure;
+
+    bool refused() const { return !validation.isSafe; }
+    bool moved() const { return trashedURL.has_value(); }
+};
+
+/// Protected locations, the user's protected list and the deletion safety check.
+///
+/// Thread-safety: every member may be called from any thread. One mutex guards the user's list;
+/// the check copies the list and does its file-system work outside the lock. The user's list is
+/// read from the preferences once, at construction, and written through on every change.
+class SafetyEngine {
+public:
+    /// Seam for the read-only test: true when the volume holding `path` is mounted read-only,
+    /// false when writable, nullopt when that cannot be told (statfs failed).
+    using ReadOnlyVolumeProbe = std::function<std::optional<bool>(const std::filesystem::path&)>;
+
+    /// Stable: the preferences key of the user's list (an array of strings).
+    static constexpr const char* kUserProtectedPathsKey = "Fernwick_UserProtectedPaths";
+    static constexpr const char* kApprovedReason = "Passed 10-step deletion safety pipeline";
+
+    /// An empty probe means statvfs(3).
+    SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> preferences,
+                 ReadOnlyVolumeProbe readOnlyProbe = {});
+    /// The engine of the real user (real home, real preferences).
+    static std::shared_ptr<SafetyEngine> shared();
+
+    /// Adds the standardized path ("~" expanded) and rewrites the stored list (on every call).
+    void addProtectedPath(const std::string& path);
+    /// Removes the standardized path if present and rewrites the stored list (on every call).
+    void removeProtectedPath(const std::string& path);
+    /// The user's list in ascending byte order.
+    std::vector<std::string> getProtectedPaths() const;
+    /// The system locations in registry order and the user's list; for the scanner.
+    ProtectedPrefixesSnapshot getProtectedPrefixesSnapshot() const;
+    /// Whether `url` (standardized, not resolved) lies at or under a user entry, a system
+    /// location or a personal location under either form of the home folder. Textual only.
+    bool isProtected(const std::filesystem::path& url) const;
+
+    /// The ten-step deletion safety check, plus the refusals of ancestors of protected locations
+    /// and of the home folder. Never changes anything; nullopt or 0 means no inode test.
+    SafetyValidationResult
+    validateTargetForDeletion(const std::filesystem::path& url,
+                              std::optional<std::uint64_t> expectedInode = {}) const;
+
+    /// The one way every remover moves an item to the Trash: runs the check and, on approval,
+    /// moves the path the check examined (the standardized URL) with the approved device and
+    /// inode, so that an item swapped in between is refused rather than moved.
+    CheckedTrashMove moveToTrashChecked(const std::filesystem::path& url,
+                                        std::optional<std::uint64_t> expectedInode,
+                                        const Trash& trash) const;
+
+    const ProtectedPathRegistry& registry() const { return m_registry; }
+    const Environment& environment() const { return m_env; }
+
+private:
+    struct Checked;
+    Checked check(const std::filesystem::path& url,
+                  std::optional<std::uint64_t> expectedInode) const;
+    void changeUserList(const std::string& path, bool add);
+    void persist(const std::set<std::string>& paths) const;
+    std::set<std::string> userPaths() const;
+
+    Environment m_env;
+    std::shared_ptr<PreferencesStore> m_preferences;
+    ReadOnlyVolumeProbe m_readOnlyProbe;
+    const ProtectedPathRegistry m_registry;
+    mutable std::mutex m_mutex; // guards m_userProtectedPaths
+    // Held across a change and its write, so that the stored list never lags behind memory.
+    std::mutex m_writeMutex;
+    std::set<std::string> m_userProtectedPaths;
+};
+
+} // namespace fernwick

@@ -1,0 +1,286 @@
+#include "FernwickCore/Platform/Trash.h"
+
+#include "FernwickCore/Platform/PathUtils.h"
+#include "FernwickCore/Platform/TrashFolders.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fernwick {
+
+using trashfs::Fd;
+
+namespace {
+
+// The freedesktop.org Trash specification: "Path" holds the original location as URL-escaped
+// bytes. Unreserved characters and "/" stay as they are; everything else becomes %XX.
+std::string percentEncoded(const std::string& bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool keep = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
+                          (b >= '0' && b <= '9') || b == '-' || b == '_' || b == '.' || b == '~' ||
+                          b == '/';
+        if (keep) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        }
+    }
+    return out;
+}
+
+// "DeletionDate" is local time without a zone, YYYY-MM-DDThh:mm:ss.
+std::string localDeletionDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+constexpr std::size_t kInfoSuffixLength = sizeof(".trashinfo") - 1;
+
+// The n-th name tried for `name` inside files/: the name itself, then "stem.n.ext". Shortened
+// so that the info file's name ("<name>.trashinfo") still fits NAME_MAX.
+std::string candidateName(const std::string& name, int n) {
+    std::string stem = name;
+    std::string ext = paths::extension(name);
+    if (!ext.empty()) {
+        stem = name.substr(0, name.size() - ext.size() - 1);
+    }
+    const std::string counter = n > 1 ? "." + std::to_string(n) : std::string();
+    const std::string tail = counter + (ext.empty() ? std::string() : "." + ext);
+    const std::size_t limit = NAME_MAX - kInfoSuffixLength;
+    if (stem.size() + tail.size() > limit) {
+        if (tail.size() >= limit) { // an absurd extension: cut the whole name instead
+            return (name + counter).substr(0, limit);
+        }
+        stem.resize(limit - tail.size());
+    }
+    return stem + tail;
+}
+
+SystemError refusal(std::string operation, int code, std::string detail) {
+    return SystemError{std::move(operation), code, std::move(detail)};
+}
+
+bool sameIdentity(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+Status writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return SystemError::fromErrno("write trash info");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return Ok{};
+}
+
+// Creates "<infoName>" in info/ exclusively and writes it in full. EEXIST is passed on so that
+// the caller tries the next name.
+Status createInfoFile(int infoFd, const std::string& infoName, const std::string& contents) {
+    const int fd = ::openat(infoFd, infoName.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        return SystemError::fromErrno("create trash info " + infoName);
+    }
+    Status written = writeAll(fd, contents);
+    if (::close(fd) != 0 && written) {
+        written = SystemError::fromErrno("close trash info " + infoName);
+    }
+    if (!written) {
+        ::unlinkat(infoFd, infoName.c_str(), 0);
+    }
+    return written;
+}
+
+} // namespace
+
+Trash::Trash(Environment env, VolumeTopOverride volumeTopOverride)
+    : m_env(std::move(env)), m_volumeTopOverride(std::move(volumeTopOverride)) {}
+
+std::shared_ptr<Trash> Trash::shared() {
+    static const auto instance = std::make_shared<Trash>(Environment::current());
+    return instance;
+}
+
+Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& item,
+                                                 std::optional<FileIdentity> expected) const {
+    std::error_code ec;
+    const std::filesystem::path absolute =
+        paths::standardize(item.is_absolute() ? item : std::filesystem::absolute(item, ec));
+    const std::string name = paths::lastComponent(absolute);
+    if (name.empty() || name == "." || name == "..") {
+        return refusal("move to trash", EINVAL,
+                       "Cannot move " + absolute.string() + " to the Trash: it is not an item");
+    }
+    // The folder is resolved first so that its volume and the Path= line are the real ones; it
+    // is then opened without following a link, and everything that follows is relative to that
+    // descriptor: the item that is examined is the item that is renamed.
+    const std::filesystem::path resolvedFolder = paths::resolveSymlinks(absolute.parent_path());
+    const Fd folderFd(
+        ::open(resolvedFolder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folderFd) {
+        return SystemError::fromErrno("open " + resolvedFolder.string());
+    }
+    struct stat itemInfo {};
+    if (::fstatat(folderFd.get(), name.c_str(), &itemInfo, AT_SYMLINK_NOFOLLOW) != 0) {
+        return SystemError::fromErrno("stat " + absolute.string());
+    }
+    const bool checksIdentity = expected && (expected->device != 0 || expected->inode != 0);
+    if (checksIdentity && (static_cast<std::uint64_t>(itemInfo.st_dev) != expected->device ||
+                           static_cast<std::uint64_t>(itemInfo.st_ino) != expected->inode)) {
+        return refusal("move to trash", ESTALE, kIdentityMismatchReason);
+    }
+
+    auto target = trashfs::trashFor(m_env.dataHome / "Trash", resolvedFolder, itemInfo.st_dev,
+                                    m_volumeTopOverride);
+    if (!target) {
+        return target.error();
+    }
+    const std::string originalPath = target->top.empty()
+                                         ? (resolvedFolder / name).string()
+                                         : trashfs::relativeTo(resolvedFolder / name, target->top);
+    const std::string info = "[Trash Info]\nPath=" + percentEncoded(originalPath) +
+                             "\nDeletionDate=" + localDeletionDate() + "\n";
+
+    for (int n = 1; n <= 100000; ++n) {
+        const std::string candidate = candidateName(name, n);
+        const std::string infoName = candidate + ".trashinfo";
+        if (Status created = createInfoFile(target->infoFd.get(), infoName, info); !created) {
+            if (created.error().code == EEXIST) {
+                continue;
+            }
+            return created.error();
+        }
+        const auto dropInfo = [&] { ::unlinkat(target->infoFd.get(), infoName.c_str(), 0); };
+        // Confirm once more, as late as possible, that the entry is still the item examined.
+        struct stat now {};
+        if (::fstatat(folderFd.get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+            const SystemError error = SystemError::fromErrno("stat " + absolute.string());
+            dropInfo();
+            return error;
+        }
+        if (!sameIdentity(now, itemInfo)) {
+            dropInfo();
+            return refusal("move to trash", ESTALE, kIdentityMismatchReason);
+        }
+        // renameat2(2): RENAME_NOREPLACE never replaces an entry that is already in files/.
+        if (::renameat2(folderFd.get(), name.c_str(), target->filesFd.get(), candidate.c_str(),
+                        RENAME_NOREPLACE) != 0) {
+            const int code = errno;
+            dropInfo();
+            if (code == EEXIST) {
+                continue;
+            }
+            if (code == EXDEV) {
+                return refusal("move to trash", code,
+                               "Cannot move " + absolute.string() + " to the Trash: " +
+                                   target->folder.string() + " is on another file system");
+            }
+            return SystemError{"move " + absolute.string() + " to the Trash", code};
+        }
+        // The rename cannot compare identities itself; should the entry have been swapped in
+        // the instant before it, the stranger goes straight back.
+        struct stat moved {};
+        if (::fstatat(target->filesFd.get(), candidate.c_str(), &moved, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !sameIdentity(moved, itemInfo)) {
+            if (::renameat2(target->filesFd.get(), candidate.c_str(), folderFd.get(), name.c_str(),
+                            RENAME_NOREPLACE) == 0) {
+                dropInfo();
+            }
+            return refusal("move to trash", ESTALE, kIdentityMismatchReason);
+        }
+        return target->folder / "files" / candidate;
+    }
+    return refusal("move to trash", EEXIST,
+                   "Cannot move " + absolute.string() + " to the Trash: no free name is left");
+}
+
+Status Trash::restore(const std::filesystem::path& trashedItem,
+                      const std::filesystem::path& originalPath) const {
+    std::error_code ec;
+    const std::filesystem::path trashed = paths::standardize(
+        trashedItem.is_absolute() ? trashedItem : std::filesystem::absolute(trashedItem, ec));
+    const std::filesystem::path original = paths::standardize(
+        originalPath.is_absolute() ? originalPath : std::filesystem::absolute(originalPath, ec));
+    const std::string name = paths::lastComponent(trashed);
+    const std::string originalName = paths::lastComponent(original);
+    if (name.empty() || originalName.empty() ||
+        paths::lastComponent(trashed.parent_path()) != "files") {
+        return refusal("restore", EINVAL, trashed.string() + " is not an item in a Trash folder");
+    }
+    const std::filesystem::path trashFolder = trashed.parent_path().parent_path();
+    const Fd filesFd(::open(trashed.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!filesFd) {
+        return SystemError::fromErrno("open " + trashed.parent_path().string());
+    }
+    const Fd originalFolderFd(
+        ::open(original.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!originalFolderFd) {
+        return SystemError::fromErrno("open " + original.parent_path().string());
+    }
+    // renameat2(2): RENAME_NOREPLACE, so whatever now stands at the original path is kept.
+    if (::renameat2(filesFd.get(), name.c_str(), originalFolderFd.get(), originalName.c_str(),
+                    RENAME_NOREPLACE) != 0) {
+        if (errno == EEXIST) {
+            return refusal("restore", EEXIST,
+                           "An item named \"" + originalName + "\" already exists in " +
+                               original.parent_path().string());
+        }
+        return SystemError::fromErrno("restore " + original.string());
+    }
+    const std::filesystem::path info = trashFolder / "info" / (name + ".trashinfo");
+    ::unlink(info.c_str());
+    return Ok{};
+}
+
+std::int64_t Trash::itemCount() const {
+    const std::filesystem::path files = homeTrashFolder() / "files";
+    DIR* dir = ::opendir(files.c_str());
+    if (dir == nullptr) {
+        return 0;
+    }
+    std::int64_t count = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.') {
+            ++count;
+        }
+    }
+    ::closedir(dir);
+    return count;
+}
+
+Status Trash::empty() const {
+    Status first = Ok{};
+    for (const auto& folder : trashfs::userTrashFolders(homeTrashFolder())) {
+        Status emptied = trashfs::emptyTrashFolder(folder.path, folder.isHome);
+        if (!emptied && first) {
+            first = emptied;
+        }
+    }
+    return first;
+}
+
+} // namespace fernwick

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "FernwickCore/Platform/Environment.h"
+#include "FernwickCore/Platform/Result.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace fernwick {
+
+/// Which file-system object an item is: its device and inode numbers as lstat(2) reports them.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+/// The user's Trash, as the freedesktop.org Trash specification lays it out.
+///
+/// Items on the home trash's device go to `dataHome/Trash` ("files/" and "info/"); items on
+/// another mounted file system go to that volume's `$top/.Trash/$uid` when `$top/.Trash` is a
+/// real directory with the sticky bit, else to `$top/.Trash-$uid` (created 0700 and checked to
+/// be ours). The `.trashinfo` file is created with O_EXCL and written in full before the item is
+/// renamed with RENAME_NOREPLACE; a failed rename removes it again. Nothing is ever copied and
+/// deleted, nor deleted outright: when no usable trash exists the move fails with a reason.
+///
+/// Every operation is a plain call safe from any thread; the object holds no mutable state.
+class Trash {
+public:
+    /// The reason a move gives when the item no longer has the identity it was approved with.
+    static constexpr const char* kIdentityMismatchReason =
+        "Filesystem identity mismatch: target was replaced since last scan";
+
+    /// Seam for tests: given the (resolved) folder that holds an item, answers the `$top` of the
+    /// volume to use when the item is to be treated as lying on another file system, or nullopt
+    /// to decide by device numbers as usual.
+    using VolumeTopOverride =
+        std::function<std::optional<std::filesystem::path>(const std::filesystem::path& folder)>;
+
+    explicit Trash(Environment env, VolumeTopOverride volumeTopOverride = {});
+    /// The real user's Trash.
+    static std::shared_ptr<Trash> shared();
+
+    /// Moves `item` (the entry itself; a final symbolic link is not followed) into the trash of
+    /// its volume and returns its new path inside that trash's "files/" folder. When `expected`
+    /// is given (and not all zero), the item's device and inode are confirmed immediately before
+    /// the rename, relative to a descriptor of its parent folder opened without following links;
+    /// a different item fails with `kIdentityMismatchReason`. A taken name becomes "name.2.ext",
+    /// "name.3.ext", ... . On failure nothing has moved and no info file is left behind.
+    Result<std::filesystem::path> moveToTrash(const std::filesystem::path& item,
+                                              std::optional<FileIdentity> expected = {}) const;
+
+    /// Moves a trashed item (a path inside some trash's "files/" folder) back to `originalPath`
+    /// and removes its info file. Never replaces what stands at `originalPath`: then it fails
+    /// with EEXIST and the item stays in the Trash. The folder that held the item must exist.
+    Status restore(const std::filesystem::path& trashedItem,
+                   const std::filesystem::path& originalPath) const;
+
+    /// The number of visible entries (names not starting with ".") directly inside the home
+    /// trash's "files/" folder; 0 when it is missing or unreadable.
+    std::int64_t itemCount() const;
+
+    /// Removes for good every visible entry of the home trash and of the user's trashes on the
+    /// mounted file systems, with their info files. Never follows a symbolic link: a link is
+    /// removed as a link. Entries that cannot be removed stay; the first failure is returned
+    /// after all others were tried.
+    Status empty() const;
+
+    /// dataHome/Trash.
+    std::filesystem::path homeTrashFolder() const { return m_env.dataHome / "Trash"; }
+
+private:
+    Environment m_env;
+    VolumeTopOverride m_volumeTopOverride;
+};
+
+} // namespace fernwick

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "FernwickCore/Platform/Result.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <unistd.h>
+#include <vector>
+
+/// The folder work behind `Trash`: finding or creating the trash that an item belongs in, and
+/// emptying trash folders without following links. Internal to the platform layer.
+namespace fernwick::trashfs {
+
+/// An owned file descriptor, closed when the object dies.
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_fd = other.m_fd;
+            other.m_fd = -1;
+        }
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+    void reset() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = -1;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+/// The trash an item goes to, opened.
+struct TrashTarget {
+    /// The trash folder (holding files/ and info/).
+    std::filesystem::path folder;
+    /// The volume's top for a volume trash; empty for the home trash.
+    std::filesystem::path top;
+    Fd filesFd;
+    Fd infoFd;
+};
+
+/// The trash for an item on device `device` held by the (resolved) folder `itemFolder`: the
+/// home trash at `homeTrash` (created when missing) when it is on that device, else the volume
+/// trash below the volume's top. `volumeTopOverride`, when set and answering, names the top and
+/// forces a volume trash. Fails with a reason when no usable trash exists.
+Result<TrashTarget>
+trashFor(const std::filesystem::path& homeTrash, const std::filesystem::path& itemFolder,
+         dev_t device,
+         const std::function<std::optional<std::filesystem::path>(const std::filesystem::path&)>&
+             volumeTopOverride);
+
+/// `path` relative to `top` (both resolved; `path` lies under `top`).
+std::string relativeTo(const std::filesystem::path& path, const std::filesystem::path& top);
+
+struct TrashFolder {
+    std::filesystem::path path;
+    bool isHome = false;
+};
+
+/// The home trash (when it exists) and this user's trash folders on the mounted file systems
+/// that pass the ownership and sticky-bit tests, each once.
+std::vector<TrashFolder> userTrashFolders(const std::filesystem::path& homeTrash);
+
+/// Removes every visible entry of files/ and its info file. A volume trash folder is opened
+/// without following links; nothing inside any trash is ever followed.
+Status emptyTrashFolder(const std::filesystem::path& folder, bool isHome);
+
+/// Removes `name` inside `folderFd` for good: a link or file is unlinked, a folder is emptied
+/// iteratively (descending only through real folders) and removed.
+Status removeEntry(int folderFd, const std::string& name);
+
+} // namespace fernwick::trashfs

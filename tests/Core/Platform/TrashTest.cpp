@@ -1,0 +1,307 @@
+#include "FernwickCore/Platform/Trash.h"
+
+#include "FernwickCore/Platform/AtomicFile.h"
+#include "tests/Support/TempTree.h"
+
+#include <array>
+#include <cstdio>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <regex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fernwick {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempTree;
+
+std::string contentsOf(const fs::path& file) {
+    auto bytes = readWholeFile(file);
+    return bytes ? *bytes : std::string("<unreadable>");
+}
+
+struct stat lstatOf(const fs::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+bool entryExists(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+class TrashTest : public ::testing::Test {
+protected:
+    TempTree tree;
+    Environment env = Environment::forHome(tree.folder("home"));
+    Trash trash{env};
+    fs::path files = env.dataHome / "Trash" / "files";
+    fs::path info = env.dataHome / "Trash" / "info";
+};
+
+TEST_F(TrashTest, RoundTripRestoresContentModeAndTimeAndWritesAnInfoFile) {
+    const auto item = tree.file("home/Work/q3 report%.txt", "figures\n");
+    ::chmod(item.c_str(), 0640);
+    TempTree::setModificationTime(item, 1700000000);
+    const auto folder = tree.folder("home/Work/build");
+    tree.file("home/Work/build/a.o", "object");
+
+    auto moved = trash.moveToTrash(item);
+    ASSERT_TRUE(moved) << moved.error().message();
+    EXPECT_EQ(*moved, files / "q3 report%.txt");
+    EXPECT_FALSE(entryExists(item));
+    const std::string text = contentsOf(info / "q3 report%.txt.trashinfo");
+    const std::regex expected("\\[Trash Info\\]\nPath=" + tree.root().string() +
+                              "/home/Work/q3%20report%25.txt\n"
+                              "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
+    EXPECT_TRUE(std::regex_match(text, expected)) << text;
+    EXPECT_EQ(lstatOf(info / "q3 report%.txt.trashinfo").st_mode & 0777, 0600u);
+
+    auto movedFolder = trash.moveToTrash(folder);
+    ASSERT_TRUE(movedFolder) << movedFolder.error().message();
+    EXPECT_EQ(trash.itemCount(), 2);
+
+    ASSERT_TRUE(trash.restore(*moved, item));
+    ASSERT_TRUE(trash.restore(*movedFolder, folder));
+    EXPECT_EQ(contentsOf(item), "figures\n");
+    EXPECT_EQ(lstatOf(item).st_mode & 07777, 0640u);
+    EXPECT_EQ(lstatOf(item).st_mtim.tv_sec, 1700000000);
+    EXPECT_EQ(contentsOf(folder / "a.o"), "object");
+    EXPECT_FALSE(entryExists(info / "q3 report%.txt.trashinfo"));
+    EXPECT_FALSE(entryExists(info / "build.trashinfo"));
+    EXPECT_EQ(trash.itemCount(), 0);
+}
+
+TEST_F(TrashTest, TakenNamesGetACounterBeforeTheExtension) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        for (const char* name : {"report.txt", "notes", "archive.tar.gz"}) {
+            auto moved = trash.moveToTrash(tree.file(std::string("home/") + name, name));
+            ASSERT_TRUE(moved) << moved.error().message();
+            names.push_back(moved->filename().string());
+        }
+    }
+    const std::vector<std::string> expected = {"report.txt",   "notes",   "archive.tar.gz",
+                                               "report.2.txt", "notes.2", "archive.tar.2.gz",
+                                               "report.3.txt", "notes.3", "archive.tar.3.gz"};
+    EXPECT_EQ(names, expected);
+    for (const auto& name : expected) {
+        EXPECT_TRUE(entryExists(info / (name + ".trashinfo"))) << name;
+    }
+    // An entry in files/ without an info file (left by another program) is never replaced.
+    tree.file("home/.local/share/Trash/files/orphan", "old");
+    auto moved = trash.moveToTrash(tree.file("home/orphan", "new"));
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->filename(), "orphan.2");
+    EXPECT_EQ(contentsOf(files / "orphan"), "old");
+    EXPECT_FALSE(entryExists(info / "orphan.trashinfo"));
+}
+
+TEST_F(TrashTest, RestoreOntoATakenPathIsRefusedAndLosesNothing) {
+    const auto item = tree.file("home/a.txt", "first");
+    auto moved = trash.moveToTrash(item);
+    ASSERT_TRUE(moved);
+    tree.file("home/a.txt", "second");
+    const Status restored = trash.restore(*moved, item);
+    ASSERT_FALSE(restored);
+    EXPECT_EQ(restored.error().code, EEXIST);
+    EXPECT_EQ(contentsOf(item), "second");
+    EXPECT_EQ(contentsOf(*moved), "first");
+    EXPECT_TRUE(entryExists(info / "a.txt.trashinfo"));
+    // The folder it came from is gone: refused as well, still in the Trash.
+    EXPECT_FALSE(trash.restore(*moved, tree.root() / "home/gone/a.txt"));
+    EXPECT_TRUE(entryExists(*moved));
+}
+
+TEST_F(TrashTest, NamesThatAreLongOrNotUtf8KeepTheirOriginalPath) {
+    const std::string longName(250, 'n');
+    auto movedLong = trash.moveToTrash(tree.file("home/" + longName + ".txt", "x"));
+    ASSERT_TRUE(movedLong) << movedLong.error().message();
+    const std::string kept = movedLong->filename().string();
+    EXPECT_LE(kept.size() + 10, 255u);
+    EXPECT_TRUE(kept.ends_with(".txt"));
+    EXPECT_NE(contentsOf(info / (kept + ".trashinfo")).find("/home/" + longName + ".txt\n"),
+              std::string::npos);
+
+    const std::string odd = "caf\xE9 \n#?";
+    auto movedOdd = trash.moveToTrash(tree.file("home/" + odd, "x"));
+    ASSERT_TRUE(movedOdd) << movedOdd.error().message();
+    EXPECT_NE(contentsOf(info / (odd + ".trashinfo")).find("/home/caf%E9%20%0A%23%3F\n"),
+              std::string::npos);
+}
+
+TEST_F(TrashTest, IdentityIsConfirmedBeforeTheMove) {
+    const auto item = tree.file("home/cache.bin", "original");
+    const auto before = lstatOf(item);
+    const FileIdentity approved{static_cast<std::uint64_t>(before.st_dev),
+                                static_cast<std::uint64_t>(before.st_ino)};
+    // Swapped for another file of the same name after the check.
+    const auto impostor = tree.file("impostor", "impostor");
+    ASSERT_EQ(::rename(impostor.c_str(), item.c_str()), 0);
+    auto moved = trash.moveToTrash(item, approved);
+    ASSERT_FALSE(moved);
+    EXPECT_EQ(moved.error().message(),
+              "Filesystem identity mismatch: target was replaced since last scan");
+    EXPECT_EQ(contentsOf(item), "impostor");
+    EXPECT_FALSE(entryExists(info / "cache.bin.trashinfo"));
+
+    const auto now = lstatOf(item);
+    auto matching = trash.moveToTrash(item, FileIdentity{static_cast<std::uint64_t>(now.st_dev),
+                                                         static_cast<std::uint64_t>(now.st_ino)});
+    EXPECT_TRUE(matching) << matching.error().message();
+}
+
+TEST_F(TrashTest, AFolderReachedThroughALinkIsMovedFromItsRealPlace) {
+    tree.file("home/real/data.bin", "d");
+    const auto link = tree.symlink("home/via", tree.root() / "home/real");
+    auto moved = trash.moveToTrash(link / "data.bin");
+    ASSERT_TRUE(moved) << moved.error().message();
+    EXPECT_NE(contentsOf(info / "data.bin.trashinfo").find("/home/real/data.bin\n"),
+              std::string::npos);
+    // A final link is moved as the link, never what it points to.
+    auto movedLink = trash.moveToTrash(link);
+    ASSERT_TRUE(movedLink);
+    EXPECT_TRUE(S_ISLNK(lstatOf(*movedLink).st_mode));
+    EXPECT_TRUE(entryExists(tree.root() / "home/real"));
+}
+
+TEST_F(TrashTest, AFailedMoveLeavesNoInfoFile) {
+    // A folder cannot move into its own Trash, which lies below it.
+    fs::create_directories(info);
+    auto moved = trash.moveToTrash(env.dataHome);
+    ASSERT_FALSE(moved);
+    EXPECT_EQ(moved.error().code, EINVAL);
+    EXPECT_TRUE(fs::is_empty(info));
+    auto missing = trash.moveToTrash(tree.root() / "home/none");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_TRUE(fs::is_empty(info));
+}
+
+TEST_F(TrashTest, EmptyNeverFollowsALinkAndRemovesInfoFiles) {
+    const auto outside = tree.file("outside/keep/precious.txt", "keep me");
+    tree.symlink("home/shortcut", tree.root() / "outside/keep");
+    tree.file("home/tree/deep/er/file", "x");
+    ASSERT_TRUE(trash.moveToTrash(tree.root() / "home/shortcut"));
+    ASSERT_TRUE(trash.moveToTrash(tree.root() / "home/tree"));
+    // A read-only folder inside a trashed tree (module caches are made so) still goes.
+    ::chmod((files / "tree/deep").c_str(), 0555);
+    tree.file("home/.local/share/Trash/files/.hidden", "stays");
+    EXPECT_EQ(trash.itemCount(), 2);
+
+    ASSERT_TRUE(trash.empty());
+    EXPECT_EQ(contentsOf(outside), "keep me");
+    EXPECT_FALSE(entryExists(files / "shortcut"));
+    EXPECT_FALSE(entryExists(files / "tree"));
+    EXPECT_FALSE(entryExists(info / "shortcut.trashinfo"));
+    EXPECT_FALSE(entryExists(info / "tree.trashinfo"));
+    EXPECT_TRUE(entryExists(files / ".hidden"));
+    EXPECT_EQ(trash.itemCount(), 0);
+}
+
+TEST_F(TrashTest, EmptyRefusesAFilesFolderThatIsALink) {
+    const auto outside = tree.file("elsewhere/x", "x");
+    fs::create_directories(env.dataHome / "Trash");
+    tree.symlink("home/.local/share/Trash/files", tree.root() / "elsewhere");
+    EXPECT_FALSE(trash.empty());
+    EXPECT_TRUE(entryExists(outside));
+}
+
+class VolumeTrashTest : public TrashTest {
+protected:
+    fs::path top = tree.folder("volume");
+    Trash volumeTrash{env, [this](const fs::path& folder) -> std::optional<fs::path> {
+                          return folder.native().starts_with(top.native())
+                                     ? std::optional<fs::path>(top)
+                                     : std::nullopt;
+                      }};
+    std::string uid = std::to_string(::geteuid());
+};
+
+TEST_F(VolumeTrashTest, UsesTheSharedStickyFolderWithARelativePath) {
+    tree.folder("volume/.Trash");
+    ::chmod((top / ".Trash").c_str(), 01777);
+    auto moved = volumeTrash.moveToTrash(tree.file("volume/photos/a b.jpg", "jpg"));
+    ASSERT_TRUE(moved) << moved.error().message();
+    EXPECT_EQ(*moved, top / ".Trash" / uid / "files/a b.jpg");
+    EXPECT_TRUE(contentsOf(top / ".Trash" / uid / "info/a b.jpg.trashinfo")
+                    .starts_with("[Trash Info]\nPath=photos/a%20b.jpg\nDeletionDate="));
+    EXPECT_EQ(lstatOf(top / ".Trash" / uid).st_mode & 0777, 0700u);
+    ASSERT_TRUE(volumeTrash.restore(*moved, top / "photos/a b.jpg"));
+    EXPECT_TRUE(entryExists(top / "photos/a b.jpg"));
+}
+
+TEST_F(VolumeTrashTest, FallsBackToItsOwnFolderWhenTheSharedOneIsUnfit) {
+    // Not sticky, so not to be trusted.
+    tree.folder("volume/.Trash");
+    ::chmod((top / ".Trash").c_str(), 0777);
+    auto moved = volumeTrash.moveToTrash(tree.file("volume/a.txt", "a"));
+    ASSERT_TRUE(moved) << moved.error().message();
+    EXPECT_EQ(*moved, top / (".Trash-" + uid) / "files/a.txt");
+    EXPECT_EQ(lstatOf(top / (".Trash-" + uid)).st_mode & 0777, 0700u);
+    EXPECT_TRUE(contentsOf(top / (".Trash-" + uid) / "info/a.txt.trashinfo")
+                    .starts_with("[Trash Info]\nPath=a.txt\n"));
+}
+
+TEST_F(VolumeTrashTest, AVolumeWithoutAUsableTrashIsAFailureWithAReason) {
+    // A link where the shared folder should be is not followed, and the user's own folder is
+    // taken by a file: nothing may be deleted instead.
+    const auto elsewhere = tree.folder("elsewhere");
+    ::chmod(elsewhere.c_str(), 01777);
+    tree.symlink("volume/.Trash", elsewhere);
+    tree.file("volume/.Trash-" + uid, "not a folder");
+    const auto item = tree.file("volume/big.iso", "iso");
+    auto moved = volumeTrash.moveToTrash(item);
+    ASSERT_FALSE(moved);
+    EXPECT_EQ(moved.error().message(), "Cannot move to the Trash: the volume at " + top.string() +
+                                           " has no usable Trash folder (Not a directory)");
+    EXPECT_EQ(contentsOf(item), "iso");
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST_F(VolumeTrashTest, RefusesAnOwnFolderOthersMayWriteTo) {
+    tree.folder("volume/.Trash-" + uid);
+    ::chmod((top / (".Trash-" + uid)).c_str(), 0777);
+    auto moved = volumeTrash.moveToTrash(tree.file("volume/a.txt", "a"));
+    ASSERT_FALSE(moved);
+    EXPECT_TRUE(entryExists(top / "a.txt"));
+}
+
+// Debian's own tools read the home trash as we write it. gio lists the Trash through the gvfs
+// daemon, which needs a session bus; the test is skipped where any of them is missing.
+TEST_F(TrashTest, GioListsTheHomeTrashWithOriginalPaths) {
+    if (::access("/usr/bin/gio", X_OK) != 0 || ::access("/usr/bin/dbus-run-session", X_OK) != 0 ||
+        ::access("/usr/libexec/gvfsd-trash", X_OK) != 0) {
+        GTEST_SKIP() << "gio, dbus-run-session or gvfsd-trash is not installed";
+    }
+    ASSERT_TRUE(trash.moveToTrash(tree.file("home/My File.txt", "x")));
+    ASSERT_TRUE(trash.moveToTrash(tree.file("home/sub/My File.txt", "y")));
+    const auto runtime = tree.folder("runtime");
+    ::chmod(runtime.c_str(), 0700);
+    const std::string command = "env HOME='" + env.home.string() + "' XDG_DATA_HOME='" +
+                                env.dataHome.string() + "' XDG_RUNTIME_DIR='" + runtime.string() +
+                                "' timeout 60 dbus-run-session -- gio trash --list 2>&1";
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            output.append(buffer.data(), n);
+        }
+        ::pclose(pipe);
+    }
+    if (output.find("Operation not supported") != std::string::npos) {
+        GTEST_SKIP() << "gio has no trash backend here: " << output;
+    }
+    EXPECT_NE(output.find("trash:///My%20File.txt\t" + env.home.string() + "/My File.txt\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("trash:///My%20File.2.txt\t" + env.home.string() + "/sub/My File.txt\n"),
+              std::string::npos)
+        << output;
+}
+
+} // namespace
+} // namespace fernwick
