@@ -1,0 +1,468 @@
+#include "FernwickCore/Scanning/AsyncDiskScanner.h"
+
+#include "tests/Support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <fcntl.h>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fernwick {
+namespace {
+
+using test::TempTree;
+
+/// Records every report; callable from any worker.
+struct Reports {
+    std::mutex mutex;
+    std::vector<ScanProgress> all;
+    std::function<void(const ScanProgress&)> callback() {
+        return [this](const ScanProgress& p) {
+            std::lock_guard lock(mutex);
+            all.push_back(p);
+        };
+    }
+};
+
+DiskNodePtr child(const DiskNodePtr& node, const std::string& name) {
+    for (const auto& c : node->children) {
+        if (c->name() == name) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> childNames(const DiskNodePtr& node) {
+    std::vector<std::string> names;
+    for (const auto& c : node->children) {
+        names.push_back(c->name());
+    }
+    return names;
+}
+
+struct stat lstatOf(const std::filesystem::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+std::int64_t allocatedOf(const std::filesystem::path& path) {
+    return static_cast<std::int64_t>(lstatOf(path).st_blocks) * 512;
+}
+
+/// One line per node: path, sizes, count and flags, depth first; for comparing whole trees.
+std::vector<std::string> describe(const DiskNodePtr& root) {
+    std::vector<std::string> lines;
+    for (const auto& node : root->allDescendants()) {
+        lines.push_back(node->path() + "|" + std::to_string(node->size) + "|" +
+                        std::to_string(node->allocatedSize) + "|" +
+                        std::to_string(node->itemCount) + "|" +
+                        std::to_string(node->children.size()) + "|" +
+                        std::to_string(node->isAccessible) + std::to_string(node->isPackage()));
+    }
+    return lines;
+}
+
+ScannerSeams oneWorker() {
+    ScannerSeams seams;
+    seams.workerCount = 1;
+    return seams;
+}
+
+TEST(AsyncDiskScannerTest, BuildsTheTreeOfARealFolder) {
+    TempTree tree;
+    tree.denseFile("docs/a.txt", 100);
+    tree.denseFile("docs/b.txt", 250);
+    tree.denseFile("Apps/Tool.app/Contents/tool.bin", 3000);
+    tree.file("Apps/Tool.app/Contents/Info.plist", "x");
+    tree.file(".hidden-file", "secret");
+    tree.file(".cache/inside", "secret");
+    tree.folder("empty");
+    tree.symlink("docs-link", tree / "docs");
+    tree.file("deep/l2/l3/l4/bottom.txt", "", 1 << 20);
+    tree.file("deep/l2/side.txt", "abc");
+    const std::string odd = std::string("bad\xff\xfe name");
+    const std::string newline = "two\nlines";
+    tree.file(odd, "12345");
+    tree.file(newline + "/inner.txt", "z");
+    TempTree::setModificationTime(tree / "docs/a.txt", 1'600'000'000);
+
+    AsyncDiskScanner scanner;
+    Reports reports;
+    const DiskNodePtr root = scanner.scan(tree.root(), 2, reports.callback());
+
+    // The root: named after its folder, never classified, children in name (byte) order,
+    // hidden entries left out.
+    EXPECT_EQ(root->name(), tree.root().filename().string());
+    EXPECT_EQ(root->url(), tree.root());
+    EXPECT_EQ(root->sourceVolume(), tree.root().native());
+    EXPECT_EQ(root->category, StorageCategory::systemData);
+    EXPECT_DOUBLE_EQ(root->confidence, 1.0);
+    EXPECT_EQ(childNames(root), (std::vector<std::string>{"Apps", odd, "deep", "docs", "docs-link",
+                                                          "empty", newline}));
+
+    const auto docs = child(root, "docs");
+    ASSERT_TRUE(docs);
+    EXPECT_EQ(childNames(docs), (std::vector<std::string>{"a.txt", "b.txt"}));
+    const auto a = child(docs, "a.txt");
+    EXPECT_EQ(a->size, 100);
+    EXPECT_EQ(a->allocatedSize, allocatedOf(tree / "docs/a.txt"));
+    EXPECT_EQ(a->modifiedDate, TimePoint(std::chrono::seconds(1'600'000'000)));
+    EXPECT_EQ(a->inode, lstatOf(tree / "docs/a.txt").st_ino);
+    EXPECT_EQ(a->deviceID, lstatOf(tree / "docs/a.txt").st_dev);
+    EXPECT_EQ(a->url(), tree / "docs/a.txt");
+    EXPECT_EQ(docs->size, 350); // a listed folder holds the sums over its children
+    EXPECT_EQ(docs->itemCount, 2);
+
+    // A package below the root is one node sized in one pass: every entry counts, folders carry
+    // no bytes of their own.
+    const auto app = child(child(root, "Apps"), "Tool.app");
+    ASSERT_TRUE(app);
+    EXPECT_TRUE(app->isPackage());
+    EXPECT_TRUE(app->children.empty());
+    EXPECT_EQ(app->size, std::max<std::int64_t>(3001, lstatOf(tree / "Apps/Tool.app").st_size));
+    EXPECT_EQ(app->itemCount, 3);
+    EXPECT_EQ(app->allocatedSize,
+              std::max(allocatedOf(tree / "Apps/Tool.app/Contents/tool.bin") +
+                           allocatedOf(tree / "Apps/Tool.app/Contents/Info.plist"),
+                       allocatedOf(tree / "Apps/Tool.app")));
+
+    // A link to a folder is a leaf measured by itself.
+    const auto link = child(root, "docs-link");
+    EXPECT_TRUE(link->isSymlink);
+    EXPECT_FALSE(link->isDirectory());
+    EXPECT_TRUE(link->children.empty());
+    EXPECT_EQ(link->size, static_cast<std::int64_t>((tree / "docs").native().size()));
+
+    // An empty folder keeps its own sizes and counts as one item.
+    const auto empty = child(root, "empty");
+    EXPECT_TRUE(empty->children.empty());
+    EXPECT_EQ(empty->size, lstatOf(tree / "empty").st_size);
+    EXPECT_EQ(empty->itemCount, 1);
+    EXPECT_TRUE(empty->isAccessible);
+
+    // Below maxDepth a folder is sized in one pass: l3, l4, bottom.txt and side.txt.
+    const auto l2 = child(child(root, "deep"), "l2");
+    EXPECT_TRUE(l2->children.empty());
+    EXPECT_EQ(l2->itemCount, 4);
+    EXPECT_EQ(l2->size, (1 << 20) + 3);
+
+    // Names are bytes: the odd names round-trip to the file system.
+    const auto oddNode = child(root, odd);
+    ASSERT_TRUE(oddNode);
+    EXPECT_EQ(oddNode->size, 5);
+    EXPECT_EQ(oddNode->url(), tree / odd);
+    EXPECT_EQ(child(child(root, newline), "inner.txt")->size, 1);
+
+    ASSERT_FALSE(reports.all.empty());
+    const ScanProgress& last = reports.all.back();
+    EXPECT_EQ(last.scannedBytes, root->size);
+    EXPECT_EQ(last.scannedAllocatedBytes, root->allocatedSize);
+}
+
+TEST(AsyncDiskScannerTest, FinalReportCarriesTheWholeScan) {
+    TempTree tree;
+    tree.denseFile("one/a", 1000);
+    tree.denseFile("one/b", 2000);
+    tree.denseFile("two/c", 4000);
+    tree.file("unread/x", "x");
+    tree.file("broken", "y");
+    ScannerSeams seams;
+    const std::string unread = (tree / "unread").native();
+    const std::string broken = (tree / "broken").native();
+    seams.listingError = [unread](const std::string& path) { return path == unread ? EACCES : 0; };
+    seams.statError = [broken](const std::string& path) { return path == broken ? EIO : 0; };
+    AsyncDiskScanner scanner({}, seams);
+    Reports reports;
+    const DiskNodePtr root = scanner.scan(tree.root(), 6, reports.callback());
+
+    ASSERT_EQ(reports.all.size(), 1u); // no walk lasted 0.15 s
+    const ScanProgress& final = reports.all.back();
+    EXPECT_EQ(final.currentPath, "Scan Completed");
+    EXPECT_TRUE(final.isComplete);
+    EXPECT_EQ(final.scannedBytes, root->size);
+    EXPECT_EQ(final.scannedAllocatedBytes, root->allocatedSize);
+    EXPECT_EQ(root->size, 7000 + lstatOf(tree / "unread").st_size);
+    // Folders count as items: one, a, b, two, c, unread, broken.
+    EXPECT_EQ(final.scannedFiles, 7);
+    EXPECT_EQ(final.errorCount, 2);
+    const std::int64_t unreadEstimate =
+        std::max<std::int64_t>(child(root, "unread")->allocatedSize, 4096);
+    EXPECT_EQ(final.inaccessibleBytes, unreadEstimate);
+
+    // A folder that cannot be listed keeps its own sizes; an item that cannot be read is empty.
+    const auto unreadNode = child(root, "unread");
+    EXPECT_FALSE(unreadNode->isAccessible);
+    EXPECT_EQ(unreadNode->errorReason(), std::optional<std::string>("Permission Denied"));
+    EXPECT_TRUE(unreadNode->children.empty());
+    const auto brokenNode = child(root, "broken");
+    EXPECT_EQ(brokenNode->size, 0);
+    EXPECT_EQ(brokenNode->inode, 0u);
+    EXPECT_FALSE(brokenNode->isDirectory());
+}
+
+TEST(AsyncDiskScannerTest, ProgressCountsAHardLinkOnceAndTheTreeTwice) {
+    TempTree tree;
+    tree.denseFile("links/one", 5000);
+    ASSERT_EQ(::link((tree / "links/one").c_str(), (tree / "links/two").c_str()), 0);
+    ScannerSeams seams = oneWorker();
+    seams.reportInterval = std::chrono::nanoseconds(0);
+    AsyncDiskScanner scanner({}, seams);
+    Reports reports;
+    const DiskNodePtr root = scanner.scan(tree.root(), 6, reports.callback());
+
+    const auto links = child(root, "links");
+    EXPECT_EQ(child(links, "one")->size, 5000);
+    EXPECT_EQ(child(links, "two")->size, 5000);
+    EXPECT_EQ(root->size, 10000);
+
+    ASSERT_GE(reports.all.size(), 2u);
+    const ScanProgress& walk = reports.all[reports.all.size() - 2];
+    EXPECT_FALSE(walk.isComplete);
+    EXPECT_EQ(walk.scannedFiles, 3);
+    EXPECT_EQ(walk.scannedBytes, lstatOf(tree / "links").st_size + 5000);
+    EXPECT_EQ(walk.currentPath, (tree / "links/two").native());
+    EXPECT_EQ(reports.all.back().scannedBytes, 10000);
+    EXPECT_EQ(reports.all.back().scannedFiles, 3);
+}
+
+TEST(AsyncDiskScannerTest, SkipsPrivacyFoldersWithoutCountingErrors) {
+    TempTree tree;
+    tree.file("Library/Mail/V10/message.emlx", "hello");
+    tree.file("Library/Mail Downloads/attachment.pdf", "pdf");
+    tree.file("Library/Preferences/settings.plist", "prefs");
+    AsyncDiskScanner scanner;
+    Reports reports;
+    const DiskNodePtr root = scanner.scan(tree / "Library", 6, reports.callback());
+
+    std::int64_t expectedEstimate = 0;
+    for (const char* name : {"Mail", "Mail Downloads"}) {
+        const auto node = child(root, name);
+        ASSERT_TRUE(node) << name;
+        EXPECT_FALSE(node->isAccessible);
+        EXPECT_EQ(node->errorReason(),
+                  std::optional<std::string>("Protected by macOS Security Policy"));
+        EXPECT_TRUE(node->children.empty());
+        expectedEstimate += std::max<std::int64_t>(node->allocatedSize, 4096);
+    }
+    const auto preferences = child(root, "Preferences");
+    EXPECT_TRUE(preferences->isAccessible);
+    EXPECT_EQ(preferences->children.size(), 1u);
+    EXPECT_EQ(reports.all.back().errorCount, 0);
+    EXPECT_EQ(reports.all.back().inaccessibleBytes, expectedEstimate);
+}
+
+TEST(AsyncDiskScannerTest, MarksProtectedItemsAndStillWalksThem) {
+    TempTree tree;
+    tree.file("keep/inner/file.txt", "data");
+    tree.file("free/file.txt", "data");
+    const std::string keep = (tree / "keep").native();
+    AsyncDiskScanner scanner([keep] { return ProtectedPrefixesSnapshot{{}, {keep}}; });
+    const DiskNodePtr root = scanner.scan(tree.root(), 6, {});
+    const auto keepNode = child(root, "keep");
+    EXPECT_TRUE(keepNode->isProtected);
+    EXPECT_EQ(keepNode->riskLevel, RiskLevel::high);
+    const auto file = child(child(keepNode, "inner"), "file.txt");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->isProtected);
+    EXPECT_EQ(file->riskLevel, RiskLevel::high);
+    EXPECT_FALSE(child(root, "free")->isProtected);
+    EXPECT_FALSE(child(child(root, "free"), "file.txt")->isProtected);
+}
+
+TEST(AsyncDiskScannerTest, PseudoFileSystemFoldersAreNeitherListedNorSized) {
+    TempTree tree;
+    tree.file("virt/huge", "", 1'000'000);
+    tree.file("virt/deeper/more", "", 1'000'000);
+    tree.file("real/file", "abc");
+    ScannerSeams seams;
+    const std::string virt = (tree / "virt").native();
+    seams.pseudoFileSystem = [virt](const std::string& path) { return path == virt; };
+    AsyncDiskScanner scanner({}, seams);
+    Reports reports;
+    for (int depth : {1, 6}) { // sized in one pass, or listed
+        reports.all.clear();
+        const DiskNodePtr root = scanner.scan(tree.root(), depth, reports.callback());
+        const auto node = child(root, "virt");
+        EXPECT_TRUE(node->children.empty());
+        EXPECT_TRUE(node->isAccessible);
+        EXPECT_EQ(node->size, lstatOf(tree / "virt").st_size);
+        EXPECT_EQ(node->itemCount, 1);
+        EXPECT_EQ(reports.all.back().errorCount, 0);
+        EXPECT_EQ(reports.all.back().inaccessibleBytes, 0);
+    }
+
+    // The real thing: /proc is recognised by its file-system type.
+    if (::access("/proc/self", F_OK) == 0) {
+        reports.all.clear();
+        const DiskNodePtr proc = AsyncDiskScanner().scan("/proc", 6, reports.callback());
+        EXPECT_TRUE(proc->children.empty());
+        EXPECT_TRUE(reports.all.empty());
+    }
+}
+
+TEST(AsyncDiskScannerTest, CancellationBeforeAnEntryReturnsThePartialTree) {
+    TempTree tree;
+    tree.file("only/f1", "1");
+    tree.file("only/f2", "2");
+    tree.file("only/f3", "3");
+    AsyncDiskScanner* self = nullptr;
+    ScannerSeams seams = oneWorker();
+    const std::string trigger = (tree / "only/f1").native();
+    seams.didVisit = [&](const std::string& path) {
+        if (path == trigger) {
+            self->cancel();
+        }
+    };
+    AsyncDiskScanner scanner({}, seams);
+    self = &scanner;
+    Reports reports;
+    const DiskNodePtr root = scanner.scan(tree.root(), 6, reports.callback());
+    EXPECT_EQ(childNames(child(root, "only")), std::vector<std::string>{"f1"});
+    ASSERT_FALSE(reports.all.empty());
+    EXPECT_TRUE(reports.all.back().isComplete);
+    EXPECT_EQ(reports.all.back().scannedBytes, 1);
+    EXPECT_EQ(reports.all.back().scannedFiles, 2);
+}
+
+TEST(AsyncDiskScannerTest, CancellationAtAVisitThrowsAndTheNextScanRunsNormally) {
+    TempTree tree;
+    tree.file("a/f1", "1");
+    tree.file("a/f2", "2");
+    tree.file("b/f3", "3");
+    AsyncDiskScanner* self = nullptr;
+    bool armed = true;
+    ScannerSeams seams = oneWorker();
+    const std::string trigger = (tree / "a/f2").native();
+    seams.willVisit = [&](const std::string& path) {
+        if (armed && path == trigger) {
+            armed = false;
+            self->cancel();
+        }
+    };
+    AsyncDiskScanner scanner({}, seams);
+    self = &scanner;
+    Reports reports;
+    EXPECT_THROW(scanner.scan(tree.root(), 6, reports.callback()), ScanCancelled);
+    EXPECT_TRUE(reports.all.empty());
+
+    // A cancellation while no scan runs flags nothing; the next scan is whole.
+    scanner.cancel();
+    const DiskNodePtr root = scanner.scan(tree.root(), 6, reports.callback());
+    EXPECT_EQ(childNames(child(root, "a")), (std::vector<std::string>{"f1", "f2"}));
+    EXPECT_EQ(root->itemCount, 3);
+    EXPECT_TRUE(reports.all.back().isComplete);
+}
+
+TEST(AsyncDiskScannerTest, RepeatedScansGiveTheSameTree) {
+    TempTree tree;
+    for (int i = 0; i < 40; ++i) {
+        const std::string folder = "f" + std::to_string(i % 7) + "/g" + std::to_string(i % 3);
+        tree.file(folder + "/file" + std::to_string(i),
+                  std::string(static_cast<std::size_t>(i), 'x'));
+    }
+    tree.file("f1/g1/pkg.bundle/inside", "abc");
+    AsyncDiskScanner scanner;
+    const auto first = describe(scanner.scan(tree.root(), 6, {}));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(describe(scanner.scan(tree.root(), 6, {})), first);
+    }
+    EXPECT_EQ(describe(AsyncDiskScanner({}, oneWorker()).scan(tree.root(), 6, {})), first);
+}
+
+TEST(AsyncDiskScannerTest, RootsThatCannotBeListed) {
+    TempTree tree;
+    tree.file("plain.txt", "abc");
+    Reports reports;
+    AsyncDiskScanner scanner;
+    const DiskNodePtr file = scanner.scan(tree / "plain.txt", 6, reports.callback());
+    EXPECT_TRUE(file->isDirectory());
+    EXPECT_TRUE(file->children.empty());
+    EXPECT_EQ(file->size, 3);
+    const DiskNodePtr missing = scanner.scan(tree / "missing", 6, reports.callback());
+    EXPECT_EQ(missing->size, 0);
+    EXPECT_TRUE(reports.all.empty());
+
+    // A package chosen as the root is walked like any folder.
+    tree.file("Root.app/Contents/bin", "x");
+    const DiskNodePtr app = scanner.scan(tree / "Root.app", 6, {});
+    EXPECT_FALSE(app->isPackage());
+    EXPECT_EQ(child(child(app, "Contents"), "bin")->size, 1);
+}
+
+TEST(AsyncDiskScannerTest, ScansPathsLongerThanPathMax) {
+    TempTree tree;
+    const std::string segment(100, 'd');
+    std::vector<int> fds{::open(tree.root().c_str(), O_RDONLY | O_DIRECTORY)};
+    const int levels = PATH_MAX / 100 + 10;
+    for (int i = 0; i < levels; ++i) {
+        ASSERT_EQ(::mkdirat(fds.back(), segment.c_str(), 0755), 0);
+        fds.push_back(::openat(fds.back(), segment.c_str(), O_RDONLY | O_DIRECTORY));
+        ASSERT_GE(fds.back(), 0);
+    }
+    const int fileFd = ::openat(fds.back(), "leaf", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fileFd, "leaf!", 5), 5);
+    ::close(fileFd);
+
+    Reports reports;
+    const DiskNodePtr root = AsyncDiskScanner().scan(tree.root(), 1000, reports.callback());
+    DiskNodePtr node = root;
+    while (!node->children.empty()) {
+        node = node->children.front();
+    }
+    EXPECT_EQ(node->name(), "leaf");
+    EXPECT_EQ(node->size, 5);
+    EXPECT_GT(node->path().size(), static_cast<std::size_t>(PATH_MAX));
+    EXPECT_EQ(root->size, 5);
+    EXPECT_EQ(root->itemCount, 1); // folders with children do not count themselves
+    EXPECT_EQ(reports.all.back().scannedFiles, levels + 1);
+
+    // std::filesystem cannot remove what lies beyond PATH_MAX; take it down fd-relative.
+    ::unlinkat(fds.back(), "leaf", 0);
+    for (int i = levels; i > 0; --i) {
+        ::close(fds[static_cast<std::size_t>(i)]);
+        ::unlinkat(fds[static_cast<std::size_t>(i - 1)], segment.c_str(), AT_REMOVEDIR);
+    }
+    ::close(fds.front());
+}
+
+TEST(AsyncDiskScannerTest, SumsSaturateInsteadOfOverflowing) {
+    // Only tmpfs allows files this large; skip where there is none.
+    TempTree tree;
+    const std::filesystem::path base = "/dev/shm";
+    char pattern[] = "/dev/shm/fernwick-XXXXXX";
+    if (::access(base.c_str(), W_OK) != 0 || ::mkdtemp(pattern) == nullptr) {
+        GTEST_SKIP() << "no tmpfs";
+    }
+    const std::filesystem::path folder = pattern;
+    bool made = true;
+    for (const char* name : {"a", "b"}) {
+        const int fd = ::open((folder / name).c_str(), O_WRONLY | O_CREAT, 0644);
+        made = made && fd >= 0 && ::ftruncate(fd, INT64_MAX) == 0;
+        ::close(fd);
+    }
+    DiskNodePtr root;
+    Reports reports;
+    if (made) {
+        root = AsyncDiskScanner().scan(folder, 6, reports.callback());
+    }
+    std::filesystem::remove_all(folder);
+    if (!made) {
+        GTEST_SKIP() << "tmpfs refused a file of INT64_MAX bytes";
+    }
+    EXPECT_EQ(root->size, INT64_MAX);
+    EXPECT_EQ(reports.all.back().scannedBytes, INT64_MAX);
+}
+
+} // namespace
+} // namespace fernwick
