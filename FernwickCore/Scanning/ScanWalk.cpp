@@ -510,11 +510,10 @@ void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, in
     pending.push_back(std::move(task));
 }
 
-void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
-    DiskNode& node = *task.node;
-    WalkTotals& walk = *task.walk;
+ScanWalk::Opened ScanWalk::openFolder(Task& task, WorkerScratch& scratch,
+                                      std::shared_ptr<DirHandle>& handle) {
     if (m_seams.pseudoFileSystem && m_seams.pseudoFileSystem(task.path)) {
-        return;
+        return Opened::pseudo;
     }
     int error = m_seams.listingError ? m_seams.listingError(task.path) : 0;
     int fd = -1;
@@ -523,9 +522,9 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
         error = fd < 0 ? errno : 0;
     }
     // Pseudo file systems are mounted, so only a change of device can lead onto one.
-    if (error == 0 && node.deviceID != task.parentHandle->device && isOnPseudoFileSystem(fd)) {
+    if (error == 0 && task.device != task.parentHandle->device && isOnPseudoFileSystem(fd)) {
         ::close(fd);
-        return;
+        return Opened::pseudo;
     }
     if (error == 0) {
         error = scratch.reader.read(fd, true);
@@ -534,12 +533,26 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
         if (fd >= 0) {
             ::close(fd);
         }
-        markUnlisted(node, walk);
-        return;
+        return Opened::failed;
     }
     task.parentHandle.reset();
-    const FolderContext folder = makeContext(
-        std::move(task.path), std::make_shared<DirHandle>(fd, node.deviceID), task.depth, &walk);
+    handle = std::make_shared<DirHandle>(fd, task.device);
+    return Opened::listed;
+}
+
+void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
+    DiskNode& node = *task.node;
+    WalkTotals& walk = *task.walk;
+    std::shared_ptr<DirHandle> handle;
+    const Opened opened = openFolder(task, scratch, handle);
+    if (opened == Opened::failed) {
+        markUnlisted(node, walk);
+    }
+    if (opened != Opened::listed) {
+        return;
+    }
+    const FolderContext folder =
+        makeContext(std::move(task.path), std::move(handle), task.depth, &walk);
 
     const auto& entries = scratch.reader.entries();
     node.children.reserve(entries.size());
@@ -569,41 +582,17 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
 
 void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
     SizingTarget& target = *task.target;
-    const bool isStart = task.node != nullptr;
-    if (m_seams.pseudoFileSystem && m_seams.pseudoFileSystem(task.path)) {
-        if (isStart) {
-            target.skipped = true; // no other task of this target exists yet
-        }
-        finishOne(target);
-        return;
-    }
-    int error = m_seams.listingError ? m_seams.listingError(task.path) : 0;
-    int fd = -1;
-    if (error == 0) {
-        fd = ::openat(task.parentHandle->fd, task.name.c_str(), kOpenFlags);
-        error = fd < 0 ? errno : 0;
-    }
-    if (error == 0 && task.device != task.parentHandle->device && isOnPseudoFileSystem(fd)) {
-        ::close(fd);
-        if (isStart) {
-            target.skipped = true; // no other task of this target exists yet
-        }
-        finishOne(target);
-        return;
-    }
-    if (error == 0) {
-        error = scratch.reader.read(fd, true);
+    std::shared_ptr<DirHandle> handle;
+    const Opened opened = openFolder(task, scratch, handle);
+    if (opened == Opened::pseudo && task.node != nullptr) {
+        target.skipped = true; // the first task of its target: no other exists yet
     }
     // Errors below the folder are passed over; a folder that cannot be read adds nothing.
-    if (error != 0) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    if (opened != Opened::listed) {
         finishOne(target);
         return;
     }
-    task.parentHandle.reset();
-    auto handle = std::make_shared<DirHandle>(fd, task.device);
+    const int fd = handle->fd;
     std::int64_t logical = 0;
     std::int64_t allocated = 0;
     std::int64_t count = 0;

@@ -53,11 +53,14 @@ private:
     struct Task;
     struct Local;
     enum class Follow { none, list, size };
+    enum class Opened { listed, pseudo, failed };
 
     void push(std::vector<Task>& tasks);
     void workerLoop();
     void runTask(Task& task, WorkerScratch& scratch);
     void runTopLevel(Task& task, WorkerScratch& scratch);
+    /// Opens the task's folder from its parent's and reads its entries into the scratch.
+    Opened openFolder(Task& task, WorkerScratch& scratch, std::shared_ptr<DirHandle>& handle);
     void runList(Task& task, WorkerScratch& scratch);
     void runSize(Task& task, WorkerScratch& scratch);
     void finishOne(SizingTarget& target);
