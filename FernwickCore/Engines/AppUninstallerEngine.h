@@ -1,0 +1,66 @@
+#pragma once
+
+#include "FernwickCore/Model/InstalledApp.h"
+#include "FernwickCore/Platform/Environment.h"
+#include "FernwickCore/Platform/RunningPrograms.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fernwick {
+
+class SafetyEngine;
+class Trash;
+
+/// Lists the applications of the two application folders with their leftovers
+/// in the user's Library, and uninstalls one by moving its bundle and the
+/// selected leftovers to the Trash, each through the deletion safety check.
+/// Nothing is ever deleted outright.
+///
+/// Stateless: every member may be called from any thread; each blocks on the
+/// file system, so callers in the UI run it on a worker.
+class AppUninstallerEngine {
+public:
+    /// `environment.home` holds the user's "Applications" folder and "Library";
+    /// `safety` and `trash` do every move; `running` tells which programs run;
+    /// `systemApplications` stands in for "/Applications" in tests.
+    AppUninstallerEngine(Environment environment, std::shared_ptr<const SafetyEngine> safety,
+                         std::shared_ptr<const Trash> trash,
+                         RunningPrograms running = RunningPrograms(),
+                         std::filesystem::path systemApplications = "/Applications");
+
+    /// The engine of the real user, with the shared safety engine and Trash.
+    static std::shared_ptr<AppUninstallerEngine> shared();
+
+    /// Every application (a direct, non-hidden entry whose extension is "app" in
+    /// any case) of
+    /// "/Applications" and then of home/Applications, largest `totalSize()`
+    /// first; equal totals keep folder order and then name order. Missing or
+    /// unreadable folders are passed over; never fails.
+    std::vector<InstalledApp> scanInstalledApplications() const;
+
+    /// Moves the bundle to the Trash and then, with `removeRelated`, every
+    /// selected leftover (refused or failed leftovers are skipped silently).
+    /// Throws DomainError "Fernwick" 409 when `app.isRunning` (as recorded by the
+    /// listing), "Fernwick" 403 when the safety check refuses the bundle, and
+    /// "Trash" 1 with the move's failure text when the bundle cannot be moved; in
+    /// each case nothing was moved.
+    void uninstallApp(const InstalledApp& app, bool removeRelated) const;
+
+private:
+    std::vector<AppAssociatedItem>
+    findAssociatedItems(const std::string& appName,
+                        const std::optional<std::string>& bundleID) const;
+
+    Environment m_environment;
+    std::shared_ptr<const SafetyEngine> m_safety;
+    std::shared_ptr<const Trash> m_trash;
+    RunningPrograms m_running;
+    std::filesystem::path m_systemApplications;
+};
+
+} // namespace fernwick

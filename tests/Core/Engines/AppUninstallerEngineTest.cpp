@@ -1,0 +1,304 @@
+#include "FernwickCore/Engines/AppUninstallerEngine.h"
+
+#include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/DomainError.h"
+#include "FernwickCore/Platform/PreferencesStore.h"
+#include "FernwickCore/Platform/Trash.h"
+#include "tests/Support/BinaryPropertyList.h"
+#include "tests/Support/TempTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace fernwick {
+namespace {
+
+using test::TempTree;
+namespace fs = std::filesystem;
+
+std::int64_t allocatedBytes(const fs::path& file) {
+    struct stat info {};
+    ::lstat(file.c_str(), &info);
+    return static_cast<std::int64_t>(info.st_blocks) * 512;
+}
+
+class AppUninstallerEngineTest : public ::testing::Test {
+protected:
+    AppUninstallerEngineTest()
+        : m_env(Environment::forHome(m_tree.folder("home"))),
+          m_safety(std::make_shared<SafetyEngine>(
+              m_env, std::make_shared<PreferencesStore>(m_env.preferencesFile()))),
+          m_trash(std::make_shared<Trash>(m_env)),
+          m_engine(m_env, m_safety, m_trash, RunningPrograms(m_tree.folder("proc")),
+                   m_tree.folder("system/Applications")) {}
+
+    // A bundle with an executable and the given Info.plist bytes (none when empty).
+    fs::path bundle(std::string_view relative, const std::string& infoPlist = {}) {
+        const fs::path path = m_tree.folder(relative);
+        m_tree.denseFile(std::string(relative) + "/Contents/MacOS/main", 10'000);
+        if (!infoPlist.empty()) {
+            m_tree.file(std::string(relative) + "/Contents/Info.plist", infoPlist);
+        }
+        return path;
+    }
+
+    fs::path home(std::string_view relative) const { return m_env.home / std::string(relative); }
+
+    InstalledApp only(const std::string& name) {
+        for (auto& app : m_engine.scanInstalledApplications()) {
+            if (app.name == name) {
+                return app;
+            }
+        }
+        ADD_FAILURE() << name << " not listed";
+        return {};
+    }
+
+    // The error the uninstall throws; fails the test when it throws none.
+    std::optional<DomainError> uninstallError(const InstalledApp& app) {
+        try {
+            m_engine.uninstallApp(app, true);
+        } catch (const DomainError& error) {
+            return error;
+        }
+        ADD_FAILURE() << "no error";
+        return std::nullopt;
+    }
+
+    TempTree m_tree;
+    Environment m_env;
+    std::shared_ptr<SafetyEngine> m_safety;
+    std::shared_ptr<Trash> m_trash;
+    AppUninstallerEngine m_engine;
+};
+
+TEST_F(AppUninstallerEngineTest, ListsBundlesOfBothFoldersWithXmlAndBinaryInfo) {
+    const auto foo = bundle("home/Applications/Foo.app",
+                            test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"},
+                                                   {"CFBundleShortVersionString", "1.2"}}));
+    m_tree.denseFile("home/Applications/Foo.app/Contents/.hidden-resource", 8192);
+    bundle("system/Applications/Bar.APP",
+           test::binaryPropertyList(
+               {{"CFBundleIdentifier", "com.example.bar"}, {"CFBundleShortVersionString", "3.0"}}));
+    bundle("system/Applications/Utilities/Nested.app", test::xmlPropertyList({}));
+    bundle("system/Applications/.Hidden.app", test::xmlPropertyList({}));
+    bundle("home/Applications/Garbled.app", "<plist><dict><key>x");
+    m_tree.file("home/Applications/Plain.app", "not a folder");
+    m_tree.file("home/Applications/notes.txt", "x");
+
+    const auto apps = m_engine.scanInstalledApplications();
+    ASSERT_EQ(apps.size(), 4u);
+    // Foo has the extra hidden resource; Bar and Garbled tie and keep folder order.
+    EXPECT_EQ(apps[0].name, "Foo");
+    EXPECT_EQ(apps[1].name, "Bar");
+    EXPECT_EQ(apps[2].name, "Garbled");
+    EXPECT_EQ(apps[3].name, "Plain");
+
+    EXPECT_EQ(apps[0].bundleURL, foo);
+    EXPECT_EQ(apps[0].bundleIdentifier, "com.example.foo");
+    EXPECT_EQ(apps[0].version, "1.2");
+    EXPECT_EQ(apps[0].appSize, allocatedBytes(foo / "Contents/MacOS/main") +
+                                   allocatedBytes(foo / "Contents/Info.plist") +
+                                   allocatedBytes(foo / "Contents/.hidden-resource"));
+    EXPECT_FALSE(apps[0].isRunning);
+    EXPECT_FALSE(apps[0].isSelected);
+    EXPECT_EQ(apps[1].bundleIdentifier, "com.example.bar");
+    EXPECT_EQ(apps[1].version, "3.0");
+    EXPECT_FALSE(apps[2].bundleIdentifier);
+    EXPECT_FALSE(apps[3].bundleIdentifier);
+    EXPECT_FALSE(apps[3].version);
+    EXPECT_EQ(apps[3].appSize, 12) << "a file counts its length";
+    EXPECT_NE(apps[0].id, m_engine.scanInstalledApplications()[0].id) << "fresh ids per scan";
+}
+
+TEST_F(AppUninstallerEngineTest, LeftoversInSearchOrderWithKindsAndConfidences) {
+    bundle("home/Applications/Foo.app",
+           test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"}}));
+    m_tree.denseFile("home/Library/Caches/com.example.foo/blob", 5000);
+    m_tree.folder("home/Library/Application Support/com.example.foo");
+    m_tree.denseFile("home/Library/Application Support/Foo/data", 9000);
+    m_tree.folder("home/Library/Containers/com.example.foo");
+    m_tree.folder("home/Library/Saved Application State/com.example.foo.savedState");
+    m_tree.file("home/Library/Preferences/com.example.foo.plist", "12345");
+    m_tree.folder("home/Library/Logs/com.example.foo");
+    m_tree.folder("home/Library/Logs/com.example.foo.old"); // not a leftover of Foo
+
+    const InstalledApp app = only("Foo");
+    using Kind = AppArtifactKind;
+    using Confidence = AssociationConfidence;
+    struct Expected {
+        std::string name;
+        std::string relative;
+        Kind kind;
+        Confidence confidence;
+        bool selected;
+    };
+    const std::vector<Expected> expected{
+        {"Cache (com.example.foo)", "Library/Caches/com.example.foo", Kind::caches,
+         Confidence::stronglyAssociated, true},
+        {"App Support (com.example.foo)", "Library/Application Support/com.example.foo",
+         Kind::applicationSupport, Confidence::stronglyAssociated, true},
+        {"App Support (Foo)", "Library/Application Support/Foo", Kind::applicationSupport,
+         Confidence::probablyAssociated, false},
+        {"Sandbox Container", "Library/Containers/com.example.foo", Kind::containers,
+         Confidence::stronglyAssociated, true},
+        {"Saved Application State", "Library/Saved Application State/com.example.foo.savedState",
+         Kind::savedState, Confidence::stronglyAssociated, true},
+        {"Preferences Plist", "Library/Preferences/com.example.foo.plist", Kind::preferences,
+         Confidence::stronglyAssociated, true},
+        {"App Diagnostic Logs", "Library/Logs/com.example.foo", Kind::logs,
+         Confidence::stronglyAssociated, true},
+    };
+    ASSERT_EQ(app.relatedItems.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const AppAssociatedItem& item = app.relatedItems[i];
+        EXPECT_EQ(item.name, expected[i].name);
+        EXPECT_EQ(item.url, home(expected[i].relative));
+        EXPECT_EQ(item.kind, expected[i].kind) << item.name;
+        EXPECT_EQ(item.confidence, expected[i].confidence) << item.name;
+        EXPECT_EQ(item.isSelected, expected[i].selected) << item.name;
+    }
+    EXPECT_EQ(app.relatedItems[0].size,
+              allocatedBytes(home("Library/Caches/com.example.foo/blob")));
+    EXPECT_EQ(app.relatedItems[5].size, 5) << "a file's length";
+    std::int64_t total = app.appSize;
+    for (const auto& item : app.relatedItems) {
+        total += item.size;
+    }
+    EXPECT_EQ(app.totalSize(), total) << "unselected leftovers count too";
+    EXPECT_EQ(displayName(app.relatedItems[2].confidence), "Probably Associated");
+    EXPECT_EQ(displayName(AssociationConfidence::unknown), "Unknown / Shared");
+    EXPECT_EQ(displayName(app.relatedItems[4].kind), "Saved State");
+    EXPECT_EQ(displayName(allAppArtifactKinds().back()), "Launch Agents");
+}
+
+TEST_F(AppUninstallerEngineTest, IdentifierEqualToNameIsListedTwice) {
+    bundle("home/Applications/Same.app", test::xmlPropertyList({{"CFBundleIdentifier", "Same"}}));
+    m_tree.folder("home/Library/Application Support/Same");
+    const InstalledApp app = only("Same");
+    ASSERT_EQ(app.relatedItems.size(), 2u);
+    EXPECT_EQ(app.relatedItems[0].name, "App Support (Same)");
+    EXPECT_TRUE(app.relatedItems[0].isSelected);
+    EXPECT_EQ(app.relatedItems[1].confidence, AssociationConfidence::probablyAssociated);
+    EXPECT_FALSE(app.relatedItems[1].isSelected);
+    EXPECT_EQ(app.relatedItems[0].url, app.relatedItems[1].url);
+}
+
+TEST_F(AppUninstallerEngineTest, HostileIdentifiersNameNoLeftover) {
+    // Everything a hostile identifier could reach exists, so that a fault would show.
+    for (const char* folder : {"Caches", "Application Support", "Containers", "Logs", "Preferences",
+                               "Saved Application State"}) {
+        m_tree.folder("home/Library/" + std::string(folder) + "/x");
+    }
+    m_tree.file("home/Library/Preferences/..plist");
+    m_tree.folder("home/Library/Saved Application State/..savedState");
+    m_tree.folder("home/Library/Application Support/Evil");
+    m_tree.folder("home/etc");
+
+    const std::vector<std::string> hostile{
+        "", ".", "..", "../../etc", "x/..", "a/b", std::string("x\0y", 3)};
+    for (std::size_t i = 0; i < hostile.size(); ++i) {
+        test::BinaryPropertyListWriter writer;
+        const auto key = writer.asciiString("CFBundleIdentifier");
+        const auto value = writer.asciiString(hostile[i]);
+        const std::string name = "Evil" + std::to_string(i);
+        bundle("home/Applications/" + name + ".app",
+               writer.finish(writer.dictionary({{key, value}})));
+        const InstalledApp app = only(name);
+        ASSERT_EQ(app.bundleIdentifier, hostile[i]) << "the identifier itself is kept";
+        EXPECT_TRUE(app.relatedItems.empty()) << i << ": " << app.relatedItems.front().url;
+    }
+    m_tree.folder("home/Library/Application Support/Evil0");
+    const InstalledApp withName = only("Evil0");
+    ASSERT_EQ(withName.relatedItems.size(), 1u) << "the name-based row is still looked up";
+    EXPECT_EQ(withName.relatedItems[0].url, home("Library/Application Support/Evil0"));
+}
+
+TEST_F(AppUninstallerEngineTest, RunningApplicationIsRefusedWithNothingMoved) {
+    const auto foo = bundle("home/Applications/Foo.app",
+                            test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"}}));
+    const auto anonymous = bundle("home/Applications/Anonymous.app", test::xmlPropertyList({}));
+    m_tree.folder("home/Library/Caches/com.example.foo");
+    m_tree.symlink("proc/4242/exe", foo / "Contents/MacOS/main");
+    m_tree.symlink("proc/4243/exe", anonymous / "Contents/MacOS/main");
+
+    EXPECT_FALSE(only("Anonymous").isRunning) << "no identifier: not looked up";
+    const InstalledApp app = only("Foo");
+    ASSERT_TRUE(app.isRunning);
+    fs::remove(m_tree / "proc/4242/exe"); // quit since the listing: still refused
+    const auto error = uninstallError(app);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), "Fernwick");
+    EXPECT_EQ(error->code(), 409);
+    EXPECT_EQ(error->localizedDescription(),
+              "Foo is currently running. Please quit the application before uninstalling.");
+    EXPECT_TRUE(fs::exists(foo));
+    EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.foo")));
+    EXPECT_EQ(m_trash->itemCount(), 0);
+}
+
+TEST_F(AppUninstallerEngineTest, RefusedBundleThrows403WithNothingMoved) {
+    const auto foo = bundle("home/Applications/Foo.app",
+                            test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"}}));
+    m_tree.folder("home/Library/Caches/com.example.foo");
+    m_safety->addProtectedPath(foo.string());
+    const InstalledApp app = only("Foo");
+    const auto error = uninstallError(app);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), "Fernwick");
+    EXPECT_EQ(error->code(), 403);
+    EXPECT_EQ(std::string(error->what()),
+              "Application cannot be removed: Path is in your custom Protected Items list");
+    EXPECT_TRUE(fs::exists(foo));
+    EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.foo")));
+    EXPECT_EQ(m_trash->itemCount(), 0);
+}
+
+TEST_F(AppUninstallerEngineTest, UninstallMovesBundleAndSelectedLeftoversToTrash) {
+    const auto foo = bundle("home/Applications/Foo.app",
+                            test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"}}));
+    m_tree.folder("home/Library/Caches/com.example.foo");
+    m_tree.folder("home/Library/Application Support/Foo");
+    m_tree.folder("home/Library/Containers/com.example.foo");
+    m_tree.folder("home/Library/Logs/com.example.foo");
+    m_safety->addProtectedPath(home("Library/Containers/com.example.foo").string());
+
+    InstalledApp app = only("Foo");
+    ASSERT_EQ(app.relatedItems.size(), 4u);
+    app.relatedItems[3].isSelected = false; // the logs
+    m_engine.uninstallApp(app, true);
+
+    EXPECT_FALSE(fs::exists(foo));
+    EXPECT_FALSE(fs::exists(home("Library/Caches/com.example.foo")));
+    EXPECT_TRUE(fs::exists(home("Library/Application Support/Foo"))) << "never selected";
+    EXPECT_TRUE(fs::exists(home("Library/Containers/com.example.foo"))) << "refused, skipped";
+    EXPECT_TRUE(fs::exists(home("Library/Logs/com.example.foo"))) << "deselected";
+    EXPECT_EQ(m_trash->itemCount(), 2);
+    EXPECT_TRUE(fs::exists(m_env.dataHome / "Trash/files/Foo.app/Contents/MacOS/main"));
+
+    // Without leftovers only the bundle moves.
+    const auto bar = bundle("home/Applications/Bar.app",
+                            test::xmlPropertyList({{"CFBundleIdentifier", "com.example.bar"}}));
+    m_tree.folder("home/Library/Caches/com.example.bar");
+    m_engine.uninstallApp(only("Bar"), false);
+    EXPECT_FALSE(fs::exists(bar));
+    EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.bar")));
+    EXPECT_EQ(m_trash->itemCount(), 3);
+}
+
+TEST_F(AppUninstallerEngineTest, FailedBundleMoveThrowsAndTouchesNoLeftover) {
+    const auto foo = bundle("home/Applications/Foo.app",
+                            test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"}}));
+    m_tree.folder("home/Library/Caches/com.example.foo");
+    m_tree.file("home/.local/share/Trash", "a file where the Trash folder should be");
+    const InstalledApp app = only("Foo");
+    const auto error = uninstallError(app);
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->domain(), "Fernwick");
+    EXPECT_FALSE(error->localizedDescription().empty());
+    EXPECT_TRUE(fs::exists(foo));
+    EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.foo")));
+}
+
+} // namespace
+} // namespace fernwick
