@@ -8,7 +8,6 @@
 #include "FernwickCore/Platform/Trash.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace fernwick {
@@ -34,23 +33,6 @@ std::int64_t calculateSize(const std::filesystem::path& url) {
         return ::lstat(url.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
     }
     return measureDirectory(url, /*skipHidden=*/false).allocatedBytes;
-}
-
-std::vector<std::string> listVisibleNames(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    DIR* stream = ::opendir(folder.c_str());
-    if (stream == nullptr) {
-        return names;
-    }
-    while (const dirent* entry = ::readdir(stream)) {
-        if (entry->d_name[0] != '.') {
-            names.emplace_back(entry->d_name);
-        }
-    }
-    ::closedir(stream);
-    std::sort(names.begin(),
-              names.end()); // byte order, so that listings are deterministic
-    return names;
 }
 
 struct BundleFacts {
@@ -102,7 +84,8 @@ std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() cons
     const std::vector<std::filesystem::path> executables = m_running.executables();
     std::vector<InstalledApp> apps;
     for (const auto& folder : {m_systemApplications, m_environment.home / "Applications"}) {
-        for (const std::string& entry : listVisibleNames(folder)) {
+        for (const std::string& entry :
+             listFolderNames(folder, /*skipHidden=*/true).value_or(std::vector<std::string>())) {
             if (paths::lowercased(paths::extension(entry)) != "app") {
                 continue;
             }

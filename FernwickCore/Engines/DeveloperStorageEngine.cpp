@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace fernwick {
@@ -120,23 +119,6 @@ Measurement measure(const std::string& path, TimePoint now) {
     return {walked.allocatedBytes, walked.newestModification.value_or(now)};
 }
 
-std::vector<std::string> listNames(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* stream = ::opendir(folder.c_str());
-    if (stream == nullptr) {
-        return names;
-    }
-    while (const dirent* entry = ::readdir(stream)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    ::closedir(stream);
-    std::sort(names.begin(), names.end()); // byte order, so that results are deterministic
-    return names;
-}
-
 } // namespace
 
 std::string DeveloperStorageItem::formattedSize() const {
@@ -188,7 +170,8 @@ std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage()
     std::vector<DeveloperStorageItem> items;
 
     const std::string derivedData = home + "/Library/Developer/Xcode/DerivedData";
-    for (const std::string& name : listNames(derivedData)) {
+    for (const std::string& name :
+         listFolderNames(derivedData, /*skipHidden=*/false).value_or(std::vector<std::string>())) {
         const std::string path = derivedData + "/" + name;
         const Measurement found = measure(path, now);
         if (found.size <= kDerivedDataThreshold) {

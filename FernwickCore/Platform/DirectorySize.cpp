@@ -1,5 +1,7 @@
 #include "FernwickCore/Platform/DirectorySize.h"
 
+#include "FernwickCore/Platform/DirectoryReader.h"
+
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -96,6 +98,26 @@ DirectorySize measureDirectory(const std::filesystem::path& folder, bool skipHid
         }
     }
     return result;
+}
+
+std::optional<std::vector<std::string>> listFolderNames(const std::filesystem::path& folder,
+                                                        bool skipHidden) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    DirectoryReader reader;
+    const int failure = reader.read(fd, skipHidden);
+    ::close(fd);
+    if (failure != 0) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    names.reserve(reader.entries().size());
+    for (const auto& entry : reader.entries()) {
+        names.emplace_back(entry.name);
+    }
+    return names;
 }
 
 } // namespace fernwick

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace fernwick {
 
@@ -26,5 +28,11 @@ struct DirectorySize {
 /// Unreadable folders and items that cannot be examined are passed over silently. Blocking;
 /// call from a worker thread.
 DirectorySize measureDirectory(const std::filesystem::path& folder, bool skipHidden);
+
+/// The names directly inside `folder` (following a symbolic link at `folder` itself) but "."
+/// and "..", leaving out dot-names when `skipHidden`, in byte order. nullopt when the folder
+/// cannot be opened or read.
+std::optional<std::vector<std::string>> listFolderNames(const std::filesystem::path& folder,
+                                                        bool skipHidden);
 
 } // namespace fernwick
