@@ -1,6 +1,9 @@
 #include "FernwickUI/Style/SystemIcons.h"
 
+#include "FernwickUI/Style/SystemFont.h"
+
 #include <QFontDatabase>
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -100,10 +103,9 @@ const std::array<std::pair<std::string_view, char16_t>, kIcons.size()>& sortedIc
 
 const std::pair<std::string_view, char16_t>* find(std::string_view name) {
     const auto& icons = sortedIcons();
-    const auto it = std::lower_bound(icons.begin(), icons.end(), name,
-                                     [](const auto& entry, std::string_view key) {
-                                         return entry.first < key;
-                                     });
+    const auto it =
+        std::lower_bound(icons.begin(), icons.end(), name,
+                         [](const auto& entry, std::string_view key) { return entry.first < key; });
     return it != icons.end() && it->first == name ? &*it : nullptr;
 }
 
@@ -114,7 +116,9 @@ QString systemIconGlyph(std::string_view name) {
     return QString(QChar(entry ? entry->second : kUnknownGlyph));
 }
 
-bool hasSystemIcon(std::string_view name) { return find(name) != nullptr; }
+bool hasSystemIcon(std::string_view name) {
+    return find(name) != nullptr;
+}
 
 std::vector<std::string_view> knownSystemIconNames() {
     std::vector<std::string_view> names;
@@ -139,9 +143,7 @@ QFont systemIconFont(double size) {
     if (!family.isEmpty()) {
         font.setFamilies({family});
     }
-    // Sizes are given in points of a 72-dpi screen; Qt's point is 1/72 inch of a 96-dpi
-    // logical screen, so scale to get the same number of pixels.
-    font.setPointSizeF(size * 0.75);
+    font.setPointSizeF(size * kPointScale);
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }

@@ -35,12 +35,12 @@ FlameGraphLayout FlameGraphLayout::compute(const DiskNodePtr& root, double viewW
         const double gap = i + 1 < kids.size() ? kChildGap : 0;
         const double width = fraction * rowWidth - gap;
         childStarts.push_back(start);
-        layout.m_bars.push_back({kids[i],
-                                 {left + start * rowWidth, kChildRowTop, std::max(width, 0.0),
-                                  kChildHeight},
-                                 fraction,
-                                 false,
-                                 false});
+        layout.m_bars.push_back(
+            {kids[i],
+             {left + start * rowWidth, kChildRowTop, std::max(width, 0.0), kChildHeight},
+             fraction,
+             false,
+             false});
         start += fraction;
     }
     for (std::size_t i = 0; i < kids.size(); ++i) {
@@ -57,19 +57,21 @@ FlameGraphLayout FlameGraphLayout::compute(const DiskNodePtr& root, double viewW
             const double fraction = pf * shareOf(grandchildren[j]->size, gdiv);
             const double gap = j + 1 < shown ? kGrandchildGap : 0;
             const double width = fraction * rowWidth - gap;
-            layout.m_bars.push_back({grandchildren[j],
-                                     {left + offset * rowWidth, kSmallRowTop,
-                                      std::max(width, 0.0), kSmallHeight},
-                                     fraction,
-                                     false,
-                                     true});
+            layout.m_bars.push_back(
+                {grandchildren[j],
+                 {left + offset * rowWidth, kSmallRowTop, std::max(width, 0.0), kSmallHeight},
+                 fraction,
+                 false,
+                 true});
             offset += fraction;
         }
     }
     return layout;
 }
 
-double FlameGraphLayout::contentHeight() { return kSmallRowTop + kSmallHeight + kPadding; }
+double FlameGraphLayout::contentHeight() {
+    return kSmallRowTop + kSmallHeight + kPadding;
+}
 
 int FlameGraphLayout::barAt(double x, double y) const {
     for (std::size_t i = 0; i < m_bars.size(); ++i) {

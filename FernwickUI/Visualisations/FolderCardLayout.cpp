@@ -19,7 +19,9 @@ void FolderCardLayout::setRoot(const DiskNodePtr& root, double viewWidth) {
         m_maxSize = maxSizeOf(children);
         m_cards.reserve(children.size());
         for (const auto& child : children) {
-            m_cards.push_back({child, {}, shareRatio(child->size, m_maxSize),
+            m_cards.push_back({child,
+                               {},
+                               shareRatio(child->size, m_maxSize),
                                wholePercent(child->size, m_maxSize)});
         }
     }
@@ -32,8 +34,8 @@ void FolderCardLayout::setWidth(double viewWidth) {
         return;
     }
     m_viewWidth = viewWidth;
-    m_grid = AdaptiveGrid::make(viewWidth, kPadding, kMinimumColumnWidth, kMaximumColumnWidth,
-                                kSpacing);
+    m_grid =
+        AdaptiveGrid::make(viewWidth, kPadding, kMinimumColumnWidth, kMaximumColumnWidth, kSpacing);
     place();
 }
 

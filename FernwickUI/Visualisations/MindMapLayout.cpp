@@ -17,19 +17,16 @@ MindMapLayout MindMapLayout::compute(const DiskNodePtr& root, double viewWidth,
         kids.resize(kMaximumBranches);
     }
     const double rootWidth = std::max(kBadgeSize, rootTextWidth) + 2 * kRootPadding;
-    const double rootHeight = 2 * kRootPadding + kBadgeSize + kRootNameLine + kRootSizeLine +
-                              2 * kRootSpacing;
+    const double rootHeight =
+        2 * kRootPadding + kBadgeSize + kRootNameLine + kRootSizeLine + 2 * kRootSpacing;
     const double fixed = 2 * kPadding + rootWidth + kColumnGap + kConnectorWidth + kConnectorGap;
-    const double cardWidth =
-        std::clamp(std::max(viewWidth, kMinimumViewWidth) - fixed, kMinimumCardWidth,
-                   kMaximumCardWidth);
-    const double mapWidth = fixed - 2 * kPadding + (kids.empty() ? -kColumnGap -
-                                                                      kConnectorWidth -
-                                                                      kConnectorGap
-                                                                : cardWidth);
+    const double cardWidth = std::clamp(std::max(viewWidth, kMinimumViewWidth) - fixed,
+                                        kMinimumCardWidth, kMaximumCardWidth);
+    const double mapWidth =
+        fixed - 2 * kPadding +
+        (kids.empty() ? -kColumnGap - kConnectorWidth - kConnectorGap : cardWidth);
     const auto rows = static_cast<double>(kids.size());
-    const double columnHeight =
-        kids.empty() ? 0 : rows * kCardHeight + (rows - 1) * kRowSpacing;
+    const double columnHeight = kids.empty() ? 0 : rows * kCardHeight + (rows - 1) * kRowSpacing;
     const double mapHeight = std::max(rootHeight, columnHeight);
 
     const double width = std::max(viewWidth, kMinimumViewWidth);

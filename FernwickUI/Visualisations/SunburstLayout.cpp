@@ -27,8 +27,7 @@ SunburstLayout SunburstLayout::compute(const DiskNodePtr& root, const Frame& fra
         if (sweep < kMinimumInnerSweep) {
             continue;
         }
-        layout.m_sectors.push_back(
-            {child, a, a + sweep, frame.r0, frame.r1, child->category, 1.0});
+        layout.m_sectors.push_back({child, a, a + sweep, frame.r0, frame.r1, child->category, 1.0});
         if (child->isDirectory() && !child->children.empty()) {
             const auto grandchildren = positiveChildrenBySize(*child);
             // The shares are of every positive grandchild, drawn or not.
@@ -71,6 +70,8 @@ double SunburstLayout::angleOf(double dx, double dy) {
     return angle < 0 ? angle + kFullTurn : angle;
 }
 
-double SunburstLayout::toQtDegrees(double angle) { return -angle * 180.0 / std::numbers::pi; }
+double SunburstLayout::toQtDegrees(double angle) {
+    return -angle * 180.0 / std::numbers::pi;
+}
 
 } // namespace fernwick::ui

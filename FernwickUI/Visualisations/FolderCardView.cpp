@@ -1,0 +1,209 @@
+#include "FernwickUI/Visualisations/FolderCardView.h"
+
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/HoverAnimator.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace fernwick::ui {
+
+namespace {
+
+QColor mix(const QColor& from, const QColor& to, double t) {
+    const auto lerp = [t](float a, float b) { return static_cast<float>(a + (b - a) * t); };
+    return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
+                            lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
+}
+
+constexpr double kNameLine = 15;
+constexpr double kCategoryLine = 11;
+constexpr double kBadgeLine = 12;
+
+} // namespace
+
+FolderCardView::FolderCardView(QWidget* parent)
+    : VisualisationView(parent), m_animator(new HoverAnimator(this, 150, QEasingCurve::InOutQuad)),
+      m_nameFont(uiFont(12, QFont::Bold)), m_categoryFont(uiFont(9, QFont::Medium)),
+      m_badgeFont(uiFont(9, QFont::Normal, FontDesign::monospaced)),
+      m_sizeFont(uiFont(15, QFont::Black, FontDesign::rounded)),
+      m_percentFont(uiFont(10, QFont::DemiBold, FontDesign::monospaced)) {
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+FolderCardView::~FolderCardView() = default;
+
+void FolderCardView::setRoot(const DiskNodePtr& root) {
+    m_root = root;
+    m_layout.setRoot(root, width());
+    m_animator->reset();
+    clearHover();
+    prepareTexts();
+    updateGeometry();
+    update();
+}
+
+void FolderCardView::prepareTexts() {
+    m_texts.clear();
+    m_texts.reserve(m_layout.cards().size());
+    const QFontMetricsF badgeMetrics(m_badgeFont);
+    const QFontMetricsF percentMetrics(m_percentFont);
+    m_sizeAscent = QFontMetricsF(m_sizeFont).ascent();
+    for (const auto& card : m_layout.cards()) {
+        const auto& node = *card.node;
+        CardTexts texts;
+        texts.name = displayText(node.name());
+        texts.category = displayText(displayName(node.category));
+        texts.size = displayText(node.formattedSize());
+        texts.percent = tr("%1%").arg(card.percent);
+        texts.percentWidth = percentMetrics.horizontalAdvance(texts.percent);
+        if (node.isDirectory()) {
+            texts.items = tr("%1 items").arg(static_cast<qlonglong>(node.itemCount));
+            texts.itemsWidth = badgeMetrics.horizontalAdvance(texts.items);
+        }
+        m_texts.push_back(std::move(texts));
+    }
+}
+
+int FolderCardView::heightForWidth(int width) const {
+    FolderCardLayout probe = m_layout;
+    probe.setWidth(width);
+    return static_cast<int>(std::ceil(probe.contentHeight()));
+}
+
+QSize FolderCardView::sizeHint() const {
+    return {
+        static_cast<int>(FolderCardLayout::kMinimumColumnWidth + 2 * FolderCardLayout::kPadding),
+        static_cast<int>(std::ceil(m_layout.contentHeight()))};
+}
+
+int FolderCardView::itemAt(const QPointF& pos) const {
+    return m_layout.cardAt(pos.x(), pos.y());
+}
+
+DiskNodePtr FolderCardView::nodeOfItem(int item) const {
+    return m_layout.cards().at(static_cast<std::size_t>(item)).node;
+}
+
+void FolderCardView::hoverChanged(int, int current) {
+    m_animator->setHovered(current);
+}
+
+std::unique_ptr<QMenu> FolderCardView::contextMenuAt(const QPoint& pos) {
+    const int item = itemAt(pos);
+    if (item < 0) {
+        return nullptr;
+    }
+    return buildItemMenu(nodeOfItem(item),
+                         {MenuEntry::inspect, MenuEntry::drillDown, MenuEntry::reveal,
+                          MenuEntry::separator, MenuEntry::copyPath, MenuEntry::trash});
+}
+
+void FolderCardView::resizeEvent(QResizeEvent* event) {
+    const double before = m_layout.grid().columnWidth;
+    m_layout.setWidth(width());
+    if (before != m_layout.grid().columnWidth) {
+        for (auto& texts : m_texts) {
+            texts.elidedName.clear();
+        }
+    }
+    VisualisationView::resizeEvent(event);
+}
+
+void FolderCardView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect exposed = event->rect();
+    // Shadows reach 8 points beyond a card.
+    const auto [first, last] = m_layout.cardsInBand(exposed.top() - 10, exposed.bottom() + 10);
+    for (int i = first; i < last; ++i) {
+        paintCard(painter, i);
+    }
+}
+
+void FolderCardView::paintCard(QPainter& painter, int index) {
+    const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
+    auto& texts = m_texts[static_cast<std::size_t>(index)];
+    const auto& node = *card.node;
+    const QColor category = FernwickTheme::color(node.category);
+    const double hover = m_animator->progress(index);
+    const QRectF frame = toQRect(card.frame);
+
+    drawSoftShadow(painter, frame, 10, mix(blackAt(0.3), withOpacity(category, 0.2), hover),
+                   4 + 4 * hover, 2);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(mix(srgb(0.09, 0.10, 0.13), srgb(0.14, 0.15, 0.19), hover));
+    painter.drawRoundedRect(frame, 10, 10);
+    painter.setPen(QPen(mix(whiteAt(0.08), withOpacity(category, 0.8), hover), 1 + 0.5 * hover));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(frame, 10, 10);
+
+    // Top row: icon tile, name and category, item badge.
+    const QRectF icon = toQRect(FolderCardLayout::iconTileRect(card.frame));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(withOpacity(category, 0.18));
+    painter.drawRoundedRect(icon, 8, 8);
+    drawSystemIcon(painter, icon, node.isDirectory() ? "folder.fill" : "doc.fill", 18, category);
+
+    const double contentRight = frame.right() - FolderCardLayout::kCardPadding;
+    const double textLeft = icon.right() + 8;
+    double textRight = contentRight;
+    if (!texts.items.isEmpty()) {
+        const QRectF badge(contentRight - texts.itemsWidth - 10, icon.top(), texts.itemsWidth + 10,
+                           kBadgeLine + 4);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(whiteAt(0.06));
+        painter.drawRoundedRect(badge, 4, 4);
+        painter.setFont(m_badgeFont);
+        painter.setPen(whiteAt(0.4));
+        painter.drawText(badge, Qt::AlignCenter, texts.items);
+        textRight = badge.left() - 8;
+    }
+    const double textWidth = std::max(textRight - textLeft, 0.0);
+    if (texts.elidedName.isNull()) {
+        texts.elidedName =
+            QFontMetricsF(m_nameFont).elidedText(texts.name, Qt::ElideRight, textWidth);
+    }
+    painter.setFont(m_nameFont);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(textLeft, icon.top(), textWidth, kNameLine),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.elidedName);
+    painter.setFont(m_categoryFont);
+    painter.setPen(whiteAt(0.5));
+    painter.drawText(QRectF(textLeft, icon.top() + kNameLine + 2, textWidth, kCategoryLine),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.category);
+
+    // Value row: size and percentage on one baseline.
+    const QRectF value = toQRect(FolderCardLayout::valueRowRect(card.frame));
+    const double baseline = value.top() + m_sizeAscent;
+    painter.setFont(m_sizeFont);
+    painter.setPen(category);
+    painter.drawText(QPointF(value.left(), baseline), texts.size);
+    painter.setFont(m_percentFont);
+    painter.setPen(whiteAt(0.55));
+    painter.drawText(QPointF(value.right() - texts.percentWidth, baseline), texts.percent);
+
+    // Share bar.
+    const QRectF track = toQRect(FolderCardLayout::barTrackRect(card.frame));
+    const double radius = track.height() / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(whiteAt(0.08));
+    painter.drawRoundedRect(track, radius, radius);
+    const QRectF fill(track.left(), track.top(),
+                      FolderCardLayout::barFillWidth(track.width(), card.shareRatio),
+                      track.height());
+    QLinearGradient gradient(fill.topLeft(), fill.topRight());
+    gradient.setColorAt(0, withOpacity(category, 0.7));
+    gradient.setColorAt(1, category);
+    painter.setBrush(gradient);
+    painter.drawRoundedRect(fill, radius, radius);
+}
+
+} // namespace fernwick::ui

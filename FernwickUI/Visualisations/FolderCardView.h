@@ -1,0 +1,73 @@
+#pragma once
+
+#include "FernwickUI/Visualisations/FolderCardLayout.h"
+#include "FernwickUI/Visualisations/VisualisationView.h"
+
+#include <QFont>
+#include <QString>
+
+#include <vector>
+
+namespace fernwick::ui {
+
+class HoverAnimator;
+
+/// The "Folders" mode: one card per child of the shown node, largest first, in an adaptive
+/// grid. Each card shows an icon tile in the category colour, the name, the category, an item
+/// badge for folders, the size, its whole percentage of the largest child and a share bar;
+/// hovering lifts the card (animated over 0.15 s). A click asks to select the child, a double
+/// click on a folder to drill down; the menu holds "Inspect Details", "Drill Down Into Folder"
+/// (folders), "Reveal in Finder", a separator, "Copy Path" and "Move to Trash".
+///
+/// Tall content: put the view in a QScrollArea with widgetResizable set; the view reports its
+/// height for a width. GUI thread only; the view keeps the nodes alive while it shows them.
+class FolderCardView : public VisualisationView {
+    Q_OBJECT
+public:
+    explicit FolderCardView(QWidget* parent = nullptr);
+    ~FolderCardView() override;
+
+    /// Shows the children of `root` (nothing for null).
+    void setRoot(const DiskNodePtr& root);
+    const DiskNodePtr& root() const { return m_root; }
+    const FolderCardLayout& layout() const { return m_layout; }
+
+    std::unique_ptr<QMenu> contextMenuAt(const QPoint& pos) override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+protected:
+    int itemAt(const QPointF& pos) const override;
+    DiskNodePtr nodeOfItem(int item) const override;
+    void hoverChanged(int previous, int current) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct CardTexts {
+        QString name;
+        QString category;
+        QString size;
+        QString percent;
+        QString items; ///< empty for files
+        QString elidedName;
+        double itemsWidth = 0;
+        double percentWidth = 0;
+    };
+    void paintCard(QPainter& painter, int index);
+    void prepareTexts();
+
+    DiskNodePtr m_root;
+    FolderCardLayout m_layout;
+    std::vector<CardTexts> m_texts;
+    HoverAnimator* m_animator;
+    QFont m_nameFont;
+    QFont m_categoryFont;
+    QFont m_badgeFont;
+    QFont m_sizeFont;
+    QFont m_percentFont;
+    double m_sizeAscent = 0;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,182 @@
+#include "FernwickUI/Visualisations/FolderCardView.h"
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Visualisations/FolderCardLayout.h"
+#include "tests/Support/TreeBuilder.h"
+#include "tests/UI/Visualisations/VisualTestSupport.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::makeFile;
+using fernwick::test::makeFolder;
+
+class FolderCardViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void percentIsTheExactWholePartLimitedToTwoAndAHundred() {
+        QCOMPARE(FolderCardLayout::wholePercent(29, 100), 29);
+        QCOMPARE(FolderCardLayout::wholePercent(57, 100), 57);
+        QCOMPARE(FolderCardLayout::wholePercent(100, 100), 100);
+        QCOMPARE(FolderCardLayout::wholePercent(50, 100), 50);
+        QCOMPARE(FolderCardLayout::wholePercent(999, 1000), 99);
+        QCOMPARE(FolderCardLayout::wholePercent(25, 1000), 2);
+        QCOMPARE(FolderCardLayout::wholePercent(1, 100), 2);
+        QCOMPARE(FolderCardLayout::wholePercent(0, 100), 2);
+        QCOMPARE(FolderCardLayout::wholePercent(-5, 100), 2);
+        QCOMPARE(FolderCardLayout::wholePercent(7, 0), 0);
+        // size × 100 would overflow 64 bits.
+        QCOMPARE(FolderCardLayout::wholePercent(INT64_MAX / 2, INT64_MAX), 49);
+        QCOMPARE(FolderCardLayout::wholePercent(INT64_MAX, INT64_MAX), 100);
+    }
+
+    void shareRatioAndBarFill() {
+        QCOMPARE(FolderCardLayout::shareRatio(50, 100), 0.5);
+        QCOMPARE(FolderCardLayout::shareRatio(1, 100), 0.02);
+        QCOMPARE(FolderCardLayout::shareRatio(0, 0), 0.0);
+        QCOMPARE(FolderCardLayout::barFillWidth(200, 1.0), 200.0);
+        QCOMPARE(FolderCardLayout::barFillWidth(200, 0.02), 4.0);
+        QCOMPARE(FolderCardLayout::barFillWidth(200, 0.0), 4.0);
+    }
+
+    void adaptiveColumnsBetween180And240() {
+        FolderCardLayout layout;
+        const auto root = makeFolder("/r", {makeFile("/r/a", 10)});
+        layout.setRoot(root, 1000); // 972 available: five columns of 184.8
+        QCOMPARE(layout.grid().columns, 5);
+        QCOMPARE(layout.grid().columnWidth, 184.8);
+        QCOMPARE(layout.grid().originX, 14.0);
+        layout.setWidth(328); // one column, capped at 240 and centred
+        QCOMPARE(layout.grid().columns, 1);
+        QCOMPARE(layout.grid().columnWidth, 240.0);
+        QCOMPARE(layout.grid().originX, 44.0);
+        layout.setWidth(100); // never narrower than 180
+        QCOMPARE(layout.grid().columnWidth, 180.0);
+    }
+
+    void cardsSortedLargestFirstStablyAndHitTested() {
+        const auto root = makeFolder("/r", {makeFile("/r/small", 10), makeFile("/r/tieA", 50),
+                                            makeFolder("/r/big", {makeFile("/r/big/x", 100)}),
+                                            makeFile("/r/tieB", 50), makeFile("/r/t29", 29)});
+        FolderCardLayout layout;
+        layout.setRoot(root, 600); // three columns of 182.67
+        const auto& cards = layout.cards();
+        QCOMPARE(cards.size(), std::size_t{5});
+        QStringList names;
+        for (const auto& card : cards) {
+            names << QString::fromStdString(card.node->name());
+        }
+        QCOMPARE(names, QStringList({"big", "tieA", "tieB", "t29", "small"}));
+        QCOMPARE(layout.maxSize(), std::int64_t{100});
+        QCOMPARE(cards[3].percent, 29);
+        QCOMPARE(cards[0].frame.y, 14.0);
+        QCOMPARE(cards[3].frame.y, 14.0 + 103 + 12);
+        QCOMPARE(layout.contentHeight(), 28.0 + 2 * 103 + 12);
+        const auto& second = cards[1].frame;
+        QCOMPARE(layout.cardAt(second.midX(), second.midY()), 1);
+        QCOMPARE(layout.cardAt(second.x - 6, second.midY()), -1); // the gap between columns
+        QCOMPARE(layout.cardAt(second.midX(), 5), -1);
+        QCOMPARE(layout.cardAt(590, 300), -1); // below the last row
+        QCOMPARE(layout.cardsInBand(0, 50), std::make_pair(0, 3));
+        QCOMPARE(layout.cardsInBand(130, 400), std::make_pair(3, 5));
+    }
+
+    void menusListTheirEntriesInOrder() {
+        FolderCardView view;
+        view.resize(600, 400);
+        const auto root = makeFolder(
+            "/r", {makeFolder("/r/A & B", {makeFile("/r/A & B/x", 100)}), makeFile("/r/f", 50)});
+        view.setRoot(root);
+        const auto& cards = view.layout().cards();
+        auto folderMenu = view.contextMenuAt(centre(cards[0].frame));
+        QVERIFY(folderMenu);
+        QCOMPARE(fernwick::test::menuTexts(*folderMenu),
+                 QStringList({"Inspect Details", "Drill Down Into Folder", "Reveal in Finder", "-",
+                              "Copy Path", "Move to Trash"}));
+        auto fileMenu = view.contextMenuAt(centre(cards[1].frame));
+        QCOMPARE(fernwick::test::menuTexts(*fileMenu),
+                 QStringList(
+                     {"Inspect Details", "Reveal in Finder", "-", "Copy Path", "Move to Trash"}));
+        QVERIFY(!view.contextMenuAt(QPoint(3, 3)));
+
+        QSignalSpy selected(&view, &VisualisationView::selectRequested);
+        QSignalSpy drilled(&view, &VisualisationView::drillDownRequested);
+        QSignalSpy revealed(&view, &VisualisationView::revealRequested);
+        QSignalSpy trashed(&view, &VisualisationView::trashRequested);
+        QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Inspect Details"));
+        QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Drill Down Into Folder"));
+        QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Reveal in Finder"));
+        QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Move to Trash"));
+        QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Copy Path"));
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(drilled.size(), 1);
+        QCOMPARE(revealed.size(), 1);
+        QCOMPARE(trashed.size(), 1);
+        QCOMPARE(trashed.at(0).at(0).value<DiskNodePtr>(), cards[0].node);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("/r/A & B"));
+    }
+
+    void clickSelectsAndDoubleClickDrillsIntoFoldersOnly() {
+        FolderCardView view;
+        view.resize(600, 400);
+        const auto folder = makeFolder("/r/d", {makeFile("/r/d/x", 100)});
+        const auto file = makeFile("/r/f", 50);
+        view.setRoot(makeFolder("/r", {folder, file}));
+        const auto& cards = view.layout().cards();
+        QSignalSpy selected(&view, &VisualisationView::selectRequested);
+        QSignalSpy drilled(&view, &VisualisationView::drillDownRequested);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, centre(cards[1].frame));
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.at(0).at(0).value<DiskNodePtr>(), file);
+        QTest::mouseDClick(&view, Qt::LeftButton, {}, centre(cards[1].frame));
+        QCOMPARE(drilled.size(), 0);
+        QTest::mouseDClick(&view, Qt::LeftButton, {}, centre(cards[0].frame));
+        QCOMPARE(drilled.size(), 1);
+        QCOMPARE(drilled.at(0).at(0).value<DiskNodePtr>(), folder);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(selected.size() <= 3);
+    }
+
+    void rendersCardBackgroundAndBar() {
+        FolderCardView view;
+        view.resize(600, 300);
+        view.setRoot(makeFolder("/r", {makeFile("/r/a", 100, StorageCategory::videos),
+                                       makeFile("/r/b", 50, StorageCategory::videos)}));
+        const QImage image = fernwick::test::render(view);
+        const auto& cards = view.layout().cards();
+        // Card background between the value row and the bar.
+        const QPointF inside(cards[0].frame.x + 6, cards[0].frame.y + 80);
+        QVERIFY(fernwick::test::near(image.pixelColor(inside.toPoint()), QColor(23, 26, 33)));
+        // The full bar of the largest card ends in the category colour; half of the second
+        // card's track is unfilled.
+        const auto track = FolderCardLayout::barTrackRect(cards[0].frame);
+        const QColor category = FernwickTheme::color(StorageCategory::videos);
+        QVERIFY(fernwick::test::near(
+            image.pixelColor(QPoint(int(track.maxX() - 4), int(track.midY()))), category, 20));
+        const auto half = FolderCardLayout::barTrackRect(cards[1].frame);
+        QVERIFY(!fernwick::test::near(
+            image.pixelColor(QPoint(int(half.maxX() - 10), int(half.midY()))), category, 40));
+    }
+
+    void reportsItsHeightToAScrollArea() {
+        QScrollArea area;
+        area.setWidgetResizable(true);
+        auto* view = new FolderCardView;
+        area.setWidget(view);
+        area.resize(600, 300);
+        view->setRoot(fernwick::test::makeFolderOfFiles("/r", 30, [](int i) { return 100 - i; }));
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        QTRY_VERIFY(view->height() >= int(view->layout().contentHeight()));
+    }
+
+private:
+    static QPoint centre(const Rect& rect) { return QPointF(rect.midX(), rect.midY()).toPoint(); }
+};
+
+QTEST_MAIN(FolderCardViewTest)
+#include "FolderCardViewTest.moc"
