@@ -15,12 +15,6 @@ namespace fernwick::ui {
 
 namespace {
 
-QColor mix(const QColor& from, const QColor& to, double t) {
-    const auto lerp = [t](float a, float b) { return static_cast<float>(a + (b - a) * t); };
-    return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
-                            lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
-}
-
 constexpr double kNameLine = 15;
 constexpr double kCategoryLine = 11;
 constexpr double kBadgeLine = 12;
@@ -111,7 +105,7 @@ void FolderCardView::resizeEvent(QResizeEvent* event) {
     m_layout.setWidth(width());
     if (before != m_layout.grid().columnWidth) {
         for (auto& texts : m_texts) {
-            texts.elidedName.clear();
+            texts.elidedName = QString();
         }
     }
     VisualisationView::resizeEvent(event);
@@ -136,12 +130,13 @@ void FolderCardView::paintCard(QPainter& painter, int index) {
     const double hover = m_animator->progress(index);
     const QRectF frame = toQRect(card.frame);
 
-    drawSoftShadow(painter, frame, 10, mix(blackAt(0.3), withOpacity(category, 0.2), hover),
+    drawSoftShadow(painter, frame, 10, mixColours(blackAt(0.3), withOpacity(category, 0.2), hover),
                    4 + 4 * hover, 2);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(mix(srgb(0.09, 0.10, 0.13), srgb(0.14, 0.15, 0.19), hover));
+    painter.setBrush(mixColours(srgb(0.09, 0.10, 0.13), srgb(0.14, 0.15, 0.19), hover));
     painter.drawRoundedRect(frame, 10, 10);
-    painter.setPen(QPen(mix(whiteAt(0.08), withOpacity(category, 0.8), hover), 1 + 0.5 * hover));
+    painter.setPen(
+        QPen(mixColours(whiteAt(0.08), withOpacity(category, 0.8), hover), 1 + 0.5 * hover));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(frame, 10, 10);
 
@@ -170,6 +165,8 @@ void FolderCardView::paintCard(QPainter& painter, int index) {
     if (texts.elidedName.isNull()) {
         texts.elidedName =
             QFontMetricsF(m_nameFont).elidedText(texts.name, Qt::ElideRight, textWidth);
+        texts.elidedCategory =
+            QFontMetricsF(m_categoryFont).elidedText(texts.category, Qt::ElideRight, textWidth);
     }
     painter.setFont(m_nameFont);
     painter.setPen(Qt::white);
@@ -178,7 +175,7 @@ void FolderCardView::paintCard(QPainter& painter, int index) {
     painter.setFont(m_categoryFont);
     painter.setPen(whiteAt(0.5));
     painter.drawText(QRectF(textLeft, icon.top() + kNameLine + 2, textWidth, kCategoryLine),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.category);
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.elidedCategory);
 
     // Value row: size and percentage on one baseline.
     const QRectF value = toQRect(FolderCardLayout::valueRowRect(card.frame));

@@ -52,6 +52,7 @@ private:
         QString percent;
         QString items; ///< empty for files
         QString elidedName;
+        QString elidedCategory;
         double itemsWidth = 0;
         double percentWidth = 0;
     };

@@ -14,6 +14,12 @@ QColor withOpacity(QColor colour, double opacity) {
     return colour;
 }
 
+QColor mixColours(const QColor& from, const QColor& to, double t) {
+    const auto lerp = [t](float a, float b) { return static_cast<float>(a + (b - a) * t); };
+    return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
+                            lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
+}
+
 QColor whiteAt(double opacity) {
     return withOpacity(QColor(255, 255, 255), opacity);
 }

@@ -17,6 +17,8 @@ namespace fernwick::ui {
 
 /// `colour` with its opacity multiplied by `opacity`.
 QColor withOpacity(QColor colour, double opacity);
+/// The colour a fraction `t` of the way from `from` to `to` (components and opacity).
+QColor mixColours(const QColor& from, const QColor& to, double t);
 /// White at `opacity`.
 QColor whiteAt(double opacity);
 /// Black at `opacity`.

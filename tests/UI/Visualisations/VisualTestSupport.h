@@ -35,7 +35,7 @@ inline bool triggerEntry(QMenu& menu, const QString& text) {
 inline QImage render(QWidget& widget) {
     QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
-    widget.render(&image);
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image;
 }
 

@@ -1,0 +1,182 @@
+#include "FernwickUI/Visualisations/BubbleNodeView.h"
+
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/HoverAnimator.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFontMetricsF>
+#include <QMenu>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <cmath>
+
+namespace fernwick::ui {
+
+namespace {
+
+constexpr double kLabelSpacing = 3;
+constexpr double kNamePadding = 8;
+
+double lineHeight(const QFont& font) {
+    return QFontMetricsF(font).height();
+}
+
+} // namespace
+
+BubbleNodeView::BubbleNodeView(QWidget* parent)
+    // A spring of response 0.25 s and damping 0.7: a short ease with a slight overshoot.
+    : VisualisationView(parent), m_animator(new HoverAnimator(this, 300, QEasingCurve::OutBack)),
+      m_itemsFont(uiFont(8, QFont::Normal, FontDesign::monospaced)) {
+    for (int large = 0; large < 2; ++large) {
+        auto& type = m_type[static_cast<std::size_t>(large)];
+        type.name = uiFont(large ? 11 : 9, QFont::Bold);
+        type.size = uiFont(large ? 12 : 10, QFont::Black, FontDesign::rounded);
+        type.iconSize = large ? 20 : 14;
+        type.iconLine = type.iconSize * 1.2;
+        type.nameLine = lineHeight(type.name);
+        type.sizeLine = lineHeight(type.size);
+    }
+    m_itemsLine = lineHeight(m_itemsFont);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+BubbleNodeView::~BubbleNodeView() = default;
+
+void BubbleNodeView::setRoot(const DiskNodePtr& root) {
+    m_root = root;
+    m_layout.setRoot(root, width());
+    m_animator->reset();
+    clearHover();
+    m_texts.clear();
+    for (const auto& bubble : m_layout.bubbles()) {
+        const auto& node = *bubble.node;
+        BubbleTexts texts;
+        const auto& type = m_type[bubble.isLarge ? 1 : 0];
+        texts.name =
+            QFontMetricsF(type.name).elidedText(displayText(node.name()), Qt::ElideRight,
+                                                std::max(bubble.diameter - 2 * kNamePadding, 0.0));
+        texts.size = displayText(node.formattedSize());
+        if (bubble.showsItemCount) {
+            texts.items = tr("%1 items").arg(static_cast<qlonglong>(node.itemCount));
+        }
+        m_texts.push_back(std::move(texts));
+    }
+    updateGeometry();
+    update();
+}
+
+int BubbleNodeView::heightForWidth(int width) const {
+    BubbleLayout probe = m_layout;
+    probe.setWidth(width);
+    return static_cast<int>(std::ceil(probe.contentHeight()));
+}
+
+QSize BubbleNodeView::sizeHint() const {
+    return {static_cast<int>(BubbleLayout::kMaximumColumnWidth + 2 * BubbleLayout::kPadding),
+            static_cast<int>(std::ceil(m_layout.contentHeight()))};
+}
+
+int BubbleNodeView::itemAt(const QPointF& pos) const {
+    return m_layout.bubbleAt(pos.x(), pos.y());
+}
+
+DiskNodePtr BubbleNodeView::nodeOfItem(int item) const {
+    return m_layout.bubbles().at(static_cast<std::size_t>(item)).node;
+}
+
+void BubbleNodeView::hoverChanged(int, int current) {
+    m_animator->setHovered(current);
+}
+
+std::unique_ptr<QMenu> BubbleNodeView::contextMenuAt(const QPoint& pos) {
+    const int item = itemAt(pos);
+    if (item < 0) {
+        return nullptr;
+    }
+    return buildItemMenu(nodeOfItem(item),
+                         {MenuEntry::inspect, MenuEntry::drillDown, MenuEntry::reveal,
+                          MenuEntry::separator, MenuEntry::trash});
+}
+
+void BubbleNodeView::resizeEvent(QResizeEvent* event) {
+    m_layout.setWidth(width());
+    VisualisationView::resizeEvent(event);
+}
+
+void BubbleNodeView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The hovered bubble is drawn last so that its grown circle lies above its neighbours.
+    const int hovered = hoveredItem();
+    for (int i = 0; i < static_cast<int>(m_layout.bubbles().size()); ++i) {
+        if (i != hovered) {
+            paintBubble(painter, i);
+        }
+    }
+    if (hovered >= 0) {
+        paintBubble(painter, hovered);
+    }
+}
+
+void BubbleNodeView::paintBubble(QPainter& painter, int index) {
+    const auto& bubble = m_layout.bubbles()[static_cast<std::size_t>(index)];
+    const auto& texts = m_texts[static_cast<std::size_t>(index)];
+    const auto& node = *bubble.node;
+    const QColor category = FernwickTheme::color(node.category);
+    const double hover = m_animator->progress(index);
+    const double clampedHover = std::clamp(hover, 0.0, 1.0);
+    const QPointF centre(bubble.centerX, bubble.centerY);
+    const double radius = bubble.diameter / 2;
+
+    painter.save();
+    const double scale = 1 + (BubbleLayout::kHoverScale - 1) * hover;
+    painter.translate(centre);
+    painter.scale(scale, scale);
+    painter.translate(-centre);
+
+    QRadialGradient glow(centre, radius);
+    glow.setColorAt(std::min(5 / radius, 1.0), withOpacity(category, 0.25 + 0.2 * clampedHover));
+    glow.setColorAt(1, withOpacity(category, 0.05));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(glow);
+    painter.drawEllipse(centre, radius, radius);
+    painter.setPen(
+        QPen(mixColours(withOpacity(category, 0.7), Qt::white, clampedHover), 1 + clampedHover));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(centre, radius, radius);
+
+    const auto& type = m_type[bubble.isLarge ? 1 : 0];
+    double height = type.iconLine + type.nameLine + type.sizeLine + 2 * kLabelSpacing;
+    if (!texts.items.isEmpty()) {
+        height += kLabelSpacing + m_itemsLine;
+    }
+    double top = centre.y() - height / 2;
+    const double left = centre.x() - radius;
+    const double width = bubble.diameter;
+    drawSystemIcon(painter, QRectF(left, top, width, type.iconLine),
+                   node.isDirectory() ? "folder.fill" : "doc.fill", type.iconSize, category);
+    top += type.iconLine + kLabelSpacing;
+    painter.setFont(type.name);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(left + kNamePadding, top, width - 2 * kNamePadding, type.nameLine),
+                     Qt::AlignCenter | Qt::TextSingleLine, texts.name);
+    top += type.nameLine + kLabelSpacing;
+    painter.setFont(type.size);
+    painter.setPen(whiteAt(0.9));
+    painter.drawText(QRectF(left - radius, top, 2 * width, type.sizeLine),
+                     Qt::AlignCenter | Qt::TextSingleLine, texts.size);
+    if (!texts.items.isEmpty()) {
+        top += type.sizeLine + kLabelSpacing;
+        painter.setFont(m_itemsFont);
+        painter.setPen(whiteAt(0.45));
+        painter.drawText(QRectF(left - radius, top, 2 * width, m_itemsLine),
+                         Qt::AlignCenter | Qt::TextSingleLine, texts.items);
+    }
+    painter.restore();
+}
+
+} // namespace fernwick::ui
