@@ -1,7 +1,9 @@
 #include "FernwickCore/Engines/CleanupEngine.h"
 
+#include "FernwickCore/Engines/SafetyEngine.h"
 #include "FernwickCore/Platform/ByteCountFormatter.h"
 #include "FernwickCore/Platform/PathUtils.h"
+#include "FernwickCore/Platform/Trash.h"
 
 #include <algorithm>
 #include <string_view>
@@ -16,9 +18,25 @@ constexpr std::int64_t kMoreThan20MiB = 20LL * 1024 * 1024 + 1;
 constexpr std::int64_t kMoreThan50MiB = 50LL * 1024 * 1024 + 1;
 constexpr std::int64_t kMoreThan100MiB = 100LL * 1024 * 1024 + 1;
 
-bool contains(const std::string& path, std::string_view part) {
-    return path.find(part) != std::string::npos;
-}
+/// A node's path, built on first use: most nodes are small files that only the log rule, which
+/// needs no path, can match, and building a path allocates.
+class NodePath {
+public:
+    explicit NodePath(const DiskNode& node) : m_node(node) {}
+
+    std::filesystem::path& url() {
+        if (!m_url) {
+            m_url = m_node.url();
+        }
+        return *m_url;
+    }
+    /// A plain, case-sensitive substring test.
+    bool contains(std::string_view part) { return url().native().find(part) != std::string::npos; }
+
+private:
+    const DiskNode& m_node;
+    std::optional<std::filesystem::path> m_url;
+};
 
 /// What a rule gives its candidates; the node supplies the rest.
 struct Rule {
@@ -62,18 +80,18 @@ constexpr Rule kRules[] = {
      "If already installed, this installer can be moved to Trash."},
 };
 
-/// The first rule that recognises `node`, whose path is `path`; nullopt when none does (or when
+/// The first rule that recognises `node`; nullopt when none does (or when
 /// a cache folder's own "Caches" subfolder ends the examination). Rules are tried in order.
-std::optional<RuleIndex> matchRule(const DiskNode& node, const std::string& path) {
-    if (node.isDirectory() && contains(path, "/Developer/Xcode/DerivedData")) {
+std::optional<RuleIndex> matchRule(const DiskNode& node, NodePath& path) {
+    if (node.isDirectory() && path.contains("/Developer/Xcode/DerivedData")) {
         return kDerivedData;
     }
-    if (node.isPackage() && contains(path, "/Developer/Xcode/Archives")) {
+    if (node.isPackage() && path.contains("/Developer/Xcode/Archives")) {
         return kArchive;
     }
-    if (node.isDirectory() && node.size >= kMoreThan50MiB && contains(path, "/Library/Caches/")) {
+    if (node.isDirectory() && node.size >= kMoreThan50MiB && path.contains("/Library/Caches/")) {
         // A cache folder's own inner "Caches" folder is left to its parent's candidate.
-        if (paths::lastComponent(path) == "Caches") {
+        if (paths::lastComponent(path.url()) == "Caches") {
             return std::nullopt;
         }
         return kAppCache;
@@ -81,14 +99,14 @@ std::optional<RuleIndex> matchRule(const DiskNode& node, const std::string& path
     if (node.category == StorageCategory::logs && node.size >= kMoreThan20MiB) {
         return kLogs;
     }
-    if (node.size >= kMoreThan100MiB && contains(path, "/Library/Caches/Homebrew")) {
+    if (node.size >= kMoreThan100MiB && path.contains("/Library/Caches/Homebrew")) {
         return kHomebrew;
     }
     if (node.name() == "node_modules" && node.isDirectory() && node.size >= kMoreThan50MiB) {
         return kNodeModules;
     }
     if (node.category == StorageCategory::installers && node.size >= kMoreThan50MiB &&
-        contains(path, "/Downloads")) {
+        path.contains("/Downloads")) {
         return kInstaller;
     }
     return std::nullopt;
@@ -167,6 +185,12 @@ CleanupEngine::CleanupEngine(std::shared_ptr<SafetyEngine> safety, std::shared_p
 
 CleanupEngine::~CleanupEngine() = default;
 
+std::shared_ptr<CleanupEngine> CleanupEngine::shared() {
+    static const std::shared_ptr<CleanupEngine> engine =
+        std::make_shared<CleanupEngine>(SafetyEngine::shared(), Trash::shared(), Clock::system());
+    return engine;
+}
+
 CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) const {
     struct Found {
         CleanupCandidate candidate;
@@ -190,11 +214,12 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
         if (!node.isAccessible || node.isProtected) {
             continue;
         }
-        std::filesystem::path url = node.url();
-        const std::optional<RuleIndex> match = matchRule(node, url.native());
+        NodePath nodePath(node);
+        const std::optional<RuleIndex> match = matchRule(node, nodePath);
         if (!match) {
             continue;
         }
+        std::filesystem::path url = std::move(nodePath.url());
         const Rule& rule = kRules[*match];
         std::string name = candidateName(*match, node, url);
         std::string path = url.native();
@@ -229,6 +254,62 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
         plan.candidates.begin(), plan.candidates.end(),
         [](const CleanupCandidate& a, const CleanupCandidate& b) { return a.size > b.size; });
     return plan;
+}
+
+CleanupExecutionResult CleanupEngine::executeCleanup(const CleanupPlan& plan, bool isDryRun) {
+    CleanupExecutionResult result;
+    for (const CleanupCandidate& candidate : plan.candidates) {
+        if (!candidate.isSelected) {
+            continue;
+        }
+        const std::optional<std::uint64_t> expectedInode =
+            candidate.inode != 0 ? std::optional<std::uint64_t>(candidate.inode) : std::nullopt;
+
+        // A real run checks and moves in one step, so that nothing can be swapped in between.
+        SafetyValidationResult validation;
+        std::optional<std::filesystem::path> trashURL;
+        std::string failure;
+        if (isDryRun) {
+            validation = m_safety->validateTargetForDeletion(candidate.url, expectedInode);
+        } else {
+            CheckedTrashMove move =
+                m_safety->moveToTrashChecked(candidate.url, expectedInode, *m_trash);
+            validation = std::move(move.validation);
+            trashURL = std::move(move.trashedURL);
+            failure = std::move(move.failure);
+        }
+        if (!validation.isSafe) {
+            ++result.failedCount;
+            result.errorMessages.push_back(candidate.name + ": Safety policy rejected deletion (" +
+                                           validation.reason + ")");
+            continue;
+        }
+        if (!isDryRun && !trashURL) {
+            // The item stays where it is; it is never deleted any other way.
+            ++result.failedCount;
+            result.errorMessages.push_back("Failed to trash " + candidate.name + ": " + failure +
+                                           ". Permanent deletion was refused for your safety.");
+            continue;
+        }
+        ++result.successCount;
+        result.reclaimedBytes = saturatingAdd(result.reclaimedBytes, candidate.size);
+        CleanupAuditEntry entry{
+            .id = Uuid::random(),
+            .originalURL = candidate.url,
+            .trashURL = std::move(trashURL),
+            .reclaimedBytes = candidate.size,
+            .timestamp = m_clock->now(),
+            .wasDryRun = isDryRun,
+            .status =
+                isDryRun ? "Dry Run Verified (Passed Safety Check)" : "Successfully moved to Trash",
+        };
+        if (!isDryRun) {
+            std::lock_guard lock(m_mutex);
+            m_auditHistory.push_back(entry);
+        }
+        result.auditEntries.push_back(std::move(entry));
+    }
+    return result;
 }
 
 std::vector<CleanupAuditEntry> CleanupEngine::getAuditHistory() const {

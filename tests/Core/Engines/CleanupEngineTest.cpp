@@ -1,9 +1,17 @@
 #include "FernwickCore/Engines/CleanupEngine.h"
 
+#include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/AtomicFile.h"
+#include "FernwickCore/Platform/PreferencesStore.h"
+#include "FernwickCore/Platform/Trash.h"
+#include "tests/Support/TempTree.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <regex>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace fernwick {
@@ -280,6 +288,213 @@ TEST_F(CleanupPlanTest, SelectedTotalsCountOnlyInitiallySelectedRules) {
     }
     EXPECT_EQ(edited.totalSelectedCount(), 4);
     EXPECT_EQ(edited.totalSelectedSize(), 2000 + 3 * big);
+}
+
+// Execution runs against a temporary home with its own Trash and preferences.
+class CleanupExecutionTest : public ::testing::Test {
+protected:
+    /// A selected candidate for a real item, with its scanned inode.
+    CleanupCandidate candidate(const std::filesystem::path& url, std::int64_t size,
+                               bool withInode = true) const {
+        struct stat info {};
+        std::uint64_t inode = 0;
+        if (withInode && ::lstat(url.c_str(), &info) == 0) {
+            inode = info.st_ino;
+        }
+        return CleanupCandidate{.id = Uuid::random(),
+                                .name = "Item (" + url.filename().string() + ")",
+                                .url = url,
+                                .size = size,
+                                .category = StorageCategory::caches,
+                                .riskLevel = RiskLevel::low,
+                                .purpose = "p",
+                                .cleanupReason = "r",
+                                .isSelected = true,
+                                .isCleaned = false,
+                                .inode = inode};
+    }
+
+    std::filesystem::path trashFiles() const { return m_env.dataHome / "Trash" / "files"; }
+    std::filesystem::path trashInfo() const { return m_env.dataHome / "Trash" / "info"; }
+
+    test::TempTree m_tree;
+    std::filesystem::path m_home = m_tree.folder("home");
+    test::ScopedHome m_scopedHome{m_home};
+    Environment m_env = Environment::forHome(m_home);
+    std::shared_ptr<ManualClock> m_clock =
+        std::make_shared<ManualClock>(TimePoint{std::chrono::seconds(1'700'000'000)});
+    std::shared_ptr<SafetyEngine> m_safety = std::make_shared<SafetyEngine>(
+        m_env, std::make_shared<PreferencesStore>(m_env.preferencesFile()));
+    std::shared_ptr<Trash> m_trash = std::make_shared<Trash>(m_env);
+    CleanupEngine m_engine{m_safety, m_trash, m_clock};
+};
+
+TEST_F(CleanupExecutionTest, NothingSelectedRunsNoCheck) {
+    // A missing item would fail the check, so a clean result shows that no check ran.
+    CleanupCandidate missing = candidate(m_home / "gone", 10);
+    missing.isSelected = false;
+    for (const bool dryRun : {true, false}) {
+        const CleanupExecutionResult result = m_engine.executeCleanup({{missing}}, dryRun);
+        EXPECT_EQ(result.successCount, 0);
+        EXPECT_EQ(result.failedCount, 0);
+        EXPECT_EQ(result.reclaimedBytes, 0);
+        EXPECT_TRUE(result.auditEntries.empty());
+        EXPECT_TRUE(result.errorMessages.empty());
+    }
+    EXPECT_TRUE(m_engine.getAuditHistory().empty());
+}
+
+TEST_F(CleanupExecutionTest, DryRunMovesNothingAndLogsNothing) {
+    const auto a = m_tree.file("home/cache/a.bin", "a", 3'000'000);
+    const auto b = m_tree.file("home/cache/b.bin", "b", 1'000);
+    const CleanupPlan plan{{candidate(a, 3'000'000), candidate(b, 1'000, false)}};
+
+    const CleanupExecutionResult result = m_engine.executeCleanup(plan, true);
+    EXPECT_EQ(result.successCount, 2);
+    EXPECT_EQ(result.failedCount, 0);
+    EXPECT_EQ(result.reclaimedBytes, 3'001'000);
+    EXPECT_EQ(result.formattedReclaimedSize(), "3 MB");
+    ASSERT_EQ(result.auditEntries.size(), 2U);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const CleanupAuditEntry& entry = result.auditEntries[i];
+        EXPECT_EQ(entry.originalURL, plan.candidates[i].url);
+        EXPECT_EQ(entry.reclaimedBytes, plan.candidates[i].size);
+        EXPECT_FALSE(entry.trashURL.has_value());
+        EXPECT_TRUE(entry.wasDryRun);
+        EXPECT_EQ(entry.status, "Dry Run Verified (Passed Safety Check)");
+        EXPECT_EQ(entry.timestamp, m_clock->now());
+    }
+    EXPECT_NE(result.auditEntries[0].id, result.auditEntries[1].id);
+    EXPECT_TRUE(std::filesystem::exists(a));
+    EXPECT_TRUE(std::filesystem::exists(b));
+    EXPECT_EQ(m_trash->itemCount(), 0);
+    EXPECT_TRUE(m_engine.getAuditHistory().empty());
+    // The plan is handed over untouched.
+    EXPECT_TRUE(plan.candidates[0].isSelected);
+    EXPECT_FALSE(plan.candidates[0].isCleaned);
+}
+
+TEST_F(CleanupExecutionTest, RealRunMovesIntoTheTrashAndLogsNewestFirst) {
+    const auto first = m_tree.file("home/Library/Caches/my app/data", "one", 40);
+    const auto second = m_tree.file("home/Downloads/setup.iso", "two", 50);
+    const auto third = m_tree.folder("home/src/web/node_modules");
+    m_tree.file("home/src/web/node_modules/left-pad/index.js", "three");
+
+    // The second candidate carries no inode: it is moved without an identity test.
+    const CleanupExecutionResult run1 =
+        m_engine.executeCleanup({{candidate(first, 40), candidate(second, 50, false)}}, false);
+    EXPECT_EQ(run1.successCount, 2);
+    EXPECT_EQ(run1.failedCount, 0);
+    EXPECT_EQ(run1.reclaimedBytes, 90);
+    EXPECT_TRUE(run1.errorMessages.empty());
+    ASSERT_EQ(run1.auditEntries.size(), 2U);
+
+    const std::pair<std::filesystem::path, std::string> moved[] = {{first, "one"}, {second, "two"}};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const CleanupAuditEntry& entry = run1.auditEntries[i];
+        const auto& [original, contents] = moved[i];
+        EXPECT_EQ(entry.originalURL, original);
+        EXPECT_FALSE(entry.wasDryRun);
+        EXPECT_EQ(entry.status, "Successfully moved to Trash");
+        ASSERT_TRUE(entry.trashURL.has_value());
+        EXPECT_EQ(*entry.trashURL, trashFiles() / original.filename());
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(original)));
+        auto text = readWholeFile(*entry.trashURL);
+        ASSERT_TRUE(text.ok());
+        EXPECT_EQ(text->substr(0, contents.size()), contents);
+
+        auto info = readWholeFile(trashInfo() / (original.filename().string() + ".trashinfo"));
+        ASSERT_TRUE(info.ok());
+        // The path is percent-encoded ("my app" has a space); the date is local time.
+        std::string encoded = std::regex_replace(original.native(), std::regex(" "), "%20");
+        const std::string head = "[Trash Info]\nPath=" + encoded + "\nDeletionDate=";
+        EXPECT_EQ(info->substr(0, head.size()), head);
+        EXPECT_TRUE(std::regex_match(info->substr(std::min(head.size(), info->size())),
+                                     std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
+            << *info;
+    }
+    EXPECT_EQ(m_trash->itemCount(), 2);
+
+    m_clock->advance(std::chrono::seconds(60));
+    const CleanupExecutionResult run2 = m_engine.executeCleanup({{candidate(third, 7)}}, false);
+    EXPECT_EQ(run2.successCount, 1);
+    EXPECT_TRUE(std::filesystem::exists(trashFiles() / "node_modules/left-pad/index.js"));
+
+    const std::vector<CleanupAuditEntry> history = m_engine.getAuditHistory();
+    ASSERT_EQ(history.size(), 3U);
+    EXPECT_EQ(history[0].id, run2.auditEntries[0].id);
+    EXPECT_EQ(history[1].id, run1.auditEntries[1].id);
+    EXPECT_EQ(history[2].id, run1.auditEntries[0].id);
+    EXPECT_EQ(history[0].timestamp, m_clock->now());
+    EXPECT_EQ(history[2].timestamp, m_clock->now() - std::chrono::seconds(60));
+    EXPECT_EQ(history[0].reclaimedBytes, 7);
+}
+
+TEST_F(CleanupExecutionTest, RefusedItemsAreReportedAndTheRunGoesOn) {
+    const auto secret = m_tree.file("home/.ssh/id_ed25519", "key");
+    const auto deleted = m_tree.file("home/cache/deleted.bin", "x");
+    const auto swapped = m_tree.file("home/cache/swapped.bin", "old");
+    const auto kept = m_tree.file("home/cache/kept.bin", "ok", 10);
+    CleanupCandidate unselected = candidate(m_tree.file("home/cache/other.bin", "o"), 5);
+    unselected.isSelected = false;
+    const CleanupPlan plan{{candidate(secret, 1), candidate(deleted, 2), candidate(swapped, 3),
+                            unselected, candidate(kept, 10)}};
+    std::filesystem::remove(deleted);
+    // Replaced since the scan: same path, another file (the old one is kept alive so that its
+    // inode cannot be reused).
+    std::filesystem::rename(swapped, m_home / "cache" / "old.bin");
+    m_tree.file("home/cache/swapped.bin", "new");
+
+    for (const bool dryRun : {true, false}) {
+        SCOPED_TRACE(dryRun ? "dry run" : "real run");
+        const CleanupExecutionResult result = m_engine.executeCleanup(plan, dryRun);
+        EXPECT_EQ(result.successCount, 1);
+        EXPECT_EQ(result.failedCount, 3);
+        EXPECT_EQ(result.reclaimedBytes, 10);
+        ASSERT_EQ(result.auditEntries.size(), 1U);
+        EXPECT_EQ(result.auditEntries[0].originalURL, kept);
+        EXPECT_EQ(result.errorMessages,
+                  (std::vector<std::string>{
+                      "Item (id_ed25519): Safety policy rejected deletion (Protected sensitive "
+                      "user location: /.ssh)",
+                      "Item (deleted.bin): Safety policy rejected deletion (Target no longer "
+                      "exists or is inaccessible (may have been moved or removed))",
+                      "Item (swapped.bin): Safety policy rejected deletion (Filesystem identity "
+                      "mismatch: target was replaced since last scan)"}));
+    }
+    EXPECT_TRUE(std::filesystem::exists(secret));
+    EXPECT_TRUE(std::filesystem::exists(swapped));
+    EXPECT_TRUE(std::filesystem::exists(m_home / "cache" / "other.bin"));
+    EXPECT_FALSE(std::filesystem::exists(kept));
+    // Only the one item really moved is logged.
+    EXPECT_EQ(m_engine.getAuditHistory().size(), 1U);
+}
+
+TEST_F(CleanupExecutionTest, FailedMoveLeavesTheItemAndIsReported) {
+    // A home Trash that cannot be used: a plain file stands where its folder belongs. Root
+    // cannot get past this either.
+    m_tree.file("home/.local/share/Trash", "not a folder");
+    const auto a = m_tree.file("home/cache/a.bin", "a", 4);
+    const auto b = m_tree.file("home/cache/b.bin", "b", 6);
+    const auto probe = m_tree.file("home/cache/probe.bin");
+    const Result<std::filesystem::path> refused = m_trash->moveToTrash(probe);
+    ASSERT_FALSE(refused.ok());
+    const std::string reason = refused.error().message();
+
+    const CleanupExecutionResult result =
+        m_engine.executeCleanup({{candidate(a, 4), candidate(b, 6)}}, false);
+    EXPECT_EQ(result.successCount, 0);
+    EXPECT_EQ(result.failedCount, 2);
+    EXPECT_EQ(result.reclaimedBytes, 0);
+    EXPECT_TRUE(result.auditEntries.empty());
+    EXPECT_EQ(result.errorMessages,
+              (std::vector<std::string>{"Failed to trash Item (a.bin): " + reason +
+                                            ". Permanent deletion was refused for your safety.",
+                                        "Failed to trash Item (b.bin): " + reason +
+                                            ". Permanent deletion was refused for your safety."}));
+    EXPECT_TRUE(std::filesystem::exists(a));
+    EXPECT_TRUE(std::filesystem::exists(b));
+    EXPECT_TRUE(m_engine.getAuditHistory().empty());
 }
 
 } // namespace
