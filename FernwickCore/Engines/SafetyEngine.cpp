@@ -56,21 +56,63 @@ std::optional<bool> statvfsReadOnly(const std::filesystem::path& path) {
     return (info.f_flag & ST_RDONLY) != 0;
 }
 
-// One protected location and the forms it is compared in: as written (or as the home folder
-// makes it) and with its symbolic links resolved. `name` is the text the reason quotes.
+// One protected location and the forms it is compared in: first as written (or as the home
+// folder makes it), then in its other forms (the other home, its links resolved). `name` is the
+// text the reason quotes.
 struct Location {
     std::string name;
     std::vector<std::string> forms;
-
-    bool covers(const std::string& path) const {
-        return std::any_of(forms.begin(), forms.end(),
-                           [&](const std::string& form) { return atOrUnder(path, form); });
-    }
-    bool liesStrictlyUnder(const std::string& path) const {
-        return std::any_of(forms.begin(), forms.end(),
-                           [&](const std::string& form) { return strictlyUnder(form, path); });
-    }
 };
+
+// The first location of `list` at or under which one of `targets` lies (`below` false), or
+// which lies strictly under one of them (`below` true). The forms as written are tried through
+// the whole list first, so the location named is the one the written lists would name.
+const Location* findMatch(const std::vector<Location>& list,
+                          const std::vector<std::string>& targets, bool below) {
+    const auto matches = [&](const std::string& form) {
+        return std::any_of(targets.begin(), targets.end(), [&](const std::string& target) {
+            return below ? strictlyUnder(form, target) : atOrUnder(target, form);
+        });
+    };
+    for (const auto& location : list) {
+        if (matches(location.forms.front())) {
+            return &location;
+        }
+    }
+    for (const auto& location : list) {
+        if (std::any_of(location.forms.begin() + 1, location.forms.end(), matches)) {
+            return &location;
+        }
+    }
+    return nullptr;
+}
+
+Result<std::string> readLinkText(const std::filesystem::path& link) {
+    std::string text(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(link.c_str(), text.data(), text.size());
+        if (length < 0) {
+            return SystemError::fromErrno("readlink " + link.string());
+        }
+        if (static_cast<std::size_t>(length) < text.size()) {
+            text.resize(static_cast<std::size_t>(length));
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
+}
+
+// Where the entry itself lies: its folder with every link resolved, and its own name. For an
+// item that is not a link this equals the fully resolved path; for a link it is where the link
+// lives, which is what a move to the Trash takes away.
+std::string realPlace(const std::filesystem::path& standardized) {
+    const std::string name = paths::lastComponent(standardized);
+    if (name.empty()) {
+        return standardized.string();
+    }
+    const std::string folder = paths::resolveSymlinks(standardized.parent_path()).string();
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
 
 void addForm(std::vector<std::string>& forms, const std::string& form) {
     if (std::find(forms.begin(), forms.end(), form) == forms.end()) {
@@ -128,9 +170,10 @@ struct SafetyEngine::Checked {
 };
 
 SafetyEngine::SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> preferences,
-                           ReadOnlyVolumeProbe readOnlyProbe)
+                           ReadOnlyVolumeProbe readOnlyProbe, ReadLink readLink)
     : m_env(std::move(env)), m_preferences(std::move(preferences)),
-      m_readOnlyProbe(readOnlyProbe ? std::move(readOnlyProbe) : statvfsReadOnly) {
+      m_readOnlyProbe(readOnlyProbe ? std::move(readOnlyProbe) : statvfsReadOnly),
+      m_readLink(readLink ? std::move(readLink) : readLinkText) {
     if (m_preferences) {
         if (auto stored = m_preferences->stringArray(kUserProtectedPathsKey)) {
             m_userProtectedPaths.insert(stored->begin(), stored->end());
@@ -247,12 +290,19 @@ SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
     const std::filesystem::path standardized = standardizedURL(url);
     const std::string S = standardized.string();
     const std::string R = paths::resolveSymlinks(standardized).string();
+    // Every test below also looks at where the entry really lies: a link reached through a
+    // linked folder (~/etc-link/passwd-link) is taken from the real folder (/etc).
+    std::vector<std::string> targets = {R, S};
+    addForm(targets, realPlace(standardized));
     const std::string home = m_env.home.string();
     const std::string homeResolved = m_env.homeResolved.string();
 
     // 3: the root and the home folder.
-    if (const auto verdict = ForbiddenOperationRegistry::isForbidden(R, m_env); verdict.forbidden) {
-        return refuse(verdict.reason.value_or("Forbidden path"), RiskLevel::high);
+    for (const auto& target : targets) {
+        if (const auto verdict = ForbiddenOperationRegistry::isForbidden(target, m_env);
+            verdict.forbidden) {
+            return refuse(verdict.reason.value_or("Forbidden path"), RiskLevel::high);
+        }
     }
 
     // The three lists, each location with its forms. A location reached through a link (the
@@ -271,9 +321,8 @@ SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
         addForm(location.forms, resolved(home + suffix));
         personal.push_back(std::move(location));
     }
-    const auto userList = userPaths();
     std::vector<Location> user;
-    for (const auto& entry : userList) {
+    for (const auto& entry : userPaths()) {
         Location location{entry, {entry}};
         if (!entry.empty() && entry.front() == '/') {
             addForm(location.forms, resolved(entry));
@@ -281,59 +330,32 @@ SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
         user.push_back(std::move(location));
     }
 
-    // 4: system locations. First the locations as written, so that the location named is the
-    // first that matches either path; then their resolved forms.
-    for (const auto& location : system) {
-        if (atOrUnder(R, location.name) || atOrUnder(S, location.name)) {
-            return refuse(kSystemReason + location.name, RiskLevel::high);
-        }
+    // 4: system locations; 5: personal locations; 6: the user's list.
+    if (const Location* hit = findMatch(system, targets, false)) {
+        return refuse(kSystemReason + hit->name, RiskLevel::high);
     }
-    for (const auto& location : system) {
-        if (location.covers(R) || location.covers(S)) {
-            return refuse(kSystemReason + location.name, RiskLevel::high);
-        }
+    if (const Location* hit = findMatch(personal, targets, false)) {
+        return refuse(kPersonalReason + hit->name, RiskLevel::high);
     }
-    // 5: personal locations, first under the home folder as standardized, then in its other
-    // forms.
-    for (const auto& location : personal) {
-        if (atOrUnder(R, location.forms.front()) || atOrUnder(S, location.forms.front())) {
-            return refuse(kPersonalReason + location.name, RiskLevel::high);
-        }
-    }
-    for (const auto& location : personal) {
-        if (location.covers(R) || location.covers(S)) {
-            return refuse(kPersonalReason + location.name, RiskLevel::high);
-        }
-    }
-    // 6: the user's list.
-    if (isProtected(standardized) || isProtected(R) ||
-        std::any_of(user.begin(), user.end(), [&](const Location& location) {
-            return location.covers(R) || location.covers(S);
-        })) {
+    if (std::any_of(targets.begin(), targets.end(),
+                    [&](const std::string& target) { return isProtected(target); }) ||
+        findMatch(user, targets, false) != nullptr) {
         return refuse(kUserListReason, RiskLevel::high);
     }
 
     // Moving a folder carries everything below it: refuse a target that holds a protected
     // location or the home folder.
-    for (const auto& location : system) {
-        if (location.liesStrictlyUnder(R) || location.liesStrictlyUnder(S)) {
-            return refuse(kSystemReason + location.name, RiskLevel::high);
-        }
+    if (const Location* hit = findMatch(system, targets, true)) {
+        return refuse(kSystemReason + hit->name, RiskLevel::high);
     }
-    for (const auto& form : {home, homeResolved}) {
-        if (strictlyUnder(form, R) || strictlyUnder(form, S)) {
-            return refuse(kHomeReason, RiskLevel::high);
-        }
+    if (findMatch({Location{home, {home, homeResolved}}}, targets, true) != nullptr) {
+        return refuse(kHomeReason, RiskLevel::high);
     }
-    for (const auto& location : personal) {
-        if (location.liesStrictlyUnder(R) || location.liesStrictlyUnder(S)) {
-            return refuse(kPersonalReason + location.name, RiskLevel::high);
-        }
+    if (const Location* hit = findMatch(personal, targets, true)) {
+        return refuse(kPersonalReason + hit->name, RiskLevel::high);
     }
-    for (const auto& location : user) {
-        if (location.liesStrictlyUnder(R) || location.liesStrictlyUnder(S)) {
-            return refuse(std::string(kUserListReason) + ": " + location.name, RiskLevel::high);
-        }
+    if (const Location* hit = findMatch(user, targets, true)) {
+        return refuse(std::string(kUserListReason) + ": " + hit->name, RiskLevel::high);
     }
 
     // 7: the item itself, a final link not followed.
@@ -346,28 +368,21 @@ SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
         *expectedInode != static_cast<std::uint64_t>(info.st_ino)) {
         return refuse(kMismatchReason, RiskLevel::high);
     }
-    // 9: a link's stored destination must not name a system location.
+    // 9: a link's stored destination must not name a system location. A relative destination
+    // stays relative here; step 2 has already followed it.
     const bool isLink = S_ISLNK(info.st_mode);
     if (isLink) {
-        std::string destination(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 0) + 1,
-                                '\0');
-        ssize_t length = 0;
-        for (;;) {
-            length = ::readlink(S.c_str(), destination.data(), destination.size());
-            if (length < 0 || static_cast<std::size_t>(length) < destination.size()) {
-                break;
-            }
-            destination.resize(destination.size() * 2);
-        }
-        if (length < 0) {
-            return refuse(kSymlinkFailedReason + std::string(std::strerror(errno)),
+        const auto destination = m_readLink(standardized);
+        if (!destination) {
+            const auto& error = destination.error();
+            return refuse(kSymlinkFailedReason + (error.detail.empty()
+                                                      ? std::string(std::strerror(error.code))
+                                                      : error.detail),
                           RiskLevel::medium);
         }
-        destination.resize(static_cast<std::size_t>(length));
-        const std::string target =
-            paths::standardize(paths::expandTilde(destination, m_env.home)).string();
-        if (std::any_of(system.begin(), system.end(),
-                        [&](const Location& location) { return location.covers(target); })) {
+        const std::string text =
+            paths::standardize(paths::expandTilde(*destination, m_env.home)).string();
+        if (findMatch(system, {text}, false) != nullptr) {
             return refuse(kSymlinkReason, RiskLevel::high);
         }
     }

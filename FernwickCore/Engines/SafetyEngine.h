@@ -75,9 +75,12 @@ public:
     static constexpr const char* kUserProtectedPathsKey = "Fernwick_UserProtectedPaths";
     static constexpr const char* kApprovedReason = "Passed 10-step deletion safety pipeline";
 
-    /// An empty probe means statvfs(3).
+    /// Seam for tests: the stored text of the symbolic link at `path` (readlink(2)).
+    using ReadLink = std::function<Result<std::string>(const std::filesystem::path&)>;
+
+    /// Empty seams mean the real calls (statvfs(3), readlink(2)).
     SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> preferences,
-                 ReadOnlyVolumeProbe readOnlyProbe = {});
+                 ReadOnlyVolumeProbe readOnlyProbe = {}, ReadLink readLink = {});
     /// The engine of the real user (real home, real preferences).
     static std::shared_ptr<SafetyEngine> shared();
 
@@ -120,6 +123,7 @@ private:
     Environment m_env;
     std::shared_ptr<PreferencesStore> m_preferences;
     ReadOnlyVolumeProbe m_readOnlyProbe;
+    ReadLink m_readLink;
     const ProtectedPathRegistry m_registry;
     mutable std::mutex m_mutex; // guards m_userProtectedPaths
     // Held across a change and its write, so that the stored list never lags behind memory.

@@ -1,0 +1,321 @@
+#include "FernwickCore/Engines/SafetyEngine.h"
+
+#include "FernwickCore/Platform/PathUtils.h"
+#include "tests/Support/TempTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fernwick {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempTree;
+
+constexpr const char* kMissing =
+    "Target no longer exists or is inaccessible (may have been moved or removed)";
+constexpr const char* kUserList = "Path is in your custom Protected Items list";
+
+class SafetyEngineTest : public ::testing::Test {
+protected:
+    TempTree tree;
+    fs::path home = tree.folder("home");
+    Environment env = Environment::forHome(home);
+    std::shared_ptr<PreferencesStore> preferences =
+        std::make_shared<PreferencesStore>(env.preferencesFile());
+    std::vector<std::string> readOnlyMounts;
+    SafetyEngine::ReadOnlyVolumeProbe probe = [this](const fs::path& path) -> std::optional<bool> {
+        // statfs(2) follows links, so the probe does too.
+        for (const auto& mount : readOnlyMounts) {
+            if (paths::isAtOrUnder(paths::resolveSymlinks(path).string(), mount)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    SafetyEngine engine{env, preferences, probe};
+
+    std::string h(const std::string& rest) const { return home.string() + rest; }
+
+    void expectRefused(const fs::path& url, const std::string& reason, RiskLevel risk,
+                       std::optional<std::uint64_t> inode = {}) const {
+        const auto result = engine.validateTargetForDeletion(url, inode);
+        EXPECT_FALSE(result.isSafe) << url;
+        EXPECT_EQ(result.reason, reason) << url;
+        EXPECT_EQ(result.riskLevel, risk) << url;
+        EXPECT_FALSE(result.canonicalPath.has_value()) << url;
+        EXPECT_EQ(result.inode, 0u) << url;
+        EXPECT_EQ(result.deviceID, 0u) << url;
+    }
+    void expectApproved(const fs::path& url) const {
+        const auto result = engine.validateTargetForDeletion(url);
+        EXPECT_TRUE(result.isSafe) << url << ": " << result.reason;
+    }
+};
+
+// ---- The user's list ---------------------------------------------------------------------
+
+TEST_F(SafetyEngineTest, UserListIsStandardizedPersistedAndReadBackByAFreshEngine) {
+    engine.addProtectedPath("~/Projects/");
+    engine.addProtectedPath(h("/Projects"));
+    EXPECT_EQ(engine.getProtectedPaths(), std::vector<std::string>{h("/Projects")});
+    EXPECT_EQ(preferences->stringArray("Fernwick_UserProtectedPaths"),
+              std::vector<std::string>{h("/Projects")});
+
+    SafetyEngine fresh(env, std::make_shared<PreferencesStore>(env.preferencesFile()));
+    EXPECT_EQ(fresh.getProtectedPaths(), std::vector<std::string>{h("/Projects")});
+
+    engine.removeProtectedPath("~/Projects");
+    EXPECT_TRUE(engine.getProtectedPaths().empty());
+    // Removing what is not there still writes the whole (empty) list.
+    ASSERT_TRUE(preferences->remove("Fernwick_UserProtectedPaths"));
+    engine.removeProtectedPath("/not/there");
+    EXPECT_EQ(preferences->stringArray("Fernwick_UserProtectedPaths"), std::vector<std::string>{});
+}
+
+TEST_F(SafetyEngineTest, StoredListIsTakenAsItStandsAndSortedByBytes) {
+    ASSERT_TRUE(preferences->setStringArray(
+        "Fernwick_UserProtectedPaths",
+        {"/Volumes/Data", "/Users/me/a", "/Users/me/A/", "/Users/me/a"}));
+    SafetyEngine fresh(env, preferences);
+    const std::vector<std::string> sorted = {"/Users/me/A/", "/Users/me/a", "/Volumes/Data"};
+    EXPECT_EQ(fresh.getProtectedPaths(), sorted);
+
+    ASSERT_TRUE(preferences->setString("Fernwick_UserProtectedPaths", "/not/an/array"));
+    EXPECT_TRUE(SafetyEngine(env, preferences).getProtectedPaths().empty());
+}
+
+TEST_F(SafetyEngineTest, IsProtectedFollowsTheAtOrUnderRule) {
+    engine.addProtectedPath(h("/Projects"));
+    EXPECT_TRUE(engine.isProtected(h("/Projects")));
+    EXPECT_TRUE(engine.isProtected(h("/Projects/app/build")));
+    EXPECT_FALSE(engine.isProtected(h("/Projects2")));
+    for (const char* path : {"/bin/ls", "/usr/libexec", "/etc/passwd", "/usr/lib/x"}) {
+        EXPECT_TRUE(engine.isProtected(path)) << path;
+    }
+    for (const char* path : {"/usr/local/bin/tool", "/binaries", "/usr", "/var/cache"}) {
+        EXPECT_FALSE(engine.isProtected(path)) << path;
+    }
+    EXPECT_TRUE(engine.isProtected(h("/.ssh")));
+    EXPECT_TRUE(engine.isProtected(h("/.ssh/id_ed25519")));
+    EXPECT_TRUE(engine.isProtected(h("/.gitconfig")));
+    EXPECT_TRUE(engine.isProtected(h("/Work/../.ssh")));
+
+    const auto snapshot = engine.getProtectedPrefixesSnapshot();
+    EXPECT_EQ(snapshot.system, ProtectedPathRegistry().systemProtectedPrefixes);
+    EXPECT_EQ(snapshot.user, std::vector<std::string>{h("/Projects")});
+
+    engine.addProtectedPath("/");
+    EXPECT_TRUE(engine.isProtected("/srv/anything"));
+}
+
+TEST(SafetyEngineHome, SymlinkedHomeProtectsPersonalLocationsInBothForms) {
+    TempTree tree;
+    const auto real = tree.folder("var/home/me");
+    tree.folder("var/home/me/Documents");
+    tree.file("var/home/me/Documents/plan.txt", "p");
+    tree.symlink("home", tree.root() / "var/home");
+    const auto env = Environment::forHome(tree.root().string() + "/home/me/");
+    SafetyEngine engine(env, nullptr);
+
+    EXPECT_TRUE(engine.isProtected(real / ".ssh/config"));
+    EXPECT_TRUE(engine.isProtected(env.home / ".ssh/config"));
+    for (const auto& path : {real / "Documents/plan.txt", env.home / "Documents/plan.txt"}) {
+        const auto result = engine.validateTargetForDeletion(path);
+        EXPECT_FALSE(result.isSafe) << path;
+        EXPECT_EQ(result.reason, "Protected sensitive user location: /Documents");
+    }
+    for (const auto& path : {real, env.home, fs::path(env.home.string() + "/./")}) {
+        EXPECT_EQ(engine.validateTargetForDeletion(path).reason,
+                  "User home root cannot be modified")
+            << path;
+    }
+}
+
+// ---- The ten steps -------------------------------------------------------------------------
+
+TEST_F(SafetyEngineTest, RefusesTheRootTheHomeAndSystemLocationsNamingTheEntry) {
+    expectRefused("/", "Root filesystem path cannot be modified", RiskLevel::high);
+    expectRefused(home, "User home root cannot be modified", RiskLevel::high);
+    expectRefused(h("/Work/.."), "User home root cannot be modified", RiskLevel::high);
+    const std::pair<const char*, const char*> system[] = {
+        {"/usr/bin/true", "/usr/bin"},
+        {"/bin/ls", "/bin"},
+        {"/System/Library/Kernels/kernel", "/System"},
+        {"/usr/libexec", "/usr/libexec"},
+        {"/Volumes/Macintosh HD/Users", "/Volumes/Macintosh HD"},
+        {"/etc/hostname", "/etc"},
+        {"/var/log/syslog", "/var/log"},
+    };
+    for (const auto& [path, entry] : system) {
+        expectRefused(path, std::string("Path is a protected macOS system component: ") + entry,
+                      RiskLevel::high);
+    }
+    // A link in the home folder into a system location: caught through its resolved path.
+    tree.symlink("home/tool", "/usr/bin/true");
+    expectRefused(h("/tool"), "Path is a protected macOS system component: /usr/bin",
+                  RiskLevel::high);
+}
+
+TEST_F(SafetyEngineTest, RefusesPersonalLocationsAndTheUserList) {
+    tree.file("home/.ssh/id_ed25519", "key");
+    tree.file("home/Documents/letter.txt", "x");
+    expectRefused(h("/.ssh"), "Protected sensitive user location: /.ssh", RiskLevel::high);
+    expectRefused(h("/.ssh/id_ed25519"), "Protected sensitive user location: /.ssh",
+                  RiskLevel::high);
+    expectRefused(h("/Documents/letter.txt"), "Protected sensitive user location: /Documents",
+                  RiskLevel::high);
+    expectRefused(h("/.config/gh/hosts.yml"), "Protected sensitive user location: /.config/gh",
+                  RiskLevel::high);
+
+    tree.file("home/Projects/app/main.c", "int main;");
+    engine.addProtectedPath("~/Projects");
+    expectRefused(h("/Projects"), kUserList, RiskLevel::high);
+    expectRefused(h("/Projects/app/main.c"), kUserList, RiskLevel::high);
+    // The user's entry reached through a link to it.
+    tree.symlink("home/shortcut", home / "Projects");
+    expectRefused(h("/shortcut/app"), kUserList, RiskLevel::high);
+}
+
+TEST_F(SafetyEngineTest, RefusesAnAncestorOfAProtectedLocationOrOfTheHome) {
+    expectRefused("/usr", "Path is a protected macOS system component: /usr/bin", RiskLevel::high);
+    expectRefused("/Library", "Path is a protected macOS system component: /Library/Apple",
+                  RiskLevel::high);
+    expectRefused("/var", "Path is a protected macOS system component: /var/lib", RiskLevel::high);
+    expectRefused(h("/Library"), "Protected sensitive user location: /Library/Keychains",
+                  RiskLevel::high);
+    expectRefused(h("/.config"), "Protected sensitive user location: /.config/gh", RiskLevel::high);
+    expectRefused(tree.root(), "User home root cannot be modified", RiskLevel::high);
+    engine.addProtectedPath(h("/Work/keep"));
+    expectRefused(h("/Work"), std::string(kUserList) + ": " + h("/Work/keep"), RiskLevel::high);
+    // A link to an ancestor is judged by what it reaches.
+    tree.folder("home/Library");
+    tree.symlink("home/lib-link", home / "Library");
+    expectRefused(h("/lib-link"), "Protected sensitive user location: /Library/Keychains",
+                  RiskLevel::high);
+    // Siblings are fine.
+    tree.file("home/.config/ghost/x", "x");
+    expectApproved(h("/.config/ghost"));
+}
+
+TEST_F(SafetyEngineTest, RefusesAMissingItemAndAReplacedOne) {
+    expectRefused(h("/gone.txt"), kMissing, RiskLevel::medium);
+    const auto file = tree.file("home/cache.bin", "x");
+    struct stat info {};
+    ASSERT_EQ(::lstat(file.c_str(), &info), 0);
+    expectRefused(file, "Filesystem identity mismatch: target was replaced since last scan",
+                  RiskLevel::high, info.st_ino + 1);
+    EXPECT_TRUE(engine.validateTargetForDeletion(file, info.st_ino).isSafe);
+    EXPECT_TRUE(engine.validateTargetForDeletion(file, 0).isSafe);
+    EXPECT_TRUE(engine.validateTargetForDeletion(file, std::nullopt).isSafe);
+}
+
+TEST_F(SafetyEngineTest, RefusesLinksIntoSystemLocationsAndUnreadableLinks) {
+    // Dangling, so resolution leaves the link in place and only its stored text tells.
+    tree.symlink("home/dangling", "/bin/no-such-tool-here");
+    expectRefused(h("/dangling"), "Symlink points to protected system component", RiskLevel::high);
+    tree.symlink("home/tilde", "~/../../../../etc/no-such-file");
+    expectRefused(h("/tilde"), "Symlink points to protected system component", RiskLevel::high);
+
+    tree.symlink("home/unreadable", "somewhere");
+    SafetyEngine failing(env, preferences, probe, [](const fs::path& path) -> Result<std::string> {
+        return SystemError{"readlink " + path.string(), EACCES};
+    });
+    const auto result = failing.validateTargetForDeletion(h("/unreadable"));
+    EXPECT_EQ(result.reason, "Failed to verify symlink destination: Permission denied");
+    EXPECT_EQ(result.riskLevel, RiskLevel::medium);
+}
+
+TEST_F(SafetyEngineTest, RefusesItemsOnAReadOnlyVolume) {
+    const auto mount = tree.folder("home/media/disc");
+    const auto file = tree.file("home/media/disc/track.flac", "x");
+    tree.symlink("home/media/disc/link", home / "notes.txt");
+    tree.file("home/notes.txt", "n");
+    expectApproved(file);
+    readOnlyMounts.push_back(mount.string());
+    expectRefused(file, "Volume is mounted read-only; operations refused", RiskLevel::high);
+    // A link on the read-only volume, pointing to a writable one, cannot be moved either.
+    expectRefused(mount / "link", "Volume is mounted read-only; operations refused",
+                  RiskLevel::high);
+    // A failing statfs does not refuse.
+    SafetyEngine unknown(env, preferences, [](const fs::path&) { return std::optional<bool>(); });
+    EXPECT_TRUE(unknown.validateTargetForDeletion(file).isSafe);
+}
+
+TEST_F(SafetyEngineTest, ApprovalCarriesTheResolvedPathAndTheItemsOwnIdentity) {
+    const auto target = tree.file("home/Downloads/setup.iso", "iso");
+    const auto link = tree.symlink("home/Desktop-shortcut", target);
+    const auto approve = [&](const fs::path& path) {
+        struct stat info {};
+        EXPECT_EQ(::lstat(path.c_str(), &info), 0);
+        const auto result = engine.validateTargetForDeletion(path.string() + "/./", info.st_ino);
+        EXPECT_TRUE(result.isSafe) << result.reason;
+        EXPECT_EQ(result.reason, "Passed 10-step deletion safety pipeline");
+        EXPECT_EQ(result.riskLevel, RiskLevel::low);
+        EXPECT_EQ(result.canonicalPath, target);
+        EXPECT_EQ(result.inode, static_cast<std::uint64_t>(info.st_ino));
+        EXPECT_EQ(result.deviceID, static_cast<std::uint64_t>(info.st_dev));
+    };
+    approve(target);
+    approve(link); // the link's own inode, the destination's path
+}
+
+// ---- Check and move together ---------------------------------------------------------------
+
+TEST_F(SafetyEngineTest, CheckedMoveMovesWhatWasCheckedAndNothingElse) {
+    Trash trash(env);
+    const auto file = tree.file("home/Caches/blob", "b");
+    const auto moved = engine.moveToTrashChecked(file, std::nullopt, trash);
+    ASSERT_TRUE(moved.moved()) << moved.failure << moved.validation.reason;
+    EXPECT_EQ(*moved.trashedURL, env.dataHome / "Trash/files/blob");
+    EXPECT_FALSE(fs::exists(file));
+
+    const auto refused = engine.moveToTrashChecked(h("/.ssh"), std::nullopt, trash);
+    EXPECT_TRUE(refused.refused());
+    EXPECT_EQ(refused.validation.reason, "Protected sensitive user location: /.ssh");
+    EXPECT_FALSE(refused.moved());
+
+    // "link/.." means the link's parent to the kernel but the link's folder to the check: the
+    // move takes what the check approved.
+    tree.file("outside/victim", "v");
+    tree.folder("outside/inner");
+    tree.file("home/victim", "mine");
+    tree.symlink("home/jump", tree.root() / "outside/inner");
+    const auto lexical = engine.moveToTrashChecked(h("/jump/../victim"), std::nullopt, trash);
+    ASSERT_TRUE(lexical.moved()) << lexical.failure;
+    EXPECT_TRUE(fs::exists(tree.root() / "outside/victim"));
+    EXPECT_FALSE(fs::exists(home / "victim"));
+
+    // The item is swapped after the check: the approved identity stops the move.
+    const auto swapped = tree.file("home/report.pdf", "real");
+    const auto approval = engine.validateTargetForDeletion(swapped);
+    ASSERT_TRUE(approval.isSafe);
+    const auto other = tree.file("home/other.pdf", "planted");
+    ASSERT_EQ(::rename(other.c_str(), swapped.c_str()), 0);
+    const auto late = trash.moveToTrash(swapped, FileIdentity{approval.deviceID, approval.inode});
+    ASSERT_FALSE(late);
+    EXPECT_EQ(late.error().message(),
+              "Filesystem identity mismatch: target was replaced since last scan");
+    EXPECT_TRUE(fs::exists(swapped));
+}
+
+// A link reached through a linked folder lives in the real folder: that is what a move takes.
+TEST_F(SafetyEngineTest, JudgesALinkByTheFolderItReallyLivesIn) {
+    tree.file("home/Work/todo.txt", "t");
+    tree.symlink("home/Documents/todo-link", home / "Work/todo.txt");
+    tree.symlink("home/docs", home / "Documents");
+    expectRefused(h("/docs/todo-link"), "Protected sensitive user location: /Documents",
+                  RiskLevel::high);
+    // A personal location that is itself a link protects where it leads.
+    tree.folder("data/keys");
+    tree.file("data/keys/id", "k");
+    tree.symlink("home/.gnupg", tree.root() / "data/keys");
+    expectRefused(tree.root() / "data/keys/id", "Protected sensitive user location: /.gnupg",
+                  RiskLevel::high);
+    expectRefused(tree.root() / "data", "Protected sensitive user location: /.gnupg",
+                  RiskLevel::high);
+}
+
+} // namespace
+} // namespace fernwick
