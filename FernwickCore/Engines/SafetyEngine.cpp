@@ -124,6 +124,30 @@ std::string resolved(const std::string& path) {
     return paths::resolveSymlinks(path).string();
 }
 
+// `base` (already resolved) followed by `suffix`, with links resolved: a few lstat(2) calls
+// settle the usual case in which no link lies on the way.
+std::string resolvedBelow(const std::string& base, const std::string& suffix) {
+    std::string current = base;
+    std::size_t start = 0;
+    while (start < suffix.size()) {
+        const std::size_t slash = suffix.find('/', start);
+        const std::size_t end = slash == std::string::npos ? suffix.size() : slash;
+        if (end > start) {
+            const std::string next = current + "/" + suffix.substr(start, end - start);
+            struct stat info {};
+            if (::lstat(next.c_str(), &info) != 0) {
+                return base + suffix; // the rest does not exist, so nothing in it is a link
+            }
+            if (S_ISLNK(info.st_mode)) {
+                return resolved(base + suffix);
+            }
+            current = next;
+        }
+        start = end + 1;
+    }
+    return current;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -174,6 +198,11 @@ SafetyEngine::SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> pr
     : m_env(std::move(env)), m_preferences(std::move(preferences)),
       m_readOnlyProbe(readOnlyProbe ? std::move(readOnlyProbe) : statvfsReadOnly),
       m_readLink(readLink ? std::move(readLink) : readLinkText) {
+    // The system's own layout does not change while the program runs; resolving it once keeps
+    // the check cheap for long cleanup runs.
+    for (const auto& prefix : m_registry.systemProtectedPrefixes) {
+        m_systemResolved.push_back(resolved(prefix));
+    }
     if (m_preferences) {
         if (auto stored = m_preferences->stringArray(kUserProtectedPathsKey)) {
             m_userProtectedPaths.insert(stored->begin(), stored->end());
@@ -309,16 +338,17 @@ SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
     // home folder at /var/home, a ~/Documents that links elsewhere, /bin -> /usr/bin) protects
     // what it really is as well as what it is called.
     std::vector<Location> system;
-    for (const auto& prefix : m_registry.systemProtectedPrefixes) {
-        Location location{prefix, {prefix}};
-        addForm(location.forms, resolved(prefix));
+    for (std::size_t i = 0; i < m_registry.systemProtectedPrefixes.size(); ++i) {
+        Location location{m_registry.systemProtectedPrefixes[i],
+                          {m_registry.systemProtectedPrefixes[i]}};
+        addForm(location.forms, m_systemResolved[i]);
         system.push_back(std::move(location));
     }
     std::vector<Location> personal;
     for (const auto& suffix : m_registry.userProtectedSuffixes) {
         Location location{suffix, {home + suffix}};
         addForm(location.forms, homeResolved + suffix);
-        addForm(location.forms, resolved(home + suffix));
+        addForm(location.forms, resolvedBelow(homeResolved, suffix));
         personal.push_back(std::move(location));
     }
     std::vector<Location> user;

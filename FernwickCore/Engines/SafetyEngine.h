@@ -125,7 +125,8 @@ private:
     ReadOnlyVolumeProbe m_readOnlyProbe;
     ReadLink m_readLink;
     const ProtectedPathRegistry m_registry;
-    mutable std::mutex m_mutex; // guards m_userProtectedPaths
+    std::vector<std::string> m_systemResolved; // the system locations, links resolved, in order
+    mutable std::mutex m_mutex;                // guards m_userProtectedPaths
     // Held across a change and its write, so that the stored list never lags behind memory.
     std::mutex m_writeMutex;
     std::set<std::string> m_userProtectedPaths;
