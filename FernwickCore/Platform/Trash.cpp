@@ -117,8 +117,7 @@ Status createInfoFile(int infoFd, const std::string& infoName, const std::string
 
 } // namespace
 
-Trash::Trash(Environment env, VolumeTopOverride volumeTopOverride)
-    : m_env(std::move(env)), m_volumeTopOverride(std::move(volumeTopOverride)) {}
+Trash::Trash(Environment env, Seams seams) : m_env(std::move(env)), m_seams(std::move(seams)) {}
 
 std::shared_ptr<Trash> Trash::shared() {
     static const auto instance = std::make_shared<Trash>(Environment::current());
@@ -155,7 +154,7 @@ Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& it
     }
 
     auto target = trashfs::trashFor(m_env.dataHome / "Trash", resolvedFolder, itemInfo.st_dev,
-                                    m_volumeTopOverride);
+                                    m_seams.volumeTop);
     if (!target) {
         return target.error();
     }
@@ -274,7 +273,9 @@ std::int64_t Trash::itemCount() const {
 
 Status Trash::empty() const {
     Status first = Ok{};
-    for (const auto& folder : trashfs::userTrashFolders(homeTrashFolder())) {
+    for (const auto& folder : trashfs::userTrashFolders(
+             homeTrashFolder(),
+             m_seams.mountPoints ? m_seams.mountPoints() : trashfs::mountPoints())) {
         Status emptied = trashfs::emptyTrashFolder(folder.path, folder.isHome);
         if (!emptied && first) {
             first = emptied;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fernwick {
 
@@ -36,13 +37,18 @@ public:
     static constexpr const char* kIdentityMismatchReason =
         "Filesystem identity mismatch: target was replaced since last scan";
 
-    /// Seam for tests: given the (resolved) folder that holds an item, answers the `$top` of the
-    /// volume to use when the item is to be treated as lying on another file system, or nullopt
-    /// to decide by device numbers as usual.
-    using VolumeTopOverride =
-        std::function<std::optional<std::filesystem::path>(const std::filesystem::path& folder)>;
+    /// Seams for tests, so that no test reaches a real volume's trash.
+    struct Seams {
+        /// Given the (resolved) folder that holds an item: the `$top` of the volume to use when
+        /// the item is to be treated as lying on another file system, or nullopt to decide by
+        /// device numbers as usual.
+        std::function<std::optional<std::filesystem::path>(const std::filesystem::path& folder)>
+            volumeTop;
+        /// The mount points whose trashes `empty()` visits; unset means /proc/self/mountinfo.
+        std::function<std::vector<std::filesystem::path>()> mountPoints;
+    };
 
-    explicit Trash(Environment env, VolumeTopOverride volumeTopOverride = {});
+    explicit Trash(Environment env, Seams seams = {});
     /// The real user's Trash.
     static std::shared_ptr<Trash> shared();
 
@@ -76,7 +82,7 @@ public:
 
 private:
     Environment m_env;
-    VolumeTopOverride m_volumeTopOverride;
+    Seams m_seams;
 };
 
 } // namespace fernwick

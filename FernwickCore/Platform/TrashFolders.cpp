@@ -152,7 +152,7 @@ bool isPseudoFileSystem(const std::string& type) {
     return kPseudo.count(type) != 0;
 }
 
-std::vector<std::filesystem::path> mountPoints() {
+std::vector<std::filesystem::path> readMountPoints() {
     std::vector<std::filesystem::path> points;
     std::ifstream in("/proc/self/mountinfo");
     std::string line;
@@ -225,7 +225,12 @@ std::string relativeTo(const std::filesystem::path& path, const std::filesystem:
     return text.size() > base.size() ? text.substr(base.size() + 1) : std::string();
 }
 
-std::vector<TrashFolder> userTrashFolders(const std::filesystem::path& homeTrash) {
+std::vector<std::filesystem::path> mountPoints() {
+    return readMountPoints();
+}
+
+std::vector<TrashFolder> userTrashFolders(const std::filesystem::path& homeTrash,
+                                          const std::vector<std::filesystem::path>& mounts) {
     std::vector<TrashFolder> folders;
     std::set<std::pair<dev_t, ino_t>> seen;
     const auto add = [&](const std::filesystem::path& path, bool isHome) {
@@ -240,7 +245,7 @@ std::vector<TrashFolder> userTrashFolders(const std::filesystem::path& homeTrash
     }
     const std::string uid = std::to_string(::geteuid());
     const std::string own = ".Trash-" + uid;
-    for (const auto& top : mountPoints()) {
+    for (const auto& top : mounts) {
         const Fd topFd(::open(top.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (!topFd) {
             continue;

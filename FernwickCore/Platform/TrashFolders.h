@@ -73,9 +73,13 @@ struct TrashFolder {
     bool isHome = false;
 };
 
-/// The home trash (when it exists) and this user's trash folders on the mounted file systems
+/// The mount points of the real (not pseudo) file systems, from /proc/self/mountinfo.
+std::vector<std::filesystem::path> mountPoints();
+
+/// The home trash (when it exists) and this user's trash folders below the given mount points
 /// that pass the ownership and sticky-bit tests, each once.
-std::vector<TrashFolder> userTrashFolders(const std::filesystem::path& homeTrash);
+std::vector<TrashFolder> userTrashFolders(const std::filesystem::path& homeTrash,
+                                          const std::vector<std::filesystem::path>& mounts);
 
 /// Removes every visible entry of files/ and its info file. A volume trash folder is opened
 /// without following links; nothing inside any trash is ever followed.

@@ -37,7 +37,9 @@ class TrashTest : public ::testing::Test {
 protected:
     TempTree tree;
     Environment env = Environment::forHome(tree.folder("home"));
-    Trash trash{env};
+    // No test may reach a real volume's trash, so emptying sees only the test's own volume.
+    fs::path top = tree.folder("volume");
+    Trash trash{env, {{}, [this] { return std::vector<fs::path>{top}; }}};
     fs::path files = env.dataHome / "Trash" / "files";
     fs::path info = env.dataHome / "Trash" / "info";
 };
@@ -212,12 +214,13 @@ TEST_F(TrashTest, EmptyRefusesAFilesFolderThatIsALink) {
 
 class VolumeTrashTest : public TrashTest {
 protected:
-    fs::path top = tree.folder("volume");
-    Trash volumeTrash{env, [this](const fs::path& folder) -> std::optional<fs::path> {
-                          return folder.native().starts_with(top.native())
-                                     ? std::optional<fs::path>(top)
-                                     : std::nullopt;
-                      }};
+    Trash volumeTrash{env,
+                      {[this](const fs::path& folder) -> std::optional<fs::path> {
+                           return folder.native().starts_with(top.native())
+                                      ? std::optional<fs::path>(top)
+                                      : std::nullopt;
+                       },
+                       [this] { return std::vector<fs::path>{top}; }}};
     std::string uid = std::to_string(::geteuid());
 };
 
@@ -244,6 +247,26 @@ TEST_F(VolumeTrashTest, FallsBackToItsOwnFolderWhenTheSharedOneIsUnfit) {
     EXPECT_EQ(lstatOf(top / (".Trash-" + uid)).st_mode & 0777, 0700u);
     EXPECT_TRUE(contentsOf(top / (".Trash-" + uid) / "info/a.txt.trashinfo")
                     .starts_with("[Trash Info]\nPath=a.txt\n"));
+}
+
+TEST_F(VolumeTrashTest, EmptyCoversTheVolumeTrashesOfMountedFileSystems) {
+    tree.folder("volume/.Trash");
+    ::chmod((top / ".Trash").c_str(), 01777);
+    auto shared = volumeTrash.moveToTrash(tree.file("volume/a.txt", "a"));
+    ASSERT_TRUE(shared);
+    ::chmod((top / ".Trash").c_str(), 0755); // from now on the own folder is used
+    auto own = volumeTrash.moveToTrash(tree.file("volume/b.txt", "b"));
+    ASSERT_TRUE(own) << own.error().message();
+    ASSERT_EQ(own->parent_path(), top / (".Trash-" + uid) / "files");
+    auto home = volumeTrash.moveToTrash(tree.file("home/c.txt", "c"));
+    ASSERT_TRUE(home);
+
+    ASSERT_TRUE(volumeTrash.empty());
+    EXPECT_FALSE(entryExists(*own));
+    EXPECT_FALSE(entryExists(*home));
+    EXPECT_TRUE(fs::is_empty(top / (".Trash-" + uid) / "info"));
+    // The shared folder lost its sticky bit, so it is not trusted and not emptied.
+    EXPECT_TRUE(entryExists(*shared));
 }
 
 TEST_F(VolumeTrashTest, AVolumeWithoutAUsableTrashIsAFailureWithAReason) {
