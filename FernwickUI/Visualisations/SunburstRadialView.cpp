@@ -1,0 +1,177 @@
+#include "FernwickUI/Visualisations/SunburstRadialView.h"
+
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace fernwick::ui {
+
+namespace {
+
+constexpr double kCardHeight = 8 + 15 + 2 + 12 + 8;
+constexpr double kCardSideMargin = 24;
+constexpr double kCardBottomMargin = 12;
+constexpr double kCardPadding = 14;
+constexpr double kCentreIconLine = 17;
+
+QPainterPath sectorPath(const SunburstLayout::Sector& sector, double cx, double cy) {
+    const QRectF outer(cx - sector.outerRadius, cy - sector.outerRadius, 2 * sector.outerRadius,
+                       2 * sector.outerRadius);
+    const QRectF inner(cx - sector.innerRadius, cy - sector.innerRadius, 2 * sector.innerRadius,
+                       2 * sector.innerRadius);
+    const double start = SunburstLayout::toQtDegrees(sector.startAngle);
+    const double end = SunburstLayout::toQtDegrees(sector.endAngle);
+    QPainterPath path;
+    path.arcMoveTo(outer, start);
+    path.arcTo(outer, start, end - start);
+    path.arcTo(inner, end, start - end);
+    path.closeSubpath();
+    return path;
+}
+
+} // namespace
+
+SunburstRadialView::SunburstRadialView(QWidget* parent)
+    : VisualisationView(parent), m_centreNameFont(uiFont(11, QFont::Bold)),
+      m_centreSizeFont(uiFont(10, QFont::Black, FontDesign::monospaced)),
+      m_cardNameFont(uiFont(12, QFont::Bold)),
+      m_cardPathFont(uiFont(9, QFont::Normal, FontDesign::monospaced)),
+      m_cardSizeFont(uiFont(12, QFont::Black, FontDesign::rounded)) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+SunburstRadialView::~SunburstRadialView() = default;
+
+void SunburstRadialView::setRoot(const DiskNodePtr& root) {
+    m_root = root;
+    m_rootName = root && !root->name().empty() ? displayText(root->name()) : QStringLiteral("~");
+    m_rootSize = root ? displayText(root->formattedSize()) : QString();
+    relayout();
+}
+
+void SunburstRadialView::relayout() {
+    const auto frame = SunburstLayout::frameFor(width(), height());
+    m_layout = SunburstLayout::compute(m_root, frame);
+    m_paths.clear();
+    m_colours.clear();
+    for (const auto& sector : m_layout.sectors()) {
+        m_paths.push_back(sectorPath(sector, frame.centerX, frame.centerY));
+        m_colours.push_back(
+            withOpacity(FernwickTheme::color(sector.colourCategory), sector.colourOpacity));
+    }
+    // The next pointer event finds the hovered sector among the new ones.
+    clearHover();
+    m_state.hoveredSectorNode.reset();
+    update();
+}
+
+void SunburstRadialView::resizeEvent(QResizeEvent* event) {
+    relayout();
+    VisualisationView::resizeEvent(event);
+}
+
+int SunburstRadialView::itemAt(const QPointF& pos) const {
+    return m_layout.sectorAt(pos.x(), pos.y());
+}
+
+DiskNodePtr SunburstRadialView::nodeOfItem(int item) const {
+    return m_layout.sectors().at(static_cast<std::size_t>(item)).node;
+}
+
+void SunburstRadialView::hoverChanged(int, int current) {
+    m_state.hoveredSectorNode = current >= 0 ? nodeOfItem(current) : nullptr;
+    if (const auto& node = m_state.hoveredSectorNode) {
+        const double textWidth = hoverCardRect().width() - 2 * kCardPadding - 120;
+        m_cardName = displayText(node->name());
+        m_cardPath =
+            QFontMetricsF(m_cardPathFont)
+                .elidedText(displayText(node->path()), Qt::ElideRight, std::max(textWidth, 40.0));
+        m_cardSize = displayText(node->formattedSize());
+    }
+    update();
+}
+
+QRectF SunburstRadialView::hoverCardRect() const {
+    return {kCardSideMargin, height() - kCardBottomMargin - kCardHeight,
+            std::max(width() - 2 * kCardSideMargin, 0.0), kCardHeight};
+}
+
+void SunburstRadialView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const auto& hovered = m_state.hoveredSectorNode;
+    const QPen normalPen(blackAt(0.5), 0.8);
+    const QPen hoveredPen(Qt::white, 1.8);
+    const auto& sectors = m_layout.sectors();
+    for (std::size_t i = 0; i < sectors.size(); ++i) {
+        const bool isHovered = hovered && hovered->id() == sectors[i].node->id();
+        painter.setBrush(withOpacity(m_colours[i], isHovered ? 0.95 : 0.65));
+        painter.setPen(isHovered ? hoveredPen : normalPen);
+        painter.drawPath(m_paths[i]);
+    }
+    paintCentre(painter);
+    if (hovered) {
+        paintHoverCard(painter);
+    }
+}
+
+void SunburstRadialView::paintCentre(QPainter& painter) {
+    const auto& frame = m_layout.frame();
+    const QPointF centre(frame.centerX, frame.centerY);
+    painter.setBrush(srgb(0.1, 0.11, 0.15));
+    painter.setPen(QPen(whiteAt(0.15), 1.5));
+    painter.drawEllipse(centre, frame.r0, frame.r0);
+
+    const double nameLine = QFontMetricsF(m_centreNameFont).height();
+    const double sizeLine = QFontMetricsF(m_centreSizeFont).height();
+    const double height = kCentreIconLine + nameLine + sizeLine + 4;
+    const double width = 2 * frame.r0 + 200;
+    double top = centre.y() - height / 2;
+    const double left = centre.x() - width / 2;
+    drawSystemIcon(painter, QRectF(left, top, width, kCentreIconLine), "internaldrive.fill", 14,
+                   FernwickTheme::primaryBlue());
+    top += kCentreIconLine + 2;
+    painter.setFont(m_centreNameFont);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(left, top, width, nameLine), Qt::AlignCenter | Qt::TextSingleLine,
+                     m_rootName);
+    top += nameLine + 2;
+    painter.setFont(m_centreSizeFont);
+    painter.setPen(FernwickTheme::accentCyan());
+    painter.drawText(QRectF(left, top, width, sizeLine), Qt::AlignCenter | Qt::TextSingleLine,
+                     m_rootSize);
+}
+
+void SunburstRadialView::paintHoverCard(QPainter& painter) {
+    const auto& node = *m_state.hoveredSectorNode;
+    const QColor category = FernwickTheme::color(node.category);
+    const QRectF card = hoverCardRect();
+    drawSoftShadow(painter, card, 8, blackAt(0.33), 8, 0);
+    painter.setBrush(srgb(0.08, 0.09, 0.12, 0.95));
+    painter.setPen(QPen(whiteAt(0.15), 1));
+    painter.drawRoundedRect(card, 8, 8);
+
+    const QRectF content = card.adjusted(kCardPadding, 8, -kCardPadding, -8);
+    const QRectF icon(content.left(), content.top(), 18, content.height());
+    drawSystemIcon(painter, icon, node.isDirectory() ? "folder.fill" : "doc.fill", 13, category);
+    painter.setFont(m_cardSizeFont);
+    painter.setPen(category);
+    painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_cardSize);
+    const double sizeWidth = QFontMetricsF(m_cardSizeFont).horizontalAdvance(m_cardSize);
+    const QRectF text(icon.right() + 10, content.top(),
+                      std::max(content.width() - icon.width() - 20 - sizeWidth, 0.0),
+                      content.height());
+    painter.setFont(m_cardNameFont);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(text.left(), text.top(), text.width(), 15),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_cardName);
+    painter.setFont(m_cardPathFont);
+    painter.setPen(whiteAt(0.6));
+    painter.drawText(QRectF(text.left(), text.top() + 17, text.width(), 12),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_cardPath);
+}
+
+} // namespace fernwick::ui

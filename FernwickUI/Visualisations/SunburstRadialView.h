@@ -1,0 +1,65 @@
+#pragma once
+
+#include "FernwickUI/State/ScreenStates.h"
+#include "FernwickUI/Visualisations/SunburstLayout.h"
+#include "FernwickUI/Visualisations/VisualisationView.h"
+
+#include <QFont>
+#include <QPainterPath>
+#include <QString>
+
+#include <vector>
+
+namespace fernwick::ui {
+
+/// The "Sunburst" mode: the shown node's children as an inner ring and their largest children
+/// as an outer ring around a disc naming the node and its size; centre and radii follow the
+/// view's size (centre in the middle, radii 0.12, 0.27 and 0.42 of the shorter side, at least
+/// 38, 75 and 115). Pointing at a sector highlights it and shows a card with its name, path and
+/// size at the bottom. A click asks to select the sector's node, a double click on a folder to
+/// drill down. No context menu. GUI thread only.
+class SunburstRadialView : public VisualisationView {
+    Q_OBJECT
+public:
+    explicit SunburstRadialView(QWidget* parent = nullptr);
+    ~SunburstRadialView() override;
+
+    /// Shows `root` (nothing but an empty disc for null).
+    void setRoot(const DiskNodePtr& root);
+    const DiskNodePtr& root() const { return m_root; }
+    const SunburstLayout& layout() const { return m_layout; }
+    /// The node under the pointer; null when none.
+    const DiskNodePtr& hoveredSectorNode() const { return m_state.hoveredSectorNode; }
+    /// Where the hover card is drawn while a sector is hovered.
+    QRectF hoverCardRect() const;
+
+protected:
+    int itemAt(const QPointF& pos) const override;
+    DiskNodePtr nodeOfItem(int item) const override;
+    void hoverChanged(int previous, int current) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void relayout();
+    void paintCentre(QPainter& painter);
+    void paintHoverCard(QPainter& painter);
+
+    DiskNodePtr m_root;
+    SunburstRadialViewState m_state;
+    SunburstLayout m_layout;
+    std::vector<QPainterPath> m_paths;
+    std::vector<QColor> m_colours;
+    QString m_rootName;
+    QString m_rootSize;
+    QString m_cardName;
+    QString m_cardPath;
+    QString m_cardSize;
+    QFont m_centreNameFont;
+    QFont m_centreSizeFont;
+    QFont m_cardNameFont;
+    QFont m_cardPathFont;
+    QFont m_cardSizeFont;
+};
+
+} // namespace fernwick::ui
