@@ -4,6 +4,7 @@ namespace fernwick::test {
 
 DiskNodePtr makeFile(const std::string& path, std::int64_t size, StorageCategory category) {
     DiskNode::Fields fields;
+    fields.id = Uuid::random();
     fields.url = path;
     fields.size = size;
     fields.category = category;
@@ -13,6 +14,7 @@ DiskNodePtr makeFile(const std::string& path, std::int64_t size, StorageCategory
 DiskNodePtr makeFolder(const std::string& path, std::vector<DiskNodePtr> children,
                        StorageCategory category) {
     DiskNode::Fields fields;
+    fields.id = Uuid::random();
     fields.url = path;
     fields.isDirectory = true;
     fields.category = category;

@@ -167,21 +167,10 @@ private slots:
         const auto folder = makeFolder("/r/d", {makeFile("/r/d/x", 50)});
         const auto file = makeFile("/r/f", 50);
         view.setRoot(makeFolder("/r", {folder, file}));
-        QSignalSpy selected(&view, &VisualisationView::selectRequested);
-        QSignalSpy drilled(&view, &VisualisationView::drillDownRequested);
         const QPoint inFolder(500, 350 + 130);
         const QPoint inFile(500, 350 - 130);
-        QTest::mouseClick(&view, Qt::LeftButton, {}, inFile);
-        QCOMPARE(selected.size(), 1);
-        QCOMPARE(selected.at(0).at(0).value<DiskNodePtr>(), file);
-        QTest::mouseDClick(&view, Qt::LeftButton, {}, inFile);
-        QCOMPARE(drilled.size(), 0);
-        QTest::mouseDClick(&view, Qt::LeftButton, {}, inFolder);
-        QCOMPARE(drilled.size(), 1);
-        QCOMPARE(drilled.at(0).at(0).value<DiskNodePtr>(), folder);
-        const auto before = selected.size();
-        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(500, 350));
-        QCOMPARE(selected.size(), before);
+        fernwick::test::checkClicks(view, inFile, file, inFolder, folder, QPoint(500, 350));
+        QVERIFY(!QTest::currentTestFailed());
         QVERIFY(!view.contextMenuAt(inFolder));
     }
 };

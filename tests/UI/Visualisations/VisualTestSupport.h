@@ -1,10 +1,14 @@
 #pragma once
 
+#include "FernwickUI/Visualisations/VisualisationView.h"
+
 #include <QAction>
 #include <QColor>
 #include <QImage>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
 
 #include <cmath>
@@ -44,6 +48,27 @@ inline bool near(const QColor& a, const QColor& b, int tolerance = 6) {
     return std::abs(a.red() - b.red()) <= tolerance &&
            std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+/// Clicks the file, double-clicks it, double-clicks the folder and clicks empty space: a click
+/// selects, a double click drills into a folder only, and empty space does nothing. The caller
+/// checks QTest::currentTestFailed() afterwards.
+inline void checkClicks(ui::VisualisationView& view, QPoint onFile, const DiskNodePtr& file,
+                        QPoint onFolder, const DiskNodePtr& folder, QPoint onNothing) {
+    QSignalSpy selected(&view, &ui::VisualisationView::selectRequested);
+    QSignalSpy drilled(&view, &ui::VisualisationView::drillDownRequested);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, onFile);
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.at(0).at(0).value<DiskNodePtr>(), file);
+    QTest::mouseDClick(&view, Qt::LeftButton, {}, onFile);
+    QCOMPARE(drilled.size(), 0);
+    QTest::mouseDClick(&view, Qt::LeftButton, {}, onFolder);
+    QCOMPARE(drilled.size(), 1);
+    QCOMPARE(drilled.at(0).at(0).value<DiskNodePtr>(), folder);
+    const auto before = selected.size();
+    QTest::mouseClick(&view, Qt::LeftButton, {}, onNothing);
+    QCOMPARE(selected.size(), before);
+    QCOMPARE(drilled.size(), 1);
 }
 
 } // namespace fernwick::test

@@ -1,0 +1,154 @@
+#include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
+
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace fernwick::ui {
+
+namespace {
+
+constexpr double kContentPadding = 6;
+constexpr double kContentSpacing = 4;
+constexpr double kIconWidth = 12;
+// Narrower bars show no content: there is no room for a readable name.
+constexpr double kMinimumLabelledWidth = 2 * kContentPadding + 10;
+constexpr double kMinimumNameRoom = 24;
+
+} // namespace
+
+FlameGraphHierarchyView::FlameGraphHierarchyView(QWidget* parent)
+    : VisualisationView(parent), m_nameFont(uiFont(10, QFont::Bold)),
+      m_smallNameFont(uiFont(8.5, QFont::Bold)),
+      m_sizeFont(uiFont(9.5, QFont::DemiBold, FontDesign::monospaced)) {
+    setMinimumSize(static_cast<int>(FlameGraphLayout::kMinimumViewWidth),
+                   static_cast<int>(FlameGraphLayout::contentHeight()));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+FlameGraphHierarchyView::~FlameGraphHierarchyView() = default;
+
+void FlameGraphHierarchyView::setRoot(const DiskNodePtr& root) {
+    m_root = root;
+    relayout();
+}
+
+QSize FlameGraphHierarchyView::sizeHint() const {
+    return minimumSize();
+}
+
+void FlameGraphHierarchyView::relayout() {
+    m_layout = FlameGraphLayout::compute(m_root, width());
+    const QFontMetricsF nameMetrics(m_nameFont);
+    const QFontMetricsF smallMetrics(m_smallNameFont);
+    const QFontMetricsF sizeMetrics(m_sizeFont);
+    m_texts.assign(m_layout.bars().size(), {});
+    for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
+        const auto& bar = m_layout.bars()[i];
+        if (bar.rect.width < kMinimumLabelledWidth) {
+            continue;
+        }
+        auto& texts = m_texts[i];
+        double room = bar.rect.width - 2 * kContentPadding;
+        if (!bar.isSmall) {
+            room -= kIconWidth + kContentSpacing;
+            const QString size = displayText(bar.node->formattedSize());
+            const double sizeWidth = sizeMetrics.horizontalAdvance(size);
+            // The size gives way where it would leave no room for the start of the name.
+            if (room - sizeWidth - kContentSpacing >= kMinimumNameRoom) {
+                texts.size = size;
+                texts.sizeWidth = sizeWidth;
+                room -= sizeWidth + kContentSpacing;
+            }
+        }
+        texts.name =
+            (bar.isSmall ? smallMetrics : nameMetrics)
+                .elidedText(displayText(bar.node->name()), Qt::ElideRight, std::max(room, 0.0));
+    }
+    // The node stays hovered while its bar is still shown; its index may have changed.
+    int hovered = -1;
+    if (m_state.hoveredFlameNode) {
+        for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
+            if (m_layout.bars()[i].node->id() == m_state.hoveredFlameNode->id()) {
+                hovered = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    clearHover();
+    if (hovered < 0) {
+        m_state.hoveredFlameNode.reset();
+    }
+    setHoveredItem(hovered);
+    update();
+}
+
+void FlameGraphHierarchyView::resizeEvent(QResizeEvent* event) {
+    relayout();
+    VisualisationView::resizeEvent(event);
+}
+
+int FlameGraphHierarchyView::itemAt(const QPointF& pos) const {
+    return m_layout.barAt(pos.x(), pos.y());
+}
+
+DiskNodePtr FlameGraphHierarchyView::nodeOfItem(int item) const {
+    return m_layout.bars().at(static_cast<std::size_t>(item)).node;
+}
+
+void FlameGraphHierarchyView::hoverChanged(int, int current) {
+    m_state.hoveredFlameNode = current >= 0 ? nodeOfItem(current) : nullptr;
+    update();
+}
+
+void FlameGraphHierarchyView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF exposed = event->rect();
+    for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
+        const auto& bar = m_layout.bars()[i];
+        if (bar.isVisible() && exposed.intersects(toQRect(bar.rect))) {
+            paintBar(painter, i);
+        }
+    }
+}
+
+void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index) {
+    const auto& bar = m_layout.bars()[index];
+    const auto& texts = m_texts[index];
+    const auto& node = *bar.node;
+    const QColor k = FernwickTheme::color(node.category);
+    const bool isHovered = m_state.hoveredFlameNode && m_state.hoveredFlameNode->id() == node.id();
+    const QRectF rect = toQRect(bar.rect);
+    painter.setBrush(withOpacity(k, isHovered ? 0.7 : (bar.isRoot ? 0.35 : 0.22)));
+    painter.setPen(isHovered ? QPen(Qt::white, 1.5) : QPen(withOpacity(k, 0.6), 0.8));
+    painter.drawRoundedRect(rect, 4, 4);
+    if (texts.name.isEmpty() && texts.size.isEmpty()) {
+        return;
+    }
+    painter.save();
+    painter.setClipRect(rect);
+    QRectF content = rect.adjusted(kContentPadding, 0, -kContentPadding, 0);
+    if (!bar.isSmall) {
+        drawSystemIcon(painter, QRectF(content.left(), content.top(), kIconWidth, content.height()),
+                       node.isDirectory() ? "folder.fill" : "doc.fill", 10, k);
+        content.setLeft(content.left() + kIconWidth + kContentSpacing);
+        painter.setFont(m_sizeFont);
+        painter.setPen(whiteAt(0.85));
+        painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                         texts.size);
+        content.setRight(content.right() - texts.sizeWidth - kContentSpacing);
+    }
+    painter.setFont(bar.isSmall ? m_smallNameFont : m_nameFont);
+    painter.setPen(Qt::white);
+    painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.name);
+    painter.restore();
+}
+
+} // namespace fernwick::ui

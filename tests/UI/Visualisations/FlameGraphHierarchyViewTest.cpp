@@ -1,0 +1,140 @@
+#include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Visualisations/FlameGraphLayout.h"
+#include "tests/Support/TreeBuilder.h"
+#include "tests/UI/Visualisations/VisualTestSupport.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::makeFile;
+using fernwick::test::makeFolder;
+
+namespace {
+
+QPoint centre(const Rect& rect) {
+    return QPointF(rect.midX(), rect.midY()).toPoint();
+}
+
+} // namespace
+
+class FlameGraphHierarchyViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsOfBarsAsWideAsTheirShares() {
+        const auto folder = makeFolder("/r/d", {makeFile("/r/d/x", 60)});
+        const auto root = makeFolder(
+            "/r", {makeFile("/r/b", 30), folder, makeFile("/r/z", 0), makeFile("/r/c", 10)});
+        const auto layout = FlameGraphLayout::compute(root, 828); // rows 800 wide
+        const auto& bars = layout.bars();
+        QCOMPARE(bars.size(), std::size_t{1 + 3 + 1});
+        QVERIFY(bars[0].isRoot);
+        QCOMPARE(bars[0].rect, (Rect{14, 14, 800, 32}));
+        QCOMPARE(bars[0].widthFraction, 1.0);
+        QCOMPARE(bars[1].node, folder);
+        QCOMPARE(bars[1].rect, (Rect{14, 54, 0.6 * 800 - 3, 28}));
+        QCOMPARE(bars[2].rect.x, 14 + 0.6 * 800);
+        QCOMPARE(bars[2].rect.width, 0.3 * 800 - 3);
+        QCOMPARE(bars[3].rect.x + bars[3].rect.width, 814.0); // the last bar has no gap
+        QVERIFY(bars[4].isSmall);
+        QCOMPARE(bars[4].rect, (Rect{14, 90, 0.6 * 800, 24}));
+        QCOMPARE(bars[4].widthFraction, 0.6);
+        QCOMPARE(FlameGraphLayout::contentHeight(), 128.0);
+
+        QCOMPARE(layout.barAt(400, 30), 0);
+        QCOMPARE(layout.barAt(100, 60), 1);
+        QCOMPARE(layout.barAt(100, 100), 4);
+        QCOMPARE(layout.barAt(14 + 0.6 * 800 - 1.5, 60), -1); // the gap after the first child
+        QCOMPARE(layout.barAt(600, 100), -1);                 // a file has no group below it
+    }
+
+    void groupsShowTheFiveLargestAsSharesOfAllPositiveChildren() {
+        std::vector<DiskNodePtr> grandchildren;
+        for (int i = 0; i < 7; ++i) {
+            grandchildren.push_back(makeFile("/r/d/g" + std::to_string(i), 10));
+        }
+        grandchildren.push_back(makeFile("/r/d/zero", 0));
+        const auto folder = makeFolder("/r/d", grandchildren);
+        const auto zeros = makeFolder("/r/zeros", {makeFile("/r/zeros/a", 0)});
+        zeros->size = 70;
+        const auto empty = makeFolder("/r/empty", {});
+        empty->size = 70;
+        const auto root = makeFolder("/r", {folder, zeros, empty});
+        const auto layout = FlameGraphLayout::compute(root, 828);
+        std::vector<FlameGraphLayout::Bar> small;
+        for (const auto& bar : layout.bars()) {
+            if (bar.isSmall) {
+                small.push_back(bar);
+            }
+        }
+        QCOMPARE(small.size(), std::size_t{5});
+        const double pf = 70.0 / 210;
+        QVERIFY(std::abs(small[0].widthFraction - pf / 7) < 1e-12);
+        QCOMPARE(small[0].rect.x, 14.0);
+        QVERIFY(std::abs(small[1].rect.x - (14 + pf / 7 * 800)) < 1e-9);
+        QVERIFY(std::abs(small[0].rect.width - (pf / 7 * 800 - 2)) < 1e-9);
+        // The five stop short of the folder's own width.
+        QVERIFY(small[4].rect.x + small[4].rect.width < 14 + pf * 800);
+    }
+
+    void aRootWithoutPositiveChildrenShowsItsBarAlone() {
+        const auto layout = FlameGraphLayout::compute(makeFolder("/r", {makeFile("/r/a", 0)}), 900);
+        QCOMPARE(layout.bars().size(), std::size_t{1});
+        QVERIFY(FlameGraphLayout::compute(nullptr, 900).bars().empty());
+        // Narrow views are laid out 800 wide.
+        QCOMPARE(FlameGraphLayout::compute(makeFolder("/r", {}), 300).bars()[0].rect.width, 772.0);
+    }
+
+    void paintsTintsAndTheHoveredBar() {
+        FlameGraphHierarchyView view;
+        view.resize(828, 200);
+        const auto child = makeFile("/r/a", 60, StorageCategory::videos);
+        const auto root = makeFolder("/r", {child, makeFile("/r/b", 40)}, StorageCategory::photos);
+        view.setRoot(root);
+        const auto& bars = view.layout().bars();
+        const QPoint inRoot(int(bars[0].rect.midX()), int(bars[0].rect.y + 4));
+        const QPoint inChild(int(bars[1].rect.midX()), int(bars[1].rect.y + 4));
+        const QImage image = fernwick::test::render(view);
+        const QColor photos = FernwickTheme::color(StorageCategory::photos);
+        QVERIFY(
+            fernwick::test::near(image.pixelColor(inRoot),
+                                 QColor::fromRgbF(photos.redF() * 0.35f, photos.greenF() * 0.35f,
+                                                  photos.blueF() * 0.35f)));
+        const QColor before = image.pixelColor(inChild);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTest::mouseMove(&view, inChild);
+        QTRY_COMPARE(view.hoveredFlameNode(), child);
+        const QColor after = fernwick::test::render(view).pixelColor(inChild);
+        QVERIFY(after.value() > before.value() + 40);
+    }
+
+    void clicksSelectAnyBarAndDoubleClicksDrillIntoFolders() {
+        FlameGraphHierarchyView view;
+        view.resize(828, 200);
+        const auto folder = makeFolder("/r/d", {makeFile("/r/d/x", 60)});
+        const auto file = makeFile("/r/f", 40);
+        const auto root = makeFolder("/r", {folder, file});
+        view.setRoot(root);
+        const auto& bars = view.layout().bars();
+        fernwick::test::checkClicks(view, centre(bars[2].rect), file, centre(bars[1].rect), folder,
+                                    QPoint(400, 180));
+        QVERIFY(!QTest::currentTestFailed());
+        QSignalSpy selected(&view, &VisualisationView::selectRequested);
+        QSignalSpy drilled(&view, &VisualisationView::drillDownRequested);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, centre(bars[0].rect));
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.at(0).at(0).value<DiskNodePtr>(), root);
+        QTest::mouseDClick(&view, Qt::LeftButton, {}, centre(bars[0].rect));
+        QCOMPARE(drilled.size(), 1);
+        QCOMPARE(drilled.at(0).at(0).value<DiskNodePtr>(), root);
+        QVERIFY(!view.contextMenuAt(centre(bars[1].rect)));
+    }
+};
+
+QTEST_MAIN(FlameGraphHierarchyViewTest)
+#include "FlameGraphHierarchyViewTest.moc"
