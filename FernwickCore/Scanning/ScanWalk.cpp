@@ -4,6 +4,7 @@
 #include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Platform/PseudoFileSystem.h"
 #include "FernwickCore/Scanning/CategoryEngine.h"
+#include "FernwickCore/Scanning/NodeArena.h"
 
 #include <algorithm>
 #include <array>
@@ -160,6 +161,11 @@ struct FolderContext {
 };
 
 struct WorkerScratch {
+    WorkerScratch() : arena(NodeArena::create()) {}
+    ~WorkerScratch() { arena->release(); }
+    WorkerScratch(const WorkerScratch&) = delete;
+    WorkerScratch& operator=(const WorkerScratch&) = delete;
+    NodeArena* arena;
     DirectoryReader reader;
     std::string path;
     std::string lowered;
@@ -435,7 +441,8 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
     const CategoryVerdict verdict =
         CategoryEngine::shared().verdict(path, name, isDirectory, isPackage);
 
-    auto node = std::make_shared<DiskNode>(folder.path, std::string(name), isDirectory, isPackage);
+    auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(scratch.arena), folder.path,
+                                               std::string(name), isDirectory, isPackage);
     const std::int64_t allocated = ok ? static_cast<std::int64_t>(info.st_blocks) * 512 : 0;
     ownAllocated = allocated;
     node->size = ok ? static_cast<std::int64_t>(info.st_size) : 0;

@@ -1,0 +1,66 @@
+// Scans one folder with the application's scanner and prints what it found and what it cost:
+//   fernwick-scan-bench ROOT [MAXDEPTH]      (MAXDEPTH defaults to 6, the application's depth)
+#include "FernwickCore/Scanning/AsyncDiskScanner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+long peakResidentKiB() {
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+std::int64_t countNodes(const fernwick::DiskNode& root) {
+    std::int64_t count = 0;
+    std::vector<const fernwick::DiskNode*> stack{&root};
+    while (!stack.empty()) {
+        const fernwick::DiskNode* node = stack.back();
+        stack.pop_back();
+        ++count;
+        for (const auto& child : node->children) {
+            stack.push_back(child.get());
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: %s ROOT [MAXDEPTH]\n", argv[0]);
+        return 2;
+    }
+    const int maxDepth = argc == 3 ? std::atoi(argv[2]) : 6;
+    const long before = peakResidentKiB();
+    fernwick::ScanProgress final;
+    fernwick::AsyncDiskScanner scanner;
+    const auto start = std::chrono::steady_clock::now();
+    const fernwick::DiskNodePtr root =
+        scanner.scan(argv[1], maxDepth, [&](const fernwick::ScanProgress& progress) {
+            if (progress.isComplete) {
+                final = progress;
+            }
+        });
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long peak = peakResidentKiB();
+    const std::int64_t nodes = countNodes(*root);
+    std::printf("items           %lld\n", static_cast<long long>(final.scannedFiles));
+    std::printf("nodes           %lld\n", static_cast<long long>(nodes));
+    std::printf("logical bytes   %lld\n", static_cast<long long>(root->size));
+    std::printf("allocated bytes %lld\n", static_cast<long long>(root->allocatedSize));
+    std::printf("errors          %lld\n", static_cast<long long>(final.errorCount));
+    std::printf("seconds         %.3f\n", seconds);
+    std::printf("peak RSS        %.1f MiB\n", static_cast<double>(peak) / 1024.0);
+    std::printf("bytes per node  %.0f (peak RSS growth over nodes)\n",
+                static_cast<double>(peak - before) * 1024.0 / static_cast<double>(nodes));
+    return 0;
+}
