@@ -33,7 +33,12 @@ private:
     NodeArena() = default;
     ~NodeArena();
 
-    std::vector<char*> m_chunks;
+    struct Chunk {
+        char* memory;
+        std::size_t size;
+        bool mapped;
+    };
+    std::vector<Chunk> m_chunks;
     char* m_cursor = nullptr;
     char* m_end = nullptr;
     std::atomic<std::int64_t> m_references{1};
