@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <regex>
+#include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fernwick {
@@ -168,6 +170,52 @@ TEST_F(TrashTest, AFolderReachedThroughALinkIsMovedFromItsRealPlace) {
     ASSERT_TRUE(movedLink);
     EXPECT_TRUE(S_ISLNK(lstatOf(*movedLink).st_mode));
     EXPECT_TRUE(entryExists(tree.root() / "home/real"));
+}
+
+TEST_F(TrashTest, MovesOfTheSameNameAtOnceNeverShareAName) {
+    constexpr int kThreads = 8;
+    constexpr int kEach = 20;
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kEach; ++i) {
+            tree.file("home/t" + std::to_string(t) + "/" + std::to_string(i) + "/dup.txt", "x");
+        }
+    }
+    std::vector<std::vector<fs::path>> results(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                auto moved = trash.moveToTrash(tree.root() / ("home/t" + std::to_string(t)) /
+                                               std::to_string(i) / "dup.txt");
+                if (moved) {
+                    results[t].push_back(*moved);
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    std::set<fs::path> names;
+    for (const auto& list : results) {
+        names.insert(list.begin(), list.end());
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kThreads * kEach));
+    EXPECT_EQ(trash.itemCount(), kThreads * kEach);
+    for (const auto& name : names) {
+        EXPECT_TRUE(entryExists(info / (name.filename().string() + ".trashinfo"))) << name;
+    }
+}
+
+TEST_F(TrashTest, AnUnusableHomeTrashIsAFailureWithAReason) {
+    tree.file("home/.local/share", "a file where the data folder should be");
+    const auto item = tree.file("home/keep.txt", "k");
+    auto moved = trash.moveToTrash(item);
+    ASSERT_FALSE(moved);
+    EXPECT_EQ(moved.error().message(), "Cannot move to the Trash: the Trash folder " +
+                                           (env.dataHome / "Trash").string() +
+                                           " cannot be used (Not a directory)");
+    EXPECT_EQ(contentsOf(item), "k");
 }
 
 TEST_F(TrashTest, AFailedMoveLeavesNoInfoFile) {
