@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -21,10 +22,11 @@ constexpr std::array<DuplicateResolutionRule, 3> kAllRules = {DuplicateResolutio
                                                               DuplicateResolutionRule::keepNewest,
                                                               DuplicateResolutionRule::unselectAll};
 
-// The partial hash covers the first and the last 4,096 bytes; files of 8,192 bytes or fewer
-// are hashed on their head alone.
+// The first pass reads the first and the last 4,096 bytes of a file, or the whole file when it
+// holds at most 16 KiB; only files whose first-pass digests collide are read in full, through
+// one 64 KiB buffer per worker.
 constexpr std::size_t kPartialChunk = 4096;
-constexpr std::int64_t kTailThreshold = 8192;
+constexpr std::int64_t kWholeReadLimit = 16384;
 constexpr std::size_t kFullBufferSize = 65536;
 
 /// An open file descriptor, closed when it goes.
@@ -64,21 +66,6 @@ public:
         return fd;
     }
 
-    // Exactly `length` bytes at `offset`, or false: a short read means the file changed.
-    bool readExactly(const std::filesystem::path& file, int fd, unsigned char* buffer,
-                     std::size_t length, off_t offset) const {
-        std::size_t done = 0;
-        while (done < length) {
-            const ssize_t got =
-                readAt(file, fd, buffer + done, length - done, offset + static_cast<off_t>(done));
-            if (got <= 0) {
-                return false;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-        return true;
-    }
-
     ssize_t readAt(const std::filesystem::path& file, int fd, unsigned char* buffer,
                    std::size_t length, off_t offset) const {
         for (;;) {
@@ -94,67 +81,103 @@ private:
     const DuplicateFinderEngine::ReadFunction& m_read;
 };
 
-std::optional<std::string> partialHash(const FileReader& reader, const std::filesystem::path& file,
-                                       std::int64_t size) {
+using Digest = Sha256::Digest;
+
+/// What one worker thread reuses from file to file.
+struct WorkerState {
+    std::vector<unsigned char> buffer = std::vector<unsigned char>(kFullBufferSize);
+    Sha256 digest;
+};
+
+struct DigestHash {
+    std::size_t operator()(const Digest& digest) const noexcept {
+        std::size_t h = 0;
+        std::memcpy(&h, digest.data(), sizeof h);
+        return h;
+    }
+};
+
+// Feeds `length` bytes from `offset` on into the digest, in buffer-sized reads. With
+// `toEnd`, `offset + length` must be the end of the file: a file that grew since it was
+// measured is refused too. A regular file returns fewer bytes than asked for only at its end,
+// so a short read that lands on the expected size ends the file without one more call.
+bool hashRange(const FileReader& reader, const std::filesystem::path& file, int fd,
+               WorkerState& state, std::int64_t offset, std::int64_t length, bool toEnd) {
+    const std::int64_t end = offset + length;
+    std::int64_t position = offset;
+    for (;;) {
+        const std::int64_t wanted = std::min<std::int64_t>(
+            static_cast<std::int64_t>(state.buffer.size()), end - position + (toEnd ? 1 : 0));
+        if (wanted == 0) {
+            return true;
+        }
+        const ssize_t got = reader.readAt(file, fd, state.buffer.data(),
+                                          static_cast<std::size_t>(wanted), position);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return position == end;
+        }
+        if (position + got > end) {
+            return false; // grew
+        }
+        state.digest.update(state.buffer.data(), static_cast<std::size_t>(got));
+        position += got;
+        if (position == end && (!toEnd || got < wanted)) {
+            return true;
+        }
+    }
+}
+
+// The first-pass digest: the head and the tail of the file; a small file whole, since its
+// whole content costs little more than the head and the tail, and its digest is then final.
+std::optional<Digest> partialHash(const FileReader& reader, const std::filesystem::path& file,
+                                  std::int64_t size, WorkerState& state) {
     const FileDescriptor fd = reader.openRegular(file, size);
     if (fd.get() < 0) {
         return std::nullopt;
     }
-    Sha256 digest;
-    unsigned char buffer[kPartialChunk];
-    const std::size_t headLength =
-        static_cast<std::size_t>(std::min<std::int64_t>(size, kPartialChunk));
-    if (!reader.readExactly(file, fd.get(), buffer, headLength, 0)) {
+    state.digest.reset();
+    bool complete = false;
+    if (size <= kWholeReadLimit) {
+        complete = hashRange(reader, file, fd.get(), state, 0, size, true);
+    } else {
+        const auto chunk = static_cast<std::int64_t>(kPartialChunk);
+        complete = hashRange(reader, file, fd.get(), state, 0, chunk, false) &&
+                   hashRange(reader, file, fd.get(), state, size - chunk, chunk, false);
+    }
+    if (!complete) {
         return std::nullopt;
     }
-    digest.update(buffer, headLength);
-    if (size > kTailThreshold) {
-        const off_t tail = static_cast<off_t>(size - static_cast<std::int64_t>(kPartialChunk));
-        if (!reader.readExactly(file, fd.get(), buffer, kPartialChunk, tail)) {
-            return std::nullopt;
-        }
-        digest.update(buffer, kPartialChunk);
-    }
-    return digest.finishHex();
+    return state.digest.finish();
 }
 
-std::optional<std::string> fullHash(const FileReader& reader, const std::filesystem::path& file,
-                                    std::int64_t size, std::vector<unsigned char>& buffer) {
+std::optional<Digest> fullHash(const FileReader& reader, const std::filesystem::path& file,
+                               std::int64_t size, WorkerState& state) {
     const FileDescriptor fd = reader.openRegular(file, size);
     if (fd.get() < 0) {
         return std::nullopt;
     }
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    Sha256 digest;
-    std::int64_t total = 0;
-    for (;;) {
-        const ssize_t got = reader.readAt(file, fd.get(), buffer.data(), buffer.size(), total);
-        if (got < 0) {
-            return std::nullopt;
-        }
-        if (got == 0) {
-            break;
-        }
-        digest.update(buffer.data(), static_cast<std::size_t>(got));
-        total += got;
-    }
+    state.digest.reset();
     // A file that shrank or grew while it was read is not the file the tree described.
-    if (total != size) {
+    if (!hashRange(reader, file, fd.get(), state, 0, size, true)) {
         return std::nullopt;
     }
-    return digest.finishHex();
+    return state.digest.finish();
 }
 
-/// Runs `work(index, buffer)` for every index below `count` on up to `workers` threads. Stops
+/// Runs `work(index, workerState)` for every index below `count` on up to `workers` threads. Stops
 /// handing out work when `cancel` is requested.
 template <typename Work>
 void forEachInParallel(std::size_t count, unsigned workers, const std::stop_token& cancel,
                        Work&& work) {
     std::atomic<std::size_t> next{0};
     auto run = [&] {
-        std::vector<unsigned char> buffer(kFullBufferSize);
+        WorkerState state;
         for (std::size_t i = next++; i < count && !cancel.stop_requested(); i = next++) {
-            work(i, buffer);
+            work(i, state);
         }
     };
     const std::size_t threads = std::min<std::size_t>(workers, count);
@@ -172,11 +195,11 @@ void forEachInParallel(std::size_t count, unsigned workers, const std::stop_toke
 
 /// Groups `members` by `key(member)`, keeping groups in the order of their first member and
 /// members in their given order; groups of fewer than two are dropped.
-template <typename Key, typename KeyOf>
+template <typename Key, typename Hash = std::hash<Key>, typename KeyOf>
 std::vector<std::vector<std::size_t>> groupInOrder(const std::vector<std::size_t>& members,
                                                    KeyOf&& key) {
     std::vector<std::vector<std::size_t>> groups;
-    std::unordered_map<Key, std::size_t> index;
+    std::unordered_map<Key, std::size_t, Hash> index;
     for (std::size_t member : members) {
         const auto [it, inserted] = index.try_emplace(key(member), groups.size());
         if (inserted) {
@@ -191,8 +214,8 @@ std::vector<std::vector<std::size_t>> groupInOrder(const std::vector<std::size_t
 struct Candidate {
     const DiskNode* node;
     std::filesystem::path url;
-    std::optional<std::string> partial;
-    std::optional<std::string> full;
+    std::optional<Digest> partial;
+    std::optional<Digest> full;
 };
 
 } // namespace
@@ -299,39 +322,44 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     }
 
     // 4. Partial hashes, several files at once.
-    forEachInParallel(toPartialHash.size(), workers, cancel, [&](std::size_t job, auto&) {
+    forEachInParallel(toPartialHash.size(), workers, cancel, [&](std::size_t job, auto& state) {
         Candidate& candidate = candidates[toPartialHash[job]];
         candidate.url = candidate.node->url();
-        candidate.partial = partialHash(reader, candidate.url, candidate.node->size);
+        candidate.partial = partialHash(reader, candidate.url, candidate.node->size, state);
     });
     if (cancel.stop_requested()) {
         return {};
     }
-    std::erase_if(toPartialHash, [&](std::size_t i) { return !candidates[i].partial; });
-    // Equal content means equal partial hashes, so a size and partial hash pair that no other
-    // file shares can hold no duplicate.
-    auto partialGroups = groupInOrder<std::string>(toPartialHash, [&](std::size_t i) {
-        return std::to_string(candidates[i].node->size) + ':' + *candidates[i].partial;
-    });
+    // Equal content means equal first-pass digests, so a file whose digest no other file of
+    // its size shares can be in no cluster. (Every file of a size group is hashed the same way.)
+    std::vector<std::vector<std::size_t>> partialGroups;
+    for (const auto& sizeGroup : sizeGroups) {
+        std::vector<std::size_t> hashed;
+        std::copy_if(sizeGroup.begin(), sizeGroup.end(), std::back_inserter(hashed),
+                     [&](std::size_t i) { return candidates[i].partial.has_value(); });
+        for (auto& group : groupInOrder<Digest, DigestHash>(
+                 hashed, [&](std::size_t i) { return *candidates[i].partial; })) {
+            partialGroups.push_back(std::move(group));
+        }
+    }
 
-    // 5. Full hashes. A file of at most one partial chunk was read whole by its partial hash,
-    // which therefore is its full digest: it is not read again.
+    // 5. Full hashes of the files whose first pass did not already read them whole.
     std::vector<std::size_t> toFullHash;
     for (const auto& group : partialGroups) {
         for (std::size_t i : group) {
-            if (candidates[i].node->size <= static_cast<std::int64_t>(kPartialChunk)) {
+            if (candidates[i].node->size <= kWholeReadLimit) {
                 candidates[i].full = candidates[i].partial;
             } else {
                 toFullHash.push_back(i);
             }
         }
     }
-    forEachInParallel(toFullHash.size(), workers, cancel, [&](std::size_t job, auto& buffer) {
+    forEachInParallel(toFullHash.size(), workers, cancel, [&](std::size_t job, auto& state) {
         Candidate& candidate = candidates[toFullHash[job]];
         if (m_options.beforeFullHash) {
             m_options.beforeFullHash(candidate.url);
         }
-        candidate.full = fullHash(reader, candidate.url, candidate.node->size, buffer);
+        candidate.full = fullHash(reader, candidate.url, candidate.node->size, state);
     });
     if (cancel.stop_requested()) {
         return {};
@@ -343,8 +371,8 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
         std::vector<std::size_t> hashed;
         std::copy_if(partialGroup.begin(), partialGroup.end(), std::back_inserter(hashed),
                      [&](std::size_t i) { return candidates[i].full.has_value(); });
-        auto fullGroups =
-            groupInOrder<std::string>(hashed, [&](std::size_t i) { return *candidates[i].full; });
+        auto fullGroups = groupInOrder<Digest, DigestHash>(
+            hashed, [&](std::size_t i) { return *candidates[i].full; });
         for (auto& group : fullGroups) {
             if (cancel.stop_requested()) {
                 return {};
@@ -354,7 +382,7 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
             });
             DuplicateCluster cluster{Uuid::random(),
                                      candidates[group.front()].node->size,
-                                     *candidates[group.front()].full,
+                                     Sha256::toHex(*candidates[group.front()].full),
                                      {}};
             const std::size_t n = group.size();
             for (std::size_t position = 0; position < n; ++position) {

@@ -1,6 +1,5 @@
 #include "FernwickCore/Platform/Sha256.h"
 
-#include <array>
 #include <cstdlib>
 #include <openssl/evp.h>
 
@@ -32,13 +31,21 @@ void Sha256::update(const void* data, std::size_t length) {
     }
 }
 
-std::string Sha256::finishHex() {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+Sha256::Digest Sha256::finish() {
+    Digest digest{};
     unsigned int length = 0;
     EVP_DigestFinal_ex(m_context, digest.data(), &length);
+    return digest;
+}
+
+void Sha256::reset() {
+    EVP_DigestInit_ex(m_context, sha256Algorithm(), nullptr);
+}
+
+std::string Sha256::toHex(const Digest& digest) {
     static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out(static_cast<std::size_t>(length) * 2, '0');
-    for (unsigned int i = 0; i < length; ++i) {
+    std::string out(digest.size() * 2, '0');
+    for (std::size_t i = 0; i < digest.size(); ++i) {
         out[2 * i] = kDigits[digest[i] >> 4];
         out[2 * i + 1] = kDigits[digest[i] & 0x0f];
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -8,8 +9,8 @@ struct evp_md_ctx_st; // OpenSSL's EVP_MD_CTX
 
 namespace fernwick {
 
-/// An incremental SHA-256 digest (OpenSSL EVP). One object per computation; not shared between
-/// threads. `update` after `finishHex` starts nothing new: build a fresh object instead.
+/// An incremental SHA-256 digest (OpenSSL EVP). Not shared between threads; `reset` before reusing
+/// an object for a new computation.
 class Sha256 {
 public:
     Sha256();
@@ -17,9 +18,18 @@ public:
     Sha256(const Sha256&) = delete;
     Sha256& operator=(const Sha256&) = delete;
 
+    using Digest = std::array<unsigned char, 32>;
+
     void update(const void* data, std::size_t length);
+    /// The digest of everything fed since construction or the last `reset`.
+    Digest finish();
     /// The digest as 64 lower-case hexadecimal digits.
-    std::string finishHex();
+    std::string finishHex() { return toHex(finish()); }
+    /// Starts a new computation on the same object (cheaper than a new object per file).
+    void reset();
+
+    /// 64 lower-case hexadecimal digits.
+    static std::string toHex(const Digest& digest);
 
     /// The digest of `data` as 64 lower-case hexadecimal digits.
     static std::string hex(std::string_view data);

@@ -143,13 +143,19 @@ TEST_F(DuplicateFinderEngineTest, HardLinksCountOnceAndInodeZeroAlwaysCounts) {
 }
 
 TEST_F(DuplicateFinderEngineTest, StagesReadOnlyWhatTheyMust) {
-    // Equal first 4,096 bytes, different afterwards: the partial hashes collide, the full
-    // hashes separate them.
-    std::string left = patterned(8192, 'p');
+    // Same size, equal first and last 4,096 bytes, one byte apart in the middle: the first pass
+    // cannot tell them apart, the full hashes do.
+    std::string left = patterned(40000, 'p');
     std::string right = left;
-    right[5000] ^= 1;
+    right[20000] ^= 1;
     addFile("left", left);
     addFile("right", right);
+    // Two 8,192-byte files that differ only after byte 4,096.
+    std::string head = patterned(8192, 'e');
+    std::string tail = head;
+    tail[6000] ^= 1;
+    addFile("head", head);
+    addFile("tail", tail);
     const std::string big = patterned(300000, 'q');
     addFile("big1", big);
     addFile("big2", big);
@@ -159,7 +165,8 @@ TEST_F(DuplicateFinderEngineTest, StagesReadOnlyWhatTheyMust) {
     addFile("small2", small);
 
     std::mutex mutex;
-    std::map<std::string, std::vector<std::pair<off_t, std::size_t>>> reads;
+    using Reads = std::vector<std::pair<off_t, std::size_t>>;
+    std::map<std::string, Reads> reads;
     DuplicateFinderEngine::Options options;
     options.read = [&](const std::filesystem::path& file, int fd, void* buffer, std::size_t length,
                        off_t offset) {
@@ -171,26 +178,29 @@ TEST_F(DuplicateFinderEngineTest, StagesReadOnlyWhatTheyMust) {
     const auto clusters = find(1, DuplicateResolutionRule::keepOldest, options);
     ASSERT_EQ(clusters.size(), 2U);
     EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"big1", "big2"}));
+    EXPECT_EQ(clusters[0].sha256Hash, Sha256::hex(big));
     EXPECT_EQ(clusters[1].sha256Hash, Sha256::hex(small));
 
     EXPECT_EQ(reads.count("lonely"), 0U);
-    // Small files are read once, whole, by the partial stage.
-    EXPECT_EQ(reads["small1"], (std::vector<std::pair<off_t, std::size_t>>{{0, 100}}));
-    // The 8,192-byte pair: the head alone, then the whole file.
-    EXPECT_EQ(reads["left"],
-              (std::vector<std::pair<off_t, std::size_t>>{{0, 4096}, {0, 8192}, {8192, 0}}));
-    // A large file: head and tail, then one sequential pass.
-    const auto& bigReads = reads["big2"];
-    ASSERT_GE(bigReads.size(), 3U);
-    EXPECT_EQ(bigReads[0], (std::pair<off_t, std::size_t>{0, 4096}));
-    EXPECT_EQ(bigReads[1], (std::pair<off_t, std::size_t>{300000 - 4096, 4096}));
-    off_t expected = 0;
-    for (std::size_t i = 2; i < bigReads.size(); ++i) {
-        EXPECT_EQ(bigReads[i].first, expected);
-        EXPECT_LE(bigReads[i].second, 65536U);
-        expected += static_cast<off_t>(bigReads[i].second);
+    // Small files are read once, whole, by the first pass, which is then final.
+    EXPECT_EQ(reads["small1"], (Reads{{0, 100}}));
+    EXPECT_EQ(reads["tail"], (Reads{{0, 8192}}));
+    // Larger files: head and tail, then one sequential pass when those collide.
+    for (const auto& [name, size] : {std::pair<std::string, off_t>{"right", 40000},
+                                     std::pair<std::string, off_t>{"big2", 300000}}) {
+        SCOPED_TRACE(name);
+        const Reads& fileReads = reads[name];
+        ASSERT_GE(fileReads.size(), 3U);
+        EXPECT_EQ(fileReads[0], (std::pair<off_t, std::size_t>{0, 4096}));
+        EXPECT_EQ(fileReads[1], (std::pair<off_t, std::size_t>{size - 4096, 4096}));
+        off_t expected = 0;
+        for (std::size_t i = 2; i < fileReads.size(); ++i) {
+            EXPECT_EQ(fileReads[i].first, expected);
+            EXPECT_LE(fileReads[i].second, 65536U);
+            expected += static_cast<off_t>(fileReads[i].second);
+        }
+        EXPECT_EQ(expected, size);
     }
-    EXPECT_EQ(expected, 300000);
 }
 
 TEST_F(DuplicateFinderEngineTest, CandidatesBySizeKindAndOrder) {
