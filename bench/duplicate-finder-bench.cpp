@@ -2,7 +2,7 @@
 // findDuplicates over it. Prints each cluster's paths (one per line, a blank line between
 // clusters) to --out, and the stage times to standard error.
 //
-//   duplicate-finder-bench [--min-size N] [--out FILE] FOLDER
+//   duplicate-finder-bench [--min-size N] [--threads N] [--out FILE] FOLDER
 //   duplicate-finder-bench --hash FILE...     stream SHA-256 of each file, one thread: MB/s
 //
 // The tree comes from a parallel fd-relative walker of this benchmark's own that fills the
@@ -172,12 +172,15 @@ int main(int argc, char** argv) {
         return hashFiles(argc - 2, argv + 2);
     }
     std::int64_t minSize = 1;
+    unsigned workers = 0;
     std::string out;
     std::string folder;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--min-size" && i + 1 < argc) {
             minSize = std::stoll(argv[++i]);
+        } else if (arg == "--threads" && i + 1 < argc) {
+            workers = static_cast<unsigned>(std::stoul(argv[++i]));
         } else if (arg == "--out" && i + 1 < argc) {
             out = argv[++i];
         } else {
@@ -185,7 +188,9 @@ int main(int argc, char** argv) {
         }
     }
     if (folder.empty()) {
-        std::fprintf(stderr, "usage: duplicate-finder-bench [--min-size N] [--out FILE] FOLDER\n");
+        std::fprintf(
+            stderr,
+            "usage: duplicate-finder-bench [--min-size N] [--threads N] [--out FILE] FOLDER\n");
         return 2;
     }
     const unsigned threads = std::max(1U, std::thread::hardware_concurrency());
@@ -193,7 +198,9 @@ int main(int argc, char** argv) {
     ParallelWalker walker;
     const DiskNodePtr root = walker.walk(folder, threads);
     const auto scanned = std::chrono::steady_clock::now();
-    const auto clusters = DuplicateFinderEngine::shared()->findDuplicates(
+    DuplicateFinderEngine::Options options;
+    options.workerCount = workers;
+    const auto clusters = DuplicateFinderEngine(options).findDuplicates(
         root, minSize, DuplicateResolutionRule::unselectAll);
     const auto found = std::chrono::steady_clock::now();
 

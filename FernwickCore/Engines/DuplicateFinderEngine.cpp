@@ -56,7 +56,7 @@ public:
     // O_NONBLOCK: a node that has become a FIFO or a device since the scan must never block the
     // open; such a node is then refused, since only a regular file of the size the tree
     // recorded can be compared by its bytes.
-    FileDescriptor openRegular(const std::filesystem::path& file, std::int64_t size) const {
+    FileDescriptor openRegular(const std::string& file, std::int64_t size) const {
         FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat info {};
         if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
@@ -66,8 +66,8 @@ public:
         return fd;
     }
 
-    ssize_t readAt(const std::filesystem::path& file, int fd, unsigned char* buffer,
-                   std::size_t length, off_t offset) const {
+    ssize_t readAt(const std::string& file, int fd, unsigned char* buffer, std::size_t length,
+                   off_t offset) const {
         for (;;) {
             const ssize_t got = m_read ? m_read(file, fd, buffer, length, offset)
                                        : ::pread(fd, buffer, length, offset);
@@ -101,8 +101,8 @@ struct DigestHash {
 // `toEnd`, `offset + length` must be the end of the file: a file that grew since it was
 // measured is refused too. A regular file returns fewer bytes than asked for only at its end,
 // so a short read that lands on the expected size ends the file without one more call.
-bool hashRange(const FileReader& reader, const std::filesystem::path& file, int fd,
-               WorkerState& state, std::int64_t offset, std::int64_t length, bool toEnd) {
+bool hashRange(const FileReader& reader, const std::string& file, int fd, WorkerState& state,
+               std::int64_t offset, std::int64_t length, bool toEnd) {
     const std::int64_t end = offset + length;
     std::int64_t position = offset;
     for (;;) {
@@ -132,7 +132,7 @@ bool hashRange(const FileReader& reader, const std::filesystem::path& file, int 
 
 // The first-pass digest: the head and the tail of the file; a small file whole, since its
 // whole content costs little more than the head and the tail, and its digest is then final.
-std::optional<Digest> partialHash(const FileReader& reader, const std::filesystem::path& file,
+std::optional<Digest> partialHash(const FileReader& reader, const std::string& file,
                                   std::int64_t size, WorkerState& state) {
     const FileDescriptor fd = reader.openRegular(file, size);
     if (fd.get() < 0) {
@@ -153,8 +153,8 @@ std::optional<Digest> partialHash(const FileReader& reader, const std::filesyste
     return state.digest.finish();
 }
 
-std::optional<Digest> fullHash(const FileReader& reader, const std::filesystem::path& file,
-                               std::int64_t size, WorkerState& state) {
+std::optional<Digest> fullHash(const FileReader& reader, const std::string& file, std::int64_t size,
+                               WorkerState& state) {
     const FileDescriptor fd = reader.openRegular(file, size);
     if (fd.get() < 0) {
         return std::nullopt;
@@ -213,7 +213,7 @@ std::vector<std::vector<std::size_t>> groupInOrder(const std::vector<std::size_t
 
 struct Candidate {
     const DiskNode* node;
-    std::filesystem::path url;
+    std::string path;
     std::optional<Digest> partial;
     std::optional<Digest> full;
 };
@@ -324,8 +324,8 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     // 4. Partial hashes, several files at once.
     forEachInParallel(toPartialHash.size(), workers, cancel, [&](std::size_t job, auto& state) {
         Candidate& candidate = candidates[toPartialHash[job]];
-        candidate.url = candidate.node->url();
-        candidate.partial = partialHash(reader, candidate.url, candidate.node->size, state);
+        candidate.path = candidate.node->path();
+        candidate.partial = partialHash(reader, candidate.path, candidate.node->size, state);
     });
     if (cancel.stop_requested()) {
         return {};
@@ -357,9 +357,9 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     forEachInParallel(toFullHash.size(), workers, cancel, [&](std::size_t job, auto& state) {
         Candidate& candidate = candidates[toFullHash[job]];
         if (m_options.beforeFullHash) {
-            m_options.beforeFullHash(candidate.url);
+            m_options.beforeFullHash(candidate.path);
         }
-        candidate.full = fullHash(reader, candidate.url, candidate.node->size, state);
+        candidate.full = fullHash(reader, candidate.path, candidate.node->size, state);
     });
     if (cancel.stop_requested()) {
         return {};
@@ -386,7 +386,7 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
                                      {}};
             const std::size_t n = group.size();
             for (std::size_t position = 0; position < n; ++position) {
-                const Candidate& candidate = candidates[group[position]];
+                Candidate& candidate = candidates[group[position]];
                 bool selected = false;
                 switch (autoSelectionRule) {
                 case DuplicateResolutionRule::keepOldest:
@@ -399,8 +399,9 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
                     break;
                 }
                 cluster.items.push_back(DuplicateFileItem{
-                    Uuid::random(), candidate.url, cluster.fileSize, candidate.node->modifiedDate,
-                    false, candidate.node->inode, position == 0, selected});
+                    Uuid::random(), std::filesystem::path(std::move(candidate.path)),
+                    cluster.fileSize, candidate.node->modifiedDate, false, candidate.node->inode,
+                    position == 0, selected});
             }
             clusters.push_back(std::move(cluster));
         }

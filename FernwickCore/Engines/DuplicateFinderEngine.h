@@ -77,10 +77,10 @@ struct DuplicateCluster {
 /// must not change while it runs.
 class DuplicateFinderEngine {
 public:
-    /// Reads up to `length` bytes at `offset` of the open file `fd` (which is `file`), like
-    /// pread(2). Tests replace it to make reads fail.
-    using ReadFunction = std::function<ssize_t(const std::filesystem::path& file, int fd,
-                                               void* buffer, std::size_t length, off_t offset)>;
+    /// Reads up to `length` bytes at `offset` of the open file `fd` (whose path is `file`),
+    /// like pread(2). Tests replace it to make reads fail.
+    using ReadFunction = std::function<ssize_t(std::string_view file, int fd, void* buffer,
+                                               std::size_t length, off_t offset)>;
 
     struct Options {
         /// Files hashed at once; 0 means one per processor.
@@ -88,7 +88,7 @@ public:
         /// nullptr: pread(2).
         ReadFunction read;
         /// Called on a worker before each file's full hash starts (tests cancel from here).
-        std::function<void(const std::filesystem::path&)> beforeFullHash;
+        std::function<void(std::string_view file)> beforeFullHash;
     };
 
     DuplicateFinderEngine() = default;

@@ -92,6 +92,13 @@ std::filesystem::path DiskNode::url() const {
     if (m_extras && m_extras->url) {
         return *m_extras->url;
     }
+    return path();
+}
+
+std::string DiskNode::path() const {
+    if (m_extras && m_extras->url) {
+        return m_extras->url->native();
+    }
     if (!m_parentPath) {
         return m_name;
     }

@@ -72,8 +72,9 @@ public:
     const Uuid& id() const { return m_id; }
     /// The item's full path.
     std::filesystem::path url() const;
-    /// url() as text (bytes as they are).
-    std::string path() const { return url().native(); }
+    /// url() as text (bytes as they are), built without parsing a path object: the cheap form
+    /// for code that only hands the path to the system.
+    std::string path() const;
     const std::string& name() const;
     bool isDirectory() const { return m_isDirectory; }
     bool isPackage() const { return m_isPackage; }
