@@ -23,11 +23,11 @@ constexpr std::array<DuplicateResolutionRule, 3> kAllRules = {DuplicateResolutio
                                                               DuplicateResolutionRule::unselectAll};
 
 // The first pass reads the first and the last 4,096 bytes of a file, or the whole file when it
-// holds at most 16 KiB; only files whose first-pass digests collide are read in full, through
-// one 64 KiB buffer per worker.
+// fits one 64 KiB read; only files whose first-pass digests collide are read in full, 64 KiB at
+// a time.
 constexpr std::size_t kPartialChunk = 4096;
-constexpr std::int64_t kWholeReadLimit = 16384;
 constexpr std::size_t kFullBufferSize = 65536;
+constexpr auto kWholeReadLimit = static_cast<std::int64_t>(kFullBufferSize);
 
 /// An open file descriptor, closed when it goes.
 class FileDescriptor {
@@ -56,8 +56,14 @@ public:
     // O_NONBLOCK: a node that has become a FIFO or a device since the scan must never block the
     // open; such a node is then refused, since only a regular file of the size the tree
     // recorded can be compared by its bytes.
-    FileDescriptor openRegular(const std::string& file, std::int64_t size) const {
-        FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    //
+    // `directory` and `name`, when given, name the same file relative to an open folder, which
+    // spares the kernel the walk down the whole path for every file of that folder.
+    FileDescriptor openRegular(const std::string& file, std::int64_t size, int directory = -1,
+                               const char* name = nullptr) const {
+        constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        FileDescriptor fd(directory >= 0 ? ::openat(directory, name, kFlags)
+                                         : ::open(file.c_str(), kFlags));
         struct stat info {};
         if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
             info.st_size != size) {
@@ -85,8 +91,12 @@ using Digest = Sha256::Digest;
 
 /// What one worker thread reuses from file to file.
 struct WorkerState {
-    std::vector<unsigned char> buffer = std::vector<unsigned char>(kFullBufferSize);
+    // One byte longer than a chunk, so that a whole-file read sees the end in the same call.
+    std::vector<unsigned char> buffer = std::vector<unsigned char>(kFullBufferSize + 1);
     Sha256 digest;
+    /// One buffer per file of the group being compared (each one byte longer than a chunk, to
+    /// see the end of the file in the same call).
+    std::vector<std::vector<unsigned char>> chunks;
 };
 
 struct DigestHash {
@@ -133,8 +143,9 @@ bool hashRange(const FileReader& reader, const std::string& file, int fd, Worker
 // The first-pass digest: the head and the tail of the file; a small file whole, since its
 // whole content costs little more than the head and the tail, and its digest is then final.
 std::optional<Digest> partialHash(const FileReader& reader, const std::string& file,
-                                  std::int64_t size, WorkerState& state) {
-    const FileDescriptor fd = reader.openRegular(file, size);
+                                  std::int64_t size, WorkerState& state, int directory,
+                                  const char* name) {
+    const FileDescriptor fd = reader.openRegular(file, size, directory, name);
     if (fd.get() < 0) {
         return std::nullopt;
     }
@@ -159,13 +170,127 @@ std::optional<Digest> fullHash(const FileReader& reader, const std::string& file
     if (fd.get() < 0) {
         return std::nullopt;
     }
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     state.digest.reset();
     // A file that shrank or grew while it was read is not the file the tree described.
     if (!hashRange(reader, file, fd.get(), state, 0, size, true)) {
         return std::nullopt;
     }
     return state.digest.finish();
+}
+
+// Fills `buffer` with exactly `length` bytes at `position`. For the last chunk of a file one
+// byte more is asked for: getting it means the file grew; a short read means its end.
+bool readChunk(const FileReader& reader, const std::string& file, int fd, unsigned char* buffer,
+               std::int64_t position, std::size_t length, bool last) {
+    const std::size_t ask = length + (last ? 1 : 0);
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got =
+            reader.readAt(file, fd, buffer + done, ask - done, position + static_cast<off_t>(done));
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done == length;
+}
+
+struct Candidate {
+    const DiskNode* node;
+    std::string path;
+    std::optional<Digest> partial;
+    std::optional<Digest> full;
+};
+
+// Files of one size whose first-pass digests agree are read side by side, one chunk of each
+// at a time, and split wherever their bytes differ. A file whose bytes so far match no other
+// file's cannot be a duplicate and is read no further, and each set of files that agree to
+// the end is digested once, not once per file: the result is that of hashing every file, for
+// about half the hashing work on pairs. Larger groups than this are hashed file by file, so
+// that a group never holds more than this many files open.
+constexpr std::size_t kMaxSideBySide = 32;
+
+void compareSideBySide(const FileReader& reader, const std::vector<Candidate*>& members,
+                       std::int64_t size, WorkerState& state, const std::stop_token& cancel) {
+    struct Open {
+        Candidate* candidate;
+        FileDescriptor fd;
+    };
+    std::vector<Open> files;
+    files.reserve(members.size());
+    for (Candidate* candidate : members) {
+        FileDescriptor fd = reader.openRegular(candidate->path, size);
+        if (fd.get() >= 0) {
+            files.push_back(Open{candidate, std::move(fd)});
+        }
+    }
+    if (state.chunks.size() < files.size()) {
+        state.chunks.resize(files.size(), std::vector<unsigned char>(kFullBufferSize + 1));
+    }
+    struct Set {
+        std::vector<std::size_t> files; // indices into `files` and `state.chunks`
+        Sha256* digest;
+    };
+    std::vector<std::unique_ptr<Sha256>> extraDigests;
+    state.digest.reset();
+    std::vector<Set> sets;
+    if (files.size() >= 2) {
+        sets.push_back(Set{{}, &state.digest});
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            sets[0].files.push_back(i);
+        }
+    }
+    for (std::int64_t position = 0; position < size && !sets.empty();) {
+        if (cancel.stop_requested()) {
+            return;
+        }
+        const auto length =
+            static_cast<std::size_t>(std::min<std::int64_t>(kFullBufferSize, size - position));
+        const bool last = position + static_cast<std::int64_t>(length) == size;
+        std::vector<Set> next;
+        for (Set& set : sets) {
+            std::vector<Set> parts;
+            for (std::size_t file : set.files) {
+                unsigned char* chunk = state.chunks[file].data();
+                if (!readChunk(reader, files[file].candidate->path, files[file].fd.get(), chunk,
+                               position, length, last)) {
+                    continue; // failed, or not the file the tree described: left out
+                }
+                auto same = std::find_if(parts.begin(), parts.end(), [&](const Set& part) {
+                    return std::memcmp(state.chunks[part.files.front()].data(), chunk, length) == 0;
+                });
+                if (same == parts.end()) {
+                    parts.push_back(Set{{file}, nullptr});
+                } else {
+                    same->files.push_back(file);
+                }
+            }
+            // Only sets of two or more go on. Each continues from the digest of the bytes
+            // before this chunk: the first takes it over, the others start from copies.
+            std::erase_if(parts, [](const Set& part) { return part.files.size() < 2; });
+            for (std::size_t k = 0; k < parts.size(); ++k) {
+                if (k == 0) {
+                    parts[k].digest = set.digest;
+                    continue;
+                }
+                extraDigests.push_back(std::make_unique<Sha256>());
+                extraDigests.back()->copyStateFrom(*set.digest);
+                parts[k].digest = extraDigests.back().get();
+            }
+            for (Set& part : parts) {
+                part.digest->update(state.chunks[part.files.front()].data(), length);
+                next.push_back(std::move(part));
+            }
+        }
+        sets = std::move(next);
+        position += static_cast<std::int64_t>(length);
+    }
+    for (const Set& set : sets) {
+        const Digest digest = set.digest->finish();
+        for (std::size_t file : set.files) {
+            files[file].candidate->full = digest;
+        }
+    }
 }
 
 /// Runs `work(index, workerState)` for every index below `count` on up to `workers` threads. Stops
@@ -210,13 +335,6 @@ std::vector<std::vector<std::size_t>> groupInOrder(const std::vector<std::size_t
     std::erase_if(groups, [](const auto& group) { return group.size() < 2; });
     return groups;
 }
-
-struct Candidate {
-    const DiskNode* node;
-    std::string path;
-    std::optional<Digest> partial;
-    std::optional<Digest> full;
-};
 
 } // namespace
 
@@ -321,11 +439,43 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
         }
     }
 
-    // 4. Partial hashes, several files at once.
-    forEachInParallel(toPartialHash.size(), workers, cancel, [&](std::size_t job, auto& state) {
-        Candidate& candidate = candidates[toPartialHash[job]];
-        candidate.path = candidate.node->path();
-        candidate.partial = partialHash(reader, candidate.path, candidate.node->size, state);
+    // 4. First-pass digests, several folders at once, the files of one folder opened relative
+    // to it.
+    std::vector<std::vector<std::size_t>> byFolder;
+    {
+        std::unordered_map<std::string_view, std::size_t> folderIndex;
+        for (std::size_t i : toPartialHash) {
+            Candidate& candidate = candidates[i];
+            candidate.path = candidate.node->path();
+            const std::size_t slash = candidate.path.rfind('/');
+            const std::string_view folder = slash == std::string::npos
+                                                ? std::string_view()
+                                                : std::string_view(candidate.path).substr(0, slash);
+            const auto [it, inserted] = folderIndex.try_emplace(folder, byFolder.size());
+            if (inserted) {
+                byFolder.emplace_back();
+            }
+            byFolder[it->second].push_back(i);
+        }
+    }
+    forEachInParallel(byFolder.size(), workers, cancel, [&](std::size_t job, auto& state) {
+        const std::string& first = candidates[byFolder[job].front()].path;
+        const std::size_t slash = first.rfind('/');
+        int directory = -1;
+        if (slash != std::string::npos && byFolder[job].size() > 1) {
+            const std::string folder = slash == 0 ? "/" : first.substr(0, slash);
+            directory = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        }
+        const FileDescriptor folderFd(directory);
+        for (std::size_t i : byFolder[job]) {
+            if (cancel.stop_requested()) {
+                return;
+            }
+            Candidate& candidate = candidates[i];
+            const char* name = candidate.path.c_str() + candidate.path.rfind('/') + 1;
+            candidate.partial =
+                partialHash(reader, candidate.path, candidate.node->size, state, directory, name);
+        }
     });
     if (cancel.stop_requested()) {
         return {};
@@ -343,23 +493,47 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
         }
     }
 
-    // 5. Full hashes of the files whose first pass did not already read them whole.
-    std::vector<std::size_t> toFullHash;
+    // 5. Full pass over the groups whose first pass did not already read them whole: side by
+    // side, or file by file for very large groups.
+    struct FullPassJob {
+        const std::vector<std::size_t>* group = nullptr; // side by side
+        std::size_t file = 0;                            // when group is null
+    };
+    std::vector<FullPassJob> fullPass;
     for (const auto& group : partialGroups) {
-        for (std::size_t i : group) {
-            if (candidates[i].node->size <= kWholeReadLimit) {
+        if (candidates[group.front()].node->size <= kWholeReadLimit) {
+            for (std::size_t i : group) {
                 candidates[i].full = candidates[i].partial;
-            } else {
-                toFullHash.push_back(i);
+            }
+        } else if (group.size() <= kMaxSideBySide) {
+            fullPass.push_back(FullPassJob{&group, 0});
+        } else {
+            for (std::size_t i : group) {
+                fullPass.push_back(FullPassJob{nullptr, i});
             }
         }
     }
-    forEachInParallel(toFullHash.size(), workers, cancel, [&](std::size_t job, auto& state) {
-        Candidate& candidate = candidates[toFullHash[job]];
-        if (m_options.beforeFullHash) {
-            m_options.beforeFullHash(candidate.path);
+    forEachInParallel(fullPass.size(), workers, cancel, [&](std::size_t job, auto& state) {
+        const FullPassJob& work = fullPass[job];
+        std::vector<Candidate*> members;
+        if (work.group != nullptr) {
+            for (std::size_t i : *work.group) {
+                members.push_back(&candidates[i]);
+            }
+        } else {
+            members.push_back(&candidates[work.file]);
         }
-        candidate.full = fullHash(reader, candidate.path, candidate.node->size, state);
+        if (m_options.beforeFullHash) {
+            for (const Candidate* member : members) {
+                m_options.beforeFullHash(member->path);
+            }
+        }
+        if (work.group != nullptr) {
+            compareSideBySide(reader, members, members.front()->node->size, state, cancel);
+        } else {
+            members.front()->full =
+                fullHash(reader, members.front()->path, members.front()->node->size, state);
+        }
     });
     if (cancel.stop_requested()) {
         return {};

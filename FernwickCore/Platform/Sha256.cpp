@@ -42,6 +42,10 @@ void Sha256::reset() {
     EVP_DigestInit_ex(m_context, sha256Algorithm(), nullptr);
 }
 
+void Sha256::copyStateFrom(const Sha256& other) {
+    EVP_MD_CTX_copy_ex(m_context, other.m_context);
+}
+
 std::string Sha256::toHex(const Digest& digest) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string out(digest.size() * 2, '0');

@@ -27,6 +27,8 @@ public:
     std::string finishHex() { return toHex(finish()); }
     /// Starts a new computation on the same object (cheaper than a new object per file).
     void reset();
+    /// Continues from where `other` stands: both then digest the same bytes so far.
+    void copyStateFrom(const Sha256& other);
 
     /// 64 lower-case hexadecimal digits.
     static std::string toHex(const Digest& digest);

@@ -145,9 +145,9 @@ TEST_F(DuplicateFinderEngineTest, HardLinksCountOnceAndInodeZeroAlwaysCounts) {
 TEST_F(DuplicateFinderEngineTest, StagesReadOnlyWhatTheyMust) {
     // Same size, equal first and last 4,096 bytes, one byte apart in the middle: the first pass
     // cannot tell them apart, the full hashes do.
-    std::string left = patterned(40000, 'p');
+    std::string left = patterned(100000, 'p');
     std::string right = left;
-    right[20000] ^= 1;
+    right[50000] ^= 1;
     addFile("left", left);
     addFile("right", right);
     // Two 8,192-byte files that differ only after byte 4,096.
@@ -183,25 +183,52 @@ TEST_F(DuplicateFinderEngineTest, StagesReadOnlyWhatTheyMust) {
     EXPECT_EQ(clusters[1].sha256Hash, Sha256::hex(small));
 
     EXPECT_EQ(reads.count("lonely"), 0U);
-    // Small files are read once, whole, by the first pass, which is then final.
+    // Files of up to 64 KiB are read once, whole, by the first pass, which is then final.
     EXPECT_EQ(reads["small1"], (Reads{{0, 100}}));
     EXPECT_EQ(reads["tail"], (Reads{{0, 8192}}));
-    // Larger files: head and tail, then one sequential pass when those collide.
-    for (const auto& [name, size] : {std::pair<std::string, off_t>{"right", 40000},
-                                     std::pair<std::string, off_t>{"big2", 300000}}) {
-        SCOPED_TRACE(name);
-        const Reads& fileReads = reads[name];
-        ASSERT_GE(fileReads.size(), 3U);
-        EXPECT_EQ(fileReads[0], (std::pair<off_t, std::size_t>{0, 4096}));
-        EXPECT_EQ(fileReads[1], (std::pair<off_t, std::size_t>{size - 4096, 4096}));
-        off_t expected = 0;
-        for (std::size_t i = 2; i < fileReads.size(); ++i) {
-            EXPECT_EQ(fileReads[i].first, expected);
-            EXPECT_LE(fileReads[i].second, 65536U);
-            expected += static_cast<off_t>(fileReads[i].second);
-        }
-        EXPECT_EQ(expected, size);
+    // Larger files: head and tail, then one sequential pass when those collide, which stops
+    // at the first chunk where a file matches no other.
+    EXPECT_EQ(reads["right"], (Reads{{0, 4096}, {100000 - 4096, 4096}, {0, 65536}}));
+    const Reads& bigReads = reads["big2"];
+    ASSERT_GE(bigReads.size(), 3U);
+    EXPECT_EQ(bigReads[0], (std::pair<off_t, std::size_t>{0, 4096}));
+    EXPECT_EQ(bigReads[1], (std::pair<off_t, std::size_t>{300000 - 4096, 4096}));
+    off_t expected = 0;
+    for (std::size_t i = 2; i < bigReads.size(); ++i) {
+        EXPECT_EQ(bigReads[i].first, expected);
+        EXPECT_LE(bigReads[i].second, 65536U);
+        expected += static_cast<off_t>(bigReads[i].second);
     }
+    EXPECT_EQ(expected, 300000);
+}
+
+TEST_F(DuplicateFinderEngineTest, FilesAgreeingInHeadAndTailAreSplitByContent) {
+    // One first-pass group of five: A = C, B = D (B differs from A in the middle), E differs
+    // from A late in the file.
+    const std::string a = patterned(200000, 'a');
+    std::string b = a;
+    b[100000] ^= 1;
+    std::string e = a;
+    e[150000] ^= 1;
+    addFile("A", a, 1);
+    addFile("B", b, 2);
+    addFile("C", a, 3);
+    addFile("D", b, 4);
+    addFile("E", e, 5);
+    // A group too large to read side by side is hashed file by file.
+    const std::string many = patterned(70000, 'y');
+    for (int i = 0; i < 40; ++i) {
+        addFile("many" + std::to_string(i), many, 100 + i);
+    }
+    auto clusters = find(1, DuplicateResolutionRule::keepNewest);
+    ASSERT_EQ(clusters.size(), 3U);
+    EXPECT_EQ(clusters[0].items.size(), 40U);
+    EXPECT_EQ(clusters[0].sha256Hash, Sha256::hex(many));
+    EXPECT_EQ(clusters[0].recoverableSize(), 39 * 70000);
+    EXPECT_EQ(names(clusters[1]), (std::vector<std::string>{"A", "C"}));
+    EXPECT_EQ(clusters[1].sha256Hash, Sha256::hex(a));
+    EXPECT_EQ(names(clusters[2]), (std::vector<std::string>{"B", "D"}));
+    EXPECT_EQ(clusters[2].sha256Hash, Sha256::hex(b));
 }
 
 TEST_F(DuplicateFinderEngineTest, CandidatesBySizeKindAndOrder) {
