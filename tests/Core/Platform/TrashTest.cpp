@@ -4,7 +4,9 @@
 #include "tests/Support/TempTree.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <regex>
@@ -47,6 +49,10 @@ protected:
 };
 
 TEST_F(TrashTest, RoundTripRestoresContentModeAndTimeAndWritesAnInfoFile) {
+    // A zone far from UTC, so that a date written in UTC would show.
+    const std::string savedZone = std::getenv("TZ") ? std::getenv("TZ") : "";
+    ::setenv("TZ", "XYZ-5", 1);
+    ::tzset();
     const auto item = tree.file("home/Work/q3 report%.txt", "figures\n");
     ::chmod(item.c_str(), 0640);
     TempTree::setModificationTime(item, 1700000000);
@@ -62,6 +68,15 @@ TEST_F(TrashTest, RoundTripRestoresContentModeAndTimeAndWritesAnInfoFile) {
                               "/home/Work/q3%20report%25.txt\n"
                               "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
     EXPECT_TRUE(std::regex_match(text, expected)) << text;
+    // The date is local time: read back as local time, it is now.
+    std::tm local{};
+    ASSERT_NE(::strptime(text.substr(text.find("DeletionDate=") + 13).c_str(), "%Y-%m-%dT%H:%M:%S",
+                         &local),
+              nullptr);
+    local.tm_isdst = -1;
+    EXPECT_LE(std::abs(std::difftime(std::mktime(&local), std::time(nullptr))), 60.0);
+    savedZone.empty() ? ::unsetenv("TZ") : ::setenv("TZ", savedZone.c_str(), 1);
+    ::tzset();
     EXPECT_EQ(lstatOf(info / "q3 report%.txt.trashinfo").st_mode & 0777, 0600u);
 
     auto movedFolder = trash.moveToTrash(folder);
