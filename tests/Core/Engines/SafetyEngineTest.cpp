@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fernwick {
@@ -84,6 +85,32 @@ TEST_F(SafetyEngineTest, StoredListIsTakenAsItStandsAndSortedByBytes) {
 
     ASSERT_TRUE(preferences->setString("Fernwick_UserProtectedPaths", "/not/an/array"));
     EXPECT_TRUE(SafetyEngine(env, preferences).getProtectedPaths().empty());
+}
+
+TEST_F(SafetyEngineTest, ChangesFromManyThreadsLeaveTheStoredListEqualToMemory) {
+    const auto file = tree.file("home/Work/a.txt", "a");
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i) {
+                const std::string path = h("/P" + std::to_string(t) + "-" + std::to_string(i));
+                engine.addProtectedPath(path);
+                if (i % 2 == 0) {
+                    engine.removeProtectedPath(path);
+                }
+            }
+        });
+        threads.emplace_back([&] {
+            for (int i = 0; i < 25; ++i) {
+                EXPECT_TRUE(engine.validateTargetForDeletion(file).isSafe);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(engine.getProtectedPaths().size(), 4u * 12u);
+    EXPECT_EQ(preferences->stringArray("Fernwick_UserProtectedPaths"), engine.getProtectedPaths());
 }
 
 TEST_F(SafetyEngineTest, IsProtectedFollowsTheAtOrUnderRule) {
