@@ -30,4 +30,34 @@ DiskNodePtr makeFolder(const std::string& path, std::vector<DiskNodePtr> childre
     return DiskNode::make(std::move(fields));
 }
 
+DiskNodePtr makeNode(const std::string& path, std::int64_t size, std::int64_t allocatedSize,
+                     bool isDirectory, std::vector<DiskNodePtr> children) {
+    DiskNode::Fields f;
+    f.id = Uuid::random();
+    f.url = path;
+    f.size = size;
+    f.allocatedSize = allocatedSize;
+    f.isDirectory = isDirectory;
+    f.children = std::move(children);
+    return DiskNode::make(std::move(f));
+}
+
+DiskNodePtr fileNode(const std::string& path, std::int64_t size, StorageCategory category) {
+    auto node = makeNode(path, size, size, false);
+    node->category = category;
+    return node;
+}
+
+DiskNodePtr folderNode(const std::string& path, std::vector<DiskNodePtr> children, bool isPackage) {
+    DiskNode::Fields f;
+    f.id = Uuid::random();
+    f.url = path;
+    f.isDirectory = true;
+    f.isPackage = isPackage;
+    f.children = std::move(children);
+    auto node = DiskNode::make(std::move(f));
+    node->recalculateTotalSize();
+    return node;
+}
+
 } // namespace fernwick::test

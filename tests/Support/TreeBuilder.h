@@ -28,4 +28,16 @@ DiskNodePtr makeFolderOfFiles(const std::string& path, int count, SizeOf sizeOf)
     return makeFolder(path, std::move(children));
 }
 
+/// A node as the memberwise constructor makes it, with a fresh id (other fields at their
+/// defaults).
+DiskNodePtr makeNode(const std::string& path, std::int64_t size, std::int64_t allocatedSize,
+                     bool isDirectory, std::vector<DiskNodePtr> children = {});
+/// A file node at `path` with `size` bytes (allocated the same), of `category`.
+DiskNodePtr fileNode(const std::string& path, std::int64_t size,
+                     StorageCategory category = StorageCategory::other);
+/// A folder (or package) node at `path` with a fresh id holding `children`, its sizes summed
+/// over them by recalculateTotalSize() (the folder itself not counted).
+DiskNodePtr folderNode(const std::string& path, std::vector<DiskNodePtr> children,
+                       bool isPackage = false);
+
 } // namespace fernwick::test

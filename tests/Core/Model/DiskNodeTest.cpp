@@ -1,5 +1,7 @@
 #include "FernwickCore/Model/DiskNode.h"
 
+#include "tests/Support/TreeBuilder.h"
+
 #include <climits>
 #include <gtest/gtest.h>
 #include <memory>
@@ -9,24 +11,14 @@ namespace {
 
 DiskNodePtr file(const std::string& path, std::int64_t size, std::int64_t allocated = 0,
                  std::int64_t items = 1) {
-    DiskNode::Fields f;
-    f.id = Uuid::random();
-    f.url = path;
-    f.size = size;
-    f.allocatedSize = allocated;
-    f.itemCount = items;
-    return DiskNode::make(std::move(f));
+    auto node = test::makeNode(path, size, allocated, false);
+    node->itemCount = items;
+    return node;
 }
 
 DiskNodePtr folder(const std::string& path, std::vector<DiskNodePtr> children,
                    std::int64_t size = 0) {
-    DiskNode::Fields f;
-    f.id = Uuid::random();
-    f.url = path;
-    f.size = size;
-    f.isDirectory = true;
-    f.children = std::move(children);
-    return DiskNode::make(std::move(f));
+    return test::makeNode(path, size, 0, true, std::move(children));
 }
 
 TEST(DiskNode, ConstructorDerivesNameAndAllocatedSize) {
