@@ -263,7 +263,7 @@ std::int64_t Trash::itemCount() const {
     }
     std::int64_t count = 0;
     while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.') {
+        if (trashfs::isTrashedItemName(entry->d_name)) {
             ++count;
         }
     }

@@ -280,7 +280,7 @@ Status emptyTrashFolder(const std::filesystem::path& folder, bool isHome) {
     std::vector<std::string> names;
     if (DIR* dir = ::fdopendir(::dup(filesFd.get()))) {
         while (const dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') {
+            if (isTrashedItemName(entry->d_name)) {
                 names.emplace_back(entry->d_name);
             }
         }

@@ -68,6 +68,12 @@ trashFor(const std::filesystem::path& homeTrash, const std::filesystem::path& it
 /// `path` relative to `top` (both resolved; `path` lies under `top`).
 std::string relativeTo(const std::filesystem::path& path, const std::filesystem::path& top);
 
+/// Whether a name listed in a trash's files/ folder is a trashed item: everything but "." and
+/// "..". A trashed dot-file (~/.npm) keeps its dot in the trash and is an item like any other.
+inline bool isTrashedItemName(const char* name) {
+    return !(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')));
+}
+
 struct TrashFolder {
     std::filesystem::path path;
     bool isHome = false;

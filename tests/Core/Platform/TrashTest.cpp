@@ -254,8 +254,10 @@ TEST_F(TrashTest, EmptyNeverFollowsALinkAndRemovesInfoFiles) {
     ASSERT_TRUE(trash.moveToTrash(tree.root() / "home/tree"));
     // A read-only folder inside a trashed tree (module caches are made so) still goes.
     ::chmod((files / "tree/deep").c_str(), 0555);
-    tree.file("home/.local/share/Trash/files/.hidden", "stays");
-    EXPECT_EQ(trash.itemCount(), 2);
+    // A trashed dot-folder is an item like any other: counted, and emptied with its info file.
+    tree.file("home/.npm/_cacache/index", "cache");
+    ASSERT_TRUE(trash.moveToTrash(tree.root() / "home/.npm"));
+    EXPECT_EQ(trash.itemCount(), 3);
 
     ASSERT_TRUE(trash.empty());
     EXPECT_EQ(contentsOf(outside), "keep me");
@@ -263,7 +265,8 @@ TEST_F(TrashTest, EmptyNeverFollowsALinkAndRemovesInfoFiles) {
     EXPECT_FALSE(entryExists(files / "tree"));
     EXPECT_FALSE(entryExists(info / "shortcut.trashinfo"));
     EXPECT_FALSE(entryExists(info / "tree.trashinfo"));
-    EXPECT_TRUE(entryExists(files / ".hidden"));
+    EXPECT_FALSE(entryExists(files / ".npm"));
+    EXPECT_FALSE(entryExists(info / ".npm.trashinfo"));
     EXPECT_EQ(trash.itemCount(), 0);
 }
 
