@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
@@ -307,8 +308,15 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, std::uint64_t ro
                                : std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> workers;
     workers.reserve(count);
-    for (unsigned i = 0; i < count; ++i) {
-        workers.emplace_back([this] { workerLoop(); });
+    try {
+        for (unsigned i = 0; i < count; ++i) {
+            workers.emplace_back([this] { workerLoop(); });
+        }
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for still finish the walk; none at all means this one does.
+        if (workers.empty()) {
+            workerLoop();
+        }
     }
     for (auto& worker : workers) {
         worker.join();
