@@ -21,7 +21,7 @@ constexpr std::size_t kNameOffset = offsetof(struct dirent64, d_name);
 
 DirectoryReader::DirectoryReader() : m_buffer(kBufferSize) {}
 
-int DirectoryReader::read(int fd, bool skipHidden) {
+int DirectoryReader::read(int fd, bool skipHidden, bool sorted) {
     m_names.clear();
     m_slots.clear();
     m_entries.clear();
@@ -61,8 +61,10 @@ int DirectoryReader::read(int fd, bool skipHidden) {
             {std::string_view(m_names).substr(slot.offset, slot.length), slot.type});
     }
     // string_view compares through memcmp: byte order, as the tree's determinism needs.
-    std::sort(m_entries.begin(), m_entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    if (sorted) {
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    }
     return 0;
 }
 

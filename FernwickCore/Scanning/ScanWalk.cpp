@@ -50,9 +50,8 @@ constexpr std::array<std::string_view, 18> kPrivacyEntries = {
     "/.trash",
     "/library/containers/com.apple.mail",
 };
-// Longest entry above, less one: the bytes of a folder's path that an entry can reach into when
-// it ends in the name of one of the folder's items.
-constexpr std::size_t kPrivacyReach = 41;
+// The shortest entry without a "/": the least a name must hold to match one by itself.
+constexpr std::size_t kShortestNameEntry = 14;
 
 constexpr std::array<std::string_view, 6> kPackageExtensions = {"app",    "bundle", "framework",
                                                                 "plugin", "kext",   "pkg"};
@@ -158,7 +157,9 @@ struct FolderContext {
     bool allProtected = false;
     std::vector<std::string> protectedNames; // entries of the snapshot naming a direct child
     bool allPrivate = false;
-    std::string privacyTail; // the folder path's last bytes, lower-cased, then "/"
+    // For each privacy entry whose part before its last "/" ends this folder's lower-cased path:
+    // the part after it. An item is private when its lower-cased name begins with one of them.
+    std::vector<std::string_view> privateNamePrefixes;
 };
 
 struct WorkerScratch {
@@ -257,9 +258,14 @@ FolderContext ScanWalk::makeContext(std::string path, std::shared_ptr<DirHandle>
     std::string lowered;
     lowerInto(lowered, path);
     folder.allPrivate = containsPrivacyEntry(lowered);
-    folder.privacyTail = lowered.substr(lowered.size() - std::min(lowered.size(), kPrivacyReach));
-    if (folder.privacyTail.empty() || folder.privacyTail.back() != '/') {
-        folder.privacyTail.push_back('/');
+    // An entry that matches across the "/" before an item's name splits at its own last "/"
+    // (names hold none); one that lies wholly in the folder's path made allPrivate true.
+    const std::string_view before = lowered == "/" ? std::string_view() : std::string_view(lowered);
+    for (std::string_view entry : kPrivacyEntries) {
+        const auto slash = entry.rfind('/');
+        if (slash != entry.npos && before.ends_with(entry.substr(0, slash))) {
+            folder.privateNamePrefixes.push_back(entry.substr(slash + 1));
+        }
     }
     folder.path = std::make_shared<const std::filesystem::path>(std::move(path));
     return folder;
@@ -475,15 +481,16 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
     }
 
     // Privacy folders are never opened. The test reads the whole lower-cased path; the folder's
-    // part was judged once, so only its last bytes and the name need looking at here.
+    // part was judged once, so only the name needs looking at here.
     bool isPrivate = folder.allPrivate;
-    if (!isPrivate) {
-        scratch.lowered = folder.privacyTail;
+    if (!isPrivate && (!folder.privateNamePrefixes.empty() || name.size() >= kShortestNameEntry)) {
+        scratch.lowered.clear();
         lowerInto(scratch.lowered, name);
         const std::string_view lowered = scratch.lowered;
         isPrivate =
-            (lowered.find("library") != lowered.npos || lowered.find("/.trash") != lowered.npos) &&
-            containsPrivacyEntry(lowered);
+            std::any_of(folder.privateNamePrefixes.begin(), folder.privateNamePrefixes.end(),
+                        [&](std::string_view prefix) { return lowered.starts_with(prefix); }) ||
+            (lowered.size() >= kShortestNameEntry && containsPrivacyEntry(lowered));
     }
     if (isPrivate) {
         node->isAccessible = false;
@@ -541,8 +548,9 @@ ScanWalk::Opened ScanWalk::openFolder(Task& task, WorkerScratch& scratch,
         ::close(fd);
         return Opened::pseudo;
     }
+    // One-pass sizing adds up its entries in any order; only listings are sorted.
     if (error == 0) {
-        error = scratch.reader.read(fd, true);
+        error = scratch.reader.read(fd, true, task.kind == Task::Kind::list);
     }
     if (error != 0) {
         if (fd >= 0) {

@@ -260,6 +260,20 @@ TEST(AsyncDiskScannerTest, SkipsPrivacyFoldersWithoutCountingErrors) {
     EXPECT_EQ(preferences->children.size(), 1u);
     EXPECT_EQ(reports.all.back().errorCount, 0);
     EXPECT_EQ(reports.all.back().inaccessibleBytes, expectedEstimate);
+
+    // From further up, the test still reads the whole path, in any case, and names alone.
+    tree.file("Library/Application Support/com.apple.TCC/TCC.db", "db");
+    tree.file("Library/Application Support/Editor/state", "s");
+    tree.file("Pictures/Photos Library.photoslibrary/database", "db");
+    tree.file("Pictures/holiday.jpg", "jpg");
+    const DiskNodePtr home = scanner.scan(tree.root(), 6, {});
+    const auto support = child(child(home, "Library"), "Application Support");
+    EXPECT_FALSE(child(support, "com.apple.TCC")->isAccessible);
+    EXPECT_TRUE(child(support, "Editor")->isAccessible);
+    EXPECT_FALSE(child(child(home, "Library"), "Mail")->isAccessible);
+    EXPECT_TRUE(child(home, "Library")->isAccessible);
+    EXPECT_FALSE(child(child(home, "Pictures"), "Photos Library.photoslibrary")->isAccessible);
+    EXPECT_TRUE(child(child(home, "Pictures"), "holiday.jpg")->isAccessible);
 }
 
 TEST(AsyncDiskScannerTest, MarksProtectedItemsAndStillWalksThem) {
