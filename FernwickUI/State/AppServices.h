@@ -1,0 +1,93 @@
+#pragma once
+
+#include "FernwickCore/Engines/CleanupEngine.h"
+#include "FernwickCore/Engines/DeveloperStorageEngine.h"
+#include "FernwickCore/Engines/DuplicateFinderEngine.h"
+#include "FernwickCore/Engines/SystemMonitor.h"
+#include "FernwickCore/Engines/UpdateChecker.h"
+#include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Model/InstalledApp.h"
+#include "FernwickCore/Model/ScanProgress.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QThreadPool;
+class QUrl;
+
+namespace fernwick {
+class PreferencesStore;
+class SafetyEngine;
+class Trash;
+} // namespace fernwick
+
+namespace fernwick::ui {
+
+/// One disk scan as AppState drives it: the disk scanner, or a test's stand-in.
+class DiskScanning {
+public:
+    virtual ~DiskScanning() = default;
+    /// Blocks until the tree is built; throws ScanCancelled (or another exception on failure).
+    /// Called on a worker thread; `onProgress` may be called from any thread and may be empty.
+    virtual DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
+                             std::function<void(const ScanProgress&)> onProgress) = 0;
+    /// Flags the running scan as cancelled. Any thread.
+    virtual void cancel() = 0;
+};
+
+/// Everything AppState calls outside itself. `AppServices::real()` wires the real engines and
+/// the user's folders; tests build their own with fakes. Every function member is called on a
+/// worker thread unless its comment says otherwise, and must be safe there.
+struct AppServices {
+    /// A new scanner: one for the scans of `startScan`, one per drill-down rescan.
+    std::function<std::shared_ptr<DiskScanning>()> makeScanner;
+    std::function<CleanupPlan(const DiskNodePtr& root)> generateSmartCleanupPlan;
+    std::function<CleanupExecutionResult(const CleanupPlan& plan, bool isDryRun)> executeCleanup;
+    /// The audit log, newest first.
+    std::function<std::vector<CleanupAuditEntry>()> getAuditHistory;
+    std::function<void(std::int64_t used, std::int64_t free,
+                       std::map<std::string, std::int64_t> breakdown)>
+        recordSnapshot;
+    std::function<std::vector<DuplicateCluster>(const DiskNodePtr& root, std::int64_t minFileSize,
+                                                DuplicateResolutionRule rule)>
+        findDuplicates;
+    std::function<std::vector<DeveloperStorageItem>()> scanDeveloperStorage;
+    std::function<std::vector<InstalledApp>()> scanInstalledApplications;
+    std::function<SystemMetrics()> sampleMetrics;
+    /// nullopt when no newer version is offered or the check fails.
+    std::function<std::optional<AppUpdateInfo>(const std::string& manifestURL)> checkForUpdate;
+    /// The deletion safety check and the Trash that moves go to (counted and emptied too).
+    std::shared_ptr<SafetyEngine> safety;
+    std::shared_ptr<Trash> trash;
+    /// Where the theme and the permission flag are stored. Written on the GUI thread.
+    std::shared_ptr<PreferencesStore> preferences;
+    /// Shows an item in the file manager. GUI thread.
+    std::function<void(const std::filesystem::path&)> revealInFileManager;
+    /// Asks the desktop to open an address; the answer is ignored. GUI thread.
+    std::function<bool(const QUrl&)> openURL;
+    /// Whether the program may read the whole disk. GUI thread.
+    std::function<bool()> hasFullDiskAccess;
+    /// The folder scanned when no target is given.
+    std::filesystem::path home;
+    /// The update manifest: "version.json" under the configured update base address.
+    std::string updateManifestURL;
+    /// Long work (scans, plans, duplicate search, tool loads, emptying the Trash, the update
+    /// check) and quick work (monitor samples, moves to and from the Trash, counts). Not owned;
+    /// null means AppState makes its own pool.
+    QThreadPool* longWork = nullptr;
+    QThreadPool* quickWork = nullptr;
+    /// How long a move to the Trash stays undoable.
+    std::chrono::milliseconds undoWindow{12000};
+
+    /// The real engines, the real user's folders and preferences, the desktop's services.
+    static AppServices real();
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,331 @@
+#pragma once
+
+// The one view model of the program: what every window and screen shows, and every operation
+// the user starts.
+//
+// Threads: AppState lives on the GUI thread and is read, written and called there only. Engine
+// calls run on two worker pools (long work and quick work, so a long scan never delays the
+// monitor or a move to the Trash); their results come back as queued calls on the GUI thread.
+// Work that is started "as a task" is queued on the GUI thread, never run inline.
+// Scans: every scan has a generation; a progress report, result or error of a cancelled or
+// superseded scan never reaches the state.
+// The tree: while an engine reads the scan tree on a worker, changes the GUI thread makes to the
+// tree (a move to or from the Trash, a cleanup run, a drill-down graft) wait until the readers
+// are done, so no engine ever reads a tree that is being changed.
+// Announcements: every assignment of a published member emits its change signal after storing,
+// also when the value is equal; in-place edits of published collections go through the
+// `update...` members, which announce too.
+
+#include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Scanning/LargeFileFinder.h"
+#include "FernwickCore/Scanning/TreemapLayoutEngine.h"
+#include "FernwickUI/State/ActiveModal.h"
+#include "FernwickUI/State/AppServices.h"
+#include "FernwickUI/State/ScanState.h"
+#include "FernwickUI/State/StorageVisualMode.h"
+#include "FernwickUI/State/TrashUndo.h"
+#include "FernwickUI/State/UserAlert.h"
+#include "FernwickUI/Style/TreemapTheme.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QThreadPool;
+
+namespace fernwick::ui {
+
+class AppState final : public QObject {
+    Q_OBJECT
+
+public:
+    /// Stable: preferences keys.
+    static constexpr const char* kThemeKey = "Tarnbrook_TreemapTheme";
+    static constexpr const char* kPermissionRequestedKey = "Tarnbrook_PermissionRequestedOnce";
+    /// An older stored name of the first theme.
+    static constexpr const char* kLegacyFirstThemeName = "Kelvane Classic";
+    static constexpr const char* kFullDiskAccessSettingsAddress =
+        "x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles";
+    static constexpr const char* kPreparingScanText = "Preparing fast scan...";
+    static constexpr int kScanDepth = 6;
+    static constexpr int kRescanDepth = 5;
+    static constexpr int kSearchLimit = 50;
+    static constexpr std::int64_t kDuplicateMinFileSize = 51200;
+    static constexpr int kMonitorIntervalMs = 1500;
+    static constexpr int kTrashSettleMs = 300;
+    /// The rectangle of every layout AppState computes itself.
+    static constexpr Rect kLayoutBounds{0, 0, 900, 550};
+
+    /// Restores the theme and the permission flag (writing nothing back), reads the access
+    /// state, raises the one-time notice, starts the monitor timer, and queues the Trash count
+    /// and the update check. GUI thread.
+    explicit AppState(AppServices services, QObject* parent = nullptr);
+    ~AppState() override;
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    /// The one instance over the real engines, built on first use; lives until the process
+    /// ends. GUI thread, after the application object exists.
+    static AppState& shared();
+
+    // Published members, in declaration order. Each setter announces, also for equal values.
+    const ScanState& scanState() const { return m_scanState; }
+    void setScanState(ScanState value);
+    const DiskNodePtr& rootNode() const { return m_rootNode; }
+    void setRootNode(DiskNodePtr value);
+    const DiskNodePtr& currentTreemapRoot() const { return m_currentTreemapRoot; }
+    void setCurrentTreemapRoot(DiskNodePtr value);
+    /// First element the scan root, last the node shown.
+    const std::vector<DiskNodePtr>& treemapBreadcrumbs() const { return m_treemapBreadcrumbs; }
+    void setTreemapBreadcrumbs(std::vector<DiskNodePtr> value);
+    const DiskNodePtr& selectedNodeForInspection() const { return m_selectedNodeForInspection; }
+    void setSelectedNodeForInspection(DiskNodePtr value);
+    const std::vector<TreemapRect>& treemapRectangles() const { return m_treemapRectangles; }
+    void setTreemapRectangles(std::vector<TreemapRect> value);
+    const CleanupPlan& cleanupPlan() const { return m_cleanupPlan; }
+    void setCleanupPlan(CleanupPlan value);
+    /// Edits the plan in place (e.g. a candidate's selection) and announces.
+    void updateCleanupPlan(const std::function<void(CleanupPlan&)>& edit);
+    bool isCleaning() const { return m_isCleaning; }
+    void setIsCleaning(bool value);
+    const std::optional<CleanupExecutionResult>& lastCleanupResult() const {
+        return m_lastCleanupResult;
+    }
+    void setLastCleanupResult(std::optional<CleanupExecutionResult> value);
+    const std::vector<DeveloperStorageItem>& developerItems() const { return m_developerItems; }
+    void setDeveloperItems(std::vector<DeveloperStorageItem> value);
+    void updateDeveloperItems(const std::function<void(std::vector<DeveloperStorageItem>&)>& edit);
+    bool isScanningDeveloper() const { return m_isScanningDeveloper; }
+    void setIsScanningDeveloper(bool value);
+    const std::vector<InstalledApp>& installedApps() const { return m_installedApps; }
+    void setInstalledApps(std::vector<InstalledApp> value);
+    void updateInstalledApps(const std::function<void(std::vector<InstalledApp>&)>& edit);
+    bool isScanningApps() const { return m_isScanningApps; }
+    void setIsScanningApps(bool value);
+    const std::optional<InstalledApp>& selectedAppForInspection() const {
+        return m_selectedAppForInspection;
+    }
+    void setSelectedAppForInspection(std::optional<InstalledApp> value);
+    const std::vector<DuplicateCluster>& duplicateClusters() const { return m_duplicateClusters; }
+    void setDuplicateClusters(std::vector<DuplicateCluster> value);
+    void updateDuplicateClusters(const std::function<void(std::vector<DuplicateCluster>&)>& edit);
+    bool isScanningDuplicates() const { return m_isScanningDuplicates; }
+    void setIsScanningDuplicates(bool value);
+    const std::vector<DiskNodePtr>& largeFiles() const { return m_largeFiles; }
+    void setLargeFiles(std::vector<DiskNodePtr> value);
+    LargeFileThreshold selectedLargeFileThreshold() const { return m_selectedLargeFileThreshold; }
+    void setSelectedLargeFileThreshold(LargeFileThreshold value);
+    const SystemMetrics& systemMetrics() const { return m_systemMetrics; }
+    void setSystemMetrics(SystemMetrics value);
+    const std::optional<UserAlert>& userAlert() const { return m_userAlert; }
+    void setUserAlert(std::optional<UserAlert> value);
+    const std::optional<AppUpdateInfo>& availableUpdate() const { return m_availableUpdate; }
+    void setAvailableUpdate(std::optional<AppUpdateInfo> value);
+    const std::optional<TrashUndo>& lastTrashed() const { return m_lastTrashed; }
+    void setLastTrashed(std::optional<TrashUndo> value);
+    const std::optional<ActiveModal>& activeModal() const { return m_activeModal; }
+    void setActiveModal(std::optional<ActiveModal> value);
+    const std::string& searchText() const { return m_searchText; }
+    void setSearchText(std::string value);
+    std::int64_t trashItemCount() const { return m_trashItemCount; }
+    void setTrashItemCount(std::int64_t value);
+    bool isTrashEmptying() const { return m_isTrashEmptying; }
+    void setIsTrashEmptying(bool value);
+    TreemapTheme currentTheme() const { return m_currentTheme; }
+    /// Also stores the theme's display name in the preferences, on every call.
+    void setCurrentTheme(TreemapTheme value);
+    bool hasRequestedPermissionOnce() const { return m_hasRequestedPermissionOnce; }
+    /// Also stores the flag in the preferences, on every call.
+    void setHasRequestedPermissionOnce(bool value);
+    bool showOneTimePermissionNotice() const { return m_showOneTimePermissionNotice; }
+    void setShowOneTimePermissionNotice(bool value);
+    bool hasFullDiskAccess() const { return m_hasFullDiskAccess; }
+    void setHasFullDiskAccess(bool value);
+    const std::vector<CleanupAuditEntry>& auditHistory() const { return m_auditHistory; }
+    void setAuditHistory(std::vector<CleanupAuditEntry> value);
+    /// Set by the developer-cache scan only.
+    bool hasScannedDeveloperStorage() const { return m_hasScannedDeveloperStorage; }
+    StorageVisualMode storageVisualMode() const { return m_storageVisualMode; }
+    void setStorageVisualMode(StorageVisualMode value);
+
+    /// Sum of the sizes of every candidate of the plan, selected or not (saturating).
+    std::int64_t cleanupOpportunityBytes() const;
+
+    // Scan, navigation and search.
+    /// Starts a scan of `targetURL` (the home folder when nullopt) at depth 6 and returns.
+    void startScan(std::optional<std::filesystem::path> targetURL = std::nullopt);
+    /// Stops the running scan and sets `idle` at once; nothing of that scan is published.
+    void cancelScan();
+    /// Lays out the node shown (else the root) in `bounds`; with no tree changes nothing.
+    void computeTreemapLayout(Rect bounds = kLayoutBounds);
+    /// Bytes per category display name over the tree's non-directory nodes.
+    std::map<std::string, std::int64_t> getCategorySizeBreakdown() const;
+    bool canNavigateBack() const { return m_treemapBreadcrumbs.size() > 1; }
+    void navigateBack();
+    /// Selects the node; a folder is shown too, after a rescan at depth 5 when it has no
+    /// children in the tree.
+    void drillDownIntoNode(const DiskNodePtr& node);
+    /// Jumps to the trail's node at `index`; an index outside the trail changes nothing.
+    void navigateBreadcrumb(int index);
+    /// At most 50 nodes, in pre-order, whose name or path contains the trimmed query,
+    /// ignoring case.
+    std::vector<DiskNodePtr> searchMatchingNodes(const std::string& query) const;
+
+    // Tools and cleanup. `done` callbacks run on the GUI thread when the operation has
+    // published its results (or returned without effect).
+    void openTool(ActiveModal tool);
+    void scanDeveloperStorage(std::function<void()> done = {});
+    void scanInstalledApps(std::function<void()> done = {});
+    /// Returns at once when a run is in progress.
+    void runCleanup(bool isDryRun, std::function<void()> done = {});
+    void scanDuplicates(std::function<void()> done = {});
+
+    // Trash.
+    /// Moves the node's item to the Trash after the safety check (with the node's inode as the
+    /// expected identity), empties the node in place and offers undo.
+    void trashNode(const DiskNodePtr& node, std::function<void()> done = {});
+    /// Moves the last trashed item back, never over something now at its place.
+    void undoLastTrash(std::function<void()> done = {});
+    void refreshTrashCount();
+    void emptyTrash();
+    void revealInFinder(const std::filesystem::path& url);
+
+    // Permissions.
+    void checkDiskPermissions();
+    void requestDiskPermissionOnce();
+    void dismissPermissionNoticePermanently();
+    void openSystemFullDiskAccessSettings();
+
+    /// The debug line printed when a scan returns a tree; seconds always with a ".".
+    static std::string scanFinishedLine(double seconds);
+    /// The undo-expiry timer (single shot, precise); for inspection.
+    const QTimer& undoExpiryTimer() const { return m_undoExpiryTimer; }
+    const QTimer& monitorTimer() const { return m_monitorTimer; }
+
+signals:
+    void scanStateChanged();
+    void rootNodeChanged();
+    void currentTreemapRootChanged();
+    void treemapBreadcrumbsChanged();
+    void selectedNodeForInspectionChanged();
+    void treemapRectanglesChanged();
+    void cleanupPlanChanged();
+    void isCleaningChanged();
+    void lastCleanupResultChanged();
+    void developerItemsChanged();
+    void isScanningDeveloperChanged();
+    void installedAppsChanged();
+    void isScanningAppsChanged();
+    void selectedAppForInspectionChanged();
+    void duplicateClustersChanged();
+    void isScanningDuplicatesChanged();
+    void largeFilesChanged();
+    void selectedLargeFileThresholdChanged();
+    void systemMetricsChanged();
+    void userAlertChanged();
+    void availableUpdateChanged();
+    void lastTrashedChanged();
+    void activeModalChanged();
+    void searchTextChanged();
+    void trashItemCountChanged();
+    void isTrashEmptyingChanged();
+    void currentThemeChanged();
+    void hasRequestedPermissionOnceChanged();
+    void showOneTimePermissionNoticeChanged();
+    void hasFullDiskAccessChanged();
+    void auditHistoryChanged();
+    void hasScannedDeveloperStorageChanged();
+    void storageVisualModeChanged();
+
+private:
+    // Lets workers hand results to the GUI thread only while the state exists: the destructor
+    // clears `state` under the mutex, and Qt drops events already posted to a destroyed object.
+    struct Lifeline {
+        std::mutex mutex;
+        AppState* state = nullptr;
+        void post(std::function<void()> task);
+    };
+    struct ScanOutcome;
+
+    // Runs `work` on a pool, then `then` with its result on the GUI thread (dropped when the
+    // state is gone).
+    void runOnPool(QThreadPool* pool, std::function<std::function<void()>()> work);
+    // Queues `task` on the GUI thread.
+    void queue(std::function<void()> task);
+    // Runs `change` now when no worker reads the tree, else once the last reader is done.
+    void changeTree(std::function<void()> change);
+    void beginTreeRead() { ++m_treeReaders; }
+    void endTreeRead();
+
+    void finishScan(std::uint64_t generation, const std::shared_ptr<ScanOutcome>& outcome);
+    void publishScanResults(const DiskNodePtr& root);
+    void recordSnapshot(std::map<std::string, std::int64_t> breakdown);
+    void scanSubfolderAndDrillDown(const DiskNodePtr& node);
+    void showNode(const DiskNodePtr& node);
+    void finishCleanup(std::vector<std::filesystem::path> removed,
+                       const std::function<void()>& done);
+    void loadAuditHistory();
+    void setHasScannedDeveloperStorage(bool value);
+    void monitorTick();
+    void expireUndo();
+
+    AppServices m_services;
+    std::unique_ptr<QThreadPool> m_ownLongWork;
+    std::unique_ptr<QThreadPool> m_ownQuickWork;
+    QThreadPool* m_longWork = nullptr;
+    QThreadPool* m_quickWork = nullptr;
+    std::shared_ptr<Lifeline> m_lifeline;
+
+    ScanState m_scanState;
+    DiskNodePtr m_rootNode;
+    DiskNodePtr m_currentTreemapRoot;
+    std::vector<DiskNodePtr> m_treemapBreadcrumbs;
+    DiskNodePtr m_selectedNodeForInspection;
+    std::vector<TreemapRect> m_treemapRectangles;
+    CleanupPlan m_cleanupPlan;
+    bool m_isCleaning = false;
+    std::optional<CleanupExecutionResult> m_lastCleanupResult;
+    std::vector<DeveloperStorageItem> m_developerItems;
+    bool m_isScanningDeveloper = false;
+    std::vector<InstalledApp> m_installedApps;
+    bool m_isScanningApps = false;
+    std::optional<InstalledApp> m_selectedAppForInspection;
+    std::vector<DuplicateCluster> m_duplicateClusters;
+    bool m_isScanningDuplicates = false;
+    std::vector<DiskNodePtr> m_largeFiles;
+    LargeFileThreshold m_selectedLargeFileThreshold = allLargeFileThresholds().front();
+    SystemMetrics m_systemMetrics;
+    bool m_hasMetricsSample = false;
+    std::optional<UserAlert> m_userAlert;
+    std::optional<AppUpdateInfo> m_availableUpdate;
+    std::optional<TrashUndo> m_lastTrashed;
+    QTimer m_undoExpiryTimer;
+    std::optional<ActiveModal> m_activeModal;
+    std::string m_searchText;
+    std::int64_t m_trashItemCount = 0;
+    bool m_isTrashEmptying = false;
+    TreemapTheme m_currentTheme = TreemapTheme::kelvane;
+    bool m_hasRequestedPermissionOnce = false;
+    bool m_showOneTimePermissionNotice = false;
+    bool m_hasFullDiskAccess = false;
+    std::vector<CleanupAuditEntry> m_auditHistory;
+    QTimer m_monitorTimer;
+    bool m_hasScannedDeveloperStorage = false;
+    StorageVisualMode m_storageVisualMode = StorageVisualMode::folders;
+
+    // The running (or last) scan: its generation and its scanner.
+    std::uint64_t m_scanGeneration = 0;
+    std::shared_ptr<DiskScanning> m_scanner;
+    int m_treeReaders = 0;
+    std::deque<std::function<void()>> m_pendingTreeChanges;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,224 @@
+#pragma once
+
+// Builds an AppState over a temporary home with fake engines that tests steer with gates.
+
+#include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/Environment.h"
+#include "FernwickCore/Platform/PreferencesStore.h"
+#include "FernwickCore/Platform/Trash.h"
+#include "FernwickCore/Scanning/AsyncDiskScanner.h"
+#include "FernwickUI/State/AppState.h"
+#include "tests/Support/TempTree.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QThreadPool>
+#include <QTest>
+#include <QUrl>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace fernwick::test {
+
+/// A one-way door between threads: `wait` blocks until `open` is called.
+class Gate {
+public:
+    void open() {
+        const std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    void wait() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    bool isOpen() {
+        const std::lock_guard lock(m_mutex);
+        return m_open;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+};
+
+using ScanBody = std::function<DiskNodePtr(const std::filesystem::path&, int,
+                                           const std::function<void(const ScanProgress&)>&,
+                                           const std::atomic<bool>& cancelled)>;
+
+/// A scanner whose scan is whatever the test says; `cancel` only raises a flag.
+class FakeScanner final : public ui::DiskScanning {
+public:
+    explicit FakeScanner(ScanBody body) : m_body(std::move(body)) {}
+    DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
+                     std::function<void(const ScanProgress&)> onProgress) override {
+        return m_body(rootURL, maxDepth, onProgress, m_cancelled);
+    }
+    void cancel() override { m_cancelled = true; }
+    bool wasCancelled() const { return m_cancelled; }
+
+private:
+    ScanBody m_body;
+    std::atomic<bool> m_cancelled{false};
+};
+
+/// The real disk scanner behind the interface AppState drives.
+class RealScanner final : public ui::DiskScanning {
+public:
+    DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
+                     std::function<void(const ScanProgress&)> onProgress) override {
+        return m_scanner.scan(rootURL, maxDepth, std::move(onProgress));
+    }
+    void cancel() override { m_scanner.cancel(); }
+
+private:
+    AsyncDiskScanner m_scanner;
+};
+
+/// A node of a hand-built tree.
+inline DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory,
+                            std::int64_t size = 0, StorageCategory category = StorageCategory::other,
+                            std::vector<DiskNodePtr> children = {}) {
+    DiskNode::Fields fields;
+    fields.url = url;
+    fields.isDirectory = isDirectory;
+    fields.size = size;
+    fields.allocatedSize = size;
+    fields.category = category;
+    fields.children = std::move(children);
+    auto node = DiskNode::make(std::move(fields));
+    node->recalculateTotalSize();
+    return node;
+}
+
+/// The services of one test: a temporary home with its own preferences, safety engine and
+/// Trash; fake engines that answer at once unless a test replaces them.
+struct Harness {
+    TempTree tree;
+    ScopedHome scopedHome{tree.root()};
+    Environment env = Environment::forHome(tree.root());
+    std::shared_ptr<PreferencesStore> preferences =
+        std::make_shared<PreferencesStore>(env.preferencesFile());
+    std::shared_ptr<Trash> trash = std::make_shared<Trash>(env);
+    std::shared_ptr<SafetyEngine> safety = std::make_shared<SafetyEngine>(env, preferences);
+
+    std::mutex mutex;
+    std::vector<std::shared_ptr<FakeScanner>> scanners; // every scanner made, in order
+    ScanBody scanBody;                                  // used by scanners made from now on
+    std::vector<std::map<std::string, std::int64_t>> snapshots;
+    std::vector<std::pair<std::int64_t, std::int64_t>> snapshotDisk;
+    std::vector<QUrl> openedURLs;
+    std::vector<std::filesystem::path> revealed;
+    bool fullDiskAccess = true;
+    ui::AppServices services;
+    // Injected pools, so a test can wait for every worker to finish.
+    QThreadPool longPool;
+    QThreadPool quickPool;
+
+    Harness() {
+        longPool.setMaxThreadCount(4);
+        quickPool.setMaxThreadCount(2);
+        services.longWork = &longPool;
+        services.quickWork = &quickPool;
+        services.makeScanner = [this]() -> std::shared_ptr<ui::DiskScanning> {
+            const std::lock_guard lock(mutex);
+            auto scanner = std::make_shared<FakeScanner>(scanBody);
+            scanners.push_back(scanner);
+            return scanner;
+        };
+        services.generateSmartCleanupPlan = [](const DiskNodePtr&) { return CleanupPlan{}; };
+        services.executeCleanup = [](const CleanupPlan&, bool) {
+            return CleanupExecutionResult{};
+        };
+        services.getAuditHistory = [] { return std::vector<CleanupAuditEntry>{}; };
+        services.recordSnapshot = [this](std::int64_t used, std::int64_t free,
+                                         std::map<std::string, std::int64_t> breakdown) {
+            const std::lock_guard lock(mutex);
+            snapshots.push_back(std::move(breakdown));
+            snapshotDisk.emplace_back(used, free);
+        };
+        services.findDuplicates = [](const DiskNodePtr&, std::int64_t, DuplicateResolutionRule) {
+            return std::vector<DuplicateCluster>{};
+        };
+        services.scanDeveloperStorage = [] { return std::vector<DeveloperStorageItem>{}; };
+        services.scanInstalledApplications = [] { return std::vector<InstalledApp>{}; };
+        services.sampleMetrics = [] {
+            SystemMetrics metrics;
+            metrics.diskUsedBytes = 700;
+            metrics.diskFreeBytes = 300;
+            return metrics;
+        };
+        services.checkForUpdate = [](const std::string&) -> std::optional<AppUpdateInfo> {
+            return std::nullopt;
+        };
+        services.safety = safety;
+        services.trash = trash;
+        services.preferences = preferences;
+        services.revealInFileManager = [this](const std::filesystem::path& path) {
+            revealed.push_back(path);
+        };
+        services.openURL = [this](const QUrl& url) {
+            openedURLs.push_back(url);
+            return false;
+        };
+        services.hasFullDiskAccess = [this] { return fullDiskAccess; };
+        services.home = tree.root();
+        services.updateManifestURL = "https://example.invalid/ridar/version.json";
+    }
+
+    std::unique_ptr<ui::AppState> make() { return std::make_unique<ui::AppState>(services); }
+
+    /// Lets every worker finish and delivers what they handed back, until nothing is left.
+    void settle() {
+        for (int round = 0; round < 6; ++round) {
+            longPool.waitForDone();
+            quickPool.waitForDone();
+            QCoreApplication::processEvents();
+        }
+    }
+
+    std::size_t snapshotCount() {
+        const std::lock_guard lock(mutex);
+        return snapshots.size();
+    }
+    std::shared_ptr<FakeScanner> scanner(std::size_t index) {
+        const std::lock_guard lock(mutex);
+        return index < scanners.size() ? scanners[index] : nullptr;
+    }
+};
+
+/// Runs `operation(done)` and processes events until `done` has been called.
+inline bool runToCompletion(const std::function<void(std::function<void()>)>& operation,
+                            int timeoutMs = 10000) {
+    auto finished = std::make_shared<bool>(false);
+    operation([finished] { *finished = true; });
+    return QTest::qWaitFor([finished] { return *finished; }, timeoutMs);
+}
+
+/// Records the order in which the state's members announce changes.
+class Announcements : public QObject {
+public:
+    explicit Announcements(ui::AppState& state) {
+        const auto watch = [&](auto signal, const char* name) {
+            connect(&state, signal, this, [this, name] { names.emplace_back(name); });
+        };
+        watch(&ui::AppState::scanStateChanged, "scanState");
+        watch(&ui::AppState::rootNodeChanged, "rootNode");
+        watch(&ui::AppState::currentTreemapRootChanged, "currentTreemapRoot");
+        watch(&ui::AppState::treemapBreadcrumbsChanged, "treemapBreadcrumbs");
+        watch(&ui::AppState::selectedNodeForInspectionChanged, "selectedNodeForInspection");
+        watch(&ui::AppState::cleanupPlanChanged, "cleanupPlan");
+        watch(&ui::AppState::largeFilesChanged, "largeFiles");
+        watch(&ui::AppState::treemapRectanglesChanged, "treemapRectangles");
+    }
+    std::vector<std::string> names;
+};
+
+} // namespace fernwick::test
