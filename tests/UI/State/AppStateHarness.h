@@ -12,8 +12,8 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
-#include <QThreadPool>
 #include <QTest>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <atomic>
@@ -84,7 +84,8 @@ private:
 
 /// A node of a hand-built tree.
 inline DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory,
-                            std::int64_t size = 0, StorageCategory category = StorageCategory::other,
+                            std::int64_t size = 0,
+                            StorageCategory category = StorageCategory::other,
                             std::vector<DiskNodePtr> children = {}) {
     DiskNode::Fields fields;
     fields.url = url;
@@ -134,9 +135,7 @@ struct Harness {
             return scanner;
         };
         services.generateSmartCleanupPlan = [](const DiskNodePtr&) { return CleanupPlan{}; };
-        services.executeCleanup = [](const CleanupPlan&, bool) {
-            return CleanupExecutionResult{};
-        };
+        services.executeCleanup = [](const CleanupPlan&, bool) { return CleanupExecutionResult{}; };
         services.getAuditHistory = [] { return std::vector<CleanupAuditEntry>{}; };
         services.recordSnapshot = [this](std::int64_t used, std::int64_t free,
                                          std::map<std::string, std::int64_t> breakdown) {

@@ -63,14 +63,9 @@ private slots:
         h.settle();
 
         // Progress states only, then the five completion writes, then plan, files, layout.
-        const std::vector<std::string> tail = {"rootNode",
-                                               "currentTreemapRoot",
-                                               "treemapBreadcrumbs",
-                                               "selectedNodeForInspection",
-                                               "scanState",
-                                               "cleanupPlan",
-                                               "largeFiles",
-                                               "treemapRectangles"};
+        const std::vector<std::string> tail = {
+            "rootNode",  "currentTreemapRoot", "treemapBreadcrumbs", "selectedNodeForInspection",
+            "scanState", "cleanupPlan",        "largeFiles",         "treemapRectangles"};
         QVERIFY(order.names.size() >= tail.size() + 1);
         const auto split = order.names.end() - static_cast<std::ptrdiff_t>(tail.size());
         QVERIFY(std::equal(tail.begin(), tail.end(), split));
@@ -118,8 +113,7 @@ private slots:
         // Done before the monitor's first sample: the disk figures were taken directly.
         QCOMPARE(h.snapshotCount(), std::size_t{1});
         QCOMPARE(h.snapshotDisk[0], (std::pair<std::int64_t, std::int64_t>(700, 300)));
-        const std::map<std::string, std::int64_t> breakdown = {{"Documents", 300},
-                                                               {"Caches", 200}};
+        const std::map<std::string, std::int64_t> breakdown = {{"Documents", 300}, {"Caches", 200}};
         QVERIFY(h.snapshots[0] == breakdown);
         QVERIFY(state->largeFiles().empty()); // nothing reaches 100 MB
     }
@@ -300,8 +294,8 @@ private slots:
         QVERIFY(state->searchMatchingNodes("anything").empty()); // no tree yet
         std::vector<DiskNodePtr> files;
         for (int i = 0; i < 60; ++i) {
-            files.push_back(makeNode(h.tree / "Reports" / ("q" + std::to_string(i) + ".bin"),
-                                     false, 1));
+            files.push_back(
+                makeNode(h.tree / "Reports" / ("q" + std::to_string(i) + ".bin"), false, 1));
         }
         auto reports = makeNode(h.tree / "Reports", true, 0, StorageCategory::other, files);
         auto notes = makeNode(h.tree / "Notes.TXT", false, 1);

@@ -104,9 +104,9 @@ private slots:
         QCOMPARE(*h.preferences->boolean(AppState::kPermissionRequestedKey), true);
 
         state->setHasRequestedPermissionOnce(false);
-        QCOMPARE(*PreferencesStore(h.env.preferencesFile()).boolean(
-                     AppState::kPermissionRequestedKey),
-                 false);
+        QCOMPARE(
+            *PreferencesStore(h.env.preferencesFile()).boolean(AppState::kPermissionRequestedKey),
+            false);
         state->dismissPermissionNoticePermanently();
         QCOMPARE(h.openedURLs.size(), std::size_t{1}); // opens nothing
         QVERIFY(state->hasRequestedPermissionOnce());
@@ -178,7 +178,8 @@ private slots:
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // may be missing; the line must not care
         QCOMPARE(AppState::scanFinishedLine(1.234),
                  std::string("⚡️ Tarnbrook Turbo Scan finished in 1.23s!"));
-        QCOMPARE(AppState::scanFinishedLine(0), std::string("⚡️ Tarnbrook Turbo Scan finished in 0.00s!"));
+        QCOMPARE(AppState::scanFinishedLine(0),
+                 std::string("⚡️ Tarnbrook Turbo Scan finished in 0.00s!"));
         std::setlocale(LC_NUMERIC, restore.c_str());
     }
 };

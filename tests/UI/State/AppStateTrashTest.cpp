@@ -1,0 +1,217 @@
+#include "tests/UI/State/AppStateHarness.h"
+
+#include <QElapsedTimer>
+
+#include <fstream>
+#include <sys/stat.h>
+
+using fernwick::test::Harness;
+using fernwick::test::makeNode;
+using fernwick::test::runToCompletion;
+using namespace fernwick;
+using namespace fernwick::ui;
+
+namespace {
+
+std::uint64_t inodeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_ino) : 0;
+}
+
+// A scanned folder "work" with a folder "docs" (two files) and a file "solo.txt", on disk and
+// as a tree with inodes.
+struct Fixture {
+    explicit Fixture(Harness& h) {
+        h.tree.denseFile("work/docs/a.txt", 100);
+        h.tree.denseFile("work/docs/b.txt", 200);
+        h.tree.denseFile("work/solo.txt", 50);
+        a = makeNode(h.tree / "work/docs/a.txt", false, 100);
+        b = makeNode(h.tree / "work/docs/b.txt", false, 200);
+        docs = makeNode(h.tree / "work/docs", true, 0, StorageCategory::other, {a, b});
+        solo = makeNode(h.tree / "work/solo.txt", false, 50);
+        root = makeNode(h.tree / "work", true, 0, StorageCategory::other, {docs, solo});
+        for (const auto& node : {a, b, docs, solo, root}) {
+            node->inode = inodeOf(node->url());
+        }
+    }
+    DiskNodePtr a, b, docs, solo, root;
+};
+
+} // namespace
+
+class AppStateTrashTest : public QObject {
+    Q_OBJECT
+
+    static std::unique_ptr<AppState> withTree(Harness& h, const DiskNodePtr& root) {
+        h.scanBody = [root](auto&&...) { return root; };
+        auto state = h.make();
+        state->startScan();
+        h.settle();
+        return state;
+    }
+
+private slots:
+    void moveThenUndoRestoresEverything() {
+        Harness h;
+        Fixture f(h);
+        auto state = withTree(h, f.root);
+        QCOMPARE(state->undoExpiryTimer().interval(), 12000);
+        QVERIFY(state->undoExpiryTimer().isSingleShot());
+        QCOMPARE(state->undoExpiryTimer().timerType(), Qt::PreciseTimer);
+
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.docs, done); }));
+        h.settle();
+        QVERIFY(!std::filesystem::exists(h.tree / "work/docs"));
+        QVERIFY(state->lastTrashed().has_value());
+        QCOMPARE(state->lastTrashed()->node, f.docs);
+        QCOMPARE(state->lastTrashed()->size, std::int64_t{300});
+        QCOMPARE(f.docs->size, std::int64_t{0});
+        QVERIFY(f.docs->children.empty());
+        QCOMPARE(f.root->size, std::int64_t{50});
+        QCOMPARE(state->trashItemCount(), std::int64_t{1});
+        QVERIFY(state->undoExpiryTimer().isActive());
+
+        QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+        h.settle();
+        QVERIFY(std::filesystem::exists(h.tree / "work/docs/b.txt"));
+        QVERIFY(!state->lastTrashed());
+        QCOMPARE(f.docs->size, std::int64_t{300});
+        QCOMPARE(f.docs->children.size(), std::size_t{2});
+        QCOMPARE(f.root->size, std::int64_t{350});
+        QCOMPARE(state->trashItemCount(), std::int64_t{0});
+        QVERIFY(!state->undoExpiryTimer().isActive());
+    }
+
+    void refusalsAndFailuresBecomeAlerts() {
+        Harness h;
+        Fixture f(h);
+        // A Trash that can only fail: every item counts as lying on a volume without one.
+        h.services.trash = std::make_shared<Trash>(
+            h.env, [&](const std::filesystem::path&) -> std::optional<std::filesystem::path> {
+                return h.tree / "no-such-volume";
+            });
+        auto state = withTree(h, f.root);
+
+        // The home folder itself is refused.
+        const auto home = makeNode(h.tree.root(), true);
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(home, done); }));
+        QCOMPARE(QString::fromStdString(state->userAlert()->title),
+                 QString::fromStdString(home->name() + " is protected"));
+        QCOMPARE(state->userAlert()->message, std::string("User home root cannot be modified"));
+
+        // An item removed since the scan.
+        const auto gone = makeNode(h.tree / "work/gone.txt", false, 5);
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(gone, done); }));
+        QCOMPARE(state->userAlert()->title, std::string("gone.txt is protected"));
+        QCOMPARE(
+            state->userAlert()->message,
+            std::string(
+                "Target no longer exists or is inaccessible (may have been moved or removed)"));
+
+        // A move that fails.
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.solo, done); }));
+        QCOMPARE(state->userAlert()->title, std::string("Couldn't move solo.txt to Trash"));
+        QVERIFY(!state->userAlert()->message.empty());
+        QVERIFY(std::filesystem::exists(f.solo->url()));
+        QCOMPARE(f.solo->size, std::int64_t{50});
+        QVERIFY(!state->lastTrashed());
+    }
+
+    void aReplacedItemIsRefusedNotMoved() {
+        Harness h;
+        Fixture f(h);
+        auto state = withTree(h, f.root);
+        // Another file now stands where the scanned one was.
+        std::filesystem::remove(f.solo->url());
+        h.tree.denseFile("work/padding.txt", 1); // keep the old inode from coming straight back
+        h.tree.denseFile("work/solo.txt", 70);
+        QVERIFY(inodeOf(f.solo->url()) != f.solo->inode);
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.solo, done); }));
+        QVERIFY(state->userAlert().has_value());
+        QVERIFY(std::filesystem::exists(f.solo->url()));
+        QVERIFY(!state->lastTrashed());
+        QCOMPARE(f.solo->size, std::int64_t{50});
+    }
+
+    void undoNeverOverwrites() {
+        Harness h;
+        Fixture f(h);
+        auto state = withTree(h, f.root);
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.solo, done); }));
+        const auto trashed = state->lastTrashed()->trashedURL;
+        h.tree.file("work/solo.txt", "newer");
+        QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+        QCOMPARE(state->userAlert()->title, std::string("Couldn't restore solo.txt"));
+        QVERIFY(state->userAlert()->message.starts_with(
+            "It is still in the Trash — you can drag it back from Finder. ("));
+        QVERIFY(state->userAlert()->message.ends_with(")"));
+        QVERIFY(std::filesystem::exists(trashed));
+        std::ifstream kept(f.solo->url());
+        std::string text;
+        kept >> text;
+        QCOMPARE(text, std::string("newer"));
+        QCOMPARE(f.solo->size, std::int64_t{0});
+        QVERIFY(!state->lastTrashed());
+
+        // Undo with nothing to undo does nothing.
+        QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+    }
+
+    void undoAfterTheTrashLostTheItem() {
+        Harness h;
+        Fixture f(h);
+        auto state = withTree(h, f.root);
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.solo, done); }));
+        std::filesystem::remove(state->lastTrashed()->trashedURL);
+        QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+        QCOMPARE(state->userAlert()->title, std::string("Couldn't restore solo.txt"));
+    }
+
+    void expiryFollowsTheLatestMove() {
+        Harness h;
+        h.services.undoWindow = std::chrono::milliseconds(400);
+        Fixture f(h);
+        auto state = withTree(h, f.root);
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.a, done); }));
+        QElapsedTimer sinceSecond;
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.b, done); }));
+        sinceSecond.start();
+        QCOMPARE(state->lastTrashed()->node, f.b);
+        QSignalSpy cleared(state.get(), &AppState::lastTrashedChanged);
+        QVERIFY(cleared.wait(5000));
+        QVERIFY(!state->lastTrashed());
+        // The first move's window would have ended earlier; the second lasts its full length.
+        QVERIFY(sinceSecond.elapsed() >= 390);
+        QCOMPARE(cleared.count(), 1);
+    }
+
+    void emptyingRemovesEntriesAndThePendingUndo() {
+        Harness h;
+        Fixture f(h);
+        auto state = withTree(h, f.root);
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.docs, done); }));
+        QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.solo, done); }));
+        h.tree.file(".local/share/Trash/files/.hidden", "h");
+        h.settle();
+        QCOMPARE(state->trashItemCount(), std::int64_t{2});
+
+        state->emptyTrash();
+        QVERIFY(state->isTrashEmptying());
+        QVERIFY(!state->lastTrashed());
+        QTRY_VERIFY(!state->isTrashEmptying());
+        h.settle();
+        QCOMPARE(state->trashItemCount(), std::int64_t{0});
+        QVERIFY(std::filesystem::exists(h.tree / ".local/share/Trash/files/.hidden"));
+        QVERIFY(!state->userAlert());
+    }
+
+    void revealGoesToTheFileManager() {
+        Harness h;
+        auto state = h.make();
+        state->revealInFinder(h.tree / "x");
+        QCOMPARE(h.revealed, std::vector<std::filesystem::path>{h.tree / "x"});
+    }
+};
+
+QTEST_MAIN(AppStateTrashTest)
+#include "AppStateTrashTest.moc"
