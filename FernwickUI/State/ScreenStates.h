@@ -1,6 +1,8 @@
 #pragma once
 
+#include "FernwickCore/Engines/HistoryStore.h"
 #include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Model/InstalledApp.h"
 #include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickCore/Platform/Uuid.h"
 
@@ -44,6 +46,19 @@ struct DuplicatesViewState {
 struct SettingsViewState {
     /// The user's protected paths, loaded for display.
     std::vector<std::string> protectedPaths;
+};
+
+struct HistoryViewState {
+    /// The storage timeline, loaded for display.
+    std::vector<StorageSnapshot> snapshots;
+};
+
+struct AppUninstallerListViewState {
+    /// The application filter text.
+    std::string searchText;
+    bool showConfirmUninstall = false;
+    /// The application the confirmation is about.
+    std::optional<InstalledApp> appToUninstall;
 };
 
 struct FolderCardViewState {

@@ -205,6 +205,34 @@ private slots:
         QVERIFY(!state->userAlert());
     }
 
+    void treeChangesWaitForEnginesReadingTheTree() {
+        Harness h;
+        fernwick::test::Gate reading;
+        fernwick::test::Gate release;
+        h.services.findDuplicates = [&](const DiskNodePtr&, std::int64_t, DuplicateResolutionRule) {
+            reading.open();
+            release.wait();
+            return std::vector<DuplicateCluster>{};
+        };
+        Fixture f(h);
+        auto state = withTree(h, f.root);
+        bool found = false;
+        state->scanDuplicates([&] { found = true; });
+        QVERIFY(QTest::qWaitFor([&] { return reading.isOpen(); }));
+        bool trashed = false;
+        state->trashNode(f.docs, [&] { trashed = true; });
+        h.quickPool.waitForDone();
+        QCoreApplication::processEvents();
+        // Moved on disk, but the tree is left alone while the duplicate search reads it.
+        QVERIFY(!std::filesystem::exists(f.docs->url()));
+        QCOMPARE(f.docs->children.size(), std::size_t{2});
+        QVERIFY(!trashed);
+        release.open();
+        QVERIFY(QTest::qWaitFor([&] { return found && trashed; }));
+        QVERIFY(f.docs->children.empty());
+        QCOMPARE(f.root->size, std::int64_t{50});
+    }
+
     void revealGoesToTheFileManager() {
         Harness h;
         auto state = h.make();

@@ -57,6 +57,9 @@ private slots:
         QVERIFY(!CleanupReviewViewState{}.isDryRunMode);
         QVERIFY(!DuplicatesViewState{}.showConfirmDialog);
         QVERIFY(!DeveloperCleanerViewState{}.showConfirm);
+        QVERIFY(!AppUninstallerListViewState{}.showConfirmUninstall);
+        QVERIFY(!AppUninstallerListViewState{}.appToUninstall.has_value());
+        QVERIFY(HistoryViewState{}.snapshots.empty());
     }
 };
 
