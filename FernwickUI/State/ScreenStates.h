@@ -5,6 +5,7 @@
 #include "FernwickCore/Model/InstalledApp.h"
 #include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickCore/Platform/Uuid.h"
+#include "FernwickCore/Scanning/TreemapRect.h"
 
 #include <optional>
 #include <set>
@@ -16,6 +17,16 @@
 // so it always opens from these values; none of it is persisted.
 
 namespace fernwick::ui {
+
+struct MainWindowViewState {
+    /// The treemap tile under the pointer.
+    std::optional<TreemapRect> hoveredRect;
+    bool showEmptyTrashConfirm = false;
+    /// The user hid the cleanup prompt.
+    bool cleanupPromptDismissed = false;
+    /// Keyboard focus of the search field.
+    bool isSearchFocused = false;
+};
 
 struct CleanupReviewViewState {
     bool isDryRunMode = false;

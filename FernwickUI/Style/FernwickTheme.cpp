@@ -253,4 +253,10 @@ QColor FernwickTheme::tileColor(std::string_view path, std::string_view name, bo
     }
 }
 
+QColor FernwickTheme::tileColor(const TreemapRect& rect, TreemapTheme theme) {
+    return tileColor(rect.node ? rect.node->path() : std::string(),
+                     rect.node ? rect.node->name() : std::string(), rect.isLeaf, rect.depth,
+                     rect.category, theme);
+}
+
 } // namespace fernwick::ui

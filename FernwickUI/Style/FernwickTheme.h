@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Model/StorageCategory.h"
+#include "FernwickCore/Scanning/TreemapRect.h"
 #include "FernwickUI/Style/TreemapTheme.h"
 
 #include <QColor>
@@ -47,6 +48,9 @@ public:
     /// whether it is a folder play no part.
     static QColor tileColor(std::string_view path, std::string_view name, bool isLeaf, int depth,
                             StorageCategory category, TreemapTheme theme);
+    /// The fill colour of `rect`'s tile in `theme`, from its node's path and name, whether it
+    /// has nested tiles, its depth and its category.
+    static QColor tileColor(const TreemapRect& rect, TreemapTheme theme);
 };
 
 } // namespace fernwick::ui

@@ -49,6 +49,9 @@ private slots:
     }
 
     void screensOpenInTheirInitialState() {
+        const MainWindowViewState main;
+        QVERIFY(!main.hoveredRect && !main.isSearchFocused && !main.cleanupPromptDismissed &&
+                !main.showEmptyTrashConfirm);
         QCOMPARE(DeveloperCleanerViewState{}.selectedGroup, std::string("All"));
         QVERIFY(DeveloperCleanerViewState{}.selectedIDs.empty());
         QVERIFY(!LargeFilesViewState{}.selectedCategory.has_value());
