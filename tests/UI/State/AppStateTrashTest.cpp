@@ -121,10 +121,9 @@ private slots:
         Harness h;
         Fixture f(h);
         auto state = withTree(h, f.root);
-        // Another file now stands where the scanned one was.
-        std::filesystem::remove(f.solo->url());
-        h.tree.denseFile("work/padding.txt", 1); // keep the old inode from coming straight back
-        h.tree.denseFile("work/solo.txt", 70);
+        // Another file now stands where the scanned one was (made first, so its inode differs).
+        h.tree.denseFile("work/solo.new", 70);
+        std::filesystem::rename(h.tree / "work/solo.new", f.solo->url());
         QVERIFY(inodeOf(f.solo->url()) != f.solo->inode);
         QVERIFY(runToCompletion([&](auto done) { state->trashNode(f.solo, done); }));
         QVERIFY(state->userAlert().has_value());
