@@ -99,6 +99,10 @@ inline DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory,
     return node;
 }
 
+inline std::vector<std::filesystem::path> noMountPoints() {
+    return {};
+}
+
 /// The services of one test: a temporary home with its own preferences, safety engine and
 /// Trash; fake engines that answer at once unless a test replaces them.
 struct Harness {
@@ -107,7 +111,8 @@ struct Harness {
     Environment env = Environment::forHome(tree.root());
     std::shared_ptr<PreferencesStore> preferences =
         std::make_shared<PreferencesStore>(env.preferencesFile());
-    std::shared_ptr<Trash> trash = std::make_shared<Trash>(env);
+    // No mount points: emptying never reaches a real volume's trash.
+    std::shared_ptr<Trash> trash = std::make_shared<Trash>(env, Trash::Seams{{}, noMountPoints});
     std::shared_ptr<SafetyEngine> safety = std::make_shared<SafetyEngine>(env, preferences);
 
     std::mutex mutex;

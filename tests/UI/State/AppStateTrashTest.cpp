@@ -87,9 +87,11 @@ private slots:
         Fixture f(h);
         // A Trash that can only fail: every item counts as lying on a volume without one.
         h.services.trash = std::make_shared<Trash>(
-            h.env, [&](const std::filesystem::path&) -> std::optional<std::filesystem::path> {
-                return h.tree / "no-such-volume";
-            });
+            h.env,
+            Trash::Seams{[&](const std::filesystem::path&) -> std::optional<std::filesystem::path> {
+                             return h.tree / "no-such-volume";
+                         },
+                         fernwick::test::noMountPoints});
         auto state = withTree(h, f.root);
 
         // The home folder itself is refused.
