@@ -5,25 +5,19 @@
 //   duplicate-finder-bench [--min-size N] [--threads N] [--out FILE] FOLDER
 //   duplicate-finder-bench --hash FILE...     stream SHA-256 of each file, one thread: MB/s
 //
-// The tree comes from a parallel fd-relative walker of this benchmark's own that fills the
-// fields the finder reads (size, kind, modification time, inode, device).
+// The tree comes from the application's scanner, with no depth limit so that every file of the
+// folder is a node (the application scans to depth 6).
 
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
 #include "FernwickCore/Platform/Sha256.h"
+#include "FernwickCore/Scanning/AsyncDiskScanner.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <deque>
-#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
-#include <mutex>
 #include <string>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -31,111 +25,6 @@ using namespace fernwick;
 using Seconds = std::chrono::duration<double>;
 
 namespace {
-
-/// One directory still to read: its open fd and its node.
-struct PendingFolder {
-    int fd;
-    DiskNodePtr node;
-};
-
-class ParallelWalker {
-public:
-    DiskNodePtr walk(const std::filesystem::path& root, unsigned threads) {
-        DiskNode::Fields fields;
-        fields.url = root;
-        fields.isDirectory = true;
-        auto node = DiskNode::make(std::move(fields));
-        const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            std::perror("open");
-            return node;
-        }
-        push({fd, node});
-        std::vector<std::thread> pool;
-        for (unsigned i = 0; i < threads; ++i) {
-            pool.emplace_back([this] { work(); });
-        }
-        for (auto& thread : pool) {
-            thread.join();
-        }
-        return node;
-    }
-    std::size_t files() const { return m_files; }
-
-private:
-    void push(PendingFolder folder) {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back(std::move(folder));
-        ++m_outstanding;
-        m_wake.notify_one();
-    }
-    void work() {
-        for (;;) {
-            PendingFolder folder;
-            {
-                std::unique_lock lock(m_mutex);
-                m_wake.wait(lock, [&] { return !m_queue.empty() || m_outstanding == 0; });
-                if (m_queue.empty()) {
-                    return;
-                }
-                folder = std::move(m_queue.front());
-                m_queue.pop_front();
-            }
-            readFolder(folder);
-            std::lock_guard lock(m_mutex);
-            if (--m_outstanding == 0) {
-                m_wake.notify_all();
-            }
-        }
-    }
-    void readFolder(PendingFolder& folder) {
-        DIR* dir = ::fdopendir(folder.fd);
-        if (dir == nullptr) {
-            ::close(folder.fd);
-            return;
-        }
-        const auto parentPath = std::make_shared<const std::filesystem::path>(folder.node->url());
-        std::size_t files = 0;
-        while (const dirent* entry = ::readdir(dir)) {
-            const char* name = entry->d_name;
-            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
-                continue;
-            }
-            struct stat info {};
-            if (::fstatat(folder.fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-                continue;
-            }
-            const bool isDirectory = S_ISDIR(info.st_mode);
-            auto child = std::make_shared<DiskNode>(parentPath, name, isDirectory, false);
-            child->size = isDirectory ? 0 : info.st_size;
-            child->allocatedSize = info.st_blocks * 512;
-            child->inode = info.st_ino;
-            child->deviceID = info.st_dev;
-            child->isSymlink = S_ISLNK(info.st_mode);
-            child->modifiedDate = TimePoint{std::chrono::duration_cast<TimePoint::duration>(
-                std::chrono::seconds(info.st_mtim.tv_sec) +
-                std::chrono::nanoseconds(info.st_mtim.tv_nsec))};
-            folder.node->children.push_back(child);
-            if (isDirectory) {
-                const int fd =
-                    ::openat(folder.fd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-                if (fd >= 0) {
-                    push({fd, child});
-                }
-            } else {
-                ++files;
-            }
-        }
-        ::closedir(dir);
-        m_files += files;
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<PendingFolder> m_queue;
-    std::size_t m_outstanding = 0;
-    std::atomic<std::size_t> m_files{0};
-};
 
 int hashFiles(int argc, char** argv) {
     std::vector<unsigned char> buffer(65536);
@@ -193,10 +82,9 @@ int main(int argc, char** argv) {
             "usage: duplicate-finder-bench [--min-size N] [--threads N] [--out FILE] FOLDER\n");
         return 2;
     }
-    const unsigned threads = std::max(1U, std::thread::hardware_concurrency());
     const auto start = std::chrono::steady_clock::now();
-    ParallelWalker walker;
-    const DiskNodePtr root = walker.walk(folder, threads);
+    AsyncDiskScanner scanner;
+    const DiskNodePtr root = scanner.scan(folder, 1000, {});
     const auto scanned = std::chrono::steady_clock::now();
     DuplicateFinderEngine::Options options;
     options.workerCount = workers;
@@ -217,8 +105,9 @@ int main(int argc, char** argv) {
     if (!out.empty()) {
         std::ofstream(out, std::ios::binary) << text;
     }
-    std::fprintf(stderr, "files %zu, clusters %zu, duplicate files %zu; scan %.3f s, find %.3f s\n",
-                 walker.files(), clusters.size(), items, Seconds(scanned - start).count(),
-                 Seconds(found - scanned).count());
+    std::fprintf(stderr,
+                 "items %lld, clusters %zu, duplicate files %zu; scan %.3f s, find %.3f s\n",
+                 static_cast<long long>(root->itemCount), clusters.size(), items,
+                 Seconds(scanned - start).count(), Seconds(found - scanned).count());
     return 0;
 }

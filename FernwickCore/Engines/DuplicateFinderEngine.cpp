@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -324,6 +323,16 @@ template <typename Key, typename Hash = std::hash<Key>, typename KeyOf>
 std::vector<std::vector<std::size_t>> groupInOrder(const std::vector<std::size_t>& members,
                                                    KeyOf&& key) {
     std::vector<std::vector<std::size_t>> groups;
+    if (members.size() < 2) {
+        return groups;
+    }
+    // Most groups agree throughout (true duplicates): no map needed for those.
+    const Key first = key(members.front());
+    if (std::all_of(members.begin() + 1, members.end(),
+                    [&](std::size_t member) { return key(member) == first; })) {
+        groups.push_back(members);
+        return groups;
+    }
     std::unordered_map<Key, std::size_t, Hash> index;
     for (std::size_t member : members) {
         const auto [it, inserted] = index.try_emplace(key(member), groups.size());
@@ -401,38 +410,63 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
                                  : std::max(1U, std::thread::hardware_concurrency());
     const FileReader reader(m_options.read);
 
-    // 1-2. Candidates in tree order, grouped by size.
-    const std::vector<DiskNodePtr> descendants = root->allDescendants();
+    // 1-2. Candidates in tree order (the root, then its descendants depth first), grouped by
+    // size; groups in the order of their first file.
     std::vector<Candidate> candidates;
-    auto consider = [&](const DiskNode& node) {
-        if (!node.isDirectory() && !node.isPackage() && node.size >= minFileSize) {
-            candidates.push_back(Candidate{&node, {}, std::nullopt, std::nullopt});
+    std::vector<const DiskNode*> stack{root.get()};
+    while (!stack.empty()) {
+        const DiskNode* node = stack.back();
+        stack.pop_back();
+        if (!node->isDirectory() && !node->isPackage() && node->size >= minFileSize) {
+            candidates.push_back(Candidate{node, {}, std::nullopt, std::nullopt});
         }
-    };
-    consider(*root);
-    for (const auto& node : descendants) {
-        consider(*node);
+        for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
+            stack.push_back(child->get());
+        }
     }
-    std::vector<std::size_t> all(candidates.size());
-    for (std::size_t i = 0; i < all.size(); ++i) {
+    std::vector<std::pair<std::int64_t, std::size_t>> bySize;
+    bySize.reserve(candidates.size());
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
         if (cancel.stop_requested()) {
             return {};
         }
-        all[i] = i;
+        bySize.emplace_back(candidates[i].node->size, i);
     }
-    auto sizeGroups =
-        groupInOrder<std::int64_t>(all, [&](std::size_t i) { return candidates[i].node->size; });
+    std::sort(bySize.begin(), bySize.end());
+    std::vector<std::vector<std::size_t>> sizeGroups;
+    for (std::size_t start = 0, end = 0; start < bySize.size(); start = end) {
+        for (end = start + 1; end < bySize.size() && bySize[end].first == bySize[start].first;
+             ++end) {
+        }
+        if (end - start >= 2) {
+            auto& group = sizeGroups.emplace_back();
+            for (std::size_t k = start; k < end; ++k) {
+                group.push_back(bySize[k].second);
+            }
+        }
+    }
+    std::sort(sizeGroups.begin(), sizeGroups.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
 
     // 3. Hard links: the first link met stands for the file. Inode 0 means "unknown".
     std::vector<std::size_t> toPartialHash;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
     for (auto& group : sizeGroups) {
         if (cancel.stop_requested()) {
             return {};
         }
-        std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+        seen.clear();
         std::erase_if(group, [&](std::size_t i) {
             const DiskNode& node = *candidates[i].node;
-            return node.inode != 0 && !seen.emplace(node.deviceID, node.inode).second;
+            if (node.inode == 0) {
+                return false;
+            }
+            const std::pair identity{node.deviceID, node.inode};
+            if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
+                return true;
+            }
+            seen.push_back(identity);
+            return false;
         });
         if (group.size() >= 2) {
             toPartialHash.insert(toPartialHash.end(), group.begin(), group.end());
