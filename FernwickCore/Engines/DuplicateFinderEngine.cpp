@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -345,6 +346,36 @@ std::vector<std::vector<std::size_t>> groupInOrder(const std::vector<std::size_t
     return groups;
 }
 
+/// The cluster of `group` (candidate indices, oldest first): the oldest is the original; the
+/// rule decides which items are proposed for cleanup. Takes the candidates' paths.
+DuplicateCluster makeCluster(std::vector<Candidate>& candidates,
+                             const std::vector<std::size_t>& group, DuplicateResolutionRule rule) {
+    DuplicateCluster cluster{Uuid::random(),
+                             candidates[group.front()].node->size,
+                             Sha256::toHex(*candidates[group.front()].full),
+                             {}};
+    const std::size_t n = group.size();
+    cluster.items.reserve(n);
+    for (std::size_t position = 0; position < n; ++position) {
+        Candidate& candidate = candidates[group[position]];
+        bool selected = false;
+        switch (rule) {
+        case DuplicateResolutionRule::keepOldest:
+            selected = position != 0;
+            break;
+        case DuplicateResolutionRule::keepNewest:
+            selected = position + 1 < n;
+            break;
+        case DuplicateResolutionRule::unselectAll:
+            break;
+        }
+        cluster.items.push_back(DuplicateFileItem{
+            Uuid::random(), std::filesystem::path(std::move(candidate.path)), cluster.fileSize,
+            candidate.node->modifiedDate, false, candidate.node->inode, position == 0, selected});
+    }
+    return cluster;
+}
+
 } // namespace
 
 const std::array<DuplicateResolutionRule, 3>& allDuplicateResolutionRules() {
@@ -413,6 +444,9 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     // 1-2. Candidates in tree order (the root, then its descendants depth first), grouped by
     // size; groups in the order of their first file.
     std::vector<Candidate> candidates;
+    // The tree's item count bounds the candidates: one allocation instead of a chain of copies.
+    candidates.reserve(
+        static_cast<std::size_t>(std::clamp<std::int64_t>(root->itemCount, 1, 1 << 26)));
     std::vector<const DiskNode*> stack{root.get()};
     while (!stack.empty()) {
         const DiskNode* node = stack.back();
@@ -451,17 +485,24 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     // 3. Hard links: the first link met stands for the file. Inode 0 means "unknown".
     std::vector<std::size_t> toPartialHash;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> seenMany;
     for (auto& group : sizeGroups) {
         if (cancel.stop_requested()) {
             return {};
         }
+        // Most groups are small: a short list beats a tree there.
+        const bool small = group.size() <= 64;
         seen.clear();
+        seenMany.clear();
         std::erase_if(group, [&](std::size_t i) {
             const DiskNode& node = *candidates[i].node;
             if (node.inode == 0) {
                 return false;
             }
             const std::pair identity{node.deviceID, node.inode};
+            if (!small) {
+                return !seenMany.insert(identity).second;
+            }
             if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
                 return true;
             }
@@ -517,8 +558,9 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     // Equal content means equal first-pass digests, so a file whose digest no other file of
     // its size shares can be in no cluster. (Every file of a size group is hashed the same way.)
     std::vector<std::vector<std::size_t>> partialGroups;
+    std::vector<std::size_t> hashed;
     for (const auto& sizeGroup : sizeGroups) {
-        std::vector<std::size_t> hashed;
+        hashed.clear();
         std::copy_if(sizeGroup.begin(), sizeGroup.end(), std::back_inserter(hashed),
                      [&](std::size_t i) { return candidates[i].partial.has_value(); });
         for (auto& group : groupInOrder<Digest, DigestHash>(
@@ -573,46 +615,29 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
         return {};
     }
 
-    // 6. Clusters, oldest first within each.
-    std::vector<DuplicateCluster> clusters;
-    for (const auto& partialGroup : partialGroups) {
-        std::vector<std::size_t> hashed;
-        std::copy_if(partialGroup.begin(), partialGroup.end(), std::back_inserter(hashed),
+    // 6. Clusters, oldest first within each; built for several groups at once (each item
+    // parses its path), then taken in group order.
+    std::vector<std::vector<DuplicateCluster>> perGroup(partialGroups.size());
+    forEachInParallel(partialGroups.size(), workers, cancel, [&](std::size_t job, auto&) {
+        std::vector<std::size_t> hashedMembers;
+        std::copy_if(partialGroups[job].begin(), partialGroups[job].end(),
+                     std::back_inserter(hashedMembers),
                      [&](std::size_t i) { return candidates[i].full.has_value(); });
-        auto fullGroups = groupInOrder<Digest, DigestHash>(
-            hashed, [&](std::size_t i) { return *candidates[i].full; });
-        for (auto& group : fullGroups) {
-            if (cancel.stop_requested()) {
-                return {};
-            }
+        for (auto& group : groupInOrder<Digest, DigestHash>(
+                 hashedMembers, [&](std::size_t i) { return *candidates[i].full; })) {
             std::stable_sort(group.begin(), group.end(), [&](std::size_t a, std::size_t b) {
                 return candidates[a].node->modifiedDate < candidates[b].node->modifiedDate;
             });
-            DuplicateCluster cluster{Uuid::random(),
-                                     candidates[group.front()].node->size,
-                                     Sha256::toHex(*candidates[group.front()].full),
-                                     {}};
-            const std::size_t n = group.size();
-            for (std::size_t position = 0; position < n; ++position) {
-                Candidate& candidate = candidates[group[position]];
-                bool selected = false;
-                switch (autoSelectionRule) {
-                case DuplicateResolutionRule::keepOldest:
-                    selected = position != 0;
-                    break;
-                case DuplicateResolutionRule::keepNewest:
-                    selected = position + 1 < n;
-                    break;
-                case DuplicateResolutionRule::unselectAll:
-                    break;
-                }
-                cluster.items.push_back(DuplicateFileItem{
-                    Uuid::random(), std::filesystem::path(std::move(candidate.path)),
-                    cluster.fileSize, candidate.node->modifiedDate, false, candidate.node->inode,
-                    position == 0, selected});
-            }
-            clusters.push_back(std::move(cluster));
+            perGroup[job].push_back(makeCluster(candidates, group, autoSelectionRule));
         }
+    });
+    if (cancel.stop_requested()) {
+        return {};
+    }
+    std::vector<DuplicateCluster> clusters;
+    clusters.reserve(partialGroups.size());
+    for (auto& built : perGroup) {
+        std::move(built.begin(), built.end(), std::back_inserter(clusters));
     }
 
     // 7. Largest recoverable size first; equal sizes keep their order.
