@@ -1,0 +1,119 @@
+#include "FernwickUI/MainWindow/ListCanvas.h"
+
+#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Style/SystemIcons.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace fernwick::ui {
+
+namespace {
+constexpr double kTopPadding = 8;
+constexpr double kRowSpacing = 1;
+constexpr double kPaddingH = 16;
+constexpr double kPaddingV = 8;
+constexpr double kSpacing = 12;
+constexpr double kIconFrame = 20;
+constexpr double kIconSize = 13;
+} // namespace
+
+ListCanvas::ListCanvas(QWidget* parent)
+    : QWidget(parent), m_nameFont(uiFont(12, QFont::Medium)),
+      m_sizeFont(uiFont(11, QFont::Normal, FontDesign::monospaced)) {
+    const double content = std::max({QFontMetricsF(m_nameFont).height(),
+                                     QFontMetricsF(systemIconFont(kIconSize)).height(),
+                                     QFontMetricsF(m_sizeFont).height()});
+    m_rowHeight = std::ceil(content + 2 * kPaddingV);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+void ListCanvas::setRoot(const DiskNodePtr& root) {
+    m_root = root;
+    m_rows = root ? root->children : std::vector<DiskNodePtr>{};
+    updateGeometry();
+    update();
+}
+
+int ListCanvas::heightForWidth(int /*width*/) const {
+    if (m_rows.empty()) {
+        return static_cast<int>(kTopPadding);
+    }
+    const double rows = static_cast<double>(m_rows.size());
+    return static_cast<int>(std::ceil(kTopPadding + rows * m_rowHeight + (rows - 1) * kRowSpacing));
+}
+
+QSize ListCanvas::sizeHint() const {
+    return {400, heightForWidth(400)};
+}
+
+QRectF ListCanvas::rowRect(int index) const {
+    return {0, kTopPadding + index * (m_rowHeight + kRowSpacing), static_cast<double>(width()),
+            m_rowHeight};
+}
+
+QRectF ListCanvas::revealRect(int index) const {
+    const QRectF row = rowRect(index);
+    const double side = QFontMetricsF(systemIconFont(kIconSize)).height();
+    return {row.right() - kPaddingH - side, row.center().y() - side / 2, side, side};
+}
+
+void ListCanvas::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF exposed = event->rect();
+    const double pitch = m_rowHeight + kRowSpacing;
+    const int first = std::max(0, static_cast<int>((exposed.top() - kTopPadding) / pitch));
+    const int last = std::min(static_cast<int>(m_rows.size()) - 1,
+                              static_cast<int>((exposed.bottom() - kTopPadding) / pitch));
+    const QFontMetricsF nameMetrics(m_nameFont);
+    const QFontMetricsF sizeMetrics(m_sizeFont);
+    for (int index = first; index <= last; ++index) {
+        const DiskNode& node = *m_rows[static_cast<std::size_t>(index)];
+        const QRectF row = rowRect(index);
+        painter.fillRect(row, whiteAt(0.02));
+        const QRectF content = row.adjusted(kPaddingH, kPaddingV, -kPaddingH, -kPaddingV);
+        double x = content.left();
+        drawSystemIcon(painter, QRectF(x, content.top(), kIconFrame, content.height()),
+                       node.isDirectory() ? "folder.fill" : "doc.fill", kIconSize,
+                       node.isDirectory() ? srgb(0.98, 0.58, 0.05) : srgb(0.2, 0.55, 1.0));
+        x += kIconFrame + kSpacing;
+        const QRectF reveal = revealRect(index);
+        drawSystemIcon(painter, reveal, "arrow.right.circle", kIconSize, whiteAt(0.5));
+        const QString size = plainText(node.formattedSize());
+        const double sizeWidth = sizeMetrics.horizontalAdvance(size);
+        const double sizeLeft = reveal.left() - kSpacing - sizeWidth;
+        painter.setFont(m_sizeFont);
+        painter.setPen(srgb(0.2, 0.85, 0.5));
+        painter.drawText(QRectF(sizeLeft, content.top(), sizeWidth + 1, content.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, size);
+        const double nameRoom = std::max(0.0, sizeLeft - kSpacing - x);
+        painter.setFont(m_nameFont);
+        painter.setPen(Qt::white);
+        painter.drawText(QRectF(x, content.top(), nameRoom + 1, content.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         nameMetrics.elidedText(plainText(node.name()), Qt::ElideRight, nameRoom));
+    }
+}
+
+void ListCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || m_rows.empty()) {
+        return;
+    }
+    const double pitch = m_rowHeight + kRowSpacing;
+    const auto index = static_cast<int>(std::floor((event->position().y() - kTopPadding) / pitch));
+    if (index < 0 || index >= static_cast<int>(m_rows.size())) {
+        return;
+    }
+    if (revealRect(index).adjusted(-4, -4, 4, 4).contains(event->position())) {
+        emit revealRequested(m_rows[static_cast<std::size_t>(index)]);
+    }
+}
+
+} // namespace fernwick::ui

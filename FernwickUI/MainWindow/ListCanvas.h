@@ -1,0 +1,48 @@
+#pragma once
+
+#include "FernwickCore/Model/DiskNode.h"
+
+#include <QFont>
+#include <QWidget>
+
+#include <vector>
+
+namespace fernwick::ui {
+
+/// The "List" mode: one row per child of the shown node, in the tree's own order, each with its
+/// icon, name, size and a reveal button. Rows neither select nor drill down. Only the rows in
+/// view are drawn, so a folder of many thousand children scrolls smoothly. Put it in a
+/// QScrollArea with widgetResizable set. GUI thread only.
+class ListCanvas : public QWidget {
+    Q_OBJECT
+public:
+    explicit ListCanvas(QWidget* parent = nullptr);
+
+    /// Shows the children of `root` (nothing for null).
+    void setRoot(const DiskNodePtr& root);
+    const DiskNodePtr& root() const { return m_root; }
+    int rowCount() const { return static_cast<int>(m_rows.size()); }
+    /// The rectangle of row `index` and of its reveal button.
+    QRectF rowRect(int index) const;
+    QRectF revealRect(int index) const;
+
+    QSize sizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+signals:
+    void revealRequested(fernwick::DiskNodePtr node);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    DiskNodePtr m_root;
+    std::vector<DiskNodePtr> m_rows;
+    QFont m_nameFont;
+    QFont m_sizeFont;
+    double m_rowHeight = 0;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,226 @@
+#include "FernwickUI/MainWindow/MainWindow.h"
+
+#include "FernwickCore/Platform/Environment.h"
+#include "FernwickUI/MainWindow/ErrorStateView.h"
+#include "FernwickUI/MainWindow/MainWindowDialogs.h"
+#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/MainWindow/ResultCanvas.h"
+#include "FernwickUI/MainWindow/ScanningView.h"
+#include "FernwickUI/MainWindow/Sidebar.h"
+#include "FernwickUI/MainWindow/ToolSheet.h"
+#include "FernwickUI/MainWindow/UndoToast.h"
+#include "FernwickUI/MainWindow/WelcomeView.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace fernwick::ui {
+
+namespace {
+
+std::optional<std::filesystem::path> chooseDirectory(QWidget* parent) {
+    const QString chosen = QFileDialog::getExistingDirectory(parent);
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(chosen.toStdString());
+}
+
+// Trimmed of white space and line breaks.
+bool isBlank(const std::string& text) {
+    return text.find_first_not_of(" \t\n\r\v\f") == std::string::npos &&
+           QString::fromStdString(text).trimmed().isEmpty();
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
+    : QWidget(parent), m_state(state), m_seams(std::move(seams)) {
+    if (!m_seams.chooseFolder) {
+        m_seams.chooseFolder = chooseDirectory;
+    }
+    if (!m_seams.home) {
+        m_seams.home = Environment::current().home;
+    }
+    setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
+    setMinimumSize(1050, 700);
+    setBackground(this, srgb(0.05, 0.05, 0.07));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The toolbar's place: 48 points high.
+    auto* toolbar = new QWidget(this);
+    toolbar->setFixedHeight(48);
+    setBackground(toolbar, srgb(0.08, 0.08, 0.10));
+    layout->addWidget(toolbar);
+    layout->addWidget(makeDivider(Qt::Horizontal, this));
+
+    auto* body = new QHBoxLayout;
+    body->setSpacing(0);
+    const auto scanHome = [this] { m_state.startScan(*m_seams.home); };
+    m_sidebar = new Sidebar(m_state,
+                            SidebarActions{[this] { chooseFolderAndScan(); },
+                                           [this] { askToEmptyTrash(); }, *m_seams.home},
+                            this);
+    body->addWidget(m_sidebar);
+    body->addWidget(makeDivider(Qt::Vertical, this));
+
+    m_stack = new QStackedWidget(this);
+    setBackground(m_stack, srgb(0.05, 0.05, 0.07));
+    m_searchResults = new QWidget(m_stack);
+    m_welcome = new WelcomeView(
+        scanHome, [this] { chooseFolderAndScan(); }, m_stack);
+    m_scanning = new ScanningView([this] { m_state.cancelScan(); }, m_stack);
+    m_error = new ErrorStateView([this] { m_state.setScanState(ScanState::idle()); }, m_stack);
+    m_result = new ResultCanvas(m_state, m_stack);
+    for (QWidget* page :
+         {m_searchResults, static_cast<QWidget*>(m_scanning), static_cast<QWidget*>(m_error),
+          static_cast<QWidget*>(m_result), static_cast<QWidget*>(m_welcome)}) {
+        m_stack->addWidget(page);
+    }
+    body->addWidget(m_stack, 1);
+    layout->addLayout(body, 1);
+
+    m_toast = new UndoToast(this);
+    connect(m_toast, &UndoToast::undoRequested, this, [this] { m_state.undoLastTrash(); });
+    m_undoShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    m_undoShortcut->setContext(Qt::WindowShortcut);
+    m_undoShortcut->setEnabled(false);
+    connect(m_undoShortcut, &QShortcut::activated, this, [this] {
+        if (m_state.lastTrashed()) {
+            m_state.undoLastTrash();
+        }
+    });
+
+    connect(&m_state, &AppState::scanStateChanged, this, &MainWindow::updateContent);
+    connect(&m_state, &AppState::searchTextChanged, this, &MainWindow::updateContent);
+    connect(&m_state, &AppState::lastTrashedChanged, this, &MainWindow::updateToast);
+    connect(&m_state, &AppState::userAlertChanged, this, &MainWindow::updateAlert);
+    connect(&m_state, &AppState::activeModalChanged, this, &MainWindow::updateSheet);
+    updateContent();
+    updateToast();
+    updateAlert();
+    updateSheet();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::chooseFolderAndScan() {
+    if (const auto folder = m_seams.chooseFolder(this); folder && !folder->empty()) {
+        m_state.startScan(*folder);
+    }
+}
+
+void MainWindow::askToEmptyTrash() {
+    if (m_emptyTrash) {
+        return;
+    }
+    m_emptyTrash = new EmptyTrashDialog(m_state.trashItemCount(), this);
+    m_emptyTrash->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_emptyTrash, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
+    m_emptyTrash->open();
+}
+
+void MainWindow::updateContent() {
+    const ScanState& scan = m_state.scanState();
+    Content content = Content::welcome;
+    if (!isBlank(m_state.searchText())) {
+        content = Content::searchResults;
+    } else {
+        switch (scan.kind()) {
+        case ScanState::Kind::scanning:
+            content = Content::scanning;
+            m_scanning->setProgress(plainText(scan.progress()), scan.bytesScanned(),
+                                    scan.filesScanned());
+            break;
+        case ScanState::Kind::error:
+            content = Content::error;
+            m_error->setMessage(plainText(scan.message()));
+            break;
+        case ScanState::Kind::completed:
+            content = Content::completed;
+            break;
+        case ScanState::Kind::idle:
+            content = Content::welcome;
+            break;
+        }
+    }
+    m_content = content;
+    m_stack->setCurrentIndex(static_cast<int>(content));
+}
+
+void MainWindow::updateToast() {
+    const auto& record = m_state.lastTrashed();
+    m_undoShortcut->setEnabled(record.has_value());
+    if (!record) {
+        m_toastID.reset();
+        m_toast->dismiss();
+        return;
+    }
+    if (m_toastID == record->id) {
+        return;
+    }
+    m_toastID = record->id;
+    m_toast->present(plainText(record->node->name()));
+}
+
+void MainWindow::updateAlert() {
+    const auto& alert = m_state.userAlert();
+    if (alert && m_alert && m_alertID == alert->id) {
+        return;
+    }
+    if (m_alert) {
+        // Closed by the state (cleared or replaced): the dialog must not clear it again.
+        m_alertID.reset();
+        m_alert->disconnect(this);
+        m_alert->close();
+        m_alert = nullptr;
+    }
+    if (!alert) {
+        return;
+    }
+    m_alertID = alert->id;
+    m_alert = new AlertDialog(plainText(alert->title), plainText(alert->message), this);
+    m_alert->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_alert, &QDialog::finished, this, [this, id = alert->id] {
+        if (m_state.userAlert() && m_state.userAlert()->id == id) {
+            m_alertID.reset();
+            m_state.setUserAlert(std::nullopt);
+        }
+    });
+    m_alert->open();
+}
+
+void MainWindow::updateSheet() {
+    const auto& modal = m_state.activeModal();
+    if (modal && m_sheet && m_sheetModal == modal) {
+        return;
+    }
+    if (m_sheet) {
+        m_sheetModal.reset();
+        m_sheet->disconnect(this);
+        m_sheet->close();
+        m_sheet = nullptr;
+    }
+    if (!modal) {
+        return;
+    }
+    m_sheetModal = modal;
+    // Each opening builds the screen afresh, so it starts from its own defaults.
+    m_sheet = new ToolSheet(ToolSheet::titleFor(*modal), nullptr, this);
+    m_sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_sheet, &QDialog::finished, this, [this, shown = *modal] {
+        if (m_state.activeModal() == shown) {
+            m_sheetModal.reset();
+            m_state.setActiveModal(std::nullopt);
+        }
+    });
+    m_sheet->open();
+}
+
+} // namespace fernwick::ui

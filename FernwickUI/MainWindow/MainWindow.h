@@ -1,0 +1,96 @@
+#pragma once
+
+// The main window: toolbar strip, sidebar and the content area that follows the scan state,
+// with the undo toast, the alert, the Empty-Trash question and the tool sheets over it.
+//
+// Threads: GUI thread only. The window reads and calls the AppState it is given, which must
+// outlive it; it keeps no data of its own beyond view state. Anything the program wants to show
+// (an alert, a sheet) is raised by setting AppState's members; the window presents it and
+// clears the member when the user closes it.
+
+#include "FernwickUI/MainWindow/MainWindowDialogs.h"
+#include "FernwickUI/MainWindow/ToolSheet.h"
+#include "FernwickUI/State/AppState.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+class QShortcut;
+class QStackedWidget;
+
+namespace fernwick::ui {
+
+class ErrorStateView;
+class ResultCanvas;
+class ScanningView;
+class Sidebar;
+class UndoToast;
+class WelcomeView;
+
+/// What the window asks of the desktop; tests replace them.
+struct MainWindowSeams {
+    /// Runs the folder chooser (directories only, one item) and returns the chosen folder, or
+    /// nullopt when the user cancelled. Default: the platform's directory dialog.
+    std::function<std::optional<std::filesystem::path>(QWidget* parent)> chooseFolder;
+    /// The folder "Scan Home" and "Scan Home Folder" scan. Default: the user's home.
+    std::optional<std::filesystem::path> home;
+};
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    /// What the content area shows, in the order the window decides it.
+    enum class Content { searchResults, scanning, error, completed, welcome };
+
+    explicit MainWindow(AppState& state, MainWindowSeams seams = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    /// The folder chooser, then a scan of the chosen folder; nothing when cancelled.
+    void chooseFolderAndScan();
+    /// Opens the Empty-Trash question (again, when it is open already nothing changes).
+    void askToEmptyTrash();
+
+    Content content() const { return m_content; }
+    Sidebar* sidebar() const { return m_sidebar; }
+    WelcomeView* welcomeView() const { return m_welcome; }
+    ScanningView* scanningView() const { return m_scanning; }
+    ErrorStateView* errorView() const { return m_error; }
+    ResultCanvas* resultCanvas() const { return m_result; }
+    UndoToast* undoToast() const { return m_toast; }
+    QShortcut* undoShortcut() const { return m_undoShortcut; }
+    /// The dialogs on screen now; null when none.
+    AlertDialog* alertDialog() const { return m_alert; }
+    EmptyTrashDialog* emptyTrashDialog() const { return m_emptyTrash; }
+    ToolSheet* toolSheet() const { return m_sheet; }
+
+private:
+    void updateContent();
+    void updateToast();
+    void updateAlert();
+    void updateSheet();
+
+    AppState& m_state;
+    MainWindowSeams m_seams;
+    Content m_content = Content::welcome;
+    Sidebar* m_sidebar = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QWidget* m_searchResults = nullptr;
+    WelcomeView* m_welcome = nullptr;
+    ScanningView* m_scanning = nullptr;
+    ErrorStateView* m_error = nullptr;
+    ResultCanvas* m_result = nullptr;
+    UndoToast* m_toast = nullptr;
+    QShortcut* m_undoShortcut = nullptr;
+    std::optional<Uuid> m_toastID;
+    QPointer<AlertDialog> m_alert;
+    std::optional<Uuid> m_alertID;
+    QPointer<EmptyTrashDialog> m_emptyTrash;
+    QPointer<ToolSheet> m_sheet;
+    std::optional<ActiveModal> m_sheetModal;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <cstdint>
+
+class QLabel;
+class QPushButton;
+
+namespace fernwick::ui {
+
+/// The alert of a UserAlert: its title and message as plain text and one default "OK" button
+/// that only closes it. Window-modal. GUI thread only.
+class AlertDialog : public QDialog {
+    Q_OBJECT
+public:
+    AlertDialog(const QString& title, const QString& message, QWidget* parent = nullptr);
+
+    const QLabel* titleLabel() const { return m_title; }
+    const QLabel* messageLabel() const { return m_message; }
+    QPushButton* okButton() const { return m_ok; }
+
+private:
+    QLabel* m_title;
+    QLabel* m_message;
+    QPushButton* m_ok;
+};
+
+/// The question before the Trash is emptied for good. "Cancel" is the default button (Return
+/// and Escape both cancel); only a click on "Empty Trash" accepts. Window-modal. GUI thread.
+class EmptyTrashDialog : public QDialog {
+    Q_OBJECT
+public:
+    EmptyTrashDialog(std::int64_t itemCount, QWidget* parent = nullptr);
+
+    const QLabel* titleLabel() const { return m_title; }
+    QPushButton* emptyButton() const { return m_empty; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+private:
+    QLabel* m_title;
+    QPushButton* m_empty;
+    QPushButton* m_cancel;
+};
+
+} // namespace fernwick::ui

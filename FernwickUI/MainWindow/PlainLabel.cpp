@@ -1,0 +1,158 @@
+#include "FernwickUI/MainWindow/PlainLabel.h"
+
+#include "FernwickUI/Style/SystemIcons.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPalette>
+
+#include <cmath>
+
+namespace fernwick::ui {
+
+QLabel* makeLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    label->setFont(font);
+    setLabelColour(label, colour);
+    return label;
+}
+
+void setLabelColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    label->setPalette(palette);
+}
+
+ElidedLabel::ElidedLabel(const QFont& font, const QColor& colour, QWidget* parent)
+    : QWidget(parent), m_font(font), m_colour(colour) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setText(const QString& text) {
+    if (text == m_text) {
+        return;
+    }
+    m_text = text;
+    updateGeometry();
+    update();
+}
+
+void ElidedLabel::setColour(const QColor& colour) {
+    m_colour = colour;
+    update();
+}
+
+void ElidedLabel::setMaximumTextWidth(int width) {
+    m_maximumTextWidth = width;
+    updateGeometry();
+}
+
+QString ElidedLabel::shownText() const {
+    double room = width();
+    if (m_maximumTextWidth > 0) {
+        room = std::min<double>(room, m_maximumTextWidth);
+    }
+    return QFontMetricsF(m_font).elidedText(m_text, m_mode, room);
+}
+
+QSize ElidedLabel::sizeHint() const {
+    const QFontMetricsF metrics(m_font);
+    double width = metrics.horizontalAdvance(m_text) + 1;
+    if (m_maximumTextWidth > 0) {
+        width = std::min<double>(width, m_maximumTextWidth);
+    }
+    return {static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(metrics.height()))};
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    return {0, sizeHint().height()};
+}
+
+void ElidedLabel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setFont(m_font);
+    painter.setPen(m_colour);
+    painter.drawText(rect(), static_cast<int>(m_alignment), shownText());
+}
+
+IconView::IconView(std::string name, double size, const QColor& colour, QWidget* parent)
+    : QWidget(parent), m_name(std::move(name)), m_size(size), m_colour(colour) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void IconView::setName(std::string name) {
+    m_name = std::move(name);
+    updateGeometry();
+    update();
+}
+
+void IconView::setColour(const QColor& colour) {
+    m_colour = colour;
+    update();
+}
+
+void IconView::setFrameWidth(int width) {
+    m_frameWidth = width;
+    updateGeometry();
+}
+
+QSize IconView::sizeHint() const {
+    const QFontMetricsF metrics(systemIconFont(m_size));
+    const double width =
+        m_frameWidth > 0 ? m_frameWidth : metrics.horizontalAdvance(systemIconGlyph(m_name));
+    return {static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(metrics.height()))};
+}
+
+void IconView::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawSystemIcon(painter, rect(), m_name, m_size, m_colour);
+}
+
+namespace {
+
+class Divider : public QWidget {
+public:
+    Divider(Qt::Orientation orientation, double opacity, QWidget* parent)
+        : QWidget(parent), m_colour(whiteAt(opacity)) {
+        if (orientation == Qt::Horizontal) {
+            setFixedHeight(1);
+            setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        } else {
+            setFixedWidth(1);
+            setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), m_colour);
+    }
+
+private:
+    QColor m_colour;
+};
+
+} // namespace
+
+QWidget* makeDivider(Qt::Orientation orientation, QWidget* parent, double opacity) {
+    return new Divider(orientation, opacity, parent);
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QString plainText(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace fernwick::ui

@@ -1,0 +1,303 @@
+#include "FernwickUI/MainWindow/ResultCanvas.h"
+
+#include "FernwickUI/MainWindow/ListCanvas.h"
+#include "FernwickUI/MainWindow/ModeSwitcher.h"
+#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/MainWindow/TreemapCanvas.h"
+#include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/BubbleNodeView.h"
+#include "FernwickUI/Visualisations/FolderCardView.h"
+#include "FernwickUI/Visualisations/SunburstRadialView.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace fernwick::ui {
+
+namespace {
+
+const QColor& accent() {
+    static const QColor colour = srgb(0.15, 0.45, 0.90);
+    return colour;
+}
+
+} // namespace
+
+ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), m_state(state) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+    layout->addWidget(makeDivider(Qt::Horizontal, this));
+    m_modes = new QStackedWidget(this);
+    layout->addWidget(m_modes, 1);
+    for (StorageVisualMode mode : allStorageVisualModes()) {
+        auto* slot = new QWidget(m_modes);
+        auto* slotLayout = new QVBoxLayout(slot);
+        slotLayout->setContentsMargins(0, 0, 0, 0);
+        m_modes->addWidget(slot);
+        (void)mode;
+    }
+
+    connect(&m_state, &AppState::treemapBreadcrumbsChanged, this,
+            &ResultCanvas::rebuildBreadcrumbs);
+    connect(&m_state, &AppState::currentTreemapRootChanged, this, &ResultCanvas::refreshCanvas);
+    // A move to or from the Trash changes the tree in place and lays it out again.
+    connect(&m_state, &AppState::treemapRectanglesChanged, this, &ResultCanvas::refreshCanvas);
+    connect(&m_state, &AppState::storageVisualModeChanged, this, [this] { showMode(true); });
+    connect(&m_state, &AppState::currentThemeChanged, this, &ResultCanvas::updateTheme);
+    rebuildBreadcrumbs();
+    updateTheme();
+    showMode(false);
+}
+
+QWidget* ResultCanvas::buildHeader() {
+    auto* header = new QWidget(this);
+    setBackground(header, srgb(0.07, 0.07, 0.09));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(14, 7, 14, 7);
+    row->setSpacing(10);
+
+    ButtonLook back;
+    back.icon = "chevron.left";
+    back.iconSize = 10;
+    back.font = uiFont(11, QFont::DemiBold);
+    back.spacing = 5;
+    back.paddingH = 9;
+    back.paddingV = 4;
+    back.background = accent();
+    back.cornerRadius = 5;
+    back.shadow = withOpacity(srgb(0.0, 0.48, 1.0), 0.3);
+    back.shadowRadius = 3;
+    back.shadowOffsetY = 1;
+    m_back = new StyledButton(QStringLiteral("Back"), back, header);
+    m_back->setToolTip(QStringLiteral("Navigate up to parent directory"));
+    connect(m_back, &QAbstractButton::clicked, this, [this] { m_state.navigateBack(); });
+    row->addWidget(m_back);
+
+    m_crumbArea = new QScrollArea(header);
+    m_crumbArea->setFrameShape(QFrame::NoFrame);
+    m_crumbArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_crumbArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_crumbArea->setWidgetResizable(false);
+    m_crumbArea->setMaximumWidth(380);
+    m_crumbArea->viewport()->setAutoFillBackground(false);
+    m_crumbArea->setAutoFillBackground(false);
+    m_crumbArea->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    row->addWidget(m_crumbArea);
+    row->addStretch(1);
+
+    m_switcher = new ModeSwitcher(header);
+    connect(m_switcher, &ModeSwitcher::modeChosen, this, [this](StorageVisualMode mode) {
+        if (mode != m_state.storageVisualMode()) {
+            m_state.setStorageVisualMode(mode);
+        }
+    });
+    row->addWidget(m_switcher);
+
+    ButtonLook theme;
+    theme.font = uiFont(11, QFont::DemiBold);
+    theme.spacing = 6;
+    theme.trailingIcon = "paintpalette.fill";
+    theme.trailingIconSize = 9;
+    theme.trailingIconColour = srgb(0.20, 0.65, 1.00);
+    theme.paddingH = 10;
+    theme.paddingV = 4.5;
+    theme.background = srgb(0.12, 0.12, 0.16);
+    theme.cornerRadius = 6;
+    theme.outline = whiteAt(0.14);
+    theme.outlineWidth = 0.9;
+    m_theme = new StyledButton(QString(), theme, header);
+    m_theme->setToolTip(QStringLiteral("Change Color Theme: 8 Themes Available"));
+    connect(m_theme, &QAbstractButton::clicked, this,
+            [this] { m_state.setActiveModal(ActiveModal::theme); });
+    row->addWidget(m_theme);
+
+    auto* hint = new QHBoxLayout;
+    hint->setSpacing(4);
+    hint->addWidget(new IconView("info.circle", 10, whiteAt(0.35), header));
+    hint->addWidget(
+        makeLabel(QStringLiteral("Right-click for options"), uiFont(10), whiteAt(0.35), header));
+    row->addLayout(hint);
+    return header;
+}
+
+void ResultCanvas::rebuildBreadcrumbs() {
+    const auto& trail = m_state.treemapBreadcrumbs();
+    m_back->setVisible(trail.size() >= 2);
+    m_crumbs.clear();
+    auto* crumbRow = new QWidget;
+    crumbRow->setAutoFillBackground(false);
+    auto* layout = new QHBoxLayout(crumbRow);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    for (std::size_t index = 0; index < trail.size(); ++index) {
+        const bool last = index + 1 == trail.size();
+        ButtonLook look;
+        if (index == 0) {
+            look.icon = "house.fill";
+            look.iconSize = 9;
+        }
+        look.iconColour = last ? QColor(Qt::white) : whiteAt(0.6);
+        look.font = uiFont(11, last ? QFont::DemiBold : QFont::Normal);
+        look.textColour = look.iconColour;
+        look.spacing = 3;
+        look.paddingH = 4;
+        look.paddingV = 2;
+        look.background = last ? whiteAt(0.08) : QColor(Qt::transparent);
+        look.cornerRadius = 4;
+        const std::string& name = trail[index]->name();
+        auto* crumb =
+            new StyledButton(name.empty() ? QStringLiteral("~") : plainText(name), look, crumbRow);
+        connect(crumb, &QAbstractButton::clicked, this,
+                [this, index] { m_state.navigateBreadcrumb(static_cast<int>(index)); });
+        layout->addWidget(crumb);
+        m_crumbs.push_back(crumb);
+        if (!last) {
+            layout->addWidget(makeLabel(QStringLiteral("\u203A"), uiFont(11), whiteAt(0.35)));
+        }
+    }
+    crumbRow->adjustSize();
+    // The old row goes with setWidget's replacement.
+    m_crumbArea->setWidget(crumbRow);
+    m_crumbArea->setFixedHeight(crumbRow->height());
+    m_crumbArea->setFixedWidth(std::min(380, crumbRow->width()));
+}
+
+void ResultCanvas::updateTheme() {
+    const TreemapTheme theme = m_state.currentTheme();
+    ButtonLook look = m_theme->look();
+    const auto colours = previewColors(theme);
+    look.dots.assign(colours.begin(), colours.begin() + std::min<std::size_t>(3, colours.size()));
+    m_theme->setLook(std::move(look));
+    m_theme->setLabel(plainText(std::string(displayName(theme))));
+}
+
+QScrollArea* ResultCanvas::scrollArea(QWidget* content, bool bothAxes) {
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(bothAxes ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area->viewport()->setAutoFillBackground(false);
+    area->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    area->setWidget(content);
+    return area;
+}
+
+void ResultCanvas::connectVisualisation(VisualisationView* view) {
+    connect(view, &VisualisationView::selectRequested, this,
+            [this](const DiskNodePtr& node) { m_state.setSelectedNodeForInspection(node); });
+    connect(view, &VisualisationView::drillDownRequested, this,
+            [this](const DiskNodePtr& node) { m_state.drillDownIntoNode(node); });
+    connect(view, &VisualisationView::revealRequested, this,
+            [this](const DiskNodePtr& node) { m_state.revealInFinder(node->url()); });
+    connect(view, &VisualisationView::trashRequested, this,
+            [this](const DiskNodePtr& node) { m_state.trashNode(node); });
+}
+
+QWidget* ResultCanvas::canvas(StorageVisualMode mode) {
+    const auto index = static_cast<std::size_t>(mode);
+    if (m_canvases[index] != nullptr) {
+        return m_canvases[index];
+    }
+    QWidget* built = nullptr;
+    switch (mode) {
+    case StorageVisualMode::folders: {
+        auto* view = new FolderCardView;
+        m_views[index] = view;
+        built = scrollArea(view, false);
+        break;
+    }
+    case StorageVisualMode::bubbles: {
+        auto* view = new BubbleNodeView;
+        m_views[index] = view;
+        built = scrollArea(view, false);
+        break;
+    }
+    case StorageVisualMode::sunburst: {
+        auto* view = new SunburstRadialView;
+        m_views[index] = view;
+        built = view;
+        break;
+    }
+    case StorageVisualMode::flame:
+    case StorageVisualMode::mindmap:
+        built = new QWidget;
+        break;
+    case StorageVisualMode::treemap: {
+        m_treemap = new TreemapCanvas(m_state);
+        built = m_treemap;
+        break;
+    }
+    case StorageVisualMode::list: {
+        m_list = new ListCanvas;
+        connect(m_list, &ListCanvas::revealRequested, this,
+                [this](const DiskNodePtr& node) { m_state.revealInFinder(node->url()); });
+        built = scrollArea(m_list, false);
+        break;
+    }
+    }
+    if (m_views[index] != nullptr) {
+        connectVisualisation(m_views[index]);
+    }
+    m_canvases[index] = built;
+    m_modes->widget(static_cast<int>(index))->layout()->addWidget(built);
+    return built;
+}
+
+VisualisationView* ResultCanvas::visualisation(StorageVisualMode mode) {
+    canvas(mode);
+    return m_views[static_cast<std::size_t>(mode)];
+}
+
+TreemapCanvas* ResultCanvas::treemapCanvas() {
+    canvas(StorageVisualMode::treemap);
+    return m_treemap;
+}
+
+ListCanvas* ResultCanvas::listCanvas() {
+    canvas(StorageVisualMode::list);
+    return m_list;
+}
+
+void ResultCanvas::showMode(bool animated) {
+    const StorageVisualMode mode = m_state.storageVisualMode();
+    m_switcher->setMode(mode, animated);
+    canvas(mode);
+    m_modes->setCurrentIndex(static_cast<int>(mode));
+    refreshCanvas();
+}
+
+void ResultCanvas::refreshCanvas() {
+    const StorageVisualMode mode = m_state.storageVisualMode();
+    const DiskNodePtr& root = m_state.currentTreemapRoot();
+    switch (mode) {
+    case StorageVisualMode::folders:
+        static_cast<FolderCardView*>(visualisation(mode))->setRoot(root);
+        break;
+    case StorageVisualMode::bubbles:
+        static_cast<BubbleNodeView*>(visualisation(mode))->setRoot(root);
+        break;
+    case StorageVisualMode::sunburst:
+        static_cast<SunburstRadialView*>(visualisation(mode))->setRoot(root);
+        break;
+    case StorageVisualMode::flame:
+    case StorageVisualMode::mindmap:
+        break;
+    case StorageVisualMode::treemap:
+        treemapCanvas()->refresh();
+        break;
+    case StorageVisualMode::list:
+        listCanvas()->setRoot(root);
+        break;
+    }
+}
+
+} // namespace fernwick::ui

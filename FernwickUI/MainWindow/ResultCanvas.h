@@ -1,0 +1,69 @@
+#pragma once
+
+#include "FernwickCore/Model/DiskNode.h"
+#include "FernwickUI/State/StorageVisualMode.h"
+
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+class QHBoxLayout;
+class QScrollArea;
+class QStackedWidget;
+
+namespace fernwick::ui {
+
+class AppState;
+class ListCanvas;
+class ModeSwitcher;
+class StyledButton;
+class TreemapCanvas;
+class VisualisationView;
+
+/// What the main window shows once a scan is complete: a header bar (back, the breadcrumb
+/// trail, the visual-mode switcher, the theme button and a hint) over the canvas of the current
+/// visual mode. Each mode's canvas is built when first shown and refreshed while it is shown;
+/// every effect goes through AppState. GUI thread only.
+class ResultCanvas : public QWidget {
+    Q_OBJECT
+public:
+    explicit ResultCanvas(AppState& state, QWidget* parent = nullptr);
+
+    StyledButton* backButton() const { return m_back; }
+    /// The crumbs in trail order.
+    const std::vector<StyledButton*>& breadcrumbButtons() const { return m_crumbs; }
+    ModeSwitcher* modeSwitcher() const { return m_switcher; }
+    StyledButton* themeButton() const { return m_theme; }
+    /// The canvas widget of `mode`, built on demand.
+    QWidget* canvas(StorageVisualMode mode);
+    /// The visualisation of `mode` (null for the list); built on demand.
+    VisualisationView* visualisation(StorageVisualMode mode);
+    TreemapCanvas* treemapCanvas();
+    ListCanvas* listCanvas();
+
+private:
+    QWidget* buildHeader();
+    void rebuildBreadcrumbs();
+    void updateTheme();
+    void showMode(bool animated);
+    /// Gives the shown canvas the current root again (after navigation or a tree change).
+    void refreshCanvas();
+    void connectVisualisation(VisualisationView* view);
+    QScrollArea* scrollArea(QWidget* content, bool bothAxes);
+
+    AppState& m_state;
+    StyledButton* m_back = nullptr;
+    QScrollArea* m_crumbArea = nullptr;
+    QWidget* m_crumbRow = nullptr;
+    std::vector<StyledButton*> m_crumbs;
+    ModeSwitcher* m_switcher = nullptr;
+    StyledButton* m_theme = nullptr;
+    QStackedWidget* m_modes = nullptr;
+    std::array<QWidget*, 7> m_canvases{};
+    std::array<VisualisationView*, 7> m_views{};
+    TreemapCanvas* m_treemap = nullptr;
+    ListCanvas* m_list = nullptr;
+};
+
+} // namespace fernwick::ui

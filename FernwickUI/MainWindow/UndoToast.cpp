@@ -1,0 +1,166 @@
+#include "FernwickUI/MainWindow/UndoToast.h"
+
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Style/SystemIcons.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace fernwick::ui {
+
+namespace {
+constexpr double kShadowRoom = 12;  // the shadow's radius on each side
+constexpr double kShadowOffset = 4; // the shadow lies this far below
+constexpr double kPaddingH = 16;
+constexpr double kPaddingV = 10;
+constexpr double kSpacing = 12;
+constexpr double kBottomGap = 24;
+constexpr double kIconSize = 13;
+
+QFont textFont() {
+    return uiFont(12, QFont::Medium);
+}
+QFont undoFont() {
+    return uiFont(12, QFont::Bold);
+}
+double iconWidth() {
+    return QFontMetricsF(systemIconFont(kIconSize)).horizontalAdvance(systemIconGlyph("trash"));
+}
+double undoWidth() {
+    return QFontMetricsF(undoFont()).horizontalAdvance(QStringLiteral("Undo"));
+}
+} // namespace
+
+UndoToast::UndoToast(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    hide();
+    m_animation.setDuration(200);
+    m_animation.setEasingCurve(QEasingCurve::OutQuad);
+    connect(&m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_progress = value.toDouble();
+        reposition();
+        update();
+    });
+    connect(&m_animation, &QVariantAnimation::finished, this, [this] {
+        if (!m_presented) {
+            hide();
+        }
+    });
+    parent->installEventFilter(this);
+}
+
+void UndoToast::present(const QString& name) {
+    m_text = QStringLiteral("Moved ") + name + QStringLiteral(" to Trash");
+    m_presented = true;
+    resize(sizeHint());
+    show();
+    raise();
+    m_animation.stop();
+    m_animation.setStartValue(0.0);
+    m_animation.setEndValue(1.0);
+    m_animation.start();
+    m_progress = 0;
+    reposition();
+    update();
+}
+
+void UndoToast::dismiss() {
+    if (!m_presented) {
+        return;
+    }
+    m_presented = false;
+    m_animation.stop();
+    m_animation.setStartValue(m_progress);
+    m_animation.setEndValue(0.0);
+    m_animation.start();
+}
+
+double UndoToast::textWidth() const {
+    const double natural = QFontMetricsF(textFont()).horizontalAdvance(m_text);
+    // One line, shortened in the middle when the window is too narrow for it.
+    const double room = parentWidget() != nullptr
+                            ? parentWidget()->width() - 2 * kBottomGap - 2 * kShadowRoom -
+                                  2 * kPaddingH - iconWidth() - undoWidth() - 2 * kSpacing
+                            : natural;
+    return std::max(40.0, std::min(natural, room));
+}
+
+QSize UndoToast::sizeHint() const {
+    const double width =
+        2 * kPaddingH + iconWidth() + kSpacing + textWidth() + kSpacing + undoWidth();
+    const double height = 2 * kPaddingV + QFontMetricsF(textFont()).height();
+    return {static_cast<int>(std::ceil(width + 2 * kShadowRoom)),
+            static_cast<int>(std::ceil(height + 2 * kShadowRoom + kShadowOffset))};
+}
+
+QRectF UndoToast::bodyRect() const {
+    return QRectF(rect()).adjusted(kShadowRoom, kShadowRoom, -kShadowRoom,
+                                   -kShadowRoom - kShadowOffset);
+}
+
+QRectF UndoToast::undoRect() const {
+    const QRectF body = bodyRect();
+    return {body.right() - kPaddingH - undoWidth(), body.top(), undoWidth(), body.height()};
+}
+
+void UndoToast::reposition() {
+    if (parentWidget() == nullptr) {
+        return;
+    }
+    resize(sizeHint());
+    const QSize area = parentWidget()->size();
+    const double restingTop = area.height() - kBottomGap - height() + kShadowRoom + kShadowOffset;
+    // Slides up from below the bottom edge as it enters.
+    const double hiddenTop = area.height();
+    const double top = hiddenTop + (restingTop - hiddenTop) * m_progress;
+    move((area.width() - width()) / 2, static_cast<int>(std::lround(top)));
+}
+
+bool UndoToast::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible()) {
+        reposition();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void UndoToast::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(std::clamp(m_progress, 0.0, 1.0));
+    const QRectF body = bodyRect();
+    drawSoftShadow(painter, body, 10, blackAt(0.5), 12, kShadowOffset);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(srgb(0.14, 0.14, 0.17));
+    painter.drawRoundedRect(body, 10, 10);
+    painter.setPen(QPen(whiteAt(0.12), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(body.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+
+    double x = body.left() + kPaddingH;
+    drawSystemIcon(painter, QRectF(x, body.top(), iconWidth(), body.height()), "trash", kIconSize,
+                   whiteAt(0.75));
+    x += iconWidth() + kSpacing;
+    const double width = textWidth();
+    painter.setFont(textFont());
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(x, body.top(), width + 1, body.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetricsF(textFont()).elidedText(m_text, Qt::ElideMiddle, width + 0.5));
+    painter.setFont(undoFont());
+    painter.setPen(srgb(0.35, 0.70, 1.00));
+    painter.drawText(undoRect(), Qt::AlignCenter, QStringLiteral("Undo"));
+}
+
+void UndoToast::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_presented && event->button() == Qt::LeftButton &&
+        undoRect().adjusted(-4, -4, 4, 4).contains(event->position())) {
+        emit undoRequested();
+    }
+}
+
+} // namespace fernwick::ui

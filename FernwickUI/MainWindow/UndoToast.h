@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QVariantAnimation>
+#include <QWidget>
+
+namespace fernwick::ui {
+
+/// The toast at the bottom of the main window that offers to undo the last move to the Trash:
+/// "Moved <name> to Trash" and "Undo". It slides in from the bottom edge while fading in, and
+/// leaves the same way (ease-out, 0.2 s). It places itself centred, 24 points above the bottom
+/// edge of its parent, and follows the parent's size. GUI thread only.
+class UndoToast : public QWidget {
+    Q_OBJECT
+public:
+    explicit UndoToast(QWidget* parent);
+
+    /// Shows the toast for `name` (plain text); a toast already shown changes its text and
+    /// enters again.
+    void present(const QString& name);
+    /// Lets the toast leave; it hides when the animation ends.
+    void dismiss();
+
+    /// Whether the toast is on screen or entering (false while leaving or hidden).
+    bool isPresented() const { return m_presented; }
+    const QString& text() const { return m_text; }
+    /// The "Undo" label's rectangle in the toast's coordinates.
+    QRectF undoRect() const;
+    /// 0 (gone) to 1 (in place).
+    double progress() const { return m_progress; }
+
+    QSize sizeHint() const override;
+
+signals:
+    void undoRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QRectF bodyRect() const;
+    double textWidth() const;
+    void reposition();
+
+    QString m_text;
+    bool m_presented = false;
+    double m_progress = 0;
+    QVariantAnimation m_animation;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,115 @@
+#include "FernwickUI/MainWindow/WelcomeView.h"
+
+#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace fernwick::ui {
+
+namespace {
+
+const QColor& markBlue() {
+    static const QColor colour = srgb(0.05, 0.50, 1.00);
+    return colour;
+}
+
+/// The 68-point rounded square with the drive symbol, and room for its shadow below.
+class AppMark : public QWidget {
+public:
+    explicit AppMark(QWidget* parent) : QWidget(parent) { setFixedSize(100, 100); }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF square((width() - 68) / 2.0, 10, 68, 68);
+        drawSoftShadow(painter, square, 18, withOpacity(markBlue(), 0.35), 16, 6);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(markBlue());
+        painter.drawRoundedRect(square, 18, 18);
+        drawSystemIcon(painter, square, "internaldrive.fill", 32, Qt::white);
+    }
+};
+
+/// The small rounded bar at the bottom of the welcome screen.
+class HandleBar : public QWidget {
+public:
+    explicit HandleBar(QWidget* parent) : QWidget(parent) { setFixedSize(32, 4); }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(whiteAt(0.15));
+        painter.drawRoundedRect(QRectF(rect()), 2, 2);
+    }
+};
+
+} // namespace
+
+WelcomeView::WelcomeView(std::function<void()> scanHome, std::function<void()> chooseFolderAndScan,
+                         QWidget* parent)
+    : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 16);
+    layout->setSpacing(16);
+    layout->addStretch(1);
+
+    // The mark's frame keeps 22 points below the square for its shadow: its 6 points of
+    // padding and the stack's spacing of 16, so the title follows it directly.
+    auto* markAndTitle = new QVBoxLayout;
+    markAndTitle->setSpacing(0);
+    markAndTitle->addWidget(new AppMark(this), 0, Qt::AlignHCenter);
+    markAndTitle->addWidget(
+        makeLabel(QStringLiteral("Tarnbrook Ridar"), uiFont(26, QFont::Bold), Qt::white, this), 0,
+        Qt::AlignHCenter);
+    layout->addLayout(markAndTitle);
+    auto* subtitle =
+        makeLabel(QStringLiteral("Visualize your disk usage with an interactive treemap."),
+                  uiFont(13), whiteAt(0.6), this);
+    subtitle->setContentsMargins(0, 0, 0, 8);
+    layout->addWidget(subtitle, 0, Qt::AlignHCenter);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(14);
+    ButtonLook primary;
+    primary.icon = "house.fill";
+    primary.iconSize = 13;
+    primary.font = uiFont(13, QFont::DemiBold);
+    primary.spacing = 8;
+    primary.paddingH = 18;
+    primary.paddingV = 10;
+    primary.background = markBlue();
+    primary.cornerRadius = 8;
+    primary.shadow = withOpacity(srgb(0.0, 0.48, 1.0), 0.3);
+    primary.shadowRadius = 6;
+    primary.shadowOffsetY = 2;
+    auto* home = new StyledButton(QStringLiteral("Scan Home Folder"), primary, this);
+    connect(home, &QAbstractButton::clicked, this, [scanHome] { scanHome(); });
+    ButtonLook secondary = primary;
+    secondary.icon = "folder.fill";
+    secondary.iconColour = whiteAt(0.7);
+    secondary.font = uiFont(13, QFont::Medium);
+    secondary.background = whiteAt(0.06);
+    secondary.outline = whiteAt(0.14);
+    secondary.shadow = Qt::transparent;
+    secondary.shadowRadius = 0;
+    auto* choose = new StyledButton(QStringLiteral("Choose Folder"), secondary, this);
+    connect(choose, &QAbstractButton::clicked, this,
+            [chooseFolderAndScan] { chooseFolderAndScan(); });
+    buttons->addStretch(1);
+    buttons->addWidget(home, 0, Qt::AlignVCenter);
+    buttons->addWidget(choose, 0, Qt::AlignVCenter);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+    layout->addWidget(new HandleBar(this), 0, Qt::AlignHCenter);
+}
+
+} // namespace fernwick::ui

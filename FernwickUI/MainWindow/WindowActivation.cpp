@@ -1,0 +1,38 @@
+#include "FernwickUI/MainWindow/WindowActivation.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+namespace fernwick::ui {
+
+void bringMainWindowToFront() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        // Dialogs (sheets, alerts, the folder chooser) play the part of panels: left alone.
+        if (!window->isWindow() || !window->isVisible() || qobject_cast<QDialog*>(window) ||
+            window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip) {
+            continue;
+        }
+        window->setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
+        if (window->isMinimized()) {
+            window->showNormal();
+        }
+        if (QScreen* screen = window->screen()) {
+            QRect frame = window->frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            window->move(frame.topLeft());
+        }
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void scheduleLaunchActivation(QObject* context) {
+    QTimer::singleShot(0, context, [] { bringMainWindowToFront(); });
+    QTimer::singleShot(100, context, [] { bringMainWindowToFront(); });
+    QTimer::singleShot(400, context, [] { bringMainWindowToFront(); });
+}
+
+} // namespace fernwick::ui

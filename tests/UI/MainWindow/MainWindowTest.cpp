@@ -1,0 +1,294 @@
+#include "FernwickUI/MainWindow/ErrorStateView.h"
+#include "FernwickUI/MainWindow/MainWindowDialogs.h"
+#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/MainWindow/ResultCanvas.h"
+#include "FernwickUI/MainWindow/ScanningView.h"
+#include "FernwickUI/MainWindow/Sidebar.h"
+#include "FernwickUI/MainWindow/ToolSheet.h"
+#include "FernwickUI/MainWindow/WelcomeView.h"
+#include "tests/UI/MainWindow/MainWindowHarness.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::click;
+using fernwick::test::findButton;
+using fernwick::test::Gate;
+using fernwick::test::WindowHarness;
+using Content = MainWindow::Content;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    // The root URL of every scan started, in order.
+    static std::shared_ptr<std::vector<std::filesystem::path>> recordScans(WindowHarness& w) {
+        auto roots = std::make_shared<std::vector<std::filesystem::path>>();
+        w.h.scanBody = [roots](const std::filesystem::path& root, int, auto&&, auto&&) {
+            roots->push_back(root);
+            return fernwick::test::makeNode(root, true);
+        };
+        return roots;
+    }
+
+private slots:
+    void startsOnTheWelcomeScreen() {
+        WindowHarness w;
+        w.open();
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Tarnbrook Ridar"));
+        QCOMPARE(w.window->content(), Content::welcome);
+        QVERIFY(w.window->welcomeView()->isVisible());
+        QVERIFY(w.window->minimumWidth() >= 1050 && w.window->minimumHeight() >= 700);
+    }
+
+    void scanningShowsTheProgressAndCancels() {
+        WindowHarness w(false);
+        Gate reported;
+        Gate finish;
+        w.h.scanBody = [&](const std::filesystem::path& root, int, const auto& onProgress,
+                           const auto&) {
+            ScanProgress progress;
+            progress.currentPath = "/fixture/<b>deep</b>/path";
+            progress.scannedBytes = 1234567;
+            progress.scannedFiles = 1;
+            onProgress(progress);
+            reported.open();
+            finish.wait();
+            return fernwick::test::makeNode(root, true);
+        };
+        w.open();
+        w.state->startScan(w.h.tree / "fixture");
+        QCOMPARE(w.window->content(), Content::scanning);
+        const ScanningView* view = w.window->scanningView();
+        QCOMPARE(view->progressLabel()->text(), QStringLiteral("Preparing fast scan..."));
+        QCOMPARE(view->bytesLabel()->text(), QStringLiteral("Scanned: Zero KB"));
+        QCOMPARE(view->filesLabel()->text(), QStringLiteral("0 files processed"));
+        QTRY_VERIFY(reported.isOpen());
+        QTRY_COMPARE(view->progressLabel()->text(), QStringLiteral("/fixture/<b>deep</b>/path"));
+        QCOMPARE(view->bytesLabel()->text(), QStringLiteral("Scanned: 1.2 MB"));
+        QCOMPARE(view->filesLabel()->text(), QStringLiteral("1 files processed"));
+        QCOMPARE(view->bytesLabel()->textFormat(), Qt::PlainText);
+
+        // Typing a search hides the progress; clearing it brings the progress back.
+        w.state->setSearchText("  \n ");
+        QCOMPARE(w.window->content(), Content::scanning);
+        w.state->setSearchText("alpha");
+        QCOMPARE(w.window->content(), Content::searchResults);
+        w.state->setSearchText("");
+        QCOMPARE(w.window->content(), Content::scanning);
+
+        click(findButton(w.window.get(), QStringLiteral("Cancel Scan")));
+        QCOMPARE(w.state->scanState().kind(), ScanState::Kind::idle);
+        QCOMPARE(w.window->content(), Content::welcome);
+        finish.open();
+        w.h.settle();
+        QCOMPARE(w.window->content(), Content::welcome);
+    }
+
+    void longProgressPathsLoseTheirMiddle() {
+        ScanningView view([] {});
+        view.resize(900, 600);
+        const QString path = QStringLiteral("/start/") + QString(300, QLatin1Char('m')) +
+                             QStringLiteral("/the-end.txt");
+        view.setProgress(path, 0, 123456789);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QString shown = view.progressLabel()->shownText();
+        QVERIFY(shown.startsWith(QStringLiteral("/start/")));
+        QVERIFY(shown.endsWith(QStringLiteral("the-end.txt")));
+        QVERIFY(shown.contains(QChar(0x2026)));
+        QVERIFY(view.progressLabel()->width() <= 450);
+        QCOMPARE(view.filesLabel()->text(), QStringLiteral("123456789 files processed"));
+    }
+
+    void errorShowsTheMessageAndTryAgainReturnsToWelcome() {
+        WindowHarness w(false);
+        w.h.scanBody = [](auto&&...) -> DiskNodePtr {
+            throw std::runtime_error("<b>disk</b> & friends failed");
+        };
+        w.open();
+        w.state->startScan(w.h.tree / "fixture");
+        QTRY_COMPARE(w.window->content(), Content::error);
+        const QLabel* message = w.window->errorView()->messageLabel();
+        QCOMPARE(message->text(), QStringLiteral("<b>disk</b> & friends failed"));
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        QVERIFY(findButton(w.window.get(), QStringLiteral("Scanning Error")) == nullptr);
+        click(findButton(w.window.get(), QStringLiteral("Try Again")));
+        QCOMPARE(w.state->scanState().kind(), ScanState::Kind::idle);
+        QCOMPARE(w.window->content(), Content::welcome);
+        QCOMPARE(w.h.scanners.size(), std::size_t{1}); // no new scan
+    }
+
+    void completedShowsTheResultCanvas() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        QCOMPARE(w.window->content(), Content::completed);
+        QVERIFY(w.window->resultCanvas()->isVisible());
+        w.state->setSearchText("gamma");
+        QCOMPARE(w.window->content(), Content::searchResults);
+        w.state->setSearchText(" \t");
+        QCOMPARE(w.window->content(), Content::completed);
+    }
+
+    void sidebarAndWelcomeButtonsStartTheScans() {
+        WindowHarness w(false);
+        auto roots = recordScans(w);
+        w.open();
+        Sidebar* sidebar = w.window->sidebar();
+        click(findButton(sidebar, QStringLiteral("Scan Full Mac")));
+        QCOMPARE(w.state->scanState().kind(), ScanState::Kind::scanning);
+        w.h.settle();
+        click(findButton(sidebar, QStringLiteral("Scan Home")));
+        w.h.settle();
+        w.chosenFolder = w.h.tree / "fixture/Beta";
+        click(findButton(sidebar, QStringLiteral("Choose Folder")));
+        w.h.settle();
+        const std::vector<std::filesystem::path> expected{"/", w.h.tree.root(),
+                                                          w.h.tree / "fixture/Beta"};
+        QCOMPARE(*roots, expected);
+
+        // A cancelled chooser starts nothing and leaves the state as it was.
+        w.state->setScanState(ScanState::idle());
+        w.chosenFolder.reset();
+        click(findButton(sidebar, QStringLiteral("Choose Folder")));
+        w.h.settle();
+        QCOMPARE(w.chooserRuns, 2);
+        QCOMPARE(roots->size(), std::size_t{3});
+        QCOMPARE(w.state->scanState().kind(), ScanState::Kind::idle);
+
+        // The welcome screen's two buttons run the same routines.
+        WelcomeView* welcome = w.window->welcomeView();
+        QVERIFY(welcome->isVisible());
+        w.chosenFolder = w.h.tree / "fixture/Alpha";
+        click(findButton(welcome, QStringLiteral("Choose Folder")));
+        w.h.settle();
+        w.state->setScanState(ScanState::idle());
+        click(findButton(welcome, QStringLiteral("Scan Home Folder")));
+        w.h.settle();
+        QCOMPARE(roots->size(), std::size_t{5});
+        QCOMPARE(roots->at(3), w.h.tree / "fixture/Alpha");
+        QCOMPARE(roots->at(4), w.h.tree.root());
+    }
+
+    void toolRowsOpenTheirSheetsInOrder() {
+        WindowHarness w(false);
+        w.open();
+        const std::vector<std::pair<QString, ActiveModal>> rows{
+            {QStringLiteral("Smart Cleanup"), ActiveModal::cleanup},
+            {QStringLiteral("Developer Cleaner"), ActiveModal::developer},
+            {QStringLiteral("Large Files"), ActiveModal::largeFiles},
+            {QStringLiteral("Duplicate Finder"), ActiveModal::duplicates},
+            {QStringLiteral("App Uninstaller"), ActiveModal::apps},
+            {QStringLiteral("Cleanup History"), ActiveModal::history},
+            {QStringLiteral("Settings"), ActiveModal::settings}};
+        int previousY = -1;
+        for (const auto& [title, modal] : rows) {
+            StyledButton* row = findButton(w.window->sidebar(), title);
+            QVERIFY2(row != nullptr, qPrintable(title));
+            const int y = row->mapTo(w.window.get(), QPoint()).y();
+            QVERIFY(y > previousY);
+            previousY = y;
+            click(row);
+            QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(modal));
+            QVERIFY(w.window->toolSheet() != nullptr);
+            QCOMPARE(w.window->toolSheet()->title(), ToolSheet::titleFor(modal));
+            click(findButton(w.window->toolSheet(), QStringLiteral("Done")));
+            QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
+            w.h.settle();
+        }
+        QCOMPARE(ToolSheet::titleFor(ActiveModal::largeFiles), QStringLiteral("Large Files"));
+        // Escape closes a sheet too.
+        w.state->setActiveModal(ActiveModal::history);
+        QTest::keyClick(w.window->toolSheet(), Qt::Key_Escape);
+        QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
+        // A sheet closed by the state goes without clearing anything else.
+        w.state->setActiveModal(ActiveModal::settings);
+        w.state->setActiveModal(ActiveModal::cleanup);
+        QCOMPARE(w.window->toolSheet()->title(), QStringLiteral("Smart Cleanup"));
+        QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(ActiveModal::cleanup));
+    }
+
+    void emptyTrashAsksFirstAndCancelIsTheDefault() {
+        WindowHarness w(false);
+        const auto junk = w.h.tree.denseFile("junk.txt", 10);
+        QVERIFY(w.h.trash->moveToTrash(junk));
+        w.open();
+        QTRY_COMPARE(w.state->trashItemCount(), std::int64_t{1});
+        click(findButton(w.window->sidebar(), QStringLiteral("Empty")));
+        EmptyTrashDialog* dialog = w.window->emptyTrashDialog();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->titleLabel()->text(),
+                 QStringLiteral("Permanently delete 1 items in the Trash?"));
+        QVERIFY(dialog->cancelButton()->isDefault());
+        QVERIFY(!dialog->emptyButton()->isDefault());
+        QVERIFY(!dialog->emptyButton()->autoDefault());
+        QTest::keyClick(dialog, Qt::Key_Return);
+        w.h.settle();
+        QVERIFY(w.window->emptyTrashDialog() == nullptr);
+        QVERIFY(!w.state->isTrashEmptying());
+        QCOMPARE(w.h.trash->itemCount(), std::int64_t{1});
+
+        click(findButton(w.window->sidebar(), QStringLiteral("Empty")));
+        QTest::keyClick(w.window->emptyTrashDialog(), Qt::Key_Escape);
+        QCOMPARE(w.h.trash->itemCount(), std::int64_t{1});
+
+        click(findButton(w.window->sidebar(), QStringLiteral("Empty")));
+        click(w.window->emptyTrashDialog()->emptyButton());
+        QVERIFY(w.state->isTrashEmptying());
+        QTRY_VERIFY(!w.state->isTrashEmptying());
+        QCOMPARE(w.h.trash->itemCount(), std::int64_t{0});
+        QTRY_COMPARE(w.state->trashItemCount(), std::int64_t{0});
+
+        // An empty Trash still asks, with the count 0.
+        click(findButton(w.window->sidebar(), QStringLiteral("Empty")));
+        QCOMPARE(w.window->emptyTrashDialog()->titleLabel()->text(),
+                 QStringLiteral("Permanently delete 0 items in the Trash?"));
+    }
+
+    void alertsShowPlainTextAndClearWhenDismissed() {
+        WindowHarness w(false);
+        w.open();
+        w.state->setUserAlert(UserAlert("<b>x</b> is protected", "Tom & <i>Jerry</i>"));
+        AlertDialog* alert = w.window->alertDialog();
+        QVERIFY(alert != nullptr);
+        QCOMPARE(alert->titleLabel()->text(), QStringLiteral("<b>x</b> is protected"));
+        QCOMPARE(alert->titleLabel()->textFormat(), Qt::PlainText);
+        QCOMPARE(alert->messageLabel()->text(), QStringLiteral("Tom & <i>Jerry</i>"));
+        QCOMPARE(alert->messageLabel()->textFormat(), Qt::PlainText);
+        QCOMPARE(alert->okButton()->text(), QStringLiteral("OK"));
+        // A newer alert replaces the one on screen.
+        w.state->setUserAlert(UserAlert("Second", "message"));
+        QCOMPARE(w.window->alertDialog()->titleLabel()->text(), QStringLiteral("Second"));
+        QVERIFY(w.state->userAlert().has_value());
+        click(w.window->alertDialog()->okButton());
+        QVERIFY(!w.state->userAlert().has_value());
+    }
+
+    void diskFiguresRoundAndClamp() {
+        QCOMPARE(Sidebar::usedPercentText(42.5), QStringLiteral("43%"));
+        QCOMPARE(Sidebar::usedPercentText(42.4), QStringLiteral("42%"));
+        QCOMPARE(Sidebar::usedPercentText(0), QStringLiteral("0%"));
+        QCOMPARE(Sidebar::usedPercentText(150), QStringLiteral("150%"));
+        QCOMPARE(Sidebar::usedFraction(150), 1.0);
+        QCOMPARE(Sidebar::usedFraction(-3), 0.0);
+        QCOMPARE(Sidebar::usedFraction(25), 0.25);
+
+        WindowHarness w(false);
+        w.open();
+        // The all-zero sample before the first one arrives reads "--".
+        const auto labels = w.window->sidebar()->findChildren<QLabel*>();
+        const auto count = std::count_if(labels.begin(), labels.end(), [](const QLabel* label) {
+            return label->text() == QStringLiteral("--");
+        });
+        QCOMPARE(count, 3);
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+            return label->text() == QStringLiteral("Tarnbrook Ridar v") +
+                                        QString::fromStdString(UpdateChecker::currentVersion());
+        }));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
