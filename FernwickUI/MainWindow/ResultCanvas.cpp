@@ -8,7 +8,9 @@
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
+#include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
 #include "FernwickUI/Visualisations/FolderCardView.h"
+#include "FernwickUI/Visualisations/MindMapBranchView.h"
 #include "FernwickUI/Visualisations/SunburstRadialView.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -227,10 +229,18 @@ QWidget* ResultCanvas::canvas(StorageVisualMode mode) {
         built = view;
         break;
     }
-    case StorageVisualMode::flame:
-    case StorageVisualMode::mindmap:
-        built = new QWidget;
+    case StorageVisualMode::flame: {
+        auto* view = new FlameGraphHierarchyView;
+        m_views[index] = view;
+        built = scrollArea(view, true);
         break;
+    }
+    case StorageVisualMode::mindmap: {
+        auto* view = new MindMapBranchView;
+        m_views[index] = view;
+        built = scrollArea(view, true);
+        break;
+    }
     case StorageVisualMode::treemap: {
         m_treemap = new TreemapCanvas(m_state);
         built = m_treemap;
@@ -289,7 +299,10 @@ void ResultCanvas::refreshCanvas() {
         static_cast<SunburstRadialView*>(visualisation(mode))->setRoot(root);
         break;
     case StorageVisualMode::flame:
+        static_cast<FlameGraphHierarchyView*>(visualisation(mode))->setRoot(root);
+        break;
     case StorageVisualMode::mindmap:
+        static_cast<MindMapBranchView*>(visualisation(mode))->setRoot(root);
         break;
     case StorageVisualMode::treemap:
         treemapCanvas()->refresh();

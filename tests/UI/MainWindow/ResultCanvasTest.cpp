@@ -1,0 +1,327 @@
+#include "FernwickUI/MainWindow/ResultCanvas.h"
+#include "FernwickUI/MainWindow/InspectorBar.h"
+#include "FernwickUI/MainWindow/ListCanvas.h"
+#include "FernwickUI/MainWindow/ModeSwitcher.h"
+#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/MainWindow/TreemapCanvas.h"
+#include "FernwickUI/MainWindow/UndoToast.h"
+#include "FernwickUI/Visualisations/BubbleNodeView.h"
+#include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
+#include "FernwickUI/Visualisations/FolderCardView.h"
+#include "FernwickUI/Visualisations/MindMapBranchView.h"
+#include "FernwickUI/Visualisations/SunburstRadialView.h"
+#include "tests/UI/MainWindow/MainWindowHarness.h"
+#include "tests/UI/Visualisations/VisualTestSupport.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QShortcut>
+
+#include <cmath>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::click;
+using fernwick::test::findButton;
+using fernwick::test::menuTexts;
+using fernwick::test::triggerEntry;
+using fernwick::test::WindowHarness;
+
+namespace {
+
+QPoint centreOf(const Rect& rect) {
+    return QPointF(rect.x + rect.width / 2, rect.y + rect.height / 2).toPoint();
+}
+
+// Where `node` is drawn in the visualisation of `mode`; (-1, -1) when it is not drawn.
+QPoint pointOf(VisualisationView* view, StorageVisualMode mode, const DiskNodePtr& node) {
+    switch (mode) {
+    case StorageVisualMode::folders:
+        for (const auto& card : static_cast<FolderCardView*>(view)->layout().cards()) {
+            if (card.node == node) {
+                return centreOf(card.frame);
+            }
+        }
+        break;
+    case StorageVisualMode::bubbles:
+        for (const auto& bubble : static_cast<BubbleNodeView*>(view)->layout().bubbles()) {
+            if (bubble.node == node) {
+                return QPointF(bubble.centerX, bubble.centerY).toPoint();
+            }
+        }
+        break;
+    case StorageVisualMode::sunburst: {
+        const SunburstLayout& layout = static_cast<SunburstRadialView*>(view)->layout();
+        for (const auto& sector : layout.sectors()) {
+            if (sector.node == node) {
+                const double angle = (sector.startAngle + sector.endAngle) / 2;
+                const double radius = (sector.innerRadius + sector.outerRadius) / 2;
+                return QPointF(layout.frame().centerX + radius * std::cos(angle),
+                               layout.frame().centerY + radius * std::sin(angle))
+                    .toPoint();
+            }
+        }
+        break;
+    }
+    case StorageVisualMode::flame:
+        for (const auto& bar : static_cast<FlameGraphHierarchyView*>(view)->layout().bars()) {
+            if (bar.node == node) {
+                return centreOf(bar.rect);
+            }
+        }
+        break;
+    case StorageVisualMode::mindmap:
+        for (const auto& branch : static_cast<MindMapBranchView*>(view)->layout().branches()) {
+            if (branch.node == node) {
+                return centreOf(branch.card);
+            }
+        }
+        break;
+    case StorageVisualMode::treemap:
+    case StorageVisualMode::list:
+        break;
+    }
+    return {-1, -1};
+}
+
+} // namespace
+
+class ResultCanvasTest : public QObject {
+    Q_OBJECT
+
+    static void useMode(WindowHarness& w, StorageVisualMode mode) {
+        ResultCanvas* canvas = w.window->resultCanvas();
+        click(canvas->modeSwitcher(), canvas->modeSwitcher()->buttonRect(mode).center().toPoint());
+        QCOMPARE(w.state->storageVisualMode(), mode);
+        QTRY_VERIFY(canvas->canvas(mode)->isVisible());
+        QCoreApplication::processEvents();
+    }
+
+private slots:
+    void drillDownByDoubleClickAndBackByBreadcrumbsInEachMode() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        const DiskNodePtr root = w.state->currentTreemapRoot();
+        for (StorageVisualMode mode :
+             {StorageVisualMode::folders, StorageVisualMode::bubbles, StorageVisualMode::sunburst,
+              StorageVisualMode::flame, StorageVisualMode::mindmap}) {
+            const QByteArray label(rawValue(mode).data(),
+                                   static_cast<qsizetype>(rawValue(mode).size()));
+            useMode(w, mode);
+            VisualisationView* view = canvas->visualisation(mode);
+            const DiskNodePtr alpha = w.child("Alpha");
+            const DiskNodePtr gamma = w.child("gamma.bin");
+            QVERIFY(alpha && gamma);
+
+            // A click selects; a double click on a file only selects it.
+            const QPoint file = pointOf(view, mode, gamma);
+            QVERIFY2(file.x() >= 0, label.constData());
+            QTest::mouseClick(view, Qt::LeftButton, {}, file);
+            QVERIFY2(w.state->selectedNodeForInspection() == gamma, label.constData());
+            QTest::mouseDClick(view, Qt::LeftButton, {}, file);
+            QCOMPARE(w.state->currentTreemapRoot(), root);
+
+            const QPoint folder = pointOf(view, mode, alpha);
+            QVERIFY2(folder.x() >= 0, label.constData());
+            QTest::mouseDClick(view, Qt::LeftButton, {}, folder);
+            QVERIFY2(w.state->currentTreemapRoot() == alpha, label.constData());
+            QCOMPARE(canvas->breadcrumbButtons().size(), std::size_t{2});
+            QVERIFY(canvas->backButton()->isVisible());
+            QCOMPARE(canvas->breadcrumbButtons()[1]->label(), QStringLiteral("Alpha"));
+
+            click(canvas->breadcrumbButtons()[0]);
+            QCOMPARE(w.state->currentTreemapRoot(), root);
+            QCOMPARE(canvas->breadcrumbButtons().size(), std::size_t{1});
+            QVERIFY(!canvas->backButton()->isVisible());
+        }
+    }
+
+    void backButtonAndPlainTextCrumbs() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        QCOMPARE(canvas->breadcrumbButtons().size(), std::size_t{1});
+        QCOMPARE(canvas->breadcrumbButtons()[0]->label(), QStringLiteral("fixture"));
+        QVERIFY(canvas->backButton()->isHidden());
+        const DiskNodePtr root = w.state->currentTreemapRoot();
+        const DiskNodePtr odd = w.child("<b>x<b> & y");
+        QVERIFY(odd);
+        w.state->drillDownIntoNode(odd);
+        StyledButton* crumb = canvas->breadcrumbButtons().back();
+        QCOMPARE(crumb->label(), QStringLiteral("<b>x<b> & y"));
+        QVERIFY(crumb->shortcut().isEmpty()); // "&" is no mnemonic
+        QCOMPARE(canvas->backButton()->toolTip(),
+                 QStringLiteral("Navigate up to parent directory"));
+        click(canvas->backButton());
+        QCOMPARE(w.state->currentTreemapRoot(), root);
+        // The last crumb shows its node again.
+        w.state->setSelectedNodeForInspection(w.child("Beta"));
+        click(canvas->breadcrumbButtons()[0]);
+        QCOMPARE(w.state->selectedNodeForInspection(), root);
+    }
+
+    void contextMenusReachTheState() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        useMode(w, StorageVisualMode::folders);
+        VisualisationView* cards = canvas->visualisation(StorageVisualMode::folders);
+        const DiskNodePtr alpha = w.child("Alpha");
+        const DiskNodePtr gamma = w.child("gamma.bin");
+
+        auto menu = cards->contextMenuAt(pointOf(cards, StorageVisualMode::folders, alpha));
+        QVERIFY(menu);
+        QCOMPARE(menuTexts(*menu),
+                 QStringList({QStringLiteral("Inspect Details"),
+                              QStringLiteral("Drill Down Into Folder"),
+                              QStringLiteral("Reveal in Finder"), QStringLiteral("-"),
+                              QStringLiteral("Copy Path"), QStringLiteral("Move to Trash")}));
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Reveal in Finder")));
+        QCOMPARE(w.h.revealed.back(), alpha->url());
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Inspect Details")));
+        QCOMPARE(w.state->selectedNodeForInspection(), alpha);
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Copy Path")));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(alpha->path()));
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Drill Down Into Folder")));
+        QCOMPARE(w.state->currentTreemapRoot(), alpha);
+        w.state->navigateBack();
+
+        menu = cards->contextMenuAt(pointOf(cards, StorageVisualMode::folders, gamma));
+        QVERIFY(!menuTexts(*menu).contains(QStringLiteral("Drill Down Into Folder")));
+        const std::filesystem::path gammaPath = gamma->url();
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Move to Trash")));
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        QVERIFY(!std::filesystem::exists(gammaPath));
+        QVERIFY(w.window->undoToast()->isPresented());
+        QCOMPARE(w.window->undoToast()->text(), QStringLiteral("Moved gamma.bin to Trash"));
+
+        useMode(w, StorageVisualMode::bubbles);
+        VisualisationView* bubbles = canvas->visualisation(StorageVisualMode::bubbles);
+        menu = bubbles->contextMenuAt(pointOf(bubbles, StorageVisualMode::bubbles, alpha));
+        QCOMPARE(menuTexts(*menu),
+                 QStringList({QStringLiteral("Inspect Details"),
+                              QStringLiteral("Drill Down Into Folder"),
+                              QStringLiteral("Reveal in Finder"), QStringLiteral("-"),
+                              QStringLiteral("Move to Trash")}));
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Drill Down Into Folder")));
+        QCOMPARE(w.state->currentTreemapRoot(), alpha);
+    }
+
+    void inspectorRevealsTrashesAndDrillsDown() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        useMode(w, StorageVisualMode::treemap);
+        TreemapCanvas* treemap = w.window->resultCanvas()->treemapCanvas();
+        InspectorBar* inspector = treemap->inspector();
+        // After a scan the root is selected, so the inspector describes it.
+        QVERIFY(inspector->isVisible());
+        QCOMPARE(inspector->node(), w.state->rootNode());
+
+        const DiskNodePtr gamma = w.child("gamma.bin");
+        w.state->setSelectedNodeForInspection(gamma);
+        QCOMPARE(inspector->node(), gamma);
+        QVERIFY(!inspector->drillDownButton()->isVisible());
+        QCOMPARE(inspector->nameLabel()->text(), QStringLiteral("gamma.bin"));
+        QCOMPARE(inspector->pathLabel()->text(), QString::fromStdString(gamma->path()));
+        click(inspector->revealButton());
+        QCOMPARE(w.h.revealed.back(), gamma->url());
+
+        // A hovered tile wins over the selection.
+        const DiskNodePtr beta = w.child("Beta");
+        TreemapRect hovered;
+        hovered.node = beta;
+        treemap->setHoveredRect(hovered);
+        QCOMPARE(inspector->node(), beta);
+        QVERIFY(inspector->drillDownButton()->isVisible());
+        treemap->setHoveredRect(std::nullopt);
+        QCOMPARE(inspector->node(), gamma);
+
+        const std::filesystem::path gammaPath = gamma->url();
+        click(inspector->trashButton());
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        QVERIFY(!std::filesystem::exists(gammaPath));
+        UndoToast* toast = w.window->undoToast();
+        QVERIFY(toast->isPresented());
+        QTRY_COMPARE(toast->progress(), 1.0);
+        click(toast, toast->undoRect().center().toPoint());
+        QTRY_VERIFY(std::filesystem::exists(gammaPath));
+        QTRY_VERIFY(!w.state->lastTrashed().has_value());
+        QVERIFY(!toast->isPresented());
+        QTRY_VERIFY(toast->isHidden());
+        QCOMPARE(gamma->size, std::int64_t{10000});
+
+        const DiskNodePtr alpha = w.child("Alpha");
+        w.state->setSelectedNodeForInspection(alpha);
+        click(inspector->drillDownButton());
+        QCOMPARE(w.state->currentTreemapRoot(), alpha);
+    }
+
+    void controlZUndoesOnlyWhileTheToastShows() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        QVERIFY(!w.window->undoShortcut()->isEnabled());
+        QCOMPARE(w.window->undoShortcut()->key(), QKeySequence(QStringLiteral("Ctrl+Z")));
+        const DiskNodePtr beta = w.child("Beta");
+        const DiskNodePtr gamma = w.child("gamma.bin");
+        w.state->trashNode(beta);
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        w.state->trashNode(gamma);
+        QTRY_VERIFY(w.state->lastTrashed() && w.state->lastTrashed()->node == gamma);
+        QCOMPARE(w.window->undoToast()->text(), QStringLiteral("Moved gamma.bin to Trash"));
+        QVERIFY(w.window->undoShortcut()->isEnabled());
+        QTest::keyClick(w.window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY(std::filesystem::exists(gamma->url()));
+        QVERIFY(!std::filesystem::exists(beta->url())); // only the last move is undone
+        QTRY_VERIFY(!w.window->undoShortcut()->isEnabled());
+    }
+
+    void listShowsStoredOrderAndReveals() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        useMode(w, StorageVisualMode::list);
+        ListCanvas* list = w.window->resultCanvas()->listCanvas();
+        const auto& children = w.state->currentTreemapRoot()->children;
+        QCOMPARE(list->rowCount(), static_cast<int>(children.size()));
+        click(list, list->revealRect(1).center().toPoint());
+        QCOMPARE(w.h.revealed.back(), children[1]->url());
+        // A click elsewhere on a row neither selects nor drills down.
+        const DiskNodePtr selected = w.state->selectedNodeForInspection();
+        QTest::mouseDClick(list, Qt::LeftButton, {}, list->rowRect(0).center().toPoint());
+        QCOMPARE(w.state->selectedNodeForInspection(), selected);
+        QCOMPARE(w.state->currentTreemapRoot(), w.state->rootNode());
+    }
+
+    void modeSwitcherThemeButtonAndLayoutBounds() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        ModeSwitcher* switcher = canvas->modeSwitcher();
+        click(switcher, switcher->buttonRect(StorageVisualMode::sunburst).center().toPoint());
+        QCOMPARE(w.state->storageVisualMode(), StorageVisualMode::sunburst);
+        // The pill glides to the new mode.
+        QTRY_COMPARE(switcher->pillRect(), switcher->buttonRect(StorageVisualMode::sunburst));
+        QCOMPARE(canvas->themeButton()->label(), QStringLiteral("Tarnbrook Classic"));
+        QCOMPARE(canvas->themeButton()->look().dots.size(), std::size_t{3});
+        click(canvas->themeButton());
+        QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(ActiveModal::theme));
+
+        const Rect idle = TreemapCanvas::layoutBounds(QSizeF(1000, 700), false);
+        QCOMPARE(idle.width, 976.0);
+        QCOMPARE(idle.height, 662.0);
+        QCOMPARE(TreemapCanvas::layoutBounds(QSizeF(1000, 700), true).height, 620.0);
+        QCOMPARE(TreemapCanvas::layoutBounds(QSizeF(1000, 300), true).height, 220.0);
+        QCOMPARE(TreemapCanvas::layoutBounds(QSizeF(1000, 150), true).height, 100.0);
+    }
+};
+
+QTEST_MAIN(ResultCanvasTest)
+#include "ResultCanvasTest.moc"
