@@ -27,7 +27,9 @@ double lineHeight(const QFont& font) {
 
 BubbleNodeView::BubbleNodeView(QWidget* parent)
     // A spring of response 0.25 s and damping 0.7: a short ease with a slight overshoot.
-    : VisualisationView(parent), m_animator(new HoverAnimator(this, 300, QEasingCurve::OutBack)),
+    : VisualisationView(parent),
+      m_animator(new HoverAnimator(this, 300, QEasingCurve::OutBack,
+                                   [this](int item) { repaintBubble(item); })),
       m_itemsFont(uiFont(8, QFont::Normal, FontDesign::monospaced)) {
     for (int large = 0; large < 2; ++large) {
         auto& type = m_type[static_cast<std::size_t>(large)];
@@ -90,6 +92,16 @@ DiskNodePtr BubbleNodeView::nodeOfItem(int item) const {
 
 void BubbleNodeView::hoverChanged(int, int current) {
     m_animator->setHovered(current);
+}
+
+void BubbleNodeView::repaintBubble(int item) {
+    if (item >= 0 && item < static_cast<int>(m_layout.bubbles().size())) {
+        const auto& bubble = m_layout.bubbles()[static_cast<std::size_t>(item)];
+        // Grown by 6 % with a little overshoot, plus the outline.
+        const double reach = bubble.diameter / 2 * 1.1 + 3;
+        update(QRectF(bubble.centerX - reach, bubble.centerY - reach, 2 * reach, 2 * reach)
+                   .toAlignedRect());
+    }
 }
 
 std::unique_ptr<QMenu> BubbleNodeView::contextMenuAt(const QPoint& pos) {

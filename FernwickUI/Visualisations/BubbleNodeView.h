@@ -60,6 +60,7 @@ private:
         double sizeLine = 0;
     };
     void paintBubble(QPainter& painter, int index);
+    void repaintBubble(int item);
 
     DiskNodePtr m_root;
     BubbleLayout m_layout;

@@ -102,9 +102,15 @@ DiskNodePtr FlameGraphHierarchyView::nodeOfItem(int item) const {
     return m_layout.bars().at(static_cast<std::size_t>(item)).node;
 }
 
-void FlameGraphHierarchyView::hoverChanged(int, int current) {
+void FlameGraphHierarchyView::hoverChanged(int previous, int current) {
     m_state.hoveredFlameNode = current >= 0 ? nodeOfItem(current) : nullptr;
-    update();
+    for (const int item : {previous, current}) {
+        if (item >= 0 && item < static_cast<int>(m_layout.bars().size())) {
+            update(toQRect(m_layout.bars()[static_cast<std::size_t>(item)].rect)
+                       .adjusted(-2, -2, 2, 2)
+                       .toAlignedRect());
+        }
+    }
 }
 
 void FlameGraphHierarchyView::paintEvent(QPaintEvent* event) {

@@ -22,7 +22,9 @@ constexpr double kBadgeLine = 12;
 } // namespace
 
 FolderCardView::FolderCardView(QWidget* parent)
-    : VisualisationView(parent), m_animator(new HoverAnimator(this, 150, QEasingCurve::InOutQuad)),
+    : VisualisationView(parent),
+      m_animator(new HoverAnimator(this, 150, QEasingCurve::InOutQuad,
+                                   [this](int item) { repaintCard(item); })),
       m_nameFont(uiFont(12, QFont::Bold)), m_categoryFont(uiFont(9, QFont::Medium)),
       m_badgeFont(uiFont(9, QFont::Normal, FontDesign::monospaced)),
       m_sizeFont(uiFont(15, QFont::Black, FontDesign::rounded)),
@@ -45,25 +47,30 @@ void FolderCardView::setRoot(const DiskNodePtr& root) {
 }
 
 void FolderCardView::prepareTexts() {
+    // Texts are made when a card is first drawn: a folder of 10,000 items shows at once.
     m_texts.clear();
-    m_texts.reserve(m_layout.cards().size());
-    const QFontMetricsF badgeMetrics(m_badgeFont);
-    const QFontMetricsF percentMetrics(m_percentFont);
+    m_texts.resize(m_layout.cards().size());
     m_sizeAscent = QFontMetricsF(m_sizeFont).ascent();
-    for (const auto& card : m_layout.cards()) {
-        const auto& node = *card.node;
-        CardTexts texts;
-        texts.name = displayText(node.name());
-        texts.category = displayText(displayName(node.category));
-        texts.size = displayText(node.formattedSize());
-        texts.percent = tr("%1%").arg(card.percent);
-        texts.percentWidth = percentMetrics.horizontalAdvance(texts.percent);
-        if (node.isDirectory()) {
-            texts.items = tr("%1 items").arg(static_cast<qlonglong>(node.itemCount));
-            texts.itemsWidth = badgeMetrics.horizontalAdvance(texts.items);
-        }
-        m_texts.push_back(std::move(texts));
+}
+
+FolderCardView::CardTexts& FolderCardView::textsOf(int index) {
+    auto& texts = m_texts[static_cast<std::size_t>(index)];
+    if (texts.prepared) {
+        return texts;
     }
+    const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
+    const auto& node = *card.node;
+    texts.prepared = true;
+    texts.name = displayText(node.name());
+    texts.category = displayText(displayName(node.category));
+    texts.size = displayText(node.formattedSize());
+    texts.percent = tr("%1%").arg(card.percent);
+    texts.percentWidth = QFontMetricsF(m_percentFont).horizontalAdvance(texts.percent);
+    if (node.isDirectory()) {
+        texts.items = tr("%1 items").arg(static_cast<qlonglong>(node.itemCount));
+        texts.itemsWidth = QFontMetricsF(m_badgeFont).horizontalAdvance(texts.items);
+    }
+    return texts;
 }
 
 int FolderCardView::heightForWidth(int width) const {
@@ -88,6 +95,15 @@ DiskNodePtr FolderCardView::nodeOfItem(int item) const {
 
 void FolderCardView::hoverChanged(int, int current) {
     m_animator->setHovered(current);
+}
+
+void FolderCardView::repaintCard(int item) {
+    if (item >= 0 && item < static_cast<int>(m_layout.cards().size())) {
+        // The shadow reaches 8 points out and 2 down.
+        update(toQRect(m_layout.cards()[static_cast<std::size_t>(item)].frame)
+                   .adjusted(-10, -10, 10, 12)
+                   .toAlignedRect());
+    }
 }
 
 std::unique_ptr<QMenu> FolderCardView::contextMenuAt(const QPoint& pos) {
@@ -124,7 +140,7 @@ void FolderCardView::paintEvent(QPaintEvent* event) {
 
 void FolderCardView::paintCard(QPainter& painter, int index) {
     const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
-    auto& texts = m_texts[static_cast<std::size_t>(index)];
+    auto& texts = textsOf(index);
     const auto& node = *card.node;
     const QColor category = FernwickTheme::color(node.category);
     const double hover = m_animator->progress(index);

@@ -55,9 +55,12 @@ private:
         QString elidedCategory;
         double itemsWidth = 0;
         double percentWidth = 0;
+        bool prepared = false;
     };
     void paintCard(QPainter& painter, int index);
+    void repaintCard(int item);
     void prepareTexts();
+    CardTexts& textsOf(int index);
 
     DiskNodePtr m_root;
     FolderCardLayout m_layout;

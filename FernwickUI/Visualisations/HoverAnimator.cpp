@@ -6,8 +6,10 @@
 
 namespace fernwick::ui {
 
-HoverAnimator::HoverAnimator(QWidget* view, int durationMs, QEasingCurve curve)
-    : QObject(view), m_view(view), m_durationMs(durationMs), m_curve(curve) {
+HoverAnimator::HoverAnimator(QWidget* view, int durationMs, QEasingCurve curve,
+                             std::function<void(int item)> repaintItem)
+    : QObject(view), m_repaintItem(std::move(repaintItem)), m_durationMs(durationMs),
+      m_curve(curve) {
     m_timer.setInterval(16);
     connect(&m_timer, &QTimer::timeout, this, &HoverAnimator::step);
 }
@@ -51,6 +53,7 @@ void HoverAnimator::step() {
         if (it->second != target) {
             moving = true;
         }
+        m_repaintItem(it->first);
         if (it->second == 0.0 && it->first != m_hovered) {
             it = m_linear.erase(it);
         } else {
@@ -60,7 +63,6 @@ void HoverAnimator::step() {
     if (!moving) {
         m_timer.stop();
     }
-    m_view->update();
 }
 
 } // namespace fernwick::ui

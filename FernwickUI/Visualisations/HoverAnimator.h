@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <unordered_map>
 
 class QWidget;
@@ -12,11 +13,13 @@ class QWidget;
 namespace fernwick::ui {
 
 /// Animates the hover state of the items of one view: the hovered item moves towards 1 and
-/// every other item back towards 0 over `durationMs`, shaped by `curve`, repainting the view
-/// at each step. Only items in motion or hovered are kept. GUI thread only.
+/// every other item back towards 0 over `durationMs`, shaped by `curve`, asking `repaintItem`
+/// to repaint each item in motion at each step. Only items in motion or hovered are kept. GUI
+/// thread only.
 class HoverAnimator : public QObject {
 public:
-    HoverAnimator(QWidget* view, int durationMs, QEasingCurve curve);
+    HoverAnimator(QWidget* view, int durationMs, QEasingCurve curve,
+                  std::function<void(int item)> repaintItem);
 
     /// Makes `item` the hovered one (-1 for none).
     void setHovered(int item);
@@ -29,7 +32,7 @@ public:
 private:
     void step();
 
-    QWidget* m_view;
+    std::function<void(int)> m_repaintItem;
     int m_durationMs;
     QEasingCurve m_curve;
     int m_hovered = -1;

@@ -81,7 +81,17 @@ DiskNodePtr SunburstRadialView::nodeOfItem(int item) const {
     return m_layout.sectors().at(static_cast<std::size_t>(item)).node;
 }
 
-void SunburstRadialView::hoverChanged(int, int current) {
+void SunburstRadialView::hoverChanged(int previous, int current) {
+    // Only the sectors that change and the card below need drawing again.
+    for (const int item : {previous, current}) {
+        if (item >= 0 && item < static_cast<int>(m_paths.size())) {
+            update(m_paths[static_cast<std::size_t>(item)]
+                       .boundingRect()
+                       .adjusted(-2, -2, 2, 2)
+                       .toAlignedRect());
+        }
+    }
+    update(hoverCardRect().adjusted(-10, -10, 10, 10).toAlignedRect());
     m_state.hoveredSectorNode = current >= 0 ? nodeOfItem(current) : nullptr;
     if (const auto& node = m_state.hoveredSectorNode) {
         const double textWidth = hoverCardRect().width() - 2 * kCardPadding - 120;
@@ -91,7 +101,6 @@ void SunburstRadialView::hoverChanged(int, int current) {
                 .elidedText(displayText(node->path()), Qt::ElideRight, std::max(textWidth, 40.0));
         m_cardSize = displayText(node->formattedSize());
     }
-    update();
 }
 
 QRectF SunburstRadialView::hoverCardRect() const {

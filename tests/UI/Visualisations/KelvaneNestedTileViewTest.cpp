@@ -1,0 +1,199 @@
+#include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Visualisations/NestedTileLayout.h"
+#include "tests/Support/TreeBuilder.h"
+#include "tests/UI/Visualisations/VisualTestSupport.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::makeFile;
+using fernwick::test::makeFolder;
+
+namespace {
+
+TreemapRect tile(const DiskNodePtr& node, Rect rect, int depth, bool isLeaf, double header = 0,
+                 std::vector<TreemapRect> children = {}) {
+    TreemapRect out;
+    out.node = node;
+    out.rect = rect;
+    out.depth = depth;
+    out.isDirectory = node->isDirectory();
+    out.isLeaf = isLeaf;
+    out.headerHeight = header;
+    out.children = std::move(children);
+    return out;
+}
+
+int indexOf(const NestedTileLayout& layout, const DiskNodePtr& node) {
+    for (std::size_t i = 0; i < layout.tiles().size(); ++i) {
+        if (layout.tiles()[i].rect->node == node) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+QPoint pointIn(const NestedTileLayout& layout, const DiskNodePtr& node, double dy = -1) {
+    const auto& frame = layout.tiles()[static_cast<std::size_t>(indexOf(layout, node))].frame;
+    return QPointF(frame.midX(), dy < 0 ? frame.midY() : frame.y + dy).toPoint();
+}
+
+} // namespace
+
+class KelvaneNestedTileViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void boundsLabelsAndFonts() {
+        QCOMPARE(NestedTileLayout::layoutBounds(1000, 700, 14), (Rect{0, 0, 976, 662}));
+        QCOMPARE(NestedTileLayout::layoutBounds(1000, 700, 56), (Rect{0, 0, 976, 620}));
+        QCOMPARE(NestedTileLayout::layoutBounds(1000, 300, 56).height, 220.0);
+        QCOMPARE(NestedTileLayout::layoutBounds(1000, 150, 56).height, 100.0);
+        QVERIFY(!NestedTileLayout::showsLabel(28, 20));
+        QVERIFY(!NestedTileLayout::showsLabel(40, 15));
+        QVERIFY(NestedTileLayout::showsLabel(29, 16));
+        QVERIFY(!NestedTileLayout::showsSize(65, 30));
+        QVERIFY(!NestedTileLayout::showsSize(80, 22));
+        QVERIFY(NestedTileLayout::showsSize(66, 23));
+        QCOMPARE(NestedTileLayout::nameFontSize(50), 7.0);
+        QVERIFY(std::abs(NestedTileLayout::nameFontSize(100) - 7.6923) < 1e-4);
+        QCOMPARE(NestedTileLayout::nameFontSize(200), 10.5);
+        QCOMPARE(NestedTileLayout::sizeFontSize(97.5), 6.5);
+        QCOMPARE(NestedTileLayout::sizeFontSize(142.5), 9.5);
+        QCOMPARE(NestedTileLayout::sizeFontSize(300), 9.5);
+    }
+
+    void flattensInDrawingOrderAndHitsTheInnermostTile() {
+        const auto a1 = makeFile("/r/a/1", 10);
+        const auto a2 = makeFile("/r/a/2", 10);
+        const auto a = makeFolder("/r/a", {a1, a2});
+        const auto b = makeFile("/r/b", 10);
+        NestedTileLayout layout;
+        std::vector<TreemapRect> rects;
+        rects.push_back(
+            tile(a, {0, 0, 200, 100}, 0, false, 16,
+                 {tile(a1, {2, 18, 96, 80}, 1, true), tile(a2, {100, 18, 98, 80}, 1, true)}));
+        rects.push_back(tile(b, {200, 0, 100, 100}, 0, true));
+        layout.setRects(std::move(rects));
+        const auto& tiles = layout.tiles();
+        QCOMPARE(tiles.size(), std::size_t{4});
+        QCOMPARE(tiles[0].rect->node, a);
+        QCOMPARE(tiles[1].rect->node, a1);
+        QCOMPARE(tiles[3].rect->node, b);
+        QCOMPARE(tiles[0].frame, (Rect{12, 12, 200, 100}));
+        QCOMPARE(tiles[1].frame, (Rect{14, 30, 96, 80}));
+        QCOMPARE(tiles[1].parent, 0);
+        QCOMPARE(tiles[0].subtreeEnd, 3);
+        QCOMPARE(tiles[3].subtreeEnd, 4);
+        QVERIFY(tiles[0].showsHeader);
+        QVERIFY(tiles[1].showsLabel && tiles[1].showsSize);
+
+        QCOMPARE(layout.tileAt(50, 60), 1);
+        QCOMPARE(layout.tileAt(150, 60), 2);
+        QCOMPARE(layout.tileAt(50, 20), 0); // the folder's header
+        QCOMPARE(layout.tileAt(250, 50), 3);
+        QCOMPARE(layout.tileAt(5, 5), -1); // the padding
+        std::vector<int> chain;
+        layout.chainAt(50, 60, chain);
+        QCOMPARE(chain, (std::vector<int>{0, 1}));
+    }
+
+    void hoverFollowsWhatTheTilesReport() {
+        using L = NestedTileLayout;
+        QCOMPARE(L::hoverAfterMove({}, {0, 1}, -1), 1);
+        QCOMPARE(L::hoverAfterMove({0}, {0, 2}, 0), 2);
+        QCOMPARE(L::hoverAfterMove({0, 1}, {0, 2}, 1), 2);
+        // Back from a nested tile onto its parent's header: the nested tile reports its exit,
+        // the parent, never left, reports nothing.
+        QCOMPARE(L::hoverAfterMove({0, 1}, {0}, 1), -1);
+        QCOMPARE(L::hoverAfterMove({0, 1}, {}, 1), -1);
+        QCOMPARE(L::hoverAfterMove({0}, {0}, -1), -1);
+        QCOMPARE(L::hoverAfterMove({0, 1}, {3}, 1), 3);
+    }
+
+    void menusAndClicks() {
+        KelvaneNestedTileView view;
+        view.resize(1000, 700);
+        const auto folder =
+            makeFolder("/r/d", {makeFile("/r/d/x", 300), makeFile("/r/d/y & z", 300)});
+        const auto file = makeFile("/r/f", 400);
+        view.setRoot(makeFolder("/r", {folder, file}));
+        const auto& layout = view.layout();
+        QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(pointIn(layout, file))),
+                 QStringList({"Reveal in Finder", "Move to Trash", "Copy Path"}));
+        QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(pointIn(layout, folder, 8))),
+                 QStringList(
+                     {"Reveal in Finder", "Move to Trash", "Copy Path", "Drill Down Into Folder"}));
+        QVERIFY(!view.contextMenuAt(QPoint(4, 4)));
+        fernwick::test::checkClicks(view, pointIn(layout, file), file, pointIn(layout, folder, 8),
+                                    folder, QPoint(4, 4));
+        QVERIFY(!QTest::currentTestFailed());
+    }
+
+    void aFolderDrawnAsALeafStillDrillsDown() {
+        KelvaneNestedTileView view;
+        view.resize(300, 200);
+        // Far too small to nest: the folder is a leaf tile.
+        const auto folder = makeFolder("/r/d", {makeFile("/r/d/x", 90)});
+        std::vector<DiskNodePtr> children{folder};
+        for (int i = 0; i < 40; ++i) {
+            children.push_back(makeFile("/r/f" + std::to_string(i), 1000));
+        }
+        view.setRoot(makeFolder("/r", children));
+        const int index = indexOf(view.layout(), folder);
+        QVERIFY(index >= 0);
+        QVERIFY(view.layout().tiles()[static_cast<std::size_t>(index)].isLeaf);
+        QSignalSpy drilled(&view, &VisualisationView::drillDownRequested);
+        QTest::mouseDClick(&view, Qt::LeftButton, {}, pointIn(view.layout(), folder));
+        QCOMPARE(drilled.size(), 1);
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(1, 1)); // leaves QTest's buttons up
+        QCOMPARE(
+            fernwick::test::menuTexts(*view.contextMenuAt(pointIn(view.layout(), folder))).last(),
+            QString("Drill Down Into Folder"));
+    }
+
+    void reportsHoverAsThePointerCrossesTiles() {
+        KelvaneNestedTileView view;
+        view.resize(1000, 700);
+        const auto inner = makeFile("/r/d/x", 300);
+        const auto folder = makeFolder("/r/d", {inner, makeFile("/r/d/y", 300)});
+        const auto file = makeFile("/r/f", 400);
+        view.setRoot(makeFolder("/r", {folder, file}));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy hovered(&view, &KelvaneNestedTileView::hoveredNodeChanged);
+        QTest::mouseMove(&view, pointIn(view.layout(), inner));
+        QTRY_COMPARE(hovered.size(), 1);
+        QCOMPARE(hovered.last().at(0).value<DiskNodePtr>(), inner);
+        QCOMPARE(view.hoveredTile()->node, inner);
+        QTest::mouseMove(&view, pointIn(view.layout(), folder, 8)); // the header
+        QTRY_COMPARE(hovered.size(), 2);
+        QVERIFY(!hovered.last().at(0).value<DiskNodePtr>());
+        QTest::mouseMove(&view, pointIn(view.layout(), file));
+        QTRY_COMPARE(hovered.size(), 3);
+        QCOMPARE(hovered.last().at(0).value<DiskNodePtr>(), file);
+    }
+
+    void paintsTilesInTheThemesColours() {
+        KelvaneNestedTileView view;
+        view.resize(600, 400);
+        const auto file = makeFile("/r/movie.mov", 400, StorageCategory::videos);
+        view.setRoot(makeFolder("/r", {file, makeFile("/r/b", 100)}));
+        const auto& tileOf =
+            view.layout().tiles()[static_cast<std::size_t>(indexOf(view.layout(), file))];
+        const QPoint probe(int(tileOf.frame.midX()), int(tileOf.frame.maxY() - 6));
+        for (const auto theme : {TreemapTheme::kelvane, TreemapTheme::matrix}) {
+            view.setTheme(theme);
+            const QColor expected = FernwickTheme::tileColor(file->path(), file->name(), true, 0,
+                                                             StorageCategory::videos, theme);
+            QVERIFY(fernwick::test::near(fernwick::test::render(view).pixelColor(probe), expected));
+        }
+    }
+};
+
+QTEST_MAIN(KelvaneNestedTileViewTest)
+#include "KelvaneNestedTileViewTest.moc"
