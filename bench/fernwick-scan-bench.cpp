@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -59,6 +60,11 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak = peakResidentKiB();
     const std::int64_t nodes = countNodes(*root);
+    const struct mallinfo2 heap = ::mallinfo2();
+    std::printf("malloc in use   %.1f MiB (mapped %.1f MiB, arena %.1f MiB)\n",
+                static_cast<double>(heap.uordblks) / 1048576.0,
+                static_cast<double>(heap.hblkhd) / 1048576.0,
+                static_cast<double>(heap.arena) / 1048576.0);
     std::printf("items           %lld\n", static_cast<long long>(final.scannedFiles));
     std::printf("nodes           %lld\n", static_cast<long long>(nodes));
     std::printf("logical bytes   %lld\n", static_cast<long long>(root->size));
