@@ -50,7 +50,7 @@ DiskNode::DiskNode(Fields f)
     const std::filesystem::path parent = f.url.parent_path();
     if (last == m_name && !parent.empty() && parent != f.url &&
         joined(parent.native(), m_name) == f.url.native()) {
-        m_parentPath = std::make_shared<const std::filesystem::path>(parent);
+        m_parentPath = std::make_shared<const std::string>(parent.native());
     } else {
         extras().url = std::move(f.url);
     }
@@ -61,6 +61,12 @@ DiskNode::DiskNode(Fields f)
 }
 
 DiskNode::DiskNode(std::shared_ptr<const std::filesystem::path> parentPath, std::string name,
+                   bool isDirectory, bool isPackage)
+    : DiskNode(parentPath ? std::shared_ptr<const std::string>(parentPath, &parentPath->native())
+                          : nullptr,
+               std::move(name), isDirectory, isPackage) {}
+
+DiskNode::DiskNode(std::shared_ptr<const std::string> parentPath, std::string name,
                    bool isDirectory, bool isPackage)
     : m_id(Uuid::random()), m_isDirectory(isDirectory), m_isPackage(isPackage),
       m_name(std::move(name)), m_parentPath(std::move(parentPath)) {}
@@ -102,7 +108,7 @@ std::string DiskNode::path() const {
     if (!m_parentPath) {
         return m_name;
     }
-    return joined(m_parentPath->native(), m_name);
+    return joined(*m_parentPath, m_name);
 }
 
 const std::string& DiskNode::name() const {

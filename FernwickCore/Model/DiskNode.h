@@ -63,6 +63,10 @@ public:
     /// holds (shared by all its children). Other fields take the defaults of `Fields`.
     DiskNode(std::shared_ptr<const std::filesystem::path> parentPath, std::string name,
              bool isDirectory, bool isPackage);
+    /// The same with the parent folder's path as plain text: a std::filesystem::path keeps a
+    /// parsed list of its components beside its text, which a tree of many folders pays for.
+    DiskNode(std::shared_ptr<const std::string> parentPath, std::string name, bool isDirectory,
+             bool isPackage);
     DiskNode(const DiskNode&) = delete;
     DiskNode& operator=(const DiskNode&) = delete;
     ~DiskNode();
@@ -123,7 +127,7 @@ private:
     bool m_isDirectory = false;
     bool m_isPackage = false;
     std::string m_name;
-    std::shared_ptr<const std::filesystem::path> m_parentPath; // null: url kept in extras
+    std::shared_ptr<const std::string> m_parentPath; // null: url kept in extras
     std::unique_ptr<Extras> m_extras;
 };
 

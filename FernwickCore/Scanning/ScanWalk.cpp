@@ -150,7 +150,7 @@ struct SizingTarget {
 
 /// What the walk knows of the folder whose entries it visits.
 struct FolderContext {
-    std::shared_ptr<const std::filesystem::path> path;
+    std::shared_ptr<const std::string> path;
     std::shared_ptr<DirHandle> handle;
     int depth = 0; // of the folder; its entries are one deeper
     WalkTotals* walk = nullptr;
@@ -267,7 +267,7 @@ FolderContext ScanWalk::makeContext(std::string path, std::shared_ptr<DirHandle>
             folder.privateNamePrefixes.push_back(entry.substr(slash + 1));
         }
     }
-    folder.path = std::make_shared<const std::filesystem::path>(std::move(path));
+    folder.path = std::make_shared<const std::string>(std::move(path));
     return folder;
 }
 
@@ -426,7 +426,7 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
                             Local& local, WorkerScratch& scratch, Follow& follow,
                             std::int64_t& ownAllocated) {
     follow = Follow::none;
-    joinInto(scratch.path, folder.path->native(), name);
+    joinInto(scratch.path, *folder.path, name);
     const std::string& path = scratch.path;
     if (m_seams.willVisit) {
         m_seams.willVisit(path);
@@ -513,7 +513,7 @@ void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, in
     }
     Task task;
     task.parentHandle = folder.handle;
-    task.path = joined(folder.path->native(), node->name());
+    task.path = joined(*folder.path, node->name());
     task.device = node->deviceID;
     task.depth = depth;
     task.walk = walk;
