@@ -6,17 +6,19 @@
 namespace fernwick::detail {
 namespace {
 
-// The first chunks are small, so that a small scan wastes little; a large scan then takes
-// chunks of one huge page each, because touching fresh memory page by page (a fault per 4 KiB)
-// costs a large tree more than building its nodes does.
-constexpr std::size_t kChunkSize = 256 * 1024;
+// Blocks are aligned to their size and begin with their arena's address. The first chunk of an
+// arena is one block, so that a small scan wastes little; later chunks are one huge page each,
+// because touching fresh memory page by page (a fault per 4 KiB) costs a large tree more than
+// building its nodes does.
+constexpr std::size_t kBlockSize = 256 * 1024;
+constexpr std::size_t kHeaderSize = 16;
 constexpr std::size_t kSmallChunks = 4;
 constexpr std::size_t kHugeChunkSize = 2 * 1024 * 1024;
 
-// A kHugeChunkSize block aligned to its size, marked for transparent huge pages; nullptr when
-// the mapping fails.
-char* mapHugeChunk() {
-    const std::size_t span = 2 * kHugeChunkSize;
+// `size` bytes aligned to `size` (a power of two), marked for transparent huge pages when
+// `huge`; nullptr when the mapping fails.
+char* mapAligned(std::size_t size, bool huge) {
+    const std::size_t span = 2 * size;
     void* mapped =
         ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) {
@@ -24,39 +26,63 @@ char* mapHugeChunk() {
     }
     char* start = static_cast<char*>(mapped);
     const auto address = reinterpret_cast<std::uintptr_t>(start);
-    char* aligned = start + ((kHugeChunkSize - address % kHugeChunkSize) % kHugeChunkSize);
+    char* aligned = start + ((size - address % size) % size);
     if (aligned > start) {
         ::munmap(start, static_cast<std::size_t>(aligned - start));
     }
-    char* end = aligned + kHugeChunkSize;
+    char* end = aligned + size;
     if (end < start + span) {
         ::munmap(end, static_cast<std::size_t>(start + span - end));
     }
-    // madvise(2): MADV_HUGEPAGE; without transparent huge pages the chunk is ordinary memory.
-    ::madvise(aligned, kHugeChunkSize, MADV_HUGEPAGE);
+    if (huge) {
+        // madvise(2): MADV_HUGEPAGE; without transparent huge pages the chunk stays ordinary.
+        ::madvise(aligned, size, MADV_HUGEPAGE);
+    }
     return aligned;
+}
+
+char* alignUp(char* at, std::size_t alignment) {
+    const auto address = reinterpret_cast<std::uintptr_t>(at);
+    return at + ((alignment - address % alignment) % alignment);
 }
 
 } // namespace
 
+NodeArena*& currentNodeArena() {
+    thread_local NodeArena* current = nullptr;
+    return current;
+}
+
+NodeArena* NodeArena::owner(const void* memory) {
+    const auto address = reinterpret_cast<std::uintptr_t>(memory);
+    return *reinterpret_cast<NodeArena* const*>(address - address % kBlockSize);
+}
+
 void* NodeArena::allocate(std::size_t bytes, std::size_t alignment) {
-    auto aligned = [&](char* at) {
-        const auto address = reinterpret_cast<std::uintptr_t>(at);
-        return at + ((alignment - address % alignment) % alignment);
-    };
-    char* start = m_cursor == nullptr ? nullptr : aligned(m_cursor);
+    if (bytes + alignment + kHeaderSize > kBlockSize / 2) {
+        throw std::bad_alloc();
+    }
+    char* start = m_cursor == nullptr ? nullptr : alignUp(m_cursor, alignment);
+    if (start != nullptr) {
+        // Never across a block's end: step over the next block's header instead.
+        const auto offset = reinterpret_cast<std::uintptr_t>(start) % kBlockSize;
+        if (offset + bytes > kBlockSize) {
+            start = alignUp(start + (kBlockSize - offset) + kHeaderSize, alignment);
+        }
+    }
     if (start == nullptr || start + bytes > m_end) {
-        Chunk chunk{nullptr, 0, false};
-        if (m_chunks.size() >= kSmallChunks && bytes + alignment <= kHugeChunkSize) {
-            chunk = {mapHugeChunk(), kHugeChunkSize, true};
+        const bool huge = m_chunks.size() >= kSmallChunks;
+        const std::size_t size = huge ? kHugeChunkSize : kBlockSize;
+        char* memory = mapAligned(size, huge);
+        if (memory == nullptr) {
+            throw std::bad_alloc();
         }
-        if (chunk.memory == nullptr) {
-            chunk.size = bytes + alignment > kChunkSize ? bytes + alignment : kChunkSize;
-            chunk = {static_cast<char*>(::operator new(chunk.size)), chunk.size, false};
+        for (std::size_t block = 0; block < size; block += kBlockSize) {
+            *reinterpret_cast<NodeArena**>(memory + block) = this;
         }
-        m_chunks.push_back(chunk);
-        m_end = chunk.memory + chunk.size;
-        start = aligned(chunk.memory);
+        m_chunks.push_back({memory, size});
+        m_end = memory + size;
+        start = alignUp(memory + kHeaderSize, alignment);
     }
     m_cursor = start + bytes;
     return start;
@@ -64,11 +90,7 @@ void* NodeArena::allocate(std::size_t bytes, std::size_t alignment) {
 
 NodeArena::~NodeArena() {
     for (const Chunk& chunk : m_chunks) {
-        if (chunk.mapped) {
-            ::munmap(chunk.memory, chunk.size);
-        } else {
-            ::operator delete(chunk.memory);
-        }
+        ::munmap(chunk.memory, chunk.size);
     }
 }
 

@@ -163,8 +163,11 @@ struct FolderContext {
 };
 
 struct WorkerScratch {
-    WorkerScratch() : arena(NodeArena::create()) {}
-    ~WorkerScratch() { arena->release(); }
+    WorkerScratch() : arena(NodeArena::create()) { currentNodeArena() = arena; }
+    ~WorkerScratch() {
+        currentNodeArena() = nullptr;
+        arena->release();
+    }
     WorkerScratch(const WorkerScratch&) = delete;
     WorkerScratch& operator=(const WorkerScratch&) = delete;
     NodeArena* arena;
@@ -455,7 +458,7 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
     const CategoryVerdict verdict =
         CategoryEngine::shared().verdict(path, name, isDirectory, isPackage);
 
-    auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(scratch.arena), folder.path,
+    auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(), folder.path,
                                                std::string(name), isDirectory, isPackage);
     const std::int64_t allocated = ok ? static_cast<std::int64_t>(info.st_blocks) * 512 : 0;
     ownAllocated = allocated;
