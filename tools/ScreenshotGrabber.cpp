@@ -2,6 +2,7 @@
 // progress and the finished scan in each visual mode. Run it with HOME and the XDG folders
 // pointed at a fixture home; it scans that home. Usage: ridar-screenshots <output-folder>
 
+#include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
@@ -39,26 +40,34 @@ struct ScanHold {
     }
 };
 
+// The disk scanner reporting at every folder it finishes (a small home is walked faster than
+// the usual report interval), held at its first report.
 class HeldScanner final : public DiskScanning {
 public:
-    HeldScanner(std::shared_ptr<DiskScanning> inner, std::shared_ptr<ScanHold> hold)
-        : m_inner(std::move(inner)), m_hold(std::move(hold)) {}
+    explicit HeldScanner(std::shared_ptr<ScanHold> hold)
+        : m_scanner({}, frequentReports()), m_hold(std::move(hold)) {}
     DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
                      std::function<void(const ScanProgress&)> onProgress) override {
         auto hold = m_hold;
-        return m_inner->scan(rootURL, maxDepth, [hold, onProgress](const ScanProgress& progress) {
+        return m_scanner.scan(rootURL, maxDepth, [hold, onProgress](const ScanProgress& progress) {
             if (onProgress) {
                 onProgress(progress);
             }
-            if (!progress.isComplete && progress.scannedFiles > 0) {
+            if (!progress.isComplete && progress.scannedFiles > 100) {
                 hold->wait();
             }
         });
     }
-    void cancel() override { m_inner->cancel(); }
+    void cancel() override { m_scanner.cancel(); }
 
 private:
-    std::shared_ptr<DiskScanning> m_inner;
+    static ScannerSeams frequentReports() {
+        ScannerSeams seams;
+        seams.reportInterval = std::chrono::nanoseconds(0);
+        return seams;
+    }
+
+    AsyncDiskScanner m_scanner;
     std::shared_ptr<ScanHold> m_hold;
 };
 
@@ -92,9 +101,8 @@ int main(int argc, char** argv) {
 
     auto hold = std::make_shared<ScanHold>();
     AppServices services = AppServices::real();
-    auto makeReal = services.makeScanner;
-    services.makeScanner = [makeReal, hold]() -> std::shared_ptr<DiskScanning> {
-        return std::make_shared<HeldScanner>(makeReal(), hold);
+    services.makeScanner = [hold]() -> std::shared_ptr<DiskScanning> {
+        return std::make_shared<HeldScanner>(hold);
     };
     AppState state(services);
     MainWindow window(state);
@@ -106,7 +114,7 @@ int main(int argc, char** argv) {
     state.startScan(services.home);
     QElapsedTimer waited;
     waited.start();
-    while (state.scanState().filesScanned() == 0 && state.scanState().isScanning() &&
+    while (state.scanState().filesScanned() <= 100 && state.scanState().isScanning() &&
            waited.elapsed() < 10000) {
         settle(20);
     }

@@ -138,7 +138,33 @@ private:
     QColor m_colour;
 };
 
+class RoundedBar : public QWidget {
+public:
+    RoundedBar(QSize size, const QColor& colour, double radius, QWidget* parent)
+        : QWidget(parent), m_colour(colour), m_radius(radius) {
+        setFixedSize(size);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_colour);
+        painter.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
+    }
+
+private:
+    QColor m_colour;
+    double m_radius;
+};
+
 } // namespace
+
+QWidget* makeRoundedBar(QSize size, const QColor& colour, double radius, QWidget* parent) {
+    return new RoundedBar(size, colour, radius, parent);
+}
 
 QWidget* makeDivider(Qt::Orientation orientation, QWidget* parent, double opacity) {
     return new Divider(orientation, opacity, parent);

@@ -76,6 +76,9 @@ private:
 /// A one-point line in white at opacity 0.08, horizontal or vertical.
 QWidget* makeDivider(Qt::Orientation orientation, QWidget* parent = nullptr, double opacity = 0.08);
 
+/// A small bar of `size`, filled with `colour`, with rounded corners of `radius`.
+QWidget* makeRoundedBar(QSize size, const QColor& colour, double radius, QWidget* parent = nullptr);
+
 /// A widget that fills itself with `colour`.
 void setBackground(QWidget* widget, const QColor& colour);
 

@@ -25,6 +25,11 @@ public:
         auto* spinner = new Spinner(32 * 1.3, this);
         const int side = spinner->sizeHint().width();
         spinner->setGeometry((80 - side) / 2, (80 - side) / 2, side, side);
+        // The drive symbol lies in front of the spinner.
+        auto* icon = new IconView("internaldrive.fill", 24, srgb(0.20, 0.55, 1.00), this);
+        icon->setGeometry(rect());
+        icon->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        icon->raise();
     }
 
 protected:

@@ -1,110 +1,96 @@
 #include "FernwickUI/MainWindow/TreemapCanvas.h"
 
-#include "FernwickCore/Scanning/TreemapLayoutEngine.h"
 #include "FernwickUI/MainWindow/InspectorBar.h"
+#include "FernwickUI/MainWindow/PlainLabel.h"
 #include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
-
-#include <QPainter>
 
 namespace fernwick::ui {
 
 namespace {
-constexpr double kMargin = 12;
 constexpr double kInspectorOffset = 56;
 constexpr double kIdleOffset = 14;
-constexpr int kMaxVisualDepth = 4;
-constexpr double kMinTileSize = 6;
 } // namespace
 
 TreemapCanvas::TreemapCanvas(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_inspector(new InspectorBar(this)) {
+    : QWidget(parent), m_state(state), m_tileView(new KelvaneNestedTileView(this)),
+      m_inspector(new InspectorBar(this)),
+      m_idleHandle(makeRoundedBar(QSize(34, 4), whiteAt(0.18), 2, this)) {
     m_inspector->hide();
+    connect(m_tileView, &VisualisationView::selectRequested, this,
+            [this](const DiskNodePtr& node) { m_state.setSelectedNodeForInspection(node); });
+    connect(m_tileView, &VisualisationView::drillDownRequested, this,
+            [this](const DiskNodePtr& node) { m_state.drillDownIntoNode(node); });
+    connect(m_tileView, &VisualisationView::revealRequested, this,
+            [this](const DiskNodePtr& node) { m_state.revealInFinder(node->url()); });
+    connect(m_tileView, &VisualisationView::trashRequested, this,
+            [this](const DiskNodePtr& node) { m_state.trashNode(node); });
+    connect(m_tileView, &KelvaneNestedTileView::hoveredNodeChanged, this,
+            &TreemapCanvas::setHoveredNode);
     connect(m_inspector, &InspectorBar::revealRequested, this,
             [this](const DiskNodePtr& node) { m_state.revealInFinder(node->url()); });
     connect(m_inspector, &InspectorBar::trashRequested, this,
             [this](const DiskNodePtr& node) { m_state.trashNode(node); });
     connect(m_inspector, &InspectorBar::drillDownRequested, this,
             [this](const DiskNodePtr& node) { m_state.drillDownIntoNode(node); });
-    connect(&m_state, &AppState::selectedNodeForInspectionChanged, this, [this] {
-        if (isVisible()) {
-            relayout();
-        }
-    });
-}
-
-Rect TreemapCanvas::layoutBounds(QSizeF size, bool inspectorShown) {
-    const double offset = inspectorShown ? kInspectorOffset : kIdleOffset;
-    return {0, 0, size.width() - 2 * kMargin,
-            std::max(size.height() - 2 * kMargin - offset, 100.0)};
+    connect(&m_state, &AppState::selectedNodeForInspectionChanged, this,
+            &TreemapCanvas::updateInspector);
+    connect(&m_state, &AppState::currentThemeChanged, this,
+            [this] { m_tileView->setTheme(m_state.currentTheme()); });
+    m_tileView->setTheme(m_state.currentTheme());
 }
 
 DiskNodePtr TreemapCanvas::inspectedNode() const {
-    if (m_hoveredRect) {
-        return m_hoveredRect->node;
+    if (m_hoveredNode) {
+        return m_hoveredNode;
     }
     return m_state.selectedNodeForInspection();
 }
 
-void TreemapCanvas::setHoveredRect(std::optional<TreemapRect> rect) {
-    const bool same = rect.has_value() == m_hoveredRect.has_value() &&
-                      (!rect || rect->node == m_hoveredRect->node);
-    m_hoveredRect = std::move(rect);
-    if (!same) {
-        relayout();
+void TreemapCanvas::setHoveredNode(DiskNodePtr node) {
+    if (node == m_hoveredNode) {
+        return;
     }
+    m_hoveredNode = std::move(node);
+    updateInspector();
 }
 
 void TreemapCanvas::refresh() {
     // The hovered tile may belong to a layout that is gone.
-    m_hoveredRect.reset();
-    relayout();
+    m_hoveredNode.reset();
+    m_tileView->setRoot(m_state.currentTreemapRoot());
+    updateInspector();
 }
 
-void TreemapCanvas::relayout() {
+void TreemapCanvas::updateInspector() {
     const DiskNodePtr inspected = inspectedNode();
-    m_inspectorShown = inspected != nullptr;
-    const Rect bounds = layoutBounds(size(), m_inspectorShown);
-    const DiskNodePtr& root = m_state.currentTreemapRoot();
-    m_tiles = root ? TreemapLayoutEngine::shared().generateLayout(root, bounds, kMaxVisualDepth,
-                                                                  kMinTileSize)
-                   : std::vector<TreemapRect>{};
-    if (m_tileView != nullptr) {
-        m_tileView->setGeometry(static_cast<int>(kMargin), static_cast<int>(kMargin),
-                                static_cast<int>(std::max(0.0, bounds.width)),
-                                static_cast<int>(bounds.height));
-    }
+    const bool shown = inspected != nullptr;
+    m_tileView->setBottomInset(shown ? kInspectorOffset : kIdleOffset);
     m_inspector->setNode(inspected);
-    m_inspector->setVisible(m_inspectorShown);
+    m_inspector->setVisible(shown);
+    m_idleHandle->setVisible(!shown);
     placeInspector();
-    update();
 }
 
 void TreemapCanvas::placeInspector() {
-    if (!m_inspectorShown) {
+    m_idleHandle->move((width() - m_idleHandle->width()) / 2,
+                       height() - 6 - m_idleHandle->height());
+    m_idleHandle->raise();
+    if (m_inspector->isHidden()) {
         return;
     }
-    // The bar's own frame holds room for its shadow; 16 points at the sides, 8 below.
-    const QSize hint = m_inspector->sizeHint();
-    const int side = 16 - 8;
-    const int width = std::max(0, this->width() - 2 * side);
-    m_inspector->setGeometry(side, height() - (8 - 11) - hint.height(), width, hint.height());
+    // The bar's frame holds room for its shadow: 8 points at the sides and 11 below, so that
+    // the bar itself keeps 16 points from the sides and 8 from the bottom.
+    const int height = m_inspector->sizeHint().height();
+    m_inspector->setGeometry(16 - 8, this->height() - 8 + 11 - height,
+                             std::max(0, width() - 2 * (16 - 8)), height);
     m_inspector->raise();
 }
 
 void TreemapCanvas::resizeEvent(QResizeEvent* /*event*/) {
-    relayout();
-}
-
-void TreemapCanvas::paintEvent(QPaintEvent* /*event*/) {
-    if (m_inspectorShown) {
-        return;
-    }
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(whiteAt(0.18));
-    painter.drawRoundedRect(QRectF((width() - 34) / 2.0, height() - 6 - 4, 34, 4), 2, 2);
+    m_tileView->setGeometry(rect());
+    placeInspector();
 }
 
 } // namespace fernwick::ui

@@ -36,21 +36,6 @@ protected:
     }
 };
 
-/// The small rounded bar at the bottom of the welcome screen.
-class HandleBar : public QWidget {
-public:
-    explicit HandleBar(QWidget* parent) : QWidget(parent) { setFixedSize(32, 4); }
-
-protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(whiteAt(0.15));
-        painter.drawRoundedRect(QRectF(rect()), 2, 2);
-    }
-};
-
 } // namespace
 
 WelcomeView::WelcomeView(std::function<void()> scanHome, std::function<void()> chooseFolderAndScan,
@@ -109,7 +94,7 @@ WelcomeView::WelcomeView(std::function<void()> scanHome, std::function<void()> c
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addStretch(1);
-    layout->addWidget(new HandleBar(this), 0, Qt::AlignHCenter);
+    layout->addWidget(makeRoundedBar(QSize(32, 4), whiteAt(0.15), 2, this), 0, Qt::AlignHCenter);
 }
 
 } // namespace fernwick::ui

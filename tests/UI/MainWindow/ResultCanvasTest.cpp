@@ -8,6 +8,7 @@
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
 #include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
 #include "FernwickUI/Visualisations/FolderCardView.h"
+#include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/MindMapBranchView.h"
 #include "FernwickUI/Visualisations/SunburstRadialView.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
@@ -79,6 +80,15 @@ QPoint pointOf(VisualisationView* view, StorageVisualMode mode, const DiskNodePt
         }
         break;
     case StorageVisualMode::treemap:
+        for (const auto& tile : static_cast<KelvaneNestedTileView*>(view)->layout().tiles()) {
+            if (tile.rect->node == node) {
+                // A folder's own area is its header strip; its inside holds its children.
+                return tile.isLeaf ? centreOf(tile.frame)
+                                   : QPointF(tile.frame.x + tile.frame.width / 2, tile.frame.y + 6)
+                                         .toPoint();
+            }
+        }
+        break;
     case StorageVisualMode::list:
         break;
     }
@@ -106,12 +116,14 @@ private slots:
         ResultCanvas* canvas = w.window->resultCanvas();
         const DiskNodePtr root = w.state->currentTreemapRoot();
         for (StorageVisualMode mode :
-             {StorageVisualMode::folders, StorageVisualMode::bubbles, StorageVisualMode::sunburst,
-              StorageVisualMode::flame, StorageVisualMode::mindmap}) {
+             {StorageVisualMode::folders, StorageVisualMode::treemap, StorageVisualMode::bubbles,
+              StorageVisualMode::sunburst, StorageVisualMode::flame, StorageVisualMode::mindmap}) {
             const QByteArray label(rawValue(mode).data(),
                                    static_cast<qsizetype>(rawValue(mode).size()));
             useMode(w, mode);
-            VisualisationView* view = canvas->visualisation(mode);
+            VisualisationView* view = mode == StorageVisualMode::treemap
+                                          ? canvas->treemapCanvas()->tileView()
+                                          : canvas->visualisation(mode);
             const DiskNodePtr alpha = w.child("Alpha");
             const DiskNodePtr gamma = w.child("gamma.bin");
             QVERIFY(alpha && gamma);
@@ -234,13 +246,20 @@ private slots:
 
         // A hovered tile wins over the selection.
         const DiskNodePtr beta = w.child("Beta");
-        TreemapRect hovered;
-        hovered.node = beta;
-        treemap->setHoveredRect(hovered);
+        KelvaneNestedTileView* tiles = treemap->tileView();
+        QCOMPARE(tiles->bottomInset(), 56.0);
+        emit tiles->hoveredNodeChanged(beta);
         QCOMPARE(inspector->node(), beta);
         QVERIFY(inspector->drillDownButton()->isVisible());
-        treemap->setHoveredRect(std::nullopt);
+        emit tiles->hoveredNodeChanged(nullptr);
         QCOMPARE(inspector->node(), gamma);
+
+        // The tiles' menu reaches the state as the other modes' menus do.
+        const QPoint betaTile = pointOf(tiles, StorageVisualMode::treemap, beta);
+        auto menu = tiles->contextMenuAt(betaTile);
+        QVERIFY(menu);
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Reveal in Finder")));
+        QCOMPARE(w.h.revealed.back(), beta->url());
 
         const std::filesystem::path gammaPath = gamma->url();
         click(inspector->trashButton());
@@ -314,12 +333,15 @@ private slots:
         click(canvas->themeButton());
         QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(ActiveModal::theme));
 
-        const Rect idle = TreemapCanvas::layoutBounds(QSizeF(1000, 700), false);
-        QCOMPARE(idle.width, 976.0);
-        QCOMPARE(idle.height, 662.0);
-        QCOMPARE(TreemapCanvas::layoutBounds(QSizeF(1000, 700), true).height, 620.0);
-        QCOMPARE(TreemapCanvas::layoutBounds(QSizeF(1000, 300), true).height, 220.0);
-        QCOMPARE(TreemapCanvas::layoutBounds(QSizeF(1000, 150), true).height, 100.0);
+        // Without a hovered or selected node the tiles keep 14 points and the idle handle shows.
+        useMode(w, StorageVisualMode::treemap);
+        TreemapCanvas* treemap = canvas->treemapCanvas();
+        w.state->setSelectedNodeForInspection(nullptr);
+        QCOMPARE(treemap->tileView()->bottomInset(), 14.0);
+        QVERIFY(treemap->inspector()->isHidden());
+        w.state->setSelectedNodeForInspection(w.state->rootNode());
+        QCOMPARE(treemap->tileView()->bottomInset(), 56.0);
+        QVERIFY(treemap->inspector()->isVisible());
     }
 };
 
