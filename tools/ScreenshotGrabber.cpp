@@ -156,5 +156,13 @@ int main(int argc, char** argv) {
     if (window.toolSheet() != nullptr) {
         ok = save(*window.toolSheet(), folder, QStringLiteral("11-sheet")) && ok;
     }
+    // The smallest window the frame allows.
+    state.setActiveModal(std::nullopt);
+    state.navigateBreadcrumb(0);
+    state.setStorageVisualMode(StorageVisualMode::folders);
+    window.resize(window.minimumSizeHint().expandedTo(window.minimumSize()));
+    settle(400);
+    std::printf("smallest window: %d x %d\n", window.width(), window.height());
+    ok = save(window, folder, QStringLiteral("12-smallest-window")) && ok;
     return ok ? 0 : 1;
 }
