@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
     state.setActiveModal(std::nullopt);
     state.navigateBreadcrumb(0);
     state.setStorageVisualMode(StorageVisualMode::folders);
-    window.resize(window.minimumSizeHint().expandedTo(window.minimumSize()));
+    window.resize(window.minimumSize());
     settle(400);
     std::printf("smallest window: %d x %d\n", window.width(), window.height());
     ok = save(window, folder, QStringLiteral("12-smallest-window")) && ok;

@@ -90,7 +90,9 @@ QWidget* ResultCanvas::buildHeader() {
     m_crumbArea->setMaximumWidth(380);
     m_crumbArea->viewport()->setAutoFillBackground(false);
     m_crumbArea->setAutoFillBackground(false);
-    m_crumbArea->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // At the window's smallest width the trail gives way first (it scrolls).
+    m_crumbArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_crumbArea->setMinimumWidth(0);
     row->addWidget(m_crumbArea);
     row->addStretch(1);
 
@@ -123,8 +125,10 @@ QWidget* ResultCanvas::buildHeader() {
     auto* hint = new QHBoxLayout;
     hint->setSpacing(4);
     hint->addWidget(new IconView("info.circle", 10, whiteAt(0.35), header));
-    hint->addWidget(
-        makeLabel(QStringLiteral("Right-click for options"), uiFont(10), whiteAt(0.35), header));
+    auto* hintText = new ElidedLabel(uiFont(10), whiteAt(0.35), header);
+    hintText->setElideMode(Qt::ElideRight);
+    hintText->setText(QStringLiteral("Right-click for options"));
+    hint->addWidget(hintText);
     row->addLayout(hint);
     return header;
 }
@@ -168,7 +172,7 @@ void ResultCanvas::rebuildBreadcrumbs() {
     // The old row goes with setWidget's replacement.
     m_crumbArea->setWidget(crumbRow);
     m_crumbArea->setFixedHeight(crumbRow->height());
-    m_crumbArea->setFixedWidth(std::min(380, crumbRow->width()));
+    m_crumbArea->setMaximumWidth(std::min(380, crumbRow->width()));
 }
 
 void ResultCanvas::updateTheme() {
