@@ -59,6 +59,31 @@ TEST(TreemapLayoutEngine, ATieExtendsTheRow) {
     expectRect(tiles[1].rect, {0, 50, 100, 50});
 }
 
+TEST(TreemapLayoutEngine, RowsCloseWhenTheNextTileWouldWorsenTheRatio) {
+    // Seven tiles in three rows: a column of two at the left, then strips along the top of the
+    // narrower rest, each row closed at the first tile that would make its worst ratio larger.
+    const std::int64_t sizes[] = {6, 6, 4, 3, 2, 2, 1};
+    std::vector<DiskNodePtr> children;
+    for (std::size_t i = 0; i < std::size(sizes); ++i) {
+        children.push_back(fileNode("/r/" + std::to_string(i), sizes[i]));
+    }
+    const auto tiles = layout(folderNode("/r", children), {0, 0, 600, 400});
+    const Rect expected[] = {
+        {0, 0, 300, 200},
+        {0, 200, 300, 200},
+        {300, 0, 1200.0 / 7, 700.0 / 3},
+        {300 + 1200.0 / 7, 0, 900.0 / 7, 700.0 / 3},
+        {300, 700.0 / 3, 120, 500.0 / 3},
+        {420, 700.0 / 3, 120, 500.0 / 3},
+        {540, 700.0 / 3, 60, 500.0 / 3},
+    };
+    ASSERT_EQ(tiles.size(), std::size(expected));
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        EXPECT_EQ(tiles[i].node, children[i]) << i;
+        expectRect(tiles[i].rect, expected[i]);
+    }
+}
+
 TEST(TreemapLayoutEngine, ZeroSizeChildren) {
     // Left out beside a sibling with bytes...
     auto empty = fileNode("/r/empty", 0);
