@@ -65,6 +65,21 @@ protected:
         return std::nullopt;
     }
 
+    // The uninstall fails with the "Fernwick" error `code` and `message`, and nothing is moved:
+    // the bundle and its cache stay and the Trash is empty.
+    void expectRefusedWithNothingMoved(const InstalledApp& app, int code,
+                                       const std::string& message) {
+        const auto error = uninstallError(app);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->domain(), "Fernwick");
+        EXPECT_EQ(error->code(), code);
+        EXPECT_EQ(error->localizedDescription(), message);
+        EXPECT_EQ(std::string(error->what()), message);
+        EXPECT_TRUE(fs::exists(app.bundleURL));
+        EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.foo")));
+        EXPECT_EQ(m_trash->itemCount(), 0);
+    }
+
     TempTree m_tree;
     Environment m_env;
     std::shared_ptr<SafetyEngine> m_safety;
@@ -226,15 +241,8 @@ TEST_F(AppUninstallerEngineTest, RunningApplicationIsRefusedWithNothingMoved) {
     const InstalledApp app = only("Foo");
     ASSERT_TRUE(app.isRunning);
     fs::remove(m_tree / "proc/4242/exe"); // quit since the listing: still refused
-    const auto error = uninstallError(app);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->domain(), "Fernwick");
-    EXPECT_EQ(error->code(), 409);
-    EXPECT_EQ(error->localizedDescription(),
-              "Foo is currently running. Please quit the application before uninstalling.");
-    EXPECT_TRUE(fs::exists(foo));
-    EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.foo")));
-    EXPECT_EQ(m_trash->itemCount(), 0);
+    expectRefusedWithNothingMoved(
+        app, 409, "Foo is currently running. Please quit the application before uninstalling.");
 }
 
 TEST_F(AppUninstallerEngineTest, RefusedBundleThrows403WithNothingMoved) {
@@ -242,16 +250,9 @@ TEST_F(AppUninstallerEngineTest, RefusedBundleThrows403WithNothingMoved) {
                             test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"}}));
     m_tree.folder("home/Library/Caches/com.example.foo");
     m_safety->addProtectedPath(foo.string());
-    const InstalledApp app = only("Foo");
-    const auto error = uninstallError(app);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->domain(), "Fernwick");
-    EXPECT_EQ(error->code(), 403);
-    EXPECT_EQ(std::string(error->what()),
-              "Application cannot be removed: Path is in your custom Protected Items list");
-    EXPECT_TRUE(fs::exists(foo));
-    EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.foo")));
-    EXPECT_EQ(m_trash->itemCount(), 0);
+    expectRefusedWithNothingMoved(
+        only("Foo"), 403,
+        "Application cannot be removed: Path is in your custom Protected Items list");
 }
 
 TEST_F(AppUninstallerEngineTest, UninstallMovesBundleAndSelectedLeftoversToTrash) {
