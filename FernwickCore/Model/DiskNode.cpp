@@ -22,6 +22,28 @@ std::string joined(const std::string& parent, const std::string& name) {
     out += name;
     return out;
 }
+
+// The texts kept out of line: a node holds one only when it differs from the usual value.
+template <class Extras>
+const std::string& rareText(const std::unique_ptr<Extras>& extras,
+                            std::optional<std::string> Extras::*field, const std::string& usual) {
+    return extras && (*extras).*field ? *((*extras).*field) : usual;
+}
+
+template <class Extras>
+void setRareText(std::unique_ptr<Extras>& extras, std::optional<std::string> Extras::*field,
+                 std::string value, const std::string& usual) {
+    if (value == usual) {
+        if (extras) {
+            ((*extras).*field).reset();
+        }
+        return;
+    }
+    if (!extras) {
+        extras = std::make_unique<Extras>();
+    }
+    (*extras).*field = std::move(value);
+}
 } // namespace
 
 struct DiskNode::Extras {
@@ -126,45 +148,27 @@ void DiskNode::setErrorReason(std::optional<std::string> reason) {
 }
 
 const std::string& DiskNode::sourceVolume() const {
-    return m_extras && m_extras->sourceVolume ? *m_extras->sourceVolume : kDefaultVolume;
+    return rareText(m_extras, &Extras::sourceVolume, kDefaultVolume);
 }
 
 void DiskNode::setSourceVolume(std::string volume) {
-    if (volume == kDefaultVolume) {
-        if (m_extras) {
-            m_extras->sourceVolume.reset();
-        }
-        return;
-    }
-    extras().sourceVolume = std::move(volume);
+    setRareText(m_extras, &Extras::sourceVolume, std::move(volume), kDefaultVolume);
 }
 
 const std::string& DiskNode::permissionsState() const {
-    return m_extras && m_extras->permissionsState ? *m_extras->permissionsState : kNormal;
+    return rareText(m_extras, &Extras::permissionsState, kNormal);
 }
 
 void DiskNode::setPermissionsState(std::string state) {
-    if (state == kNormal) {
-        if (m_extras) {
-            m_extras->permissionsState.reset();
-        }
-        return;
-    }
-    extras().permissionsState = std::move(state);
+    setRareText(m_extras, &Extras::permissionsState, std::move(state), kNormal);
 }
 
 const std::string& DiskNode::scanState() const {
-    return m_extras && m_extras->scanState ? *m_extras->scanState : kComplete;
+    return rareText(m_extras, &Extras::scanState, kComplete);
 }
 
 void DiskNode::setScanState(std::string state) {
-    if (state == kComplete) {
-        if (m_extras) {
-            m_extras->scanState.reset();
-        }
-        return;
-    }
-    extras().scanState = std::move(state);
+    setRareText(m_extras, &Extras::scanState, std::move(state), kComplete);
 }
 
 std::string DiskNode::formattedSize() const {
