@@ -1,6 +1,7 @@
 #include "FernwickCore/Engines/CleanupEngine.h"
 
 #include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Model/TreeWalk.h"
 #include "FernwickCore/Platform/ByteCountFormatter.h"
 #include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Platform/Trash.h"
@@ -199,25 +200,16 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
     };
     std::vector<Found> found;
 
-    // The root, then its descendants in depth-first pre-order, walked without copying the tree
-    // into a list first.
-    std::vector<const DiskNode*> pending;
-    if (root) {
-        pending.push_back(root.get());
-    }
-    while (!pending.empty()) {
-        const DiskNode& node = *pending.back();
-        pending.pop_back();
-        for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) {
-            pending.push_back(it->get());
-        }
+    // The root, then its descendants.
+    forEachInPreOrder(root, [&](const DiskNodePtr& held) {
+        const DiskNode& node = *held;
         if (!node.isAccessible || node.isProtected) {
-            continue;
+            return;
         }
         NodePath nodePath(node);
         const std::optional<RuleIndex> match = matchRule(node, nodePath);
         if (!match) {
-            continue;
+            return;
         }
         std::filesystem::path url = std::move(nodePath.url());
         const Rule& rule = kRules[*match];
@@ -236,7 +228,7 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
                                           .isCleaned = false,
                                           .inode = node.inode},
                          std::move(path), length});
-    }
+    });
 
     // Shortest path first, so that an outer candidate is kept before anything inside it.
     std::stable_sort(found.begin(), found.end(),
