@@ -84,7 +84,8 @@ void VisualisationView::leaveEvent(QEvent* event) {
 void VisualisationView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         updateHover(event->position());
-        m_pressedItem = itemAt(event->position());
+        const int item = itemAt(event->position());
+        m_pressedNode = item >= 0 ? nodeOfItem(item) : nullptr;
     }
     QWidget::mousePressEvent(event);
 }
@@ -94,10 +95,11 @@ void VisualisationView::mouseReleaseEvent(QMouseEvent* event) {
         const int item = itemAt(event->position());
         const bool secondOfDouble = m_afterDoubleClick;
         m_afterDoubleClick = false;
-        if (!secondOfDouble && item >= 0 && item == m_pressedItem) {
-            emit selectRequested(nodeOfItem(item));
+        // Compared by node: the layout may have been rebuilt between press and release.
+        if (!secondOfDouble && item >= 0 && m_pressedNode && nodeOfItem(item) == m_pressedNode) {
+            emit selectRequested(m_pressedNode);
         }
-        m_pressedItem = -1;
+        m_pressedNode.reset();
     }
     QWidget::mouseReleaseEvent(event);
 }

@@ -72,7 +72,7 @@ protected:
 
 private:
     int m_hoveredItem = -1;
-    int m_pressedItem = -1;
+    DiskNodePtr m_pressedNode;
     bool m_afterDoubleClick = false;
 };
 
