@@ -1,0 +1,222 @@
+// The visit of one item and the per-folder facts it reads: protection, privacy, packages.
+#include "FernwickCore/Scanning/ScanWalk.h"
+
+#include "FernwickCore/Platform/PathUtils.h"
+#include "FernwickCore/Scanning/CategoryEngine.h"
+#include "FernwickCore/Scanning/ScanWalkParts.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace fernwick::detail {
+
+namespace {
+
+constexpr std::string_view kPrivacyReason = "Protected by macOS Security Policy";
+
+// Lower-cased substrings of a path whose folders the scan never opens (privacy folders).
+constexpr std::array<std::string_view, 18> kPrivacyEntries = {
+    "/library/application support/com.apple.tcc",
+    "/library/mail",
+    "/library/messages",
+    "/library/homekit",
+    "/library/safari",
+    ".photoslibrary",
+    ".photoboothlibrary",
+    "/library/cookies",
+    "/library/suggestions",
+    "/library/identityservices",
+    "/library/accounts",
+    "/library/personalizationportrait",
+    "/library/metadata/corespotlight",
+    "/library/biome",
+    "/library/coreduet",
+    "/library/sharing",
+    "/.trash",
+    "/library/containers/com.apple.mail",
+};
+// The shortest entry without a "/": the least a name must hold to match one by itself.
+constexpr std::size_t kShortestNameEntry = 14;
+
+constexpr std::array<std::string_view, 6> kPackageExtensions = {"app",    "bundle", "framework",
+                                                                "plugin", "kext",   "pkg"};
+
+bool containsPrivacyEntry(std::string_view lowered) {
+    return std::any_of(kPrivacyEntries.begin(), kPrivacyEntries.end(),
+                       [&](std::string_view entry) { return lowered.find(entry) != lowered.npos; });
+}
+
+void lowerInto(std::string& out, std::string_view text) {
+    for (char c : text) {
+        out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    }
+}
+
+bool isPackageName(std::string_view name) {
+    const auto dot = name.rfind('.');
+    if (dot == name.npos || dot == 0 || dot + 1 == name.size() || name.size() - dot > 10) {
+        return false;
+    }
+    std::string lowered;
+    lowerInto(lowered, name.substr(dot + 1));
+    return std::find(kPackageExtensions.begin(), kPackageExtensions.end(), lowered) !=
+           kPackageExtensions.end();
+}
+
+TimePoint fromSeconds(std::int64_t seconds) {
+    return TimePoint(std::chrono::seconds(seconds));
+}
+
+} // namespace
+
+FolderContext ScanWalk::makeContext(std::string path, std::shared_ptr<DirHandle> handle, int depth,
+                                    WalkTotals* walk) const {
+    FolderContext folder;
+    folder.handle = std::move(handle);
+    folder.depth = depth;
+    folder.walk = walk;
+    // Protection is "at or under" an entry: every item of a protected folder is protected;
+    // otherwise only an entry that names one of this folder's items exactly can match.
+    const std::string prefix = path.empty() || path.back() != '/' ? path + '/' : path;
+    for (const auto* list : {&m_snapshot.system, &m_snapshot.user}) {
+        for (const std::string& entry : *list) {
+            if (paths::isAtOrUnder(path, entry)) {
+                folder.allProtected = true;
+            } else if (entry.size() > prefix.size() &&
+                       entry.compare(0, prefix.size(), prefix) == 0 &&
+                       entry.find('/', prefix.size()) == std::string::npos) {
+                folder.protectedNames.push_back(entry.substr(prefix.size()));
+            }
+        }
+    }
+    std::string lowered;
+    lowerInto(lowered, path);
+    folder.allPrivate = containsPrivacyEntry(lowered);
+    // An entry that matches across the "/" before an item's name splits at its own last "/"
+    // (names hold none); one that lies wholly in the folder's path made allPrivate true.
+    const std::string_view before = lowered == "/" ? std::string_view() : std::string_view(lowered);
+    for (std::string_view entry : kPrivacyEntries) {
+        const auto slash = entry.rfind('/');
+        if (slash != entry.npos && before.ends_with(entry.substr(0, slash))) {
+            folder.privateNamePrefixes.push_back(entry.substr(slash + 1));
+        }
+    }
+    folder.path = std::make_shared<const std::string>(std::move(path));
+    return folder;
+}
+
+DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, int depth,
+                            Local& local, WorkerScratch& scratch, Follow& follow,
+                            std::int64_t& ownAllocated) {
+    follow = Follow::none;
+    joinInto(scratch.path, *folder.path, name);
+    const std::string& path = scratch.path;
+    if (m_seams.willVisit) {
+        m_seams.willVisit(path);
+    }
+    if (cancelled()) {
+        throw ScanCancelled();
+    }
+    const bool isProtected =
+        folder.allProtected || std::find(folder.protectedNames.begin(), folder.protectedNames.end(),
+                                         name) != folder.protectedNames.end();
+
+    // One fstatat per item, relative to the open folder; the name is NUL-terminated.
+    struct stat info {};
+    int error = m_seams.statError ? m_seams.statError(path) : 0;
+    if (error == 0 && ::fstatat(folder.handle->fd, name.data(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        error = errno;
+    }
+    const bool ok = error == 0;
+    const bool isDirectory = ok && S_ISDIR(info.st_mode);
+    const bool isPackage = isDirectory && isPackageName(name);
+    // Only a file with several links can be met twice; its bytes count once in the progress.
+    bool isRepeat = false;
+    if (ok && !isDirectory && info.st_ino != 0 && info.st_nlink > 1) {
+        isRepeat = !m_links->insert(info.st_dev, info.st_ino);
+    }
+    const CategoryVerdict verdict =
+        CategoryEngine::shared().verdict(path, name, isDirectory, isPackage);
+
+    auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(), folder.path,
+                                               std::string(name), isDirectory, isPackage);
+    const std::int64_t allocated = ok ? static_cast<std::int64_t>(info.st_blocks) * 512 : 0;
+    ownAllocated = allocated;
+    node->size = ok ? static_cast<std::int64_t>(info.st_size) : 0;
+    node->allocatedSize = allocated > 0 ? allocated : node->size;
+    node->category = verdict.category;
+    node->riskLevel = isProtected ? RiskLevel::high : verdict.riskLevel;
+    node->confidence = verdict.confidence;
+    node->modifiedDate = ok ? fromSeconds(info.st_mtime) : std::chrono::system_clock::now();
+    node->isSymlink = ok && S_ISLNK(info.st_mode);
+    node->isProtected = isProtected;
+    node->inode = ok ? info.st_ino : 0;
+    node->deviceID = ok ? info.st_dev : 0;
+
+    local.files += 1;
+    local.errors += ok ? 0 : 1;
+    if (!isRepeat) {
+        local.logical = saturatingAdd(local.logical, node->size);
+        local.allocated = saturatingAdd(local.allocated, allocated);
+    }
+    if (m_seams.didVisit) {
+        m_seams.didVisit(path);
+    }
+
+    // Privacy folders are never opened. The test reads the whole lower-cased path; the folder's
+    // part was judged once, so only the name needs looking at here.
+    bool isPrivate = folder.allPrivate;
+    if (!isPrivate && (!folder.privateNamePrefixes.empty() || name.size() >= kShortestNameEntry)) {
+        scratch.lowered.clear();
+        lowerInto(scratch.lowered, name);
+        const std::string_view lowered = scratch.lowered;
+        isPrivate =
+            std::any_of(folder.privateNamePrefixes.begin(), folder.privateNamePrefixes.end(),
+                        [&](std::string_view prefix) { return lowered.starts_with(prefix); }) ||
+            (lowered.size() >= kShortestNameEntry && containsPrivacyEntry(lowered));
+    }
+    if (isPrivate) {
+        node->isAccessible = false;
+        node->setErrorReason(std::string(kPrivacyReason));
+        local.inaccessible =
+            saturatingAdd(local.inaccessible, std::max(node->allocatedSize, kMinimumInaccessible));
+        return node;
+    }
+    if (isDirectory) {
+        follow = isPackage || depth >= m_maxDepth ? Follow::size : Follow::list;
+    }
+    return node;
+}
+
+void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, int depth,
+                        Follow follow, std::int64_t ownAllocated, WalkTotals* walk,
+                        std::vector<Task>& pending) {
+    if (follow == Follow::none) {
+        return;
+    }
+    Task task;
+    task.parentHandle = folder.handle;
+    task.path = joined(*folder.path, node->name());
+    task.device = node->deviceID;
+    task.depth = depth;
+    task.walk = walk;
+    task.node = node.get();
+    task.name = node->name();
+    if (follow == Follow::list) {
+        task.kind = Task::Kind::list;
+    } else {
+        task.kind = Task::Kind::size;
+        task.target = std::make_shared<SizingTarget>();
+        task.target->node = node.get();
+        task.target->walk = walk;
+        task.target->ownSize = node->size;
+        task.target->ownAllocated = ownAllocated;
+    }
+    pending.push_back(std::move(task));
+}
+
+} // namespace fernwick::detail
