@@ -64,10 +64,12 @@ struct DuplicateCluster {
 };
 
 /// Finds groups of byte-identical files in a scanned tree: files are grouped by size, hard links
-/// collapsed, a hash of each file's head and tail separates most non-duplicates, and only files
-/// whose partial hashes collide are read in full and compared by SHA-256. Several files are
-/// hashed at once on worker threads; each stage reads a file at most once, and the result does
-/// not depend on the number of workers.
+/// collapsed, a first pass over each file's head and tail (or the whole file, up to 64 KiB)
+/// separates most non-duplicates, and only files whose first-pass SHA-256 digests collide are
+/// read in full: side by side, so that a file stops being read once it matches no other, and
+/// each set of equal files is digested once. Several files are read at once on worker threads;
+/// each stage reads a file at most once, and the result does not depend on the number of
+/// workers.
 ///
 /// A file is left out of every cluster when it cannot be opened, is no longer a regular file
 /// (FIFOs and devices are opened non-blocking and never read), fails while being read, or no
@@ -98,8 +100,8 @@ public:
 
     /// The clusters of byte-identical files among `root` and its descendants that are neither
     /// folders nor packages and hold at least `minFileSize` bytes; largest recoverable size
-    /// first (equal sizes keep the order of their first file in the tree). Empty when `cancel`
-    /// is requested before the call finishes.
+    /// first (equal sizes in a fixed order that follows the tree). Empty when `cancel` is
+    /// requested before the call finishes.
     std::vector<DuplicateCluster> findDuplicates(const DiskNodePtr& root, std::int64_t minFileSize,
                                                  DuplicateResolutionRule autoSelectionRule,
                                                  std::stop_token cancel = {}) const;
