@@ -11,6 +11,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace fernwick::ui {
 
 namespace {
@@ -18,6 +20,8 @@ namespace {
 constexpr double kNameLine = 15;
 constexpr double kCategoryLine = 11;
 constexpr double kBadgeLine = 12;
+// Room around a cached resting card for its shadow (4 points of blur, 2 down).
+constexpr double kChromeMargin = 8;
 
 } // namespace
 
@@ -138,14 +142,8 @@ void FolderCardView::paintEvent(QPaintEvent* event) {
     }
 }
 
-void FolderCardView::paintCard(QPainter& painter, int index) {
-    const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
-    auto& texts = textsOf(index);
-    const auto& node = *card.node;
-    const QColor category = FernwickTheme::color(node.category);
-    const double hover = m_animator->progress(index);
-    const QRectF frame = toQRect(card.frame);
-
+void FolderCardView::paintChrome(QPainter& painter, const QRectF& frame, const QColor& category,
+                                 double hover) {
     drawSoftShadow(painter, frame, 10, mixColours(blackAt(0.3), withOpacity(category, 0.2), hover),
                    4 + 4 * hover, 2);
     painter.setPen(Qt::NoPen);
@@ -155,6 +153,53 @@ void FolderCardView::paintCard(QPainter& painter, int index) {
         QPen(mixColours(whiteAt(0.08), withOpacity(category, 0.8), hover), 1 + 0.5 * hover));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(frame, 10, 10);
+}
+
+const QPixmap& FolderCardView::restingChrome(const QRectF& frame) {
+    // Keyed by size and by the fraction of a pixel the card sits off the grid, so that the copy
+    // is antialiased exactly as a card drawn in place.
+    const QRectF key(frame.x() - std::floor(frame.x()), frame.y() - std::floor(frame.y()),
+                     frame.width(), frame.height());
+    const qreal ratio = devicePixelRatioF();
+    for (const auto& entry : m_chrome) {
+        if (entry.key == key && entry.pixmap.devicePixelRatio() == ratio) {
+            return entry.pixmap;
+        }
+    }
+    const QSizeF extent(key.width() + 2 * kChromeMargin + 1, key.height() + 2 * kChromeMargin + 1);
+    QPixmap pixmap((extent * ratio).toSize() + QSize(1, 1));
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter chrome(&pixmap);
+        chrome.setRenderHint(QPainter::Antialiasing);
+        paintChrome(chrome, key.translated(kChromeMargin, kChromeMargin), QColor(), 0);
+    }
+    if (m_chrome.size() >= 16) {
+        m_chrome.erase(m_chrome.begin());
+    }
+    m_chrome.push_back({key, std::move(pixmap)});
+    return m_chrome.back().pixmap;
+}
+
+void FolderCardView::paintCard(QPainter& painter, int index) {
+    const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
+    auto& texts = textsOf(index);
+    const auto& node = *card.node;
+    const QColor category = FernwickTheme::color(node.category);
+    const double hover = m_animator->progress(index);
+    const QRectF frame = toQRect(card.frame);
+
+    if (hover == 0) {
+        // A card at rest looks the same whatever its category: copy it from a cached image
+        // rather than filling six tall antialiased shapes per card.
+        const auto& chrome = restingChrome(frame);
+        painter.drawPixmap(
+            QPointF(std::floor(frame.x()) - kChromeMargin, std::floor(frame.y()) - kChromeMargin),
+            chrome);
+    } else {
+        paintChrome(painter, frame, category, hover);
+    }
 
     // Top row: icon tile, name and category, item badge.
     const QRectF icon = toQRect(FolderCardLayout::iconTileRect(card.frame));

@@ -4,6 +4,8 @@
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
 #include <QFont>
+#include <QPixmap>
+#include <QRectF>
 #include <QString>
 
 #include <vector>
@@ -57,7 +59,13 @@ private:
         double percentWidth = 0;
         bool prepared = false;
     };
+    struct CachedChrome {
+        QRectF key;
+        QPixmap pixmap;
+    };
     void paintCard(QPainter& painter, int index);
+    void paintChrome(QPainter& painter, const QRectF& frame, const QColor& category, double hover);
+    const QPixmap& restingChrome(const QRectF& frame);
     void repaintCard(int item);
     void prepareTexts();
     CardTexts& textsOf(int index);
@@ -65,6 +73,7 @@ private:
     DiskNodePtr m_root;
     FolderCardLayout m_layout;
     std::vector<CardTexts> m_texts;
+    std::vector<CachedChrome> m_chrome;
     HoverAnimator* m_animator;
     QFont m_nameFont;
     QFont m_categoryFont;

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -69,6 +70,18 @@ DiskNodePtr makeTree(int count) {
         total += child->size;
     }
     return node("/home/user", total, true, std::move(children));
+}
+
+// The machine's load average over the last minute, as the kernel reports it (-1 if unknown).
+double loadAverage() {
+    double load = -1;
+    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(file, "%lf", &load) != 1) {
+            load = -1;
+        }
+        std::fclose(file);
+    }
+    return load;
 }
 
 double median(std::vector<double> values) {
@@ -150,6 +163,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     applyDarkAppearance(app);
     const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const double loadStart = loadAverage();
     const auto root = makeTree(count);
     std::printf("%d children, median of 15, milliseconds (wall clock, GUI-thread CPU)\n\n", count);
     std::printf(
@@ -161,5 +175,7 @@ int main(int argc, char** argv) {
     measure<SunburstRadialView>("Sunburst", root);
     measure<FlameGraphHierarchyView>("Flame", root);
     measure<MindMapBranchView>("Mind Map", root);
+    std::printf("\nLoad average (1 min) at start %.1f, at end %.1f, on %d processors\n", loadStart,
+                loadAverage(), QThread::idealThreadCount());
     return 0;
 }

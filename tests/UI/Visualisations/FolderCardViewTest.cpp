@@ -153,6 +153,30 @@ private slots:
             image.pixelColor(QPoint(int(half.maxX() - 10), int(half.midY()))), category, 40));
     }
 
+    void restingCardsDrawnInPlaceWithShadowAndOutline() {
+        // Cards at rest are copied from a shared image: each must land on its own frame, in
+        // every column, with its shadow below it and nothing left of its outline.
+        FolderCardView view;
+        view.resize(731, 300);
+        view.setRoot(fernwick::test::makeFolderOfFiles("/r", 6, [](int i) { return 100 - i; }));
+        QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(128, 128, 128));
+        view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const auto& cards = view.layout().cards();
+        QVERIFY(view.layout().grid().columns >= 3);
+        for (int i = 0; i < 3; ++i) {
+            const auto& frame = cards[static_cast<std::size_t>(i)].frame;
+            const int midY = int(frame.y + 80);
+            QVERIFY(
+                fernwick::test::near(image.pixelColor(int(frame.x + 6), midY), QColor(23, 26, 33)));
+            QVERIFY(fernwick::test::near(image.pixelColor(int(std::floor(frame.x)) - 7, midY),
+                                         QColor(128, 128, 128), 2));
+            QVERIFY(image.pixelColor(int(frame.midX()), int(frame.maxY()) + 2).red() < 120);
+            QVERIFY(fernwick::test::near(image.pixelColor(int(frame.midX()), int(frame.maxY()) + 7),
+                                         QColor(128, 128, 128), 2));
+        }
+    }
+
     void reportsItsHeightToAScrollArea() {
         QScrollArea area;
         area.setWidgetResizable(true);
