@@ -1,6 +1,6 @@
 #pragma once
 
-// The small painted pieces of the sidebar's disk and legend sections. GUI thread only.
+// The ring gauge of the sidebar's disk section. GUI thread only.
 
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
@@ -13,26 +13,6 @@
 #include <cmath>
 
 namespace fernwick::ui {
-
-/// A 7-point dot of the file-type legend.
-class LegendDot : public QWidget {
-public:
-    LegendDot(const QColor& colour, QWidget* parent) : QWidget(parent), m_colour(colour) {
-        setFixedSize(7, 7);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_colour);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor m_colour;
-};
 
 /// The ring gauge of the used disk space.
 class DiskGauge : public QWidget {

@@ -252,7 +252,8 @@ QWidget* Sidebar::buildFileTypesSection() {
         stack->setSpacing(8);
         for (const auto& [title, colour] : entries) {
             auto* dotRow = row(6);
-            dotRow->addWidget(new LegendDot(colour, section));
+            // A 7-point dot: a rounded bar whose radius is half its side.
+            dotRow->addWidget(makeRoundedBar(QSize(7, 7), colour, 3.5, section));
             dotRow->addWidget(makeLabel(QString::fromUtf8(title), uiFont(11), whiteAt(0.7)));
             stack->addLayout(dotRow);
         }

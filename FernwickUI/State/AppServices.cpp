@@ -23,8 +23,8 @@ namespace {
 // The disk scanner, with the protected locations read from the safety engine at each scan.
 class DiskScannerAdapter final : public DiskScanning {
 public:
-    explicit DiskScannerAdapter(std::shared_ptr<SafetyEngine> safety)
-        : m_scanner([safety] { return safety->getProtectedPrefixesSnapshot(); }) {}
+    explicit DiskScannerAdapter(std::function<ProtectedPrefixesSnapshot()> snapshotProvider)
+        : m_scanner(std::move(snapshotProvider)) {}
 
     DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
                      std::function<void(const ScanProgress&)> onProgress) override {
@@ -60,11 +60,16 @@ void showInFileManager(const std::filesystem::path& path) {
 
 } // namespace
 
+std::shared_ptr<DiskScanning>
+makeDiskScanner(std::function<ProtectedPrefixesSnapshot()> snapshotProvider) {
+    return std::make_shared<DiskScannerAdapter>(std::move(snapshotProvider));
+}
+
 AppServices AppServices::real() {
     AppServices services;
     auto safety = SafetyEngine::shared();
     services.makeScanner = [safety]() -> std::shared_ptr<DiskScanning> {
-        return std::make_shared<DiskScannerAdapter>(safety);
+        return makeDiskScanner([safety] { return safety->getProtectedPrefixesSnapshot(); });
     };
     services.generateSmartCleanupPlan = [](const DiskNodePtr& root) {
         return CleanupEngine::shared()->generateSmartCleanupPlan(root);

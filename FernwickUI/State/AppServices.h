@@ -3,6 +3,7 @@
 #include "FernwickCore/Engines/CleanupEngine.h"
 #include "FernwickCore/Engines/DeveloperStorageEngine.h"
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
+#include "FernwickCore/Engines/ProtectedPathRegistry.h"
 #include "FernwickCore/Engines/SystemMonitor.h"
 #include "FernwickCore/Engines/UpdateChecker.h"
 #include "FernwickCore/Model/DiskNode.h"
@@ -41,6 +42,11 @@ public:
     /// Flags the running scan as cancelled. Any thread.
     virtual void cancel() = 0;
 };
+
+/// The disk scanner behind DiskScanning; `snapshotProvider` gives the protected locations
+/// (empty: the built-in system list only).
+std::shared_ptr<DiskScanning>
+makeDiskScanner(std::function<ProtectedPrefixesSnapshot()> snapshotProvider = {});
 
 /// Everything AppState calls outside itself. `AppServices::real()` wires the real engines and
 /// the user's folders; tests build their own with fakes. Every function member is called on a

@@ -69,19 +69,6 @@ private:
     std::atomic<bool> m_cancelled{false};
 };
 
-/// The real disk scanner behind the interface AppState drives.
-class RealScanner final : public ui::DiskScanning {
-public:
-    DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
-                     std::function<void(const ScanProgress&)> onProgress) override {
-        return m_scanner.scan(rootURL, maxDepth, std::move(onProgress));
-    }
-    void cancel() override { m_scanner.cancel(); }
-
-private:
-    AsyncDiskScanner m_scanner;
-};
-
 /// A node of a hand-built tree.
 inline DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory,
                             std::int64_t size = 0,
@@ -178,6 +165,14 @@ struct Harness {
     }
 
     std::unique_ptr<ui::AppState> make() { return std::make_unique<ui::AppState>(services); }
+
+    /// Publishes `root` through a scan that returns it at once.
+    void publish(ui::AppState& state, const DiskNodePtr& root) {
+        scanBody = [root](auto&&...) { return root; };
+        state.startScan();
+        settle();
+        QCOMPARE(state.rootNode(), root);
+    }
 
     /// Lets every worker finish and delivers what they handed back, until nothing is left.
     void settle() {

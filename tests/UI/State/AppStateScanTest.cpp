@@ -37,14 +37,6 @@ struct SampleTree {
 class AppStateScanTest : public QObject {
     Q_OBJECT
 
-    // Publishes `tree` through a scan that returns it at once.
-    static void publish(Harness& h, AppState& state, const DiskNodePtr& tree) {
-        h.scanBody = [tree](auto&&...) { return tree; };
-        state.startScan();
-        h.settle();
-        QCOMPARE(state.rootNode(), tree);
-    }
-
 private slots:
     void realScanOfAFixtureHome() {
         Harness h;
@@ -52,7 +44,7 @@ private slots:
         h.tree.denseFile("Documents/notes.txt", 1000);
         h.tree.denseFile("work/movie.mp4", 5000);
         h.tree.folder("work/empty");
-        h.services.makeScanner = [] { return std::make_shared<test::RealScanner>(); };
+        h.services.makeScanner = [] { return ui::makeDiskScanner(); };
         auto state = h.make();
         Announcements order(*state);
         QSignalSpy states(state.get(), &AppState::scanStateChanged);
@@ -126,7 +118,7 @@ private slots:
         Harness h;
         auto state = h.make();
         SampleTree first(h.tree.root());
-        publish(h, *state, first.root);
+        h.publish(*state, first.root);
         h.scanBody = [](auto&&...) -> DiskNodePtr { throw std::runtime_error("Disk exploded"); };
         state->startScan(h.tree / "Documents");
         h.settle();
@@ -197,7 +189,7 @@ private slots:
         Harness h;
         auto state = h.make();
         SampleTree t(h.tree.root());
-        publish(h, *state, t.root);
+        h.publish(*state, t.root);
 
         state->navigateBack(); // a trail of one: nothing
         QCOMPARE(state->treemapBreadcrumbs().size(), std::size_t{1});
@@ -231,7 +223,7 @@ private slots:
         Harness h;
         auto state = h.make();
         SampleTree t(h.tree.root());
-        publish(h, *state, t.root);
+        h.publish(*state, t.root);
 
         std::filesystem::path asked;
         int askedDepth = 0;
@@ -271,7 +263,7 @@ private slots:
         Harness h;
         auto state = h.make();
         SampleTree first(h.tree.root());
-        publish(h, *state, first.root);
+        h.publish(*state, first.root);
         Gate release;
         Gate entered;
         h.scanBody = [&](const std::filesystem::path& root, auto&&...) {
@@ -304,7 +296,7 @@ private slots:
         auto reports = makeNode(h.tree / "Reports", true, 0, StorageCategory::other, files);
         auto notes = makeNode(h.tree / "Notes.TXT", false, 1);
         auto root = makeNode(h.tree.root(), true, 0, StorageCategory::other, {reports, notes});
-        publish(h, *state, root);
+        h.publish(*state, root);
 
         QVERIFY(state->searchMatchingNodes("   \n").empty());
         const auto notesHits = state->searchMatchingNodes("  notes.txt\t");

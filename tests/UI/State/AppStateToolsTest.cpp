@@ -30,13 +30,6 @@ InstalledApp app(const std::string& name) {
 class AppStateToolsTest : public QObject {
     Q_OBJECT
 
-    static void publish(Harness& h, AppState& state, const DiskNodePtr& tree) {
-        h.scanBody = [tree](auto&&...) { return tree; };
-        state.startScan();
-        h.settle();
-        QCOMPARE(state.rootNode(), tree);
-    }
-
 private slots:
     void appsLoadWhenOpenedAndOnlyThen() {
         Harness h;
@@ -135,7 +128,7 @@ private slots:
         };
         h.services.getAuditHistory = [] { return std::vector<CleanupAuditEntry>(2); };
         auto state = h.make();
-        publish(h, *state, root);
+        h.publish(*state, root);
         const auto planBefore = state->cleanupPlan().candidates.size();
 
         bool secondReturned = false;
@@ -185,7 +178,7 @@ private slots:
             return CleanupExecutionResult{};
         };
         auto state = h.make();
-        publish(h, *state, root);
+        h.publish(*state, root);
         QCOMPARE(state->largeFiles(), std::vector<DiskNodePtr>{big});
 
         state->runCleanup(false);
@@ -222,7 +215,7 @@ private slots:
             return CleanupExecutionResult{};
         };
         auto state = h.make();
-        publish(h, *state, root);
+        h.publish(*state, root);
         QVERIFY(
             fernwick::test::runToCompletion([&](auto done) { state->runCleanup(false, done); }));
         QCOMPARE(root->size, std::int64_t{0});
@@ -245,7 +238,7 @@ private slots:
         QCOMPARE(busy.count(), 0);
         QVERIFY(state->duplicateClusters().empty());
 
-        publish(h, *state, makeNode(h.tree.root(), true));
+        h.publish(*state, makeNode(h.tree.root(), true));
         QVERIFY(fernwick::test::runToCompletion([&](auto done) { state->scanDuplicates(done); }));
         QCOMPARE(state->duplicateClusters().size(), std::size_t{3});
         QCOMPARE(askedMin, std::int64_t{51200});
