@@ -186,7 +186,11 @@ TEST(AsyncDiskScannerTest, FinalReportCarriesTheWholeScan) {
     Reports reports;
     const DiskNodePtr root = scanner.scan(tree.root(), 6, reports.callback());
 
-    ASSERT_EQ(reports.all.size(), 1u); // no walk lasted 0.15 s
+    // A slow machine may add timed reports before it; only the last one is final.
+    ASSERT_FALSE(reports.all.empty());
+    for (std::size_t i = 0; i + 1 < reports.all.size(); ++i) {
+        EXPECT_FALSE(reports.all[i].isComplete);
+    }
     const ScanProgress& final = reports.all.back();
     EXPECT_EQ(final.currentPath, "Scan Completed");
     EXPECT_TRUE(final.isComplete);
