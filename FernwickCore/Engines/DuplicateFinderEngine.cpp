@@ -57,16 +57,22 @@ public:
     // open; such a node is then refused, since only a regular file of the size the tree
     // recorded can be compared by its bytes.
     //
+    // O_NOFOLLOW, and the device and inode compared with the node's (when it has them): a
+    // file replaced since the scan, by a link to another file or by a new file, is not the file
+    // the tree describes, and comparing it could select the only real copy for cleanup.
+    //
     // `directory` and `name`, when given, name the same file relative to an open folder, which
     // spares the kernel the walk down the whole path for every file of that folder.
-    FileDescriptor openRegular(const std::string& file, std::int64_t size, int directory = -1,
+    FileDescriptor openRegular(const std::string& file, const DiskNode& node, int directory = -1,
                                const char* name = nullptr) const {
-        constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW;
         FileDescriptor fd(directory >= 0 ? ::openat(directory, name, kFlags)
                                          : ::open(file.c_str(), kFlags));
         struct stat info {};
         if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_size != size) {
+            info.st_size != node.size ||
+            (node.inode != 0 && static_cast<std::uint64_t>(info.st_ino) != node.inode) ||
+            (node.deviceID != 0 && static_cast<std::uint64_t>(info.st_dev) != node.deviceID)) {
             return FileDescriptor(-1);
         }
         return fd;
@@ -143,9 +149,10 @@ bool hashRange(const FileReader& reader, const std::string& file, int fd, Worker
 // The first-pass digest: the head and the tail of the file; a small file whole, since its
 // whole content costs little more than the head and the tail, and its digest is then final.
 std::optional<Digest> partialHash(const FileReader& reader, const std::string& file,
-                                  std::int64_t size, WorkerState& state, int directory,
+                                  const DiskNode& node, WorkerState& state, int directory,
                                   const char* name) {
-    const FileDescriptor fd = reader.openRegular(file, size, directory, name);
+    const FileDescriptor fd = reader.openRegular(file, node, directory, name);
+    const std::int64_t size = node.size;
     if (fd.get() < 0) {
         return std::nullopt;
     }
@@ -164,9 +171,10 @@ std::optional<Digest> partialHash(const FileReader& reader, const std::string& f
     return state.digest.finish();
 }
 
-std::optional<Digest> fullHash(const FileReader& reader, const std::string& file, std::int64_t size,
-                               WorkerState& state) {
-    const FileDescriptor fd = reader.openRegular(file, size);
+std::optional<Digest> fullHash(const FileReader& reader, const std::string& file,
+                               const DiskNode& node, WorkerState& state) {
+    const FileDescriptor fd = reader.openRegular(file, node);
+    const std::int64_t size = node.size;
     if (fd.get() < 0) {
         return std::nullopt;
     }
@@ -219,7 +227,7 @@ void compareSideBySide(const FileReader& reader, const std::vector<Candidate*>& 
     std::vector<Open> files;
     files.reserve(members.size());
     for (Candidate* candidate : members) {
-        FileDescriptor fd = reader.openRegular(candidate->path, size);
+        FileDescriptor fd = reader.openRegular(candidate->path, *candidate->node);
         if (fd.get() >= 0) {
             files.push_back(Open{candidate, std::move(fd)});
         }
@@ -549,7 +557,7 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
             Candidate& candidate = candidates[i];
             const char* name = candidate.path.c_str() + candidate.path.rfind('/') + 1;
             candidate.partial =
-                partialHash(reader, candidate.path, candidate.node->size, state, directory, name);
+                partialHash(reader, candidate.path, *candidate.node, state, directory, name);
         }
     });
     if (cancel.stop_requested()) {
@@ -608,7 +616,7 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
             compareSideBySide(reader, members, members.front()->node->size, state, cancel);
         } else {
             members.front()->full =
-                fullHash(reader, members.front()->path, members.front()->node->size, state);
+                fullHash(reader, members.front()->path, *members.front()->node, state);
         }
     });
     if (cancel.stop_requested()) {

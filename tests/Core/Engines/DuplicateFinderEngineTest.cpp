@@ -311,6 +311,28 @@ TEST_F(DuplicateFinderEngineTest, FilesThatChangedOrFailAreLeftOut) {
     EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"good1", "failing"}));
 }
 
+TEST_F(DuplicateFinderEngineTest, AFileSwappedForALinkOrAnotherFileIsLeftOut) {
+    // Two different files per size; after the scan the second becomes a link to the first.
+    // Following it would report the pair and could select the only real copy.
+    for (const std::int64_t size : {100, 150000}) {
+        const std::string tag = std::to_string(size);
+        addFile("real" + tag, patterned(static_cast<std::size_t>(size), 'a'));
+        addFile("other" + tag, patterned(static_cast<std::size_t>(size), 'b'));
+        std::filesystem::remove(tree / ("other" + tag));
+        tree.symlink("other" + tag, tree / ("real" + tag));
+    }
+    // Same bytes, but a new file put in place of the scanned one: not the file scanned.
+    addFile("kept", patterned(3000, 'k'));
+    addFile("replaced", patterned(3000, 'k'));
+    addFile("kept2", patterned(3000, 'k'));
+    const auto renamed = tree.file("replacement", patterned(3000, 'k'));
+    std::filesystem::rename(renamed, tree / "replaced");
+
+    const auto clusters = find(1, DuplicateResolutionRule::keepOldest);
+    ASSERT_EQ(clusters.size(), 1U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"kept", "kept2"}));
+}
+
 TEST_F(DuplicateFinderEngineTest, CancellationGivesAnEmptyResult) {
     for (int i = 0; i < 6; ++i) {
         addFile("copy" + std::to_string(i), patterned(100000, 'c'));
