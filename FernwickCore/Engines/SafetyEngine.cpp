@@ -232,7 +232,9 @@ void SafetyEngine::changeUserList(const std::string& path, bool add) {
         const std::lock_guard lock(m_mutex);
         if (add) {
             m_userProtectedPaths.insert(standardized);
-        } else {
+        } else if (m_userProtectedPaths.erase(path) == 0) {
+            // A stored entry is taken as it stands and may not be standardized ("/x/A/"): the
+            // exact string the list shows must remove it.
             m_userProtectedPaths.erase(standardized);
         }
         copy = m_userProtectedPaths;

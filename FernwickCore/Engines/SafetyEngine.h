@@ -86,7 +86,8 @@ public:
 
     /// Adds the standardized path ("~" expanded) and rewrites the stored list (on every call).
     void addProtectedPath(const std::string& path);
-    /// Removes the standardized path if present and rewrites the stored list (on every call).
+    /// Removes `path` exactly as given when the list holds it, else its standardized form ("~"
+    /// expanded); rewrites the stored list on every call.
     void removeProtectedPath(const std::string& path);
     /// The user's list in ascending byte order.
     std::vector<std::string> getProtectedPaths() const;

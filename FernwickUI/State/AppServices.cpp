@@ -92,6 +92,9 @@ AppServices AppServices::real() {
     services.scanInstalledApplications = [] {
         return AppUninstallerEngine::shared()->scanInstalledApplications();
     };
+    services.uninstallApp = [](const InstalledApp& app, bool removeRelated) {
+        AppUninstallerEngine::shared()->uninstallApp(app, removeRelated);
+    };
     services.sampleMetrics = [] { return SystemMonitor::shared()->sampleMetrics(); };
     services.checkForUpdate = [](const std::string& manifestURL) {
         return UpdateChecker::checkForUpdate(manifestURL);

@@ -66,6 +66,9 @@ struct AppServices {
         findDuplicates;
     std::function<std::vector<DeveloperStorageItem>()> scanDeveloperStorage;
     std::function<std::vector<InstalledApp>()> scanInstalledApplications;
+    /// Moves the application's bundle (and, with `removeRelated`, its selected leftovers) to the
+    /// Trash; throws DomainError when the application runs, is refused or cannot be moved.
+    std::function<void(const InstalledApp& app, bool removeRelated)> uninstallApp;
     std::function<SystemMetrics()> sampleMetrics;
     /// nullopt when no newer version is offered or the check fails.
     std::function<std::optional<AppUpdateInfo>(const std::string& manifestURL)> checkForUpdate;

@@ -61,6 +61,8 @@ public:
     static constexpr std::int64_t kDuplicateMinFileSize = 51200;
     static constexpr int kMonitorIntervalMs = 1500;
     static constexpr int kTrashSettleMs = 300;
+    /// How many failure lines the alert of a developer clean lists.
+    static constexpr std::size_t kSkippedLinesShown = 5;
     /// The rectangle of every layout AppState computes itself.
     static constexpr Rect kLayoutBounds{0, 0, 900, 550};
 
@@ -188,6 +190,29 @@ public:
     void runCleanup(bool isDryRun, std::function<void()> done = {});
     void scanDuplicates(std::function<void()> done = {});
 
+    // The developer cleaner, the uninstaller and the settings. Each runs its engine work on a
+    // worker; `done` runs on the GUI thread.
+    /// Moves each item to the Trash in order through the safety check (no expected inode), then
+    /// rescans the developer storage and recounts the Trash, then calls `done`, then raises
+    /// "Some items were skipped" with the first five "<name>: <reason>" lines when any failed.
+    void cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
+                             std::function<void()> done = {});
+    /// Uninstalls the application with its leftovers; a failure raises "Couldn't uninstall
+    /// <name>" with the engine's text. The applications are rescanned in either case; `done`
+    /// runs after the rescan.
+    void uninstallApp(InstalledApp app, std::function<void()> done = {});
+    /// The user's protected paths in byte order, after the change for add and remove.
+    using ProtectedPathsDone = std::function<void(std::vector<std::string>)>;
+    void loadProtectedPaths(ProtectedPathsDone done);
+    void addProtectedPath(std::string path, ProtectedPathsDone done);
+    /// Removes the exact string when listed, else its standardized form.
+    void removeProtectedPath(std::string path, ProtectedPathsDone done);
+    /// Writes `report` to `path` atomically (a file there is replaced whole, a failed write
+    /// leaves it untouched); a failure raises "Couldn't export diagnostics". `done` gets
+    /// whether the file was written.
+    void exportDiagnostics(std::filesystem::path path, std::string report,
+                           std::function<void(bool written)> done = {});
+
     // Trash.
     /// Moves the node's item to the Trash after the safety check (with the node's inode as the
     /// expected identity), empties the node in place and offers undo.
@@ -273,6 +298,8 @@ private:
     void finishCleanup(std::vector<std::filesystem::path> removed,
                        const std::function<void()>& done);
     void loadAuditHistory();
+    // Applies `change` (none: only reads) on a worker, then hands the list to `done`.
+    void changeProtectedPaths(std::function<void(SafetyEngine&)> change, ProtectedPathsDone done);
     void setHasScannedDeveloperStorage(bool value);
     void monitorTick();
     void expireUndo();

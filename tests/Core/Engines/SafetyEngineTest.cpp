@@ -3,6 +3,7 @@
 #include "FernwickCore/Platform/PathUtils.h"
 #include "tests/Support/TempTree.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -85,6 +86,23 @@ TEST_F(SafetyEngineTest, StoredListIsTakenAsItStandsAndSortedByBytes) {
 
     ASSERT_TRUE(preferences->setString("Fernwick_UserProtectedPaths", "/not/an/array"));
     EXPECT_TRUE(SafetyEngine(env, preferences).getProtectedPaths().empty());
+}
+
+TEST_F(SafetyEngineTest, RemovalTakesTheExactStoredStringFirstThenTheStandardizedForm) {
+    ASSERT_TRUE(preferences->setStringArray("Fernwick_UserProtectedPaths",
+                                            {"/Users/me/A/", "/Users/me/A", h("/Projects")}));
+    SafetyEngine fresh(env, preferences);
+    // The exact entry goes; its standardized twin stays.
+    fresh.removeProtectedPath("/Users/me/A/");
+    std::vector<std::string> left = {h("/Projects"), "/Users/me/A"};
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(fresh.getProtectedPaths(), left);
+    EXPECT_EQ(preferences->stringArray("Fernwick_UserProtectedPaths"), fresh.getProtectedPaths());
+    // Not held as given: the standardized form is removed.
+    fresh.removeProtectedPath("~/Projects");
+    fresh.removeProtectedPath("/Users/me/./A//");
+    EXPECT_TRUE(fresh.getProtectedPaths().empty());
+    EXPECT_EQ(preferences->stringArray("Fernwick_UserProtectedPaths"), std::vector<std::string>{});
 }
 
 TEST_F(SafetyEngineTest, ChangesFromManyThreadsLeaveTheStoredListEqualToMemory) {
