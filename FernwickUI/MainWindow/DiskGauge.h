@@ -33,7 +33,7 @@ protected:
         painter.setPen(QPen(whiteAt(0.08), 5));
         painter.drawEllipse(ring);
         if (m_fraction > 0) {
-            painter.setPen(QPen(srgb(0.20, 0.85, 0.50), 5, Qt::SolidLine, Qt::RoundCap));
+            painter.setPen(QPen(Palette::sizeGreen(), 5, Qt::SolidLine, Qt::RoundCap));
             // From twelve o'clock, clockwise (Qt's positive angles run counter-clockwise).
             painter.drawArc(ring, 90 * 16, -static_cast<int>(std::lround(m_fraction * 360 * 16)));
         }
@@ -68,7 +68,7 @@ protected:
         painter.setBrush(whiteAt(0.08));
         painter.drawRoundedRect(QRectF(0, 2, width(), 4), 2, 2);
         if (m_fraction > 0) {
-            painter.setBrush(srgb(0.20, 0.85, 0.50));
+            painter.setBrush(Palette::sizeGreen());
             painter.drawRoundedRect(QRectF(0, 2, width() * m_fraction, 4), 2, 2);
         }
     }

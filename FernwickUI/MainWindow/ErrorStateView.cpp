@@ -1,7 +1,7 @@
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 
-#include "FernwickUI/MainWindow/PlainLabel.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -15,8 +15,9 @@ ErrorStateView::ErrorStateView(std::function<void()> tryAgain, QWidget* parent) 
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     layout->addStretch(1);
-    layout->addWidget(new IconView("exclamationmark.triangle.fill", 36, srgb(1.0, 0.58, 0.0), this),
-                      0, Qt::AlignHCenter);
+    layout->addWidget(
+        new IconView("exclamationmark.triangle.fill", 36, Palette::systemOrange(), this), 0,
+        Qt::AlignHCenter);
     // The title-3 text style: 15 points.
     layout->addWidget(
         makeLabel(QStringLiteral("Scanning Error"), uiFont(15, QFont::Bold), Qt::white, this), 0,
@@ -27,10 +28,8 @@ ErrorStateView::ErrorStateView(std::function<void()> tryAgain, QWidget* parent) 
     m_message->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_message->setMaximumWidth(400);
     layout->addWidget(m_message, 0, Qt::AlignHCenter);
-    ButtonLook look = borderedProminentLook(uiFont(13), srgb(0.0, 0.48, 1.0));
-    look.paddingH = 10;
-    look.paddingV = 4;
-    auto* button = new StyledButton(QStringLiteral("Try Again"), look, this);
+    auto* button = new StyledButton(QStringLiteral("Try Again"), ButtonStyle::borderedProminent,
+                                    Palette::systemBlue(), ControlSize::regular, this);
     connect(button, &QAbstractButton::clicked, this, [tryAgain] { tryAgain(); });
     layout->addWidget(button, 0, Qt::AlignHCenter);
     layout->addStretch(1);

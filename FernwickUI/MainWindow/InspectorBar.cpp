@@ -1,7 +1,7 @@
 #include "FernwickUI/MainWindow/InspectorBar.h"
 
-#include "FernwickUI/MainWindow/PlainLabel.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -25,7 +25,7 @@ InspectorBar::InspectorBar(QWidget* parent)
       m_path(
           new ElidedLabel(uiFont(9.5, QFont::Normal, FontDesign::monospaced), whiteAt(0.5), this)),
       m_size(makeLabel(QString(), uiFont(11, QFont::Bold, FontDesign::monospaced),
-                       srgb(0.2, 0.85, 0.5), this)) {
+                       Palette::sizeGreen(), this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(kShadowSide + 14, kShadowSide + 8, kShadowSide + 14,
@@ -55,9 +55,10 @@ InspectorBar::InspectorBar(QWidget* parent)
     const QFont buttonFont = uiFont(10, QFont::Medium);
     m_reveal = new StyledButton(QStringLiteral("Reveal"), borderedLook(buttonFont), this);
     m_trash = new StyledButton(QStringLiteral("Trash"),
-                               borderedLook(buttonFont, srgb(1.0, 0.35, 0.32)), this);
-    m_drillDown = new StyledButton(QStringLiteral("Drill Down"),
-                                   borderedProminentLook(buttonFont, srgb(0.15, 0.45, 0.9)), this);
+                               borderedLook(buttonFont, Palette::destructiveRed()), this);
+    m_drillDown =
+        new StyledButton(QStringLiteral("Drill Down"),
+                         borderedProminentLook(buttonFont, Palette::selectionBlue()), this);
     buttons->addWidget(m_reveal);
     buttons->addWidget(m_trash);
     buttons->addWidget(m_drillDown);
@@ -86,7 +87,7 @@ void InspectorBar::setNode(const DiskNodePtr& node) {
         return;
     }
     m_icon->setName(node->isDirectory() ? "folder.fill" : "doc.fill");
-    m_icon->setColour(node->isDirectory() ? srgb(0.98, 0.58, 0.05) : srgb(0.2, 0.55, 1.0));
+    m_icon->setColour(node->isDirectory() ? Palette::folderIcon() : Palette::fileIcon());
     m_name->setText(plainText(node->name()));
     m_category->setText(plainText(std::string(displayName(node->category))));
     m_path->setText(plainText(node->path()));
@@ -101,7 +102,7 @@ void InspectorBar::paintEvent(QPaintEvent* /*event*/) {
         QRectF(rect()).adjusted(kShadowSide, kShadowSide, -kShadowSide, -kShadowBelow);
     drawSoftShadow(painter, body, 8, blackAt(0.5), 8, 3);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(srgb(0.09, 0.09, 0.11, 0.96));
+    painter.setBrush(Palette::inspectorBackground());
     painter.drawRoundedRect(body, 8, 8);
     painter.setPen(QPen(whiteAt(0.14), 1));
     painter.setBrush(Qt::NoBrush);

@@ -1,6 +1,6 @@
 #include "FernwickUI/MainWindow/ListCanvas.h"
 
-#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
@@ -82,7 +82,7 @@ void ListCanvas::paintEvent(QPaintEvent* event) {
         double x = content.left();
         drawSystemIcon(painter, QRectF(x, content.top(), kIconFrame, content.height()),
                        node.isDirectory() ? "folder.fill" : "doc.fill", kIconSize,
-                       node.isDirectory() ? srgb(0.98, 0.58, 0.05) : srgb(0.2, 0.55, 1.0));
+                       node.isDirectory() ? Palette::folderIcon() : Palette::fileIcon());
         x += kIconFrame + kSpacing;
         const QRectF reveal = revealRect(index);
         drawSystemIcon(painter, reveal, "arrow.right.circle", kIconSize, whiteAt(0.5));
@@ -90,7 +90,7 @@ void ListCanvas::paintEvent(QPaintEvent* event) {
         const double sizeWidth = sizeMetrics.horizontalAdvance(size);
         const double sizeLeft = reveal.left() - kSpacing - sizeWidth;
         painter.setFont(m_sizeFont);
-        painter.setPen(srgb(0.2, 0.85, 0.5));
+        painter.setPen(Palette::sizeGreen());
         painter.drawText(QRectF(sizeLeft, content.top(), sizeWidth + 1, content.height()),
                          Qt::AlignRight | Qt::AlignVCenter, size);
         const double nameRoom = std::max(0.0, sizeLeft - kSpacing - x);

@@ -3,13 +3,13 @@
 #include "FernwickCore/Platform/Environment.h"
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
-#include "FernwickUI/MainWindow/PlainLabel.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ScanningView.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
 #include "FernwickUI/MainWindow/WelcomeView.h"
+#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFileDialog>
@@ -48,7 +48,7 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     }
     setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
     setMinimumSize(1050, 700);
-    setBackground(this, srgb(0.05, 0.05, 0.07));
+    setBackground(this, Palette::contentBackground());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -56,7 +56,7 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     // The toolbar's place: 48 points high.
     auto* toolbar = new QWidget(this);
     toolbar->setFixedHeight(48);
-    setBackground(toolbar, srgb(0.08, 0.08, 0.10));
+    setBackground(toolbar, Palette::toolbarBackground());
     layout->addWidget(toolbar);
     layout->addWidget(makeDivider(Qt::Horizontal, this));
 
@@ -71,7 +71,7 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     body->addWidget(makeDivider(Qt::Vertical, this));
 
     m_stack = new QStackedWidget(this);
-    setBackground(m_stack, srgb(0.05, 0.05, 0.07));
+    setBackground(m_stack, Palette::contentBackground());
     m_searchResults = new QWidget(m_stack);
     m_welcome = new WelcomeView(
         scanHome, [this] { chooseFolderAndScan(); }, m_stack);

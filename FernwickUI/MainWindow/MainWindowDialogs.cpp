@@ -1,6 +1,6 @@
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
 
-#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -16,7 +16,7 @@ namespace {
 // The shared body of both dialogs: bold title, message below, then the button row.
 QHBoxLayout* buildBody(QDialog* dialog, QLabel* title, QLabel* message) {
     dialog->setWindowModality(Qt::WindowModal);
-    setBackground(dialog, srgb(0.14, 0.14, 0.17));
+    setBackground(dialog, Palette::dialogBackground());
     dialog->setMinimumWidth(320);
     dialog->setMaximumWidth(480);
     auto* layout = new QVBoxLayout(dialog);
@@ -64,7 +64,7 @@ EmptyTrashDialog::EmptyTrashDialog(std::int64_t itemCount, QWidget* parent)
     m_empty->setAutoDefault(false);
     m_empty->setDefault(false);
     QPalette palette = m_empty->palette();
-    palette.setColor(QPalette::ButtonText, srgb(1.0, 0.35, 0.32));
+    palette.setColor(QPalette::ButtonText, Palette::destructiveRed());
     m_empty->setPalette(palette);
     m_cancel->setAutoDefault(true);
     m_cancel->setDefault(true);

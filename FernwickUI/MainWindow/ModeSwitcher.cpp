@@ -32,10 +32,6 @@ QString labelOf(StorageVisualMode mode) {
     return QString::fromUtf8(rawValue(mode).data(), static_cast<qsizetype>(rawValue(mode).size()));
 }
 
-const QColor& accent() {
-    static const QColor colour = srgb(0.15, 0.45, 0.90);
-    return colour;
-}
 } // namespace
 
 ModeSwitcher::ModeSwitcher(QWidget* parent) : QWidget(parent) {
@@ -105,7 +101,7 @@ void ModeSwitcher::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(whiteAt(0.05));
     painter.drawRoundedRect(QRectF(rect()), 6, 6);
-    painter.setBrush(accent());
+    painter.setBrush(Palette::selectionBlue());
     painter.drawRoundedRect(m_pill, 5, 5);
     for (StorageVisualMode mode : allStorageVisualModes()) {
         const bool selected = mode == m_mode;

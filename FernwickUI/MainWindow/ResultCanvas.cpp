@@ -2,10 +2,10 @@
 
 #include "FernwickUI/MainWindow/ListCanvas.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
-#include "FernwickUI/MainWindow/PlainLabel.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
 #include "FernwickUI/MainWindow/TreemapCanvas.h"
 #include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
 #include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
@@ -21,14 +21,7 @@
 
 namespace fernwick::ui {
 
-namespace {
-
-const QColor& accent() {
-    static const QColor colour = srgb(0.15, 0.45, 0.90);
-    return colour;
-}
-
-} // namespace
+namespace {} // namespace
 
 ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), m_state(state) {
     auto* layout = new QVBoxLayout(this);
@@ -60,7 +53,7 @@ ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), 
 
 QWidget* ResultCanvas::buildHeader() {
     auto* header = new QWidget(this);
-    setBackground(header, srgb(0.07, 0.07, 0.09));
+    setBackground(header, Palette::chromeBackground());
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(14, 7, 14, 7);
     row->setSpacing(10);
@@ -72,9 +65,9 @@ QWidget* ResultCanvas::buildHeader() {
     back.spacing = 5;
     back.paddingH = 9;
     back.paddingV = 4;
-    back.background = accent();
+    back.background = Palette::selectionBlue();
     back.cornerRadius = 5;
-    back.shadow = withOpacity(srgb(0.0, 0.48, 1.0), 0.3);
+    back.shadow = withOpacity(Palette::systemBlue(), 0.3);
     back.shadowRadius = 3;
     back.shadowOffsetY = 1;
     m_back = new StyledButton(QStringLiteral("Back"), back, header);
@@ -109,10 +102,10 @@ QWidget* ResultCanvas::buildHeader() {
     theme.spacing = 6;
     theme.trailingIcon = "paintpalette.fill";
     theme.trailingIconSize = 9;
-    theme.trailingIconColour = srgb(0.20, 0.65, 1.00);
+    theme.trailingIconColour = Palette::themeButtonIcon();
     theme.paddingH = 10;
     theme.paddingV = 4.5;
-    theme.background = srgb(0.12, 0.12, 0.16);
+    theme.background = Palette::themeButtonBackground();
     theme.cornerRadius = 6;
     theme.outline = whiteAt(0.14);
     theme.outlineWidth = 0.9;

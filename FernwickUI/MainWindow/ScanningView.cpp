@@ -1,9 +1,9 @@
 #include "FernwickUI/MainWindow/ScanningView.h"
 
 #include "FernwickCore/Model/DiskNode.h"
-#include "FernwickUI/MainWindow/PlainLabel.h"
 #include "FernwickUI/MainWindow/Spinner.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -26,7 +26,7 @@ public:
         const int side = spinner->sizeHint().width();
         spinner->setGeometry((80 - side) / 2, (80 - side) / 2, side, side);
         // The drive symbol lies in front of the spinner.
-        auto* icon = new IconView("internaldrive.fill", 24, srgb(0.20, 0.55, 1.00), this);
+        auto* icon = new IconView("internaldrive.fill", 24, Palette::fileIcon(), this);
         icon->setGeometry(rect());
         icon->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
         icon->raise();
@@ -38,7 +38,7 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(whiteAt(0.08), 6));
         painter.drawEllipse(QRectF(3, 3, 74, 74));
-        drawSystemIcon(painter, QRectF(rect()), "internaldrive.fill", 24, srgb(0.20, 0.55, 1.00));
+        drawSystemIcon(painter, QRectF(rect()), "internaldrive.fill", 24, Palette::fileIcon());
     }
 };
 
@@ -84,17 +84,15 @@ ScanningView::ScanningView(std::function<void()> cancelScan, QWidget* parent) : 
     auto* counters = new QHBoxLayout(pill);
     counters->setContentsMargins(16, 8, 16, 8);
     counters->setSpacing(16);
-    m_bytes = makeLabel(QString(), uiFont(12, QFont::Medium), srgb(0.20, 0.85, 0.50), pill);
+    m_bytes = makeLabel(QString(), uiFont(12, QFont::Medium), Palette::sizeGreen(), pill);
     counters->addWidget(m_bytes);
     counters->addWidget(makeLabel(QStringLiteral("\u2022"), uiFont(13), whiteAt(0.2), pill));
     m_files = makeLabel(QString(), uiFont(12, QFont::Medium), whiteAt(0.7), pill);
     counters->addWidget(m_files);
     layout->addWidget(pill, 0, Qt::AlignHCenter);
 
-    ButtonLook cancel = borderedLook(uiFont(13), srgb(1.0, 0.27, 0.23));
-    cancel.paddingH = 10;
-    cancel.paddingV = 4;
-    auto* cancelButton = new StyledButton(QStringLiteral("Cancel Scan"), cancel, this);
+    auto* cancelButton = new StyledButton(QStringLiteral("Cancel Scan"), ButtonStyle::bordered,
+                                          Palette::systemRed(), ControlSize::regular, this);
     connect(cancelButton, &QAbstractButton::clicked, this, [cancelScan] { cancelScan(); });
     layout->addSpacing(8);
     layout->addWidget(cancelButton, 0, Qt::AlignHCenter);

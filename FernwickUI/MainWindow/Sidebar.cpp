@@ -2,10 +2,10 @@
 
 #include "FernwickCore/Engines/UpdateChecker.h"
 #include "FernwickUI/MainWindow/DiskGauge.h"
-#include "FernwickUI/MainWindow/PlainLabel.h"
 #include "FernwickUI/MainWindow/Spinner.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
 #include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -20,11 +20,6 @@
 namespace fernwick::ui {
 
 namespace {
-
-const QColor& green() {
-    static const QColor colour = srgb(0.20, 0.85, 0.50);
-    return colour;
-}
 
 QLabel* sectionHeader(const QString& text) {
     QFont font = uiFont(10, QFont::Bold);
@@ -48,7 +43,7 @@ Sidebar::Sidebar(AppState& state, SidebarActions actions, QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(true);
     setFixedWidth(250);
-    setBackground(this, srgb(0.07, 0.07, 0.09));
+    setBackground(this, Palette::chromeBackground());
     viewport()->setAutoFillBackground(false);
 
     auto* column = new QWidget;
@@ -99,9 +94,9 @@ QWidget* Sidebar::buildScanBlock() {
     primary.font = uiFont(12, QFont::DemiBold);
     primary.paddingH = 12;
     primary.paddingV = 8;
-    primary.background = srgb(0.05, 0.50, 1.00);
+    primary.background = Palette::scanButtonBlue();
     primary.cornerRadius = 7;
-    primary.shadow = withOpacity(srgb(0.0, 0.48, 1.0), 0.3);
+    primary.shadow = withOpacity(Palette::systemBlue(), 0.3);
     primary.shadowRadius = 4;
     primary.shadowOffsetY = 2;
     primary.fillWidth = true;
@@ -158,8 +153,9 @@ QWidget* Sidebar::buildDiskSection() {
         return value;
     };
     m_totalValue = figure(QStringLiteral("Total"), uiFont(11, QFont::Bold), Qt::white);
-    m_usedValue = figure(QStringLiteral("Used"), uiFont(11, QFont::DemiBold), green());
-    m_freeValue = figure(QStringLiteral("Available"), uiFont(11, QFont::DemiBold), green());
+    m_usedValue = figure(QStringLiteral("Used"), uiFont(11, QFont::DemiBold), Palette::sizeGreen());
+    m_freeValue =
+        figure(QStringLiteral("Available"), uiFont(11, QFont::DemiBold), Palette::sizeGreen());
     gaugeRow->addLayout(figures, 1);
     layout->addLayout(gaugeRow);
     m_usageBar = new UsageBar(section);
@@ -173,7 +169,8 @@ QWidget* Sidebar::buildTrashSection() {
     section->setLayout(layout);
     layout->addWidget(new IconView("trash", 12, whiteAt(0.7), section));
     layout->addWidget(makeLabel(QStringLiteral("Trash"), uiFont(12), whiteAt(0.85), section));
-    m_trashCount = makeLabel(QString(), uiFont(11, QFont::Medium), srgb(0.95, 0.70, 0.20), section);
+    m_trashCount =
+        makeLabel(QString(), uiFont(11, QFont::Medium), Palette::trashCountAmber(), section);
     layout->addWidget(m_trashCount);
     layout->addStretch(1);
 
@@ -214,7 +211,7 @@ QWidget* Sidebar::buildToolsSection() {
     look.font = uiFont(12);
     look.textColour = whiteAt(0.88);
     look.badgeFont = uiFont(10, QFont::DemiBold, FontDesign::monospaced);
-    look.badgeColour = green();
+    look.badgeColour = Palette::sizeGreen();
     look.spacing = 8;
     look.paddingH = 6;
     look.paddingV = 5;
@@ -259,12 +256,12 @@ QWidget* Sidebar::buildFileTypesSection() {
         }
         columns->addLayout(stack);
     };
-    column({{"Video", srgb(0.20, 0.50, 1.00)},
-            {"Doc", srgb(0.65, 0.35, 0.95)},
-            {"Archive", srgb(0.85, 0.40, 0.60)}});
-    column({{"Image", srgb(0.95, 0.55, 0.15)},
-            {"Dev", srgb(0.18, 0.80, 0.44)},
-            {"Other", srgb(0.45, 0.50, 0.55)}});
+    column({{"Video", Palette::legendVideo()},
+            {"Doc", Palette::legendDocument()},
+            {"Archive", Palette::legendArchive()}});
+    column({{"Image", Palette::legendImage()},
+            {"Dev", Palette::legendDeveloper()},
+            {"Other", Palette::legendOther()}});
     columns->addStretch(1);
     layout->addLayout(columns);
     return section;

@@ -1,7 +1,7 @@
 #include "FernwickUI/MainWindow/ToolSheet.h"
 
-#include "FernwickUI/MainWindow/PlainLabel.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -16,22 +16,19 @@ ToolSheet::ToolSheet(const QString& title, QWidget* content, QWidget* parent)
     setWindowModality(Qt::WindowModal);
     setMinimumSize(860, 580);
     resize(960, 680);
-    setBackground(this, srgb(0.05, 0.05, 0.07));
+    setBackground(this, Palette::contentBackground());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     auto* header = new QWidget(this);
-    setBackground(header, srgb(0.1, 0.1, 0.12));
+    setBackground(header, Palette::sheetHeaderBackground());
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(16, 16, 16, 16);
-    // The headline text style: 13 points, semibold.
-    headerRow->addWidget(makeLabel(title, uiFont(13, QFont::DemiBold), Qt::white, header));
+    headerRow->addWidget(makeLabel(title, headline(), Qt::white, header));
     headerRow->addStretch(1);
-    ButtonLook done = borderedProminentLook(uiFont(13), srgb(0.0, 0.48, 1.0));
-    done.paddingH = 10;
-    done.paddingV = 4;
-    auto* doneButton = new StyledButton(QStringLiteral("Done"), done, header);
+    auto* doneButton = new StyledButton(QStringLiteral("Done"), ButtonStyle::borderedProminent,
+                                        Palette::systemBlue(), ControlSize::regular, header);
     connect(doneButton, &QAbstractButton::clicked, this, &QDialog::reject);
     headerRow->addWidget(doneButton);
     layout->addWidget(header);

@@ -1,8 +1,8 @@
 #include "FernwickUI/MainWindow/TreemapCanvas.h"
 
 #include "FernwickUI/MainWindow/InspectorBar.h"
-#include "FernwickUI/MainWindow/PlainLabel.h"
 #include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 

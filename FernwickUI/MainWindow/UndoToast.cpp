@@ -135,7 +135,7 @@ void UndoToast::paintEvent(QPaintEvent* /*event*/) {
     const QRectF body = bodyRect();
     drawSoftShadow(painter, body, 10, blackAt(0.5), 12, kShadowOffset);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(srgb(0.14, 0.14, 0.17));
+    painter.setBrush(Palette::dialogBackground());
     painter.drawRoundedRect(body, 10, 10);
     painter.setPen(QPen(whiteAt(0.12), 1));
     painter.setBrush(Qt::NoBrush);
@@ -152,7 +152,7 @@ void UndoToast::paintEvent(QPaintEvent* /*event*/) {
                      Qt::AlignLeft | Qt::AlignVCenter,
                      QFontMetricsF(textFont()).elidedText(m_text, Qt::ElideMiddle, width + 0.5));
     painter.setFont(undoFont());
-    painter.setPen(srgb(0.35, 0.70, 1.00));
+    painter.setPen(Palette::undoActionBlue());
     painter.drawText(undoRect(), Qt::AlignCenter, QStringLiteral("Undo"));
 }
 

@@ -1,7 +1,7 @@
 #include "FernwickUI/MainWindow/WelcomeView.h"
 
-#include "FernwickUI/MainWindow/PlainLabel.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -13,11 +13,6 @@ namespace fernwick::ui {
 
 namespace {
 
-const QColor& markBlue() {
-    static const QColor colour = srgb(0.05, 0.50, 1.00);
-    return colour;
-}
-
 /// The 68-point rounded square with the drive symbol, and room for its shadow below.
 class AppMark : public QWidget {
 public:
@@ -28,9 +23,9 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF square((width() - 68) / 2.0, 10, 68, 68);
-        drawSoftShadow(painter, square, 18, withOpacity(markBlue(), 0.35), 16, 6);
+        drawSoftShadow(painter, square, 18, withOpacity(Palette::scanButtonBlue(), 0.35), 16, 6);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(markBlue());
+        painter.setBrush(Palette::scanButtonBlue());
         painter.drawRoundedRect(square, 18, 18);
         drawSystemIcon(painter, square, "internaldrive.fill", 32, Qt::white);
     }
@@ -70,9 +65,9 @@ WelcomeView::WelcomeView(std::function<void()> scanHome, std::function<void()> c
     primary.spacing = 8;
     primary.paddingH = 18;
     primary.paddingV = 10;
-    primary.background = markBlue();
+    primary.background = Palette::scanButtonBlue();
     primary.cornerRadius = 8;
-    primary.shadow = withOpacity(srgb(0.0, 0.48, 1.0), 0.3);
+    primary.shadow = withOpacity(Palette::systemBlue(), 0.3);
     primary.shadowRadius = 6;
     primary.shadowOffsetY = 2;
     auto* home = new StyledButton(QStringLiteral("Scan Home Folder"), primary, this);

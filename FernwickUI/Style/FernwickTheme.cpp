@@ -1,6 +1,7 @@
 #include "FernwickUI/Style/FernwickTheme.h"
 
 #include "FernwickCore/Platform/PathUtils.h"
+#include "FernwickUI/Style/Palette.h"
 
 #include <array>
 #include <string>
@@ -8,20 +9,6 @@
 namespace fernwick::ui {
 
 namespace {
-
-QColor rgb(double red, double green, double blue) {
-    return QColor::fromRgbF(static_cast<float>(red), static_cast<float>(green),
-                            static_cast<float>(blue));
-}
-
-QColor withOpacity(QColor color, double opacity) {
-    color.setAlphaF(static_cast<float>(opacity));
-    return color;
-}
-
-QColor whiteAt(double opacity) {
-    return withOpacity(QColor(Qt::white), opacity);
-}
 
 // The three groups of tile colouring: dependency folders, build and cache output, the rest.
 enum class TileGroup { dependencies, buildOutput, other };
@@ -141,7 +128,7 @@ const Rgb& byCategory(const CategoryTiles& tiles, StorageCategory category) {
 }
 
 QColor fromRgb(const Rgb& c) {
-    return rgb(c[0], c[1], c[2]);
+    return srgb(c[0], c[1], c[2]);
 }
 
 } // namespace
@@ -153,20 +140,20 @@ QColor fromRgb(const Rgb& c) {
         return color;                                                                              \
     }
 
-FERNWICK_PALETTE_COLOR(appBackground, rgb(0.08, 0.08, 0.10))
-FERNWICK_PALETTE_COLOR(sidebarBackground, rgb(0.11, 0.11, 0.13))
-FERNWICK_PALETTE_COLOR(cardBackground, rgb(0.14, 0.14, 0.17))
+FERNWICK_PALETTE_COLOR(appBackground, srgb(0.08, 0.08, 0.10))
+FERNWICK_PALETTE_COLOR(sidebarBackground, srgb(0.11, 0.11, 0.13))
+FERNWICK_PALETTE_COLOR(cardBackground, srgb(0.14, 0.14, 0.17))
 FERNWICK_PALETTE_COLOR(panelBorder, whiteAt(0.08))
-FERNWICK_PALETTE_COLOR(primaryBlue, rgb(0.20, 0.50, 1.00))
-FERNWICK_PALETTE_COLOR(accentCyan, rgb(0.00, 0.80, 0.82))
-FERNWICK_PALETTE_COLOR(developerGreen, rgb(0.18, 0.80, 0.44))
-FERNWICK_PALETTE_COLOR(libraryPurple, rgb(0.70, 0.32, 0.75))
-FERNWICK_PALETTE_COLOR(containerMagenta, rgb(0.85, 0.25, 0.55))
-FERNWICK_PALETTE_COLOR(cachesOrange, rgb(0.95, 0.55, 0.15))
-FERNWICK_PALETTE_COLOR(modelsYellow, rgb(0.90, 0.75, 0.20))
-FERNWICK_PALETTE_COLOR(videoTeal, rgb(0.10, 0.70, 0.70))
-FERNWICK_PALETTE_COLOR(warningAmber, rgb(0.95, 0.65, 0.10))
-FERNWICK_PALETTE_COLOR(dangerRed, rgb(0.95, 0.25, 0.25))
+FERNWICK_PALETTE_COLOR(primaryBlue, srgb(0.20, 0.50, 1.00))
+FERNWICK_PALETTE_COLOR(accentCyan, srgb(0.00, 0.80, 0.82))
+FERNWICK_PALETTE_COLOR(developerGreen, srgb(0.18, 0.80, 0.44))
+FERNWICK_PALETTE_COLOR(libraryPurple, srgb(0.70, 0.32, 0.75))
+FERNWICK_PALETTE_COLOR(containerMagenta, srgb(0.85, 0.25, 0.55))
+FERNWICK_PALETTE_COLOR(cachesOrange, srgb(0.95, 0.55, 0.15))
+FERNWICK_PALETTE_COLOR(modelsYellow, srgb(0.90, 0.75, 0.20))
+FERNWICK_PALETTE_COLOR(videoTeal, srgb(0.10, 0.70, 0.70))
+FERNWICK_PALETTE_COLOR(warningAmber, srgb(0.95, 0.65, 0.10))
+FERNWICK_PALETTE_COLOR(dangerRed, srgb(0.95, 0.25, 0.25))
 FERNWICK_PALETTE_COLOR(textSecondary, whiteAt(0.65))
 FERNWICK_PALETTE_COLOR(textMuted, whiteAt(0.4))
 
@@ -177,7 +164,7 @@ QColor FernwickTheme::color(StorageCategory category) {
     case StorageCategory::applications:
         return primaryBlue();
     case StorageCategory::systemData:
-        return rgb(0.50, 0.50, 0.60);
+        return srgb(0.50, 0.50, 0.60);
     case StorageCategory::developerData:
     case StorageCategory::xcode:
         return developerGreen();
@@ -198,17 +185,17 @@ QColor FernwickTheme::color(StorageCategory category) {
     case StorageCategory::documents:
         return accentCyan();
     case StorageCategory::photos:
-        return rgb(0.90, 0.40, 0.60);
+        return srgb(0.90, 0.40, 0.60);
     case StorageCategory::videos:
         return videoTeal();
     case StorageCategory::audio:
-        return rgb(0.60, 0.40, 0.90);
+        return srgb(0.60, 0.40, 0.90);
     case StorageCategory::archives:
-        return rgb(0.80, 0.60, 0.30);
+        return srgb(0.80, 0.60, 0.30);
     case StorageCategory::downloads:
-        return rgb(0.20, 0.70, 0.90);
+        return srgb(0.20, 0.70, 0.90);
     case StorageCategory::logs:
-        return rgb(0.60, 0.60, 0.70);
+        return srgb(0.60, 0.60, 0.70);
     case StorageCategory::temporaryFiles:
         return warningAmber();
     case StorageCategory::applicationSupport:
@@ -222,7 +209,7 @@ QColor FernwickTheme::color(StorageCategory category) {
     case StorageCategory::other:
         break;
     }
-    return rgb(0.40, 0.45, 0.50);
+    return srgb(0.40, 0.45, 0.50);
 }
 
 QColor FernwickTheme::tileColor(std::string_view path, std::string_view name, bool isLeaf,

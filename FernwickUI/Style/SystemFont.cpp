@@ -13,4 +13,24 @@ QFont uiFont(double size, QFont::Weight weight, FontDesign design) {
     return font;
 }
 
+QFont title2() {
+    return uiFont(17, QFont::Bold);
+}
+
+QFont title3() {
+    return uiFont(15);
+}
+
+QFont headline() {
+    return uiFont(13, QFont::DemiBold);
+}
+
+QFont subheadline() {
+    return uiFont(11);
+}
+
+QFont caption() {
+    return uiFont(10);
+}
+
 } // namespace fernwick::ui

@@ -147,7 +147,7 @@ void FolderCardView::paintChrome(QPainter& painter, const QRectF& frame, const Q
     drawSoftShadow(painter, frame, 10, mixColours(blackAt(0.3), withOpacity(category, 0.2), hover),
                    4 + 4 * hover, 2);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(mixColours(srgb(0.09, 0.10, 0.13), srgb(0.14, 0.15, 0.19), hover));
+    painter.setBrush(mixColours(Palette::folderCardRest(), Palette::folderCardHover(), hover));
     painter.drawRoundedRect(frame, 10, 10);
     painter.setPen(
         QPen(mixColours(whiteAt(0.08), withOpacity(category, 0.8), hover), 1 + 0.5 * hover));

@@ -104,7 +104,7 @@ void MindMapBranchView::paintRootCard(QPainter& painter) {
     const QRectF card = toQRect(m_layout.rootCard());
     const QColor& blue = FernwickTheme::primaryBlue();
     drawSoftShadow(painter, card, 12, withOpacity(blue, 0.3), 8, 0);
-    painter.setBrush(srgb(0.1, 0.11, 0.15));
+    painter.setBrush(Palette::chartCentreBackground());
     painter.setPen(QPen(blue, 1.5));
     painter.drawRoundedRect(card, 12, 12);
 
@@ -112,7 +112,7 @@ void MindMapBranchView::paintRootCard(QPainter& painter) {
     const QRectF badge(card.center().x() - MindMapLayout::kBadgeSize / 2, top,
                        MindMapLayout::kBadgeSize, MindMapLayout::kBadgeSize);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(srgb(0.15, 0.35, 0.85, 0.3));
+    painter.setBrush(Palette::mindMapRootBadge());
     painter.drawEllipse(badge);
     drawSystemIcon(painter, badge, "internaldrive.fill", 22, blue);
     top += MindMapLayout::kBadgeSize + MindMapLayout::kRootSpacing;
@@ -137,7 +137,7 @@ void MindMapBranchView::paintBranch(QPainter& painter, std::size_t index) {
     painter.drawRect(toQRect(branch.connector));
 
     const QRectF card = toQRect(branch.card);
-    painter.setBrush(srgb(0.1, 0.11, 0.14));
+    painter.setBrush(Palette::mindMapBranchBackground());
     painter.setPen(QPen(withOpacity(category, 0.5), 1));
     painter.drawRoundedRect(card, 7, 7);
 

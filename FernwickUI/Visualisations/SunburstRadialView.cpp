@@ -130,7 +130,7 @@ void SunburstRadialView::paintEvent(QPaintEvent*) {
 void SunburstRadialView::paintCentre(QPainter& painter) {
     const auto& frame = m_layout.frame();
     const QPointF centre(frame.centerX, frame.centerY);
-    painter.setBrush(srgb(0.1, 0.11, 0.15));
+    painter.setBrush(Palette::chartCentreBackground());
     painter.setPen(QPen(whiteAt(0.15), 1.5));
     painter.drawEllipse(centre, frame.r0, frame.r0);
 
@@ -159,7 +159,7 @@ void SunburstRadialView::paintHoverCard(QPainter& painter) {
     const QColor category = FernwickTheme::color(node.category);
     const QRectF card = hoverCardRect();
     drawSoftShadow(painter, card, 8, blackAt(0.33), 8, 0);
-    painter.setBrush(srgb(0.08, 0.09, 0.12, 0.95));
+    painter.setBrush(Palette::sunburstTooltipBackground());
     painter.setPen(QPen(whiteAt(0.15), 1));
     painter.drawRoundedRect(card, 8, 8);
 

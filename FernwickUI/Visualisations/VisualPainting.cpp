@@ -9,30 +9,6 @@
 
 namespace fernwick::ui {
 
-QColor withOpacity(QColor colour, double opacity) {
-    colour.setAlphaF(static_cast<float>(std::clamp(colour.alphaF() * opacity, 0.0, 1.0)));
-    return colour;
-}
-
-QColor mixColours(const QColor& from, const QColor& to, double t) {
-    const auto lerp = [t](float a, float b) { return static_cast<float>(a + (b - a) * t); };
-    return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
-                            lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
-}
-
-QColor whiteAt(double opacity) {
-    return withOpacity(QColor(255, 255, 255), opacity);
-}
-
-QColor blackAt(double opacity) {
-    return withOpacity(QColor(0, 0, 0), opacity);
-}
-
-QColor srgb(double red, double green, double blue, double opacity) {
-    return QColor::fromRgbF(static_cast<float>(red), static_cast<float>(green),
-                            static_cast<float>(blue), static_cast<float>(opacity));
-}
-
 QRectF toQRect(const Rect& rect) {
     return {rect.x, rect.y, rect.width, rect.height};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Model/Rect.h"
+#include "FernwickUI/Style/Palette.h"
 
 #include <QColor>
 #include <QRectF>
@@ -14,17 +15,6 @@ class QPainter;
 namespace fernwick::ui {
 
 /// Small drawing helpers shared by the visual modes. GUI thread only.
-
-/// `colour` with its opacity multiplied by `opacity`.
-QColor withOpacity(QColor colour, double opacity);
-/// The colour a fraction `t` of the way from `from` to `to` (components and opacity).
-QColor mixColours(const QColor& from, const QColor& to, double t);
-/// White at `opacity`.
-QColor whiteAt(double opacity);
-/// Black at `opacity`.
-QColor blackAt(double opacity);
-/// An sRGB colour from components 0 to 1.
-QColor srgb(double red, double green, double blue, double opacity = 1);
 
 QRectF toQRect(const Rect& rect);
 

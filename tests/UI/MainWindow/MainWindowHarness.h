@@ -4,7 +4,7 @@
 // the window's tests share.
 
 #include "FernwickUI/MainWindow/MainWindow.h"
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/StyledButton.h"
 #include "tests/UI/State/AppStateHarness.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
-#include "FernwickUI/MainWindow/PlainLabel.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ScanningView.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
 #include "FernwickUI/MainWindow/WelcomeView.h"
+#include "FernwickUI/Style/PlainLabel.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLabel>

@@ -1,5 +1,7 @@
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/StyledButton.h"
 
+#include "FernwickUI/Style/Palette.h"
+#include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -33,6 +35,27 @@ double trailingIconWidth(const ButtonLook& look) {
 }
 
 } // namespace
+
+namespace {
+
+double defaultFontSize(ControlSize size) {
+    switch (size) {
+    case ControlSize::small:
+        return 11;
+    case ControlSize::mini:
+        return 9;
+    case ControlSize::regular:
+        break;
+    }
+    return 13;
+}
+
+} // namespace
+
+StyledButton::StyledButton(QString label, ButtonStyle style, const QColor& tint, ControlSize size,
+                           QWidget* parent)
+    : StyledButton(std::move(label), buttonLook(style, uiFont(defaultFontSize(size)), tint, size),
+                   parent) {}
 
 StyledButton::StyledButton(QString label, ButtonLook look, QWidget* parent)
     : QAbstractButton(parent), m_label(std::move(label)), m_look(std::move(look)) {
@@ -181,28 +204,55 @@ void StyledButton::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-ButtonLook borderedLook(const QFont& font, QColor tint) {
+ButtonLook buttonLook(ButtonStyle style, const QFont& font, const QColor& tint, ControlSize size) {
     ButtonLook look;
     look.font = font;
-    look.textColour = tint;
-    look.paddingH = 8;
-    look.paddingV = 3;
-    look.background = whiteAt(0.12);
-    look.cornerRadius = 5;
-    look.outline = whiteAt(0.08);
-    look.outlineWidth = 0.5;
+    const QColor label = tint.isValid() ? tint : QColor(Qt::white);
+    switch (style) {
+    case ButtonStyle::plain:
+        look.textColour = label;
+        look.iconColour = label;
+        look.paddingH = 0;
+        look.paddingV = 0;
+        return look;
+    case ButtonStyle::bordered:
+        look.textColour = label;
+        look.iconColour = label;
+        look.background = whiteAt(0.12);
+        look.outline = whiteAt(0.08);
+        look.outlineWidth = 0.5;
+        break;
+    case ButtonStyle::borderedProminent:
+        look.textColour = Qt::white;
+        look.background = tint.isValid() ? tint : Palette::systemBlue();
+        break;
+    }
+    switch (size) {
+    case ControlSize::regular:
+        look.paddingH = 10;
+        look.paddingV = 4;
+        look.cornerRadius = 5;
+        break;
+    case ControlSize::small:
+        look.paddingH = 8;
+        look.paddingV = 3;
+        look.cornerRadius = 5;
+        break;
+    case ControlSize::mini:
+        look.paddingH = 6;
+        look.paddingV = 2;
+        look.cornerRadius = 4;
+        break;
+    }
     return look;
 }
 
+ButtonLook borderedLook(const QFont& font, QColor tint) {
+    return buttonLook(ButtonStyle::bordered, font, tint, ControlSize::small);
+}
+
 ButtonLook borderedProminentLook(const QFont& font, QColor tint) {
-    ButtonLook look;
-    look.font = font;
-    look.textColour = Qt::white;
-    look.paddingH = 8;
-    look.paddingV = 3;
-    look.background = tint;
-    look.cornerRadius = 5;
-    return look;
+    return buttonLook(ButtonStyle::borderedProminent, font, tint, ControlSize::small);
 }
 
 } // namespace fernwick::ui

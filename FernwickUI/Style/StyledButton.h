@@ -43,12 +43,32 @@ struct ButtonLook {
     bool fillWidth = false;
 };
 
+/// The platform's button styles by name.
+enum class ButtonStyle {
+    plain,             ///< the label alone, in the tint
+    bordered,          ///< a light translucent bezel, the label in the tint
+    borderedProminent, ///< filled with the tint, the label white
+};
+
+/// The platform's control sizes: how much room a bordered button keeps around its label.
+enum class ControlSize { regular, small, mini };
+
+/// The look of a `style` button at `size` with its label in `font`. `tint` colours the label
+/// (plain, bordered) or the fill (bordered-prominent); when invalid, the label is white and the
+/// prominent fill is `Palette::systemBlue()`.
+ButtonLook buttonLook(ButtonStyle style, const QFont& font, const QColor& tint = QColor(),
+                      ControlSize size = ControlSize::regular);
+
 /// A plain-style button drawn entirely from a ButtonLook. The label is drawn as plain text:
 /// markup and "&" show as typed and never become a mnemonic. GUI thread only.
 class StyledButton : public QAbstractButton {
     Q_OBJECT
 public:
     StyledButton(QString label, ButtonLook look, QWidget* parent = nullptr);
+    /// A button in one of the named styles, its label in the system font at the size's default
+    /// (13 points regular, 11 small, 9 mini).
+    StyledButton(QString label, ButtonStyle style, const QColor& tint = QColor(),
+                 ControlSize size = ControlSize::regular, QWidget* parent = nullptr);
 
     const QString& label() const { return m_label; }
     void setLabel(QString label);
@@ -69,10 +89,9 @@ private:
     ButtonLook m_look;
 };
 
-/// The platform's "bordered" button at the small size: a light translucent bezel, the text in
-/// `tint` (white when none).
+/// `buttonLook(ButtonStyle::bordered, font, tint, ControlSize::small)`.
 ButtonLook borderedLook(const QFont& font, QColor tint = Qt::white);
-/// The platform's "bordered-prominent" button: filled with `tint`, white text.
+/// `buttonLook(ButtonStyle::borderedProminent, font, tint, ControlSize::small)`.
 ButtonLook borderedProminentLook(const QFont& font, QColor tint);
 
 } // namespace fernwick::ui

@@ -1,4 +1,4 @@
-#include "FernwickUI/MainWindow/PlainLabel.h"
+#include "FernwickUI/Style/PlainLabel.h"
 
 #include "FernwickUI/Style/SystemIcons.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
