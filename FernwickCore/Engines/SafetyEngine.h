@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernwickCore/Engines/ProtectedPathRegistry.h"
+#include "FernwickCore/Model/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickCore/Platform/Environment.h"
 #include "FernwickCore/Platform/PreferencesStore.h"

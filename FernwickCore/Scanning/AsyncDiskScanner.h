@@ -10,8 +10,8 @@
 // Call order: scans on one scanner may follow one another; each has its own cancellation token,
 // so `cancel` stops the scan running when it is called and never a later one.
 
-#include "FernwickCore/Engines/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Model/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/ScanProgress.h"
 
 #include <atomic>

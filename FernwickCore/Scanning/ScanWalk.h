@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FernwickCore/Engines/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Model/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/ScanProgress.h"
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 

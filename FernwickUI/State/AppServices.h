@@ -3,11 +3,11 @@
 #include "FernwickCore/Engines/CleanupEngine.h"
 #include "FernwickCore/Engines/DeveloperStorageEngine.h"
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
-#include "FernwickCore/Engines/ProtectedPathRegistry.h"
 #include "FernwickCore/Engines/SystemMonitor.h"
 #include "FernwickCore/Engines/UpdateChecker.h"
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickCore/Model/InstalledApp.h"
+#include "FernwickCore/Model/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/ScanProgress.h"
 
 #include <chrono>

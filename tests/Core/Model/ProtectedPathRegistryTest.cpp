@@ -1,4 +1,4 @@
-#include "FernwickCore/Engines/ProtectedPathRegistry.h"
+#include "FernwickCore/Model/ProtectedPathRegistry.h"
 
 #include "FernwickCore/Engines/SafetyEngine.h"
 #include "tests/Support/TempTree.h"
