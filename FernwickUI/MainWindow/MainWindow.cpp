@@ -5,6 +5,7 @@
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ScanningView.h"
+#include "FernwickUI/MainWindow/SheetRouting.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
@@ -46,6 +47,7 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     if (!m_seams.home) {
         m_seams.home = Environment::current().home;
     }
+    m_seams.tools = withDefaultDialogs(std::move(m_seams.tools));
     setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
     setMinimumSize(1050, 700);
     setBackground(this, Palette::contentBackground());
@@ -212,7 +214,7 @@ void MainWindow::updateSheet() {
     }
     m_sheetModal = modal;
     // Each opening builds the screen afresh, so it starts from its own defaults.
-    m_sheet = new ToolSheet(ToolSheet::titleFor(*modal), nullptr, this);
+    m_sheet = makeSheet(*modal, m_state, m_seams.tools, this);
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_sheet, &QDialog::finished, this, [this, shown = *modal] {
         if (m_state.activeModal() == shown) {

@@ -11,6 +11,7 @@
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
 #include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Tools/ToolSeams.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -38,6 +39,8 @@ struct MainWindowSeams {
     std::function<std::optional<std::filesystem::path>(QWidget* parent)> chooseFolder;
     /// The folder "Scan Home" and "Scan Home Folder" scan. Default: the user's home.
     std::optional<std::filesystem::path> home;
+    /// What the tool screens ask of the desktop; empty members get the desktop's dialogs.
+    ToolSeams tools;
 };
 
 class MainWindow : public QWidget {
@@ -65,7 +68,10 @@ public:
     /// The dialogs on screen now; null when none.
     AlertDialog* alertDialog() const { return m_alert; }
     EmptyTrashDialog* emptyTrashDialog() const { return m_emptyTrash; }
-    ToolSheet* toolSheet() const { return m_sheet; }
+    /// The sheet on screen now (a tool sheet or one of the modals); null when none.
+    QDialog* sheet() const { return m_sheet; }
+    /// The sheet on screen now when it is a tool sheet; null otherwise.
+    ToolSheet* toolSheet() const { return qobject_cast<ToolSheet*>(m_sheet.data()); }
 
 private:
     void updateContent();
@@ -89,7 +95,7 @@ private:
     QPointer<AlertDialog> m_alert;
     std::optional<Uuid> m_alertID;
     QPointer<EmptyTrashDialog> m_emptyTrash;
-    QPointer<ToolSheet> m_sheet;
+    QPointer<QDialog> m_sheet;
     std::optional<ActiveModal> m_sheetModal;
 };
 

@@ -1,5 +1,6 @@
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
+#include "FernwickUI/MainWindow/ModalFrame.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ScanningView.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
@@ -10,6 +11,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+
+#include <tuple>
 
 using namespace fernwick;
 using namespace fernwick::ui;
@@ -175,30 +178,36 @@ private slots:
     void toolRowsOpenTheirSheetsInOrder() {
         WindowHarness w(false);
         w.open();
-        const std::vector<std::pair<QString, ActiveModal>> rows{
-            {QStringLiteral("Smart Cleanup"), ActiveModal::cleanup},
-            {QStringLiteral("Developer Cleaner"), ActiveModal::developer},
-            {QStringLiteral("Large Files"), ActiveModal::largeFiles},
-            {QStringLiteral("Duplicate Finder"), ActiveModal::duplicates},
-            {QStringLiteral("App Uninstaller"), ActiveModal::apps},
-            {QStringLiteral("Cleanup History"), ActiveModal::history},
-            {QStringLiteral("Settings"), ActiveModal::settings}};
+        // Row label, case, title of the sheet it opens.
+        const std::vector<std::tuple<QString, ActiveModal, QString>> rows{
+            {QStringLiteral("Smart Cleanup"), ActiveModal::cleanup,
+             QStringLiteral("Smart Cleanup")},
+            {QStringLiteral("Developer Cleaner"), ActiveModal::developer,
+             QStringLiteral("Developer Cleaner")},
+            {QStringLiteral("Large Files"), ActiveModal::largeFiles, QStringLiteral("Large Files")},
+            {QStringLiteral("Duplicate Finder"), ActiveModal::duplicates,
+             QStringLiteral("Duplicate Finder")},
+            {QStringLiteral("App Uninstaller"), ActiveModal::apps,
+             QStringLiteral("Installed Applications & Leftovers")},
+            {QStringLiteral("Cleanup History"), ActiveModal::history,
+             QStringLiteral("Cleanup History")},
+            {QStringLiteral("Settings"), ActiveModal::settings, QStringLiteral("Settings")}};
         int previousY = -1;
-        for (const auto& [title, modal] : rows) {
-            StyledButton* row = findButton(w.window->sidebar(), title);
-            QVERIFY2(row != nullptr, qPrintable(title));
+        for (const auto& [label, modal, title] : rows) {
+            StyledButton* row = findButton(w.window->sidebar(), label);
+            QVERIFY2(row != nullptr, qPrintable(label));
             const int y = row->mapTo(w.window.get(), QPoint()).y();
             QVERIFY(y > previousY);
             previousY = y;
             click(row);
             QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(modal));
-            QVERIFY(w.window->toolSheet() != nullptr);
-            QCOMPARE(w.window->toolSheet()->title(), ToolSheet::titleFor(modal));
-            click(findButton(w.window->toolSheet(), QStringLiteral("Done")));
+            auto* frame = qobject_cast<ModalFrame*>(w.window->sheet());
+            QVERIFY(frame != nullptr);
+            QCOMPARE(frame->title(), title);
+            click(findButton(frame, QStringLiteral("Done")));
             QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
             w.h.settle();
         }
-        QCOMPARE(ToolSheet::titleFor(ActiveModal::largeFiles), QStringLiteral("Large Files"));
         // Escape closes a sheet too.
         w.state->setActiveModal(ActiveModal::history);
         QTest::keyClick(w.window->toolSheet(), Qt::Key_Escape);

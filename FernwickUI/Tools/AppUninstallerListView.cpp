@@ -1,0 +1,8 @@
+#include "FernwickUI/Tools/AppUninstallerListView.h"
+
+namespace fernwick::ui {
+
+AppUninstallerListView::AppUninstallerListView(AppState&, const ToolSeams&, QWidget* parent)
+    : QWidget(parent) {}
+
+} // namespace fernwick::ui

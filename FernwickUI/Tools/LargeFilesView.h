@@ -1,0 +1,18 @@
+#pragma once
+
+#include "FernwickUI/Tools/ToolSeams.h"
+
+#include <QWidget>
+
+namespace fernwick::ui {
+
+class AppState;
+
+/// A tool screen; its content is not built yet, so it shows an empty area. GUI thread only.
+class LargeFilesView : public QWidget {
+    Q_OBJECT
+public:
+    LargeFilesView(AppState& state, const ToolSeams& seams, QWidget* parent = nullptr);
+};
+
+} // namespace fernwick::ui
