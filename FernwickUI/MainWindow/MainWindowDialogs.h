@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FernwickUI/Tools/ConfirmationDialog.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -29,19 +31,12 @@ private:
 
 /// The question before the Trash is emptied for good. "Cancel" is the default button (Return
 /// and Escape both cancel); only a click on "Empty Trash" accepts. Window-modal. GUI thread.
-class EmptyTrashDialog : public QDialog {
+class EmptyTrashDialog : public ConfirmationDialog {
     Q_OBJECT
 public:
     EmptyTrashDialog(std::int64_t itemCount, QWidget* parent = nullptr);
 
-    const QLabel* titleLabel() const { return m_title; }
-    QPushButton* emptyButton() const { return m_empty; }
-    QPushButton* cancelButton() const { return m_cancel; }
-
-private:
-    QLabel* m_title;
-    QPushButton* m_empty;
-    QPushButton* m_cancel;
+    QPushButton* emptyButton() const { return destructiveButton(); }
 };
 
 } // namespace fernwick::ui

@@ -1,0 +1,60 @@
+#include "FernwickUI/Tools/ConfirmationDialog.h"
+
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace fernwick::ui {
+
+QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message) {
+    dialog->setWindowModality(Qt::WindowModal);
+    setBackground(dialog, Palette::dialogBackground());
+    dialog->setMinimumWidth(320);
+    dialog->setMaximumWidth(480);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(20, 20, 20, 16);
+    layout->setSpacing(8);
+    title->setWordWrap(true);
+    message->setWordWrap(true);
+    layout->addWidget(title);
+    layout->addWidget(message);
+    layout->addSpacing(8);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    return buttons;
+}
+
+ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& message,
+                                       const QString& destructiveLabel, QWidget* parent)
+    : QDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
+      m_message(makeLabel(message, uiFont(11), whiteAt(0.75), this)),
+      m_destructive(new QPushButton(this)),
+      m_cancel(new QPushButton(QStringLiteral("Cancel"), this)) {
+    setWindowTitle(title);
+    // A "&" in the label is a character, not a mnemonic.
+    m_destructive->setText(
+        QString(destructiveLabel).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    QHBoxLayout* buttons = buildDialogBody(this, m_title, m_message);
+    // The destructive choice never takes the keyboard's default: Return cancels.
+    m_destructive->setAutoDefault(false);
+    m_destructive->setDefault(false);
+    QPalette palette = m_destructive->palette();
+    palette.setColor(QPalette::ButtonText, Palette::destructiveRed());
+    m_destructive->setPalette(palette);
+    m_cancel->setAutoDefault(true);
+    m_cancel->setDefault(true);
+    connect(m_destructive, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addWidget(m_destructive);
+    buttons->addWidget(m_cancel);
+    m_cancel->setFocus();
+}
+
+} // namespace fernwick::ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+
+namespace fernwick::ui {
+
+/// The question asked before anything moves to the Trash or is deleted: a bold title, a
+/// message and two buttons, the destructive one (its label names what goes) and "Cancel".
+/// "Cancel" is the default and the Escape button, so Return never confirms; only a click on the
+/// destructive button accepts. Every text is plain. Window-modal; open it with `open()`.
+/// GUI thread only.
+class ConfirmationDialog : public QDialog {
+    Q_OBJECT
+public:
+    ConfirmationDialog(const QString& title, const QString& message,
+                       const QString& destructiveLabel, QWidget* parent = nullptr);
+
+    const QLabel* titleLabel() const { return m_title; }
+    const QLabel* messageLabel() const { return m_message; }
+    QPushButton* destructiveButton() const { return m_destructive; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+private:
+    QLabel* m_title;
+    QLabel* m_message;
+    QPushButton* m_destructive;
+    QPushButton* m_cancel;
+};
+
+/// The body every small dialog shares: `title` in bold over `message`, both wrapped, then the
+/// returned row for the buttons (a stretch already in it). Sets the dialog window-modal.
+QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message);
+
+} // namespace fernwick::ui

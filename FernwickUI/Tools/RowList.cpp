@@ -1,0 +1,134 @@
+#include "FernwickUI/Tools/RowList.h"
+
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/FernwickTheme.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace fernwick::ui {
+
+int IdRowModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_ids.size());
+}
+
+int IdRowModel::rowOf(const Uuid& id) const {
+    const auto found = m_rows.find(id);
+    return found == m_rows.end() ? -1 : found->second;
+}
+
+bool IdRowModel::setIds(std::vector<Uuid> ids, const std::function<void()>& rebuild) {
+    if (ids == m_ids) {
+        refreshAll();
+        return false;
+    }
+    beginResetModel();
+    m_ids = std::move(ids);
+    indexIds();
+    if (rebuild) {
+        rebuild();
+    }
+    endResetModel();
+    return true;
+}
+
+void IdRowModel::refreshRow(const Uuid& id) {
+    const int row = rowOf(id);
+    if (row >= 0) {
+        emit dataChanged(index(row), index(row));
+    }
+}
+
+void IdRowModel::refreshAll() {
+    if (!m_ids.empty()) {
+        emit dataChanged(index(0), index(static_cast<int>(m_ids.size()) - 1));
+    }
+}
+
+void IdRowModel::indexIds() {
+    m_rows.clear();
+    m_rows.reserve(m_ids.size());
+    for (std::size_t row = 0; row < m_ids.size(); ++row) {
+        m_rows.emplace(m_ids[row], static_cast<int>(row));
+    }
+}
+
+void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+    const QRectF row(option.rect);
+    painter->save();
+    painter->fillRect(row, FernwickTheme::appBackground());
+    painter->fillRect(QRectF(row.left(), row.bottom() - 0.5, row.width(), 1),
+                      FernwickTheme::panelBorder());
+    painter->setRenderHint(QPainter::Antialiasing);
+    paintRow(*painter, row, index);
+    painter->restore();
+}
+
+QSize RowDelegate::sizeHint(const QStyleOptionViewItem& /*option*/,
+                            const QModelIndex& index) const {
+    return {1, rowHeight(index)};
+}
+
+bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* /*model*/,
+                              const QStyleOptionViewItem& option, const QModelIndex& index) {
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseButtonDblClick) {
+        return false;
+    }
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) {
+        return false;
+    }
+    int action = -1;
+    for (const RowHit& hit : hits(QRectF(option.rect), index)) {
+        if (hit.rect.contains(mouse->position())) {
+            action = hit.action;
+            break;
+        }
+    }
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        m_pressedIndex = index;
+        m_pressedAction = action;
+        return true;
+    }
+    const bool sameTarget = m_pressedIndex == index && m_pressedAction == action;
+    m_pressedIndex = QPersistentModelIndex();
+    m_pressedAction = -1;
+    if (sameTarget && action >= 0) {
+        emit triggered(index, action);
+    }
+    return true;
+}
+
+RowList::RowList(IdRowModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)
+    : QListView(parent), m_delegate(delegate) {
+    setModel(model);
+    setItemDelegate(delegate);
+    setUniformItemSizes(uniform);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFocusPolicy(Qt::NoFocus);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setMouseTracking(false);
+    setBackground(viewport(), FernwickTheme::appBackground());
+    setBackground(this, FernwickTheme::appBackground());
+    verticalScrollBar()->setSingleStep(20);
+}
+
+QRect RowList::actionRect(int row, int action) const {
+    const QModelIndex index = model()->index(row, 0);
+    const QRect rect = visualRect(index);
+    for (const RowHit& hit : m_delegate->hits(QRectF(rect), index)) {
+        if (hit.action == action) {
+            return hit.rect.toRect();
+        }
+    }
+    return {};
+}
+
+} // namespace fernwick::ui

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "FernwickCore/Platform/Uuid.h"
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <QStyledItemDelegate>
+
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+namespace fernwick::ui {
+
+/// The data roles every row model of the tool screens answers, beside Qt::DisplayRole (the
+/// row's main text, e.g. a name) and Qt::CheckStateRole (only rows that show a checkbox).
+namespace RowRole {
+enum : int {
+    /// QStringList: every text the row draws, in drawing order (plain, never markup).
+    texts = Qt::UserRole + 1,
+    /// QString: the system icon name the row leads with.
+    icon,
+    /// QString: the row's id in text form.
+    id,
+};
+} // namespace RowRole
+
+/// A list model whose rows are identified by ids. A change that keeps the same ids in the same
+/// order repaints rows in place (`dataChanged`), so the view keeps its scroll position; a
+/// change of the ids resets the model. GUI thread only.
+class IdRowModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    /// The row of `id`; -1 when it is not shown.
+    int rowOf(const Uuid& id) const;
+    const Uuid& idAt(int row) const { return m_ids[static_cast<std::size_t>(row)]; }
+
+protected:
+    /// Starts showing `ids`. When they equal the shown ids, every row is repainted in place
+    /// (the data a row draws that can change under the same id must be read live in `data`);
+    /// otherwise the model is reset and `rebuild` refreshes the subclass's caches between the
+    /// reset's begin and end. Returns whether the model was reset.
+    bool setIds(std::vector<Uuid> ids, const std::function<void()>& rebuild);
+    /// Repaints the row of `id` (nothing when it is not shown).
+    void refreshRow(const Uuid& id);
+    void refreshAll();
+
+private:
+    void indexIds();
+
+    std::vector<Uuid> m_ids;
+    std::unordered_map<Uuid, int> m_rows;
+};
+
+/// A region of a painted row that takes clicks (a checkbox, a button).
+struct RowHit {
+    QRectF rect;
+    int action = 0;
+};
+
+/// Paints one row of a RowList: the row background `appBackground`, a `panelBorder` separator
+/// under it, and the subclass's content. A release of the left button inside a region that
+/// `hits` names (pressed in the same region) emits `triggered`; every other click does nothing.
+/// GUI thread only.
+class RowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+    /// The clickable regions of the row `index` laid out in `row`.
+    virtual std::vector<RowHit> hits(const QRectF& row, const QModelIndex& index) const = 0;
+
+signals:
+    void triggered(const QModelIndex& index, int action);
+
+protected:
+    /// Draws the row's content in `row` (the whole row rectangle).
+    virtual void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const = 0;
+    virtual int rowHeight(const QModelIndex& index) const = 0;
+
+private:
+    QPersistentModelIndex m_pressedIndex;
+    int m_pressedAction = -1;
+};
+
+/// A virtualised list of painted rows (only the rows in view are drawn): plain, on
+/// `appBackground`, without selection or focus frame, scrolled by pixel. Set the model and the
+/// delegate; with `uniform` the rows share one height, so a list of 100,000 rows lays out at
+/// once. GUI thread only.
+class RowList : public QListView {
+    Q_OBJECT
+public:
+    RowList(IdRowModel* model, RowDelegate* delegate, bool uniform, QWidget* parent = nullptr);
+
+    RowDelegate* rowDelegate() const { return m_delegate; }
+    /// Where, in the viewport, the region `action` of `row` lies; empty when the row has none.
+    QRect actionRect(int row, int action) const;
+
+private:
+    RowDelegate* m_delegate;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,99 @@
+#include "FernwickUI/Tools/ToolPage.h"
+
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/SystemFont.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace fernwick::ui {
+
+namespace {
+
+QWidget* makeBar(QWidget* parent, int padding, QHBoxLayout*& row) {
+    auto* bar = new QWidget(parent);
+    setBackground(bar, FernwickTheme::cardBackground());
+    row = new QHBoxLayout(bar);
+    row->setContentsMargins(padding, padding, padding, padding);
+    return bar;
+}
+
+} // namespace
+
+ToolPage::ToolPage(const QString& title, const QString& subtitle, QWidget* parent)
+    : QWidget(parent), m_title(makeLabel(title, uiFont(17, QFont::Bold), Qt::white)),
+      m_subtitle(makeLabel(subtitle, uiFont(11), FernwickTheme::textSecondary())),
+      m_content(new QStackedWidget(this)) {
+    setBackground(this, FernwickTheme::appBackground());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    QHBoxLayout* header = nullptr;
+    QWidget* headerBar = makeBar(this, 18, header);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(4);
+    titles->addWidget(m_title);
+    titles->addWidget(m_subtitle);
+    header->addLayout(titles);
+    header->addStretch(1);
+    m_headerTrailing = new QHBoxLayout;
+    header->addLayout(m_headerTrailing);
+    layout->addWidget(headerBar);
+    layout->addWidget(makeDivider(Qt::Horizontal, this));
+
+    layout->addWidget(m_content, 1);
+
+    m_footerDivider = makeDivider(Qt::Horizontal, this);
+    m_footerBar = makeBar(this, 16, m_footer);
+    layout->addWidget(m_footerDivider);
+    layout->addWidget(m_footerBar);
+    setFooterVisible(false);
+}
+
+void ToolPage::addContent(QWidget* page) {
+    m_content->addWidget(page);
+}
+
+void ToolPage::showContent(QWidget* page) {
+    m_content->setCurrentWidget(page);
+}
+
+QWidget* ToolPage::currentContent() const {
+    return m_content->currentWidget();
+}
+
+void ToolPage::setFooterVisible(bool visible) {
+    m_footerDivider->setVisible(visible);
+    m_footerBar->setVisible(visible);
+}
+
+EmptyState makeEmptyState(const EmptyStateLook& look, QWidget* parent) {
+    EmptyState state;
+    state.widget = new QWidget(parent);
+    auto* column = new QVBoxLayout(state.widget);
+    column->setSpacing(look.spacing);
+    column->addStretch(1);
+    auto* icon = new IconView(look.icon, look.iconSize, look.iconColour, state.widget);
+    column->addWidget(icon, 0, Qt::AlignHCenter);
+    column->addWidget(makeLabel(look.title, look.titleFont, Qt::white, state.widget), 0,
+                      Qt::AlignHCenter);
+    QLabel* message =
+        makeLabel(look.message, uiFont(11), FernwickTheme::textSecondary(), state.widget);
+    message->setAlignment(Qt::AlignHCenter);
+    if (look.messageMaxWidth > 0) {
+        message->setWordWrap(true);
+        message->setMaximumWidth(look.messageMaxWidth);
+    }
+    column->addWidget(message, 0, Qt::AlignHCenter);
+    state.button = new StyledButton(look.buttonLabel, borderedLook(uiFont(13)), state.widget);
+    column->addWidget(state.button, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return state;
+}
+
+} // namespace fernwick::ui

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+#include <string>
+
+class QHBoxLayout;
+class QLabel;
+class QStackedWidget;
+
+namespace fernwick::ui {
+
+class StyledButton;
+
+/// The skeleton every tool screen shares, top to bottom on `appBackground`: a header padded 18
+/// on `cardBackground` (title in title-2 bold over the subtitle in subheadline
+/// `textSecondary`, a stretch, then the trailing controls), a divider, the content (one of
+/// several pages, e.g. list, empty state, loading), a divider and a footer padded 16 on
+/// `cardBackground`. Texts are plain. GUI thread only.
+class ToolPage : public QWidget {
+    Q_OBJECT
+public:
+    ToolPage(const QString& title, const QString& subtitle, QWidget* parent = nullptr);
+
+    /// The row right of the title column, after its stretch: add the header's controls here.
+    QHBoxLayout* headerTrailing() const { return m_headerTrailing; }
+    /// Adds a page to the content area (the first added is shown first); the page becomes the
+    /// page's child.
+    void addContent(QWidget* page);
+    /// Shows `page` (one added before) in the content area.
+    void showContent(QWidget* page);
+    QWidget* currentContent() const;
+    /// The footer's row; empty and hidden until something is added and it is shown.
+    QHBoxLayout* footer() const { return m_footer; }
+    void setFooterVisible(bool visible);
+
+    const QLabel* titleLabel() const { return m_title; }
+    const QLabel* subtitleLabel() const { return m_subtitle; }
+
+private:
+    QLabel* m_title;
+    QLabel* m_subtitle;
+    QHBoxLayout* m_headerTrailing;
+    QStackedWidget* m_content;
+    QWidget* m_footerDivider;
+    QWidget* m_footerBar;
+    QHBoxLayout* m_footer;
+};
+
+/// What an empty state shows, in a centred column between two stretches: a large icon, a
+/// title, a message and one bordered button.
+struct EmptyStateLook {
+    std::string icon;
+    double iconSize = 48;
+    QColor iconColour;
+    QString title;
+    QFont titleFont;
+    QString message;
+    /// The widest the message is laid out (wrapped and centred); 0 for one line.
+    int messageMaxWidth = 0;
+    QString buttonLabel;
+    int spacing = 12;
+};
+
+struct EmptyState {
+    QWidget* widget = nullptr;
+    StyledButton* button = nullptr;
+};
+
+/// Builds the empty state `look` describes; the caller connects the button.
+EmptyState makeEmptyState(const EmptyStateLook& look, QWidget* parent = nullptr);
+
+} // namespace fernwick::ui
