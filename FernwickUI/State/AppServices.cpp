@@ -78,6 +78,8 @@ AppServices AppServices::real() {
         return CleanupEngine::shared()->executeCleanup(plan, isDryRun);
     };
     services.getAuditHistory = [] { return CleanupEngine::shared()->getAuditHistory(); };
+    services.getSnapshots = [] { return HistoryStore::shared()->getSnapshots(); };
+    services.clearSnapshots = [] { HistoryStore::shared()->clearSnapshots(); };
     services.recordSnapshot = [](std::int64_t used, std::int64_t free,
                                  std::map<std::string, std::int64_t> breakdown) {
         HistoryStore::shared()->recordSnapshot(used, free, std::move(breakdown));

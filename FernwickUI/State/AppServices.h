@@ -3,6 +3,7 @@
 #include "FernwickCore/Engines/CleanupEngine.h"
 #include "FernwickCore/Engines/DeveloperStorageEngine.h"
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
+#include "FernwickCore/Engines/HistoryStore.h"
 #include "FernwickCore/Engines/SystemMonitor.h"
 #include "FernwickCore/Engines/UpdateChecker.h"
 #include "FernwickCore/Model/DiskNode.h"
@@ -61,6 +62,9 @@ struct AppServices {
     std::function<void(std::int64_t used, std::int64_t free,
                        std::map<std::string, std::int64_t> breakdown)>
         recordSnapshot;
+    /// The storage timeline, newest first, and emptying it (file included).
+    std::function<std::vector<StorageSnapshot>()> getSnapshots;
+    std::function<void()> clearSnapshots;
     std::function<std::vector<DuplicateCluster>(const DiskNodePtr& root, std::int64_t minFileSize,
                                                 DuplicateResolutionRule rule)>
         findDuplicates;

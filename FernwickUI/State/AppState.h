@@ -213,6 +213,25 @@ public:
     void exportDiagnostics(std::filesystem::path path, std::string report,
                            std::function<void(bool written)> done = {});
 
+    // What the tool screens change. Each announces its member like the setters.
+    /// Ticks or unticks the plan's candidate `id`; nothing when the plan has no such candidate.
+    void setCandidateSelected(const Uuid& id, bool selected);
+    /// Selects `threshold` and, when a tree is there, lists its files of at least that size.
+    /// Pressing the selected threshold again recomputes the list from the tree as it is now.
+    void chooseLargeFileThreshold(LargeFileThreshold threshold);
+    /// Ticks or unticks one copy of one duplicate cluster; nothing when either is gone.
+    void setDuplicateSelected(const Uuid& cluster, const Uuid& item, bool selected);
+    /// Moves every ticked copy of the clusters as they are now to the Trash, one after the
+    /// other, each after the safety check (by path: no inode is compared); refusals and failed
+    /// moves are skipped silently. Then recounts the Trash and searches for duplicates again;
+    /// `done` runs when that search has published. The tree is not changed.
+    void cleanDuplicates(std::function<void()> done = {});
+    /// Reloads the audit log into `auditHistory`, then reads the storage timeline and hands it,
+    /// newest first, to `done`.
+    void loadHistory(std::function<void(std::vector<StorageSnapshot>)> done);
+    /// Empties the storage timeline (and its file); the audit log stays.
+    void clearSnapshotHistory(std::function<void()> done = {});
+
     // Trash.
     /// Moves the node's item to the Trash after the safety check (with the node's inode as the
     /// expected identity), empties the node in place and offers undo.

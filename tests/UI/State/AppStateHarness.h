@@ -2,6 +2,7 @@
 
 // Builds an AppState over a temporary home with fake engines that tests steer with gates.
 
+#include "FernwickCore/Engines/HistoryStore.h"
 #include "FernwickCore/Engines/SafetyEngine.h"
 #include "FernwickCore/Platform/Environment.h"
 #include "FernwickCore/Platform/PreferencesStore.h"
@@ -16,6 +17,7 @@
 #include <QThreadPool>
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -86,6 +88,26 @@ inline DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory,
     return node;
 }
 
+/// A cluster of copies of `size` bytes at `urls`: the first is the original, those named in
+/// `ticked` (by position) are selected for cleanup.
+inline DuplicateCluster duplicateCluster(const std::vector<std::filesystem::path>& urls,
+                                         std::int64_t size, const std::vector<int>& ticked = {}) {
+    DuplicateCluster cluster;
+    cluster.id = Uuid::random();
+    cluster.fileSize = size;
+    for (std::size_t i = 0; i < urls.size(); ++i) {
+        DuplicateFileItem item;
+        item.id = Uuid::random();
+        item.url = urls[i];
+        item.size = size;
+        item.isOriginal = i == 0;
+        item.isSelectedForCleanup =
+            std::find(ticked.begin(), ticked.end(), static_cast<int>(i)) != ticked.end();
+        cluster.items.push_back(std::move(item));
+    }
+    return cluster;
+}
+
 inline std::vector<std::filesystem::path> noMountPoints() {
     return {};
 }
@@ -101,12 +123,18 @@ struct Harness {
     // No mount points: emptying never reaches a real volume's trash.
     std::shared_ptr<Trash> trash = std::make_shared<Trash>(env, Trash::Seams{{}, noMountPoints});
     std::shared_ptr<SafetyEngine> safety = std::make_shared<SafetyEngine>(env, preferences);
+    // The storage timeline behind getSnapshots/clearSnapshots: a real store in the temporary
+    // data folder on a clock the test moves.
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    std::shared_ptr<HistoryStore> history = std::make_shared<HistoryStore>(env, clock);
 
     std::mutex mutex;
     std::vector<std::shared_ptr<FakeScanner>> scanners; // every scanner made, in order
     ScanBody scanBody;                                  // used by scanners made from now on
     std::vector<std::map<std::string, std::int64_t>> snapshots;
     std::vector<std::pair<std::int64_t, std::int64_t>> snapshotDisk;
+    /// The audit and timeline loads, in call order ("audit", "snapshots").
+    std::vector<std::string> loads;
     std::vector<QUrl> openedURLs;
     std::vector<std::filesystem::path> revealed;
     bool fullDiskAccess = true;
@@ -128,7 +156,15 @@ struct Harness {
         };
         services.generateSmartCleanupPlan = [](const DiskNodePtr&) { return CleanupPlan{}; };
         services.executeCleanup = [](const CleanupPlan&, bool) { return CleanupExecutionResult{}; };
-        services.getAuditHistory = [] { return std::vector<CleanupAuditEntry>{}; };
+        services.getAuditHistory = [this] {
+            logLoad("audit");
+            return std::vector<CleanupAuditEntry>{};
+        };
+        services.getSnapshots = [this] {
+            logLoad("snapshots");
+            return history->getSnapshots();
+        };
+        services.clearSnapshots = [this] { history->clearSnapshots(); };
         services.recordSnapshot = [this](std::int64_t used, std::int64_t free,
                                          std::map<std::string, std::int64_t> breakdown) {
             const std::lock_guard lock(mutex);
@@ -181,6 +217,15 @@ struct Harness {
             quickPool.waitForDone();
             QCoreApplication::processEvents();
         }
+    }
+
+    void logLoad(std::string name) {
+        const std::lock_guard lock(mutex);
+        loads.push_back(std::move(name));
+    }
+    std::vector<std::string> loadLog() {
+        const std::lock_guard lock(mutex);
+        return loads;
     }
 
     std::size_t snapshotCount() {

@@ -1,0 +1,106 @@
+#include "FernwickUI/State/AppState.h"
+
+#include "FernwickCore/Engines/SafetyEngine.h"
+
+#include <QThreadPool>
+
+#include <algorithm>
+
+namespace fernwick::ui {
+
+void AppState::setCandidateSelected(const Uuid& id, bool selected) {
+    auto& candidates = m_cleanupPlan.candidates;
+    const auto found = std::find_if(candidates.begin(), candidates.end(),
+                                    [&](const CleanupCandidate& c) { return c.id == id; });
+    if (found == candidates.end()) {
+        return;
+    }
+    updateCleanupPlan([&](CleanupPlan&) { found->isSelected = selected; });
+}
+
+void AppState::chooseLargeFileThreshold(LargeFileThreshold threshold) {
+    setSelectedLargeFileThreshold(threshold);
+    // The tree belongs to the GUI thread, so this walk reads it as it stands.
+    if (m_rootNode) {
+        setLargeFiles(
+            LargeFileFinder::shared().findLargeFiles(m_rootNode, bytes(threshold), std::nullopt));
+    }
+}
+
+void AppState::setDuplicateSelected(const Uuid& cluster, const Uuid& item, bool selected) {
+    for (auto& group : m_duplicateClusters) {
+        if (group.id != cluster) {
+            continue;
+        }
+        for (auto& copy : group.items) {
+            if (copy.id == item) {
+                updateDuplicateClusters([&](auto&) { copy.isSelectedForCleanup = selected; });
+                return;
+            }
+        }
+        return;
+    }
+}
+
+void AppState::cleanDuplicates(std::function<void()> done) {
+    // The clusters as they are now: ticks made while the moves run belong to the next clean.
+    std::vector<std::filesystem::path> ticked;
+    for (const auto& cluster : m_duplicateClusters) {
+        for (const auto& item : cluster.items) {
+            if (item.isSelectedForCleanup) {
+                ticked.push_back(item.url);
+            }
+        }
+    }
+    auto safety = m_services.safety;
+    auto trash = m_services.trash;
+    runOnPool(m_longWork,
+              [this, ticked = std::move(ticked), safety, trash,
+               done = std::move(done)]() -> std::function<void()> {
+                  if (safety && trash) {
+                      for (const auto& url : ticked) {
+                          // Refusals and failures are skipped without a word; the next copy still
+                          // goes.
+                          (void)safety->moveToTrashChecked(url, std::nullopt, *trash);
+                      }
+                  }
+                  return [this, done] {
+                      refreshTrashCount();
+                      scanDuplicates(done);
+                  };
+              });
+}
+
+void AppState::loadHistory(std::function<void(std::vector<StorageSnapshot>)> done) {
+    auto history = m_services.getAuditHistory;
+    auto snapshots = m_services.getSnapshots;
+    runOnPool(m_quickWork,
+              [this, history, snapshots, done = std::move(done)]() -> std::function<void()> {
+                  // The audit log first, then the timeline, one after the other.
+                  auto entries = history ? history() : std::vector<CleanupAuditEntry>{};
+                  auto timeline = snapshots ? snapshots() : std::vector<StorageSnapshot>{};
+                  return [this, entries = std::move(entries), timeline = std::move(timeline),
+                          done]() mutable {
+                      setAuditHistory(std::move(entries));
+                      if (done) {
+                          done(std::move(timeline));
+                      }
+                  };
+              });
+}
+
+void AppState::clearSnapshotHistory(std::function<void()> done) {
+    auto clear = m_services.clearSnapshots;
+    runOnPool(m_quickWork, [clear, done = std::move(done)]() -> std::function<void()> {
+        if (clear) {
+            clear();
+        }
+        return [done] {
+            if (done) {
+                done();
+            }
+        };
+    });
+}
+
+} // namespace fernwick::ui
