@@ -3,9 +3,14 @@
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 
+#include "FernwickUI/Style/SystemIcons.h"
+
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace fernwick::ui {
 
@@ -18,16 +23,19 @@ int IdRowModel::rowOf(const Uuid& id) const {
     return found == m_rows.end() ? -1 : found->second;
 }
 
-bool IdRowModel::setIds(std::vector<Uuid> ids, const std::function<void()>& rebuild) {
+bool IdRowModel::setIds(std::vector<Uuid> ids, const std::function<void()>& update) {
     if (ids == m_ids) {
+        if (update) {
+            update();
+        }
         refreshAll();
         return false;
     }
     beginResetModel();
     m_ids = std::move(ids);
     indexIds();
-    if (rebuild) {
-        rebuild();
+    if (update) {
+        update();
     }
     endResetModel();
     return true;
@@ -101,6 +109,59 @@ bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* /*model*/,
         emit triggered(index, action);
     }
     return true;
+}
+
+QSizeF rowButtonSize(const ButtonLook& look, const QString& label) {
+    double width = 0;
+    double height = 0;
+    if (!look.icon.empty()) {
+        const QFontMetricsF icon(systemIconFont(look.iconSize));
+        width += icon.horizontalAdvance(systemIconGlyph(look.icon));
+        height = icon.height();
+    }
+    if (!label.isEmpty()) {
+        const QFontMetricsF text(look.font);
+        width += text.horizontalAdvance(label) + (look.icon.empty() ? 0 : look.spacing);
+        height = std::max(height, text.height());
+    }
+    return {width + 2 * look.paddingH, height + 2 * look.paddingV};
+}
+
+void paintRowButton(QPainter& painter, const QRectF& box, const ButtonLook& look,
+                    const QString& label) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(look.outline.alpha() > 0 ? QPen(look.outline, look.outlineWidth)
+                                            : QPen(Qt::NoPen));
+    painter.setBrush(look.background);
+    painter.drawRoundedRect(box, look.cornerRadius, look.cornerRadius);
+    const QSizeF content = rowButtonSize(look, label) - QSizeF(2 * look.paddingH, 2 * look.paddingV);
+    double x = box.center().x() - content.width() / 2;
+    if (!look.icon.empty()) {
+        const QString glyph = systemIconGlyph(look.icon);
+        const QFont font = systemIconFont(look.iconSize);
+        const double width = QFontMetricsF(font).horizontalAdvance(glyph);
+        painter.setFont(font);
+        painter.setPen(look.iconColour);
+        painter.drawText(QRectF(x, box.top(), width, box.height()), Qt::AlignCenter, glyph);
+        x += width + look.spacing;
+    }
+    if (!label.isEmpty()) {
+        painter.setFont(look.font);
+        painter.setPen(look.textColour);
+        painter.drawText(QRectF(x, box.top(), box.right() - x, box.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label);
+    }
+    painter.restore();
+}
+
+void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+              const QColor& colour, Qt::Alignment alignment) {
+    painter.setFont(font);
+    painter.setPen(colour);
+    const QString shown =
+        QFontMetricsF(font).elidedText(text, Qt::ElideRight, std::max(0.0, box.width()));
+    painter.drawText(box, alignment | Qt::TextSingleLine, shown);
 }
 
 RowList::RowList(IdRowModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)

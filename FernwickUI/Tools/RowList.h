@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Platform/Uuid.h"
+#include "FernwickUI/MainWindow/StyledButton.h"
 
 #include <QAbstractListModel>
 #include <QListView>
@@ -39,11 +40,10 @@ public:
     const Uuid& idAt(int row) const { return m_ids[static_cast<std::size_t>(row)]; }
 
 protected:
-    /// Starts showing `ids`. When they equal the shown ids, every row is repainted in place
-    /// (the data a row draws that can change under the same id must be read live in `data`);
-    /// otherwise the model is reset and `rebuild` refreshes the subclass's caches between the
-    /// reset's begin and end. Returns whether the model was reset.
-    bool setIds(std::vector<Uuid> ids, const std::function<void()>& rebuild);
+    /// Starts showing `ids`; `update` refreshes the subclass's data for them. When the ids equal
+    /// the shown ids, `update` runs and every row is repainted in place (the scroll position
+    /// stays); otherwise the model is reset around `update`. Returns whether it was reset.
+    bool setIds(std::vector<Uuid> ids, const std::function<void()>& update);
     /// Repaints the row of `id` (nothing when it is not shown).
     void refreshRow(const Uuid& id);
     void refreshAll();
@@ -91,6 +91,15 @@ private:
     QPersistentModelIndex m_pressedIndex;
     int m_pressedAction = -1;
 };
+
+/// The size of a button drawn in a row with `look` (its icon and padding) around `label`.
+QSizeF rowButtonSize(const ButtonLook& look, const QString& label = {});
+/// Draws a button of `look` in `box`: its background, outline, icon and label, centred.
+void paintRowButton(QPainter& painter, const QRectF& box, const ButtonLook& look,
+                    const QString& label = {});
+/// Draws `text` on one line in `box`, cut with "…" at its end when too wide. Plain text.
+void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+              const QColor& colour, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
 
 /// A virtualised list of painted rows (only the rows in view are drawn): plain, on
 /// `appBackground`, without selection or focus frame, scrolled by pixel. Set the model and the

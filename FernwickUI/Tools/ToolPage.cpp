@@ -4,9 +4,11 @@
 #include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -30,6 +32,7 @@ ToolPage::ToolPage(const QString& title, const QString& subtitle, QWidget* paren
       m_content(new QStackedWidget(this)) {
     setBackground(this, FernwickTheme::appBackground());
     auto* layout = new QVBoxLayout(this);
+    m_column = layout;
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
@@ -45,6 +48,7 @@ ToolPage::ToolPage(const QString& title, const QString& subtitle, QWidget* paren
     header->addLayout(m_headerTrailing);
     layout->addWidget(headerBar);
     layout->addWidget(makeDivider(Qt::Horizontal, this));
+    m_barInsertAt = layout->count();
 
     layout->addWidget(m_content, 1);
 
@@ -53,6 +57,11 @@ ToolPage::ToolPage(const QString& title, const QString& subtitle, QWidget* paren
     layout->addWidget(m_footerDivider);
     layout->addWidget(m_footerBar);
     setFooterVisible(false);
+}
+
+void ToolPage::addBar(QWidget* bar) {
+    m_column->insertWidget(m_barInsertAt++, bar);
+    m_column->insertWidget(m_barInsertAt++, makeDivider(Qt::Horizontal, this));
 }
 
 void ToolPage::addContent(QWidget* page) {
@@ -70,6 +79,29 @@ QWidget* ToolPage::currentContent() const {
 void ToolPage::setFooterVisible(bool visible) {
     m_footerDivider->setVisible(visible);
     m_footerBar->setVisible(visible);
+}
+
+RoundedFill::RoundedFill(const QColor& colour, double cornerRadius, QWidget* parent)
+    : QWidget(parent), m_colour(colour), m_cornerRadius(cornerRadius) {}
+
+void RoundedFill::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_colour);
+    painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+}
+
+ButtonLook fadedLook(ButtonLook look) {
+    look.background = withOpacity(look.background, 0.45);
+    look.textColour = withOpacity(look.textColour, 0.45);
+    look.iconColour = withOpacity(look.iconColour, 0.45);
+    return look;
+}
+
+void setButtonEnabled(StyledButton* button, const ButtonLook& look, bool enabled) {
+    button->setEnabled(enabled);
+    button->setLook(enabled ? look : fadedLook(look));
 }
 
 EmptyState makeEmptyState(const EmptyStateLook& look, QWidget* parent) {

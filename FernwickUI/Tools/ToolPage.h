@@ -5,11 +5,14 @@
 #include <QString>
 #include <QWidget>
 
+#include "FernwickUI/MainWindow/StyledButton.h"
+
 #include <string>
 
 class QHBoxLayout;
 class QLabel;
 class QStackedWidget;
+class QVBoxLayout;
 
 namespace fernwick::ui {
 
@@ -27,6 +30,9 @@ public:
 
     /// The row right of the title column, after its stretch: add the header's controls here.
     QHBoxLayout* headerTrailing() const { return m_headerTrailing; }
+    /// Adds a bar (and a divider under it) between the header and the content area, below the
+    /// bars added before; the bar becomes the page's child.
+    void addBar(QWidget* bar);
     /// Adds a page to the content area (the first added is shown first); the page becomes the
     /// page's child.
     void addContent(QWidget* page);
@@ -41,6 +47,8 @@ public:
     const QLabel* subtitleLabel() const { return m_subtitle; }
 
 private:
+    QVBoxLayout* m_column;
+    int m_barInsertAt = 0;
     QLabel* m_title;
     QLabel* m_subtitle;
     QHBoxLayout* m_headerTrailing;
@@ -48,6 +56,21 @@ private:
     QWidget* m_footerDivider;
     QWidget* m_footerBar;
     QHBoxLayout* m_footer;
+};
+
+/// A widget filled with one colour inside rounded corners (no outline); lay its content out
+/// with its own layout.
+class RoundedFill : public QWidget {
+    Q_OBJECT
+public:
+    RoundedFill(const QColor& colour, double cornerRadius, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_colour;
+    double m_cornerRadius;
 };
 
 /// What an empty state shows, in a centred column between two stretches: a large icon, a
@@ -69,6 +92,11 @@ struct EmptyState {
     QWidget* widget = nullptr;
     StyledButton* button = nullptr;
 };
+
+/// `look` as it shows while its button is disabled: faded fill and text.
+ButtonLook fadedLook(ButtonLook look);
+/// Gives `button` `look` when `enabled`, the faded look otherwise, and enables it accordingly.
+void setButtonEnabled(StyledButton* button, const ButtonLook& look, bool enabled);
 
 /// Builds the empty state `look` describes; the caller connects the button.
 EmptyState makeEmptyState(const EmptyStateLook& look, QWidget* parent = nullptr);
