@@ -72,6 +72,11 @@ FERNWICK_NAMED_COLOR(mindMapBranchBackground, srgb(0.1, 0.11, 0.14))
 FERNWICK_NAMED_COLOR(mindMapRootBadge, srgb(0.15, 0.35, 0.85, 0.3))
 FERNWICK_NAMED_COLOR(sunburstTooltipBackground, srgb(0.08, 0.09, 0.12, 0.95))
 
+FERNWICK_NAMED_COLOR(dialogMessage, whiteAt(0.75))
+FERNWICK_NAMED_COLOR(checkBoxOutline, whiteAt(0.35))
+FERNWICK_NAMED_COLOR(checkBoxFill, whiteAt(0.06))
+FERNWICK_NAMED_COLOR(switchTrackOff, whiteAt(0.2))
+
 #undef FERNWICK_NAMED_COLOR
 
 } // namespace fernwick::ui

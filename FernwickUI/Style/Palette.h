@@ -88,6 +88,15 @@ public:
     static const QColor& mindMapRootBadge();
     /// The sunburst's hover tooltip.
     static const QColor& sunburstTooltipBackground();
+
+    // The tool screens' controls.
+    /// A dialog's message text.
+    static const QColor& dialogMessage();
+    /// An unticked checkbox: its outline and its fill.
+    static const QColor& checkBoxOutline();
+    static const QColor& checkBoxFill();
+    /// A switch's track while off.
+    static const QColor& switchTrackOff();
 };
 
 } // namespace fernwick::ui

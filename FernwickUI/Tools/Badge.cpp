@@ -1,6 +1,6 @@
 #include "FernwickUI/Tools/Badge.h"
 
-#include "FernwickUI/Visualisations/VisualPainting.h"
+#include "FernwickUI/Style/Palette.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "FernwickUI/Tools/CheckBox.h"
 
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
+#include "FernwickUI/Style/Palette.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -50,8 +50,8 @@ void paintCheckBox(QPainter& painter, const QRectF& box, bool checked, bool enab
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(tick);
     } else {
-        painter.setPen(QPen(whiteAt(0.35), 1));
-        painter.setBrush(whiteAt(0.06));
+        painter.setPen(QPen(Palette::checkBoxOutline(), 1));
+        painter.setBrush(Palette::checkBoxFill());
         painter.drawRoundedRect(inner, 3.5, 3.5);
     }
     painter.restore();

@@ -1,8 +1,8 @@
 #include "FernwickUI/Tools/ConfirmationDialog.h"
 
+#include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,7 +34,7 @@ QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message) {
 ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& message,
                                        const QString& destructiveLabel, QWidget* parent)
     : QDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
-      m_message(makeLabel(message, uiFont(11), whiteAt(0.75), this)),
+      m_message(makeLabel(message, uiFont(11), Palette::dialogMessage(), this)),
       m_destructive(new QPushButton(this)),
       m_cancel(new QPushButton(QStringLiteral("Cancel"), this)) {
     setWindowTitle(title);

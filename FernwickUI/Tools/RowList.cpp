@@ -1,7 +1,7 @@
 #include "FernwickUI/Tools/RowList.h"
 
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/PlainLabel.h"
 
 #include "FernwickUI/Style/SystemIcons.h"
 
@@ -135,7 +135,8 @@ void paintRowButton(QPainter& painter, const QRectF& box, const ButtonLook& look
                                             : QPen(Qt::NoPen));
     painter.setBrush(look.background);
     painter.drawRoundedRect(box, look.cornerRadius, look.cornerRadius);
-    const QSizeF content = rowButtonSize(look, label) - QSizeF(2 * look.paddingH, 2 * look.paddingV);
+    const QSizeF content =
+        rowButtonSize(look, label) - QSizeF(2 * look.paddingH, 2 * look.paddingV);
     double x = box.center().x() - content.width() / 2;
     if (!look.icon.empty()) {
         const QString glyph = systemIconGlyph(look.icon);

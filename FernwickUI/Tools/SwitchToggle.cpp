@@ -1,7 +1,7 @@
 #include "FernwickUI/Tools/SwitchToggle.h"
 
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
+#include "FernwickUI/Style/Palette.h"
 
 #include <QPainter>
 
@@ -32,7 +32,7 @@ void SwitchToggle::paintEvent(QPaintEvent* /*event*/) {
                        QSizeF(kTrackWidth, kTrackHeight));
     const double radius = track.height() / 2;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(isChecked() ? FernwickTheme::primaryBlue() : whiteAt(0.2));
+    painter.setBrush(isChecked() ? FernwickTheme::primaryBlue() : Palette::switchTrackOff());
     painter.drawRoundedRect(track, radius, radius);
     const double knob = track.height() - 2 * kKnobInset;
     const double x = isChecked() ? track.right() - kKnobInset - knob : track.left() + kKnobInset;

@@ -1,10 +1,10 @@
 #include "FernwickUI/Tools/ToolPage.h"
 
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/StyledButton.h"
-#include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,8 +27,8 @@ QWidget* makeBar(QWidget* parent, int padding, QHBoxLayout*& row) {
 } // namespace
 
 ToolPage::ToolPage(const QString& title, const QString& subtitle, QWidget* parent)
-    : QWidget(parent), m_title(makeLabel(title, uiFont(17, QFont::Bold), Qt::white)),
-      m_subtitle(makeLabel(subtitle, uiFont(11), FernwickTheme::textSecondary())),
+    : QWidget(parent), m_title(makeLabel(title, title2(), Qt::white)),
+      m_subtitle(makeLabel(subtitle, subheadline(), FernwickTheme::textSecondary())),
       m_content(new QStackedWidget(this)) {
     setBackground(this, FernwickTheme::appBackground());
     auto* layout = new QVBoxLayout(this);
@@ -115,14 +115,15 @@ EmptyState makeEmptyState(const EmptyStateLook& look, QWidget* parent) {
     column->addWidget(makeLabel(look.title, look.titleFont, Qt::white, state.widget), 0,
                       Qt::AlignHCenter);
     QLabel* message =
-        makeLabel(look.message, uiFont(11), FernwickTheme::textSecondary(), state.widget);
+        makeLabel(look.message, subheadline(), FernwickTheme::textSecondary(), state.widget);
     message->setAlignment(Qt::AlignHCenter);
     if (look.messageMaxWidth > 0) {
         message->setWordWrap(true);
         message->setMaximumWidth(look.messageMaxWidth);
     }
     column->addWidget(message, 0, Qt::AlignHCenter);
-    state.button = new StyledButton(look.buttonLabel, borderedLook(uiFont(13)), state.widget);
+    state.button = new StyledButton(look.buttonLabel, ButtonStyle::bordered, QColor(),
+                                    ControlSize::regular, state.widget);
     column->addWidget(state.button, 0, Qt::AlignHCenter);
     column->addStretch(1);
     return state;

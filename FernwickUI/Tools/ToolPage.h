@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "FernwickUI/MainWindow/StyledButton.h"
+#include "FernwickUI/Style/StyledButton.h"
 
 #include <string>
 
