@@ -1,18 +1,15 @@
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 
-#include "FernwickUI/MainWindow/ListCanvas.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
-#include "FernwickUI/MainWindow/TreemapCanvas.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/BubbleNodeView.h"
-#include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
-#include "FernwickUI/Visualisations/FolderCardView.h"
-#include "FernwickUI/Visualisations/MindMapBranchView.h"
-#include "FernwickUI/Visualisations/SunburstRadialView.h"
+#include "FernwickUI/Visualisations/ListCanvas.h"
+#include "FernwickUI/Visualisations/TreemapCanvas.h"
+#include "FernwickUI/Visualisations/VisualModes.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
+#include "FernwickUI/Visualisations/VisualisationView.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>
@@ -177,19 +174,6 @@ void ResultCanvas::updateTheme() {
     m_theme->setLabel(plainText(std::string(displayName(theme))));
 }
 
-QScrollArea* ResultCanvas::scrollArea(QWidget* content, bool bothAxes) {
-    auto* area = new QScrollArea;
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setHorizontalScrollBarPolicy(bothAxes ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    area->viewport()->setAutoFillBackground(false);
-    area->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
-    area->setWidget(content);
-    return area;
-}
-
 void ResultCanvas::connectVisualisation(VisualisationView* view) {
     connect(view, &VisualisationView::selectRequested, this,
             [this](const DiskNodePtr& node) { m_state.setSelectedNodeForInspection(node); });
@@ -202,76 +186,32 @@ void ResultCanvas::connectVisualisation(VisualisationView* view) {
 }
 
 QWidget* ResultCanvas::canvas(StorageVisualMode mode) {
-    const auto index = static_cast<std::size_t>(mode);
-    if (m_canvases[index] != nullptr) {
-        return m_canvases[index];
+    ModePage& page = m_pages.at(static_cast<std::size_t>(mode));
+    if (page.widget == nullptr) {
+        page = visualModeEntry(mode).build(m_state);
+        if (page.view != nullptr) {
+            connectVisualisation(page.view);
+        }
+        m_modes->widget(static_cast<int>(mode))->layout()->addWidget(page.widget);
     }
-    QWidget* built = nullptr;
-    switch (mode) {
-    case StorageVisualMode::folders: {
-        auto* view = new FolderCardView;
-        m_views[index] = view;
-        built = scrollArea(view, false);
-        break;
-    }
-    case StorageVisualMode::bubbles: {
-        auto* view = new BubbleNodeView;
-        m_views[index] = view;
-        built = scrollArea(view, false);
-        break;
-    }
-    case StorageVisualMode::sunburst: {
-        auto* view = new SunburstRadialView;
-        m_views[index] = view;
-        built = view;
-        break;
-    }
-    case StorageVisualMode::flame: {
-        auto* view = new FlameGraphHierarchyView;
-        m_views[index] = view;
-        built = scrollArea(view, true);
-        break;
-    }
-    case StorageVisualMode::mindmap: {
-        auto* view = new MindMapBranchView;
-        m_views[index] = view;
-        built = scrollArea(view, true);
-        break;
-    }
-    case StorageVisualMode::treemap: {
-        m_treemap = new TreemapCanvas(m_state);
-        built = m_treemap;
-        break;
-    }
-    case StorageVisualMode::list: {
-        m_list = new ListCanvas;
-        connect(m_list, &ListCanvas::revealRequested, this,
-                [this](const DiskNodePtr& node) { m_state.revealInFinder(node->url()); });
-        built = scrollArea(m_list, false);
-        break;
-    }
-    }
-    if (m_views[index] != nullptr) {
-        connectVisualisation(m_views[index]);
-    }
-    m_canvases[index] = built;
-    m_modes->widget(static_cast<int>(index))->layout()->addWidget(built);
-    return built;
+    return page.widget;
 }
 
 VisualisationView* ResultCanvas::visualisation(StorageVisualMode mode) {
     canvas(mode);
-    return m_views[static_cast<std::size_t>(mode)];
+    return m_pages.at(static_cast<std::size_t>(mode)).view;
 }
 
 TreemapCanvas* ResultCanvas::treemapCanvas() {
     canvas(StorageVisualMode::treemap);
-    return m_treemap;
+    return qobject_cast<TreemapCanvas*>(
+        m_pages.at(static_cast<std::size_t>(StorageVisualMode::treemap)).canvas);
 }
 
 ListCanvas* ResultCanvas::listCanvas() {
     canvas(StorageVisualMode::list);
-    return m_list;
+    return qobject_cast<ListCanvas*>(
+        m_pages.at(static_cast<std::size_t>(StorageVisualMode::list)).canvas);
 }
 
 void ResultCanvas::showMode(bool animated) {
@@ -284,30 +224,8 @@ void ResultCanvas::showMode(bool animated) {
 
 void ResultCanvas::refreshCanvas() {
     const StorageVisualMode mode = m_state.storageVisualMode();
-    const DiskNodePtr& root = m_state.currentTreemapRoot();
-    switch (mode) {
-    case StorageVisualMode::folders:
-        static_cast<FolderCardView*>(visualisation(mode))->setRoot(root);
-        break;
-    case StorageVisualMode::bubbles:
-        static_cast<BubbleNodeView*>(visualisation(mode))->setRoot(root);
-        break;
-    case StorageVisualMode::sunburst:
-        static_cast<SunburstRadialView*>(visualisation(mode))->setRoot(root);
-        break;
-    case StorageVisualMode::flame:
-        static_cast<FlameGraphHierarchyView*>(visualisation(mode))->setRoot(root);
-        break;
-    case StorageVisualMode::mindmap:
-        static_cast<MindMapBranchView*>(visualisation(mode))->setRoot(root);
-        break;
-    case StorageVisualMode::treemap:
-        treemapCanvas()->refresh();
-        break;
-    case StorageVisualMode::list:
-        listCanvas()->setRoot(root);
-        break;
-    }
+    canvas(mode);
+    m_pages.at(static_cast<std::size_t>(mode)).setRoot(m_state.currentTreemapRoot());
 }
 
 } // namespace fernwick::ui

@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickUI/State/StorageVisualMode.h"
+#include "FernwickUI/Visualisations/VisualModes.h"
 
 #include <QWidget>
 
@@ -50,7 +51,6 @@ private:
     /// Gives the shown canvas the current root again (after navigation or a tree change).
     void refreshCanvas();
     void connectVisualisation(VisualisationView* view);
-    QScrollArea* scrollArea(QWidget* content, bool bothAxes);
 
     AppState& m_state;
     StyledButton* m_back = nullptr;
@@ -60,10 +60,8 @@ private:
     ModeSwitcher* m_switcher = nullptr;
     StyledButton* m_theme = nullptr;
     QStackedWidget* m_modes = nullptr;
-    std::array<QWidget*, 7> m_canvases{};
-    std::array<VisualisationView*, 7> m_views{};
-    TreemapCanvas* m_treemap = nullptr;
-    ListCanvas* m_list = nullptr;
+    /// Each mode's page, built when first shown.
+    std::array<ModePage, 7> m_pages{};
 };
 
 } // namespace fernwick::ui

@@ -7,39 +7,36 @@
 
 namespace fernwick::ui {
 
-void BubbleLayout::setRoot(const DiskNodePtr& root, double viewWidth) {
-    m_bubbles.clear();
-    m_maxSize = 1;
+BubbleLayout BubbleLayout::compute(const DiskNodePtr& root, double viewWidth) {
+    BubbleLayout layout;
     if (root) {
         auto children = childrenBySize(*root);
         if (children.size() > kMaximumBubbles) {
             children.resize(kMaximumBubbles);
         }
-        m_maxSize = maxSizeOf(children);
+        layout.m_maxSize = maxSizeOf(children);
         for (const auto& child : children) {
             Bubble bubble;
             bubble.node = child;
-            bubble.diameter = diameter(child->size, m_maxSize);
+            bubble.diameter = diameter(child->size, layout.m_maxSize);
             bubble.isLarge = isLarge(bubble.diameter);
             bubble.showsItemCount = bubble.isLarge && child->isDirectory();
-            m_bubbles.push_back(bubble);
+            layout.m_bubbles.push_back(bubble);
         }
     }
-    m_viewWidth = -1;
-    setWidth(viewWidth);
+    layout.place(viewWidth);
+    return layout;
 }
 
-void BubbleLayout::setWidth(double viewWidth) {
-    if (viewWidth == m_viewWidth) {
-        return;
-    }
-    m_viewWidth = viewWidth;
-    place();
+BubbleLayout BubbleLayout::placedFor(double viewWidth) const {
+    BubbleLayout layout = *this;
+    layout.place(viewWidth);
+    return layout;
 }
 
-void BubbleLayout::place() {
-    const auto grid = AdaptiveGrid::make(m_viewWidth, kPadding, kMinimumColumnWidth,
-                                         kMaximumColumnWidth, kSpacing);
+void BubbleLayout::place(double viewWidth) {
+    const auto grid =
+        AdaptiveGrid::make(viewWidth, kPadding, kMinimumColumnWidth, kMaximumColumnWidth, kSpacing);
     const auto columns = static_cast<std::size_t>(grid.columns);
     double top = kPadding;
     for (std::size_t rowStart = 0; rowStart < m_bubbles.size(); rowStart += columns) {

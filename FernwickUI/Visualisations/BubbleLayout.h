@@ -33,9 +33,11 @@ public:
         bool showsItemCount = false;
     };
 
-    /// Replaces the bubbles with `root`'s 30 largest children and lays them out.
-    void setRoot(const DiskNodePtr& root, double viewWidth);
-    void setWidth(double viewWidth);
+    /// The bubbles of `root`'s 30 largest children (none for a null root) laid out for
+    /// `viewWidth`.
+    static BubbleLayout compute(const DiskNodePtr& root, double viewWidth);
+    /// The same bubbles placed for another view width.
+    BubbleLayout placedFor(double viewWidth) const;
 
     const std::vector<Bubble>& bubbles() const { return m_bubbles; }
     std::int64_t maxSize() const { return m_maxSize; }
@@ -49,11 +51,10 @@ public:
     static bool isLarge(double diameter) { return diameter > kLargeDiameter; }
 
 private:
-    void place();
+    void place(double viewWidth);
 
     std::vector<Bubble> m_bubbles;
     std::int64_t m_maxSize = 1;
-    double m_viewWidth = -1;
     double m_contentHeight = 0;
 };
 

@@ -50,7 +50,7 @@ BubbleNodeView::~BubbleNodeView() = default;
 
 void BubbleNodeView::setRoot(const DiskNodePtr& root) {
     m_root = root;
-    m_layout.setRoot(root, width());
+    m_layout = BubbleLayout::compute(root, width());
     m_animator->reset();
     clearHover();
     m_texts.clear();
@@ -72,9 +72,7 @@ void BubbleNodeView::setRoot(const DiskNodePtr& root) {
 }
 
 int BubbleNodeView::heightForWidth(int width) const {
-    BubbleLayout probe = m_layout;
-    probe.setWidth(width);
-    return static_cast<int>(std::ceil(probe.contentHeight()));
+    return static_cast<int>(std::ceil(m_layout.placedFor(width).contentHeight()));
 }
 
 QSize BubbleNodeView::sizeHint() const {
@@ -115,7 +113,7 @@ std::unique_ptr<QMenu> BubbleNodeView::contextMenuAt(const QPoint& pos) {
 }
 
 void BubbleNodeView::resizeEvent(QResizeEvent* event) {
-    m_layout.setWidth(width());
+    m_layout = m_layout.placedFor(width());
     VisualisationView::resizeEvent(event);
 }
 

@@ -26,8 +26,8 @@ public:
     ~FlameGraphHierarchyView() override;
 
     /// Shows `root` (nothing for null).
-    void setRoot(const DiskNodePtr& root);
-    const DiskNodePtr& root() const { return m_root; }
+    void setRoot(const DiskNodePtr& root) override;
+    const DiskNodePtr& root() const override { return m_root; }
     const FlameGraphLayout& layout() const { return m_layout; }
     /// The node of the bar under the pointer; null when none.
     const DiskNodePtr& hoveredFlameNode() const { return m_state.hoveredFlameNode; }

@@ -11,35 +11,32 @@ namespace {
 __extension__ typedef __int128 Wide; // 128 bits: size × 100 cannot overflow
 } // namespace
 
-void FolderCardLayout::setRoot(const DiskNodePtr& root, double viewWidth) {
-    m_cards.clear();
-    m_maxSize = 1;
+FolderCardLayout FolderCardLayout::compute(const DiskNodePtr& root, double viewWidth) {
+    FolderCardLayout layout;
     if (root) {
         const auto children = childrenBySize(*root);
-        m_maxSize = maxSizeOf(children);
-        m_cards.reserve(children.size());
+        layout.m_maxSize = maxSizeOf(children);
+        layout.m_cards.reserve(children.size());
         for (const auto& child : children) {
-            m_cards.push_back({child,
-                               {},
-                               shareRatio(child->size, m_maxSize),
-                               wholePercent(child->size, m_maxSize)});
+            layout.m_cards.push_back({child,
+                                      {},
+                                      shareRatio(child->size, layout.m_maxSize),
+                                      wholePercent(child->size, layout.m_maxSize)});
         }
     }
-    m_viewWidth = -1;
-    setWidth(viewWidth);
+    layout.place(viewWidth);
+    return layout;
 }
 
-void FolderCardLayout::setWidth(double viewWidth) {
-    if (viewWidth == m_viewWidth) {
-        return;
-    }
-    m_viewWidth = viewWidth;
+FolderCardLayout FolderCardLayout::placedFor(double viewWidth) const {
+    FolderCardLayout layout = *this;
+    layout.place(viewWidth);
+    return layout;
+}
+
+void FolderCardLayout::place(double viewWidth) {
     m_grid =
         AdaptiveGrid::make(viewWidth, kPadding, kMinimumColumnWidth, kMaximumColumnWidth, kSpacing);
-    place();
-}
-
-void FolderCardLayout::place() {
     for (std::size_t i = 0; i < m_cards.size(); ++i) {
         const int row = static_cast<int>(i) / m_grid.columns;
         const int column = static_cast<int>(i) % m_grid.columns;

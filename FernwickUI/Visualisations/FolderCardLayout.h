@@ -35,11 +35,10 @@ public:
         int percent = 0;
     };
 
-    /// Replaces the cards with `root`'s children (none for a null root) and lays them out for
-    /// `viewWidth`.
-    void setRoot(const DiskNodePtr& root, double viewWidth);
-    /// Places the same cards for another view width.
-    void setWidth(double viewWidth);
+    /// The cards of `root`'s children (none for a null root) laid out for `viewWidth`.
+    static FolderCardLayout compute(const DiskNodePtr& root, double viewWidth);
+    /// The same cards placed for another view width.
+    FolderCardLayout placedFor(double viewWidth) const;
 
     const std::vector<Card>& cards() const { return m_cards; }
     std::int64_t maxSize() const { return m_maxSize; }
@@ -63,12 +62,11 @@ public:
     static Rect barTrackRect(const Rect& card);
 
 private:
-    void place();
+    void place(double viewWidth);
 
     std::vector<Card> m_cards;
     std::int64_t m_maxSize = 1;
     AdaptiveGrid m_grid;
-    double m_viewWidth = 0;
 };
 
 } // namespace fernwick::ui

@@ -42,7 +42,7 @@ FolderCardView::~FolderCardView() = default;
 
 void FolderCardView::setRoot(const DiskNodePtr& root) {
     m_root = root;
-    m_layout.setRoot(root, width());
+    m_layout = FolderCardLayout::compute(root, width());
     m_animator->reset();
     clearHover();
     prepareTexts();
@@ -78,9 +78,7 @@ FolderCardView::CardTexts& FolderCardView::textsOf(int index) {
 }
 
 int FolderCardView::heightForWidth(int width) const {
-    FolderCardLayout probe = m_layout;
-    probe.setWidth(width);
-    return static_cast<int>(std::ceil(probe.contentHeight()));
+    return static_cast<int>(std::ceil(m_layout.placedFor(width).contentHeight()));
 }
 
 QSize FolderCardView::sizeHint() const {
@@ -122,7 +120,7 @@ std::unique_ptr<QMenu> FolderCardView::contextMenuAt(const QPoint& pos) {
 
 void FolderCardView::resizeEvent(QResizeEvent* event) {
     const double before = m_layout.grid().columnWidth;
-    m_layout.setWidth(width());
+    m_layout = m_layout.placedFor(width());
     if (before != m_layout.grid().columnWidth) {
         for (auto& texts : m_texts) {
             texts.elidedName = QString();

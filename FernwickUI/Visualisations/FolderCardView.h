@@ -30,8 +30,8 @@ public:
     ~FolderCardView() override;
 
     /// Shows the children of `root` (nothing for null).
-    void setRoot(const DiskNodePtr& root);
-    const DiskNodePtr& root() const { return m_root; }
+    void setRoot(const DiskNodePtr& root) override;
+    const DiskNodePtr& root() const override { return m_root; }
     const FolderCardLayout& layout() const { return m_layout; }
 
     std::unique_ptr<QMenu> contextMenuAt(const QPoint& pos) override;

@@ -1,6 +1,5 @@
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 
-#include "FernwickCore/Scanning/TreemapLayoutEngine.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
@@ -59,10 +58,7 @@ const TreemapRect* KelvaneNestedTileView::hoveredTile() const {
 
 void KelvaneNestedTileView::relayout() {
     const Rect bounds = NestedTileLayout::layoutBounds(width(), height(), m_bottomInset);
-    m_layout.setRects(m_root ? TreemapLayoutEngine::shared().generateLayout(
-                                   m_root, bounds, NestedTileLayout::kMaximumVisualDepth,
-                                   NestedTileLayout::kMinimumTileSize)
-                             : std::vector<TreemapRect>{});
+    m_layout = NestedTileLayout::compute(m_root, bounds);
     // The old tiles are gone: the hover stays as reported until the pointer moves again.
     clearHover();
     m_chain.clear();

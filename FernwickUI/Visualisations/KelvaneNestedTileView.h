@@ -31,8 +31,8 @@ public:
     ~KelvaneNestedTileView() override;
 
     /// Shows the children of `root` (nothing for null).
-    void setRoot(const DiskNodePtr& root);
-    const DiskNodePtr& root() const { return m_root; }
+    void setRoot(const DiskNodePtr& root) override;
+    const DiskNodePtr& root() const override { return m_root; }
     /// The colour theme of the tiles.
     void setTheme(TreemapTheme theme);
     TreemapTheme theme() const { return m_theme; }

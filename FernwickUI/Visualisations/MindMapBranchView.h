@@ -24,8 +24,8 @@ public:
     ~MindMapBranchView() override;
 
     /// Shows `root` (nothing for null).
-    void setRoot(const DiskNodePtr& root);
-    const DiskNodePtr& root() const { return m_root; }
+    void setRoot(const DiskNodePtr& root) override;
+    const DiskNodePtr& root() const override { return m_root; }
     const MindMapLayout& layout() const { return m_layout; }
     /// The name shown on the root card ("~" for an empty name).
     const QString& rootTitle() const { return m_rootName; }

@@ -1,5 +1,7 @@
 #include "FernwickUI/Visualisations/NestedTileLayout.h"
 
+#include "FernwickCore/Scanning/TreemapLayoutEngine.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -10,7 +12,19 @@ Rect NestedTileLayout::layoutBounds(double viewWidth, double viewHeight, double 
             std::max(viewHeight - 2 * kPadding - inset, kMinimumLayoutHeight)};
 }
 
-void NestedTileLayout::setRects(std::vector<TreemapRect> rects) {
+NestedTileLayout NestedTileLayout::compute(const DiskNodePtr& root, const Rect& bounds) {
+    return fromRects(root ? TreemapLayoutEngine::shared().generateLayout(
+                                root, bounds, kMaximumVisualDepth, kMinimumTileSize)
+                          : std::vector<TreemapRect>{});
+}
+
+NestedTileLayout NestedTileLayout::fromRects(std::vector<TreemapRect> rects) {
+    NestedTileLayout layout;
+    layout.flatten(std::move(rects));
+    return layout;
+}
+
+void NestedTileLayout::flatten(std::vector<TreemapRect> rects) {
     m_rects = std::move(rects);
     m_tiles.clear();
     // Depth first without recursion: (rect, parent index) pairs, pushed in reverse so that

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FernwickCore/Model/DiskNode.h"
 #include "FernwickCore/Model/Rect.h"
 #include "FernwickCore/Scanning/TreemapRect.h"
 
@@ -17,6 +18,14 @@ public:
     static constexpr int kMaximumVisualDepth = 4;
     static constexpr double kMinimumTileSize = 6;
     static constexpr double kMinimumLayoutHeight = 100;
+
+    NestedTileLayout() = default;
+    // The tiles point into the layout's own rectangles: moving keeps them valid, copying would
+    // not.
+    NestedTileLayout(const NestedTileLayout&) = delete;
+    NestedTileLayout& operator=(const NestedTileLayout&) = delete;
+    NestedTileLayout(NestedTileLayout&&) noexcept = default;
+    NestedTileLayout& operator=(NestedTileLayout&&) noexcept = default;
 
     struct Tile {
         const TreemapRect* rect = nullptr;
@@ -41,8 +50,11 @@ public:
     /// max(h − 24 − inset, 100).
     static Rect layoutBounds(double viewWidth, double viewHeight, double inset);
 
-    /// Takes over the laid-out tiles (positions relative to the layout bounds).
-    void setRects(std::vector<TreemapRect> rects);
+    /// The tiles of `root`'s children (none for a null root) laid out in `bounds` (as
+    /// layoutBounds gives them) to the maximum visual depth and minimum tile size.
+    static NestedTileLayout compute(const DiskNodePtr& root, const Rect& bounds);
+    /// The tiles of already laid-out `rects` (positions relative to the layout bounds).
+    static NestedTileLayout fromRects(std::vector<TreemapRect> rects);
     const std::vector<TreemapRect>& rects() const { return m_rects; }
     const std::vector<Tile>& tiles() const { return m_tiles; }
 
@@ -65,6 +77,8 @@ public:
     static double sizeFontSize(double width);
 
 private:
+    void flatten(std::vector<TreemapRect> rects);
+
     std::vector<TreemapRect> m_rects;
     std::vector<Tile> m_tiles;
 };

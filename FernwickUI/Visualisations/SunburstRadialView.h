@@ -25,8 +25,8 @@ public:
     ~SunburstRadialView() override;
 
     /// Shows `root` (nothing but an empty disc for null).
-    void setRoot(const DiskNodePtr& root);
-    const DiskNodePtr& root() const { return m_root; }
+    void setRoot(const DiskNodePtr& root) override;
+    const DiskNodePtr& root() const override { return m_root; }
     const SunburstLayout& layout() const { return m_layout; }
     /// The node under the pointer; null when none.
     const DiskNodePtr& hoveredSectorNode() const { return m_state.hoveredSectorNode; }

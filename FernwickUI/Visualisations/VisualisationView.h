@@ -11,7 +11,9 @@ class QMenu;
 
 namespace fernwick::ui {
 
-/// The behaviour every visual mode's view shares: hover tracking, a single click that selects,
+/// The contract of every visual mode's view: it is given a root to show (setRoot), lays it out
+/// with its own pure layout and hit-tests the items it draws (itemAt, nodeOfItem). It shares
+/// the behaviour of all modes: hover tracking, a single click that selects,
 /// a double click that enters a folder (files ignore it), and the item context menus. The view
 /// owns no application logic: it emits requests, which the main window connects to AppState
 /// (select, drill down, move to Trash) and to the file viewer (reveal). "Copy Path" is done by
@@ -24,6 +26,13 @@ class VisualisationView : public QWidget {
 public:
     explicit VisualisationView(QWidget* parent = nullptr);
     ~VisualisationView() override;
+
+    /// Shows `root` (its children, or the node and its children, as the mode draws them);
+    /// nothing for null. Lays the view out again at once: called after every navigation step
+    /// and every change of the tree.
+    virtual void setRoot(const DiskNodePtr& root) = 0;
+    /// The node shown; null for none.
+    virtual const DiskNodePtr& root() const = 0;
 
     /// The context menu for the item at `pos` (view coordinates); null where the view offers
     /// none. The caller owns it; the actions emit this view's signals when triggered.

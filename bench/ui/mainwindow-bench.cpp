@@ -7,11 +7,11 @@
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
-#include "FernwickUI/MainWindow/TreemapCanvas.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
+#include "FernwickUI/Visualisations/TreemapCanvas.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -125,7 +125,7 @@ void measureCanvas(AppState& state, MainWindow& window) {
     QElapsedTimer clock;
     for (int round = 0; round < 30; ++round) {
         clock.start();
-        canvas->refresh();
+        canvas->setRoot(state.currentTreemapRoot());
         window.repaint();
         frames.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }

@@ -1,16 +1,16 @@
 #include "FernwickUI/MainWindow/ResultCanvas.h"
-#include "FernwickUI/MainWindow/InspectorBar.h"
-#include "FernwickUI/MainWindow/ListCanvas.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
-#include "FernwickUI/MainWindow/TreemapCanvas.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
 #include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
 #include "FernwickUI/Visualisations/FolderCardView.h"
+#include "FernwickUI/Visualisations/InspectorBar.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
+#include "FernwickUI/Visualisations/ListCanvas.h"
 #include "FernwickUI/Visualisations/MindMapBranchView.h"
 #include "FernwickUI/Visualisations/SunburstRadialView.h"
+#include "FernwickUI/Visualisations/TreemapCanvas.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 #include "tests/UI/Visualisations/VisualTestSupport.h"
 
@@ -316,6 +316,37 @@ private slots:
         QTest::mouseDClick(list, Qt::LeftButton, {}, list->rowRect(0).center().toPoint());
         QCOMPARE(w.state->selectedNodeForInspection(), selected);
         QCOMPARE(w.state->currentTreemapRoot(), w.state->rootNode());
+    }
+
+    void everyModeTakesTheShownNodeThroughTheModeTable() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        const DiskNodePtr alpha = w.child("Alpha");
+        QVERIFY(alpha);
+        const auto shownRoot = [canvas](StorageVisualMode mode) -> DiskNodePtr {
+            switch (mode) {
+            case StorageVisualMode::treemap:
+                return canvas->treemapCanvas()->tileView()->root();
+            case StorageVisualMode::list:
+                return canvas->listCanvas()->root();
+            default:
+                return canvas->visualisation(mode)->root();
+            }
+        };
+        for (StorageVisualMode mode : allStorageVisualModes()) {
+            QCOMPARE(visualModeEntry(mode).mode, mode);
+            useMode(w, mode);
+            QCOMPARE(shownRoot(mode), w.state->rootNode());
+            w.state->drillDownIntoNode(alpha);
+            QCOMPARE(shownRoot(mode), alpha);
+            w.state->navigateBack();
+            QCOMPARE(shownRoot(mode), w.state->rootNode());
+        }
+        // The treemap and the list answer their own requests: no generic view is wired for them.
+        QCOMPARE(canvas->visualisation(StorageVisualMode::treemap), nullptr);
+        QCOMPARE(canvas->visualisation(StorageVisualMode::list), nullptr);
     }
 
     void modeSwitcherThemeButtonAndLayoutBounds() {

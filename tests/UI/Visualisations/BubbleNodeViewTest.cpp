@@ -33,8 +33,8 @@ private slots:
     void keepsTheThirtyLargestInRowsAsHighAsTheirLargestBubble() {
         const auto root =
             fernwick::test::makeFolderOfFiles("/r", 45, [](int i) { return 1000 - i * 10; });
-        BubbleLayout layout;
-        layout.setRoot(root, 600); // 568 available: four columns of 131.5
+        const auto layout =
+            BubbleLayout::compute(root, 600); // 568 available: four columns of 131.5
         QCOMPARE(layout.bubbles().size(), std::size_t{30});
         QCOMPARE(layout.bubbles().front().node->name(), std::string("f0"));
         QCOMPARE(layout.bubbles().back().node->name(), std::string("f29"));
@@ -55,8 +55,8 @@ private slots:
     void onlyLargeFolderBubblesShowTheItemCount() {
         const auto big = makeFolder("/r/big", {makeFile("/r/big/a", 100)});
         const auto small = makeFolder("/r/small", {makeFile("/r/small/a", 5)});
-        BubbleLayout layout;
-        layout.setRoot(makeFolder("/r", {small, big, makeFile("/r/f", 90)}), 800);
+        const auto layout =
+            BubbleLayout::compute(makeFolder("/r", {small, big, makeFile("/r/f", 90)}), 800);
         QVERIFY(layout.bubbles()[0].showsItemCount);
         QVERIFY(!layout.bubbles()[1].showsItemCount); // a large file
         QVERIFY(!layout.bubbles()[2].isLarge);

@@ -44,26 +44,30 @@ private slots:
     }
 
     void adaptiveColumnsBetween180And240() {
-        FolderCardLayout layout;
         const auto root = makeFolder("/r", {makeFile("/r/a", 10)});
-        layout.setRoot(root, 1000); // 972 available: five columns of 184.8
+        auto layout = FolderCardLayout::compute(root, 1000); // 972 available: five columns of 184.8
         QCOMPARE(layout.grid().columns, 5);
         QCOMPARE(layout.grid().columnWidth, 184.8);
         QCOMPARE(layout.grid().originX, 14.0);
-        layout.setWidth(328); // one column, capped at 240 and centred
+        layout = layout.placedFor(328); // one column, capped at 240 and centred
         QCOMPARE(layout.grid().columns, 1);
         QCOMPARE(layout.grid().columnWidth, 240.0);
         QCOMPARE(layout.grid().originX, 44.0);
-        layout.setWidth(100); // never narrower than 180
+        layout = layout.placedFor(100); // never narrower than 180
         QCOMPARE(layout.grid().columnWidth, 180.0);
+
+        // Placing for another width leaves the source as it was and equals a fresh layout.
+        const auto wide = FolderCardLayout::compute(root, 1000);
+        const auto narrow = wide.placedFor(328);
+        QCOMPARE(wide.grid().columns, 5);
+        QCOMPARE(narrow.cards()[0].frame, FolderCardLayout::compute(root, 328).cards()[0].frame);
     }
 
     void cardsSortedLargestFirstStablyAndHitTested() {
         const auto root = makeFolder("/r", {makeFile("/r/small", 10), makeFile("/r/tieA", 50),
                                             makeFolder("/r/big", {makeFile("/r/big/x", 100)}),
                                             makeFile("/r/tieB", 50), makeFile("/r/t29", 29)});
-        FolderCardLayout layout;
-        layout.setRoot(root, 600); // three columns of 182.67
+        const auto layout = FolderCardLayout::compute(root, 600); // three columns of 182.67
         const auto& cards = layout.cards();
         QCOMPARE(cards.size(), std::size_t{5});
         QStringList names;

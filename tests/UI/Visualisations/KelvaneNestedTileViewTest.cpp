@@ -72,13 +72,15 @@ private slots:
         const auto a2 = makeFile("/r/a/2", 10);
         const auto a = makeFolder("/r/a", {a1, a2});
         const auto b = makeFile("/r/b", 10);
-        NestedTileLayout layout;
         std::vector<TreemapRect> rects;
         rects.push_back(
             tile(a, {0, 0, 200, 100}, 0, false, 16,
                  {tile(a1, {2, 18, 96, 80}, 1, true), tile(a2, {100, 18, 98, 80}, 1, true)}));
         rects.push_back(tile(b, {200, 0, 100, 100}, 0, true));
-        layout.setRects(std::move(rects));
+        // Moved once more: the tiles still point into the layout's own rectangles.
+        NestedTileLayout built = NestedTileLayout::fromRects(std::move(rects));
+        const NestedTileLayout layout = std::move(built);
+        QCOMPARE(layout.tiles()[0].rect, &layout.rects()[0]);
         const auto& tiles = layout.tiles();
         QCOMPARE(tiles.size(), std::size_t{4});
         QCOMPARE(tiles[0].rect->node, a);

@@ -1,4 +1,4 @@
-#include "FernwickUI/MainWindow/InspectorBar.h"
+#include "FernwickUI/Visualisations/InspectorBar.h"
 
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/StyledButton.h"

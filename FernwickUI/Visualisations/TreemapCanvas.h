@@ -19,8 +19,9 @@ class TreemapCanvas : public QWidget {
 public:
     explicit TreemapCanvas(AppState& state, QWidget* parent = nullptr);
 
-    /// Shows the current node again (after navigation or a change of the tree).
-    void refresh();
+    /// Shows the children of `root` (after navigation or a change of the tree); forgets the
+    /// hovered tile, whose layout is gone.
+    void setRoot(const DiskNodePtr& root);
 
     /// The node the inspector describes: the hovered tile's, else the selected one; null for
     /// none.

@@ -1,4 +1,4 @@
-#include "FernwickUI/MainWindow/ListCanvas.h"
+#include "FernwickUI/Visualisations/ListCanvas.h"
 
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"

@@ -1,8 +1,8 @@
-#include "FernwickUI/MainWindow/TreemapCanvas.h"
+#include "FernwickUI/Visualisations/TreemapCanvas.h"
 
-#include "FernwickUI/MainWindow/InspectorBar.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Visualisations/InspectorBar.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
@@ -56,10 +56,9 @@ void TreemapCanvas::setHoveredNode(DiskNodePtr node) {
     updateInspector();
 }
 
-void TreemapCanvas::refresh() {
-    // The hovered tile may belong to a layout that is gone.
+void TreemapCanvas::setRoot(const DiskNodePtr& root) {
     m_hoveredNode.reset();
-    m_tileView->setRoot(m_state.currentTreemapRoot());
+    m_tileView->setRoot(root);
     updateInspector();
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "FernwickCore/Model/DiskNode.h"
+#include "FernwickUI/State/StorageVisualMode.h"
+
+#include <QWidget>
+
+#include <functional>
+
+namespace fernwick::ui {
+
+class AppState;
+class VisualisationView;
+
+/// One visual mode's page in the result canvas, as the mode table builds it.
+struct ModePage {
+    /// What goes into the mode's slot: the canvas, or the scroll area holding it.
+    QWidget* widget = nullptr;
+    /// The canvas itself (inside the scroll area where there is one).
+    QWidget* canvas = nullptr;
+    /// The view whose requests (select, drill down, reveal, trash) the result canvas passes to
+    /// AppState; null where the canvas handles its requests itself (treemap, list).
+    VisualisationView* view = nullptr;
+    /// Gives the canvas the node to show.
+    std::function<void(const DiskNodePtr&)> setRoot;
+};
+
+/// The table of visual modes: how each mode's page is built. Label and icon come from
+/// StorageVisualMode; everything the result canvas does per mode comes from here, so a mode is
+/// added by one enum value, its label and icon, and one row here. GUI thread only.
+struct VisualModeEntry {
+    StorageVisualMode mode;
+    /// Builds the page; `state` is used by canvases that act on the state themselves.
+    ModePage (*build)(AppState& state);
+};
+
+/// The entry of `mode`.
+const VisualModeEntry& visualModeEntry(StorageVisualMode mode);
+
+} // namespace fernwick::ui
