@@ -1,6 +1,7 @@
 #include "FernwickCore/Engines/AppUninstallerEngine.h"
 
 #include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/DesktopEntry.h"
 #include "FernwickCore/Platform/DirectorySize.h"
 #include "FernwickCore/Platform/DomainError.h"
 #include "FernwickCore/Platform/PathUtils.h"
@@ -8,7 +9,10 @@
 #include "FernwickCore/Platform/Trash.h"
 
 #include <algorithm>
+#include <array>
+#include <set>
 #include <sys/stat.h>
+#include <utility>
 
 namespace fernwick {
 namespace {
@@ -64,7 +68,90 @@ BundleFacts readBundle(const std::filesystem::path& bundle) {
     return facts;
 }
 
+// An AppImage's file name: "<name>.AppImage", the suffix in any case.
+constexpr std::string_view kAppImageSuffix = ".appimage";
+
+bool isAppImageName(std::string_view entry) {
+    return entry.size() > kAppImageSuffix.size() &&
+           paths::lowercased(entry.substr(entry.size() - kAppImageSuffix.size())) ==
+               kAppImageSuffix;
+}
+
+struct AppImageName {
+    std::string name;
+    std::optional<std::string> version;
+};
+
+// "<name>-<version>[-<arch>]": a "-" followed by a digit starts the version, and a final
+// architecture is dropped from it. Any other shape is all name.
+AppImageName parseAppImageName(const std::string& stem) {
+    constexpr std::array<std::string_view, 6> kArchitectures = {"-x86_64", "-aarch64", "-amd64",
+                                                                "-arm64",  "-i386",    "-armhf"};
+    for (std::size_t dash = stem.find('-'); dash != std::string::npos;
+         dash = stem.find('-', dash + 1)) {
+        if (dash == 0 || dash + 1 == stem.size() || stem[dash + 1] < '0' || stem[dash + 1] > '9') {
+            continue;
+        }
+        std::string version = stem.substr(dash + 1);
+        for (const std::string_view arch : kArchitectures) {
+            if (version.size() > arch.size() && version.ends_with(arch)) {
+                version.resize(version.size() - arch.size());
+                break;
+            }
+        }
+        return {stem.substr(0, dash), std::move(version)};
+    }
+    return {stem, std::nullopt};
+}
+
+// An AppImage runs when a process names it in APPIMAGE= or executes the file itself.
+bool isAppImageRunning(const std::filesystem::path& file,
+                       const std::vector<std::filesystem::path>& executables,
+                       const std::vector<std::filesystem::path>& appImages) {
+    const std::filesystem::path resolved = paths::resolveSymlinks(file);
+    const auto named = [&](const std::filesystem::path& path) {
+        const std::filesystem::path standardized = paths::standardize(path);
+        return standardized == file || standardized == resolved;
+    };
+    return std::any_of(executables.begin(), executables.end(), named) ||
+           std::any_of(appImages.begin(), appImages.end(), named);
+}
+
+bool isRegularFile(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 } // namespace
+
+/// Adds one leftover per row whose place exists, in the order the rows are tried.
+class AppUninstallerEngine::Leftovers {
+public:
+    /// An item for `base`/`component` when something is there and the name stays a single
+    /// component directly inside `base`; with `once`, never a second item for one file.
+    void add(const std::filesystem::path& base, const std::string& component, std::string name,
+             AppArtifactKind kind, AssociationConfidence confidence, bool selected,
+             bool once = false) {
+        if (!isSingleComponent(component)) {
+            return;
+        }
+        const std::filesystem::path path = base / component;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 || paths::standardize(path).parent_path() != base) {
+            return;
+        }
+        if (once && !m_seen.insert({info.st_dev, info.st_ino}).second) {
+            return;
+        }
+        m_items.push_back({Uuid::random(), std::move(name), path, calculateSize(path), kind,
+                           confidence, selected});
+    }
+    std::vector<AppAssociatedItem> take() { return std::move(m_items); }
+
+private:
+    std::vector<AppAssociatedItem> m_items;
+    std::set<std::pair<dev_t, ino_t>> m_seen;
+};
 
 AppUninstallerEngine::AppUninstallerEngine(Environment environment,
                                            std::shared_ptr<const SafetyEngine> safety,
@@ -82,10 +169,15 @@ std::shared_ptr<AppUninstallerEngine> AppUninstallerEngine::shared() {
 
 std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() const {
     const std::vector<std::filesystem::path> executables = m_running.executables();
+    const std::vector<std::filesystem::path> appImages = m_running.appImages();
     std::vector<InstalledApp> apps;
     for (const auto& folder : {m_systemApplications, m_environment.home / "Applications"}) {
         for (const std::string& entry :
              listFolderNames(folder, /*skipHidden=*/true).value_or(std::vector<std::string>())) {
+            if (isAppImageName(entry) && isRegularFile(folder / entry)) {
+                apps.push_back(appImage(folder / entry, entry, executables, appImages));
+                continue;
+            }
             if (paths::lowercased(paths::extension(entry)) != "app") {
                 continue;
             }
@@ -110,25 +202,60 @@ std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() cons
     return apps;
 }
 
+InstalledApp
+AppUninstallerEngine::appImage(const std::filesystem::path& file, const std::string& entry,
+                               const std::vector<std::filesystem::path>& executables,
+                               const std::vector<std::filesystem::path>& appImages) const {
+    AppImageName parsed = parseAppImageName(entry.substr(0, entry.size() - kAppImageSuffix.size()));
+    InstalledApp app;
+    app.id = Uuid::random();
+    app.name = std::move(parsed.name);
+    app.bundleURL = file;
+    app.version = std::move(parsed.version);
+    app.isRunning = isAppImageRunning(file, executables, appImages);
+    app.appSize = calculateSize(file);
+    app.relatedItems = findAssociatedItems(app.name, std::nullopt);
+
+    // After the given rows, the places this platform's applications keep their data in.
+    Leftovers leftovers;
+    using Kind = AppArtifactKind;
+    constexpr auto probably = AssociationConfidence::probablyAssociated;
+    const std::string lower = paths::lowercased(app.name);
+    const auto byName = [&](const std::filesystem::path& base, const char* label, Kind kind) {
+        for (const std::string& component : {app.name, lower}) {
+            leftovers.add(base, component, label + component + ")", kind, probably, false, true);
+        }
+    };
+    byName(m_environment.configHome, "App Support (", Kind::applicationSupport);
+    byName(m_environment.dataHome, "App Support (", Kind::applicationSupport);
+    byName(m_environment.cacheHome, "Cache (", Kind::caches);
+    const std::filesystem::path launchers = m_environment.dataHome / "applications";
+    for (const std::string& name :
+         listFolderNames(launchers, /*skipHidden=*/true).value_or(std::vector<std::string>())) {
+        if (!name.ends_with(".desktop") || !isRegularFile(launchers / name)) {
+            continue;
+        }
+        const std::vector<std::string> programs = desktopEntryPrograms(launchers / name);
+        if (std::find(programs.begin(), programs.end(), file.native()) != programs.end()) {
+            leftovers.add(launchers, name, "Desktop Launcher", Kind::applicationSupport,
+                          AssociationConfidence::stronglyAssociated, true);
+        }
+    }
+    for (auto& item : leftovers.take()) {
+        app.relatedItems.push_back(std::move(item));
+    }
+    return app;
+}
+
 std::vector<AppAssociatedItem>
 AppUninstallerEngine::findAssociatedItems(const std::string& appName,
                                           const std::optional<std::string>& bundleID) const {
     const std::filesystem::path library = m_environment.home / "Library";
     const std::string id = bundleID && isSingleComponent(*bundleID) ? *bundleID : std::string();
-    std::vector<AppAssociatedItem> items;
+    Leftovers items;
     const auto add = [&](const char* folder, const std::string& component, std::string name,
                          AppArtifactKind kind, AssociationConfidence confidence, bool selected) {
-        if (!isSingleComponent(component)) {
-            return;
-        }
-        const std::filesystem::path base = library / folder;
-        const std::filesystem::path path = base / component;
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0 || paths::standardize(path).parent_path() != base) {
-            return;
-        }
-        items.push_back({Uuid::random(), std::move(name), path, calculateSize(path), kind,
-                         confidence, selected});
+        items.add(library / folder, component, std::move(name), kind, confidence, selected);
     };
     using Kind = AppArtifactKind;
     constexpr auto strongly = AssociationConfidence::stronglyAssociated;
@@ -146,7 +273,7 @@ AppUninstallerEngine::findAssociatedItems(const std::string& appName,
         add("Preferences", id + ".plist", "Preferences Plist", Kind::preferences, strongly, true);
         add("Logs", id, "App Diagnostic Logs", Kind::logs, strongly, true);
     }
-    return items;
+    return items.take();
 }
 
 void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRelated) const {

@@ -16,10 +16,11 @@ namespace fernwick {
 class SafetyEngine;
 class Trash;
 
-/// Lists the applications of the two application folders with their leftovers
-/// in the user's Library, and uninstalls one by moving its bundle and the
-/// selected leftovers to the Trash, each through the deletion safety check.
-/// Nothing is ever deleted outright.
+/// Lists the applications of the two application folders (".app" bundles and
+/// AppImages) with their leftovers in the user's Library and, for AppImages, in
+/// the XDG folders and desktop launchers, and uninstalls one by moving its
+/// bundle or AppImage and the selected leftovers to the Trash, each through the
+/// deletion safety check. Nothing is ever deleted outright.
 ///
 /// Stateless: every member may be called from any thread; each blocks on the
 /// file system, so callers in the UI run it on a worker.
@@ -37,10 +38,13 @@ public:
     static std::shared_ptr<AppUninstallerEngine> shared();
 
     /// Every application (a direct, non-hidden entry whose extension is "app" in
-    /// any case) of
+    /// any case, or a regular file whose name ends in ".AppImage" in any case) of
     /// "/Applications" and then of home/Applications, largest `totalSize()`
-    /// first; equal totals keep folder order and then name order. Missing or
-    /// unreadable folders are passed over; never fails.
+    /// first; equal totals keep folder order and then name order. An AppImage's
+    /// name and version come from its file name ("Tool-1.2-x86_64.AppImage" is
+    /// Tool 1.2); it has no identifier and runs when a process names it in
+    /// APPIMAGE= or executes it. Missing or unreadable folders are passed over;
+    /// never fails.
     std::vector<InstalledApp> scanInstalledApplications() const;
 
     /// Moves the bundle to the Trash and then, with `removeRelated`, every
@@ -52,6 +56,11 @@ public:
     void uninstallApp(const InstalledApp& app, bool removeRelated) const;
 
 private:
+    class Leftovers;
+    /// The record of the AppImage `file` (named `entry` in its folder) and its leftovers.
+    InstalledApp appImage(const std::filesystem::path& file, const std::string& entry,
+                          const std::vector<std::filesystem::path>& executables,
+                          const std::vector<std::filesystem::path>& appImages) const;
     std::vector<AppAssociatedItem>
     findAssociatedItems(const std::string& appName,
                         const std::optional<std::string>& bundleID) const;

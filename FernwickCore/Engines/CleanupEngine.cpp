@@ -83,19 +83,28 @@ constexpr Rule kRules[] = {
 
 /// The first rule that recognises `node`; nullopt when none does (or when
 /// a cache folder's own "Caches" subfolder ends the examination). Rules are tried in order.
-std::optional<RuleIndex> matchRule(const DiskNode& node, NodePath& path) {
+/// `cacheHome` is the XDG cache folder, whose direct subfolders the app-cache rule also takes
+/// when the classifier filed them as caches (so model weights kept there are never proposed).
+std::optional<RuleIndex> matchRule(const DiskNode& node, NodePath& path,
+                                   const std::filesystem::path& cacheHome) {
     if (node.isDirectory() && path.contains("/Developer/Xcode/DerivedData")) {
         return kDerivedData;
     }
     if (node.isPackage() && path.contains("/Developer/Xcode/Archives")) {
         return kArchive;
     }
-    if (node.isDirectory() && node.size >= kMoreThan50MiB && path.contains("/Library/Caches/")) {
-        // A cache folder's own inner "Caches" folder is left to its parent's candidate.
-        if (paths::lastComponent(path.url()) == "Caches") {
-            return std::nullopt;
+    if (node.isDirectory() && node.size >= kMoreThan50MiB) {
+        if (path.contains("/Library/Caches/")) {
+            // A cache folder's own inner "Caches" folder is left to its parent's candidate.
+            if (paths::lastComponent(path.url()) == "Caches") {
+                return std::nullopt;
+            }
+            return kAppCache;
         }
-        return kAppCache;
+        if (node.category == StorageCategory::caches && !cacheHome.empty() &&
+            path.url().parent_path() == cacheHome) {
+            return kAppCache;
+        }
     }
     if (node.category == StorageCategory::logs && node.size >= kMoreThan20MiB) {
         return kLogs;
@@ -199,6 +208,8 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
         std::size_t length;
     };
     std::vector<Found> found;
+    const std::filesystem::path cacheHome =
+        m_safety ? m_safety->environment().cacheHome : std::filesystem::path();
 
     // The root, then its descendants.
     forEachInPreOrder(root, [&](const DiskNodePtr& held) {
@@ -207,7 +218,7 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
             return;
         }
         NodePath nodePath(node);
-        const std::optional<RuleIndex> match = matchRule(node, nodePath);
+        const std::optional<RuleIndex> match = matchRule(node, nodePath, cacheHome);
         if (!match) {
             return;
         }

@@ -97,6 +97,7 @@ struct CleanupExecutionResult {
 class CleanupEngine {
 public:
     /// Removals go through `safety`'s check-then-move into `trash`; `clock` stamps audit entries.
+    /// The planner takes the XDG cache folder from `safety`'s environment.
     CleanupEngine(std::shared_ptr<SafetyEngine> safety, std::shared_ptr<Trash> trash,
                   std::shared_ptr<const Clock> clock);
     ~CleanupEngine();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <sys/stat.h>
 
 namespace fernwick {
@@ -16,8 +17,13 @@ constexpr std::int64_t kDockerThreshold = 100 * kMiB;
 // 72 hours: a build folder touched more recently than this is likely still in use.
 constexpr auto kRecentBuildWindow = std::chrono::seconds(259'200);
 
+// Where a row's place lies on this platform when nothing is at the given path.
+enum class LinuxBase { none, cache, data };
+
 struct FixedPlace {
     const char* relativePath;
+    LinuxBase linuxBase;
+    const char* linuxRelativePath; // below the XDG folder named by linuxBase
     std::int64_t threshold;
     const char* name;
     const char* groupName;
@@ -32,50 +38,57 @@ struct FixedPlace {
 // The catalogue in its order; the Docker row comes between the CocoaPods and Ollama rows.
 constexpr std::size_t kDockerPosition = 4;
 constexpr std::array<FixedPlace, 14> kFixedPlaces{{
-    {"/Library/Developer/Xcode/Archives", 50 * kMiB, "Xcode Release Archives", "Xcode Archives",
-     RiskLevel::medium, true, false, true,
+    {"/Library/Developer/Xcode/Archives", LinuxBase::none, nullptr, 50 * kMiB,
+     "Xcode Release Archives", "Xcode Archives", RiskLevel::medium, true, false, true,
      "Historical build archives used for App Store uploads and symbolication.",
      "Review old releases. Remove only if symbols are no longer needed."},
-    {"/Library/Developer/CoreSimulator/Devices", 100 * kMiB, "iOS Simulator Devices & Runtimes",
-     "iOS Simulators", RiskLevel::medium, false, false, false,
+    {"/Library/Developer/CoreSimulator/Devices", LinuxBase::none, nullptr, 100 * kMiB,
+     "iOS Simulator Devices & Runtimes", "iOS Simulators", RiskLevel::medium, false, false, false,
      "Installed simulator runtimes, test devices and app caches.",
      "Use 'xcrun simctl erase all' or review in Xcode Settings > Components."},
-    {"/Library/Caches/org.swift.swiftpm", 25 * kMiB, "Swift Package Manager Cache", "SwiftPM",
-     RiskLevel::low, true, false, false,
+    {"/Library/Caches/org.swift.swiftpm", LinuxBase::cache, "org.swift.swiftpm", 25 * kMiB,
+     "Swift Package Manager Cache", "SwiftPM", RiskLevel::low, true, false, false,
      "Cached Git checkouts and binary artifacts for Swift packages.",
      "Safe to clean; packages will be re-fetched on build."},
-    {"/Library/Caches/CocoaPods", 25 * kMiB, "CocoaPods Specs & Download Cache", "CocoaPods",
-     RiskLevel::low, true, false, false, "Downloaded pod archives and specs repository cache.",
+    {"/Library/Caches/CocoaPods", LinuxBase::none, nullptr, 25 * kMiB,
+     "CocoaPods Specs & Download Cache", "CocoaPods", RiskLevel::low, true, false, false,
+     "Downloaded pod archives and specs repository cache.",
      "Safe to clean; run 'pod cache clean --all'."},
-    {"/.ollama/models", 100 * kMiB, "Ollama Local LLM Models", "AI Models", RiskLevel::medium,
-     false, false, true, "Downloaded GGUF neural network weights for Ollama.",
+    {"/.ollama/models", LinuxBase::none, nullptr, 100 * kMiB, "Ollama Local LLM Models",
+     "AI Models", RiskLevel::medium, false, false, true,
+     "Downloaded GGUF neural network weights for Ollama.",
      "Review installed models using 'ollama list' in Terminal."},
-    {"/.cache/huggingface/hub", 100 * kMiB, "Hugging Face Model Cache", "AI Models",
-     RiskLevel::medium, false, false, false, "Downloaded transformer models and datasets.",
+    {"/.cache/huggingface/hub", LinuxBase::none, nullptr, 100 * kMiB, "Hugging Face Model Cache",
+     "AI Models", RiskLevel::medium, false, false, false,
+     "Downloaded transformer models and datasets.",
      "Clean only unused models via 'huggingface-cli delete-cache'."},
-    {"/.npm/_cacache", 50 * kMiB, "npm Package Cache", "Node & Web", RiskLevel::low, true, false,
-     false, "Global npm tarball and index cache.",
+    {"/.npm/_cacache", LinuxBase::none, nullptr, 50 * kMiB, "npm Package Cache", "Node & Web",
+     RiskLevel::low, true, false, false, "Global npm tarball and index cache.",
      "Safe to clean; packages re-download when needed."},
-    {"/Library/pnpm/store", 100 * kMiB, "pnpm Content-Addressable Store", "Node & Web",
-     RiskLevel::medium, false, false, true,
+    {"/Library/pnpm/store", LinuxBase::data, "pnpm/store", 100 * kMiB,
+     "pnpm Content-Addressable Store", "Node & Web", RiskLevel::medium, false, false, true,
      "Hardlinked package store shared across local projects.",
      "Use 'pnpm store prune' to safely remove unreferenced packages."},
-    {"/.gradle/caches", 100 * kMiB, "Gradle Build & Dependency Cache", "Android & Gradle",
-     RiskLevel::low, true, false, false, "Downloaded JARs, AARs, and compilation transforms.",
+    {"/.gradle/caches", LinuxBase::none, nullptr, 100 * kMiB, "Gradle Build & Dependency Cache",
+     "Android & Gradle", RiskLevel::low, true, false, false,
+     "Downloaded JARs, AARs, and compilation transforms.",
      "Safe to clean; Gradle will re-fetch dependencies."},
-    {"/.cargo/registry/cache", 50 * kMiB, "Cargo Crate Download Cache", "Rust / Cargo",
-     RiskLevel::low, true, false, false, "Downloaded .crate archive packages.",
+    {"/.cargo/registry/cache", LinuxBase::none, nullptr, 50 * kMiB, "Cargo Crate Download Cache",
+     "Rust / Cargo", RiskLevel::low, true, false, false, "Downloaded .crate archive packages.",
      "Safe to clean; Cargo will fetch crates on demand."},
-    {"/go/pkg/mod/cache", 50 * kMiB, "Go Module Download Cache", "Go", RiskLevel::low, false, false,
-     false, "Downloaded Go module zip archives.", "Run 'go clean -modcache' in Terminal."},
-    {"/Library/Caches/pip", 50 * kMiB, "Python pip Wheel Cache", "Python", RiskLevel::low, true,
-     false, false, "Cached Python wheel and sdist downloads.",
+    {"/go/pkg/mod/cache", LinuxBase::none, nullptr, 50 * kMiB, "Go Module Download Cache", "Go",
+     RiskLevel::low, false, false, false, "Downloaded Go module zip archives.",
+     "Run 'go clean -modcache' in Terminal."},
+    {"/Library/Caches/pip", LinuxBase::cache, "pip", 50 * kMiB, "Python pip Wheel Cache", "Python",
+     RiskLevel::low, true, false, false, "Cached Python wheel and sdist downloads.",
      "Safe to clean; run 'pip cache purge'."},
-    {"/Library/Caches/JetBrains", 100 * kMiB, "JetBrains IDE System & Index Caches", "JetBrains",
-     RiskLevel::low, false, false, false, "IntelliJ, PyCharm, WebStorm indices and syntax caches.",
+    {"/Library/Caches/JetBrains", LinuxBase::cache, "JetBrains", 100 * kMiB,
+     "JetBrains IDE System & Index Caches", "JetBrains", RiskLevel::low, false, false, false,
+     "IntelliJ, PyCharm, WebStorm indices and syntax caches.",
      "Use 'File > Invalidate Caches' inside JetBrains IDEs."},
-    {"/Library/Caches/Homebrew", 50 * kMiB, "Homebrew Bottle Cache", "Package Managers",
-     RiskLevel::low, true, true, false, "Downloaded formula bottles and source tarballs.",
+    {"/Library/Caches/Homebrew", LinuxBase::cache, "Homebrew", 50 * kMiB, "Homebrew Bottle Cache",
+     "Package Managers", RiskLevel::low, true, true, false,
+     "Downloaded formula bottles and source tarballs.",
      "Safe to clean; Homebrew will re-fetch bottles if needed."},
 }};
 
@@ -88,10 +101,12 @@ constexpr const char* kDockerStoppedExplanation =
 constexpr const char* kDockerCliAction =
     "Run 'docker system prune -a --volumes' in Terminal to reclaim space safely without "
     "breaking Docker.";
-constexpr std::array<const char*, 3> kDockerDiskCandidates{
+// The given three, then Docker Desktop's disk on this platform.
+constexpr std::array<const char*, 4> kDockerDiskCandidates{
     "/Library/Containers/com.docker.docker/Data/vms/0/data/Docker.raw",
     "/Library/Containers/com.docker.docker/Data/vms/0/Docker.raw",
     "/Library/Containers/com.docker.docker/Data/vms/0/data/Docker.qcow2",
+    "/.docker/desktop/vms/0/data/Docker.raw",
 };
 
 // Something (file or folder) exists there; a dangling symbolic link does not count.
@@ -107,6 +122,23 @@ std::string homePrefix(const std::filesystem::path& home) {
         text.pop_back();
     }
     return text;
+}
+
+// Where a row's place is: the given path under the home, else this platform's counterpart (one
+// item per row: the counterpart stands in only when nothing is at the given path); nullopt when
+// nothing is at either.
+std::optional<std::string> placePath(const FixedPlace& place, const std::string& home,
+                                     const Environment& env) {
+    std::string path = home + place.relativePath;
+    if (exists(path)) {
+        return path;
+    }
+    if (place.linuxBase == LinuxBase::none) {
+        return std::nullopt;
+    }
+    const auto& base = place.linuxBase == LinuxBase::cache ? env.cacheHome : env.dataHome;
+    path = (base / place.linuxRelativePath).string();
+    return exists(path) ? std::optional<std::string>(std::move(path)) : std::nullopt;
 }
 
 struct Measurement {
@@ -144,7 +176,8 @@ DockerStatusInfo DeveloperStorageEngine::checkDockerStatus() const {
     const std::string home = homePrefix(m_environment.home);
     DockerStatusInfo status;
     status.isRunning = exists(systemPath("/var/run/docker.sock").string()) ||
-                       exists(home + "/.docker/run/docker.sock");
+                       exists(home + "/.docker/run/docker.sock") ||
+                       exists(home + "/.docker/desktop/docker.sock");
     for (const char* candidate : kDockerDiskCandidates) {
         const std::string path = home + candidate;
         if (exists(path)) {
@@ -204,10 +237,11 @@ std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage()
             addDocker();
         }
         const FixedPlace& place = kFixedPlaces[i];
-        const std::string path = home + place.relativePath;
-        if (!exists(path)) {
+        const std::optional<std::string> located = placePath(place, home, m_environment);
+        if (!located) {
             continue;
         }
+        const std::string& path = *located;
         const Measurement found = measure(path, now);
         if (found.size <= place.threshold) {
             continue;

@@ -11,7 +11,7 @@
 namespace fernwick {
 namespace {
 
-constexpr const char* kSystemReason = "Path is a protected macOS system component: ";
+constexpr const char* kSystemReason = "Path is a protected system component: ";
 constexpr const char* kPersonalReason = "Protected sensitive user location: ";
 constexpr const char* kUserListReason = "Path is in your custom Protected Items list";
 constexpr const char* kRootReason = "Root filesystem path cannot be modified";
@@ -197,7 +197,8 @@ SafetyEngine::SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> pr
                            ReadOnlyVolumeProbe readOnlyProbe, ReadLink readLink)
     : m_env(std::move(env)), m_preferences(std::move(preferences)),
       m_readOnlyProbe(readOnlyProbe ? std::move(readOnlyProbe) : statvfsReadOnly),
-      m_readLink(readLink ? std::move(readLink) : readLinkText) {
+      m_readLink(readLink ? std::move(readLink) : readLinkText),
+      m_registry(ProtectedPathRegistry::forEnvironment(m_env)) {
     // The system's own layout does not change while the program runs; resolving it once keeps
     // the check cheap for long cleanup runs.
     for (const auto& prefix : m_registry.systemProtectedPrefixes) {

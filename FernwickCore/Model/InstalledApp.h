@@ -57,7 +57,7 @@ struct AppAssociatedItem {
 /// One application found in an application folder. `relatedItems` and `isSelected` may change.
 struct InstalledApp {
     Uuid id;
-    /// The bundle's file name without its extension.
+    /// The bundle's file name without its extension (an AppImage: the name part of its file name).
     std::string name;
     std::filesystem::path bundleURL;
     /// Absent when the bundle cannot be opened or names none.
@@ -69,7 +69,7 @@ struct InstalledApp {
     /// The leftovers found, in search order.
     std::vector<AppAssociatedItem> relatedItems;
     bool isSelected = false;
-    /// A process ran from inside the bundle when the applications were listed.
+    /// A process ran from inside the bundle (or the AppImage) when the applications were listed.
     bool isRunning = false;
 
     /// appSize plus every related item's size, selected or not.

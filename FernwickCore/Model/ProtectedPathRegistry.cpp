@@ -1,5 +1,7 @@
 #include "FernwickCore/Model/ProtectedPathRegistry.h"
 
+#include <algorithm>
+
 namespace fernwick {
 
 std::vector<std::string> ProtectedPathRegistry::defaultSystemPrefixes() {
@@ -59,7 +61,32 @@ std::vector<std::string> ProtectedPathRegistry::defaultUserSuffixes() {
         "/.aws",
         "/.config/gh",
         "/.gitconfig",
+        "/.local/share/keyrings",
+        "/.local/share/kwalletd",
+        "/.password-store",
+        "/.pki",
+        "/.mozilla",
+        "/.thunderbird",
     };
+}
+
+ProtectedPathRegistry ProtectedPathRegistry::forEnvironment(const Environment& env) {
+    ProtectedPathRegistry registry;
+    const std::string home = env.home.native();
+    for (const auto* folder : {&env.documentsFolder, &env.desktopFolder}) {
+        const std::string& path = folder->native();
+        // Strictly below the home: the home itself would refuse every path in it.
+        if (home.empty() || path.size() <= home.size() + 1 || !path.starts_with(home) ||
+            path[home.size()] != '/') {
+            continue;
+        }
+        std::string suffix = path.substr(home.size());
+        auto& list = registry.userProtectedSuffixes;
+        if (std::find(list.begin(), list.end(), suffix) == list.end()) {
+            list.push_back(std::move(suffix));
+        }
+    }
+    return registry;
 }
 
 } // namespace fernwick

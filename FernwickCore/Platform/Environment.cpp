@@ -3,8 +3,10 @@
 #include "FernwickCore/Platform/PathUtils.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <pwd.h>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -31,7 +33,51 @@ std::filesystem::path passwordHome() {
     return "/";
 }
 
+// user-dirs.dirs(5): XDG_<NAME>_DIR="$HOME/<path>" or "/<absolute path>", shell-quoted.
+std::filesystem::path userFolderValue(std::string_view value, const std::filesystem::path& home) {
+    std::string text;
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            if (value[i] == '\\' && i + 1 < value.size()) {
+                ++i; // sh(1): inside double quotes a backslash escapes the next character
+            }
+            text += value[i];
+        }
+    } else {
+        text = value;
+    }
+    if (text == "$HOME" || text.starts_with("$HOME/")) {
+        return paths::standardize(home.native() + "/" + text.substr(5));
+    }
+    return text.starts_with('/') ? paths::standardize(text) : std::filesystem::path();
+}
+
 } // namespace
+
+void Environment::readUserFolders() {
+    documentsFolder.clear();
+    desktopFolder.clear();
+    std::ifstream file(configHome / "user-dirs.dirs");
+    std::string line;
+    while (std::getline(file, line)) {
+        while (!line.empty() &&
+               (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
+            line.pop_back();
+        }
+        const std::size_t equals = line.find('=');
+        if (line.starts_with('#') || equals == std::string::npos) {
+            continue;
+        }
+        const std::string_view key = std::string_view(line).substr(0, equals);
+        const std::string_view value = std::string_view(line).substr(equals + 1);
+        if (key == "XDG_DOCUMENTS_DIR") {
+            documentsFolder = userFolderValue(value, home);
+        } else if (key == "XDG_DESKTOP_DIR") {
+            desktopFolder = userFolderValue(value, home);
+        }
+    }
+}
 
 Environment Environment::forHome(const std::filesystem::path& home) {
     Environment env;
@@ -39,6 +85,8 @@ Environment Environment::forHome(const std::filesystem::path& home) {
     env.homeResolved = paths::resolveSymlinks(env.home);
     env.dataHome = env.home / ".local" / "share";
     env.configHome = env.home / ".config";
+    env.cacheHome = env.home / ".cache";
+    env.readUserFolders();
     return env;
 }
 
@@ -51,6 +99,10 @@ Environment Environment::fromProcess() {
     if (auto config = absoluteVariable("XDG_CONFIG_HOME"); !config.empty()) {
         env.configHome = config;
     }
+    if (auto cache = absoluteVariable("XDG_CACHE_HOME"); !cache.empty()) {
+        env.cacheHome = cache;
+    }
+    env.readUserFolders();
     return env;
 }
 

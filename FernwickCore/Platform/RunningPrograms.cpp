@@ -3,6 +3,7 @@
 #include "FernwickCore/Platform/PathUtils.h"
 
 #include <dirent.h>
+#include <fstream>
 #include <limits.h>
 #include <string>
 #include <unistd.h>
@@ -12,17 +13,47 @@ namespace fernwick {
 RunningPrograms::RunningPrograms(std::filesystem::path procRoot)
     : m_procRoot(std::move(procRoot)) {}
 
-std::vector<std::filesystem::path> RunningPrograms::executables() const {
-    std::vector<std::filesystem::path> found;
-    DIR* stream = ::opendir(m_procRoot.c_str());
+namespace {
+
+// The numeric entries of the process folder: one per process.
+std::vector<std::string> processNames(const std::filesystem::path& procRoot) {
+    std::vector<std::string> names;
+    DIR* stream = ::opendir(procRoot.c_str());
     if (stream == nullptr) {
-        return found;
+        return names;
     }
     while (const dirent* entry = ::readdir(stream)) {
-        const std::string name = entry->d_name;
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
+        std::string name = entry->d_name;
+        if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
+            names.push_back(std::move(name));
         }
+    }
+    ::closedir(stream);
+    return names;
+}
+
+} // namespace
+
+std::vector<std::filesystem::path> RunningPrograms::appImages() const {
+    std::vector<std::filesystem::path> found;
+    constexpr std::string_view kKey = "APPIMAGE=";
+    for (const std::string& name : processNames(m_procRoot)) {
+        // proc(5): environ is the NUL-separated initial environment of the process.
+        std::ifstream file(m_procRoot / name / "environ", std::ios::binary);
+        std::string entry;
+        while (std::getline(file, entry, '\0')) {
+            if (entry.size() > kKey.size() && entry.starts_with(kKey)) {
+                found.emplace_back(entry.substr(kKey.size()));
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+std::vector<std::filesystem::path> RunningPrograms::executables() const {
+    std::vector<std::filesystem::path> found;
+    for (const std::string& name : processNames(m_procRoot)) {
         const std::string link = (m_procRoot / name / "exe").string();
         char target[PATH_MAX];
         const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
@@ -38,7 +69,6 @@ std::vector<std::filesystem::path> RunningPrograms::executables() const {
         }
         found.emplace_back(std::move(text));
     }
-    ::closedir(stream);
     return found;
 }
 

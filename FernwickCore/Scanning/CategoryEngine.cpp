@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace fernwick {
 namespace {
@@ -136,18 +137,9 @@ constexpr bool has(std::uint32_t found, Needle needle) {
     return (found & (std::uint32_t{1} << needle)) != 0;
 }
 
-template <std::size_t Count>
-constexpr bool isIn(std::string_view extension, const std::array<std::string_view, Count>& list) {
-    for (const auto entry : list) {
-        if (entry == extension) {
-            return true;
-        }
-    }
-    return false;
-}
-
-constexpr std::array<std::string_view, 6> kInstallerExtensions = {"dmg",          "pkg", "iso",
-                                                                  "appinstaller", "ipa", "xip"};
+constexpr std::array<std::string_view, 12> kInstallerExtensions = {
+    "dmg", "pkg", "iso",      "appinstaller", "ipa",        "xip",
+    "deb", "rpm", "appimage", "flatpak",      "flatpakref", "snap"};
 constexpr std::array<std::string_view, 7> kVideoExtensions = {"mov", "mp4",  "m4v", "mkv",
                                                               "avi", "webm", "flv"};
 constexpr std::array<std::string_view, 11> kPhotoExtensions = {
@@ -161,6 +153,65 @@ constexpr std::array<std::string_view, 12> kDocumentExtensions = {
 
 // Longer than any listed extension: such an extension can match no list.
 constexpr std::size_t kLongestExtension = 12;
+
+// Rules 20 to 25 as one lookup: the lists share no extension, so the rule of the list holding
+// an extension is the first that holds. Grouped by first character like the needles.
+struct ExtensionEntry {
+    std::string_view extension;
+    std::uint8_t rule;
+};
+
+template <std::size_t Count>
+constexpr void appendList(std::array<ExtensionEntry, 56>& all, std::size_t& next,
+                          const std::array<std::string_view, Count>& list, std::uint8_t rule) {
+    for (const auto extension : list) {
+        all[next++] = {extension, rule};
+    }
+}
+
+struct ExtensionIndex {
+    std::array<std::uint8_t, 256> first{};
+    std::array<std::uint8_t, 256> count{};
+    std::array<ExtensionEntry, 56> entries{};
+};
+
+constexpr ExtensionIndex makeExtensionIndex() {
+    std::array<ExtensionEntry, 56> all{};
+    std::size_t next = 0;
+    appendList(all, next, kInstallerExtensions, 20);
+    appendList(all, next, kVideoExtensions, 21);
+    appendList(all, next, kPhotoExtensions, 22);
+    appendList(all, next, kAudioExtensions, 23);
+    appendList(all, next, kArchiveExtensions, 24);
+    appendList(all, next, kDocumentExtensions, 25);
+    ExtensionIndex index;
+    std::uint8_t placed = 0;
+    for (int c = 0; c < 256; ++c) {
+        index.first[static_cast<std::size_t>(c)] = placed;
+        for (const auto& entry : all) {
+            if (static_cast<unsigned char>(entry.extension[0]) == c) {
+                index.entries[placed++] = entry;
+                ++index.count[static_cast<std::size_t>(c)];
+            }
+        }
+    }
+    return index;
+}
+
+constexpr ExtensionIndex kExtensionIndex = makeExtensionIndex();
+
+// The rule (20 to 25) of the list holding `extension` (lower case, not empty); 0 for none.
+int extensionRule(std::string_view extension) {
+    const auto c = static_cast<unsigned char>(extension[0]);
+    const std::size_t first = kExtensionIndex.first[c];
+    const std::size_t last = first + kExtensionIndex.count[c];
+    for (std::size_t k = first; k < last; ++k) {
+        if (kExtensionIndex.entries[k].extension == extension) {
+            return kExtensionIndex.entries[k].rule;
+        }
+    }
+    return 0;
+}
 
 struct Rule {
     std::string_view ruleId;
@@ -178,7 +229,7 @@ using R = RiskLevel;
 
 constexpr std::array<Rule, 27> kRules = {{
     {"app-bundle", C::applications, R::medium, 1.0, 2, false, "Installed Application Bundle (", ""},
-    {"trash-storage", C::trash, R::low, 1.0, 1, true, "Files currently in macOS Trash",
+    {"trash-storage", C::trash, R::low, 1.0, 1, true, "Files currently in the Trash",
      "Empty Trash to recover allocated disk space."},
     {"xcode-deriveddata", C::xcode, R::low, 0.98, 2, true,
      "Xcode DerivedData (Build index, intermediate artifacts, module caches)",
@@ -255,14 +306,57 @@ bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
+// The part of `path` after `prefix` when `path` begins with it; nullopt otherwise (and always
+// for an empty prefix).
+std::optional<std::string_view> below(std::string_view path, std::string_view prefix) {
+    if (prefix.empty() || !path.starts_with(prefix)) {
+        return std::nullopt;
+    }
+    return path.substr(prefix.size());
+}
+
+bool startsWith(const std::optional<std::string_view>& rest, std::string_view start) {
+    return rest && rest->starts_with(start);
+}
+
+// Where a path lies among this platform's folders; the cascade reads it beside the needles.
+struct PlaceHits {
+    std::optional<std::string_view> inCache; // the rest of the path below <XDG cache>/
+    std::optional<std::string_view> inData;  // below <XDG data>/
+    bool inConfig = false;
+    bool inVarApp = false;
+
+    PlaceHits(std::string_view path, const CategoryEngine::Places& places) {
+        // Most paths lie outside all the places (they all begin with the home's "/."): one
+        // comparison tells.
+        if (!path.starts_with(places.common)) {
+            return;
+        }
+        inCache = below(path, places.cache);
+        inData = below(path, places.data);
+        inConfig = below(path, places.config).has_value();
+        inVarApp = below(path, places.varApp).has_value();
+    }
+
+    // The home Trash folder itself and everything in it.
+    bool homeTrash() const {
+        return inData && (*inData == "Trash" || inData->starts_with("Trash/"));
+    }
+    bool packageCache() const {
+        return startsWith(inCache, "yarn/") || startsWith(inCache, "pnpm/") ||
+               startsWith(inData, "pnpm/store/");
+    }
+};
+
 // The cascade: the number (1 to 27) of the first rule whose test holds.
 int decide(std::string_view path, std::string_view name, std::string_view extension,
-           bool isDirectory, bool isPackage) {
+           bool isDirectory, bool isPackage, const CategoryEngine::Places& places) {
     if (isPackage && extension == "app") {
         return 1;
     }
     const std::uint32_t found = findNeedles(path);
-    if (has(found, kTrash) || has(found, kTrashes)) {
+    const PlaceHits at(path, places);
+    if (has(found, kTrash) || has(found, kTrashes) || at.homeTrash()) {
         return 2;
     }
     if (has(found, kDerivedData)) {
@@ -284,25 +378,26 @@ int decide(std::string_view path, std::string_view name, std::string_view extens
         return 8;
     }
     if (has(found, kNpmCache) || has(found, kPnpmStore) || has(found, kYarnCache) ||
-        has(found, kBunCache)) {
+        has(found, kBunCache) || at.packageCache()) {
         return 9;
     }
     if (has(found, kGradleCaches) || has(found, kAndroidBuildCache)) {
         return 10;
     }
-    if (has(found, kHomebrewCache)) {
+    if (has(found, kHomebrewCache) || startsWith(at.inCache, "Homebrew/")) {
         return 11;
     }
     if (has(found, kCargoCache) || has(found, kRustupDownloads)) {
         return 12;
     }
-    if (has(found, kSwiftPMCache)) {
+    if (has(found, kSwiftPMCache) || startsWith(at.inCache, "org.swift.swiftpm/")) {
         return 13;
     }
     if (name == "__pycache__" || has(found, kPipCache) || has(found, kUvCache)) {
         return 14;
     }
-    if (has(found, kLibraryCaches)) {
+    // The XDG cache folder holds, by definition, data that can be regenerated.
+    if (has(found, kLibraryCaches) || at.inCache) {
         return 15;
     }
     if (has(found, kLibraryLogs) || has(found, kVarLog)) {
@@ -311,30 +406,15 @@ int decide(std::string_view path, std::string_view name, std::string_view extens
     if (has(found, kPrivateVarFolders) || has(found, kPrivateTmp) || name.starts_with("tmp_")) {
         return 17;
     }
-    if (has(found, kLibraryContainers)) {
+    if (has(found, kLibraryContainers) || at.inVarApp) {
         return 18;
     }
-    if (has(found, kApplicationSupport)) {
+    if (has(found, kApplicationSupport) || at.inData || at.inConfig) {
         return 19;
     }
     if (!extension.empty()) {
-        if (isIn(extension, kInstallerExtensions)) {
-            return 20;
-        }
-        if (isIn(extension, kVideoExtensions)) {
-            return 21;
-        }
-        if (isIn(extension, kPhotoExtensions)) {
-            return 22;
-        }
-        if (isIn(extension, kAudioExtensions)) {
-            return 23;
-        }
-        if (isIn(extension, kArchiveExtensions)) {
-            return 24;
-        }
-        if (isIn(extension, kDocumentExtensions)) {
-            return 25;
+        if (const int rule = extensionRule(extension); rule != 0) {
+            return rule;
         }
     }
     if (has(found, kDownloadsFolder) || endsWith(path, "/Downloads")) {
@@ -343,10 +423,44 @@ int decide(std::string_view path, std::string_view name, std::string_view extens
     return 27;
 }
 
+// A folder as a prefix of the paths below it; empty stays empty.
+std::string prefixOf(const std::filesystem::path& folder) {
+    std::string text = folder.native();
+    if (!text.empty() && text.back() != '/') {
+        text += '/';
+    }
+    return text;
+}
+
 } // namespace
 
+CategoryEngine::CategoryEngine(const Environment& env)
+    : m_places{prefixOf(env.cacheHome),
+               prefixOf(env.dataHome),
+               prefixOf(env.configHome),
+               env.home.empty() ? std::string() : prefixOf(env.home / ".var" / "app"),
+               {}} {
+    bool first = true;
+    for (const std::string* place :
+         {&m_places.cache, &m_places.data, &m_places.config, &m_places.varApp}) {
+        if (place->empty()) {
+            continue;
+        }
+        if (first) {
+            m_places.common = *place;
+            first = false;
+        }
+        std::size_t same = 0;
+        while (same < m_places.common.size() && same < place->size() &&
+               m_places.common[same] == (*place)[same]) {
+            ++same;
+        }
+        m_places.common.resize(same);
+    }
+}
+
 const CategoryEngine& CategoryEngine::shared() {
-    static const CategoryEngine instance;
+    static const CategoryEngine instance(Environment::current());
     return instance;
 }
 
@@ -354,7 +468,7 @@ CategoryVerdict CategoryEngine::verdict(std::string_view standardizedPath, std::
                                         bool isDirectory, bool isPackage) const {
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(standardizedPath, name, extension, isDirectory, isPackage);
+    const int rule = decide(standardizedPath, name, extension, isDirectory, isPackage, m_places);
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
     return {entry.category, entry.riskLevel, entry.confidence, rule};
 }
@@ -365,7 +479,7 @@ CategoryClassification CategoryEngine::classify(const std::filesystem::path& url
     const std::string name = paths::lastComponent(url);
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(standardized, name, extension, isDirectory, isPackage);
+    const int rule = decide(standardized, name, extension, isDirectory, isPackage, m_places);
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
 
     CategoryClassification out;

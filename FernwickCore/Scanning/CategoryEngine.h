@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Model/StorageCategory.h"
+#include "FernwickCore/Platform/Environment.h"
 
 #include <filesystem>
 #include <optional>
@@ -31,10 +32,15 @@ struct CategoryVerdict {
 };
 
 /// Decides an item's storage category, risk level and confidence from its path, name and
-/// extension by a fixed cascade of rules; the first rule that holds decides. Opens nothing on
-/// disk and keeps no state: callable from any thread.
+/// extension by a fixed cascade of rules; the first rule that holds decides. Beside the given
+/// places, the rules recognise this platform's own (the XDG cache, data and config folders, the
+/// home Trash, sandboxed applications' data under ~/.var/app). Opens nothing on disk and changes
+/// nothing after construction: callable from any thread.
 class CategoryEngine {
 public:
+    /// The rules with the folders of `env`.
+    explicit CategoryEngine(const Environment& env);
+    /// The engine of the process environment, built on first use.
     static const CategoryEngine& shared();
 
     /// The full answer. The path is standardized lexically for the path tests; the name and the
@@ -46,6 +52,18 @@ public:
     /// its last component. Allocates nothing.
     CategoryVerdict verdict(std::string_view standardizedPath, std::string_view name,
                             bool isDirectory, bool isPackage) const;
+
+    /// This platform's folders as path prefixes, each ending in "/" (empty: no such folder).
+    struct Places {
+        std::string cache;  // <XDG cache>/
+        std::string data;   // <XDG data>/
+        std::string config; // <XDG config>/
+        std::string varApp; // home/.var/app/
+        std::string common; // the longest start all the non-empty ones share
+    };
+
+private:
+    Places m_places;
 };
 
 } // namespace fernwick

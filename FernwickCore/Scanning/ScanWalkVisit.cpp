@@ -16,7 +16,7 @@ namespace fernwick::detail {
 
 namespace {
 
-constexpr std::string_view kPrivacyReason = "Protected by macOS Security Policy";
+constexpr std::string_view kPrivacyReason = "Protected by System Security Policy";
 
 // Lower-cased substrings of a path whose folders the scan never opens (privacy folders).
 constexpr std::array<std::string_view, 18> kPrivacyEntries = {

@@ -100,7 +100,7 @@ QWidget* Sidebar::buildScanBlock() {
     primary.shadowRadius = 4;
     primary.shadowOffsetY = 2;
     primary.fillWidth = true;
-    auto* full = new StyledButton(QStringLiteral("Scan Full Mac"), primary, block);
+    auto* full = new StyledButton(QStringLiteral("Scan Full Disk"), primary, block);
     connect(full, &QAbstractButton::clicked, this,
             [this] { m_state.startScan(std::filesystem::path("/")); });
 

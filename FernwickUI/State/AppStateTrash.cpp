@@ -93,8 +93,8 @@ void AppState::undoLastTrash(std::function<void()> done) {
         return [this, record, failure, done] {
             if (!failure.empty()) {
                 setUserAlert(UserAlert("Couldn't restore " + record.node->name(),
-                                       "It is still in the Trash — you can drag it back from "
-                                       "Finder. (" +
+                                       "It is still in the Trash — you can restore it from "
+                                       "your file manager. (" +
                                            failure + ")"));
                 call(done);
                 return;

@@ -17,8 +17,8 @@ class HoverAnimator;
 /// category colour, sized by the square root of their share of the largest, with icon, name,
 /// size and (large folder bubbles) item count. Hovering grows a bubble by 6 % with a spring and
 /// whitens its outline. A click asks to select the child, a double click on a folder to drill
-/// down; the menu holds "Inspect Details", "Drill Down Into Folder" (folders), "Reveal in
-/// Finder", a separator and "Move to Trash".
+/// down; the menu holds "Inspect Details", "Drill Down Into Folder" (folders), "Show in File
+/// Manager", a separator and "Move to Trash".
 ///
 /// Tall content: put the view in a QScrollArea with widgetResizable set. GUI thread only.
 class BubbleNodeView : public VisualisationView {

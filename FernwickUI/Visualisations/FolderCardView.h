@@ -19,7 +19,7 @@ class HoverAnimator;
 /// badge for folders, the size, its whole percentage of the largest child and a share bar;
 /// hovering lifts the card (animated over 0.15 s). A click asks to select the child, a double
 /// click on a folder to drill down; the menu holds "Inspect Details", "Drill Down Into Folder"
-/// (folders), "Reveal in Finder", a separator, "Copy Path" and "Move to Trash".
+/// (folders), "Show in File Manager", a separator, "Copy Path" and "Move to Trash".
 ///
 /// Tall content: put the view in a QScrollArea with widgetResizable set; the view reports its
 /// height for a width. GUI thread only; the view keeps the nodes alive while it shows them.

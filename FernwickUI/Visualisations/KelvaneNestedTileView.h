@@ -19,7 +19,7 @@ namespace fernwick::ui {
 /// and size where they fit; a folder tile is an outlined tint with a header strip and its own
 /// tiles inside. Each tile reports the pointer entering and leaving it (hoveredNodeChanged); a
 /// click asks to select the tile's node, a double click on a folder to drill down; the menu
-/// holds "Reveal in Finder", "Move to Trash", "Copy Path" and, for folders, "Drill Down Into
+/// holds "Show in File Manager", "Move to Trash", "Copy Path" and, for folders, "Drill Down Into
 /// Folder".
 ///
 /// The tiles are laid out and drawn into a cached image once per change of data, theme, size

@@ -52,7 +52,7 @@ std::unique_ptr<QMenu> VisualisationView::buildItemMenu(const DiskNodePtr& node,
             }
             break;
         case MenuEntry::reveal:
-            connect(menu->addAction(menuText(tr("Reveal in Finder"))), &QAction::triggered, this,
+            connect(menu->addAction(menuText(tr("Show in File Manager"))), &QAction::triggered, this,
                     [this, node] { emit revealRequested(node); });
             break;
         case MenuEntry::separator:

@@ -46,7 +46,7 @@ signals:
     void selectRequested(fernwick::DiskNodePtr node);
     /// A double click on a folder (or "Drill Down Into Folder"): enter the node.
     void drillDownRequested(fernwick::DiskNodePtr node);
-    /// "Reveal in Finder": show the node in the file viewer.
+    /// "Show in File Manager": show the node in the file viewer.
     void revealRequested(fernwick::DiskNodePtr node);
     /// "Move to Trash": no confirmation; the receiver checks safety and offers the undo.
     void trashRequested(fernwick::DiskNodePtr node);

@@ -84,6 +84,16 @@ private:
         }
         ::close(fd);
     }
+    void text(const std::string& relative, const std::string& contents) {
+        file(relative);
+        const int fd = ::open((m_root / relative).c_str(), O_WRONLY | O_CLOEXEC);
+        const bool written = fd >= 0 && ::write(fd, contents.data(), contents.size()) ==
+                                            static_cast<ssize_t>(contents.size());
+        ::close(fd);
+        if (!written) {
+            throw std::runtime_error("cannot write " + relative);
+        }
+    }
     void link(const std::string& relative, const std::string& target) {
         const Path path = m_root / relative;
         std::filesystem::create_directories(path.parent_path());
@@ -95,12 +105,32 @@ private:
     void build() {
         // The home is reached through a link, as on systems with /home -> /var/home.
         const std::string me = "var/home/me/";
-        for (const char* name :
-             {"Documents/a.txt", ".ssh/id", ".config/gh/hosts", ".config/other/x",
-              "Library/Keychains/k", "Library/Caches/c", "Projects/app/main.c", "Work/file.txt",
-              "Work/sub/deep.txt", "Downloads/big.iso", ".gitconfig", "Desktop/note"}) {
+        for (const char* name : {"Documents/a.txt",
+                                 ".ssh/id",
+                                 ".config/gh/hosts",
+                                 ".config/other/x",
+                                 "Library/Keychains/k",
+                                 "Library/Caches/c",
+                                 "Projects/app/main.c",
+                                 "Work/file.txt",
+                                 "Work/sub/deep.txt",
+                                 "Downloads/big.iso",
+                                 ".gitconfig",
+                                 "Desktop/note",
+                                 ".local/share/keyrings/login.keyring",
+                                 ".local/share/kwalletd/kdewallet.kwl",
+                                 ".local/share/other/z",
+                                 ".password-store/mail.gpg",
+                                 ".pki/nssdb/cert9.db",
+                                 ".mozilla/firefox/p/key4.db",
+                                 ".thunderbird/p/prefs.js",
+                                 "Dokumente/brief.txt",
+                                 ".cache/yarn/v6/a.tgz"}) {
             file(me + name);
         }
+        // A localised Documents folder; the Desktop entry naming the home itself disables it.
+        text(me + ".config/user-dirs.dirs",
+             "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\nXDG_DESKTOP_DIR=\"$HOME/\"\n");
         file("data/keep/x");
         file("data/free/y");
         file(me + m_longName);
@@ -140,19 +170,70 @@ private:
                     m_env.homeResolved.string(),
                     m_env.home.string() + "/Work",
                     m_env.homeResolved.string() + "/Documents"};
-        m_names = {"Documents",  ".ssh",     "id",          ".config",
-                   "gh",         "other",    "Library",     "Keychains",
-                   "Caches",     "Projects", "app",         "Work",
-                   "file.txt",   "sub",      "deep.txt",    "Downloads",
-                   ".gitconfig", "Desktop",  "sys",         "etc",
-                   "root",       "homeLink", "docs",        "up",
-                   "rel",        "dangling", "danglingRel", "sshFile",
-                   "etcLink",    "cfg",      "loop",        "keepLink",
-                   "out",        "toKeys",   "data",        "keep",
-                   "free",       "y",        "x",           "home",
-                   "me",         "var",      "bin",         "usr",
-                   "hostname",   m_longName, m_oddName,     std::string(300, 'L'),
-                   "..",         "..",       ".",           ""};
+        m_names = {"Documents",
+                   ".ssh",
+                   "id",
+                   ".config",
+                   "gh",
+                   "other",
+                   "Library",
+                   "Keychains",
+                   "Caches",
+                   "Projects",
+                   "app",
+                   "Work",
+                   "file.txt",
+                   "sub",
+                   "deep.txt",
+                   "Downloads",
+                   ".gitconfig",
+                   "Desktop",
+                   "sys",
+                   "etc",
+                   "root",
+                   "homeLink",
+                   "docs",
+                   "up",
+                   "rel",
+                   "dangling",
+                   "danglingRel",
+                   "sshFile",
+                   "etcLink",
+                   "cfg",
+                   "loop",
+                   "keepLink",
+                   "out",
+                   "toKeys",
+                   "data",
+                   "keep",
+                   "free",
+                   "y",
+                   "x",
+                   "home",
+                   "me",
+                   "var",
+                   "bin",
+                   "usr",
+                   "hostname",
+                   m_longName,
+                   m_oddName,
+                   std::string(300, 'L'),
+                   "..",
+                   "..",
+                   ".",
+                   "",
+                   ".local",
+                   "share",
+                   "keyrings",
+                   "kwalletd",
+                   ".password-store",
+                   ".pki",
+                   ".mozilla",
+                   ".thunderbird",
+                   "Dokumente",
+                   ".cache",
+                   "yarn",
+                   "user-dirs.dirs"};
     }
 
     std::string generate() {
@@ -205,8 +286,16 @@ private:
         for (const auto& prefix : m_engine->registry().systemProtectedPrefixes) {
             add(prefix);
         }
+        // This platform's personal locations, written out here so that the oracle does not
+        // trust the registry for them.
+        std::vector<std::string> suffixes = m_engine->registry().userProtectedSuffixes;
+        for (const char* own :
+             {"/.local/share/keyrings", "/.local/share/kwalletd", "/.password-store", "/.pki",
+              "/.mozilla", "/.thunderbird", "/Dokumente"}) {
+            suffixes.emplace_back(own);
+        }
         for (const auto& home : {m_env.home.string(), m_env.homeResolved.string()}) {
-            for (const auto& suffix : m_engine->registry().userProtectedSuffixes) {
+            for (const auto& suffix : suffixes) {
                 add(home + suffix);
             }
         }

@@ -24,7 +24,8 @@ void removeTree(const std::filesystem::path& root) {
     std::filesystem::remove_all(root, ec);
 }
 
-constexpr const char* kVariables[3] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"};
+constexpr const char* kVariables[4] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
+                                       "XDG_CACHE_HOME"};
 
 } // namespace
 
@@ -97,7 +98,7 @@ void TempTree::setModificationTime(const std::filesystem::path& path,
 }
 
 ScopedHome::ScopedHome(const std::filesystem::path& home) {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         if (const char* value = std::getenv(kVariables[i])) {
             m_had[i] = true;
             m_saved[i] = value;
@@ -106,10 +107,11 @@ ScopedHome::ScopedHome(const std::filesystem::path& home) {
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (home / ".cache").c_str(), 1);
 }
 
 ScopedHome::~ScopedHome() {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         if (m_had[i]) {
             ::setenv(kVariables[i], m_saved[i].c_str(), 1);
         } else {

@@ -41,8 +41,8 @@ private:
     std::filesystem::path m_root;
 };
 
-/// Sets HOME, XDG_DATA_HOME and XDG_CONFIG_HOME to folders under `home` for the object's life,
-/// then restores them.
+/// Sets HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_CACHE_HOME to folders under `home` for the
+/// object's life, then restores them.
 class ScopedHome {
 public:
     explicit ScopedHome(const std::filesystem::path& home);
@@ -51,8 +51,8 @@ public:
     ScopedHome& operator=(const ScopedHome&) = delete;
 
 private:
-    std::string m_saved[3];
-    bool m_had[3] = {};
+    std::string m_saved[4];
+    bool m_had[4] = {};
 };
 
 } // namespace fernwick::test

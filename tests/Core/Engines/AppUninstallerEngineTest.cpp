@@ -1,7 +1,9 @@
 #include "FernwickCore/Engines/AppUninstallerEngine.h"
 
 #include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/DesktopEntry.h"
 #include "FernwickCore/Platform/DomainError.h"
+#include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Platform/PreferencesStore.h"
 #include "FernwickCore/Platform/Trash.h"
 #include "tests/Support/BinaryPropertyList.h"
@@ -299,6 +301,70 @@ TEST_F(AppUninstallerEngineTest, FailedBundleMoveThrowsAndTouchesNoLeftover) {
     EXPECT_FALSE(error->localizedDescription().empty());
     EXPECT_TRUE(fs::exists(foo));
     EXPECT_TRUE(fs::exists(home("Library/Caches/com.example.foo")));
+}
+
+// AppImages: name and version from the common file-name shape, the suffix in any case; only
+// regular files count, and no identifier is read.
+TEST_F(AppUninstallerEngineTest, AppImageNamesAndVersions) {
+    const std::pair<const char*, std::pair<const char*, const char*>> cases[] = {
+        {"Tool-1.2-aarch64.AppImage", {"Tool", "1.2"}},
+        {"Kit-3.0-beta-armhf.AppImage", {"Kit", "3.0-beta"}},
+        {"Foo-2-i386.APPIMAGE", {"Foo", "2"}},
+        {"my-app-x86_64.appimage", {"my-app-x86_64", nullptr}},
+        {"Plain.AppImage", {"Plain", nullptr}},
+        {"-1.0.AppImage", {"-1.0", nullptr}},
+        {"Odd-7-.AppImage", {"Odd", "7-"}},
+        {"Bare-9-amd64.AppImage", {"Bare", "9"}},
+    };
+    for (const auto& [file, expected] : cases) {
+        m_tree.file(std::string("home/Applications/") + file, "x", 5000);
+    }
+    m_tree.folder("home/Applications/Folder-1.0.AppImage");
+    m_tree.symlink("home/Applications/Link-1.0.AppImage", home("Applications/Plain.AppImage"));
+    m_tree.file("home/Applications/.Hidden-1.0.AppImage", "x");
+    const auto apps = m_engine.scanInstalledApplications();
+    ASSERT_EQ(apps.size(), std::size(cases));
+    for (const auto& [file, expected] : cases) {
+        const InstalledApp app = only(expected.first);
+        EXPECT_EQ(app.bundleURL, home(std::string("Applications/") + file));
+        EXPECT_EQ(app.version,
+                  expected.second ? std::optional<std::string>(expected.second) : std::nullopt)
+            << file;
+        EXPECT_EQ(app.appSize, 5000) << file;
+        EXPECT_FALSE(app.bundleIdentifier.has_value()) << file;
+    }
+}
+
+// The launcher row reads the program of each Exec= line: quoted, escaped, or with arguments;
+// a wrapper or another file is no launcher of this AppImage.
+TEST_F(AppUninstallerEngineTest, DesktopLaunchersNameTheAppImageExactly) {
+    m_tree.file("home/Applications/My Tool-1.0.AppImage", "x");
+    const std::string path = home("Applications/My Tool-1.0.AppImage").string();
+    std::string escaped;
+    for (const char c : path) {
+        escaped += c == ' ' ? std::string("\\s") : std::string(1, c);
+    }
+    const std::pair<const char*, std::string> launchers[] = {
+        {"a.desktop", "[Desktop Entry]\nExec=\"" + path + "\" %U\n"},
+        {"b.desktop", "[Desktop Entry]\nName=x\n[Desktop Action new]\nExec=\"" + path + "\"\n"},
+        {"c.desktop", "Exec=env A=1 \"" + path + "\"\n"},
+        {"d.desktop", "Exec=\"" + path + ".old\"\n"},
+        {"e.txt", "Exec=\"" + path + "\"\n"},
+        {"f.desktop", "Exec=\"" + escaped + "\"\n"},
+    };
+    for (const auto& [name, contents] : launchers) {
+        m_tree.file(std::string("home/.local/share/applications/") + name, contents);
+    }
+    std::vector<std::string> found;
+    for (const auto& item : only("My Tool").relatedItems) {
+        EXPECT_EQ(item.name, "Desktop Launcher");
+        found.push_back(paths::lastComponent(item.url));
+    }
+    EXPECT_EQ(found, (std::vector<std::string>{"a.desktop", "b.desktop", "f.desktop"}));
+
+    EXPECT_EQ(desktopExecProgram(R"("/a/b\\"c\\\\d" --x)"), "/a/b\"c\\d");
+    EXPECT_EQ(desktopExecProgram("  /usr/bin/tool %F"), "/usr/bin/tool");
+    EXPECT_EQ(desktopExecProgram("   "), "");
 }
 
 } // namespace

@@ -194,12 +194,12 @@ TEST_F(SafetyEngineTest, RefusesTheRootTheHomeAndSystemLocationsNamingTheEntry) 
         {"/var/log/syslog", "/var/log"},
     };
     for (const auto& [path, entry] : system) {
-        expectRefused(path, std::string("Path is a protected macOS system component: ") + entry,
+        expectRefused(path, std::string("Path is a protected system component: ") + entry,
                       RiskLevel::high);
     }
     // A link in the home folder into a system location: caught through its resolved path.
     tree.symlink("home/tool", "/usr/bin/true");
-    expectRefused(h("/tool"), "Path is a protected macOS system component: /usr/bin",
+    expectRefused(h("/tool"), "Path is a protected system component: /usr/bin",
                   RiskLevel::high);
 }
 
@@ -224,10 +224,10 @@ TEST_F(SafetyEngineTest, RefusesPersonalLocationsAndTheUserList) {
 }
 
 TEST_F(SafetyEngineTest, RefusesAnAncestorOfAProtectedLocationOrOfTheHome) {
-    expectRefused("/usr", "Path is a protected macOS system component: /usr/bin", RiskLevel::high);
-    expectRefused("/Library", "Path is a protected macOS system component: /Library/Apple",
+    expectRefused("/usr", "Path is a protected system component: /usr/bin", RiskLevel::high);
+    expectRefused("/Library", "Path is a protected system component: /Library/Apple",
                   RiskLevel::high);
-    expectRefused("/var", "Path is a protected macOS system component: /var/lib", RiskLevel::high);
+    expectRefused("/var", "Path is a protected system component: /var/lib", RiskLevel::high);
     expectRefused(h("/Library"), "Protected sensitive user location: /Library/Keychains",
                   RiskLevel::high);
     expectRefused(h("/.config"), "Protected sensitive user location: /.config/gh", RiskLevel::high);

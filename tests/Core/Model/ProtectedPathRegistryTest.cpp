@@ -58,8 +58,35 @@ TEST(ProtectedPathRegistry, HoldsTheSystemAndPersonalListsInOrder) {
                                                "/.gnupg",
                                                "/.aws",
                                                "/.config/gh",
-                                               "/.gitconfig"};
+                                               "/.gitconfig",
+                                               "/.local/share/keyrings",
+                                               "/.local/share/kwalletd",
+                                               "/.password-store",
+                                               "/.pki",
+                                               "/.mozilla",
+                                               "/.thunderbird"};
     EXPECT_EQ(registry.userProtectedSuffixes, personal);
+}
+
+// The user's own Documents and Desktop folders join the list as suffixes of the home, only when
+// they lie strictly inside it and differ from the ones already listed.
+TEST(ProtectedPathRegistry, AddsTheUserFoldersInsideTheHome) {
+    const std::size_t given = ProtectedPathRegistry().userProtectedSuffixes.size();
+    auto env = Environment::forHome("/home/me");
+    env.documentsFolder = "/home/me/Dokumente";
+    env.desktopFolder = "/home/me/Schreibtisch";
+    auto suffixes = ProtectedPathRegistry::forEnvironment(env).userProtectedSuffixes;
+    ASSERT_EQ(suffixes.size(), given + 2);
+    EXPECT_EQ(suffixes[given], "/Dokumente");
+    EXPECT_EQ(suffixes[given + 1], "/Schreibtisch");
+
+    for (const char* folder : {"/home/me", "/home/me/", "/home/meme/Docs", "/srv/Documents",
+                               "/home/me/Documents", "/home/me/Desktop", "", "/"}) {
+        env.documentsFolder = folder;
+        env.desktopFolder = folder;
+        EXPECT_EQ(ProtectedPathRegistry::forEnvironment(env).userProtectedSuffixes.size(), given)
+            << folder;
+    }
 }
 
 TEST(ForbiddenOperationRegistry, RefusesTheRootAndTheHomeInEveryWriting) {

@@ -47,5 +47,44 @@ TEST(Environment, FromProcessReadsHomeAndXdg) {
     EXPECT_TRUE(Environment::fromProcess().home.is_absolute());
 }
 
+// The XDG cache folder follows the same rules as the others, set and unset.
+TEST(Environment, CacheFolderSetAndUnset) {
+    TempTree tree;
+    ScopedHome scoped(tree.root());
+    EXPECT_EQ(Environment::fromProcess().cacheHome, tree.root() / ".cache");
+    EXPECT_EQ(Environment::forHome(tree.root()).cacheHome, tree.root() / ".cache");
+    ::setenv("XDG_CACHE_HOME", (tree.root().native() + "/var/cache//u/").c_str(), 1);
+    EXPECT_EQ(Environment::fromProcess().cacheHome.native(), tree.root().native() + "/var/cache/u");
+    ::setenv("XDG_CACHE_HOME", "cache", 1);
+    EXPECT_EQ(Environment::fromProcess().cacheHome, tree.root() / ".cache");
+    ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(Environment::fromProcess().cacheHome, tree.root() / ".cache");
+}
+
+// user-dirs.dirs as xdg-user-dirs writes it: "$HOME/..." or absolute, quoted, comments; read
+// from the XDG config folder in force.
+TEST(Environment, UserFoldersFromUserDirsFile) {
+    TempTree tree;
+    const auto home = tree.folder("home");
+    tree.file("home/.config/user-dirs.dirs",
+              "# comment\nXDG_DOCUMENTS_DIR=\"$HOME/Eigene Dateien/./Dokumente\"\r\n"
+              "XDG_DESKTOP_DIR=\"/srv/desk\\\"top\"\nXDG_MUSIC_DIR=\"$HOME/Musik\"\n");
+    auto env = Environment::forHome(home);
+    EXPECT_EQ(env.documentsFolder, home / "Eigene Dateien/Dokumente");
+    EXPECT_EQ(env.desktopFolder.native(), "/srv/desk\"top");
+
+    tree.file("config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/\"\nXDG_DOCUMENTS_DIR=relative\n");
+    ScopedHome scoped(home);
+    ::setenv("XDG_CONFIG_HOME", (tree.root() / "config").c_str(), 1);
+    env = Environment::fromProcess();
+    EXPECT_EQ(env.desktopFolder, home); // "$HOME/" names the home itself
+    EXPECT_TRUE(env.documentsFolder.empty());
+
+    env.configHome = tree.root() / "missing";
+    env.readUserFolders();
+    EXPECT_TRUE(env.desktopFolder.empty());
+    EXPECT_TRUE(env.documentsFolder.empty());
+}
+
 } // namespace
 } // namespace fernwick

@@ -255,7 +255,7 @@ TEST(AsyncDiskScannerTest, SkipsPrivacyFoldersWithoutCountingErrors) {
         ASSERT_TRUE(node) << name;
         EXPECT_FALSE(node->isAccessible);
         EXPECT_EQ(node->errorReason(),
-                  std::optional<std::string>("Protected by macOS Security Policy"));
+                  std::optional<std::string>("Protected by System Security Policy"));
         EXPECT_TRUE(node->children.empty());
         expectedEstimate += std::max<std::int64_t>(node->allocatedSize, 4096);
     }

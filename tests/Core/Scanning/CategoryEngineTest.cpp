@@ -185,5 +185,76 @@ TEST(CategoryEngine, VerdictNamesTheDecidingRule) {
     EXPECT_EQ(engine.verdict("", "", false, false).rule, 27);
 }
 
+// This platform's places beside the given needles, for a home whose XDG folders are the
+// defaults and for one whose XDG folders lie elsewhere. Earlier rules keep winning.
+TEST(CategoryEngine, LinuxPlacesBesideTheGivenOnes) {
+    const CategoryEngine engine(Environment::forHome("/home/u"));
+    const auto rule = [&](const std::string& path, bool isDirectory = true) {
+        const auto full = engine.classify(path, isDirectory, false);
+        const auto fast = engine.verdict(paths::standardize(path).native(),
+                                         paths::lastComponent(path), isDirectory, false);
+        EXPECT_EQ(fast.category, full.category) << path;
+        return full.ruleId;
+    };
+    const std::pair<const char*, const char*> cases[] = {
+        {"/home/u/.local/share/Trash", "trash-storage"},
+        {"/home/u/.local/share/Trash/files/a.mp4", "trash-storage"},
+        {"/home/u/.local/share/Trashcan", "app-support"},
+        {"/home/u/.cache/yarn/v6/x.tgz", "package-manager-cache"},
+        {"/home/u/.cache/pnpm/metadata", "package-manager-cache"},
+        {"/home/u/.local/share/pnpm/store/v3", "package-manager-cache"},
+        {"/home/u/.local/share/pnpm/store", "app-support"},
+        {"/home/u/.cache/Homebrew/downloads", "homebrew-bottles"},
+        {"/home/u/.cache/org.swift.swiftpm/repositories", "swiftpm-cache"},
+        {"/home/u/.cache/yarn", "app-caches"},
+        {"/home/u/.cache/Homebrew", "app-caches"},
+        {"/home/u/.cache/thumbnails/large/a.png", "app-caches"},
+        {"/home/u/.cache/logs/x.log", "app-caches"},
+        {"/home/u/.cache", "general-fallback"},
+        {"/home/u/.cache/huggingface/hub", "ai-model-weights"},
+        {"/home/u/.cache/pip/http", "python-cache"},
+        {"/home/u/.cache/app/node_modules", "node-modules"},
+        {"/home/u/.cache/docker/.docker/x", "docker-vm-storage"},
+        {"/home/u/.var/app/org.example.Viewer", "sandbox-container"},
+        {"/home/u/.var/app/org.example.Viewer/data/a.png", "sandbox-container"},
+        {"/home/u/.var/app", "general-fallback"},
+        {"/home/u/.local/share/keyrings", "app-support"},
+        {"/home/u/.config/Notesmith/settings.json", "app-support"},
+        {"/home/u/.config", "general-fallback"},
+        {"/home/u/.configs/a.txt", "user-document"},
+        {"/srv/home/u/.cache/x", "general-fallback"},
+    };
+    for (const auto& [path, id] : cases) {
+        EXPECT_EQ(rule(path), id) << path;
+    }
+
+    auto moved = Environment::forHome("/home/u");
+    moved.cacheHome = "/var/cache/u";
+    moved.dataHome = "/data/u";
+    moved.configHome = "/etc/xdg-u";
+    const CategoryEngine elsewhere(moved);
+    EXPECT_EQ(elsewhere.classify("/var/cache/u/yarn/a", true, false).ruleId,
+              "package-manager-cache");
+    EXPECT_EQ(elsewhere.classify("/var/cache/u/x", true, false).ruleId, "app-caches");
+    EXPECT_EQ(elsewhere.classify("/home/u/.cache/x", true, false).ruleId, "general-fallback");
+    EXPECT_EQ(elsewhere.classify("/data/u/Trash/files/a", false, false).ruleId, "trash-storage");
+    EXPECT_EQ(elsewhere.classify("/etc/xdg-u/app.conf", false, false).ruleId, "app-support");
+    EXPECT_EQ(elsewhere.classify("/home/u/.local/share/x", true, false).ruleId, "general-fallback");
+}
+
+// The installer list gains this platform's packages, compared in lower case.
+TEST(CategoryEngine, LinuxInstallerExtensions) {
+    for (const char* name :
+         {"a.deb", "a.RPM", "Tool-1.0-x86_64.AppImage", "a.flatpak", "a.flatpakref", "a.snap"}) {
+        const auto found = classify((std::string("/x/") + name).c_str());
+        EXPECT_EQ(found.ruleId, "installers-dmg") << name;
+        EXPECT_EQ(found.category, StorageCategory::installers) << name;
+    }
+    EXPECT_EQ(classify("/x/Tool.AppImage").explanation,
+              "Software Installer / Disk Image (APPIMAGE)");
+    EXPECT_EQ(classify("/x/a.flatpakrefs").ruleId, "general-fallback");
+    EXPECT_EQ(classify("/x/.Trash/a.deb").explanation, "Files currently in the Trash");
+}
+
 } // namespace
 } // namespace fernwick

@@ -140,7 +140,7 @@ private slots:
         auto roots = recordScans(w);
         w.open();
         Sidebar* sidebar = w.window->sidebar();
-        click(findButton(sidebar, QStringLiteral("Scan Full Mac")));
+        click(findButton(sidebar, QStringLiteral("Scan Full Disk")));
         QCOMPARE(w.state->scanState().kind(), ScanState::Kind::scanning);
         w.h.settle();
         click(findButton(sidebar, QStringLiteral("Scan Home")));

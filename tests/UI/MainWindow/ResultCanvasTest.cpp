@@ -191,9 +191,9 @@ private slots:
         QCOMPARE(menuTexts(*menu),
                  QStringList({QStringLiteral("Inspect Details"),
                               QStringLiteral("Drill Down Into Folder"),
-                              QStringLiteral("Reveal in Finder"), QStringLiteral("-"),
+                              QStringLiteral("Show in File Manager"), QStringLiteral("-"),
                               QStringLiteral("Copy Path"), QStringLiteral("Move to Trash")}));
-        QVERIFY(triggerEntry(*menu, QStringLiteral("Reveal in Finder")));
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Show in File Manager")));
         QCOMPARE(w.h.revealed.back(), alpha->url());
         QVERIFY(triggerEntry(*menu, QStringLiteral("Inspect Details")));
         QCOMPARE(w.state->selectedNodeForInspection(), alpha);
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(menuTexts(*menu),
                  QStringList({QStringLiteral("Inspect Details"),
                               QStringLiteral("Drill Down Into Folder"),
-                              QStringLiteral("Reveal in Finder"), QStringLiteral("-"),
+                              QStringLiteral("Show in File Manager"), QStringLiteral("-"),
                               QStringLiteral("Move to Trash")}));
         QVERIFY(triggerEntry(*menu, QStringLiteral("Drill Down Into Folder")));
         QCOMPARE(w.state->currentTreemapRoot(), alpha);
@@ -258,7 +258,7 @@ private slots:
         const QPoint betaTile = pointOf(tiles, StorageVisualMode::treemap, beta);
         auto menu = tiles->contextMenuAt(betaTile);
         QVERIFY(menu);
-        QVERIFY(triggerEntry(*menu, QStringLiteral("Reveal in Finder")));
+        QVERIFY(triggerEntry(*menu, QStringLiteral("Show in File Manager")));
         QCOMPARE(w.h.revealed.back(), beta->url());
 
         const std::filesystem::path gammaPath = gamma->url();

@@ -144,7 +144,7 @@ private slots:
         QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
         QCOMPARE(state->userAlert()->title, std::string("Couldn't restore solo.txt"));
         QVERIFY(state->userAlert()->message.starts_with(
-            "It is still in the Trash — you can drag it back from Finder. ("));
+            "It is still in the Trash — you can restore it from your file manager. ("));
         QVERIFY(state->userAlert()->message.ends_with(")"));
         QVERIFY(std::filesystem::exists(trashed));
         std::ifstream kept(f.solo->url());

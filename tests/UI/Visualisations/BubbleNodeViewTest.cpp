@@ -73,10 +73,10 @@ private slots:
         const QPoint onFolder(int(bubbles[0].centerX), int(bubbles[0].centerY));
         const QPoint onFile(int(bubbles[1].centerX), int(bubbles[1].centerY));
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(onFolder)),
-                 QStringList({"Inspect Details", "Drill Down Into Folder", "Reveal in Finder", "-",
+                 QStringList({"Inspect Details", "Drill Down Into Folder", "Show in File Manager", "-",
                               "Move to Trash"}));
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(onFile)),
-                 QStringList({"Inspect Details", "Reveal in Finder", "-", "Move to Trash"}));
+                 QStringList({"Inspect Details", "Show in File Manager", "-", "Move to Trash"}));
 
         fernwick::test::checkClicks(view, onFile, file, onFolder, folder, QPoint(2, 2));
         QVERIFY(!QTest::currentTestFailed());

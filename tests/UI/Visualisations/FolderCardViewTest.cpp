@@ -99,12 +99,12 @@ private slots:
         auto folderMenu = view.contextMenuAt(centre(cards[0].frame));
         QVERIFY(folderMenu);
         QCOMPARE(fernwick::test::menuTexts(*folderMenu),
-                 QStringList({"Inspect Details", "Drill Down Into Folder", "Reveal in Finder", "-",
+                 QStringList({"Inspect Details", "Drill Down Into Folder", "Show in File Manager", "-",
                               "Copy Path", "Move to Trash"}));
         auto fileMenu = view.contextMenuAt(centre(cards[1].frame));
         QCOMPARE(fernwick::test::menuTexts(*fileMenu),
                  QStringList(
-                     {"Inspect Details", "Reveal in Finder", "-", "Copy Path", "Move to Trash"}));
+                     {"Inspect Details", "Show in File Manager", "-", "Copy Path", "Move to Trash"}));
         QVERIFY(!view.contextMenuAt(QPoint(3, 3)));
 
         QSignalSpy selected(&view, &VisualisationView::selectRequested);
@@ -113,7 +113,7 @@ private slots:
         QSignalSpy trashed(&view, &VisualisationView::trashRequested);
         QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Inspect Details"));
         QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Drill Down Into Folder"));
-        QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Reveal in Finder"));
+        QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Show in File Manager"));
         QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Move to Trash"));
         QVERIFY(fernwick::test::triggerEntry(*folderMenu, "Copy Path"));
         QCOMPARE(selected.size(), 1);

@@ -126,10 +126,10 @@ private slots:
         view.setRoot(makeFolder("/r", {folder, file}));
         const auto& layout = view.layout();
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(pointIn(layout, file))),
-                 QStringList({"Reveal in Finder", "Move to Trash", "Copy Path"}));
+                 QStringList({"Show in File Manager", "Move to Trash", "Copy Path"}));
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(pointIn(layout, folder, 8))),
                  QStringList(
-                     {"Reveal in Finder", "Move to Trash", "Copy Path", "Drill Down Into Folder"}));
+                     {"Show in File Manager", "Move to Trash", "Copy Path", "Drill Down Into Folder"}));
         QVERIFY(!view.contextMenuAt(QPoint(4, 4)));
         fernwick::test::checkClicks(view, pointIn(layout, file), file, pointIn(layout, folder, 8),
                                     folder, QPoint(4, 4));
