@@ -7,11 +7,13 @@
 #include "FernwickCore/Platform/Sha256.h"
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
+#include <mutex>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -82,6 +84,11 @@ int main(int argc, char** argv) {
     const int maxDepth = argc == 3 ? std::atoi(argv[2]) : 6;
     const long before = peakResidentKiB();
     fernwick::ScanProgress final;
+    // Progress reports: how many, when the first came and the longest wait between two.
+    std::int64_t reports = 0;
+    double firstReport = -1;
+    double lastReport = 0;
+    double longestGap = 0;
     // FERNWICK_SCAN_WORKERS overrides the pool size, to see how the walk scales.
     fernwick::ScannerSeams seams;
     if (const char* workers = std::getenv("FERNWICK_SCAN_WORKERS")) {
@@ -93,10 +100,21 @@ int main(int argc, char** argv) {
         scanner.scan(argv[1], maxDepth, [&](const fernwick::ScanProgress& progress) {
             if (progress.isComplete) {
                 final = progress;
+                return;
             }
+            // Reports may come from several workers at once.
+            static std::mutex mutex;
+            const std::lock_guard lock(mutex);
+            const double at =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            ++reports;
+            firstReport = firstReport < 0 ? at : firstReport;
+            longestGap = std::max(longestGap, at - lastReport);
+            lastReport = at;
         });
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    longestGap = std::max(longestGap, seconds - lastReport);
     const long peak = peakResidentKiB();
     const std::int64_t nodes = countNodes(*root);
     const struct mallinfo2 heap = ::mallinfo2();
@@ -110,6 +128,8 @@ int main(int argc, char** argv) {
     std::printf("allocated bytes %lld\n", static_cast<long long>(root->allocatedSize));
     std::printf("errors          %lld\n", static_cast<long long>(final.errorCount));
     std::printf("seconds         %.3f\n", seconds);
+    std::printf("progress        %lld reports, the first after %.3f s, longest wait %.3f s\n",
+                static_cast<long long>(reports), firstReport, longestGap);
     std::printf("peak RSS        %.1f MiB\n", static_cast<double>(peak) / 1024.0);
     std::printf("bytes per node  %.0f (peak RSS growth over nodes)\n",
                 static_cast<double>(peak - before) * 1024.0 / static_cast<double>(nodes));
