@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Platform/ByteCountFormatter.h"
 #include "FernwickCore/Platform/Sha256.h"
+#include "FernwickCore/Platform/WorkerPool.h"
 
 #include <algorithm>
 #include <atomic>
@@ -301,31 +302,6 @@ void compareSideBySide(const FileReader& reader, const std::vector<Candidate*>& 
     }
 }
 
-/// Runs `work(index, workerState)` for every index below `count` on up to `workers` threads. Stops
-/// handing out work when `cancel` is requested.
-template <typename Work>
-void forEachInParallel(std::size_t count, unsigned workers, const std::stop_token& cancel,
-                       Work&& work) {
-    std::atomic<std::size_t> next{0};
-    auto run = [&] {
-        WorkerState state;
-        for (std::size_t i = next++; i < count && !cancel.stop_requested(); i = next++) {
-            work(i, state);
-        }
-    };
-    const std::size_t threads = std::min<std::size_t>(workers, count);
-    if (threads <= 1) {
-        run();
-        return;
-    }
-    std::vector<std::jthread> pool;
-    pool.reserve(threads - 1);
-    for (std::size_t t = 1; t < threads; ++t) {
-        pool.emplace_back(run);
-    }
-    run();
-}
-
 /// Groups `members` by `key(member)`, keeping groups in the order of their first member and
 /// members in their given order; groups of fewer than two are dropped.
 template <typename Key, typename Hash = std::hash<Key>, typename KeyOf>
@@ -383,6 +359,270 @@ DuplicateCluster makeCluster(std::vector<Candidate>& candidates,
     }
     return cluster;
 }
+
+/// One call of findDuplicates, phase by phase. Candidates are kept in tree order (the root, then
+/// its descendants depth first); every later list holds indices into them.
+class DuplicateSearch {
+public:
+    DuplicateSearch(const DuplicateFinderEngine::Options& options, std::stop_token cancel)
+        : m_options(options), m_reader(options.read), m_cancel(std::move(cancel)),
+          m_workers(options.workerCount > 0 ? options.workerCount
+                                            : std::max(1U, std::thread::hardware_concurrency())) {}
+
+    // 1. The files at or under `root` that are neither folders nor packages and hold at least
+    // `minFileSize` bytes.
+    [[nodiscard]] bool collectCandidates(const DiskNode& root, std::int64_t minFileSize) {
+        // The tree's item count bounds the candidates: one allocation instead of a chain of
+        // copies.
+        m_candidates.reserve(
+            static_cast<std::size_t>(std::clamp<std::int64_t>(root.itemCount, 1, 1 << 26)));
+        std::vector<const DiskNode*> stack{&root};
+        while (!stack.empty()) {
+            const DiskNode* node = stack.back();
+            stack.pop_back();
+            if (!node->isDirectory() && !node->isPackage() && node->size >= minFileSize) {
+                m_candidates.push_back(Candidate{node, {}, std::nullopt, std::nullopt});
+            }
+            for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
+                stack.push_back(child->get());
+            }
+        }
+        return !stopped();
+    }
+
+    // 2. Groups of two or more files of one size, in the order of their first file.
+    [[nodiscard]] bool groupBySize() {
+        std::vector<std::pair<std::int64_t, std::size_t>> bySize;
+        bySize.reserve(m_candidates.size());
+        for (std::size_t i = 0; i < m_candidates.size(); ++i) {
+            bySize.emplace_back(m_candidates[i].node->size, i);
+        }
+        std::sort(bySize.begin(), bySize.end());
+        for (std::size_t start = 0, end = 0; start < bySize.size(); start = end) {
+            for (end = start + 1; end < bySize.size() && bySize[end].first == bySize[start].first;
+                 ++end) {
+            }
+            if (end - start >= 2) {
+                auto& group = m_sizeGroups.emplace_back();
+                for (std::size_t k = start; k < end; ++k) {
+                    group.push_back(bySize[k].second);
+                }
+            }
+        }
+        std::sort(m_sizeGroups.begin(), m_sizeGroups.end(),
+                  [](const auto& a, const auto& b) { return a.front() < b.front(); });
+        return !stopped();
+    }
+
+    // 3. Hard links: the first link met stands for the file. Inode 0 means "unknown".
+    [[nodiscard]] bool collapseHardLinks() {
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
+        std::set<std::pair<std::uint64_t, std::uint64_t>> seenMany;
+        for (auto& group : m_sizeGroups) {
+            if (stopped()) {
+                return false;
+            }
+            // Most groups are small: a short list beats a tree there.
+            const bool small = group.size() <= 64;
+            seen.clear();
+            seenMany.clear();
+            std::erase_if(group, [&](std::size_t i) {
+                const DiskNode& node = *m_candidates[i].node;
+                if (node.inode == 0) {
+                    return false;
+                }
+                const std::pair identity{node.deviceID, node.inode};
+                if (!small) {
+                    return !seenMany.insert(identity).second;
+                }
+                if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
+                    return true;
+                }
+                seen.push_back(identity);
+                return false;
+            });
+            if (group.size() >= 2) {
+                m_toPartialHash.insert(m_toPartialHash.end(), group.begin(), group.end());
+            }
+        }
+        return true;
+    }
+
+    // 4. First-pass digests, several folders at once, the files of one folder opened relative
+    // to it. Equal content means equal first-pass digests, so a file whose digest no other file
+    // of its size shares can be in no cluster (every file of a size group is hashed the same
+    // way).
+    [[nodiscard]] bool firstPass() {
+        const std::vector<std::vector<std::size_t>> byFolder = groupByFolder();
+        forEachIndex<WorkerState>(
+            byFolder.size(), m_workers, m_cancel,
+            [&](std::size_t job, WorkerState& state) { hashFolder(byFolder[job], state); });
+        if (stopped()) {
+            return false;
+        }
+        std::vector<std::size_t> hashed;
+        for (const auto& sizeGroup : m_sizeGroups) {
+            hashed.clear();
+            std::copy_if(sizeGroup.begin(), sizeGroup.end(), std::back_inserter(hashed),
+                         [&](std::size_t i) { return m_candidates[i].partial.has_value(); });
+            for (auto& group : groupInOrder<Digest, DigestHash>(
+                     hashed, [&](std::size_t i) { return *m_candidates[i].partial; })) {
+                m_partialGroups.push_back(std::move(group));
+            }
+        }
+        return true;
+    }
+
+    // 5. Full pass over the groups whose first pass did not already read them whole: side by
+    // side, or file by file for very large groups. The jobs that read the most start first, so
+    // that a few large files do not finish alone after everything else.
+    [[nodiscard]] bool secondPass() {
+        struct Job {
+            const std::vector<std::size_t>* group = nullptr; // side by side
+            std::size_t file = 0;                            // when group is null
+            std::int64_t bytes = 0;
+        };
+        std::vector<Job> jobs;
+        for (const auto& group : m_partialGroups) {
+            const std::int64_t size = m_candidates[group.front()].node->size;
+            if (size <= kWholeReadLimit) {
+                for (std::size_t i : group) {
+                    m_candidates[i].full = m_candidates[i].partial;
+                }
+            } else if (group.size() <= kMaxSideBySide) {
+                jobs.push_back(Job{&group, 0, size * static_cast<std::int64_t>(group.size())});
+            } else {
+                for (std::size_t i : group) {
+                    jobs.push_back(Job{nullptr, i, size});
+                }
+            }
+        }
+        std::stable_sort(jobs.begin(), jobs.end(),
+                         [](const Job& a, const Job& b) { return a.bytes > b.bytes; });
+        forEachIndex<WorkerState>(
+            jobs.size(), m_workers, m_cancel, [&](std::size_t index, WorkerState& state) {
+                const Job& job = jobs[index];
+                std::vector<Candidate*> members;
+                if (job.group != nullptr) {
+                    for (std::size_t i : *job.group) {
+                        members.push_back(&m_candidates[i]);
+                    }
+                } else {
+                    members.push_back(&m_candidates[job.file]);
+                }
+                if (m_options.beforeFullHash) {
+                    for (const Candidate* member : members) {
+                        m_options.beforeFullHash(member->path);
+                    }
+                }
+                Candidate& first = *members.front();
+                if (job.group != nullptr) {
+                    compareSideBySide(m_reader, members, first.node->size, state, m_cancel);
+                } else {
+                    first.full = fullHash(m_reader, first.path, *first.node, state);
+                }
+            });
+        return !stopped();
+    }
+
+    // 6. Clusters, oldest first within each; built for several groups at once (each item parses
+    // its path), then taken in group order.
+    [[nodiscard]] bool buildClusters(DuplicateResolutionRule rule) {
+        std::vector<std::vector<DuplicateCluster>> perGroup(m_partialGroups.size());
+        forEachIndex<WorkerState>(
+            m_partialGroups.size(), m_workers, m_cancel, [&](std::size_t job, WorkerState&) {
+                std::vector<std::size_t> hashedMembers;
+                std::copy_if(m_partialGroups[job].begin(), m_partialGroups[job].end(),
+                             std::back_inserter(hashedMembers),
+                             [&](std::size_t i) { return m_candidates[i].full.has_value(); });
+                for (auto& group : groupInOrder<Digest, DigestHash>(
+                         hashedMembers, [&](std::size_t i) { return *m_candidates[i].full; })) {
+                    std::stable_sort(group.begin(), group.end(), [&](std::size_t a, std::size_t b) {
+                        return m_candidates[a].node->modifiedDate <
+                               m_candidates[b].node->modifiedDate;
+                    });
+                    perGroup[job].push_back(makeCluster(m_candidates, group, rule));
+                }
+            });
+        if (stopped()) {
+            return false;
+        }
+        m_clusters.reserve(m_partialGroups.size());
+        for (auto& built : perGroup) {
+            std::move(built.begin(), built.end(), std::back_inserter(m_clusters));
+        }
+        return true;
+    }
+
+    // 7. Largest recoverable size first; equal sizes keep their order.
+    std::vector<DuplicateCluster> largestRecoverableFirst() {
+        std::vector<std::pair<std::int64_t, std::size_t>> order;
+        for (std::size_t i = 0; i < m_clusters.size(); ++i) {
+            order.emplace_back(m_clusters[i].recoverableSize(), i);
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        std::vector<DuplicateCluster> sorted;
+        sorted.reserve(m_clusters.size());
+        for (const auto& entry : order) {
+            sorted.push_back(std::move(m_clusters[entry.second]));
+        }
+        return sorted;
+    }
+
+private:
+    bool stopped() const { return m_cancel.stop_requested(); }
+
+    // The files to hash first, by folder, with each candidate's path filled in.
+    std::vector<std::vector<std::size_t>> groupByFolder() {
+        std::vector<std::vector<std::size_t>> byFolder;
+        std::unordered_map<std::string_view, std::size_t> folderIndex;
+        for (std::size_t i : m_toPartialHash) {
+            Candidate& candidate = m_candidates[i];
+            candidate.path = candidate.node->path();
+            const std::size_t slash = candidate.path.rfind('/');
+            const std::string_view folder = slash == std::string::npos
+                                                ? std::string_view()
+                                                : std::string_view(candidate.path).substr(0, slash);
+            const auto [it, inserted] = folderIndex.try_emplace(folder, byFolder.size());
+            if (inserted) {
+                byFolder.emplace_back();
+            }
+            byFolder[it->second].push_back(i);
+        }
+        return byFolder;
+    }
+
+    void hashFolder(const std::vector<std::size_t>& files, WorkerState& state) {
+        const std::string& first = m_candidates[files.front()].path;
+        const std::size_t slash = first.rfind('/');
+        int directory = -1;
+        if (slash != std::string::npos && files.size() > 1) {
+            const std::string folder = slash == 0 ? "/" : first.substr(0, slash);
+            directory = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        }
+        const FileDescriptor folderFd(directory);
+        for (std::size_t i : files) {
+            if (stopped()) {
+                return;
+            }
+            Candidate& candidate = m_candidates[i];
+            const char* name = candidate.path.c_str() + candidate.path.rfind('/') + 1;
+            candidate.partial =
+                partialHash(m_reader, candidate.path, *candidate.node, state, directory, name);
+        }
+    }
+
+    const DuplicateFinderEngine::Options& m_options;
+    const FileReader m_reader;
+    const std::stop_token m_cancel;
+    const unsigned m_workers;
+    std::vector<Candidate> m_candidates;
+    std::vector<std::vector<std::size_t>> m_sizeGroups;
+    std::vector<std::size_t> m_toPartialHash;
+    std::vector<std::vector<std::size_t>> m_partialGroups;
+    std::vector<DuplicateCluster> m_clusters;
+};
 
 } // namespace
 
@@ -444,223 +684,15 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     if (!root) {
         return {};
     }
-    const unsigned workers = m_options.workerCount > 0
-                                 ? m_options.workerCount
-                                 : std::max(1U, std::thread::hardware_concurrency());
-    const FileReader reader(m_options.read);
-
-    // 1-2. Candidates in tree order (the root, then its descendants depth first), grouped by
-    // size; groups in the order of their first file.
-    std::vector<Candidate> candidates;
-    // The tree's item count bounds the candidates: one allocation instead of a chain of copies.
-    candidates.reserve(
-        static_cast<std::size_t>(std::clamp<std::int64_t>(root->itemCount, 1, 1 << 26)));
-    std::vector<const DiskNode*> stack{root.get()};
-    while (!stack.empty()) {
-        const DiskNode* node = stack.back();
-        stack.pop_back();
-        if (!node->isDirectory() && !node->isPackage() && node->size >= minFileSize) {
-            candidates.push_back(Candidate{node, {}, std::nullopt, std::nullopt});
-        }
-        for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
-            stack.push_back(child->get());
-        }
-    }
-    std::vector<std::pair<std::int64_t, std::size_t>> bySize;
-    bySize.reserve(candidates.size());
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (cancel.stop_requested()) {
-            return {};
-        }
-        bySize.emplace_back(candidates[i].node->size, i);
-    }
-    std::sort(bySize.begin(), bySize.end());
-    std::vector<std::vector<std::size_t>> sizeGroups;
-    for (std::size_t start = 0, end = 0; start < bySize.size(); start = end) {
-        for (end = start + 1; end < bySize.size() && bySize[end].first == bySize[start].first;
-             ++end) {
-        }
-        if (end - start >= 2) {
-            auto& group = sizeGroups.emplace_back();
-            for (std::size_t k = start; k < end; ++k) {
-                group.push_back(bySize[k].second);
-            }
-        }
-    }
-    std::sort(sizeGroups.begin(), sizeGroups.end(),
-              [](const auto& a, const auto& b) { return a.front() < b.front(); });
-
-    // 3. Hard links: the first link met stands for the file. Inode 0 means "unknown".
-    std::vector<std::size_t> toPartialHash;
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
-    std::set<std::pair<std::uint64_t, std::uint64_t>> seenMany;
-    for (auto& group : sizeGroups) {
-        if (cancel.stop_requested()) {
-            return {};
-        }
-        // Most groups are small: a short list beats a tree there.
-        const bool small = group.size() <= 64;
-        seen.clear();
-        seenMany.clear();
-        std::erase_if(group, [&](std::size_t i) {
-            const DiskNode& node = *candidates[i].node;
-            if (node.inode == 0) {
-                return false;
-            }
-            const std::pair identity{node.deviceID, node.inode};
-            if (!small) {
-                return !seenMany.insert(identity).second;
-            }
-            if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
-                return true;
-            }
-            seen.push_back(identity);
-            return false;
-        });
-        if (group.size() >= 2) {
-            toPartialHash.insert(toPartialHash.end(), group.begin(), group.end());
-        }
-    }
-
-    // 4. First-pass digests, several folders at once, the files of one folder opened relative
-    // to it.
-    std::vector<std::vector<std::size_t>> byFolder;
-    {
-        std::unordered_map<std::string_view, std::size_t> folderIndex;
-        for (std::size_t i : toPartialHash) {
-            Candidate& candidate = candidates[i];
-            candidate.path = candidate.node->path();
-            const std::size_t slash = candidate.path.rfind('/');
-            const std::string_view folder = slash == std::string::npos
-                                                ? std::string_view()
-                                                : std::string_view(candidate.path).substr(0, slash);
-            const auto [it, inserted] = folderIndex.try_emplace(folder, byFolder.size());
-            if (inserted) {
-                byFolder.emplace_back();
-            }
-            byFolder[it->second].push_back(i);
-        }
-    }
-    forEachInParallel(byFolder.size(), workers, cancel, [&](std::size_t job, auto& state) {
-        const std::string& first = candidates[byFolder[job].front()].path;
-        const std::size_t slash = first.rfind('/');
-        int directory = -1;
-        if (slash != std::string::npos && byFolder[job].size() > 1) {
-            const std::string folder = slash == 0 ? "/" : first.substr(0, slash);
-            directory = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        }
-        const FileDescriptor folderFd(directory);
-        for (std::size_t i : byFolder[job]) {
-            if (cancel.stop_requested()) {
-                return;
-            }
-            Candidate& candidate = candidates[i];
-            const char* name = candidate.path.c_str() + candidate.path.rfind('/') + 1;
-            candidate.partial =
-                partialHash(reader, candidate.path, *candidate.node, state, directory, name);
-        }
-    });
-    if (cancel.stop_requested()) {
+    DuplicateSearch search(m_options, std::move(cancel));
+    // Each phase returns false when it saw the cancellation.
+    const bool finished = search.collectCandidates(*root, minFileSize) && search.groupBySize() &&
+                          search.collapseHardLinks() && search.firstPass() && search.secondPass() &&
+                          search.buildClusters(autoSelectionRule);
+    if (!finished) {
         return {};
     }
-    // Equal content means equal first-pass digests, so a file whose digest no other file of
-    // its size shares can be in no cluster. (Every file of a size group is hashed the same way.)
-    std::vector<std::vector<std::size_t>> partialGroups;
-    std::vector<std::size_t> hashed;
-    for (const auto& sizeGroup : sizeGroups) {
-        hashed.clear();
-        std::copy_if(sizeGroup.begin(), sizeGroup.end(), std::back_inserter(hashed),
-                     [&](std::size_t i) { return candidates[i].partial.has_value(); });
-        for (auto& group : groupInOrder<Digest, DigestHash>(
-                 hashed, [&](std::size_t i) { return *candidates[i].partial; })) {
-            partialGroups.push_back(std::move(group));
-        }
-    }
-
-    // 5. Full pass over the groups whose first pass did not already read them whole: side by
-    // side, or file by file for very large groups.
-    struct FullPassJob {
-        const std::vector<std::size_t>* group = nullptr; // side by side
-        std::size_t file = 0;                            // when group is null
-    };
-    std::vector<FullPassJob> fullPass;
-    for (const auto& group : partialGroups) {
-        if (candidates[group.front()].node->size <= kWholeReadLimit) {
-            for (std::size_t i : group) {
-                candidates[i].full = candidates[i].partial;
-            }
-        } else if (group.size() <= kMaxSideBySide) {
-            fullPass.push_back(FullPassJob{&group, 0});
-        } else {
-            for (std::size_t i : group) {
-                fullPass.push_back(FullPassJob{nullptr, i});
-            }
-        }
-    }
-    forEachInParallel(fullPass.size(), workers, cancel, [&](std::size_t job, auto& state) {
-        const FullPassJob& work = fullPass[job];
-        std::vector<Candidate*> members;
-        if (work.group != nullptr) {
-            for (std::size_t i : *work.group) {
-                members.push_back(&candidates[i]);
-            }
-        } else {
-            members.push_back(&candidates[work.file]);
-        }
-        if (m_options.beforeFullHash) {
-            for (const Candidate* member : members) {
-                m_options.beforeFullHash(member->path);
-            }
-        }
-        if (work.group != nullptr) {
-            compareSideBySide(reader, members, members.front()->node->size, state, cancel);
-        } else {
-            members.front()->full =
-                fullHash(reader, members.front()->path, *members.front()->node, state);
-        }
-    });
-    if (cancel.stop_requested()) {
-        return {};
-    }
-
-    // 6. Clusters, oldest first within each; built for several groups at once (each item
-    // parses its path), then taken in group order.
-    std::vector<std::vector<DuplicateCluster>> perGroup(partialGroups.size());
-    forEachInParallel(partialGroups.size(), workers, cancel, [&](std::size_t job, auto&) {
-        std::vector<std::size_t> hashedMembers;
-        std::copy_if(partialGroups[job].begin(), partialGroups[job].end(),
-                     std::back_inserter(hashedMembers),
-                     [&](std::size_t i) { return candidates[i].full.has_value(); });
-        for (auto& group : groupInOrder<Digest, DigestHash>(
-                 hashedMembers, [&](std::size_t i) { return *candidates[i].full; })) {
-            std::stable_sort(group.begin(), group.end(), [&](std::size_t a, std::size_t b) {
-                return candidates[a].node->modifiedDate < candidates[b].node->modifiedDate;
-            });
-            perGroup[job].push_back(makeCluster(candidates, group, autoSelectionRule));
-        }
-    });
-    if (cancel.stop_requested()) {
-        return {};
-    }
-    std::vector<DuplicateCluster> clusters;
-    clusters.reserve(partialGroups.size());
-    for (auto& built : perGroup) {
-        std::move(built.begin(), built.end(), std::back_inserter(clusters));
-    }
-
-    // 7. Largest recoverable size first; equal sizes keep their order.
-    std::vector<std::pair<std::int64_t, std::size_t>> order;
-    for (std::size_t i = 0; i < clusters.size(); ++i) {
-        order.emplace_back(clusters[i].recoverableSize(), i);
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::vector<DuplicateCluster> sorted;
-    sorted.reserve(clusters.size());
-    for (const auto& entry : order) {
-        sorted.push_back(std::move(clusters[entry.second]));
-    }
-    return sorted;
+    return search.largestRecoverableFirst();
 }
 
 } // namespace fernwick

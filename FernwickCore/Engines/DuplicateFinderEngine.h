@@ -102,9 +102,9 @@ public:
     /// folders nor packages and hold at least `minFileSize` bytes; largest recoverable size
     /// first (equal sizes in a fixed order that follows the tree). Empty when `cancel` is
     /// requested before the call finishes.
-    std::vector<DuplicateCluster> findDuplicates(const DiskNodePtr& root, std::int64_t minFileSize,
-                                                 DuplicateResolutionRule autoSelectionRule,
-                                                 std::stop_token cancel = {}) const;
+    [[nodiscard]] std::vector<DuplicateCluster>
+    findDuplicates(const DiskNodePtr& root, std::int64_t minFileSize,
+                   DuplicateResolutionRule autoSelectionRule, std::stop_token cancel = {}) const;
 
 private:
     Options m_options;

@@ -22,7 +22,7 @@ public:
     /// `skipHidden`, sorted by name bytes when `sorted` (else in the file system's order).
     /// Returns 0, or the errno of the failed read (the entries are then empty). Does not close
     /// `fd`.
-    int read(int fd, bool skipHidden, bool sorted = true);
+    [[nodiscard]] int read(int fd, bool skipHidden, bool sorted = true);
 
     const std::vector<Entry>& entries() const { return m_entries; }
 

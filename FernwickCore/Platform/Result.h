@@ -28,7 +28,7 @@ struct SystemError {
 };
 
 /// A value or the system error that prevented it. Returned by the platform layer's calls.
-template <typename T> class Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     Result(T value) : m_state(std::move(value)) {}           // NOLINT: implicit by design
     Result(SystemError error) : m_state(std::move(error)) {} // NOLINT: implicit by design

@@ -35,28 +35,28 @@ AsyncDiskScanner::~AsyncDiskScanner() = default;
 
 void AsyncDiskScanner::cancel() {
     std::lock_guard lock(m_mutex);
-    if (m_currentToken) {
-        m_currentToken->store(true);
+    if (m_current) {
+        m_current->request_stop();
     }
 }
 
 DiskNodePtr AsyncDiskScanner::scan(const std::filesystem::path& rootURL, int maxDepth,
                                    std::function<void(const ScanProgress&)> onProgress) {
-    auto token = std::make_shared<std::atomic<bool>>(false);
+    auto source = std::make_shared<std::stop_source>();
     {
         std::lock_guard lock(m_mutex);
-        m_currentToken = token;
+        m_current = source;
     }
-    struct TokenReset {
+    struct SourceReset {
         AsyncDiskScanner& scanner;
-        const std::shared_ptr<std::atomic<bool>>& token;
-        ~TokenReset() {
+        const std::shared_ptr<std::stop_source>& source;
+        ~SourceReset() {
             std::lock_guard lock(scanner.m_mutex);
-            if (scanner.m_currentToken == token) {
-                scanner.m_currentToken.reset();
+            if (scanner.m_current == source) {
+                scanner.m_current.reset();
             }
         }
-    } reset{*this, token};
+    } reset{*this, source};
     raiseDescriptorLimit();
 
     std::error_code ignored;
@@ -91,9 +91,9 @@ DiskNodePtr AsyncDiskScanner::scan(const std::filesystem::path& rootURL, int max
     fields.sourceVolume = rootPath;
     DiskNodePtr root = DiskNode::make(std::move(fields));
 
-    detail::ScanWalk walk(maxDepth, onProgress, m_seams, std::move(snapshot), token);
+    detail::ScanWalk walk(maxDepth, onProgress, m_seams, std::move(snapshot), source->get_token());
     detail::ScanWalk::Totals totals;
-    if (!walk.run(*root, rootPath, statted ? info.st_dev : 0, totals)) {
+    if (!walk.run(*root, rootPath, totals)) {
         return root;
     }
     root->recalculateTotalSize();

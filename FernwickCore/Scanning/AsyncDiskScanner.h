@@ -14,13 +14,13 @@
 #include "FernwickCore/Model/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/ScanProgress.h"
 
-#include <atomic>
 #include <chrono>
 #include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 namespace fernwick {
@@ -70,8 +70,8 @@ public:
     /// returns the partial tree (summed, with the final report); one seen at the start of an
     /// item's visit throws ScanCancelled. `onProgress` may be empty. Blocks; any thread but the
     /// GUI thread.
-    DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
-                     std::function<void(const ScanProgress&)> onProgress);
+    [[nodiscard]] DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
+                                   std::function<void(const ScanProgress&)> onProgress);
 
     /// Flags the scan now running, if any, as cancelled. Any thread.
     void cancel();
@@ -83,7 +83,7 @@ private:
     std::function<ProtectedPrefixesSnapshot()> m_snapshotProvider;
     ScannerSeams m_seams;
     std::mutex m_mutex;
-    std::shared_ptr<std::atomic<bool>> m_currentToken; // guarded by m_mutex
+    std::shared_ptr<std::stop_source> m_current; // guarded by m_mutex: the running scan's
 };
 
 } // namespace fernwick

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -31,15 +32,14 @@ std::int64_t steadyNow() {
 
 ScanWalk::ScanWalk(int maxDepth, std::function<void(const ScanProgress&)> onProgress,
                    const ScannerSeams& seams, ProtectedPrefixesSnapshot snapshot,
-                   std::shared_ptr<const std::atomic<bool>> token)
+                   std::stop_token stop)
     : m_maxDepth(maxDepth), m_onProgress(std::move(onProgress)), m_seams(seams),
-      m_snapshot(std::move(snapshot)), m_token(std::move(token)),
-      m_links(std::make_unique<LinkRegistry>()) {}
+      m_snapshot(std::move(snapshot)), m_stop(std::move(stop)),
+      m_links(std::make_unique<LinkRegistry>()), m_pool(seams.workerCount) {}
 
 ScanWalk::~ScanWalk() = default;
 
-bool ScanWalk::run(DiskNode& root, const std::string& rootPath, std::uint64_t rootDevice,
-                   Totals& totals) {
+bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) {
     if ((m_seams.listingError && m_seams.listingError(rootPath) != 0) ||
         (m_seams.pseudoFileSystem && m_seams.pseudoFileSystem(rootPath))) {
         return false;
@@ -48,58 +48,26 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, std::uint64_t ro
     if (fd < 0) {
         return false;
     }
-    auto handle = std::make_shared<DirHandle>(fd, rootDevice);
+    auto handle = std::make_shared<DirHandle>(fd, root.deviceID);
     WorkerScratch scratch;
     if (isOnPseudoFileSystem(fd) || scratch.reader.read(fd, true) != 0) {
         return false;
     }
+    if (root.inode != 0) {
+        m_links->insert(root.deviceID, root.inode);
+    }
     auto rootContext =
         std::make_shared<const FolderContext>(makeContext(rootPath, std::move(handle), 0, nullptr));
-
-    // One task per entry of the root, each with its own totals, added until a cancellation.
-    std::vector<Task> tasks;
-    for (const auto& entry : scratch.reader.entries()) {
-        if (cancelled()) {
-            break;
-        }
-        m_walks.push_back(std::make_unique<WalkTotals>());
-        Task task;
-        task.kind = Task::Kind::topLevel;
-        task.parent = rootContext;
-        task.name.assign(entry.name);
-        task.slot = tasks.size();
-        task.depth = 1;
-        task.walk = m_walks.back().get();
-        tasks.push_back(std::move(task));
-    }
-    root.children.assign(tasks.size(), nullptr);
     m_root = &root;
-    push(tasks);
+    m_rootEntries = &scratch.reader.entries();
+    root.children.assign(queueRootEntries(rootContext, scratch.reader.entries()), nullptr);
 
-    const unsigned count = m_seams.workerCount != 0
-                               ? m_seams.workerCount
-                               : std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::thread> workers;
-    workers.reserve(count);
-    try {
-        for (unsigned i = 0; i < count; ++i) {
-            workers.emplace_back([this] { workerLoop(); });
-        }
-    } catch (const std::system_error&) {
-        // Fewer threads than asked for still finish the walk; none at all means this one does.
-        if (workers.empty()) {
-            workerLoop();
-        }
-    }
-    for (auto& worker : workers) {
-        worker.join();
-    }
-    if (m_failure) {
-        std::rethrow_exception(m_failure);
-    }
-    if (m_aborted.load()) {
-        throw ScanCancelled();
-    }
+    // A visit that sees the cancellation throws ScanCancelled, which the pool passes on; tasks
+    // that had not started when it came add nothing (a top-level one leaves no child).
+    m_pool.run<WorkerScratch>(m_stop,
+                              [this](Task& task, WorkerScratch& worker) { runTask(task, worker); });
+    m_rootEntries = nullptr;
+    std::erase(root.children, nullptr);
     for (const auto& walk : m_walks) {
         totals.files = saturatingAdd(totals.files, walk->files.load());
         totals.errors = saturatingAdd(totals.errors, walk->errors.load());
@@ -108,63 +76,55 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, std::uint64_t ro
     return true;
 }
 
-void ScanWalk::push(std::vector<Task>& tasks) {
-    if (tasks.empty()) {
-        return;
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        // Reversed, so that the first of them is taken first: one worker walks in name order.
-        for (auto it = tasks.rbegin(); it != tasks.rend(); ++it) {
-            m_stack.push_back(std::move(*it));
-        }
-        m_outstanding += static_cast<std::int64_t>(tasks.size());
-    }
-    tasks.clear();
-    m_wake.notify_all();
-}
-
-void ScanWalk::workerLoop() {
-    WorkerScratch scratch;
-    for (;;) {
+std::size_t ScanWalk::queueRootEntries(const std::shared_ptr<const FolderContext>& rootContext,
+                                       const std::vector<DirectoryReader::Entry>& entries) {
+    // Entries the listing names as folders (or cannot name) each walk alone; the others go in
+    // runs that share one set of totals, whose reports come at the usual cadence however many
+    // files the root holds directly.
+    WalkTotals* files = nullptr;
+    std::vector<Task> tasks;
+    std::size_t slot = 0;
+    while (slot < entries.size() && !cancelled()) {
+        const auto isFolder = [&](std::size_t i) {
+            return entries[i].type == DT_DIR || entries[i].type == DT_UNKNOWN;
+        };
         Task task;
-        {
-            std::unique_lock lock(m_mutex);
-            ++m_idle;
-            m_wake.wait(lock, [this] { return !m_stack.empty() || m_outstanding == 0; });
-            --m_idle;
-            if (m_stack.empty()) {
-                return;
+        task.parent = rootContext;
+        task.slot = slot;
+        task.depth = 1;
+        if (isFolder(slot)) {
+            m_walks.push_back(std::make_unique<WalkTotals>());
+            task.kind = Task::Kind::topLevel;
+            task.name.assign(entries[slot].name);
+            task.count = 1;
+            task.walk = m_walks.back().get();
+        } else {
+            if (files == nullptr) {
+                m_walks.push_back(std::make_unique<WalkTotals>());
+                files = m_walks.back().get();
+                files->lastReport.store(steadyNow(), std::memory_order_relaxed);
             }
-            task = std::move(m_stack.back());
-            m_stack.pop_back();
-        }
-        if (!m_aborted.load(std::memory_order_relaxed)) {
-            try {
-                runTask(task, scratch);
-            } catch (const ScanCancelled&) {
-                m_aborted = true;
-            } catch (...) {
-                std::lock_guard lock(m_mutex);
-                m_failure = std::current_exception();
-                m_aborted = true;
+            task.kind = Task::Kind::rootFiles;
+            while (slot + task.count < entries.size() && task.count < kBatch &&
+                   !isFolder(slot + task.count)) {
+                ++task.count;
             }
+            task.walk = files;
         }
-        bool done = false;
-        {
-            std::lock_guard lock(m_mutex);
-            done = --m_outstanding == 0;
-        }
-        if (done) {
-            m_wake.notify_all();
-        }
+        slot += task.count;
+        tasks.push_back(std::move(task));
     }
+    m_pool.push(tasks);
+    return slot;
 }
 
 void ScanWalk::runTask(Task& task, WorkerScratch& scratch) {
     switch (task.kind) {
     case Task::Kind::topLevel:
         runTopLevel(task, scratch);
+        break;
+    case Task::Kind::rootFiles:
+        runRootFiles(task, scratch);
         break;
     case Task::Kind::list:
         runList(task, scratch);
@@ -186,7 +146,24 @@ void ScanWalk::runTopLevel(Task& task, WorkerScratch& scratch) {
     flush(walk, local, scratch.path);
     std::vector<Task> pending;
     queueFor(node, *task.parent, 1, follow, ownAllocated, &walk, pending);
-    push(pending);
+    m_pool.push(pending);
+}
+
+void ScanWalk::runRootFiles(Task& task, WorkerScratch& scratch) {
+    WalkTotals& walk = *task.walk;
+    Local local;
+    std::vector<Task> pending;
+    for (std::size_t i = task.slot; i < task.slot + task.count; ++i) {
+        Follow follow = Follow::none;
+        std::int64_t ownAllocated = 0;
+        DiskNodePtr node =
+            visit(*task.parent, (*m_rootEntries)[i].name, 1, local, scratch, follow, ownAllocated);
+        // A file that became a folder since the listing is walked all the same.
+        queueFor(node, *task.parent, 1, follow, ownAllocated, &walk, pending);
+        m_root->children[i] = std::move(node);
+    }
+    flush(walk, local, scratch.path);
+    m_pool.push(pending);
 }
 
 ScanWalk::Opened ScanWalk::openFolder(Task& task, WorkerScratch& scratch,
@@ -251,13 +228,13 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
         node.children.push_back(std::move(child));
         if ((i + 1) % kBatch == 0) {
             flush(walk, local, scratch.path);
-            if (m_idle.load(std::memory_order_relaxed) > 0) {
-                push(pending);
+            if (m_pool.idleWorkers() > 0) {
+                m_pool.push(pending);
             }
         }
     }
     flush(walk, local, scratch.path);
-    push(pending);
+    m_pool.push(pending);
 }
 
 void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
@@ -290,8 +267,9 @@ void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
             allocated = saturatingAdd(allocated, static_cast<std::int64_t>(info.st_blocks) * 512);
             continue;
         }
-        // Folders carry no size of their own here; a cancelled scan stops descending.
-        if (cancelled()) {
+        // Folders carry no size of their own here; a cancelled scan stops descending, and a
+        // folder the scan has met already is not sized again.
+        if (cancelled() || (info.st_ino != 0 && !m_links->insert(info.st_dev, info.st_ino))) {
             continue;
         }
         Task sub;
@@ -304,14 +282,14 @@ void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
         sub.walk = task.walk;
         target.pending.fetch_add(1, std::memory_order_relaxed);
         pending.push_back(std::move(sub));
-        if (pending.size() >= kBatch && m_idle.load(std::memory_order_relaxed) > 0) {
-            push(pending);
+        if (pending.size() >= kBatch && m_pool.idleWorkers() > 0) {
+            m_pool.push(pending);
         }
     }
     addSaturating(target.logical, logical);
     addSaturating(target.allocated, allocated);
     addSaturating(target.count, count);
-    push(pending);
+    m_pool.push(pending);
     finishOne(target);
 }
 

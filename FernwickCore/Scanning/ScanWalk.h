@@ -5,13 +5,13 @@
 #include "FernwickCore/Model/ScanProgress.h"
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 
-#include <atomic>
-#include <condition_variable>
+#include "FernwickCore/Platform/DirectoryReader.h"
+#include "FernwickCore/Platform/WorkerPool.h"
+
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +29,9 @@ class LinkRegistry;
 /// worker that lists it builds the nodes of its entries (in name order) and queues one task per
 /// sub-folder, which then fills in that sub-folder's node alone. No node is touched by two
 /// threads while it is built; the caller reads the tree after the pool has been joined.
+///
+/// A folder is walked once per scan: one whose device and inode the scan has already met (a
+/// bind mount of a folder the scan also reaches) keeps its own entry size and gets no children.
 class ScanWalk {
 public:
     struct Totals {
@@ -38,16 +41,15 @@ public:
     };
 
     ScanWalk(int maxDepth, std::function<void(const ScanProgress&)> onProgress,
-             const ScannerSeams& seams, ProtectedPrefixesSnapshot snapshot,
-             std::shared_ptr<const std::atomic<bool>> token);
+             const ScannerSeams& seams, ProtectedPrefixesSnapshot snapshot, std::stop_token stop);
     ~ScanWalk();
     ScanWalk(const ScanWalk&) = delete;
     ScanWalk& operator=(const ScanWalk&) = delete;
 
-    /// Lists the root folder (its path standardized, its lstat device `rootDevice`) and walks
-    /// every entry, filling `root.children`. Returns false, changing nothing, when the root
-    /// cannot be listed. Throws ScanCancelled when a visit saw the cancellation.
-    bool run(DiskNode& root, const std::string& rootPath, std::uint64_t rootDevice, Totals& totals);
+    /// Lists the root folder (its path standardized; `root` holds its lstat device and inode)
+    /// and walks every entry, filling `root.children`. Returns false, changing nothing, when the
+    /// root cannot be listed. Throws ScanCancelled when a visit saw the cancellation.
+    [[nodiscard]] bool run(DiskNode& root, const std::string& rootPath, Totals& totals);
 
 private:
     struct Task;
@@ -55,10 +57,14 @@ private:
     enum class Follow { none, list, size };
     enum class Opened { listed, pseudo, failed };
 
-    void push(std::vector<Task>& tasks);
-    void workerLoop();
     void runTask(Task& task, WorkerScratch& scratch);
     void runTopLevel(Task& task, WorkerScratch& scratch);
+    void runRootFiles(Task& task, WorkerScratch& scratch);
+    /// Adds one top-level task per folder of the root (each with its own totals) and one per
+    /// run of up to a batch of its other entries (all sharing one set of totals), until a
+    /// cancellation. Returns how many of the root's entries were given a task.
+    std::size_t queueRootEntries(const std::shared_ptr<const FolderContext>& rootContext,
+                                 const std::vector<DirectoryReader::Entry>& entries);
     /// Opens the task's folder from its parent's and reads its entries into the scratch.
     Opened openFolder(Task& task, WorkerScratch& scratch, std::shared_ptr<DirHandle>& handle);
     void runList(Task& task, WorkerScratch& scratch);
@@ -70,7 +76,7 @@ private:
                   std::int64_t ownAllocated, WalkTotals* walk, std::vector<Task>& pending);
     void flush(WalkTotals& walk, Local& local, const std::string& currentPath);
     void markUnlisted(DiskNode& node, WalkTotals& walk);
-    bool cancelled() const { return m_token->load(std::memory_order_relaxed); }
+    bool cancelled() const { return m_stop.stop_requested(); }
     FolderContext makeContext(std::string path, std::shared_ptr<DirHandle> handle, int depth,
                               WalkTotals* walk) const;
 
@@ -78,18 +84,14 @@ private:
     const std::function<void(const ScanProgress&)> m_onProgress;
     const ScannerSeams& m_seams;
     const ProtectedPrefixesSnapshot m_snapshot;
-    const std::shared_ptr<const std::atomic<bool>> m_token;
+    const std::stop_token m_stop;
+    // Device and inode of every folder met, and of every file with more than one link.
     std::unique_ptr<LinkRegistry> m_links;
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::vector<Task> m_stack;       // guarded by m_mutex; last in, first out: depth first
-    std::int64_t m_outstanding = 0;  // guarded by m_mutex: queued or running tasks
-    std::atomic<unsigned> m_idle{0}; // changed under m_mutex
-    std::atomic<bool> m_aborted{false};
-    std::exception_ptr m_failure; // guarded by m_mutex
+    // Last in, first out: depth first.
+    WorkerPool<Task> m_pool;
     std::vector<std::unique_ptr<WalkTotals>> m_walks;
     DiskNode* m_root = nullptr;
+    const std::vector<DirectoryReader::Entry>* m_rootEntries = nullptr; // while run() runs
 };
 
 } // namespace fernwick::detail

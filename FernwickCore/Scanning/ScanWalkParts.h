@@ -149,8 +149,9 @@ struct ScanWalk::Local {
 };
 
 struct ScanWalk::Task {
-    enum class Kind { topLevel, list, size } kind = Kind::list;
+    enum class Kind { topLevel, rootFiles, list, size } kind = Kind::list;
     // topLevel: the root's context, the entry's name and its slot among the root's children.
+    // rootFiles: the root's context and `count` entries of the root from `slot` on.
     // list: the folder's node, its parent's context. size: the target and the folder's name.
     DiskNode* node = nullptr;
     std::shared_ptr<SizingTarget> target;
@@ -160,6 +161,7 @@ struct ScanWalk::Task {
     std::string path;
     std::uint64_t device = 0;
     std::size_t slot = 0;
+    std::size_t count = 0;
     int depth = 0;
     WalkTotals* walk = nullptr;
 };

@@ -134,9 +134,10 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
     const bool ok = error == 0;
     const bool isDirectory = ok && S_ISDIR(info.st_mode);
     const bool isPackage = isDirectory && isPackageName(name);
-    // Only a file with several links can be met twice; its bytes count once in the progress.
+    // A file with several links can be met twice: its bytes count once in the progress. A
+    // folder met twice (a bind mount) is walked the first time only.
     bool isRepeat = false;
-    if (ok && !isDirectory && info.st_ino != 0 && info.st_nlink > 1) {
+    if (ok && info.st_ino != 0 && (isDirectory || info.st_nlink > 1)) {
         isRepeat = !m_links->insert(info.st_dev, info.st_ino);
     }
     const CategoryVerdict verdict =
@@ -159,7 +160,7 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
 
     local.files += 1;
     local.errors += ok ? 0 : 1;
-    if (!isRepeat) {
+    if (!isRepeat || isDirectory) {
         local.logical = saturatingAdd(local.logical, node->size);
         local.allocated = saturatingAdd(local.allocated, allocated);
     }
@@ -186,7 +187,7 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
             saturatingAdd(local.inaccessible, std::max(node->allocatedSize, kMinimumInaccessible));
         return node;
     }
-    if (isDirectory) {
+    if (isDirectory && !isRepeat) {
         follow = isPackage || depth >= m_maxDepth ? Follow::size : Follow::list;
     }
     return node;

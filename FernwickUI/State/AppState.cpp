@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <charconv>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +25,14 @@ std::unique_ptr<QThreadPool> makePool(int threads) {
     auto pool = std::make_unique<QThreadPool>();
     pool->setMaxThreadCount(threads);
     return pool;
+}
+
+// A setting that cannot be written keeps its value for this session only: say so.
+void reportUnsaved(const Status& saved, const char* key) {
+    if (!saved) {
+        std::fprintf(stderr, "The setting %s could not be saved: %s\n", key,
+                     saved.error().message().c_str());
+    }
 }
 
 } // namespace
@@ -242,13 +251,17 @@ void AppState::setIsTrashEmptying(bool value) {
 void AppState::setCurrentTheme(TreemapTheme value) {
     assign(this, m_currentTheme, value, &AppState::currentThemeChanged);
     if (m_services.preferences) {
-        m_services.preferences->setString(kThemeKey, std::string(displayName(m_currentTheme)));
+        reportUnsaved(
+            m_services.preferences->setString(kThemeKey, std::string(displayName(m_currentTheme))),
+            kThemeKey);
     }
 }
 void AppState::setHasRequestedPermissionOnce(bool value) {
     assign(this, m_hasRequestedPermissionOnce, value, &AppState::hasRequestedPermissionOnceChanged);
     if (m_services.preferences) {
-        m_services.preferences->setBoolean(kPermissionRequestedKey, m_hasRequestedPermissionOnce);
+        reportUnsaved(m_services.preferences->setBoolean(kPermissionRequestedKey,
+                                                         m_hasRequestedPermissionOnce),
+                      kPermissionRequestedKey);
     }
 }
 void AppState::setShowOneTimePermissionNotice(bool value) {

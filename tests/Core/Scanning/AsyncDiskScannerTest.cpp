@@ -9,10 +9,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -480,6 +483,85 @@ TEST(AsyncDiskScannerTest, SumsSaturateInsteadOfOverflowing) {
     }
     EXPECT_EQ(root->size, INT64_MAX);
     EXPECT_EQ(reports.all.back().scannedBytes, INT64_MAX);
+}
+
+/// A bind mount for the life of the object; `error` is non-zero when the system refused it.
+struct BindMount {
+    BindMount(const std::filesystem::path& source, const std::filesystem::path& target)
+        : path(target) {
+        error = ::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0 ? 0 : errno;
+    }
+    ~BindMount() {
+        if (error == 0) {
+            ::umount2(path.c_str(), MNT_DETACH);
+        }
+    }
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+    std::filesystem::path path;
+    int error = 0;
+};
+
+TEST(AsyncDiskScannerTest, AFolderReachedTwiceCountsOnce) {
+    TempTree tree;
+    tree.denseFile("listed/data/a", 10000);
+    tree.denseFile("listed/data/deep/b", 3000);
+    tree.folder("listed/view");
+    tree.denseFile("sized/data/c", 7000);
+    tree.folder("sized/other/view");
+    // Depth 6 lists "listed" and its folders; depth 1 sizes "sized" in one pass.
+    const auto scanBoth = [&] {
+        AsyncDiskScanner scanner({}, oneWorker());
+        return std::pair{scanner.scan(tree / "listed", 6, {}), scanner.scan(tree / "sized", 1, {})};
+    };
+    const auto [listedAlone, sizedAlone] = scanBoth();
+
+    const BindMount listed(tree / "listed/data", tree / "listed/view");
+    if (listed.error != 0) {
+        GTEST_SKIP() << "mount refused a bind mount (" << std::strerror(listed.error)
+                     << "); this case needs root";
+    }
+    const BindMount sized(tree / "sized/data", tree / "sized/other/view");
+    ASSERT_EQ(sized.error, 0);
+    const auto [listedTwice, sizedTwice] = scanBoth();
+
+    // One worker walks in name order: "data" first, then "view" is the same folder again. It
+    // keeps its own entry size and adds nothing more.
+    const auto view = child(listedTwice, "view");
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->children.empty());
+    EXPECT_EQ(view->size, lstatOf(tree / "listed/view").st_size);
+    EXPECT_EQ(listedTwice->size, listedAlone->size - child(listedAlone, "view")->size + view->size);
+    EXPECT_EQ(listedTwice->itemCount, listedAlone->itemCount);
+    EXPECT_EQ(child(child(listedTwice, "data"), "deep")->size,
+              child(child(listedAlone, "data"), "deep")->size);
+    // Sized in one pass, folders carry no size of their own: the second visit adds nothing.
+    EXPECT_EQ(sizedTwice->size, sizedAlone->size);
+    EXPECT_EQ(sizedTwice->allocatedSize, sizedAlone->allocatedSize);
+}
+
+TEST(AsyncDiskScannerTest, ARootOfManyFilesReportsAtTheUsualCadence) {
+    TempTree tree;
+    constexpr int kFiles = 3000;
+    for (int i = 0; i < kFiles; ++i) {
+        tree.file("f" + std::to_string(i), "x");
+    }
+    ScannerSeams seams = oneWorker();
+    seams.reportInterval = std::chrono::milliseconds(2);
+    // At least 60 ms of walking: some thirty intervals.
+    seams.willVisit = [](const std::string&) {
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+    };
+    Reports reports;
+    const DiskNodePtr root = AsyncDiskScanner({}, seams).scan(tree.root(), 6, reports.callback());
+    ASSERT_EQ(root->children.size(), static_cast<std::size_t>(kFiles));
+    ASSERT_GE(reports.all.size(), 6u);
+    // The files of the root share their totals: the counts grow from report to report.
+    for (std::size_t i = 1; i + 1 < reports.all.size(); ++i) {
+        EXPECT_GT(reports.all[i].scannedFiles, reports.all[i - 1].scannedFiles);
+    }
+    EXPECT_GT(reports.all[reports.all.size() - 2].scannedFiles, kFiles / 2);
+    EXPECT_EQ(reports.all.back().scannedFiles, kFiles);
 }
 
 } // namespace
