@@ -11,7 +11,7 @@
 namespace fernwick {
 namespace {
 
-constexpr std::int64_t kMiB = 1024 * 1024;
+constexpr std::int64_t kMiB = std::int64_t{1024} * 1024;
 constexpr std::int64_t kDerivedDataThreshold = 10 * kMiB;
 constexpr std::int64_t kDockerThreshold = 100 * kMiB;
 // 72 hours: a build folder touched more recently than this is likely still in use.
@@ -205,7 +205,9 @@ std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage()
     const std::string derivedData = home + "/Library/Developer/Xcode/DerivedData";
     for (const std::string& name :
          listFolderNames(derivedData, /*skipHidden=*/false).value_or(std::vector<std::string>())) {
-        const std::string path = derivedData + "/" + name;
+        std::string path = derivedData;
+        path += '/';
+        path += name;
         const Measurement found = measure(path, now);
         if (found.size <= kDerivedDataThreshold) {
             continue;

@@ -219,6 +219,7 @@ struct Candidate {
 // that a group never holds more than this many files open.
 constexpr std::size_t kMaxSideBySide = 32;
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 void compareSideBySide(const FileReader& reader, const std::vector<Candidate*>& members,
                        std::int64_t size, WorkerState& state, const std::stop_token& cancel) {
     struct Open {

@@ -20,7 +20,7 @@ namespace fernwick {
 namespace {
 
 constexpr long kTimeoutMilliseconds = 8000;
-constexpr std::size_t kBodyLimit = 1024 * 1024;
+constexpr std::size_t kBodyLimit = std::size_t{1024} * 1024;
 
 std::int64_t versionPiece(std::string_view piece) {
     std::string_view digits = piece;

@@ -10,7 +10,7 @@ namespace fernwick {
 namespace {
 
 // Large enough that most folders come back in one call.
-constexpr std::size_t kBufferSize = 128 * 1024;
+constexpr std::size_t kBufferSize = std::size_t{128} * 1024;
 
 // getdents64(2): the record layout of struct linux_dirent64.
 constexpr std::size_t kReclenOffset = offsetof(struct dirent64, d_reclen);

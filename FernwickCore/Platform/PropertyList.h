@@ -20,7 +20,7 @@ using PropertyListStrings = std::map<std::string, std::string>;
 std::optional<PropertyListStrings> parsePropertyListStrings(std::string_view data);
 
 /// The largest property-list file `readPropertyListFile` reads.
-inline constexpr std::size_t kMaximumPropertyListBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaximumPropertyListBytes = std::size_t{4} * 1024 * 1024;
 
 /// Reads and parses the file at `file`. nullopt when it is missing, is not a regular file (a
 /// FIFO or device is never opened blocking), is larger than kMaximumPropertyListBytes, or does

@@ -41,7 +41,7 @@ void AsyncDiskScanner::cancel() {
 }
 
 DiskNodePtr AsyncDiskScanner::scan(const std::filesystem::path& rootURL, int maxDepth,
-                                   std::function<void(const ScanProgress&)> onProgress) {
+                                   const std::function<void(const ScanProgress&)>& onProgress) {
     auto source = std::make_shared<std::stop_source>();
     {
         std::lock_guard lock(m_mutex);

@@ -71,7 +71,7 @@ public:
     /// item's visit throws ScanCancelled. `onProgress` may be empty. Blocks; any thread but the
     /// GUI thread.
     [[nodiscard]] DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
-                                   std::function<void(const ScanProgress&)> onProgress);
+                                   const std::function<void(const ScanProgress&)>& onProgress);
 
     /// Flags the scan now running, if any, as cancelled. Any thread.
     void cancel();

@@ -349,6 +349,7 @@ struct PlaceHits {
 };
 
 // The cascade: the number (1 to 27) of the first rule whose test holds.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 int decide(std::string_view path, std::string_view name, std::string_view extension,
            bool isDirectory, bool isPackage, const CategoryEngine::Places& places) {
     if (isPackage && extension == "app") {

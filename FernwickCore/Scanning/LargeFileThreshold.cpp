@@ -8,13 +8,13 @@ struct ThresholdRow {
     std::string_view title;
 };
 
-constexpr std::int64_t kMiB = 1024 * 1024;
+constexpr std::int64_t kMiB = std::int64_t{1024} * 1024;
 
 constexpr std::array<ThresholdRow, 4> kRows = {{
     {100 * kMiB, "> 100 MB"},
     {500 * kMiB, "> 500 MB"},
     {1024 * kMiB, "> 1 GB"},
-    {5 * 1024 * kMiB, "> 5 GB"},
+    {kMiB * 1024 * 5, "> 5 GB"},
 }};
 
 } // namespace

@@ -10,10 +10,10 @@ namespace {
 // arena is one block, so that a small scan wastes little; later chunks are one huge page each,
 // because touching fresh memory page by page (a fault per 4 KiB) costs a large tree more than
 // building its nodes does.
-constexpr std::size_t kBlockSize = 256 * 1024;
+constexpr std::size_t kBlockSize = std::size_t{256} * 1024;
 constexpr std::size_t kHeaderSize = 16;
 constexpr std::size_t kSmallChunks = 4;
-constexpr std::size_t kHugeChunkSize = 2 * 1024 * 1024;
+constexpr std::size_t kHugeChunkSize = std::size_t{2} * 1024 * 1024;
 
 // `size` bytes aligned to `size` (a power of two), marked for transparent huge pages when
 // `huge`; nullptr when the mapping fails.
@@ -54,8 +54,9 @@ NodeArena*& currentNodeArena() {
 }
 
 NodeArena* NodeArena::owner(const void* memory) {
-    const auto address = reinterpret_cast<std::uintptr_t>(memory);
-    return *reinterpret_cast<NodeArena* const*>(address - address % kBlockSize);
+    // The block's first word names its arena; step back to the block start by pointer arithmetic.
+    const auto offset = reinterpret_cast<std::uintptr_t>(memory) % kBlockSize;
+    return *reinterpret_cast<NodeArena* const*>(static_cast<const char*>(memory) - offset);
 }
 
 void* NodeArena::allocate(std::size_t bytes, std::size_t alignment) {

@@ -109,6 +109,7 @@ FolderContext ScanWalk::makeContext(std::string path, std::shared_ptr<DirHandle>
     return folder;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, int depth,
                             Local& local, WorkerScratch& scratch, Follow& follow,
                             std::int64_t& ownAllocated) {

@@ -91,6 +91,7 @@ double worstRatio(double rowWeight, double smallest, double largest, double rema
 
 // The row layout of one level: places `nodes` in the given order, row by row along the shorter
 // side of the free rectangle; never sorts.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 std::vector<TreemapRect> squarify(const std::vector<Entry>& nodes, std::int64_t totalWeight,
                                   Rect rect, int depth) {
     std::vector<TreemapRect> tiles;
@@ -184,6 +185,7 @@ const TreemapLayoutEngine& TreemapLayoutEngine::shared() {
     return instance;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 std::vector<TreemapRect> TreemapLayoutEngine::generateLayout(const DiskNodePtr& node, Rect rect,
                                                              int maxVisualDepth,
                                                              double minTileSize) const {
