@@ -40,7 +40,10 @@ ToolPage::ToolPage(const QString& title, const QString& subtitle, QWidget* paren
     QWidget* headerBar = makeBar(this, 18, header);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    titles->addWidget(m_title);
+    m_titleRow = new QHBoxLayout;
+    m_titleRow->setSpacing(8);
+    m_titleRow->addWidget(m_title);
+    titles->addLayout(m_titleRow);
     titles->addWidget(m_subtitle);
     header->addLayout(titles);
     header->addStretch(1);
@@ -57,6 +60,10 @@ ToolPage::ToolPage(const QString& title, const QString& subtitle, QWidget* paren
     layout->addWidget(m_footerDivider);
     layout->addWidget(m_footerBar);
     setFooterVisible(false);
+}
+
+void ToolPage::setTitleIcon(const std::string& icon, const QColor& colour) {
+    m_titleRow->insertWidget(0, new IconView(icon, 17, colour, this));
 }
 
 void ToolPage::addBar(QWidget* bar) {

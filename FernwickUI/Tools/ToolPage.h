@@ -28,6 +28,8 @@ class ToolPage : public QWidget {
 public:
     ToolPage(const QString& title, const QString& subtitle, QWidget* parent = nullptr);
 
+    /// Shows the symbol `icon` in `colour` before the title, 8 apart.
+    void setTitleIcon(const std::string& icon, const QColor& colour);
     /// The row right of the title column, after its stretch: add the header's controls here.
     QHBoxLayout* headerTrailing() const { return m_headerTrailing; }
     /// Adds a bar (and a divider under it) between the header and the content area, below the
@@ -51,6 +53,7 @@ private:
     int m_barInsertAt = 0;
     QLabel* m_title;
     QLabel* m_subtitle;
+    QHBoxLayout* m_titleRow = nullptr;
     QHBoxLayout* m_headerTrailing;
     QStackedWidget* m_content;
     QWidget* m_footerDivider;
