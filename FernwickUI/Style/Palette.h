@@ -67,6 +67,13 @@ public:
     static const QColor& folderIcon();
     /// File icons in lists and the inspector, and the drive icon while scanning.
     static const QColor& fileIcon();
+    /// The developer cleaner's recommendation for a place that is likely in use (the platform's
+    /// orange).
+    static const QColor& likelyActiveAction();
+    /// The settings badge "STANDARD ACCESS".
+    static const QColor& standardAccessBadge();
+    /// The settings button "Open Privacy & Security Settings".
+    static const QColor& privacySettingsButton();
 
     // The sidebar's file-type legend.
     static const QColor& legendVideo();

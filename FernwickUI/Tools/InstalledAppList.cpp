@@ -1,0 +1,135 @@
+#include "FernwickUI/Tools/InstalledAppList.h"
+
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/Palette.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+namespace fernwick::ui {
+
+namespace {
+
+constexpr double kInsetH = 14;
+constexpr double kPaddingV = 10; // the row's own 4 plus the list's row inset
+constexpr double kSpacing = 10;
+constexpr double kIconSize = 20;
+
+struct Fonts {
+    QFont name = uiFont(13, QFont::DemiBold);
+    QFont identifier = uiFont(10);
+    QFont size = uiFont(12, QFont::Bold);
+};
+
+const Fonts& fonts() {
+    static const Fonts instance;
+    return instance;
+}
+
+} // namespace
+
+InstalledAppModel::InstalledAppModel(std::function<std::optional<Uuid>()> selectedId,
+                                     QObject* parent)
+    : IdRowModel(parent), m_selectedId(std::move(selectedId)) {}
+
+void InstalledAppModel::setApps(std::vector<InstalledApp> apps) {
+    std::vector<Uuid> ids;
+    ids.reserve(apps.size());
+    for (const auto& app : apps) {
+        ids.push_back(app.id);
+    }
+    m_apps = std::move(apps);
+    setIds(std::move(ids), {});
+}
+
+QVariant InstalledAppModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    const InstalledApp& it = app(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return plainText(it.name);
+    case RowRole::texts: {
+        QStringList texts{plainText(it.name)};
+        if (it.bundleIdentifier) {
+            texts.push_back(plainText(*it.bundleIdentifier));
+        }
+        texts.push_back(plainText(it.formattedTotalSize()));
+        return texts;
+    }
+    case RowRole::icon:
+        return QStringLiteral("app.badge");
+    case RowRole::id:
+        return QString::fromStdString(it.id.text());
+    case highlightedRole:
+        return m_selectedId() == std::optional<Uuid>(it.id);
+    default:
+        return {};
+    }
+}
+
+int InstalledAppDelegate::rowHeight(const QModelIndex& /*index*/) const {
+    const double column =
+        QFontMetricsF(fonts().name).height() + 2 + QFontMetricsF(fonts().identifier).height();
+    return static_cast<int>(std::ceil(std::max(column, kIconSize) + 2 * kPaddingV));
+}
+
+std::vector<RowHit> InstalledAppDelegate::hits(const QRectF& row,
+                                               const QModelIndex& /*index*/) const {
+    return {{row, select}};
+}
+
+void InstalledAppDelegate::paintRow(QPainter& painter, const QRectF& row,
+                                    const QModelIndex& index) const {
+    const Fonts& f = fonts();
+    const bool highlighted = index.data(InstalledAppModel::highlightedRole).toBool();
+    const QRectF body(row.left(), row.top(), row.width(), row.height() - 1);
+    painter.fillRect(body, FernwickTheme::sidebarBackground());
+    if (highlighted) {
+        painter.fillRect(body, withOpacity(FernwickTheme::primaryBlue(), 0.2));
+    }
+
+    const QStringList texts = index.data(RowRole::texts).toStringList();
+    const bool hasIdentifier = texts.size() == 3;
+    const QString sizeText = texts.back();
+
+    const QRectF icon(row.left() + kInsetH, row.center().y() - kIconSize / 2, kIconSize + 4,
+                      kIconSize);
+    drawSystemIcon(painter, icon, "app.badge", kIconSize, FernwickTheme::primaryBlue());
+
+    const QFontMetricsF sizeMetrics(f.size);
+    const double sizeWidth = sizeMetrics.horizontalAdvance(sizeText);
+    const double right = row.right() - kInsetH;
+    painter.setFont(f.size);
+    painter.setPen(FernwickTheme::accentCyan());
+    painter.drawText(QRectF(right - sizeWidth, row.top(), sizeWidth + 1, row.height()),
+                     Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, sizeText);
+
+    const double left = icon.right() + kSpacing;
+    const double width = std::max(0.0, right - sizeWidth - kSpacing - left);
+    const QFontMetricsF nameMetrics(f.name);
+    const QFontMetricsF idMetrics(f.identifier);
+    const double columnHeight = nameMetrics.height() + (hasIdentifier ? 2 + idMetrics.height() : 0);
+    double top = row.center().y() - columnHeight / 2;
+    painter.setFont(f.name);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(left, top, width, nameMetrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     nameMetrics.elidedText(texts.front(), Qt::ElideRight, width));
+    if (hasIdentifier) {
+        top += nameMetrics.height() + 2;
+        painter.setFont(f.identifier);
+        painter.setPen(FernwickTheme::textMuted());
+        painter.drawText(QRectF(left, top, width, idMetrics.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         idMetrics.elidedText(texts.at(1), Qt::ElideRight, width));
+    }
+}
+
+} // namespace fernwick::ui
