@@ -52,8 +52,8 @@ std::unique_ptr<QMenu> VisualisationView::buildItemMenu(const DiskNodePtr& node,
             }
             break;
         case MenuEntry::reveal:
-            connect(menu->addAction(menuText(tr("Show in File Manager"))), &QAction::triggered, this,
-                    [this, node] { emit revealRequested(node); });
+            connect(menu->addAction(menuText(tr("Show in File Manager"))), &QAction::triggered,
+                    this, [this, node] { emit revealRequested(node); });
             break;
         case MenuEntry::separator:
             menu->addSeparator();

@@ -199,8 +199,7 @@ TEST_F(SafetyEngineTest, RefusesTheRootTheHomeAndSystemLocationsNamingTheEntry) 
     }
     // A link in the home folder into a system location: caught through its resolved path.
     tree.symlink("home/tool", "/usr/bin/true");
-    expectRefused(h("/tool"), "Path is a protected system component: /usr/bin",
-                  RiskLevel::high);
+    expectRefused(h("/tool"), "Path is a protected system component: /usr/bin", RiskLevel::high);
 }
 
 TEST_F(SafetyEngineTest, RefusesPersonalLocationsAndTheUserList) {

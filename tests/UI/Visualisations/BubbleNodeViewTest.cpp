@@ -73,8 +73,8 @@ private slots:
         const QPoint onFolder(int(bubbles[0].centerX), int(bubbles[0].centerY));
         const QPoint onFile(int(bubbles[1].centerX), int(bubbles[1].centerY));
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(onFolder)),
-                 QStringList({"Inspect Details", "Drill Down Into Folder", "Show in File Manager", "-",
-                              "Move to Trash"}));
+                 QStringList({"Inspect Details", "Drill Down Into Folder", "Show in File Manager",
+                              "-", "Move to Trash"}));
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(onFile)),
                  QStringList({"Inspect Details", "Show in File Manager", "-", "Move to Trash"}));
 

@@ -99,12 +99,12 @@ private slots:
         auto folderMenu = view.contextMenuAt(centre(cards[0].frame));
         QVERIFY(folderMenu);
         QCOMPARE(fernwick::test::menuTexts(*folderMenu),
-                 QStringList({"Inspect Details", "Drill Down Into Folder", "Show in File Manager", "-",
-                              "Copy Path", "Move to Trash"}));
+                 QStringList({"Inspect Details", "Drill Down Into Folder", "Show in File Manager",
+                              "-", "Copy Path", "Move to Trash"}));
         auto fileMenu = view.contextMenuAt(centre(cards[1].frame));
         QCOMPARE(fernwick::test::menuTexts(*fileMenu),
-                 QStringList(
-                     {"Inspect Details", "Show in File Manager", "-", "Copy Path", "Move to Trash"}));
+                 QStringList({"Inspect Details", "Show in File Manager", "-", "Copy Path",
+                              "Move to Trash"}));
         QVERIFY(!view.contextMenuAt(QPoint(3, 3)));
 
         QSignalSpy selected(&view, &VisualisationView::selectRequested);

@@ -128,8 +128,8 @@ private slots:
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(pointIn(layout, file))),
                  QStringList({"Show in File Manager", "Move to Trash", "Copy Path"}));
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(pointIn(layout, folder, 8))),
-                 QStringList(
-                     {"Show in File Manager", "Move to Trash", "Copy Path", "Drill Down Into Folder"}));
+                 QStringList({"Show in File Manager", "Move to Trash", "Copy Path",
+                              "Drill Down Into Folder"}));
         QVERIFY(!view.contextMenuAt(QPoint(4, 4)));
         fernwick::test::checkClicks(view, pointIn(layout, file), file, pointIn(layout, folder, 8),
                                     folder, QPoint(4, 4));
