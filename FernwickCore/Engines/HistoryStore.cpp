@@ -97,7 +97,7 @@ std::string StorageSnapshot::formattedFree() const {
     return formatByteCount(totalFreeBytes);
 }
 
-HistoryStore::HistoryStore(Environment environment, std::shared_ptr<const Clock> clock,
+HistoryStore::HistoryStore(const Environment& environment, std::shared_ptr<const Clock> clock,
                            FileOps fileOps)
     : m_fileURL(environment.applicationSupport() / "snapshots.json"), m_clock(std::move(clock)),
       m_fileOps(std::move(fileOps)) {

@@ -51,7 +51,7 @@ public:
     };
 
     /// Creates the folder (errors ignored) and loads the file of `environment`.
-    explicit HistoryStore(Environment environment,
+    explicit HistoryStore(const Environment& environment,
                           std::shared_ptr<const Clock> clock = Clock::system(),
                           FileOps fileOps = {});
     HistoryStore(const HistoryStore&) = delete;

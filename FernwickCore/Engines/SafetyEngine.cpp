@@ -313,6 +313,7 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
     return outcome;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
                                           std::optional<std::uint64_t> expectedInode) const {
     const auto refuse = [](std::string reason, RiskLevel risk) {

@@ -32,7 +32,7 @@ const std::string& rareText(const std::unique_ptr<Extras>& extras,
 
 template <class Extras>
 void setRareText(std::unique_ptr<Extras>& extras, std::optional<std::string> Extras::*field,
-                 std::string value, const std::string& usual) {
+                 const std::string& value, const std::string& usual) {
     if (value == usual) {
         if (extras) {
             ((*extras).*field).reset();
@@ -42,7 +42,7 @@ void setRareText(std::unique_ptr<Extras>& extras, std::optional<std::string> Ext
     if (!extras) {
         extras = std::make_unique<Extras>();
     }
-    (*extras).*field = std::move(value);
+    (*extras).*field = value;
 }
 } // namespace
 
@@ -82,7 +82,7 @@ DiskNode::DiskNode(Fields f)
     setScanState(std::move(f.scanState));
 }
 
-DiskNode::DiskNode(std::shared_ptr<const std::filesystem::path> parentPath, std::string name,
+DiskNode::DiskNode(const std::shared_ptr<const std::filesystem::path>& parentPath, std::string name,
                    bool isDirectory, bool isPackage)
     : DiskNode(parentPath ? std::shared_ptr<const std::string>(parentPath, &parentPath->native())
                           : nullptr,

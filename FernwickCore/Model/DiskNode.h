@@ -61,7 +61,7 @@ public:
     explicit DiskNode(Fields fields);
     /// The scanner's constructor: an entry `name` inside the folder whose path `parentPath`
     /// holds (shared by all its children). Other fields take the defaults of `Fields`.
-    DiskNode(std::shared_ptr<const std::filesystem::path> parentPath, std::string name,
+    DiskNode(const std::shared_ptr<const std::filesystem::path>& parentPath, std::string name,
              bool isDirectory, bool isPackage);
     /// The same with the parent folder's path as plain text: a std::filesystem::path keeps a
     /// parsed list of its components beside its text, which a tree of many folders pays for.

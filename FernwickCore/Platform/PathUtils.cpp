@@ -106,7 +106,12 @@ std::filesystem::path resolveSymlinks(const std::filesystem::path& path) {
             return standardized;
         }
         const std::string tail = prefix.substr(slash + 1);
-        suffix = suffix.empty() ? tail : tail + "/" + suffix;
+        if (suffix.empty()) {
+            suffix = tail;
+        } else {
+            suffix.insert(0, 1, '/');
+            suffix.insert(0, tail);
+        }
         prefix = slash == 0 ? "/" : prefix.substr(0, slash);
     }
 }

@@ -300,6 +300,7 @@ Status emptyTrashFolder(const std::filesystem::path& folder, bool isHome) {
     return first;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 Status removeEntry(int folderFd, const std::string& name) {
     struct stat info {};
     if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
