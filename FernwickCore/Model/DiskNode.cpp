@@ -32,7 +32,8 @@ const std::string& rareText(const std::unique_ptr<Extras>& extras,
 
 template <class Extras>
 void setRareText(std::unique_ptr<Extras>& extras, std::optional<std::string> Extras::*field,
-                 const std::string& value, const std::string& usual) {
+                 // NOLINTNEXTLINE(performance-unnecessary-value-param): a sink, moved into place
+                 std::string value, const std::string& usual) {
     if (value == usual) {
         if (extras) {
             ((*extras).*field).reset();
@@ -42,7 +43,7 @@ void setRareText(std::unique_ptr<Extras>& extras, std::optional<std::string> Ext
     if (!extras) {
         extras = std::make_unique<Extras>();
     }
-    (*extras).*field = value;
+    (*extras).*field = std::move(value);
 }
 } // namespace
 
