@@ -4,6 +4,7 @@
 //   cleanup_plan [files]     (default 1,000,000 files)
 
 #include "FernwickCore/Engines/CleanupEngine.h"
+#include "tests/Support/TreeBuilder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -32,9 +33,9 @@ DiskNodePtr filledFolder(const std::shared_ptr<const std::filesystem::path>& par
     for (std::int64_t i = 0; i < files; ++i) {
         auto file =
             std::make_shared<DiskNode>(path, "file" + std::to_string(i) + ".dat", false, false);
-        file->size = size;
-        file->category = category;
-        folder->children.push_back(std::move(file));
+        test::writable(file->size) = size;
+        test::writable(file->category) = category;
+        test::writable(folder->children).push_back(std::move(file));
     }
     return folder;
 }
@@ -60,28 +61,31 @@ DiskNodePtr buildTree(std::int64_t files) {
         DiskNodePtr projectNode = makeFolder(src, project);
         switch (i % 4) {
         case 0:
-            projectNode->children.push_back(filledFolder(projectPath, "node_modules", perFolder,
-                                                         200'000, StorageCategory::nodeModules));
+            test::writable(projectNode->children)
+                .push_back(filledFolder(projectPath, "node_modules", perFolder, 200'000,
+                                        StorageCategory::nodeModules));
             break;
         case 1:
-            projectNode->children.push_back(
-                filledFolder(projectPath, "logs", perFolder, 100'000, StorageCategory::logs));
+            test::writable(projectNode->children)
+                .push_back(
+                    filledFolder(projectPath, "logs", perFolder, 100'000, StorageCategory::logs));
             break;
         case 2:
-            cachesNode->children.push_back(filledFolder(caches, "com.app" + std::to_string(i),
-                                                        perFolder, 150'000,
-                                                        StorageCategory::caches));
+            test::writable(cachesNode->children)
+                .push_back(filledFolder(caches, "com.app" + std::to_string(i), perFolder, 150'000,
+                                        StorageCategory::caches));
             break;
         default:
-            projectNode->children.push_back(
-                filledFolder(projectPath, "data", perFolder, 4096, StorageCategory::documents));
+            test::writable(projectNode->children)
+                .push_back(
+                    filledFolder(projectPath, "data", perFolder, 4096, StorageCategory::documents));
             break;
         }
-        srcNode->children.push_back(std::move(projectNode));
+        test::writable(srcNode->children).push_back(std::move(projectNode));
     }
-    root->children.push_back(std::move(srcNode));
-    libraryNode->children.push_back(std::move(cachesNode));
-    root->children.push_back(std::move(libraryNode));
+    test::writable(root->children).push_back(std::move(srcNode));
+    test::writable(libraryNode->children).push_back(std::move(cachesNode));
+    test::writable(root->children).push_back(std::move(libraryNode));
     root->recalculateTotalSize();
     return root;
 }

@@ -1,6 +1,7 @@
 // Times the treemap layout of (a) one folder with 100,000 children and (b) a tree of 1,000,000
 // nodes two levels deep (1,000 folders of 1,000 files), both built in memory.
 #include "FernwickCore/Scanning/TreemapLayoutEngine.h"
+#include "tests/Support/TreeBuilder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -34,12 +35,12 @@ DiskNodePtr folderOfFiles(const std::shared_ptr<const std::filesystem::path>& pa
                           const std::string& name, int count) {
     auto folder = std::make_shared<DiskNode>(parent, name, true, false);
     auto path = std::make_shared<const std::filesystem::path>(folder->url());
-    folder->children.reserve(static_cast<std::size_t>(count));
+    test::writable(folder->children).reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         auto file = std::make_shared<DiskNode>(path, "f" + std::to_string(i), false, false);
-        file->size = randomSize();
-        file->allocatedSize = file->size;
-        folder->children.push_back(std::move(file));
+        test::writable(file->size) = randomSize();
+        test::writable(file->allocatedSize) = file->size;
+        test::writable(folder->children).push_back(std::move(file));
     }
     return folder;
 }
@@ -104,7 +105,8 @@ int main() {
     auto deep = std::make_shared<DiskNode>(rootPath, "deep", true, false);
     const auto deepPath = std::make_shared<const std::filesystem::path>(deep->url());
     for (int i = 0; i < 1000; ++i) {
-        deep->children.push_back(folderOfFiles(deepPath, "d" + std::to_string(i), 1000));
+        test::writable(deep->children)
+            .push_back(folderOfFiles(deepPath, "d" + std::to_string(i), 1000));
     }
     deep->recalculateTotalSize();
 

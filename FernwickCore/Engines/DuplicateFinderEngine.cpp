@@ -432,7 +432,7 @@ public:
                 if (node.inode == 0) {
                     return false;
                 }
-                const std::pair identity{node.deviceID, node.inode};
+                const std::pair<std::uint64_t, std::uint64_t> identity{node.deviceID, node.inode};
                 if (!small) {
                     return !seenMany.insert(identity).second;
                 }

@@ -94,18 +94,27 @@ DiskNode::DiskNode(std::shared_ptr<const std::string> parentPath, std::string na
     : m_id(Uuid::random()), m_isDirectory(isDirectory), m_isPackage(isPackage),
       m_name(std::move(name)), m_parentPath(std::move(parentPath)) {}
 
+DiskNode::DiskNode(const DiskNode& other, CloneTag)
+    : size(other.size), allocatedSize(other.allocatedSize), itemCount(other.itemCount),
+      confidence(other.confidence), modifiedDate(other.modifiedDate), inode(other.inode),
+      deviceID(other.deviceID), children(other.children), category(other.category),
+      riskLevel(other.riskLevel), isSymlink(other.isSymlink), isProtected(other.isProtected),
+      isAccessible(other.isAccessible), m_id(other.m_id), m_isDirectory(other.m_isDirectory),
+      m_isPackage(other.m_isPackage), m_name(other.m_name), m_parentPath(other.m_parentPath),
+      m_extras(other.m_extras ? std::make_unique<Extras>(*other.m_extras) : nullptr) {}
+
 DiskNode::~DiskNode() {
     // Tear deep trees down iteratively: the default destructor would recurse once per level.
     std::vector<DiskNodePtr> pending;
-    pending.swap(children);
+    pending.swap(children.mut());
     while (!pending.empty()) {
         DiskNodePtr node = std::move(pending.back());
         pending.pop_back();
         if (node && node.use_count() == 1) {
-            for (auto& child : node->children) {
+            for (auto& child : node->children.mut()) {
                 pending.push_back(std::move(child));
             }
-            node->children.clear();
+            node->children.mut().clear();
         }
     }
 }
@@ -197,6 +206,23 @@ std::vector<DiskNodePtr> DiskNode::allDescendants() const {
     return out;
 }
 
+void DiskNode::sumChildren() {
+    if (!m_isDirectory || children.empty()) {
+        return;
+    }
+    std::int64_t total = 0;
+    std::int64_t allocated = 0;
+    std::int64_t count = 0;
+    for (const auto& child : children) {
+        total = saturatingAdd(total, child->size);
+        allocated = saturatingAdd(allocated, child->allocatedSize);
+        count = saturatingAdd(count, child->itemCount);
+    }
+    size = total;
+    allocatedSize = allocated;
+    itemCount = count;
+}
+
 void DiskNode::recalculateTotalSize() {
     if (!m_isDirectory || children.empty()) {
         return;
@@ -217,17 +243,7 @@ void DiskNode::recalculateTotalSize() {
             }
             continue;
         }
-        std::int64_t total = 0;
-        std::int64_t allocated = 0;
-        std::int64_t count = 0;
-        for (const auto& child : node->children) {
-            total = saturatingAdd(total, child->size);
-            allocated = saturatingAdd(allocated, child->allocatedSize);
-            count = saturatingAdd(count, child->itemCount);
-        }
-        node->size = total;
-        node->allocatedSize = allocated;
-        node->itemCount = count;
+        node->sumChildren();
         stack.pop_back();
     }
 }

@@ -4,16 +4,92 @@
 #include "FernwickCore/Platform/Clock.h"
 #include "FernwickCore/Platform/Uuid.h"
 
+#include <compare>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace fernwick {
 
 class DiskNode;
+class ScanTree;
+struct DiskNodeAccess; // the tests' writer of hand-built trees; defined by the tests only
+namespace detail {
+class ScanWalk;
+}
+
+/// A property of DiskNode that every reader sees as a plain value but only the tree's writers
+/// change: the node itself, the scanner while it builds a tree, and ScanTree once the tree is
+/// published. Same size as the value it holds.
+template <class T> class NodeField {
+public:
+    NodeField() = default;
+    explicit NodeField(T value) : m_value(std::move(value)) {}
+    NodeField(const NodeField&) = default;
+    ~NodeField() = default;
+
+    operator const T&() const noexcept { return m_value; }
+    const T& get() const noexcept { return m_value; }
+
+    // A collection reads like the collection itself.
+    auto begin() const requires requires(const T& v) { v.begin(); }
+    { return m_value.begin(); }
+    auto end() const requires requires(const T& v) { v.end(); }
+    { return m_value.end(); }
+    auto rbegin() const requires requires(const T& v) { v.rbegin(); }
+    { return m_value.rbegin(); }
+    auto rend() const requires requires(const T& v) { v.rend(); }
+    { return m_value.rend(); }
+    auto size() const requires requires(const T& v) { v.size(); }
+    { return m_value.size(); }
+    bool empty() const requires requires(const T& v) { v.empty(); }
+    { return m_value.empty(); }
+    const auto& front() const requires requires(const T& v) { v.front(); }
+    { return m_value.front(); }
+    const auto& back() const requires requires(const T& v) { v.back(); }
+    { return m_value.back(); }
+    const auto& operator[](std::size_t index) const requires requires(const T& v) { v[index]; }
+    { return m_value[index]; }
+
+    // Numbers and enumerations compare through the built-in operators; other values here.
+    friend bool operator==(const NodeField& a,
+                           const T& b) requires(!std::is_arithmetic_v<T> && !std::is_enum_v<T>) {
+        return a.m_value == b;
+    }
+    friend bool operator==(const NodeField& a,
+                           const NodeField& b) requires(!std::is_arithmetic_v<T> &&
+                                                        !std::is_enum_v<T>) {
+        return a.m_value == b.m_value;
+    }
+    friend auto operator<=>(const NodeField& a, const NodeField& b) requires(
+        !std::is_arithmetic_v<T> && !std::is_enum_v<T> && std::three_way_comparable<T>) {
+        return a.m_value <=> b.m_value;
+    }
+    friend auto operator<=>(const NodeField& a, const T& b) requires(!std::is_arithmetic_v<T> &&
+                                                                     !std::is_enum_v<T> &&
+                                                                     std::three_way_comparable<T>) {
+        return a.m_value <=> b;
+    }
+
+private:
+    friend class DiskNode;
+    friend class ScanTree;
+    friend class detail::ScanWalk;
+    friend struct DiskNodeAccess;
+
+    NodeField& operator=(const NodeField&) = default;
+    NodeField& operator=(T value) {
+        m_value = std::move(value);
+        return *this;
+    }
+    T& mut() noexcept { return m_value; }
+
+    T m_value{};
+};
 /// Nodes are shared: a parent owns its children, and the interface may hold any node (selection,
 /// breadcrumbs, undo record) for as long as it likes.
 using DiskNodePtr = std::shared_ptr<DiskNode>;
@@ -26,9 +102,9 @@ using DiskNodePtr = std::shared_ptr<DiskNode>;
 /// than "Normal" and "Complete", a display name that differs from the last path component) live
 /// out of line.
 ///
-/// No locking: the scanner builds a subtree inside one task and hands it over; afterwards the
-/// tree is changed only on the GUI thread, and readers on other threads get a tree nobody changes
-/// while they read.
+/// No locking: the scanner builds a subtree inside one task and hands it over; afterwards only
+/// ScanTree changes the tree (on the GUI thread), and never a node that a reader on another
+/// thread can still reach (see ScanTree::View). Every other piece of code reads the fields only.
 class DiskNode {
 public:
     /// Every stored property, in declaration order: the memberwise constructor's arguments.
@@ -84,13 +160,9 @@ public:
     bool isPackage() const { return m_isPackage; }
 
     const std::optional<std::string>& errorReason() const;
-    void setErrorReason(std::optional<std::string> reason);
     const std::string& sourceVolume() const;
-    void setSourceVolume(std::string volume);
     const std::string& permissionsState() const;
-    void setPermissionsState(std::string state);
     const std::string& scanState() const;
-    void setScanState(std::string state);
 
     /// formatByteCount(size).
     std::string formattedSize() const;
@@ -104,24 +176,37 @@ public:
     /// Iterative, so deep trees cannot overflow the stack. Sums saturate at INT64_MAX.
     void recalculateTotalSize();
 
-    // The properties the system changes after construction.
-    std::int64_t size = 0;
-    std::int64_t allocatedSize = 0;
-    std::int64_t itemCount = 1;
-    double confidence = 0;
-    TimePoint modifiedDate;
-    std::uint64_t inode = 0;
-    std::uint64_t deviceID = 0;
-    std::vector<DiskNodePtr> children;
-    StorageCategory category = StorageCategory::other;
-    RiskLevel riskLevel = RiskLevel::low;
-    bool isSymlink = false;
-    bool isProtected = false;
-    bool isAccessible = true;
+    // The stored properties: read by everyone, written by the scanner and ScanTree only.
+    NodeField<std::int64_t> size{0};
+    NodeField<std::int64_t> allocatedSize{0};
+    NodeField<std::int64_t> itemCount{1};
+    NodeField<double> confidence{0};
+    NodeField<TimePoint> modifiedDate;
+    NodeField<std::uint64_t> inode{0};
+    NodeField<std::uint64_t> deviceID{0};
+    NodeField<std::vector<DiskNodePtr>> children;
+    NodeField<StorageCategory> category{StorageCategory::other};
+    NodeField<RiskLevel> riskLevel{RiskLevel::low};
+    NodeField<bool> isSymlink{false};
+    NodeField<bool> isProtected{false};
+    NodeField<bool> isAccessible{true};
 
 private:
+    friend class ScanTree;
+    friend class detail::ScanWalk;
+    friend struct DiskNodeAccess;
     struct Extras;
+    struct CloneTag {};
+    /// A copy of `other` with the same id, path and properties (children shared): ScanTree's
+    /// copy on write.
+    DiskNode(const DiskNode& other, CloneTag);
     Extras& extras();
+    /// A folder with children takes the sums over them; any other node keeps its values.
+    void sumChildren();
+    void setErrorReason(std::optional<std::string> reason);
+    void setSourceVolume(std::string volume);
+    void setPermissionsState(std::string state);
+    void setScanState(std::string state);
 
     Uuid m_id;
     bool m_isDirectory = false;

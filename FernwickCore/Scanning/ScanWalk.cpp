@@ -60,7 +60,7 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
         std::make_shared<const FolderContext>(makeContext(rootPath, std::move(handle), 0, nullptr));
     m_root = &root;
     m_rootEntries = &scratch.reader.entries();
-    root.children.assign(queueRootEntries(rootContext, scratch.reader.entries()), nullptr);
+    root.children.mut().assign(queueRootEntries(rootContext, scratch.reader.entries()), nullptr);
 
     // A visit that sees the cancellation throws ScanCancelled, which the pool passes on; tasks
     // that had not started when it came add nothing (a top-level one leaves no child).
@@ -142,7 +142,7 @@ void ScanWalk::runTopLevel(Task& task, WorkerScratch& scratch) {
     Follow follow = Follow::none;
     std::int64_t ownAllocated = 0;
     DiskNodePtr node = visit(*task.parent, task.name, 1, local, scratch, follow, ownAllocated);
-    m_root->children[task.slot] = node;
+    m_root->children.mut()[task.slot] = node;
     flush(walk, local, scratch.path);
     std::vector<Task> pending;
     queueFor(node, *task.parent, 1, follow, ownAllocated, &walk, pending);
@@ -160,7 +160,7 @@ void ScanWalk::runRootFiles(Task& task, WorkerScratch& scratch) {
             visit(*task.parent, (*m_rootEntries)[i].name, 1, local, scratch, follow, ownAllocated);
         // A file that became a folder since the listing is walked all the same.
         queueFor(node, *task.parent, 1, follow, ownAllocated, &walk, pending);
-        m_root->children[i] = std::move(node);
+        m_root->children.mut()[i] = std::move(node);
     }
     flush(walk, local, scratch.path);
     m_pool.push(pending);
@@ -212,7 +212,7 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
         makeContext(std::move(task.path), std::move(handle), task.depth, &walk);
 
     const auto& entries = scratch.reader.entries();
-    node.children.reserve(entries.size());
+    node.children.mut().reserve(entries.size());
     std::vector<Task> pending;
     Local local;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -225,7 +225,7 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
         DiskNodePtr child =
             visit(folder, entries[i].name, task.depth + 1, local, scratch, follow, ownAllocated);
         queueFor(child, folder, task.depth + 1, follow, ownAllocated, &walk, pending);
-        node.children.push_back(std::move(child));
+        node.children.mut().push_back(std::move(child));
         if ((i + 1) % kBatch == 0) {
             flush(walk, local, scratch.path);
             if (m_pool.idleWorkers() > 0) {
@@ -303,7 +303,7 @@ void ScanWalk::finishOne(SizingTarget& target) {
     const std::int64_t allocated = target.allocated.load(std::memory_order_relaxed);
     const std::int64_t count = std::max<std::int64_t>(target.count.load(), 1);
     node.size = std::max(logical, target.ownSize);
-    node.allocatedSize = std::max(allocated, node.allocatedSize);
+    node.allocatedSize = std::max(allocated, node.allocatedSize.get());
     node.itemCount = count;
     addSaturating(walk.logical, std::max<std::int64_t>(logical - target.ownSize, 0));
     addSaturating(walk.allocated, std::max<std::int64_t>(allocated - target.ownAllocated, 0));
@@ -313,7 +313,7 @@ void ScanWalk::finishOne(SizingTarget& target) {
 void ScanWalk::markUnlisted(DiskNode& node, WalkTotals& walk) {
     node.isAccessible = false;
     node.setErrorReason(std::string(kUnlistedReason));
-    addSaturating(walk.inaccessible, std::max(node.allocatedSize, kMinimumInaccessible));
+    addSaturating(walk.inaccessible, std::max(node.allocatedSize.get(), kMinimumInaccessible));
     addSaturating(walk.errors, 1);
 }
 

@@ -184,8 +184,8 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
     if (isPrivate) {
         node->isAccessible = false;
         node->setErrorReason(std::string(kPrivacyReason));
-        local.inaccessible =
-            saturatingAdd(local.inaccessible, std::max(node->allocatedSize, kMinimumInaccessible));
+        local.inaccessible = saturatingAdd(
+            local.inaccessible, std::max(node->allocatedSize.get(), kMinimumInaccessible));
         return node;
     }
     if (isDirectory && !isRepeat) {

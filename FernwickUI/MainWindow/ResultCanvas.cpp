@@ -39,8 +39,8 @@ ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), 
     connect(&m_state, &AppState::treemapBreadcrumbsChanged, this,
             &ResultCanvas::rebuildBreadcrumbs);
     connect(&m_state, &AppState::currentTreemapRootChanged, this, &ResultCanvas::refreshCanvas);
-    // A move to or from the Trash changes the tree in place and lays it out again.
-    connect(&m_state, &AppState::treemapRectanglesChanged, this, &ResultCanvas::refreshCanvas);
+    // A change of the tree (a move to or from the Trash, a cleanup, a graft) is announced once.
+    connect(&m_state, &AppState::treeChanged, this, &ResultCanvas::refreshCanvas);
     connect(&m_state, &AppState::storageVisualModeChanged, this, [this] { showMode(true); });
     connect(&m_state, &AppState::currentThemeChanged, this, &ResultCanvas::updateTheme);
     rebuildBreadcrumbs();
@@ -223,6 +223,7 @@ void ResultCanvas::showMode(bool animated) {
 }
 
 void ResultCanvas::refreshCanvas() {
+    ++m_refreshes;
     const StorageVisualMode mode = m_state.storageVisualMode();
     canvas(mode);
     m_pages.at(static_cast<std::size_t>(mode)).setRoot(m_state.currentTreemapRoot());

@@ -42,6 +42,8 @@ public:
     VisualisationView* visualisation(StorageVisualMode mode);
     TreemapCanvas* treemapCanvas();
     ListCanvas* listCanvas();
+    /// How often the shown canvas was given its root again; for inspection.
+    int refreshCount() const { return m_refreshes; }
 
 private:
     QWidget* buildHeader();
@@ -62,6 +64,7 @@ private:
     QStackedWidget* m_modes = nullptr;
     /// Each mode's page, built when first shown.
     std::array<ModePage, 7> m_pages{};
+    int m_refreshes = 0;
 };
 
 } // namespace fernwick::ui

@@ -129,21 +129,37 @@ void AppState::queue(std::function<void()> task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
-void AppState::changeTree(std::function<void()> change) {
-    if (m_treeReaders == 0) {
-        change();
-    } else {
-        m_pendingTreeChanges.push_back(std::move(change));
+std::vector<DiskNodePtr> AppState::currentNodes(std::vector<DiskNodePtr> nodes) const {
+    for (auto& node : nodes) {
+        node = m_tree.current(node);
     }
+    return nodes;
 }
 
-void AppState::endTreeRead() {
-    --m_treeReaders;
-    // A change may start a new reader; the rest then wait for that one.
-    while (m_treeReaders == 0 && !m_pendingTreeChanges.empty()) {
-        auto change = std::move(m_pendingTreeChanges.front());
-        m_pendingTreeChanges.pop_front();
-        change();
+void AppState::finishTreeChange(const ScanTree::Change& change, bool layOut) {
+    if (change.copied) {
+        const auto now = [this](DiskNodePtr& node) {
+            if (node) {
+                node = m_tree.current(node);
+            }
+        };
+        now(m_currentTreemapRoot);
+        now(m_selectedNodeForInspection);
+        for (auto& node : m_treemapBreadcrumbs) {
+            now(node);
+        }
+        for (auto& node : m_largeFiles) {
+            now(node);
+        }
+        if (m_lastTrashed) {
+            now(m_lastTrashed->node);
+        }
+    }
+    if (layOut && m_tree.root()) {
+        computeTreemapLayout(kLayoutBounds);
+    }
+    if (change.node) {
+        emit treeChanged(change.node);
     }
 }
 
@@ -153,7 +169,8 @@ void AppState::setScanState(ScanState value) {
     assign(this, m_scanState, std::move(value), &AppState::scanStateChanged);
 }
 void AppState::setRootNode(DiskNodePtr value) {
-    assign(this, m_rootNode, std::move(value), &AppState::rootNodeChanged);
+    m_tree.reset(std::move(value));
+    emit rootNodeChanged();
 }
 void AppState::setCurrentTreemapRoot(DiskNodePtr value) {
     assign(this, m_currentTreemapRoot, std::move(value), &AppState::currentTreemapRootChanged);

@@ -9,14 +9,19 @@
 // Work that is started "as a task" is queued on the GUI thread, never run inline.
 // Scans: every scan has a generation; a progress report, result or error of a cancelled or
 // superseded scan never reaches the state.
-// The tree: while an engine reads the scan tree on a worker, changes the GUI thread makes to the
-// tree (a move to or from the Trash, a cleanup run, a drill-down graft) wait until the readers
-// are done, so no engine ever reads a tree that is being changed.
+// The tree: a ScanTree owns it. An engine reading it on a worker holds a ScanTree::View; a change
+// (a move to or from the Trash, a cleanup run, a drill-down graft) is applied at once all the
+// same and never alters what a view shows (see ScanTree). Each change ends in
+// computeTreemapLayout and one treeChanged(node). When a change had to copy nodes because a
+// view was alive, the members that hold nodes of the tree (the root, the node shown, the trail,
+// the selection, the large files, the undo record) move to the new versions without their own
+// signals: treeChanged announces them.
 // Announcements: every assignment of a published member emits its change signal after storing,
 // also when the value is equal; in-place edits of published collections go through the
 // `update...` members, which announce too.
 
 #include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Model/ScanTree.h"
 #include "FernwickCore/Scanning/LargeFileFinder.h"
 #include "FernwickCore/Scanning/TreemapLayoutEngine.h"
 #include "FernwickUI/State/ActiveModal.h"
@@ -30,7 +35,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -81,7 +85,7 @@ public:
     // Published members, in declaration order. Each setter announces, also for equal values.
     const ScanState& scanState() const { return m_scanState; }
     void setScanState(ScanState value);
-    const DiskNodePtr& rootNode() const { return m_rootNode; }
+    const DiskNodePtr& rootNode() const { return m_tree.root(); }
     void setRootNode(DiskNodePtr value);
     const DiskNodePtr& currentTreemapRoot() const { return m_currentTreemapRoot; }
     void setCurrentTreemapRoot(DiskNodePtr value);
@@ -170,6 +174,8 @@ public:
     void computeTreemapLayout(Rect bounds = kLayoutBounds);
     /// Bytes per category display name over the tree's non-directory nodes.
     std::map<std::string, std::int64_t> getCategorySizeBreakdown() const;
+    /// The owner of the tree; read-only here, for inspection.
+    const ScanTree& scanTree() const { return m_tree; }
     bool canNavigateBack() const { return m_treemapBreadcrumbs.size() > 1; }
     void navigateBack();
     /// Selects the node; a folder is shown too, after a rescan at depth 5 when it has no
@@ -288,6 +294,9 @@ signals:
     void auditHistoryChanged();
     void hasScannedDeveloperStorageChanged();
     void storageVisualModeChanged();
+    /// The tree changed below `node` (the changed node as the tree now holds it); sizes of its
+    /// ancestors are summed again and the layout recomputed. Once per change.
+    void treeChanged(const fernwick::DiskNodePtr& node);
 
 private:
     // Lets workers hand results to the GUI thread only while the state exists: the destructor
@@ -304,10 +313,11 @@ private:
     void runOnPool(QThreadPool* pool, std::function<std::function<void()>()> work);
     // Queues `task` on the GUI thread.
     void queue(std::function<void()> task);
-    // Runs `change` now when no worker reads the tree, else once the last reader is done.
-    void changeTree(std::function<void()> change);
-    void beginTreeRead() { ++m_treeReaders; }
-    void endTreeRead();
+    // Finishes a change of the tree: moves held nodes to their new versions when the change
+    // copied, lays out again and announces.
+    void finishTreeChange(const ScanTree::Change& change, bool layOut = true);
+    // The nodes of the current tree standing for `nodes` (found on a view of an older version).
+    std::vector<DiskNodePtr> currentNodes(std::vector<DiskNodePtr> nodes) const;
 
     void finishScan(std::uint64_t generation, const std::shared_ptr<ScanOutcome>& outcome);
     void publishScanResults(const DiskNodePtr& root);
@@ -331,7 +341,7 @@ private:
     std::shared_ptr<Lifeline> m_lifeline;
 
     ScanState m_scanState;
-    DiskNodePtr m_rootNode;
+    ScanTree m_tree;
     DiskNodePtr m_currentTreemapRoot;
     std::vector<DiskNodePtr> m_treemapBreadcrumbs;
     DiskNodePtr m_selectedNodeForInspection;
@@ -370,8 +380,6 @@ private:
     // The running (or last) scan: its generation and its scanner.
     std::uint64_t m_scanGeneration = 0;
     std::shared_ptr<DiskScanning> m_scanner;
-    int m_treeReaders = 0;
-    std::deque<std::function<void()>> m_pendingTreeChanges;
 };
 
 } // namespace fernwick::ui

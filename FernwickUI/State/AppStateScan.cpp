@@ -116,24 +116,27 @@ void AppState::publishScanResults(const DiskNodePtr& root) {
 
     auto generatePlan = m_services.generateSmartCleanupPlan;
     const std::int64_t threshold = bytes(m_selectedLargeFileThreshold);
-    beginTreeRead();
-    runOnPool(m_longWork, [this, root, generatePlan, threshold]() -> std::function<void()> {
-        CleanupPlan plan = generatePlan ? generatePlan(root) : CleanupPlan{};
-        std::vector<DiskNodePtr> large =
-            LargeFileFinder::shared().findLargeFiles(root, threshold, std::nullopt);
-        std::map<std::string, std::int64_t> breakdown = categoryBreakdown(root);
-        return [this, root, plan = std::move(plan), large = std::move(large),
-                breakdown = std::move(breakdown)]() mutable {
-            // Results for a tree that a newer scan has replaced are dropped.
-            if (m_rootNode == root) {
-                setCleanupPlan(std::move(plan));
-                setLargeFiles(std::move(large));
-                computeTreemapLayout(kLayoutBounds);
-                recordSnapshot(std::move(breakdown));
-            }
-            endTreeRead();
-        };
-    });
+    const std::uint64_t generation = m_tree.generation();
+    runOnPool(m_longWork,
+              [this, view = m_tree.view(), generation, generatePlan,
+               threshold]() mutable -> std::function<void()> {
+                  const DiskNodePtr& tree = view.root();
+                  CleanupPlan plan = generatePlan ? generatePlan(tree) : CleanupPlan{};
+                  std::vector<DiskNodePtr> large =
+                      LargeFileFinder::shared().findLargeFiles(tree, threshold, std::nullopt);
+                  std::map<std::string, std::int64_t> breakdown = categoryBreakdown(tree);
+                  view = {}; // read: changes may work in place again
+                  return [this, generation, plan = std::move(plan), large = std::move(large),
+                          breakdown = std::move(breakdown)]() mutable {
+                      // Results for a tree that a newer scan has replaced are dropped.
+                      if (m_tree.generation() == generation) {
+                          setCleanupPlan(std::move(plan));
+                          setLargeFiles(currentNodes(std::move(large)));
+                          computeTreemapLayout(kLayoutBounds);
+                          recordSnapshot(std::move(breakdown));
+                      }
+                  };
+              });
 }
 
 void AppState::recordSnapshot(std::map<std::string, std::int64_t> breakdown) {
@@ -162,7 +165,7 @@ void AppState::cancelScan() {
 }
 
 void AppState::computeTreemapLayout(Rect bounds) {
-    const DiskNodePtr& node = m_currentTreemapRoot ? m_currentTreemapRoot : m_rootNode;
+    const DiskNodePtr& node = m_currentTreemapRoot ? m_currentTreemapRoot : m_tree.root();
     if (!node) {
         return;
     }
@@ -170,7 +173,7 @@ void AppState::computeTreemapLayout(Rect bounds) {
 }
 
 std::map<std::string, std::int64_t> AppState::getCategorySizeBreakdown() const {
-    return categoryBreakdown(m_rootNode);
+    return categoryBreakdown(m_tree.root());
 }
 
 void AppState::navigateBack() {
@@ -180,7 +183,7 @@ void AppState::navigateBack() {
     auto trail = m_treemapBreadcrumbs;
     trail.pop_back();
     setTreemapBreadcrumbs(trail);
-    const DiskNodePtr target = trail.empty() ? m_rootNode : trail.back();
+    const DiskNodePtr target = trail.empty() ? m_tree.root() : trail.back();
     setCurrentTreemapRoot(target);
     setSelectedNodeForInspection(target);
     computeTreemapLayout(kLayoutBounds);
@@ -212,34 +215,27 @@ void AppState::drillDownIntoNode(const DiskNodePtr& node) {
 
 void AppState::scanSubfolderAndDrillDown(const DiskNodePtr& node) {
     std::shared_ptr<DiskScanning> scanner = m_services.makeScanner();
-    const DiskNodePtr tree = m_rootNode;
+    const std::uint64_t generation = m_tree.generation();
     const std::filesystem::path url = node->url();
-    runOnPool(m_longWork, [this, scanner, node, tree, url]() -> std::function<void()> {
+    runOnPool(m_longWork, [this, scanner, node, generation, url]() -> std::function<void()> {
         DiskNodePtr found;
         try {
             found = scanner->scan(url, kRescanDepth, {});
         } catch (const std::exception&) {
             found = nullptr;
         }
-        return [this, node, tree, found] {
+        return [this, node, generation, found] {
             // A newer scan replaced the tree meanwhile: the user is elsewhere now.
-            if (m_rootNode != tree) {
+            if (m_tree.generation() != generation) {
                 return;
             }
             if (!found) {
-                setSelectedNodeForInspection(node);
+                setSelectedNodeForInspection(m_tree.current(node));
                 return;
             }
-            changeTree([this, node, tree, found] {
-                if (m_rootNode != tree) {
-                    return;
-                }
-                node->children = found->children;
-                node->size = std::max(node->size, found->size);
-                node->allocatedSize = std::max(node->allocatedSize, found->allocatedSize);
-                node->itemCount = std::max(node->itemCount, found->itemCount);
-                showNode(node);
-            });
+            const ScanTree::Change change = m_tree.graft(node, *found);
+            finishTreeChange(change, false);
+            showNode(change.node ? change.node : m_tree.current(node)); // lays out
         };
     });
 }
@@ -259,11 +255,11 @@ void AppState::navigateBreadcrumb(int index) {
 std::vector<DiskNodePtr> AppState::searchMatchingNodes(const std::string& query) const {
     std::vector<DiskNodePtr> matches;
     const QString needle = QString::fromStdString(query).trimmed();
-    if (needle.isEmpty() || !m_rootNode) {
+    if (needle.isEmpty() || !m_tree.root()) {
         return matches;
     }
     // Pre-order: the root, then each child followed by its own descendants.
-    std::vector<DiskNodePtr> stack{m_rootNode};
+    std::vector<DiskNodePtr> stack{m_tree.root()};
     while (!stack.empty() && matches.size() < static_cast<std::size_t>(kSearchLimit)) {
         DiskNodePtr node = std::move(stack.back());
         stack.pop_back();

@@ -5,7 +5,6 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <set>
 #include <system_error>
 
 namespace fernwick::ui {
@@ -126,7 +125,7 @@ void AppState::runCleanup(bool isDryRun, std::function<void()> done) {
                           removed = std::move(removed), isDryRun, done]() mutable {
                       setLastCleanupResult(std::move(result));
                       setAuditHistory(std::move(entries));
-                      if (isDryRun || !m_rootNode) {
+                      if (isDryRun || !m_tree.root()) {
                           setIsCleaning(false);
                           call(done);
                           return;
@@ -138,83 +137,71 @@ void AppState::runCleanup(bool isDryRun, std::function<void()> done) {
 
 void AppState::finishCleanup(std::vector<std::filesystem::path> removed,
                              const std::function<void()>& done) {
-    changeTree([this, removed = std::move(removed), done] {
-        const DiskNodePtr root = m_rootNode;
-        if (!root) {
-            setIsCleaning(false);
-            call(done);
-            return;
+    if (!m_tree.root()) {
+        setIsCleaning(false);
+        call(done);
+        return;
+    }
+    if (!removed.empty()) {
+        std::vector<std::string> gone;
+        gone.reserve(removed.size());
+        for (const auto& path : removed) {
+            gone.push_back(path.native());
         }
-        if (!removed.empty()) {
-            std::set<std::string> gone;
-            for (const auto& path : removed) {
-                gone.insert(path.native());
-            }
-            // The root is tested too: a run may have moved the scanned folder itself.
-            std::vector<DiskNode*> stack{root.get()};
-            while (!stack.empty()) {
-                DiskNode* node = stack.back();
-                stack.pop_back();
-                if (gone.count(paths::standardize(node->url()).native()) != 0) {
-                    node->size = 0;
-                    node->allocatedSize = 0;
-                    node->children.clear();
-                    continue;
-                }
-                for (const auto& child : node->children) {
-                    stack.push_back(child.get());
-                }
-            }
-            root->recalculateTotalSize();
+        // The root counts too: a run may have moved the scanned folder itself.
+        const ScanTree::Change change = m_tree.emptyAll(gone);
+        finishTreeChange(change);
+        if (!change.node) {
             computeTreemapLayout(kLayoutBounds);
         }
+    }
 
-        auto generatePlan = m_services.generateSmartCleanupPlan;
-        const std::int64_t threshold = bytes(m_selectedLargeFileThreshold);
-        beginTreeRead();
-        runOnPool(m_longWork,
-                  [this, root, generatePlan, threshold, done]() -> std::function<void()> {
-                      CleanupPlan plan = generatePlan ? generatePlan(root) : CleanupPlan{};
-                      std::erase_if(plan.candidates, [](const CleanupCandidate& candidate) {
-                          return candidate.size == 0 || !entryExists(candidate.url);
-                      });
-                      auto large =
-                          LargeFileFinder::shared().findLargeFiles(root, threshold, std::nullopt);
-                      return [this, root, plan = std::move(plan), large = std::move(large),
-                              done]() mutable {
-                          if (m_rootNode == root) {
-                              setCleanupPlan(std::move(plan));
-                              setLargeFiles(std::move(large));
-                          }
-                          refreshTrashCount();
-                          setIsCleaning(false);
-                          endTreeRead();
-                          call(done);
-                      };
+    auto generatePlan = m_services.generateSmartCleanupPlan;
+    const std::int64_t threshold = bytes(m_selectedLargeFileThreshold);
+    const std::uint64_t generation = m_tree.generation();
+    runOnPool(m_longWork,
+              [this, view = m_tree.view(), generation, generatePlan, threshold,
+               done]() mutable -> std::function<void()> {
+                  const DiskNodePtr& tree = view.root();
+                  CleanupPlan plan = generatePlan ? generatePlan(tree) : CleanupPlan{};
+                  std::erase_if(plan.candidates, [](const CleanupCandidate& candidate) {
+                      return candidate.size == 0 || !entryExists(candidate.url);
                   });
-    });
+                  auto large =
+                      LargeFileFinder::shared().findLargeFiles(tree, threshold, std::nullopt);
+                  view = {};
+                  return [this, generation, plan = std::move(plan), large = std::move(large),
+                          done]() mutable {
+                      if (m_tree.generation() == generation) {
+                          setCleanupPlan(std::move(plan));
+                          setLargeFiles(currentNodes(std::move(large)));
+                      }
+                      refreshTrashCount();
+                      setIsCleaning(false);
+                      call(done);
+                  };
+              });
 }
 
 void AppState::scanDuplicates(std::function<void()> done) {
-    const DiskNodePtr root = m_rootNode;
-    if (!root) {
+    if (!m_tree.root()) {
         call(done);
         return;
     }
     setIsScanningDuplicates(true);
     auto find = m_services.findDuplicates;
-    beginTreeRead();
-    runOnPool(m_longWork, [this, root, find, done]() -> std::function<void()> {
-        auto clusters =
-            find ? find(root, kDuplicateMinFileSize, DuplicateResolutionRule::unselectAll)
-                 : std::vector<DuplicateCluster>{};
-        return [this, clusters = std::move(clusters), done]() mutable {
-            setDuplicateClusters(std::move(clusters));
-            setIsScanningDuplicates(false);
-            endTreeRead();
-            call(done);
-        };
-    });
+    runOnPool(m_longWork,
+              [this, view = m_tree.view(), find, done]() mutable -> std::function<void()> {
+                  auto clusters = find ? find(view.root(), kDuplicateMinFileSize,
+                                              DuplicateResolutionRule::unselectAll)
+                                       : std::vector<DuplicateCluster>{};
+                  view = {};
+                  return [this, clusters = std::move(clusters), done]() mutable {
+                      setDuplicateClusters(std::move(clusters));
+                      setIsScanningDuplicates(false);
+                      call(done);
+                  };
+              });
 }
 
 } // namespace fernwick::ui

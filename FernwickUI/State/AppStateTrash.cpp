@@ -50,21 +50,19 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
                     call(done);
                     return;
                 }
-                changeTree([this, node, url, trashed = *move.trashedURL, done] {
-                    setLastTrashed(TrashUndo(node, url, trashed, node->size, node->allocatedSize,
-                                             node->children));
-                    // One timer, restarted: an earlier move's expiry can never clear this record.
-                    m_undoExpiryTimer.start();
-                    node->size = 0;
-                    node->allocatedSize = 0;
-                    node->children.clear();
-                    if (m_rootNode) {
-                        m_rootNode->recalculateTotalSize();
-                        computeTreemapLayout(kLayoutBounds);
-                    }
-                    refreshTrashCount();
-                    call(done);
-                });
+                // Applied at once, also while an engine reads the tree (it keeps its view).
+                const DiskNodePtr before = m_tree.current(node);
+                const std::int64_t size = before->size;
+                const std::int64_t allocated = before->allocatedSize;
+                std::vector<DiskNodePtr> children = before->children;
+                const ScanTree::Change change = m_tree.empty(before);
+                setLastTrashed(TrashUndo(change.node ? change.node : before, url, *move.trashedURL,
+                                         size, allocated, std::move(children)));
+                // One timer, restarted: an earlier move's expiry can never clear this record.
+                m_undoExpiryTimer.start();
+                finishTreeChange(change);
+                refreshTrashCount();
+                call(done);
             };
         });
 }
@@ -99,17 +97,10 @@ void AppState::undoLastTrash(std::function<void()> done) {
                 call(done);
                 return;
             }
-            changeTree([this, record, done] {
-                record.node->size = record.size;
-                record.node->allocatedSize = record.allocatedSize;
-                record.node->children = record.children;
-                if (m_rootNode) {
-                    m_rootNode->recalculateTotalSize();
-                    computeTreemapLayout(kLayoutBounds);
-                }
-                refreshTrashCount();
-                call(done);
-            });
+            finishTreeChange(
+                m_tree.restore(record.node, record.size, record.allocatedSize, record.children));
+            refreshTrashCount();
+            call(done);
         };
     });
 }

@@ -11,7 +11,8 @@
 namespace fernwick::ui {
 
 /// The last single item moved to the Trash, still offered for undo. Holds the node (and so its
-/// tree) alive; every field is fixed at construction and the id is drawn then.
+/// tree) alive; every field is fixed at construction and the id is drawn then, except that
+/// `node` follows the node to its new version when a change of the tree copies it.
 struct TrashUndo {
     TrashUndo(DiskNodePtr movedNode, std::filesystem::path original, std::filesystem::path trashed,
               std::int64_t sizeBefore, std::int64_t allocatedSizeBefore,

@@ -44,7 +44,7 @@ DiskNodePtr makeNode(const std::string& path, std::int64_t size, std::int64_t al
 
 DiskNodePtr fileNode(const std::string& path, std::int64_t size, StorageCategory category) {
     auto node = makeNode(path, size, size, false);
-    node->category = category;
+    writable(node->category) = category;
     return node;
 }
 

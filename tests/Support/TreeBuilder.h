@@ -3,10 +3,37 @@
 #include "FernwickCore/Model/DiskNode.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+namespace fernwick {
+
+/// Lets a test shape a hand-built tree the way the scanner would: write a node's properties.
+struct DiskNodeAccess {
+    template <class T> static T& field(NodeField<T>& value) { return value.mut(); }
+    static void setErrorReason(DiskNode& node, std::optional<std::string> reason) {
+        node.setErrorReason(std::move(reason));
+    }
+    static void setSourceVolume(DiskNode& node, std::string volume) {
+        node.setSourceVolume(std::move(volume));
+    }
+    static void setPermissionsState(DiskNode& node, std::string state) {
+        node.setPermissionsState(std::move(state));
+    }
+    static void setScanState(DiskNode& node, std::string state) {
+        node.setScanState(std::move(state));
+    }
+};
+
+} // namespace fernwick
+
 namespace fernwick::test {
+
+/// A node's property, writable: `writable(node->size) = 5`.
+template <class T> T& writable(NodeField<T>& value) {
+    return DiskNodeAccess::field(value);
+}
 
 /// A file node at `path` (its name is the last component) of `size` bytes.
 DiskNodePtr makeFile(const std::string& path, std::int64_t size,

@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Platform/Sha256.h"
 #include "tests/Support/TempTree.h"
+#include "tests/Support/TreeBuilder.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -42,10 +43,10 @@ struct DuplicateFinderEngineTest : ::testing::Test {
         struct stat info {};
         EXPECT_EQ(::stat(file.c_str(), &info), 0) << file;
         auto node = makeNode(file, size.value_or(info.st_size));
-        node->modifiedDate = TimePoint{seconds(modified)};
-        node->inode = keepInode ? info.st_ino : 0;
-        node->deviceID = info.st_dev;
-        root->children.push_back(node);
+        test::writable(node->modifiedDate) = TimePoint{seconds(modified)};
+        test::writable(node->inode) = keepInode ? info.st_ino : 0;
+        test::writable(node->deviceID) = info.st_dev;
+        test::writable(root->children).push_back(node);
         return node;
     }
     DiskNodePtr addFile(std::string_view name, const std::string& contents,
@@ -133,7 +134,7 @@ TEST_F(DuplicateFinderEngineTest, HardLinksCountOnceAndInodeZeroAlwaysCounts) {
     ASSERT_EQ(clusters.size(), 1U);
     EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"a", "copy"}));
 
-    root->children.clear();
+    test::writable(root->children).clear();
     add(tree.file("zero1", patterned(6000, 'z')), 1000, {}, false);
     add(tree.file("zero2", patterned(6000, 'z')), 1000, {}, false);
     clusters = find();
@@ -243,10 +244,11 @@ TEST_F(DuplicateFinderEngineTest, CandidatesBySizeKindAndOrder) {
 
     // Folders and packages are never items, however large and alike.
     for (bool isPackage : {false, true}) {
-        root->children.push_back(
-            makeNode(tree.folder(isPackage ? "A.app" : "dir1"), 5000, !isPackage, isPackage));
+        test::writable(root->children)
+            .push_back(
+                makeNode(tree.folder(isPackage ? "A.app" : "dir1"), 5000, !isPackage, isPackage));
     }
-    root->children.push_back(makeNode(tree / "m1", 5000, false, true));
+    test::writable(root->children).push_back(makeNode(tree / "m1", 5000, false, true));
     const auto clusters = find(5000);
     ASSERT_EQ(clusters.size(), 1U);
     EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"m1", "m2"}));
@@ -282,7 +284,7 @@ TEST_F(DuplicateFinderEngineTest, FilesThatChangedOrFailAreLeftOut) {
     // Now FIFOs: opening one for reading must not block.
     for (const char* name : {"fifo1", "fifo2"}) {
         ASSERT_EQ(::mkfifo((tree / name).c_str(), 0600), 0);
-        root->children.push_back(makeNode(tree / name, 150000));
+        test::writable(root->children).push_back(makeNode(tree / name, 150000));
     }
 
     DuplicateFinderEngine::Options options;

@@ -12,7 +12,7 @@ namespace {
 DiskNodePtr file(const std::string& path, std::int64_t size, std::int64_t allocated = 0,
                  std::int64_t items = 1) {
     auto node = test::makeNode(path, size, allocated, false);
-    node->itemCount = items;
+    test::writable(node->itemCount) = items;
     return node;
 }
 
@@ -64,17 +64,17 @@ TEST(DiskNode, ScannerConstructorJoinsTheSharedParentPath) {
 
 TEST(DiskNode, RareTextsLiveOutOfLineAndReadBack) {
     auto node = file("/a", 1);
-    node->setErrorReason("Permission denied");
-    node->setSourceVolume("/mnt/data");
-    node->setPermissionsState("Restricted");
-    node->setScanState("Partial");
+    DiskNodeAccess::setErrorReason(*node, "Permission denied");
+    DiskNodeAccess::setSourceVolume(*node, "/mnt/data");
+    DiskNodeAccess::setPermissionsState(*node, "Restricted");
+    DiskNodeAccess::setScanState(*node, "Partial");
     EXPECT_EQ(node->errorReason(), "Permission denied");
     EXPECT_EQ(node->sourceVolume(), "/mnt/data");
     EXPECT_EQ(node->permissionsState(), "Restricted");
     EXPECT_EQ(node->scanState(), "Partial");
-    node->setErrorReason(std::nullopt);
-    node->setSourceVolume("/");
-    node->setScanState("Complete");
+    DiskNodeAccess::setErrorReason(*node, std::nullopt);
+    DiskNodeAccess::setSourceVolume(*node, "/");
+    DiskNodeAccess::setScanState(*node, "Complete");
     EXPECT_FALSE(node->errorReason().has_value());
     EXPECT_EQ(node->sourceVolume(), "/");
     EXPECT_EQ(node->scanState(), "Complete");
@@ -94,14 +94,14 @@ TEST(DiskNode, RecalculateSumsChildren) {
 
 TEST(DiskNode, RecalculateKeepsFilesAndChildlessFolders) {
     auto empty = folder("/e", {}, 123);
-    empty->itemCount = 5;
+    test::writable(empty->itemCount) = 5;
     empty->recalculateTotalSize();
     EXPECT_EQ(empty->size, 123);
     EXPECT_EQ(empty->itemCount, 5);
 
     // A file keeps its values whatever its children array holds, also when it is nested.
     auto odd = file("/r/f", 10, 10);
-    odd->children.push_back(file("/r/f/x", 1000));
+    test::writable(odd->children).push_back(file("/r/f/x", 1000));
     odd->recalculateTotalSize();
     EXPECT_EQ(odd->size, 10);
     auto root = folder("/r", {odd, folder("/r/d", {}, 5)});
@@ -132,10 +132,10 @@ TEST(DiskNode, DeepChainsNeitherOverflowTheStackToSumNorToFree) {
     for (int i = 0; i < kDepth; ++i) {
         auto next = folder("/d/x", {});
         DiskNode* raw = next.get();
-        tail->children.push_back(std::move(next));
+        test::writable(tail->children).push_back(std::move(next));
         tail = raw;
     }
-    tail->children.push_back(file("/d/x/f", 42));
+    test::writable(tail->children).push_back(file("/d/x/f", 42));
     top->recalculateTotalSize();
     EXPECT_EQ(top->size, 42);
     EXPECT_EQ(top->allDescendants().size(), static_cast<std::size_t>(kDepth + 1));

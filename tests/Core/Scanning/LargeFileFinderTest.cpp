@@ -28,7 +28,7 @@ TEST(LargeFileFinder, ThresholdIsInclusive) {
 
 TEST(LargeFileFinder, FoldersAndPackagesAreNeverListed) {
     auto app = folderNode("/r/Big.app", {fileNode("/r/Big.app/bin", 10)}, true);
-    app->size = 10 * kMB100;
+    test::writable(app->size) = 10 * kMB100;
     auto deep = fileNode("/r/a/b/c/deep.mkv", 2 * kMB100);
     const auto root = folderNode(
         "/r", {app, folderNode("/r/a", {folderNode("/r/a/b", {folderNode("/r/a/b/c", {deep})})})});

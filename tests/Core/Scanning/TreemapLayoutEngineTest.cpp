@@ -212,8 +212,8 @@ TEST(TreemapLayoutEngine, DeepTreesAndHugeDepthsAreSafe) {
     auto node = fileNode("/d/x", 1);
     for (int i = 0; i < 100000; ++i) {
         auto parent = folderNode("/d", {});
-        parent->children.push_back(std::move(node));
-        parent->size = 1;
+        test::writable(parent->children).push_back(std::move(node));
+        test::writable(parent->size) = 1;
         node = std::move(parent);
     }
     const auto tiles = layout(node, {0, 0, 1000, 1000}, std::numeric_limits<int>::max());

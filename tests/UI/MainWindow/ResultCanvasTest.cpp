@@ -281,6 +281,30 @@ private slots:
         QCOMPARE(w.state->currentTreemapRoot(), alpha);
     }
 
+    // One navigation step or one change of the tree gives the canvas its root once.
+    void eachStepRefreshesTheCanvasOnce() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        useMode(w, StorageVisualMode::treemap);
+        ResultCanvas* canvas = w.window->resultCanvas();
+        const DiskNodePtr alpha = w.child("Alpha");
+        int before = canvas->refreshCount();
+        w.state->drillDownIntoNode(alpha);
+        QCOMPARE(canvas->refreshCount(), before + 1);
+        w.state->navigateBack();
+        QCOMPARE(canvas->refreshCount(), before + 2);
+        w.state->drillDownIntoNode(alpha);
+        w.state->navigateBreadcrumb(0);
+        QCOMPARE(canvas->refreshCount(), before + 4);
+        w.state->computeTreemapLayout(); // a layout alone is no reason
+        QCOMPARE(canvas->refreshCount(), before + 4);
+        before = canvas->refreshCount();
+        w.state->trashNode(w.child("gamma.bin"));
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        QCOMPARE(canvas->refreshCount(), before + 1);
+    }
+
     void controlZUndoesOnlyWhileTheToastShows() {
         WindowHarness w;
         w.open();

@@ -10,6 +10,7 @@
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "FernwickUI/State/AppState.h"
 #include "tests/Support/TempTree.h"
+#include "tests/Support/TreeBuilder.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

@@ -31,7 +31,7 @@ struct Fixture {
         solo = makeNode(h.tree / "work/solo.txt", false, 50);
         root = makeNode(h.tree / "work", true, 0, StorageCategory::other, {docs, solo});
         for (const auto& node : {a, b, docs, solo, root}) {
-            node->inode = inodeOf(node->url());
+            test::writable(node->inode) = inodeOf(node->url());
         }
     }
     DiskNodePtr a, b, docs, solo, root;
@@ -204,11 +204,16 @@ private slots:
         QVERIFY(!state->userAlert());
     }
 
-    void treeChangesWaitForEnginesReadingTheTree() {
+    // A move to the Trash while the duplicate search holds the tree: the record, the emptied
+    // node and the Trash count arrive at once; the search's own tree stays as it was.
+    void treeChangesApplyAtOnceWhileEnginesReadTheTree() {
         Harness h;
         fernwick::test::Gate reading;
         fernwick::test::Gate release;
-        h.services.findDuplicates = [&](const DiskNodePtr&, std::int64_t, DuplicateResolutionRule) {
+        DiskNodePtr searched;
+        h.services.findDuplicates = [&](const DiskNodePtr& root, std::int64_t,
+                                        DuplicateResolutionRule) {
+            searched = root;
             reading.open();
             release.wait();
             return std::vector<DuplicateCluster>{};
@@ -218,18 +223,39 @@ private slots:
         bool found = false;
         state->scanDuplicates([&] { found = true; });
         QVERIFY(QTest::qWaitFor([&] { return reading.isOpen(); }));
+        QSignalSpy changed(state.get(), &AppState::treeChanged);
         bool trashed = false;
         state->trashNode(f.docs, [&] { trashed = true; });
-        h.quickPool.waitForDone();
-        QCoreApplication::processEvents();
-        // Moved on disk, but the tree is left alone while the duplicate search reads it.
+        QVERIFY(QTest::qWaitFor([&] { return trashed; }, 5000));
+        QTRY_COMPARE(state->trashItemCount(), std::int64_t{1});
         QVERIFY(!std::filesystem::exists(f.docs->url()));
+        QVERIFY(state->lastTrashed().has_value());
+        QCOMPARE(state->lastTrashed()->size, std::int64_t{300});
+        const DiskNodePtr docsNow = state->lastTrashed()->node;
+        QCOMPARE(docsNow->id(), f.docs->id());
+        QCOMPARE(docsNow->size, std::int64_t{0});
+        QVERIFY(docsNow->children.empty());
+        QCOMPARE(state->rootNode()->size, std::int64_t{50});
+        QCOMPARE(state->rootNode()->children[0], docsNow);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(state->currentTreemapRoot(), state->rootNode());
+        QCOMPARE(state->treemapBreadcrumbs().front(), state->rootNode());
+        // The search still reads the tree as it was when it began.
+        QVERIFY(!found);
+        QCOMPARE(searched, f.root);
         QCOMPARE(f.docs->children.size(), std::size_t{2});
-        QVERIFY(!trashed);
+        QCOMPARE(f.root->size, std::int64_t{350});
+
+        // The undo too, while the search still runs.
+        QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+        QCOMPARE(state->rootNode()->size, std::int64_t{350});
+        QCOMPARE(state->rootNode()->children[0]->children.size(), std::size_t{2});
+        QCOMPARE(f.root->size, std::int64_t{350});
         release.open();
-        QVERIFY(QTest::qWaitFor([&] { return found && trashed; }));
-        QVERIFY(f.docs->children.empty());
-        QCOMPARE(f.root->size, std::int64_t{50});
+        QVERIFY(QTest::qWaitFor([&] { return found; }));
+        h.settle();
+        QCOMPARE(state->rootNode()->size, std::int64_t{350});
+        QVERIFY(!state->scanTree().hasReaders());
     }
 
     void revealGoesToTheFileManager() {

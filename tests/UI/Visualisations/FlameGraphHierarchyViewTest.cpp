@@ -60,9 +60,9 @@ private slots:
         grandchildren.push_back(makeFile("/r/d/zero", 0));
         const auto folder = makeFolder("/r/d", grandchildren);
         const auto zeros = makeFolder("/r/zeros", {makeFile("/r/zeros/a", 0)});
-        zeros->size = 70;
+        test::writable(zeros->size) = 70;
         const auto empty = makeFolder("/r/empty", {});
-        empty->size = 70;
+        test::writable(empty->size) = 70;
         const auto root = makeFolder("/r", {folder, zeros, empty});
         const auto layout = FlameGraphLayout::compute(root, 828);
         std::vector<FlameGraphLayout::Bar> small;

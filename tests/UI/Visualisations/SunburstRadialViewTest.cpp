@@ -101,7 +101,7 @@ private slots:
         }
         const auto folder = makeFolder("/r/d", grandchildren, StorageCategory::caches);
         const auto emptyFolder = makeFolder("/r/e", {});
-        emptyFolder->size = 100;
+        test::writable(emptyFolder->size) = 100;
         const auto root = makeFolder("/r", {folder, makeFile("/r/f", 100), emptyFolder});
         const auto layout = SunburstLayout::compute(root, kFrame);
         const auto& s = layout.sectors();
