@@ -227,8 +227,8 @@ TEST(ScanTree, RandomChangesKeepEverySumEqualToAFullRecalculation) {
         for (int step = 0; step < 400; ++step) {
             const std::vector<DiskNodePtr> all = [&] {
                 std::vector<DiskNodePtr> nodes{tree.root()};
-                const auto below = tree.root()->allDescendants();
-                nodes.insert(nodes.end(), below.begin(), below.end());
+                const auto rest = tree.root()->allDescendants();
+                nodes.insert(nodes.end(), rest.begin(), rest.end());
                 return nodes;
             }();
             const DiskNodePtr pick = all[below(all.size())];
