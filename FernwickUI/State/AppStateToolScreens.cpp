@@ -21,9 +21,9 @@ void AppState::setCandidateSelected(const Uuid& id, bool selected) {
 void AppState::chooseLargeFileThreshold(LargeFileThreshold threshold) {
     setSelectedLargeFileThreshold(threshold);
     // The tree belongs to the GUI thread, so this walk reads it as it stands.
-    if (m_rootNode) {
-        setLargeFiles(
-            LargeFileFinder::shared().findLargeFiles(m_rootNode, bytes(threshold), std::nullopt));
+    if (m_tree.root()) {
+        setLargeFiles(LargeFileFinder::shared().findLargeFiles(m_tree.root(), bytes(threshold),
+                                                               std::nullopt));
     }
 }
 
