@@ -67,7 +67,7 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
     m_pool.run<WorkerScratch>(m_stop,
                               [this](Task& task, WorkerScratch& worker) { runTask(task, worker); });
     m_rootEntries = nullptr;
-    std::erase(root.children, nullptr);
+    std::erase(root.children.mut(), nullptr);
     for (const auto& walk : m_walks) {
         totals.files = saturatingAdd(totals.files, walk->files.load());
         totals.errors = saturatingAdd(totals.errors, walk->errors.load());
