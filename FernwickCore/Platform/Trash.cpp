@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Platform/TrashFolders.h"
+#include "FernwickCore/Platform/UniqueFd.h"
 
 #include <cerrno>
 #include <climits>
@@ -55,7 +56,9 @@ std::string localDeletionDate() {
 constexpr std::size_t kInfoSuffixLength = sizeof(".trashinfo") - 1;
 
 // The n-th name tried for `name` inside files/: the name itself, then "stem.n.ext". Shortened
-// so that the info file's name ("<name>.trashinfo") still fits NAME_MAX.
+// so that the info file's name ("<name>.trashinfo") still fits NAME_MAX: the stem first (one
+// byte of it is kept), then the extension; never the counter, or every later try would repeat
+// the first name.
 std::string candidateName(const std::string& name, int n) {
     std::string stem = name;
     std::string ext = paths::extension(name);
@@ -63,15 +66,16 @@ std::string candidateName(const std::string& name, int n) {
         stem = name.substr(0, name.size() - ext.size() - 1);
     }
     const std::string counter = n > 1 ? "." + std::to_string(n) : std::string();
-    const std::string tail = counter + (ext.empty() ? std::string() : "." + ext);
     const std::size_t limit = NAME_MAX - kInfoSuffixLength;
-    if (stem.size() + tail.size() > limit) {
-        if (tail.size() >= limit) { // an absurd extension: cut the whole name instead
-            return (name + counter).substr(0, limit);
+    const std::size_t dotted = ext.empty() ? 0 : ext.size() + 1;
+    if (stem.size() + counter.size() + dotted > limit) {
+        const std::size_t keptStem = std::min<std::size_t>(stem.size(), 1);
+        if (keptStem + counter.size() + dotted > limit) {
+            ext.resize(limit - keptStem - counter.size() - 1); // an absurd extension
         }
-        stem.resize(limit - tail.size());
+        stem.resize(limit - counter.size() - (ext.empty() ? 0 : ext.size() + 1));
     }
-    return stem + tail;
+    return stem + counter + (ext.empty() ? std::string() : "." + ext);
 }
 
 SystemError refusal(std::string operation, int code, std::string detail) {
@@ -135,18 +139,38 @@ Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& it
         return refusal("move to trash", EINVAL,
                        "Cannot move " + absolute.string() + " to the Trash: it is not an item");
     }
-    // The folder is resolved first so that its volume and the Path= line are the real ones; it
-    // is then opened without following a link, and everything that follows is relative to that
-    // descriptor: the item that is examined is the item that is renamed.
-    const std::filesystem::path resolvedFolder = paths::resolveSymlinks(absolute.parent_path());
-    const Fd folderFd(
-        ::open(resolvedFolder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // The folder is opened once (the kernel resolves any link on the way a single time) and
+    // everything that follows is relative to that descriptor; its real place, for the volume
+    // and the Path= line, is read back from the descriptor itself.
+    const Fd folderFd(::open(absolute.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd) {
-        return SystemError::fromErrno("open " + resolvedFolder.string());
+        return SystemError::fromErrno("open " + absolute.parent_path().string());
     }
+    auto realFolder = descriptorPath(folderFd.get());
+    if (!realFolder) {
+        return realFolder.error();
+    }
+    return moveAt(folderFd.get(), *realFolder, name, absolute, expected);
+}
+
+Result<std::filesystem::path> Trash::moveToTrashAt(int folderFd,
+                                                   const std::filesystem::path& realFolder,
+                                                   const std::string& name,
+                                                   std::optional<FileIdentity> expected) const {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        return refusal("move to trash", EINVAL,
+                       "Cannot move " + name + " to the Trash: it is not an item");
+    }
+    return moveAt(folderFd, realFolder, name, realFolder / name, expected);
+}
+
+Result<std::filesystem::path> Trash::moveAt(int folderFd, const std::filesystem::path& realFolder,
+                                            const std::string& name,
+                                            const std::filesystem::path& shownPath,
+                                            std::optional<FileIdentity> expected) const {
     struct stat itemInfo {};
-    if (::fstatat(folderFd.get(), name.c_str(), &itemInfo, AT_SYMLINK_NOFOLLOW) != 0) {
-        return SystemError::fromErrno("stat " + absolute.string());
+    if (::fstatat(folderFd, name.c_str(), &itemInfo, AT_SYMLINK_NOFOLLOW) != 0) {
+        return SystemError::fromErrno("stat " + shownPath.string());
     }
     const bool checksIdentity = expected && (expected->device != 0 || expected->inode != 0);
     if (checksIdentity && (static_cast<std::uint64_t>(itemInfo.st_dev) != expected->device ||
@@ -154,14 +178,14 @@ Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& it
         return refusal("move to trash", ESTALE, kIdentityMismatchReason);
     }
 
-    auto target = trashfs::trashFor(m_env.dataHome / "Trash", resolvedFolder, itemInfo.st_dev,
-                                    m_seams.volumeTop);
+    auto target =
+        trashfs::trashFor(m_env.dataHome / "Trash", realFolder, itemInfo.st_dev, m_seams.volumeTop);
     if (!target) {
         return target.error();
     }
     const std::string originalPath = target->top.empty()
-                                         ? (resolvedFolder / name).string()
-                                         : trashfs::relativeTo(resolvedFolder / name, target->top);
+                                         ? (realFolder / name).string()
+                                         : trashfs::relativeTo(realFolder / name, target->top);
     const std::string info = "[Trash Info]\nPath=" + percentEncoded(originalPath) +
                              "\nDeletionDate=" + localDeletionDate() + "\n";
 
@@ -177,8 +201,8 @@ Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& it
         const auto dropInfo = [&] { ::unlinkat(target->infoFd.get(), infoName.c_str(), 0); };
         // Confirm once more, as late as possible, that the entry is still the item examined.
         struct stat now {};
-        if (::fstatat(folderFd.get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
-            const SystemError error = SystemError::fromErrno("stat " + absolute.string());
+        if (::fstatat(folderFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+            const SystemError error = SystemError::fromErrno("stat " + shownPath.string());
             dropInfo();
             return error;
         }
@@ -187,7 +211,7 @@ Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& it
             return refusal("move to trash", ESTALE, kIdentityMismatchReason);
         }
         // renameat2(2): RENAME_NOREPLACE never replaces an entry that is already in files/.
-        if (::renameat2(folderFd.get(), name.c_str(), target->filesFd.get(), candidate.c_str(),
+        if (::renameat2(folderFd, name.c_str(), target->filesFd.get(), candidate.c_str(),
                         RENAME_NOREPLACE) != 0) {
             const int code = errno;
             dropInfo();
@@ -196,17 +220,17 @@ Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& it
             }
             if (code == EXDEV) {
                 return refusal("move to trash", code,
-                               "Cannot move " + absolute.string() + " to the Trash: " +
+                               "Cannot move " + shownPath.string() + " to the Trash: " +
                                    target->folder.string() + " is on another file system");
             }
-            return SystemError{"move " + absolute.string() + " to the Trash", code};
+            return SystemError{"move " + shownPath.string() + " to the Trash", code};
         }
         // The rename cannot compare identities itself; should the entry have been swapped in
         // the instant before it, the stranger goes straight back.
         struct stat moved {};
         if (::fstatat(target->filesFd.get(), candidate.c_str(), &moved, AT_SYMLINK_NOFOLLOW) == 0 &&
             !sameIdentity(moved, itemInfo)) {
-            if (::renameat2(target->filesFd.get(), candidate.c_str(), folderFd.get(), name.c_str(),
+            if (::renameat2(target->filesFd.get(), candidate.c_str(), folderFd, name.c_str(),
                             RENAME_NOREPLACE) == 0) {
                 dropInfo();
             }
@@ -215,7 +239,7 @@ Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& it
         return target->folder / "files" / candidate;
     }
     return refusal("move to trash", EEXIST,
-                   "Cannot move " + absolute.string() + " to the Trash: no free name is left");
+                   "Cannot move " + shownPath.string() + " to the Trash: no free name is left");
 }
 
 Status Trash::restore(const std::filesystem::path& trashedItem,

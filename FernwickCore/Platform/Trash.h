@@ -60,6 +60,14 @@ public:
     /// "name.3.ext", ... . On failure nothing has moved and no info file is left behind.
     Result<std::filesystem::path> moveToTrash(const std::filesystem::path& item,
                                               std::optional<FileIdentity> expected = {}) const;
+    /// moveToTrash() for the entry `name` of a folder the caller has already opened (`folderFd`;
+    /// O_PATH is enough) and examined through that descriptor; `realFolder` is where that folder
+    /// lies (see `descriptorPath`). No path is resolved again, so a folder swapped for a link
+    /// in the meantime cannot redirect the move: the entry examined is the entry moved.
+    Result<std::filesystem::path> moveToTrashAt(int folderFd,
+                                                const std::filesystem::path& realFolder,
+                                                const std::string& name,
+                                                std::optional<FileIdentity> expected) const;
 
     /// Moves a trashed item (a path inside some trash's "files/" folder) back to `originalPath`
     /// and removes its info file. Never replaces what stands at `originalPath`: then it fails
@@ -67,20 +75,27 @@ public:
     Status restore(const std::filesystem::path& trashedItem,
                    const std::filesystem::path& originalPath) const;
 
-    /// The number of visible entries (names not starting with ".") directly inside the home
-    /// trash's "files/" folder; 0 when it is missing or unreadable.
+    /// The number of entries directly inside the home trash's "files/" folder, dot-names
+    /// included (a trashed ~/.npm is an item like any other); 0 when it is missing or
+    /// unreadable. Never descends into an entry.
     std::int64_t itemCount() const;
 
-    /// Removes for good every visible entry of the home trash and of the user's trashes on the
-    /// mounted file systems, with their info files. Never follows a symbolic link: a link is
-    /// removed as a link. Entries that cannot be removed stay; the first failure is returned
-    /// after all others were tried.
+    /// Removes for good every entry of the home trash and of the user's trashes on the mounted
+    /// file systems, with their info files. Never follows a symbolic link (a link is removed as
+    /// a link) and never enters another mounted file system: a trashed folder with a mount
+    /// below it keeps that mount and what leads to it. Entries that cannot be removed stay
+    /// (and are counted); the first failure is returned after all others were tried.
     Status empty() const;
 
     /// dataHome/Trash.
     std::filesystem::path homeTrashFolder() const { return m_env.dataHome / "Trash"; }
 
 private:
+    Result<std::filesystem::path> moveAt(int folderFd, const std::filesystem::path& realFolder,
+                                         const std::string& name,
+                                         const std::filesystem::path& shownPath,
+                                         std::optional<FileIdentity> expected) const;
+
     Environment m_env;
     Seams m_seams;
 };

@@ -1,11 +1,11 @@
 #include "FernwickCore/Platform/TrashFolders.h"
 
+#include "FernwickCore/Platform/MountTable.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <sys/stat.h>
 #include <utility>
 
@@ -127,23 +127,6 @@ std::filesystem::path mountTop(std::filesystem::path folder, dev_t device) {
     return folder;
 }
 
-// /proc/self/mountinfo escapes space, tab, newline and backslash as \ooo.
-std::string unescapeMountField(const std::string& field) {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            const std::string digits = field.substr(i + 1, 3);
-            if (digits.size() == 3 && digits.find_first_not_of("01234567") == std::string::npos) {
-                out += static_cast<char>(std::stoi(digits, nullptr, 8));
-                i += 3;
-                continue;
-            }
-        }
-        out += field[i];
-    }
-    return out;
-}
-
 bool isPseudoFileSystem(const std::string& type) {
     static const std::set<std::string> kPseudo = {
         "proc",    "sysfs",   "devtmpfs",   "devpts",      "cgroup", "cgroup2",
@@ -154,21 +137,9 @@ bool isPseudoFileSystem(const std::string& type) {
 
 std::vector<std::filesystem::path> readMountPoints() {
     std::vector<std::filesystem::path> points;
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, numbers, root, point;
-        fields >> id >> parent >> numbers >> root >> point;
-        const auto dash = line.find(" - ");
-        if (point.empty() || dash == std::string::npos) {
-            continue;
-        }
-        std::istringstream tail(line.substr(dash + 3));
-        std::string type;
-        tail >> type;
-        if (!isPseudoFileSystem(type)) {
-            points.push_back(unescapeMountField(point));
+    for (auto& entry : readMountTable()) {
+        if (!isPseudoFileSystem(entry.type)) {
+            points.push_back(std::move(entry.mountPoint));
         }
     }
     return points;
@@ -295,90 +266,6 @@ Status emptyTrashFolder(const std::filesystem::path& folder, bool isHome) {
             ::unlinkat(infoFd.get(), (name + ".trashinfo").c_str(), 0);
         } else if (!removed && first) {
             first = removed;
-        }
-    }
-    return first;
-}
-
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
-Status removeEntry(int folderFd, const std::string& name) {
-    struct stat info {};
-    if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return SystemError::fromErrno("stat " + name);
-    }
-    if (!S_ISDIR(info.st_mode)) {
-        if (::unlinkat(folderFd, name.c_str(), 0) != 0) {
-            return SystemError::fromErrno("remove " + name);
-        }
-        return Ok{};
-    }
-
-    struct Frame {
-        DIR* dir;
-        std::string name;
-    };
-    std::vector<Frame> stack;
-    Status first = Ok{};
-    const auto note = [&first](const std::string& operation) {
-        if (first) {
-            first = SystemError::fromErrno(operation);
-        }
-    };
-    // Opens a child folder without following a link and makes it ours to empty: a read-only
-    // folder (a module cache, say) could not lose its entries otherwise.
-    const auto push = [&](int parentFd, const std::string& child) {
-        const int fd =
-            ::openat(parentFd, child.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) {
-            note("open " + child);
-            return;
-        }
-        struct stat folder {};
-        if (::fstat(fd, &folder) == 0 && (folder.st_mode & 0700) != 0700) {
-            ::fchmod(fd, (folder.st_mode & 07777) | 0700);
-        }
-        DIR* dir = ::fdopendir(fd);
-        if (dir == nullptr) {
-            note("list " + child);
-            ::close(fd);
-            return;
-        }
-        stack.push_back({dir, child});
-    };
-
-    push(folderFd, name);
-    while (!stack.empty()) {
-        DIR* dir = stack.back().dir;
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (entry == nullptr) {
-            if (errno != 0) {
-                note("list " + stack.back().name);
-            }
-            const std::string done = stack.back().name;
-            ::closedir(dir);
-            stack.pop_back();
-            const int parentFd = stack.empty() ? folderFd : ::dirfd(stack.back().dir);
-            if (::unlinkat(parentFd, done.c_str(), AT_REMOVEDIR) != 0) {
-                note("remove " + done);
-            }
-            continue;
-        }
-        const std::string child = entry->d_name;
-        if (child == "." || child == "..") {
-            continue;
-        }
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat childInfo {};
-            isFolder =
-                ::fstatat(::dirfd(dir), child.c_str(), &childInfo, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISDIR(childInfo.st_mode);
-        }
-        if (isFolder) {
-            push(::dirfd(dir), child);
-        } else if (::unlinkat(::dirfd(dir), child.c_str(), 0) != 0) {
-            note("remove " + child);
         }
     }
     return first;

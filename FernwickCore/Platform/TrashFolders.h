@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Platform/Result.h"
+#include "FernwickCore/Platform/UniqueFd.h"
 
 #include <filesystem>
 #include <functional>
@@ -14,36 +15,7 @@
 /// emptying trash folders without following links. Internal to the platform layer.
 namespace fernwick::trashfs {
 
-/// An owned file descriptor, closed when the object dies.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            m_fd = other.m_fd;
-            other.m_fd = -1;
-        }
-        return *this;
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    void reset() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = -1;
-    }
-
-private:
-    int m_fd = -1;
-};
+using Fd = UniqueFd;
 
 /// The trash an item goes to, opened.
 struct TrashTarget {
@@ -87,7 +59,7 @@ std::vector<std::filesystem::path> mountPoints();
 std::vector<TrashFolder> userTrashFolders(const std::filesystem::path& homeTrash,
                                           const std::vector<std::filesystem::path>& mounts);
 
-/// Removes every visible entry of files/ and its info file. A volume trash folder is opened
+/// Removes every entry of files/ and its info file. A volume trash folder is opened
 /// without following links; nothing inside any trash is ever followed.
 Status emptyTrashFolder(const std::filesystem::path& folder, bool isHome);
 

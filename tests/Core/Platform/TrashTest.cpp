@@ -1,17 +1,21 @@
 #include "FernwickCore/Platform/Trash.h"
 
 #include "FernwickCore/Platform/AtomicFile.h"
+#include "tests/Support/BindMount.h"
 #include "tests/Support/TempTree.h"
 
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -267,6 +271,105 @@ TEST_F(TrashTest, EmptyNeverFollowsALinkAndRemovesInfoFiles) {
     EXPECT_FALSE(entryExists(info / "tree.trashinfo"));
     EXPECT_FALSE(entryExists(files / ".npm"));
     EXPECT_FALSE(entryExists(info / ".npm.trashinfo"));
+    EXPECT_EQ(trash.itemCount(), 0);
+}
+
+TEST_F(TrashTest, ANameWithAVeryLongExtensionCanBeTrashedAgain) {
+    // The counter must survive the shortening, or every later name repeats the first.
+    const std::string name = "a." + std::string(253, 'e');
+    std::vector<std::string> kept;
+    for (int i = 0; i < 3; ++i) {
+        auto moved = trash.moveToTrash(tree.file("home/" + std::to_string(i) + "/" + name, "x"));
+        ASSERT_TRUE(moved) << i << ": " << moved.error().message();
+        kept.push_back(moved->filename().string());
+        EXPECT_LE(kept.back().size() + 10, 255U);
+        EXPECT_NE(contentsOf(info / (kept.back() + ".trashinfo"))
+                      .find("/home/" + std::to_string(i) + "/" + name + "\n"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(kept[0], "a." + std::string(243, 'e'));
+    EXPECT_EQ(kept[1], "a.2." + std::string(241, 'e'));
+    EXPECT_EQ(kept[2], "a.3." + std::string(241, 'e'));
+    // A long stem gives way before the extension does.
+    auto moved = trash.moveToTrash(tree.file("home/" + std::string(240, 's') + ".txt", "x"));
+    auto again = trash.moveToTrash(tree.file("home/x/" + std::string(240, 's') + ".txt", "x"));
+    ASSERT_TRUE(moved && again);
+    EXPECT_EQ(again->filename().string(), std::string(239, 's') + ".2.txt");
+}
+
+TEST_F(TrashTest, EmptyingNeedsNoDescriptorPerLevelAndOpensSealedFolders) {
+    // 1,500 levels (deeper than PATH_MAX allows to name), emptied under a limit of 256 files.
+    constexpr int kDepth = 1500;
+    tree.folder("home/deep");
+    int fd = ::open((tree / "home/deep").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < kDepth && fd >= 0; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(::openat(fd, "bottom", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    ::close(fd);
+    // Folders nobody may read or enter, at the top and inside, one of them holding a link.
+    tree.file("home/sealed/inner/file", "x");
+    tree.symlink("home/sealed/inner/link", tree.root() / "outside");
+    const auto outside = tree.file("outside/keep", "keep");
+    ASSERT_TRUE(trash.moveToTrash(tree / "home/deep"));
+    ASSERT_TRUE(trash.moveToTrash(tree / "home/sealed"));
+    ::chmod((files / "sealed/inner").c_str(), 0);
+    ::chmod((files / "sealed").c_str(), 0);
+
+    // Root may open anything: the sealed folders are emptied as an ordinary user would.
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        const std::string command = "chown -hR 65534:65534 '" + tree.root().string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        ::chmod((files / "sealed/inner").c_str(), 0);
+        ::chmod((files / "sealed").c_str(), 0);
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (asRoot && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(2);
+        }
+        const rlimit few{256, 256};
+        ::setrlimit(RLIMIT_NOFILE, &few);
+        ::_exit(trash.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(entryExists(files / "deep"));
+    EXPECT_FALSE(entryExists(files / "sealed"));
+    EXPECT_FALSE(entryExists(info / "sealed.trashinfo"));
+    EXPECT_EQ(contentsOf(outside), "keep");
+    EXPECT_EQ(trash.itemCount(), 0);
+}
+
+TEST_F(TrashTest, EmptyingNeverEntersAMountInsideATrashedFolder) {
+    const auto disk = tree.file("disk/precious.txt", "precious");
+    tree.file("home/project/notes.txt", "n");
+    tree.folder("home/project/sub/data");
+    test::BindMount mount(tree / "disk", tree / "home/project/sub/data");
+    if (!mount.mounted()) {
+        GTEST_SKIP() << test::BindMount::skipReason();
+    }
+    // The rename carries the mount along; the safety check is what refuses this beforehand.
+    ASSERT_TRUE(trash.moveToTrash(tree / "home/project"));
+    mount.moveTo(files / "project/sub/data");
+    const Status emptied = trash.empty();
+    ASSERT_FALSE(emptied);
+    EXPECT_EQ(emptied.error().code, EXDEV);
+    EXPECT_EQ(contentsOf(disk), "precious");
+    EXPECT_EQ(contentsOf(files / "project/sub/data/precious.txt"), "precious");
+    EXPECT_FALSE(entryExists(files / "project/notes.txt"));
+    // What remains is still an item, with its info file, and goes back whole.
+    EXPECT_EQ(trash.itemCount(), 1);
+    ASSERT_TRUE(trash.restore(files / "project", tree / "home/project"));
+    mount.moveTo(tree / "home/project/sub/data");
+    EXPECT_EQ(contentsOf(tree / "home/project/sub/data/precious.txt"), "precious");
     EXPECT_EQ(trash.itemCount(), 0);
 }
 

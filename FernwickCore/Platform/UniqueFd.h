@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FernwickCore/Platform/Result.h"
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace fernwick {
+
+/// An owned file descriptor, closed when the object dies. Move-only.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_fd = other.m_fd;
+            other.m_fd = -1;
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+    void reset() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = -1;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+/// Where the object behind `fd` lies now, as the kernel names it (/proc/self/fd). Fails when
+/// /proc is not mounted or when the object has been removed.
+Result<std::filesystem::path> descriptorPath(int fd);
+
+} // namespace fernwick
