@@ -1,9 +1,12 @@
 #include "FernwickCore/Engines/SafetyEngine.h"
 
+#include "FernwickCore/Platform/MountTable.h"
 #include "FernwickCore/Platform/PathUtils.h"
+#include "FernwickCore/Platform/UniqueFd.h"
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -22,6 +25,7 @@ constexpr const char* kMismatchReason = Trash::kIdentityMismatchReason;
 constexpr const char* kSymlinkFailedReason = "Failed to verify symlink destination: ";
 constexpr const char* kSymlinkReason = "Symlink points to protected system component";
 constexpr const char* kReadOnlyReason = "Volume is mounted read-only; operations refused";
+constexpr const char* kMountReason = "Contains a mounted file system: ";
 
 // At or under, where a location written with a trailing "/" (the root, or a user entry stored
 // that way) covers everything that begins with it.
@@ -87,12 +91,13 @@ const Location* findMatch(const std::vector<Location>& list,
     return nullptr;
 }
 
-Result<std::string> readLinkText(const std::filesystem::path& link) {
+// readlinkat(2) on the entry the check examined, relative to its folder's descriptor.
+Result<std::string> readLinkAt(int folderFd, const std::string& name) {
     std::string text(256, '\0');
     for (;;) {
-        const ssize_t length = ::readlink(link.c_str(), text.data(), text.size());
+        const ssize_t length = ::readlinkat(folderFd, name.c_str(), text.data(), text.size());
         if (length < 0) {
-            return SystemError::fromErrno("readlink " + link.string());
+            return SystemError::fromErrno("readlink " + name);
         }
         if (static_cast<std::size_t>(length) < text.size()) {
             text.resize(static_cast<std::size_t>(length));
@@ -100,18 +105,6 @@ Result<std::string> readLinkText(const std::filesystem::path& link) {
         }
         text.resize(text.size() * 2);
     }
-}
-
-// Where the entry itself lies: its folder with every link resolved, and its own name. For an
-// item that is not a link this equals the fully resolved path; for a link it is where the link
-// lives, which is what a move to the Trash takes away.
-std::string realPlace(const std::filesystem::path& standardized) {
-    const std::string name = paths::lastComponent(standardized);
-    if (name.empty()) {
-        return standardized.string();
-    }
-    const std::string folder = paths::resolveSymlinks(standardized.parent_path()).string();
-    return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
 void addForm(std::vector<std::string>& forms, const std::string& form) {
@@ -146,6 +139,195 @@ std::string resolvedBelow(const std::string& base, const std::string& suffix) {
         start = end + 1;
     }
     return current;
+}
+
+// The item a check is about, resolved once. Its folder is opened a single time and everything
+// after that (the item's own examination, the move) goes through that descriptor, so that a
+// folder swapped for a link in between cannot make the check approve one item and the move take
+// another.
+struct Target {
+    std::filesystem::path standardized; // step 1
+    std::string resolved;               // step 2
+    std::string name;                   // the last component; empty for "/"
+    UniqueFd folder;                    // the item's folder, opened once (O_PATH)
+    std::filesystem::path realFolder;   // where that folder really is
+    std::string realPlace;              // realFolder followed by the name
+    std::vector<std::string> forms;     // the resolved, the standardized and the real place
+};
+
+std::string joined(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+Target resolveTarget(const std::filesystem::path& url) {
+    Target target;
+    target.standardized = standardizedURL(url);
+    target.resolved = paths::resolveSymlinks(target.standardized).string();
+    target.name = paths::lastComponent(target.standardized);
+    if (target.name.empty()) {
+        target.realPlace = target.standardized.string();
+    } else {
+        const std::filesystem::path folder = target.standardized.parent_path();
+        target.folder = UniqueFd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (target.folder) {
+            if (auto real = descriptorPath(target.folder.get())) {
+                target.realFolder = std::move(*real);
+            }
+        }
+        // Without a folder (missing, or no /proc) the place is judged by its text; the item is
+        // then refused at step 7 in any case when its folder could not be opened.
+        if (target.realFolder.empty()) {
+            target.realFolder = paths::resolveSymlinks(folder);
+        }
+        target.realPlace = joined(target.realFolder.string(), target.name);
+    }
+    // Every test also looks at where the entry really lies: a link reached through a linked
+    // folder (~/etc-link/passwd-link) is taken from the real folder (/etc).
+    target.forms = {target.resolved, target.standardized.string()};
+    addForm(target.forms, target.realPlace);
+    return target;
+}
+
+// The three lists, each location with its forms. A location reached through a link (the home
+// folder at /var/home, a ~/Documents that links elsewhere, /bin -> /usr/bin) protects what it
+// really is as well as what it is called.
+struct ProtectedPlaces {
+    std::vector<Location> system;
+    std::vector<Location> personal;
+    std::vector<Location> user;
+    Location home;
+};
+
+ProtectedPlaces buildProtectedPlaces(const ProtectedPathRegistry& registry,
+                                     const std::vector<std::string>& systemResolved,
+                                     const Environment& env,
+                                     const std::set<std::string>& userEntries) {
+    const std::string home = env.home.string();
+    const std::string homeResolved = env.homeResolved.string();
+    ProtectedPlaces places;
+    for (std::size_t i = 0; i < registry.systemProtectedPrefixes.size(); ++i) {
+        Location location{registry.systemProtectedPrefixes[i],
+                          {registry.systemProtectedPrefixes[i]}};
+        addForm(location.forms, systemResolved[i]);
+        places.system.push_back(std::move(location));
+    }
+    for (const auto& suffix : registry.userProtectedSuffixes) {
+        Location location{suffix, {home + suffix}};
+        addForm(location.forms, homeResolved + suffix);
+        addForm(location.forms, resolvedBelow(homeResolved, suffix));
+        places.personal.push_back(std::move(location));
+    }
+    for (const auto& entry : userEntries) {
+        Location location{entry, {entry}};
+        if (!entry.empty() && entry.front() == '/') {
+            addForm(location.forms, resolved(entry));
+        }
+        places.user.push_back(std::move(location));
+    }
+    places.home = Location{home, {home}};
+    addForm(places.home.forms, homeResolved);
+    return places;
+}
+
+SafetyValidationResult refusal(std::string reason, RiskLevel risk) {
+    return SafetyValidationResult::rejected(std::move(reason), risk);
+}
+
+// Steps 3 to 6, then the refusals of a folder that holds a protected location or the home
+// folder: moving a folder carries everything below it.
+std::optional<SafetyValidationResult>
+refuseProtectedPlace(const Target& target, const ProtectedPlaces& places, const Environment& env,
+                     const std::function<bool(const std::string&)>& isUserProtected) {
+    const auto& targets = target.forms;
+    for (const auto& form : targets) {
+        if (const auto verdict = ForbiddenOperationRegistry::isForbidden(form, env);
+            verdict.forbidden) {
+            return refusal(verdict.reason.value_or("Forbidden path"), RiskLevel::high);
+        }
+    }
+    if (const Location* hit = findMatch(places.system, targets, false)) {
+        return refusal(kSystemReason + hit->name, RiskLevel::high);
+    }
+    if (const Location* hit = findMatch(places.personal, targets, false)) {
+        return refusal(kPersonalReason + hit->name, RiskLevel::high);
+    }
+    if (std::any_of(targets.begin(), targets.end(), isUserProtected) ||
+        findMatch(places.user, targets, false) != nullptr) {
+        return refusal(kUserListReason, RiskLevel::high);
+    }
+    if (const Location* hit = findMatch(places.system, targets, true)) {
+        return refusal(kSystemReason + hit->name, RiskLevel::high);
+    }
+    if (findMatch({places.home}, targets, true) != nullptr) {
+        return refusal(kHomeReason, RiskLevel::high);
+    }
+    if (const Location* hit = findMatch(places.personal, targets, true)) {
+        return refusal(kPersonalReason + hit->name, RiskLevel::high);
+    }
+    if (const Location* hit = findMatch(places.user, targets, true)) {
+        return refusal(std::string(kUserListReason) + ": " + hit->name, RiskLevel::high);
+    }
+    return std::nullopt;
+}
+
+// A folder with a file system mounted at or below it: the move would carry the mount into the
+// Trash, and emptying it would reach into that file system. Judged by where the entry really
+// lies (a link to a mount point carries nothing along).
+std::optional<SafetyValidationResult> refuseMountBelow(const Target& target) {
+    for (const auto& entry : readMountTable()) {
+        if (paths::isAtOrUnder(entry.mountPoint.native(), target.realPlace)) {
+            return refusal(kMountReason + entry.mountPoint.string(), RiskLevel::high);
+        }
+    }
+    return std::nullopt;
+}
+
+// Steps 7 to 10, on the entry inside the folder the target holds open: the identity approved is
+// the identity of the entry the move will take.
+SafetyValidationResult examineItem(const Target& target, const std::vector<Location>& system,
+                                   std::optional<std::uint64_t> expectedInode,
+                                   const SafetyEngine::ReadLink& readLinkSeam,
+                                   const SafetyEngine::ReadOnlyVolumeProbe& readOnlyProbe,
+                                   const Environment& env) {
+    // 7: the item itself, a final link not followed.
+    struct stat info {};
+    if (target.name.empty() || !target.folder ||
+        ::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return refusal(kMissingReason, RiskLevel::medium);
+    }
+    // 8: the item scanned is the item here.
+    if (expectedInode && *expectedInode != 0 &&
+        *expectedInode != static_cast<std::uint64_t>(info.st_ino)) {
+        return refusal(kMismatchReason, RiskLevel::high);
+    }
+    // 9: a link's stored destination must not name a system location. A relative destination
+    // stays relative here; step 2 has already followed it.
+    const bool isLink = S_ISLNK(info.st_mode);
+    if (isLink) {
+        const auto destination = readLinkSeam ? readLinkSeam(target.standardized)
+                                              : readLinkAt(target.folder.get(), target.name);
+        if (!destination) {
+            const auto& error = destination.error();
+            return refusal(kSymlinkFailedReason + (error.detail.empty()
+                                                       ? std::string(std::strerror(error.code))
+                                                       : error.detail),
+                           RiskLevel::medium);
+        }
+        const std::string text =
+            paths::standardize(paths::expandTilde(*destination, env.home)).string();
+        if (findMatch(system, {text}, false) != nullptr) {
+            return refusal(kSymlinkReason, RiskLevel::high);
+        }
+    }
+    // 10: a read-only volume. A link lives in its folder's volume, whatever it points to, so
+    // that folder is asked as well.
+    if (readOnlyProbe(target.standardized).value_or(false) ||
+        (isLink && readOnlyProbe(target.standardized.parent_path()).value_or(false))) {
+        return refusal(kReadOnlyReason, RiskLevel::high);
+    }
+    return SafetyValidationResult::approved(target.resolved,
+                                            static_cast<std::uint64_t>(info.st_ino),
+                                            static_cast<std::uint64_t>(info.st_dev));
 }
 
 } // namespace
@@ -189,16 +371,15 @@ ForbiddenOperationRegistry::isForbidden(const std::string& path, const Environme
 
 struct SafetyEngine::Checked {
     SafetyValidationResult result;
-    /// The path the check examined (the standardized URL); what the move must act on.
-    std::filesystem::path standardized;
+    /// The item the check examined, its folder still open: what the move must act on.
+    Target target;
 };
 
 SafetyEngine::SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> preferences,
                            ReadOnlyVolumeProbe readOnlyProbe, ReadLink readLink)
     : m_env(std::move(env)), m_preferences(std::move(preferences)),
       m_readOnlyProbe(readOnlyProbe ? std::move(readOnlyProbe) : statvfsReadOnly),
-      m_readLink(readLink ? std::move(readLink) : readLinkText),
-      m_registry(ProtectedPathRegistry::forEnvironment(m_env)) {
+      m_readLink(std::move(readLink)), m_registry(ProtectedPathRegistry::forEnvironment(m_env)) {
     // The system's own layout does not change while the program runs; resolving it once keeps
     // the check cheap for long cleanup runs.
     for (const auto& prefix : m_registry.systemProtectedPrefixes) {
@@ -303,8 +484,9 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
     if (!checked.result.isSafe) {
         return outcome;
     }
-    auto moved = trash.moveToTrash(checked.standardized,
-                                   FileIdentity{checked.result.deviceID, checked.result.inode});
+    const Target& target = checked.target;
+    auto moved = trash.moveToTrashAt(target.folder.get(), target.realFolder, target.name,
+                                     FileIdentity{checked.result.deviceID, checked.result.inode});
     if (moved) {
         outcome.trashedURL = std::move(*moved);
     } else {
@@ -316,120 +498,23 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
 // NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
                                           std::optional<std::uint64_t> expectedInode) const {
-    const auto refuse = [](std::string reason, RiskLevel risk) {
-        return Checked{SafetyValidationResult::rejected(std::move(reason), risk), {}};
-    };
-    // 1 and 2: the item as named (no links resolved) and with every link resolved.
-    const std::filesystem::path standardized = standardizedURL(url);
-    const std::string S = standardized.string();
-    const std::string R = paths::resolveSymlinks(standardized).string();
-    // Every test below also looks at where the entry really lies: a link reached through a
-    // linked folder (~/etc-link/passwd-link) is taken from the real folder (/etc).
-    std::vector<std::string> targets = {R, S};
-    addForm(targets, realPlace(standardized));
-    const std::string home = m_env.home.string();
-    const std::string homeResolved = m_env.homeResolved.string();
-
-    // 3: the root and the home folder.
-    for (const auto& target : targets) {
-        if (const auto verdict = ForbiddenOperationRegistry::isForbidden(target, m_env);
-            verdict.forbidden) {
-            return refuse(verdict.reason.value_or("Forbidden path"), RiskLevel::high);
-        }
+    // 1 and 2, and the item's folder, opened once.
+    Target target = resolveTarget(url);
+    // 3 to 6 and the ancestors of protected places, against the places as they are now.
+    const ProtectedPlaces places =
+        buildProtectedPlaces(m_registry, m_systemResolved, m_env, userPaths());
+    auto refused = refuseProtectedPlace(
+        target, places, m_env, [this](const std::string& form) { return isProtected(form); });
+    if (!refused) {
+        refused = refuseMountBelow(target);
     }
-
-    // The three lists, each location with its forms. A location reached through a link (the
-    // home folder at /var/home, a ~/Documents that links elsewhere, /bin -> /usr/bin) protects
-    // what it really is as well as what it is called.
-    std::vector<Location> system;
-    for (std::size_t i = 0; i < m_registry.systemProtectedPrefixes.size(); ++i) {
-        Location location{m_registry.systemProtectedPrefixes[i],
-                          {m_registry.systemProtectedPrefixes[i]}};
-        addForm(location.forms, m_systemResolved[i]);
-        system.push_back(std::move(location));
+    if (refused) {
+        return Checked{std::move(*refused), {}};
     }
-    std::vector<Location> personal;
-    for (const auto& suffix : m_registry.userProtectedSuffixes) {
-        Location location{suffix, {home + suffix}};
-        addForm(location.forms, homeResolved + suffix);
-        addForm(location.forms, resolvedBelow(homeResolved, suffix));
-        personal.push_back(std::move(location));
-    }
-    std::vector<Location> user;
-    for (const auto& entry : userPaths()) {
-        Location location{entry, {entry}};
-        if (!entry.empty() && entry.front() == '/') {
-            addForm(location.forms, resolved(entry));
-        }
-        user.push_back(std::move(location));
-    }
-
-    // 4: system locations; 5: personal locations; 6: the user's list.
-    if (const Location* hit = findMatch(system, targets, false)) {
-        return refuse(kSystemReason + hit->name, RiskLevel::high);
-    }
-    if (const Location* hit = findMatch(personal, targets, false)) {
-        return refuse(kPersonalReason + hit->name, RiskLevel::high);
-    }
-    if (std::any_of(targets.begin(), targets.end(),
-                    [&](const std::string& target) { return isProtected(target); }) ||
-        findMatch(user, targets, false) != nullptr) {
-        return refuse(kUserListReason, RiskLevel::high);
-    }
-
-    // Moving a folder carries everything below it: refuse a target that holds a protected
-    // location or the home folder.
-    if (const Location* hit = findMatch(system, targets, true)) {
-        return refuse(kSystemReason + hit->name, RiskLevel::high);
-    }
-    if (findMatch({Location{home, {home, homeResolved}}}, targets, true) != nullptr) {
-        return refuse(kHomeReason, RiskLevel::high);
-    }
-    if (const Location* hit = findMatch(personal, targets, true)) {
-        return refuse(kPersonalReason + hit->name, RiskLevel::high);
-    }
-    if (const Location* hit = findMatch(user, targets, true)) {
-        return refuse(std::string(kUserListReason) + ": " + hit->name, RiskLevel::high);
-    }
-
-    // 7: the item itself, a final link not followed.
-    struct stat info {};
-    if (S.empty() || ::lstat(S.c_str(), &info) != 0) {
-        return refuse(kMissingReason, RiskLevel::medium);
-    }
-    // 8: the item scanned is the item here.
-    if (expectedInode && *expectedInode != 0 &&
-        *expectedInode != static_cast<std::uint64_t>(info.st_ino)) {
-        return refuse(kMismatchReason, RiskLevel::high);
-    }
-    // 9: a link's stored destination must not name a system location. A relative destination
-    // stays relative here; step 2 has already followed it.
-    const bool isLink = S_ISLNK(info.st_mode);
-    if (isLink) {
-        const auto destination = m_readLink(standardized);
-        if (!destination) {
-            const auto& error = destination.error();
-            return refuse(kSymlinkFailedReason + (error.detail.empty()
-                                                      ? std::string(std::strerror(error.code))
-                                                      : error.detail),
-                          RiskLevel::medium);
-        }
-        const std::string text =
-            paths::standardize(paths::expandTilde(*destination, m_env.home)).string();
-        if (findMatch(system, {text}, false) != nullptr) {
-            return refuse(kSymlinkReason, RiskLevel::high);
-        }
-    }
-    // 10: a read-only volume. A link lives in its folder's volume, whatever it points to, so
-    // that folder is asked as well.
-    if (m_readOnlyProbe(standardized).value_or(false) ||
-        (isLink && m_readOnlyProbe(standardized.parent_path()).value_or(false))) {
-        return refuse(kReadOnlyReason, RiskLevel::high);
-    }
-
-    return Checked{SafetyValidationResult::approved(R, static_cast<std::uint64_t>(info.st_ino),
-                                                    static_cast<std::uint64_t>(info.st_dev)),
-                   standardized};
+    // 7 to 10: the item itself.
+    SafetyValidationResult result =
+        examineItem(target, places.system, expectedInode, m_readLink, m_readOnlyProbe, m_env);
+    return Checked{std::move(result), std::move(target)};
 }
 
 } // namespace fernwick

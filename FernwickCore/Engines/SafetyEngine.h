@@ -78,7 +78,7 @@ public:
     /// Seam for tests: the stored text of the symbolic link at `path` (readlink(2)).
     using ReadLink = std::function<Result<std::string>(const std::filesystem::path&)>;
 
-    /// Empty seams mean the real calls (statvfs(3), readlink(2)).
+    /// Empty seams mean the real calls (statvfs(3); readlinkat(2) on the entry examined).
     SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> preferences,
                  ReadOnlyVolumeProbe readOnlyProbe = {}, ReadLink readLink = {});
     /// The engine of the real user (real home, real preferences).
@@ -97,15 +97,17 @@ public:
     /// location or a personal location under either form of the home folder. Textual only.
     bool isProtected(const std::filesystem::path& url) const;
 
-    /// The ten-step deletion safety check, plus the refusals of ancestors of protected locations
-    /// and of the home folder. Never changes anything; nullopt or 0 means no inode test.
+    /// The ten-step deletion safety check, plus the refusals of ancestors of protected locations,
+    /// of the home folder and of a target at or above a mount point (/proc/self/mountinfo).
+    /// Never changes anything; nullopt or 0 means no inode test.
     SafetyValidationResult
     validateTargetForDeletion(const std::filesystem::path& url,
                               std::optional<std::uint64_t> expectedInode = {}) const;
 
     /// The one way every remover moves an item to the Trash: runs the check and, on approval,
-    /// moves the path the check examined (the standardized URL) with the approved device and
-    /// inode, so that an item swapped in between is refused rather than moved.
+    /// moves the entry the check examined, through the descriptor of its folder that the check
+    /// opened (the path is resolved once), with the approved device and inode. An item or a
+    /// folder swapped in between is refused rather than moved, with or without `expectedInode`.
     CheckedTrashMove moveToTrashChecked(const std::filesystem::path& url,
                                         std::optional<std::uint64_t> expectedInode,
                                         const Trash& trash) const;

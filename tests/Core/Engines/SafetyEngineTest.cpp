@@ -1,9 +1,13 @@
 #include "FernwickCore/Engines/SafetyEngine.h"
 
 #include "FernwickCore/Platform/PathUtils.h"
+#include "tests/Support/BindMount.h"
 #include "tests/Support/TempTree.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -342,6 +346,69 @@ TEST_F(SafetyEngineTest, CheckedMoveMovesWhatWasCheckedAndNothingElse) {
     EXPECT_EQ(late.error().message(),
               "Filesystem identity mismatch: target was replaced since last scan");
     EXPECT_TRUE(fs::exists(swapped));
+}
+
+// A folder on the way is swapped for a link to ~/Documents while items in it are checked and
+// moved, with no expected inode (as the uninstaller and the screens move): whatever the timing,
+// the protected file is never what moves.
+TEST_F(SafetyEngineTest, AFolderSwappedForALinkNeverMovesProtectedContent) {
+    Trash trash(env);
+    const auto victim = tree.file("home/Documents/junk", "precious");
+    struct stat victimInfo {};
+    ASSERT_EQ(::lstat(victim.c_str(), &victimInfo), 0);
+    const ino_t victimInode = victimInfo.st_ino;
+    const auto real = tree.folder("home/tmp/x");
+    const auto link = tree.symlink("home/tmp/xl", home / "Documents");
+    const int realFd = ::open(real.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(realFd, 0);
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        while (!stop) {
+            ::renameat2(AT_FDCWD, real.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE);
+        }
+    });
+    int moved = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (int i = 0; i < 2000 && std::chrono::steady_clock::now() < deadline; ++i) {
+        ::close(::openat(realFd, "junk", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        const auto outcome = engine.moveToTrashChecked(h("/tmp/x/junk"), std::nullopt, trash);
+        struct stat now {};
+        if (::lstat(victim.c_str(), &now) != 0 || now.st_ino != victimInode) {
+            ADD_FAILURE() << "the protected file was moved on try " << i;
+            break;
+        }
+        if (outcome.moved()) {
+            ++moved;
+            fs::remove(*outcome.trashedURL);
+            fs::remove(env.dataHome / "Trash/info" /
+                       (outcome.trashedURL->filename().string() + ".trashinfo"));
+        }
+    }
+    stop = true;
+    swapper.join();
+    ::close(realFd);
+    EXPECT_GT(moved, 0); // the real folder's own items did go
+}
+
+// Moving a folder moves what is mounted below it; emptying the Trash would then reach into it.
+TEST_F(SafetyEngineTest, RefusesAFolderAtOrAboveAMountPoint) {
+    tree.file("disk/precious.txt", "p");
+    const auto point = tree.folder("home/project/sub/data");
+    test::BindMount mount(tree.root() / "disk", point);
+    if (!mount.mounted()) {
+        GTEST_SKIP() << test::BindMount::skipReason();
+    }
+    const std::string reason = "Contains a mounted file system: " + point.string();
+    expectRefused(h("/project"), reason, RiskLevel::high);
+    expectRefused(h("/project/sub/data"), reason, RiskLevel::high);
+    tree.symlink("home/via", home / "project");
+    expectRefused(h("/via/sub"), reason, RiskLevel::high);
+    // Below the mount point, or a link to it, nothing is carried along.
+    expectApproved(h("/project/sub/data/precious.txt"));
+    expectApproved(tree.symlink("home/shortcut", point));
+    Trash trash(env);
+    EXPECT_TRUE(engine.moveToTrashChecked(h("/project"), std::nullopt, trash).refused());
+    EXPECT_TRUE(fs::exists(tree.root() / "disk/precious.txt"));
 }
 
 // A link reached through a linked folder lives in the real folder: that is what a move takes.
