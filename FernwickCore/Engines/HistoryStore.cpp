@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Platform/AtomicFile.h"
 #include "FernwickCore/Platform/ByteCountFormatter.h"
+#include "FernwickCore/Platform/StateFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -83,6 +84,18 @@ std::optional<StorageSnapshot> decodeOne(const nlohmann::json& element) {
     return snapshot;
 }
 
+// A JSON string. Printable ASCII needs no escaping; anything else goes through the library,
+// and bytes that are not UTF-8 (category texts come from callers) are replaced, never thrown on.
+std::string jsonString(const std::string& text) {
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return c >= 0x20 && c <= 0x7E && c != '"' && c != '\\';
+    });
+    if (plain) {
+        return '"' + text + '"';
+    }
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 bool removeIfPresent(const std::filesystem::path& file) {
     return ::unlink(file.c_str()) == 0 || errno == ENOENT;
 }
@@ -103,6 +116,7 @@ HistoryStore::HistoryStore(const Environment& environment, std::shared_ptr<const
       m_fileOps(std::move(fileOps)) {
     std::error_code ignored;
     std::filesystem::create_directories(m_fileURL.parent_path(), ignored);
+    removeStaleTemporaryFiles(m_fileURL);
     load();
 }
 
@@ -112,7 +126,7 @@ std::shared_ptr<HistoryStore> HistoryStore::shared() {
 }
 
 void HistoryStore::load() {
-    auto contents = readWholeFile(m_fileURL);
+    auto contents = readWholeFile(m_fileURL, statefile::kSnapshotsMaxBytes);
     if (!contents) {
         // A missing file is an empty history; anything else is a file we must not overwrite.
         m_fileUnreadable = contents.error().code != ENOENT;
@@ -127,24 +141,35 @@ void HistoryStore::load() {
 }
 
 std::string HistoryStore::encode(const std::vector<StorageSnapshot>& snapshots) {
-    auto array = nlohmann::ordered_json::array();
+    // Written member by member: an ordered object finds each new key by a linear search, which
+    // made a snapshot with many categories quadratic. The breakdown's keys come sorted from the
+    // std::map, as the object's own order would have them.
+    std::string out = "[";
     for (const auto& snapshot : snapshots) {
-        nlohmann::ordered_json breakdown = nlohmann::ordered_json::object();
-        for (const auto& [category, bytes] : snapshot.categoryBreakdown) {
-            breakdown[category] = bytes;
+        if (out.size() > 1) {
+            out += ',';
         }
-        array.push_back({{"id", snapshot.id.text()},
-                         {"date", secondsSinceReferenceDate(snapshot.date)},
-                         {"totalUsedBytes", snapshot.totalUsedBytes},
-                         {"totalFreeBytes", snapshot.totalFreeBytes},
-                         {"categoryBreakdown", std::move(breakdown)}});
+        out += R"({"id":)" + jsonString(snapshot.id.text());
+        out += R"(,"date":)" + nlohmann::json(secondsSinceReferenceDate(snapshot.date)).dump();
+        out += R"(,"totalUsedBytes":)" + std::to_string(snapshot.totalUsedBytes);
+        out += R"(,"totalFreeBytes":)" + std::to_string(snapshot.totalFreeBytes);
+        out += R"(,"categoryBreakdown":{)";
+        bool first = true;
+        for (const auto& [category, bytes] : snapshot.categoryBreakdown) {
+            out += first ? "" : ",";
+            out += jsonString(category);
+            out += ':';
+            out += std::to_string(bytes);
+            first = false;
+        }
+        out += "}}";
     }
-    // Category texts come from callers; bytes that are not UTF-8 are replaced, never thrown on.
-    return array.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    out += "]";
+    return out;
 }
 
 std::optional<std::vector<StorageSnapshot>> HistoryStore::decode(const std::string& text) {
-    const auto json = nlohmann::json::parse(text, nullptr, false);
+    const auto json = statefile::parse(text);
     if (json.is_discarded() || !json.is_array()) {
         return std::nullopt;
     }
@@ -163,11 +188,8 @@ std::optional<std::vector<StorageSnapshot>> HistoryStore::decode(const std::stri
 bool HistoryStore::setAsideUnreadableFile() {
     const auto unixSeconds =
         std::chrono::duration_cast<std::chrono::seconds>(m_clock->now().time_since_epoch()).count();
-    std::filesystem::path aside = m_fileURL;
-    aside += ".unreadable-" + std::to_string(unixSeconds);
-    // renameat2(2): RENAME_NOREPLACE, so an earlier set-aside copy is never lost either.
-    if (::renameat2(AT_FDCWD, m_fileURL.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0 ||
-        errno == ENOENT) {
+    // One name only: when it is taken, nothing is written until a later second frees one.
+    if (statefile::setAside(m_fileURL, unixSeconds, 1, "not a snapshot list")) {
         m_fileUnreadable = false;
         return true;
     }

@@ -15,6 +15,15 @@ namespace fernwick {
 /// The user-defaults store: one JSON object in a file, read when the store is built and
 /// rewritten atomically on every change. A missing file, a missing key or a value of another
 /// type reads as absent. Thread-safe.
+///
+/// Strings read back byte for byte: text that is valid UTF-8 is stored as it is; any other
+/// bytes (a path such as ".../caf\xE9") are stored escaped (a leading U+0000, then "%XX" for
+/// each such byte and for "%"). A file that exists but cannot be read (damaged, larger than
+/// 16 MiB, nested deeper than 64 levels, not an object) reads as empty and is never replaced
+/// blindly: the next write first renames it to "<file>.unreadable-<unix seconds>" (another
+/// free name when that one is taken), says so on standard error, and writes nothing when that
+/// rename fails. Each top-level key is written on its own line; nothing deeper than the keys'
+/// own arrays is indented.
 class PreferencesStore {
 public:
     explicit PreferencesStore(std::filesystem::path file);
@@ -32,12 +41,20 @@ public:
 
     const std::filesystem::path& file() const { return m_file; }
 
+    /// The stored form of `bytes` and its inverse (exposed for tests and the hostile-input runs).
+    static std::string encodeString(const std::string& bytes);
+    static std::string decodeString(const std::string& stored);
+    /// The file's text for `values` (an object).
+    static std::string serialize(const nlohmann::json& values);
+
 private:
     Status setValue(const std::string& key, nlohmann::json value);
+    Status write(); // m_mutex held
 
     std::filesystem::path m_file;
     mutable std::mutex m_mutex;
-    nlohmann::json m_values; // always an object
+    nlohmann::json m_values;  // always an object
+    std::string m_unreadable; // why the file on disk could not be read; empty when it could
 };
 
 } // namespace fernwick

@@ -80,6 +80,18 @@ TEST_F(SafetyEngineTest, UserListIsStandardizedPersistedAndReadBackByAFreshEngin
     EXPECT_EQ(preferences->stringArray("Fernwick_UserProtectedPaths"), std::vector<std::string>{});
 }
 
+TEST_F(SafetyEngineTest, AnEntryThatIsNotUtf8ProtectsTheSameBytesAfterARestart) {
+    const std::string odd = h("/caf\xE9");
+    tree.file("home/caf\xE9/menu.txt", "m");
+    tree.file("home/caf\xEF\xBF\xBD/other.txt", "o"); // what a lossy write would read back
+    engine.addProtectedPath(odd);
+    expectRefused(odd + "/menu.txt", kUserList, RiskLevel::high);
+    SafetyEngine restarted(env, std::make_shared<PreferencesStore>(env.preferencesFile()), probe);
+    EXPECT_EQ(restarted.getProtectedPaths(), std::vector<std::string>{odd});
+    EXPECT_FALSE(restarted.validateTargetForDeletion(odd + "/menu.txt").isSafe);
+    EXPECT_TRUE(restarted.validateTargetForDeletion(h("/caf\xEF\xBF\xBD/other.txt")).isSafe);
+}
+
 TEST_F(SafetyEngineTest, StoredListIsTakenAsItStandsAndSortedByBytes) {
     ASSERT_TRUE(preferences->setStringArray(
         "Fernwick_UserProtectedPaths",

@@ -3,8 +3,11 @@
 #include "FernwickCore/Platform/AtomicFile.h"
 #include "tests/Support/TempTree.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fernwick {
@@ -90,6 +93,105 @@ TEST(PreferencesStore, OddBytesAreWrittenNotThrownAndFailuresReported) {
     PreferencesStore blocked(tree / "blocker/prefs.json");
     const Status status = blocked.setString("k", "v");
     EXPECT_FALSE(status.ok());
+}
+
+TEST(PreferencesStore, EveryStringReadsBackByteForByteAfterARestart) {
+    TempTree tree;
+    const auto file = tree / "prefs.json";
+    const std::vector<std::string> paths = {
+        "/home/u/caf\xE9",        "/home/u/café", std::string("/x/\0y", 5),
+        std::string("\0lead", 5), "/odd/%41",     "/bad/\xED\xA0\x80-surrogate",
+        "/long/\xF0\x9F\x98\x80", "/cut/\xE2\x82"};
+    {
+        PreferencesStore store(file);
+        ASSERT_TRUE(store.setStringArray("paths", paths));
+        ASSERT_TRUE(store.setString("one", "caf\xE9"));
+    }
+    PreferencesStore fresh(file);
+    EXPECT_EQ(fresh.stringArray("paths"), paths);
+    EXPECT_EQ(fresh.string("one"), "caf\xE9");
+    // Valid UTF-8 is stored exactly as today; only the other bytes are escaped.
+    const std::string text = *readWholeFile(file);
+    EXPECT_NE(text.find("\"/home/u/café\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"/odd/%41\""), std::string::npos) << text;
+    EXPECT_NE(text.find(R"("\u0000/home/u/caf%E9")"), std::string::npos) << text;
+    EXPECT_EQ(PreferencesStore::decodeString(PreferencesStore::encodeString("%E9")), "%E9");
+}
+
+// Damaged, huge or absurdly nested files read as empty, are set aside at the next write (the
+// other keys survive there) and say so; nothing crashes, and no write grows with nesting.
+TEST(PreferencesStore, UnreadableFilesAreSetAsideAndSaidSo) {
+    TempTree tree;
+    const std::string deep = "{\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    const std::string nested64 = "{\"x\":" + std::string(63, '[') + std::string(63, ']') + "}";
+    const std::string nested65 = "{\"x\":" + std::string(64, '[') + std::string(64, ']') + "}";
+    std::string big = R"({"k":"v"})";
+    big.resize(std::size_t{16} << 20, ' ');
+    const std::pair<std::string, bool> cases[] = {
+        {R"({"Fernwick_UserProtectedPaths":["/a"],"Tarnbrook_TreemapTheme":"X")", false},
+        {deep, false},
+        {nested65, false},
+        {nested64, true},
+        {big, true},
+        {big + " ", false},
+    };
+    int index = 0;
+    for (const auto& [text, readable] : cases) {
+        SCOPED_TRACE(index);
+        const auto file = tree.file("p" + std::to_string(index++) + "/preferences.json", text);
+        testing::internal::CaptureStderr();
+        PreferencesStore store(file);
+        ASSERT_TRUE(store.setBoolean("b", true));
+        const std::string said = testing::internal::GetCapturedStderr();
+        std::vector<std::filesystem::path> aside;
+        for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+            if (entry.path().filename().string().starts_with("preferences.json.unreadable-")) {
+                aside.push_back(entry.path());
+            }
+        }
+        const std::string written = *readWholeFile(file);
+        if (readable) {
+            EXPECT_TRUE(aside.empty());
+            EXPECT_TRUE(said.empty()) << said;
+            EXPECT_LE(written.size(), std::min(text.size(), std::size_t{1000}) + 40) << written;
+        } else {
+            ASSERT_EQ(aside.size(), 1U);
+            EXPECT_EQ(*readWholeFile(aside[0]), text);
+            EXPECT_NE(said.find(aside[0].string()), std::string::npos) << said;
+            EXPECT_EQ(written, "{\n  \"b\": true\n}");
+        }
+    }
+}
+
+TEST(PreferencesStore, NoTemporaryFileOutlivesAKill) {
+    TempTree tree;
+    const auto file = tree / "config/preferences.json";
+    const std::string payload(1 << 20, 'p');
+    std::mt19937 random(16);
+    for (int kill = 0; kill < 40; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                (void)writeFileAtomically(file, payload);
+            }
+        }
+        ::usleep(2000 + random() % 40000);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    PreferencesStore store(file); // our own leftovers are cleared at start
+    std::vector<std::string> leftovers;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        if (entry.path().filename() != "preferences.json") {
+            leftovers.push_back(entry.path().filename().string());
+        }
+    }
+    EXPECT_EQ(leftovers, std::vector<std::string>{});
+    // A name that only looks like ours is left alone.
+    tree.file("config/.preferences.json.tmp-notours", "x");
+    PreferencesStore again(file);
+    EXPECT_TRUE(std::filesystem::exists(tree / "config/.preferences.json.tmp-notours"));
 }
 
 } // namespace
