@@ -202,7 +202,7 @@ TEST_F(HistoryStoreTest, ManyCategoriesAreWrittenInLinearTime) {
     const StorageSnapshot snapshot{Uuid::random(), kReference, 1, 2, breakdown};
     const auto start = std::chrono::steady_clock::now();
     const std::string text = HistoryStore::encode({snapshot});
-    EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(5));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(30)); // minutes before
     const auto decoded = HistoryStore::decode(text);
     ASSERT_TRUE(decoded);
     ASSERT_EQ(decoded->size(), 1U);
