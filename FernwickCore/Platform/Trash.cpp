@@ -119,6 +119,59 @@ Status createInfoFile(int infoFd, const std::string& infoName, const std::string
     return written;
 }
 
+// Moves the item under `candidate`: true when it moved, false when that name is taken (the next
+// one is to be tried), or the failure.
+Result<bool> tryName(const trashfs::TrashTarget& target, int folderFd, const std::string& name,
+                     const std::string& candidate, const struct stat& itemInfo,
+                     const std::string& info, const std::filesystem::path& shownPath) {
+    const std::string infoName = candidate + ".trashinfo";
+    if (Status created = createInfoFile(target.infoFd.get(), infoName, info); !created) {
+        if (created.error().code == EEXIST) {
+            return false;
+        }
+        return created.error();
+    }
+    const auto dropInfo = [&] { ::unlinkat(target.infoFd.get(), infoName.c_str(), 0); };
+    // Confirm once more, as late as possible, that the entry is still the item examined.
+    struct stat now {};
+    if (::fstatat(folderFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+        const SystemError error = SystemError::fromErrno("stat " + shownPath.string());
+        dropInfo();
+        return error;
+    }
+    if (!sameIdentity(now, itemInfo)) {
+        dropInfo();
+        return refusal("move to trash", ESTALE, Trash::kIdentityMismatchReason);
+    }
+    // renameat2(2): RENAME_NOREPLACE never replaces an entry that is already in files/.
+    if (::renameat2(folderFd, name.c_str(), target.filesFd.get(), candidate.c_str(),
+                    RENAME_NOREPLACE) != 0) {
+        const int code = errno;
+        dropInfo();
+        if (code == EEXIST) {
+            return false;
+        }
+        if (code == EXDEV) {
+            return refusal("move to trash", code,
+                           "Cannot move " + shownPath.string() + " to the Trash: " +
+                               target.folder.string() + " is on another file system");
+        }
+        return SystemError{"move " + shownPath.string() + " to the Trash", code};
+    }
+    // The rename cannot compare identities itself; should the entry have been swapped in the
+    // instant before it, the stranger goes straight back.
+    struct stat moved {};
+    if (::fstatat(target.filesFd.get(), candidate.c_str(), &moved, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !sameIdentity(moved, itemInfo)) {
+        if (::renameat2(target.filesFd.get(), candidate.c_str(), folderFd, name.c_str(),
+                        RENAME_NOREPLACE) == 0) {
+            dropInfo();
+        }
+        return refusal("move to trash", ESTALE, Trash::kIdentityMismatchReason);
+    }
+    return true;
+}
+
 } // namespace
 
 Trash::Trash(Environment env, Seams seams) : m_env(std::move(env)), m_seams(std::move(seams)) {}
@@ -191,52 +244,13 @@ Result<std::filesystem::path> Trash::moveAt(int folderFd, const std::filesystem:
 
     for (int n = 1; n <= 100000; ++n) {
         const std::string candidate = candidateName(name, n);
-        const std::string infoName = candidate + ".trashinfo";
-        if (Status created = createInfoFile(target->infoFd.get(), infoName, info); !created) {
-            if (created.error().code == EEXIST) {
-                continue;
-            }
-            return created.error();
+        auto moved = tryName(*target, folderFd, name, candidate, itemInfo, info, shownPath);
+        if (!moved) {
+            return moved.error();
         }
-        const auto dropInfo = [&] { ::unlinkat(target->infoFd.get(), infoName.c_str(), 0); };
-        // Confirm once more, as late as possible, that the entry is still the item examined.
-        struct stat now {};
-        if (::fstatat(folderFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
-            const SystemError error = SystemError::fromErrno("stat " + shownPath.string());
-            dropInfo();
-            return error;
+        if (*moved) {
+            return target->folder / "files" / candidate;
         }
-        if (!sameIdentity(now, itemInfo)) {
-            dropInfo();
-            return refusal("move to trash", ESTALE, kIdentityMismatchReason);
-        }
-        // renameat2(2): RENAME_NOREPLACE never replaces an entry that is already in files/.
-        if (::renameat2(folderFd, name.c_str(), target->filesFd.get(), candidate.c_str(),
-                        RENAME_NOREPLACE) != 0) {
-            const int code = errno;
-            dropInfo();
-            if (code == EEXIST) {
-                continue;
-            }
-            if (code == EXDEV) {
-                return refusal("move to trash", code,
-                               "Cannot move " + shownPath.string() + " to the Trash: " +
-                                   target->folder.string() + " is on another file system");
-            }
-            return SystemError{"move " + shownPath.string() + " to the Trash", code};
-        }
-        // The rename cannot compare identities itself; should the entry have been swapped in
-        // the instant before it, the stranger goes straight back.
-        struct stat moved {};
-        if (::fstatat(target->filesFd.get(), candidate.c_str(), &moved, AT_SYMLINK_NOFOLLOW) == 0 &&
-            !sameIdentity(moved, itemInfo)) {
-            if (::renameat2(target->filesFd.get(), candidate.c_str(), folderFd, name.c_str(),
-                            RENAME_NOREPLACE) == 0) {
-                dropInfo();
-            }
-            return refusal("move to trash", ESTALE, kIdentityMismatchReason);
-        }
-        return target->folder / "files" / candidate;
     }
     return refusal("move to trash", EEXIST,
                    "Cannot move " + shownPath.string() + " to the Trash: no free name is left");
