@@ -13,7 +13,6 @@
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -22,14 +21,6 @@
 namespace fernwick::ui {
 
 namespace {
-
-std::optional<std::filesystem::path> chooseDirectory(QWidget* parent) {
-    const QString chosen = QFileDialog::getExistingDirectory(parent);
-    if (chosen.isEmpty()) {
-        return std::nullopt;
-    }
-    return std::filesystem::path(chosen.toStdString());
-}
 
 // Trimmed of white space and line breaks.
 bool isBlank(const std::string& text) {
@@ -42,7 +33,7 @@ bool isBlank(const std::string& text) {
 MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     : QWidget(parent), m_state(state), m_seams(std::move(seams)) {
     if (!m_seams.chooseFolder) {
-        m_seams.chooseFolder = chooseDirectory;
+        m_seams.chooseFolder = chooseFolderFromHome;
     }
     if (!m_seams.home) {
         m_seams.home = Environment::current().home;

@@ -4,11 +4,22 @@
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
 namespace fernwick::ui {
+
+std::optional<std::filesystem::path> chooseFolderFromHome(QWidget* parent) {
+    // Not the working directory, which is wherever the program happened to be started.
+    const QString chosen = QFileDialog::getExistingDirectory(parent, QString(), QDir::homePath());
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(chosen.toStdString());
+}
 
 AlertDialog::AlertDialog(const QString& title, const QString& message, QWidget* parent)
     : QDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),

@@ -174,11 +174,9 @@ QWidget* Sidebar::buildTrashSection() {
     layout->addWidget(m_trashCount);
     layout->addStretch(1);
 
-    ButtonLook empty;
-    empty.font = uiFont(10, QFont::Medium);
-    empty.textColour = whiteAt(0.7);
-    empty.paddingH = 7;
-    empty.paddingV = 3;
+    // The padding of the small bordered button keeps the text off the outline.
+    ButtonLook empty = buttonLook(ButtonStyle::bordered, uiFont(10, QFont::Medium), whiteAt(0.7),
+                                  ControlSize::small);
     empty.background = whiteAt(0.06);
     empty.cornerRadius = 4;
     empty.outline = whiteAt(0.12);

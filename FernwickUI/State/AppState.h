@@ -326,6 +326,9 @@ private:
     void showNode(const DiskNodePtr& node);
     void finishCleanup(std::vector<std::filesystem::path> removed,
                        const std::function<void()>& done);
+    /// Publishes the large files a worker found for `threshold` bytes; when another threshold was
+    /// chosen meanwhile, finds them again in the current tree for the one selected now.
+    void publishLargeFiles(std::int64_t threshold, std::vector<DiskNodePtr> found);
     void loadAuditHistory();
     // Applies `change` (none: only reads) on a worker, then hands the list to `done`.
     void changeProtectedPaths(std::function<void(SafetyEngine&)> change, ProtectedPathsDone done);

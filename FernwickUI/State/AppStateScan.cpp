@@ -126,17 +126,27 @@ void AppState::publishScanResults(const DiskNodePtr& root) {
                       LargeFileFinder::shared().findLargeFiles(tree, threshold, std::nullopt);
                   std::map<std::string, std::int64_t> breakdown = categoryBreakdown(tree);
                   view = {}; // read: changes may work in place again
-                  return [this, generation, plan = std::move(plan), large = std::move(large),
-                          breakdown = std::move(breakdown)]() mutable {
+                  return [this, generation, threshold, plan = std::move(plan),
+                          large = std::move(large), breakdown = std::move(breakdown)]() mutable {
                       // Results for a tree that a newer scan has replaced are dropped.
                       if (m_tree.generation() == generation) {
                           setCleanupPlan(std::move(plan));
-                          setLargeFiles(currentNodes(std::move(large)));
+                          publishLargeFiles(threshold, currentNodes(std::move(large)));
                           computeTreemapLayout(kLayoutBounds);
                           recordSnapshot(std::move(breakdown));
                       }
                   };
               });
+}
+
+void AppState::publishLargeFiles(std::int64_t threshold, std::vector<DiskNodePtr> found) {
+    // A threshold chosen while the worker ran wins over the one it was started with. The tree
+    // belongs to the GUI thread, so finding them again here reads it as it stands.
+    const std::int64_t selected = bytes(m_selectedLargeFileThreshold);
+    if (selected != threshold) {
+        found = LargeFileFinder::shared().findLargeFiles(m_tree.root(), selected, std::nullopt);
+    }
+    setLargeFiles(std::move(found));
 }
 
 void AppState::recordSnapshot(std::map<std::string, std::int64_t> breakdown) {

@@ -170,11 +170,11 @@ void AppState::finishCleanup(std::vector<std::filesystem::path> removed,
                   auto large =
                       LargeFileFinder::shared().findLargeFiles(tree, threshold, std::nullopt);
                   view = {};
-                  return [this, generation, plan = std::move(plan), large = std::move(large),
-                          done]() mutable {
+                  return [this, generation, threshold, plan = std::move(plan),
+                          large = std::move(large), done]() mutable {
                       if (m_tree.generation() == generation) {
                           setCleanupPlan(std::move(plan));
-                          setLargeFiles(currentNodes(std::move(large)));
+                          publishLargeFiles(threshold, currentNodes(std::move(large)));
                       }
                       refreshTrashCount();
                       setIsCleaning(false);

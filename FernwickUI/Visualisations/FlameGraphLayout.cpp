@@ -13,6 +13,13 @@ constexpr double kChildRowTop =
 constexpr double kSmallRowTop =
     kChildRowTop + FlameGraphLayout::kChildHeight + FlameGraphLayout::kRowSpacing;
 
+// The drawn width of a bar whose share of the row is `slot` wide, followed by `gap`: the gap
+// gives way on narrow bars (never more than half the slot), so that a bar of any positive share
+// is drawn and the bars of a row stay contiguous instead of vanishing below a pixel.
+double barWidth(double slot, double gap) {
+    return std::max(slot - std::min(gap, slot / 2), 0.0);
+}
+
 } // namespace
 
 FlameGraphLayout FlameGraphLayout::compute(const DiskNodePtr& root, double viewWidth) {
@@ -32,12 +39,14 @@ FlameGraphLayout FlameGraphLayout::compute(const DiskNodePtr& root, double viewW
     double start = 0;
     for (std::size_t i = 0; i < kids.size(); ++i) {
         const double fraction = shareOf(kids[i]->size, div);
-        const double gap = i + 1 < kids.size() ? kChildGap : 0;
-        const double width = fraction * rowWidth - gap;
+        const bool last = i + 1 == kids.size();
         childStarts.push_back(start);
+        const double x = left + start * rowWidth;
+        // The last bar ends exactly at the row's end, whatever the rounding of the shares.
+        const double slot = last ? left + rowWidth - x : fraction * rowWidth;
         layout.m_bars.push_back(
             {kids[i],
-             {left + start * rowWidth, kChildRowTop, std::max(width, 0.0), kChildHeight},
+             {x, kChildRowTop, barWidth(slot, last ? 0 : kChildGap), kChildHeight},
              fraction,
              false,
              false});
@@ -56,13 +65,12 @@ FlameGraphLayout FlameGraphLayout::compute(const DiskNodePtr& root, double viewW
         for (std::size_t j = 0; j < shown; ++j) {
             const double fraction = pf * shareOf(grandchildren[j]->size, gdiv);
             const double gap = j + 1 < shown ? kGrandchildGap : 0;
-            const double width = fraction * rowWidth - gap;
-            layout.m_bars.push_back(
-                {grandchildren[j],
-                 {left + offset * rowWidth, kSmallRowTop, std::max(width, 0.0), kSmallHeight},
-                 fraction,
-                 false,
-                 true});
+            layout.m_bars.push_back({grandchildren[j],
+                                     {left + offset * rowWidth, kSmallRowTop,
+                                      barWidth(fraction * rowWidth, gap), kSmallHeight},
+                                     fraction,
+                                     false,
+                                     true});
             offset += fraction;
         }
     }

@@ -11,8 +11,9 @@ namespace fernwick::ui {
 /// (32 high), its children of positive size below (28 high, 3 apart), and under each folder child
 /// up to five of its largest children (24 high, 2 apart). Each bar's width is its width fraction
 /// of the row width (1 for the root, size / sum for a child, the parent's fraction × size / sum
-/// for a grandchild), less the gap after it; a bar whose drawn width would not be positive keeps
-/// its place but is neither drawn nor hit. Pure: no painting.
+/// for a grandchild), less the gap after it; on a bar narrower than twice its gap the gap shrinks
+/// to half the bar, so every bar of positive share is drawn and hit, the bars of a row follow one
+/// another without holes, and the children row ends exactly at the row's end. Pure: no painting.
 class FlameGraphLayout {
 public:
     static constexpr double kPadding = 14;

@@ -79,6 +79,27 @@ void KelvaneNestedTileView::recolour() {
     }
 }
 
+KelvaneNestedTileView::HeaderTexts
+KelvaneNestedTileView::headerTexts(const QString& name, const QString& size, double width,
+                                   const QFontMetricsF& nameMetrics,
+                                   const QFontMetricsF& sizeMetrics) {
+    const double room = std::max(width - 2 * kHeaderPadding, 0.0);
+    const auto fitted = [&nameMetrics](const QString& text, double space) {
+        if (space <= 0) {
+            return QString();
+        }
+        QString elided = nameMetrics.elidedText(text, Qt::ElideRight, space);
+        // Even the ellipsis alone may be too wide: then nothing is drawn.
+        return nameMetrics.horizontalAdvance(elided) <= space ? elided : QString();
+    };
+    // The size is drawn whole or not at all; the name gives way first.
+    const double sizeWidth = sizeMetrics.horizontalAdvance(size);
+    if (sizeWidth > room) {
+        return {fitted(name, room), QString()};
+    }
+    return {fitted(name, room - sizeWidth - kHeaderGap), size};
+}
+
 void KelvaneNestedTileView::prepareLabels() {
     const QFont headerName = uiFont(9.5, QFont::Bold);
     const QFont headerSize = uiFont(9, QFont::Medium);
@@ -104,11 +125,10 @@ void KelvaneNestedTileView::prepareLabels() {
         } else if (!tile.isLeaf && tile.showsHeader) {
             look.nameFont = headerName;
             look.sizeFont = headerSize;
-            look.size = displayText(node.formattedSize());
-            const double room = width - 2 * kHeaderPadding - kHeaderGap -
-                                headerSizeMetrics.horizontalAdvance(look.size);
-            look.name = headerNameMetrics.elidedText(displayText(node.name()), Qt::ElideRight,
-                                                     std::max(room, 0.0));
+            auto texts = headerTexts(displayText(node.name()), displayText(node.formattedSize()),
+                                     width, headerNameMetrics, headerSizeMetrics);
+            look.name = std::move(texts.name);
+            look.size = std::move(texts.size);
         }
     }
 }

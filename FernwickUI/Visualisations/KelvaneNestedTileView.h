@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPixmap>
 #include <QString>
 
@@ -46,6 +47,17 @@ public:
     const TreemapRect* hoveredTile() const;
 
     std::unique_ptr<QMenu> contextMenuAt(const QPoint& pos) override;
+
+    /// What a folder tile's header `width` points wide shows: its size whole when it fits
+    /// inside the header's padding, else no size; the name elided into the room left (empty
+    /// when not even an ellipsis fits). Nothing reaches outside the header.
+    struct HeaderTexts {
+        QString name;
+        QString size;
+    };
+    static HeaderTexts headerTexts(const QString& name, const QString& size, double width,
+                                   const QFontMetricsF& nameMetrics,
+                                   const QFontMetricsF& sizeMetrics);
 
 signals:
     /// The pointer entered a tile (its node) or left one (null).

@@ -31,7 +31,11 @@ ListCanvas::ListCanvas(QWidget* parent)
                                      QFontMetricsF(systemIconFont(kIconSize)).height(),
                                      QFontMetricsF(m_sizeFont).height()});
     m_rowHeight = std::ceil(content + 2 * kPaddingV);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // Without height-for-width in the policy a resizable scroll area keeps the canvas as tall as
+    // its viewport, and the rows below it could never be scrolled to.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
 }
 
 void ListCanvas::setRoot(const DiskNodePtr& root) {

@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <mutex>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -239,6 +241,7 @@ TEST(AsyncDiskScannerTest, ProgressCountsAHardLinkOnceAndTheTreeTwice) {
     EXPECT_EQ(walk.scannedFiles, 3);
     EXPECT_EQ(walk.scannedBytes, lstatOf(tree / "links").st_size + 5000);
     EXPECT_EQ(walk.currentPath, (tree / "links/two").native());
+    ASSERT_FALSE(reports.all.empty());
     EXPECT_EQ(reports.all.back().scannedBytes, 10000);
     EXPECT_EQ(reports.all.back().scannedFiles, 3);
 }
@@ -265,6 +268,7 @@ TEST(AsyncDiskScannerTest, SkipsPrivacyFoldersWithoutCountingErrors) {
     const auto preferences = child(root, "Preferences");
     EXPECT_TRUE(preferences->isAccessible);
     EXPECT_EQ(preferences->children.size(), 1u);
+    ASSERT_FALSE(reports.all.empty());
     EXPECT_EQ(reports.all.back().errorCount, 0);
     EXPECT_EQ(reports.all.back().inaccessibleBytes, expectedEstimate);
 
@@ -319,6 +323,7 @@ TEST(AsyncDiskScannerTest, PseudoFileSystemFoldersAreNeitherListedNorSized) {
         EXPECT_TRUE(node->isAccessible);
         EXPECT_EQ(node->size, lstatOf(tree / "virt").st_size);
         EXPECT_EQ(node->itemCount, 1);
+        ASSERT_FALSE(reports.all.empty());
         EXPECT_EQ(reports.all.back().errorCount, 0);
         EXPECT_EQ(reports.all.back().inaccessibleBytes, 0);
     }
@@ -382,6 +387,7 @@ TEST(AsyncDiskScannerTest, CancellationAtAVisitThrowsAndTheNextScanRunsNormally)
     const DiskNodePtr root = scanner.scan(tree.root(), 6, reports.callback());
     EXPECT_EQ(childNames(child(root, "a")), (std::vector<std::string>{"f1", "f2"}));
     EXPECT_EQ(root->itemCount, 3);
+    ASSERT_FALSE(reports.all.empty());
     EXPECT_TRUE(reports.all.back().isComplete);
 }
 
@@ -446,6 +452,7 @@ TEST(AsyncDiskScannerTest, ScansPathsLongerThanPathMax) {
     EXPECT_GT(node->path().size(), static_cast<std::size_t>(PATH_MAX));
     EXPECT_EQ(root->size, 5);
     EXPECT_EQ(root->itemCount, 1); // folders with children do not count themselves
+    ASSERT_FALSE(reports.all.empty());
     EXPECT_EQ(reports.all.back().scannedFiles, levels + 1);
 
     // std::filesystem cannot remove what lies beyond PATH_MAX; take it down fd-relative.
@@ -458,12 +465,16 @@ TEST(AsyncDiskScannerTest, ScansPathsLongerThanPathMax) {
 }
 
 TEST(AsyncDiskScannerTest, SumsSaturateInsteadOfOverflowing) {
-    // Only tmpfs allows files this large; skip where there is none.
+    // Only tmpfs allows files this large. /dev/shm may be something else (a chroot with /dev
+    // bound alone leaves it devtmpfs, which the scanner skips as a pseudo file system): skip
+    // unless it is a writable tmpfs.
     TempTree tree;
     const std::filesystem::path base = "/dev/shm";
     char pattern[] = "/dev/shm/fernwick-XXXXXX";
-    if (::access(base.c_str(), W_OK) != 0 || ::mkdtemp(pattern) == nullptr) {
-        GTEST_SKIP() << "no tmpfs";
+    struct statfs facts {};
+    if (::statfs(base.c_str(), &facts) != 0 || facts.f_type != TMPFS_MAGIC ||
+        ::access(base.c_str(), W_OK) != 0 || ::mkdtemp(pattern) == nullptr) {
+        GTEST_SKIP() << "no tmpfs at /dev/shm";
     }
     const std::filesystem::path folder = pattern;
     bool made = true;
@@ -481,7 +492,9 @@ TEST(AsyncDiskScannerTest, SumsSaturateInsteadOfOverflowing) {
     if (!made) {
         GTEST_SKIP() << "tmpfs refused a file of INT64_MAX bytes";
     }
+    ASSERT_TRUE(root);
     EXPECT_EQ(root->size, INT64_MAX);
+    ASSERT_FALSE(reports.all.empty());
     EXPECT_EQ(reports.all.back().scannedBytes, INT64_MAX);
 }
 

@@ -36,6 +36,18 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
+    // The sidebar's "Empty" keeps the small bordered button's padding around its text.
+    void emptyTrashButtonKeepsItsTextOffTheOutline() {
+        WindowHarness w;
+        w.open();
+        StyledButton* empty = findButton(w.window.get(), QStringLiteral("Empty"));
+        QVERIFY(empty);
+        QCOMPARE(empty->look().paddingH, 8.0);
+        QCOMPARE(empty->look().paddingV, 3.0);
+        const double text = QFontMetricsF(empty->look().font).horizontalAdvance("Empty");
+        QVERIFY(empty->width() >= text + 16);
+    }
+
     void startsOnTheWelcomeScreen() {
         WindowHarness w;
         w.open();

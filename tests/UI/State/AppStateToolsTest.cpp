@@ -1,4 +1,8 @@
+#include "tests/Support/TreeBuilder.h"
 #include "tests/UI/State/AppStateHarness.h"
+
+#include <array>
+#include <atomic>
 
 using fernwick::test::Gate;
 using fernwick::test::Harness;
@@ -31,6 +35,41 @@ class AppStateToolsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The list published after a scan or a cleanup follows the threshold selected when it is
+    // published, not the one the plan's worker was started with.
+    void largeFilesFollowTheThresholdChosenWhileThePlanRuns() {
+        Harness h;
+        const auto big = test::makeFile((h.tree / "big.iso").native(), 2'000'000'000);
+        const auto mid = test::makeFile((h.tree / "mid.mov").native(), 600'000'000);
+        const auto root = test::makeFolder(h.tree.root().native(), {big, mid});
+        std::array<Gate, 2> entered;
+        std::array<Gate, 2> release;
+        std::atomic<std::size_t> calls{0};
+        h.services.generateSmartCleanupPlan = [&](const DiskNodePtr&) {
+            const std::size_t call = calls++;
+            if (call < entered.size()) {
+                entered[call].open();
+                release[call].wait();
+            }
+            return CleanupPlan{};
+        };
+        auto state = h.make();
+        h.scanBody = [root](auto&&...) { return root; };
+        state->startScan();
+        QVERIFY(QTest::qWaitFor([&] { return entered[0].isOpen(); }));
+        state->chooseLargeFileThreshold(LargeFileThreshold::gb1);
+        release[0].open();
+        h.settle();
+        QCOMPARE(state->largeFiles(), std::vector<DiskNodePtr>{big});
+
+        state->runCleanup(false);
+        QVERIFY(QTest::qWaitFor([&] { return entered[1].isOpen(); }));
+        state->chooseLargeFileThreshold(LargeFileThreshold::mb500);
+        release[1].open();
+        h.settle();
+        QCOMPARE(state->largeFiles(), (std::vector<DiskNodePtr>{big, mid}));
+    }
+
     void appsLoadWhenOpenedAndOnlyThen() {
         Harness h;
         Gate release;

@@ -81,6 +81,38 @@ private slots:
         QVERIFY(small[4].rect.x + small[4].rect.width < 14 + pf * 800);
     }
 
+    // Many small children: every bar is drawn, each starts where its share begins, no hole opens
+    // between neighbours and the row ends exactly at its width.
+    void manySmallChildrenStayContiguousToTheRowsEnd() {
+        for (const int count : {120, 10000}) {
+            const auto root = fernwick::test::makeFolderOfFiles(
+                "/r", count, [](int i) { return i < 3 ? 1000000 : 100 + i % 7; });
+            const auto layout = FlameGraphLayout::compute(root, 828); // rows 800 wide
+            std::vector<FlameGraphLayout::Bar> row;
+            for (const auto& bar : layout.bars()) {
+                if (!bar.isRoot && !bar.isSmall) {
+                    row.push_back(bar);
+                }
+            }
+            QCOMPARE(row.size(), static_cast<std::size_t>(count));
+            QCOMPARE(row.front().rect.x, 14.0);
+            double share = 0;
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                QVERIFY(row[i].isVisible());
+                QVERIFY(std::abs(row[i].rect.x - (14 + share * 800)) < 1e-6);
+                share += row[i].widthFraction;
+                if (i + 1 < row.size()) {
+                    const double hole = row[i + 1].rect.x - (row[i].rect.x + row[i].rect.width);
+                    QVERIFY(hole >= -1e-9 && hole <= 3 + 1e-9);
+                }
+            }
+            QCOMPARE(row.back().rect.x + row.back().rect.width, 814.0);
+            // The last sliver is hit like any other bar.
+            QCOMPARE(layout.barAt(row.back().rect.x + row.back().rect.width / 2, 60),
+                     static_cast<int>(row.size()));
+        }
+    }
+
     void aRootWithoutPositiveChildrenShowsItsBarAlone() {
         const auto layout = FlameGraphLayout::compute(makeFolder("/r", {makeFile("/r/a", 0)}), 900);
         QCOMPARE(layout.bars().size(), std::size_t{1});

@@ -1,5 +1,6 @@
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/NestedTileLayout.h"
 #include "tests/Support/TreeBuilder.h"
 #include "tests/UI/Visualisations/VisualTestSupport.h"
@@ -48,6 +49,34 @@ QPoint pointIn(const NestedTileLayout& layout, const DiskNodePtr& node, double d
 class KelvaneNestedTileViewTest : public QObject {
     Q_OBJECT
 private slots:
+    // A folder header of any width shows its size whole or not at all, and the name never
+    // reaches into the size or past the header's padding.
+    void folderHeadersDrawTheirSizeWholeOrNotAtAll() {
+        const QFontMetricsF nameMetrics(uiFont(9.5, QFont::Bold));
+        const QFontMetricsF sizeMetrics(uiFont(9, QFont::Medium));
+        const QString size = QStringLiteral("86.65 GB");
+        const double sizeWidth = sizeMetrics.horizontalAdvance(size);
+        bool sawBoth = false;
+        bool sawNameOnly = false;
+        for (int width = 20; width <= 300; ++width) {
+            const auto texts = KelvaneNestedTileView::headerTexts(
+                QStringLiteral("Application Support"), size, width, nameMetrics, sizeMetrics);
+            const double room = width - 2 * 4.0;
+            QVERIFY(texts.size.isEmpty() || texts.size == size);
+            if (!texts.size.isEmpty()) {
+                QVERIFY(sizeWidth <= room);
+                const double name = nameMetrics.horizontalAdvance(texts.name);
+                QVERIFY(texts.name.isEmpty() || name + 8 + sizeWidth <= room + 1e-9);
+                sawBoth = sawBoth || !texts.name.isEmpty();
+            } else {
+                QVERIFY(sizeWidth > room);
+                QVERIFY(nameMetrics.horizontalAdvance(texts.name) <= room + 1e-9);
+                sawNameOnly = sawNameOnly || !texts.name.isEmpty();
+            }
+        }
+        QVERIFY(sawBoth && sawNameOnly);
+    }
+
     void boundsLabelsAndFonts() {
         QCOMPARE(NestedTileLayout::layoutBounds(1000, 700, 14), (Rect{0, 0, 976, 662}));
         QCOMPARE(NestedTileLayout::layoutBounds(1000, 700, 56), (Rect{0, 0, 976, 620}));
