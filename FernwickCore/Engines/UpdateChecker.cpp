@@ -64,6 +64,17 @@ std::size_t collectBody(char* data, std::size_t size, std::size_t count, void* c
     return length;
 }
 
+constexpr const char* kUnreadable = "The update information could not be read.";
+
+UpdateCheckResult failed(std::string reason) {
+    return {UpdateCheckResult::Kind::failed, std::nullopt, std::move(reason)};
+}
+
+UpdateCheckResult unreachable(CURLcode code) {
+    return failed(std::string("The update server could not be reached (") +
+                  curl_easy_strerror(code) + ").");
+}
+
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
     void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
@@ -122,41 +133,41 @@ bool UpdateChecker::isValidDownloadAddress(std::string_view address) {
     if (curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
         curl_url_get(url.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK) {
         const std::string_view schemeText = scheme;
-        valid = (schemeText == "https" || schemeText == "http") && host[0] != '\0';
+        valid = schemeText == "https" && host[0] != '\0';
     }
     curl_free(scheme);
     curl_free(host);
     return valid;
 }
 
-std::optional<AppUpdateInfo> UpdateChecker::updateFromManifest(std::string_view body,
-                                                               std::string_view current) {
+UpdateCheckResult UpdateChecker::resultFromManifest(std::string_view body,
+                                                    std::string_view current) {
     const auto json = nlohmann::json::parse(body, nullptr, false);
-    if (json.is_discarded() || !json.is_object()) {
-        return std::nullopt;
-    }
-    const auto version = json.find("latestVersion");
-    const auto download = json.find("downloadUrl");
-    if (version == json.end() || download == json.end() || !version->is_string() ||
-        !download->is_string()) {
-        return std::nullopt;
+    const auto version = json.is_object() ? json.find("latestVersion") : json.end();
+    const auto download = json.is_object() ? json.find("downloadUrl") : json.end();
+    if (!json.is_object() || version == json.end() || download == json.end() ||
+        !version->is_string() || !download->is_string()) {
+        return failed(kUnreadable);
     }
     const auto& versionText = version->get_ref<const std::string&>();
     const auto& address = download->get_ref<const std::string&>();
-    // The address goes to the desktop's opener: only a web address may get there.
-    if (!isValidDownloadAddress(address) || !isVersion(versionText, current)) {
-        return std::nullopt;
+    if (!isVersion(versionText, current)) {
+        return {UpdateCheckResult::Kind::upToDate, std::nullopt, {}};
     }
-    return AppUpdateInfo{versionText, address};
+    // The address goes to the desktop's opener: only a secure web address may get there.
+    if (!isValidDownloadAddress(address)) {
+        return failed("The update information names no secure download address.");
+    }
+    return {UpdateCheckResult::Kind::newerVersion, AppUpdateInfo{versionText, address}, {}};
 }
 
-std::optional<AppUpdateInfo> UpdateChecker::checkForUpdate(const std::string& manifestURL) {
+UpdateCheckResult UpdateChecker::check(const std::string& manifestURL) {
     static std::once_flag initialised;
     std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 
     std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
     if (!handle) {
-        return std::nullopt;
+        return unreachable(CURLE_FAILED_INIT);
     }
     std::string body;
     CURL* curl = handle.get();
@@ -171,14 +182,25 @@ std::optional<AppUpdateInfo> UpdateChecker::checkForUpdate(const std::string& ma
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kBodyLimit));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &collectBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    if (curl_easy_perform(curl) != CURLE_OK) {
-        return std::nullopt;
+    const CURLcode code = curl_easy_perform(curl);
+    if (code == CURLE_WRITE_ERROR || code == CURLE_FILESIZE_EXCEEDED) {
+        return failed(kUnreadable); // a body over the cap is no manifest
+    }
+    if (code != CURLE_OK) {
+        return unreachable(code);
     }
     long status = 0;
-    if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status != 200) {
-        return std::nullopt;
+    if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) {
+        return failed(kUnreadable);
     }
-    return updateFromManifest(body, currentVersion());
+    if (status != 200) {
+        return failed("The update server answered with status " + std::to_string(status) + ".");
+    }
+    return resultFromManifest(body, currentVersion());
+}
+
+std::optional<AppUpdateInfo> UpdateChecker::checkForUpdate(const std::string& manifestURL) {
+    return check(manifestURL).update;
 }
 
 } // namespace fernwick

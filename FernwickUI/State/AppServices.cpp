@@ -99,13 +99,22 @@ AppServices AppServices::real() {
     };
     services.sampleMetrics = [] { return SystemMonitor::shared()->sampleMetrics(); };
     services.checkForUpdate = [](const std::string& manifestURL) {
-        return UpdateChecker::checkForUpdate(manifestURL);
+        return UpdateChecker::check(manifestURL);
     };
+    services.currentVersion = UpdateChecker::currentVersion();
     services.safety = safety;
     services.trash = Trash::shared();
     services.preferences = PreferencesStore::shared();
     services.revealInFileManager = showInFileManager;
-    services.openURL = [](const QUrl& address) { return QDesktopServices::openUrl(address); };
+    services.openURL = [](const QUrl& address) {
+        // Nothing else goes to the desktop's opener: no settings pages exist here, and an
+        // unknown scheme would reach whatever handler xdg-open picks.
+        const QString scheme = address.scheme().toLower();
+        if (scheme != QLatin1String("https") && scheme != QLatin1String("file")) {
+            return false;
+        }
+        return QDesktopServices::openUrl(address);
+    };
     services.hasFullDiskAccess = [] { return AsyncDiskScanner::hasFullDiskAccess(); };
     services.home = Environment::current().home;
     services.updateManifestURL = UpdateChecker::defaultManifestURL();

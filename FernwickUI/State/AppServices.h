@@ -74,8 +74,10 @@ struct AppServices {
     /// Trash; throws DomainError when the application runs, is refused or cannot be moved.
     std::function<void(const InstalledApp& app, bool removeRelated)> uninstallApp;
     std::function<SystemMetrics()> sampleMetrics;
-    /// nullopt when no newer version is offered or the check fails.
-    std::function<std::optional<AppUpdateInfo>(const std::string& manifestURL)> checkForUpdate;
+    /// One update check: a newer version, up to date, or failed with its reason.
+    std::function<UpdateCheckResult(const std::string& manifestURL)> checkForUpdate;
+    /// The running program's version. Any thread.
+    std::string currentVersion;
     /// The deletion safety check and the Trash that moves go to (counted and emptied too).
     std::shared_ptr<SafetyEngine> safety;
     std::shared_ptr<Trash> trash;
@@ -83,7 +85,8 @@ struct AppServices {
     std::shared_ptr<PreferencesStore> preferences;
     /// Shows an item in the file manager. GUI thread.
     std::function<void(const std::filesystem::path&)> revealInFileManager;
-    /// Asks the desktop to open an address; the answer is ignored. GUI thread.
+    /// Asks the desktop to open an address; the answer is ignored. The real one opens only
+    /// https and file addresses. GUI thread.
     std::function<bool(const QUrl&)> openURL;
     /// Whether the program may read the whole disk. GUI thread.
     std::function<bool()> hasFullDiskAccess;

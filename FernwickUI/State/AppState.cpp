@@ -87,7 +87,7 @@ AppState::AppState(AppServices services, QObject* parent)
         runOnPool(m_longWork, [this, check, manifest]() -> std::function<void()> {
             std::optional<AppUpdateInfo> update;
             if (check) {
-                update = check(manifest);
+                update = check(manifest).update;
             }
             return [this, update] { setAvailableUpdate(update); };
         });
@@ -341,6 +341,41 @@ std::string AppState::scanFinishedLine(double seconds) {
         std::to_chars(std::begin(digits), std::end(digits), seconds, std::chars_format::fixed, 2)
             .ptr;
     return "⚡️ Tarnbrook Turbo Scan finished in " + std::string(digits, end) + "s!";
+}
+
+void AppState::checkForUpdatesManually(std::function<void()> done) {
+    auto check = m_services.checkForUpdate;
+    runOnPool(m_longWork,
+              [this, check, manifest = m_services.updateManifestURL,
+               done = std::move(done)]() -> std::function<void()> {
+                  UpdateCheckResult result = check ? check(manifest) : UpdateCheckResult{};
+                  return [this, result = std::move(result), done] {
+                      switch (result.kind) {
+                      case UpdateCheckResult::Kind::newerVersion:
+                          setAvailableUpdate(result.update);
+                          break;
+                      case UpdateCheckResult::Kind::upToDate:
+                          setUserAlert(UserAlert("You're up to date",
+                                                 "Tarnbrook Ridar " + m_services.currentVersion +
+                                                     " is the latest version."));
+                          break;
+                      case UpdateCheckResult::Kind::failed:
+                          setUserAlert(UserAlert("Couldn't check for updates", result.failure));
+                          break;
+                      }
+                      if (done) {
+                          done();
+                      }
+                  };
+              });
+}
+
+void AppState::openUpdateDownload() {
+    if (!m_availableUpdate || !m_services.openURL ||
+        !UpdateChecker::isValidDownloadAddress(m_availableUpdate->downloadURL)) {
+        return;
+    }
+    (void)m_services.openURL(QUrl(QString::fromStdString(m_availableUpdate->downloadURL)));
 }
 
 } // namespace fernwick::ui

@@ -35,6 +35,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -186,6 +187,18 @@ public:
     /// At most 50 nodes, in pre-order, whose name or path contains the trimmed query,
     /// ignoring case.
     std::vector<DiskNodePtr> searchMatchingNodes(const std::string& query) const;
+    /// The same nodes as `searchMatchingNodes`, found on a worker: `done` gets them on the GUI
+    /// thread one turn later or more. A search started later, or a new tree, drops the result
+    /// (`done` is then never called); a superseded walk stops early.
+    void searchAsync(const std::string& query, std::function<void(std::vector<DiskNodePtr>)> done);
+
+    // Updates.
+    /// Checks for a newer version on a worker and returns at once: a newer version becomes
+    /// `availableUpdate`; otherwise an alert says the program is up to date or why the check
+    /// failed (an update already offered stays). Each call is its own check.
+    void checkForUpdatesManually(std::function<void()> done = {});
+    /// Opens the offered update's download address, only when it is a secure web address.
+    void openUpdateDownload();
 
     // Tools and cleanup. `done` callbacks run on the GUI thread when the operation has
     // published its results (or returned without effect).
@@ -382,6 +395,9 @@ private:
 
     // The running (or last) scan: its generation and its scanner.
     std::uint64_t m_scanGeneration = 0;
+    // The latest search; workers read it to stop a superseded walk.
+    std::shared_ptr<std::atomic<std::uint64_t>> m_searchGeneration =
+        std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<DiskScanning> m_scanner;
 };
 

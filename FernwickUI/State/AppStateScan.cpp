@@ -1,4 +1,5 @@
 #include "FernwickUI/State/AppState.h"
+#include "FernwickUI/State/TreeSearch.h"
 
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 
@@ -282,6 +283,25 @@ std::vector<DiskNodePtr> AppState::searchMatchingNodes(const std::string& query)
         }
     }
     return matches;
+}
+
+void AppState::searchAsync(const std::string& query,
+                           std::function<void(std::vector<DiskNodePtr>)> done) {
+    const std::uint64_t generation = ++*m_searchGeneration;
+    const DiskNodePtr root = m_rootNode;
+    beginTreeRead();
+    runOnPool(m_longWork,
+              [this, root, query, generation, done = std::move(done),
+               latest = m_searchGeneration]() -> std::function<void()> {
+                  auto found = searchTree(root, query, static_cast<std::size_t>(kSearchLimit),
+                                          [&] { return latest->load() != generation; });
+                  return [this, root, generation, done, found = std::move(found)]() mutable {
+                      endTreeRead();
+                      if (m_searchGeneration->load() == generation && m_rootNode == root && done) {
+                          done(std::move(found));
+                      }
+                  };
+              });
 }
 
 } // namespace fernwick::ui

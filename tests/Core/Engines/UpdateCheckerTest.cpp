@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace fernwick {
 namespace {
@@ -150,14 +152,15 @@ TEST(UpdateChecker, RunningVersionAndManifestLocation) {
 }
 
 TEST(UpdateChecker, OnlyWebAddressesWithAHostAreDownloadAddresses) {
-    for (const char* good : {"https://example.org/download", "http://example.org",
-                             "HTTPS://Example.org/a?b=c#d", "https://[::1]:8443/x"}) {
+    for (const char* good :
+         {"https://example.org/download", "HTTPS://Example.org/a?b=c#d", "https://[::1]:8443/x"}) {
         EXPECT_TRUE(UpdateChecker::isValidDownloadAddress(good)) << good;
     }
     for (const char* bad :
-         {"", "not a url", "example.org/download", "/relative/path", "file:///etc/passwd",
-          "javascript:alert(1)", "ftp://example.org/x", "https://", "https:///path",
-          "https://exa mple.org", "https://example.org/\n", "smb://host/share", "mailto:a@b"}) {
+         {"http://example.org", "", "not a url", "example.org/download", "/relative/path",
+          "file:///etc/passwd", "javascript:alert(1)", "ftp://example.org/x", "https://",
+          "https:///path", "https://exa mple.org", "https://example.org/\n", "smb://host/share",
+          "mailto:a@b"}) {
         EXPECT_FALSE(UpdateChecker::isValidDownloadAddress(bad)) << bad;
     }
 }
@@ -192,17 +195,62 @@ TEST(UpdateChecker, AnswersOnlyForAGoodManifestWithStatus200) {
     ASSERT_TRUE(ok.has_value());
     EXPECT_EQ(*ok, (AppUpdateInfo{"999.1", "https://example.org/get"}));
     EXPECT_EQ(UpdateChecker::checkForUpdate(server.url("/under-cap")), ok);
-    EXPECT_EQ(UpdateChecker::checkForUpdate(server.url("/extra")),
-              (AppUpdateInfo{"999.1", "http://a.b/c"}));
 
-    for (const char* path :
-         {"/not-modified", "/error", "/array", "/text", "/garbage", "/missing", "/wrong-case",
-          "/number", "/older", "/equal", "/bad-address", "/no-host", "/over-cap", "/absent"}) {
+    for (const char* path : {"/extra", "/not-modified", "/error", "/array", "/text", "/garbage",
+                             "/missing", "/wrong-case", "/number", "/older", "/equal",
+                             "/bad-address", "/no-host", "/over-cap", "/absent"}) {
         EXPECT_EQ(UpdateChecker::checkForUpdate(server.url(path)), std::nullopt) << path;
     }
     EXPECT_EQ(UpdateChecker::checkForUpdate(redirecting.url("/moved")), std::nullopt);
     EXPECT_EQ(UpdateChecker::checkForUpdate("not a url at all"), std::nullopt);
     EXPECT_EQ(UpdateChecker::checkForUpdate("file:///etc/hostname"), std::nullopt);
+}
+
+TEST(UpdateChecker, EachOutcomeOfACheckHasItsKindAndText) {
+    using Kind = UpdateCheckResult::Kind;
+    const std::string unreadable = "The update information could not be read.";
+    LocalHttpServer server({
+        {"/ok", http(200, manifest("999.1", "https://example.org/get"))},
+        {"/error", http(500, "")},
+        {"/garbage", http(200, "{not json")},
+        {"/older", http(200, manifest("0.0.1", "http://insecure.example/get"))},
+        {"/equal", http(200, manifest(UpdateChecker::currentVersion(), "not an address"))},
+        {"/extra", http(200, R"({"x":1,"latestVersion":"999.1","downloadUrl":"http://a.b/c"})")},
+        {"/over-cap", http(200, std::string(1024 * 1024 + 10, ' '))},
+    });
+    const std::vector<std::pair<std::string, UpdateCheckResult>> table{
+        {"/ok", {Kind::newerVersion, AppUpdateInfo{"999.1", "https://example.org/get"}, {}}},
+        {"/error", {Kind::failed, std::nullopt, "The update server answered with status 500."}},
+        {"/absent", {Kind::failed, std::nullopt, "The update server answered with status 404."}},
+        {"/garbage", {Kind::failed, std::nullopt, unreadable}},
+        {"/over-cap", {Kind::failed, std::nullopt, unreadable}},
+        // Not newer: up to date whatever the address says.
+        {"/older", {Kind::upToDate, std::nullopt, {}}},
+        {"/equal", {Kind::upToDate, std::nullopt, {}}},
+        {"/extra",
+         {Kind::failed, std::nullopt, "The update information names no secure download address."}},
+    };
+    for (const auto& [path, expected] : table) {
+        const UpdateCheckResult result = UpdateChecker::check(server.url(path));
+        EXPECT_EQ(result, expected) << path << ": " << result.failure;
+    }
+    EXPECT_EQ(UpdateChecker::checkForUpdate(server.url("/extra")), std::nullopt);
+
+    // A port that accepts nothing: bound, never listening.
+    const int closed = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    auto* generic = reinterpret_cast<sockaddr*>(&address);
+    ASSERT_EQ(::bind(closed, generic, length), 0);
+    ASSERT_EQ(::getsockname(closed, generic, &length), 0);
+    const UpdateCheckResult refused = UpdateChecker::check(
+        "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/version.json");
+    ::close(closed);
+    EXPECT_EQ(refused.kind, Kind::failed);
+    EXPECT_EQ(refused.failure,
+              "The update server could not be reached (Couldn't connect to server).");
 }
 
 } // namespace

@@ -183,9 +183,10 @@ struct Harness {
             metrics.diskFreeBytes = 300;
             return metrics;
         };
-        services.checkForUpdate = [](const std::string&) -> std::optional<AppUpdateInfo> {
-            return std::nullopt;
+        services.checkForUpdate = [](const std::string&) {
+            return UpdateCheckResult{UpdateCheckResult::Kind::upToDate, std::nullopt, {}};
         };
+        services.currentVersion = "1.0.0";
         services.safety = safety;
         services.trash = trash;
         services.preferences = preferences;

@@ -145,9 +145,11 @@ private slots:
     void updateAnswerPublishedWithoutAlert() {
         Harness h;
         std::string asked;
-        h.services.checkForUpdate = [&](const std::string& url) -> std::optional<AppUpdateInfo> {
+        h.services.checkForUpdate = [&](const std::string& url) {
             asked = url;
-            return AppUpdateInfo{"9.9.9", "https://example.invalid/get"};
+            return UpdateCheckResult{UpdateCheckResult::Kind::newerVersion,
+                                     AppUpdateInfo{"9.9.9", "https://example.invalid/get"},
+                                     {}};
         };
         auto state = h.make();
         QSignalSpy alerts(state.get(), &AppState::userAlertChanged);
@@ -163,7 +165,7 @@ private slots:
         auto answered = std::make_shared<std::atomic<bool>>(false);
         h.services.checkForUpdate = [answered](const std::string&) {
             answered->store(true);
-            return std::optional<AppUpdateInfo>{};
+            return UpdateCheckResult{UpdateCheckResult::Kind::failed, std::nullopt, "no network"};
         };
         auto state = h.make();
         QSignalSpy updates(state.get(), &AppState::availableUpdateChanged);
