@@ -1,19 +1,27 @@
 #include "FernwickUI/MainWindow/MainWindow.h"
 
 #include "FernwickCore/Platform/Environment.h"
+#include "FernwickUI/MainWindow/Banners.h"
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ScanningView.h"
+#include "FernwickUI/MainWindow/SearchField.h"
+#include "FernwickUI/MainWindow/SearchResultsView.h"
 #include "FernwickUI/MainWindow/SheetRouting.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
+#include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
 #include "FernwickUI/MainWindow/WelcomeView.h"
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -35,23 +43,34 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     if (!m_seams.chooseFolder) {
         m_seams.chooseFolder = chooseFolderFromHome;
     }
+    if (!m_seams.quit) {
+        m_seams.quit = [] { QCoreApplication::quit(); };
+    }
     if (!m_seams.home) {
         m_seams.home = Environment::current().home;
     }
     m_seams.tools = withDefaultDialogs(std::move(m_seams.tools));
     setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
-    setMinimumSize(1050, 700);
+    setMinimumWidth(1050);
     setBackground(this, Palette::contentBackground());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    // The toolbar's place: 48 points high.
-    auto* toolbar = new QWidget(this);
-    toolbar->setFixedHeight(48);
-    setBackground(toolbar, Palette::toolbarBackground());
-    layout->addWidget(toolbar);
+    buildMenus(layout);
+    // The main view keeps its 700 points below the menu bar.
+    setMinimumHeight(700 + m_menuBar->sizeHint().height());
+    m_toolbar = new TopToolbar(m_state, this);
+    layout->addWidget(m_toolbar);
     layout->addWidget(makeDivider(Qt::Horizontal, this));
+    m_updateBanner = new UpdateBanner(m_state, this);
+    layout->addWidget(m_updateBanner);
+    m_updateDivider = makeDivider(Qt::Horizontal, this);
+    layout->addWidget(m_updateDivider);
+    m_permissionBanner = new PermissionBanner(m_state, this);
+    layout->addWidget(m_permissionBanner);
+    m_permissionDivider = makeDivider(Qt::Horizontal, this);
+    layout->addWidget(m_permissionDivider);
 
     auto* body = new QHBoxLayout;
     body->setSpacing(0);
@@ -65,15 +84,15 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
 
     m_stack = new QStackedWidget(this);
     setBackground(m_stack, Palette::contentBackground());
-    m_searchResults = new QWidget(m_stack);
+    m_searchResults = new SearchResultsView(m_state, m_stack);
     m_welcome = new WelcomeView(
         scanHome, [this] { chooseFolderAndScan(); }, m_stack);
     m_scanning = new ScanningView([this] { m_state.cancelScan(); }, m_stack);
     m_error = new ErrorStateView([this] { m_state.setScanState(ScanState::idle()); }, m_stack);
     m_result = new ResultCanvas(m_state, m_stack);
-    for (QWidget* page :
-         {m_searchResults, static_cast<QWidget*>(m_scanning), static_cast<QWidget*>(m_error),
-          static_cast<QWidget*>(m_result), static_cast<QWidget*>(m_welcome)}) {
+    for (QWidget* page : {static_cast<QWidget*>(m_searchResults), static_cast<QWidget*>(m_scanning),
+                          static_cast<QWidget*>(m_error), static_cast<QWidget*>(m_result),
+                          static_cast<QWidget*>(m_welcome)}) {
         m_stack->addWidget(page);
     }
     body->addWidget(m_stack, 1);
@@ -90,11 +109,20 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
         }
     });
 
+    m_searchShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    m_searchShortcut->setContext(Qt::WindowShortcut);
+    connect(m_searchShortcut, &QShortcut::activated, this,
+            [this] { m_toolbar->searchField()->edit()->setFocus(Qt::ShortcutFocusReason); });
+
+    connect(&m_state, &AppState::availableUpdateChanged, this, &MainWindow::updateBanners);
+    connect(&m_state, &AppState::showOneTimePermissionNoticeChanged, this,
+            &MainWindow::updateBanners);
     connect(&m_state, &AppState::scanStateChanged, this, &MainWindow::updateContent);
     connect(&m_state, &AppState::searchTextChanged, this, &MainWindow::updateContent);
     connect(&m_state, &AppState::lastTrashedChanged, this, &MainWindow::updateToast);
     connect(&m_state, &AppState::userAlertChanged, this, &MainWindow::updateAlert);
     connect(&m_state, &AppState::activeModalChanged, this, &MainWindow::updateSheet);
+    updateBanners();
     updateContent();
     updateToast();
     updateAlert();
@@ -117,6 +145,31 @@ void MainWindow::askToEmptyTrash() {
     m_emptyTrash->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_emptyTrash, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
     m_emptyTrash->open();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_hidesOnClose) {
+        hide();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // What was raised while the window was hidden shows now.
+    updateAlert();
+    updateSheet();
+}
+
+void MainWindow::updateBanners() {
+    const bool update = m_state.availableUpdate().has_value();
+    m_updateBanner->setVisible(update);
+    m_updateDivider->setVisible(update);
+    const bool permission = m_state.showOneTimePermissionNotice();
+    m_permissionBanner->setVisible(permission);
+    m_permissionDivider->setVisible(permission);
 }
 
 void MainWindow::updateContent() {
@@ -163,6 +216,10 @@ void MainWindow::updateToast() {
 }
 
 void MainWindow::updateAlert() {
+    // A dialog opened on a hidden window would show on its own: it waits for the window.
+    if (!isVisible()) {
+        return;
+    }
     const auto& alert = m_state.userAlert();
     if (alert && m_alert && m_alertID == alert->id) {
         return;
@@ -190,6 +247,9 @@ void MainWindow::updateAlert() {
 }
 
 void MainWindow::updateSheet() {
+    if (!isVisible()) {
+        return;
+    }
     const auto& modal = m_state.activeModal();
     if (modal && m_sheet && m_sheetModal == modal) {
         return;

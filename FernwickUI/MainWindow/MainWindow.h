@@ -20,12 +20,18 @@
 #include <functional>
 #include <optional>
 
+class QMenuBar;
 class QShortcut;
 class QStackedWidget;
+class QVBoxLayout;
 
 namespace fernwick::ui {
 
 class ErrorStateView;
+class PermissionBanner;
+class SearchResultsView;
+class TopToolbar;
+class UpdateBanner;
 class ResultCanvas;
 class ScanningView;
 class Sidebar;
@@ -41,6 +47,8 @@ struct MainWindowSeams {
     std::optional<std::filesystem::path> home;
     /// What the tool screens ask of the desktop; empty members get the desktop's dialogs.
     ToolSeams tools;
+    /// Ends the program ("Quit Tarnbrook Ridar"). Default: QCoreApplication::quit.
+    std::function<void()> quit;
 };
 
 class MainWindow : public QWidget {
@@ -56,9 +64,17 @@ public:
     void chooseFolderAndScan();
     /// Opens the Empty-Trash question (again, when it is open already nothing changes).
     void askToEmptyTrash();
+    /// Closing then hides the window instead of ending the program (where a tray icon can bring
+    /// it back).
+    void setHidesOnClose(bool hides) { m_hidesOnClose = hides; }
 
     Content content() const { return m_content; }
     Sidebar* sidebar() const { return m_sidebar; }
+    QMenuBar* menuBar() const { return m_menuBar; }
+    TopToolbar* topToolbar() const { return m_toolbar; }
+    UpdateBanner* updateBanner() const { return m_updateBanner; }
+    PermissionBanner* permissionBanner() const { return m_permissionBanner; }
+    SearchResultsView* searchResultsView() const { return m_searchResults; }
     WelcomeView* welcomeView() const { return m_welcome; }
     ScanningView* scanningView() const { return m_scanning; }
     ErrorStateView* errorView() const { return m_error; }
@@ -73,7 +89,15 @@ public:
     /// The sheet on screen now when it is a tool sheet; null otherwise.
     ToolSheet* toolSheet() const { return qobject_cast<ToolSheet*>(m_sheet.data()); }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // MainWindowMenus.cpp: the File and Help menus above the toolbar.
+    void buildMenus(QVBoxLayout* layout);
+    void showAbout();
+    void updateBanners();
     void updateContent();
     void updateToast();
     void updateAlert();
@@ -84,7 +108,15 @@ private:
     Content m_content = Content::welcome;
     Sidebar* m_sidebar = nullptr;
     QStackedWidget* m_stack = nullptr;
-    QWidget* m_searchResults = nullptr;
+    SearchResultsView* m_searchResults = nullptr;
+    QMenuBar* m_menuBar = nullptr;
+    TopToolbar* m_toolbar = nullptr;
+    UpdateBanner* m_updateBanner = nullptr;
+    QWidget* m_updateDivider = nullptr;
+    PermissionBanner* m_permissionBanner = nullptr;
+    QWidget* m_permissionDivider = nullptr;
+    QShortcut* m_searchShortcut = nullptr;
+    bool m_hidesOnClose = false;
     WelcomeView* m_welcome = nullptr;
     ScanningView* m_scanning = nullptr;
     ErrorStateView* m_error = nullptr;

@@ -29,6 +29,25 @@ void bringMainWindowToFront() {
     }
 }
 
+void showAllWindows(QWidget* mainWindow) {
+    if (mainWindow != nullptr) {
+        if (mainWindow->isMinimized()) {
+            mainWindow->showNormal();
+        } else if (!mainWindow->isVisible()) {
+            mainWindow->show();
+        }
+        mainWindow->activateWindow();
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isWindow() || !window->isVisible() || window->windowType() == Qt::Popup ||
+            window->windowType() == Qt::ToolTip) {
+            continue;
+        }
+        window->raise();
+        window->activateWindow();
+    }
+}
+
 void scheduleLaunchActivation(QObject* context) {
     QTimer::singleShot(0, context, [] { bringMainWindowToFront(); });
     QTimer::singleShot(100, context, [] { bringMainWindowToFront(); });

@@ -1,6 +1,7 @@
 #pragma once
 
 class QObject;
+class QWidget;
 
 namespace fernwick::ui {
 
@@ -8,6 +9,11 @@ namespace fernwick::ui {
 /// dialog, sets the title "Tarnbrook Ridar", centres it on its screen, raises it and asks for
 /// the keyboard focus. With no shown window it does nothing (it never creates one). GUI thread.
 void bringMainWindowToFront();
+
+/// Activates the program, shows `mainWindow` when hidden (restores it when minimised), then
+/// raises every shown top-level window, dialogs included, in the application's order. Neither
+/// centres nor retitles. GUI thread.
+void showAllWindows(QWidget* mainWindow);
 
 /// Runs bringMainWindowToFront once the event loop runs, and again 0.1 s and 0.4 s later, so
 /// that the window comes forward even when the desktop shows it late. GUI thread.

@@ -199,6 +199,8 @@ public:
     void checkForUpdatesManually(std::function<void()> done = {});
     /// Opens the offered update's download address, only when it is a secure web address.
     void openUpdateDownload();
+    /// The running program's version, as the services give it.
+    const std::string& currentVersion() const { return m_services.currentVersion; }
 
     // Tools and cleanup. `done` callbacks run on the GUI thread when the operation has
     // published its results (or returned without effect).

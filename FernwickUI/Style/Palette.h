@@ -104,6 +104,24 @@ public:
     static const QColor& checkBoxFill();
     /// A switch's track while off.
     static const QColor& switchTrackOff();
+
+    // The main window's toolbar, banners, prompt and modals.
+    /// The blue accent: the product mark, the search header's glass, the theme picker's
+    /// selection and "Grant in Settings".
+    static const QColor& accentBlue();
+    /// The search field's frame.
+    static const QColor& searchFieldBackground();
+    /// The update banner, its icon and "Download Update".
+    static const QColor& updateBannerBackground();
+    static const QColor& downloadGreen();
+    /// The permission banner and its shield.
+    static const QColor& permissionBannerBackground();
+    static const QColor& permissionShieldBlue();
+    /// The cleanup prompt above the result canvas.
+    static const QColor& cleanupPromptBackground();
+    /// The keyboard-shortcuts and theme modals' frames.
+    static const QColor& shortcutsBackground();
+    static const QColor& themePickerBackground();
 };
 
 } // namespace fernwick::ui

@@ -18,7 +18,7 @@ constexpr const char* kIconFontPath =
 
 // System icon name -> code point of the Material Icons font. Sorted by name so that lookups
 // can use a binary search. The comment names the Material icon chosen.
-constexpr std::array<std::pair<std::string_view, char16_t>, 69> kIcons{{
+constexpr std::array<std::pair<std::string_view, char16_t>, 70> kIcons{{
     {"app.badge", 0xE5C3},                                        // apps
     {"app.badge.checkmark", 0xEF40},                              // app_registration
     {"app.fill", 0xE5C3},                                         // apps
@@ -36,6 +36,7 @@ constexpr std::array<std::pair<std::string_view, char16_t>, 69> kIcons{{
     {"circle.grid.2x2.fill", 0xE6DD},                             // bubble_chart
     {"circle.hexagongrid.fill", 0xEAA6},                          // hive
     {"clock.arrow.circlepath", 0xE889},                           // history
+    {"command", 0xEAE7},                                          // keyboard_command_key
     {"cpu", 0xE30D},                                              // developer_board
     {"cube.box", 0xE9FE},                                         // view_in_ar
     {"desktopcomputer", 0xE30A},                                  // computer

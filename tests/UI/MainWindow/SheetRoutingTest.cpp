@@ -86,28 +86,6 @@ private slots:
         QTest::keyClick(monitor, Qt::Key_Escape);
         QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
     }
-
-    void appsLoadOnlyWhileTheListIsEmpty() {
-        WindowHarness w(false);
-        auto scans = std::make_shared<std::atomic<int>>(0);
-        w.h.services.scanInstalledApplications = [scans] {
-            ++*scans;
-            InstalledApp app;
-            app.name = "Editor";
-            return std::vector<InstalledApp>{app};
-        };
-        w.open();
-        w.state->openTool(ActiveModal::apps);
-        w.h.settle();
-        QCOMPARE(scans->load(), 1);
-        QVERIFY(qobject_cast<AppsModal*>(w.window->sheet()) != nullptr);
-        click(findButton(w.window->sheet(), QStringLiteral("Done")));
-        w.h.settle();
-        w.state->openTool(ActiveModal::apps);
-        w.h.settle();
-        QCOMPARE(scans->load(), 1);
-        QVERIFY(qobject_cast<AppsModal*>(w.window->sheet()) != nullptr);
-    }
 };
 
 QTEST_MAIN(SheetRoutingTest)

@@ -1,5 +1,6 @@
 #include "FernwickUI/MainWindow/WindowActivation.h"
 #include "FernwickUI/MainWindow/MenuBarExtra.h"
+#include "tests/UI/State/AppStateHarness.h"
 
 #include <QDialog>
 #include <QScreen>
@@ -51,7 +52,9 @@ private slots:
     }
 
     void trayIconOnlyWhereTheDesktopHasATray() {
-        MenuBarExtra extra;
+        fernwick::test::Harness h;
+        auto state = h.make();
+        MenuBarExtra extra(*state, {});
         QCOMPARE(extra.trayIcon() != nullptr, QSystemTrayIcon::isSystemTrayAvailable());
     }
 };

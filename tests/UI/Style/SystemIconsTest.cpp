@@ -32,7 +32,11 @@ private slots:
         for (const auto* name :
              {"folder.fill", "doc.fill", "internaldrive.fill", "house.fill", "chevron.left",
               "paintpalette.fill", "sparkles", "exclamationmark.triangle.fill",
-              "arrow.right.circle", "trash.fill", "magnifyingglass", "xmark.circle.fill"}) {
+              "arrow.right.circle", "trash.fill", "magnifyingglass", "xmark.circle.fill",
+              // The toolbar, banners, search results, prompt, modals and monitor.
+              "command", "app.badge.checkmark", "waveform.path.ecg", "arrow.down.circle.fill",
+              "xmark", "lock.shield.fill", "checkmark.circle.fill", "cpu", "memorychip",
+              "internaldrive", "macbook", "circle.hexagongrid.fill"}) {
             QVERIFY2(hasSystemIcon(name), name);
         }
     }

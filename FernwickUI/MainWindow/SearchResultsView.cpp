@@ -1,0 +1,173 @@
+#include "FernwickUI/MainWindow/SearchResultsView.h"
+
+#include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Style/Palette.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Style/SystemFont.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace fernwick::ui {
+
+SearchResultsView::SearchResultsView(AppState& state, QWidget* parent)
+    : QWidget(parent), m_state(state) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* header = new QWidget(this);
+    setBackground(header, Palette::toolbarBackground());
+    auto* headerRow = new QHBoxLayout(header);
+    headerRow->setContentsMargins(16, 10, 16, 10);
+    headerRow->addWidget(new IconView("magnifyingglass", 13, Palette::accentBlue(), header));
+    m_title = makeLabel(QString(), uiFont(13, QFont::Bold), Qt::white, header);
+    headerRow->addWidget(m_title);
+    headerRow->addStretch(1);
+    m_count = makeLabel(QString(), uiFont(11), whiteAt(0.5), header);
+    headerRow->addWidget(m_count);
+    ButtonLook clear;
+    clear.icon = "xmark.circle.fill";
+    clear.iconSize = 13;
+    clear.iconColour = whiteAt(0.5);
+    clear.paddingH = 0;
+    clear.paddingV = 0;
+    auto* clearButton = new StyledButton(QString(), clear, header);
+    connect(clearButton, &QAbstractButton::clicked, this, [this] { m_state.setSearchText(""); });
+    headerRow->addWidget(clearButton);
+    column->addWidget(header);
+    column->addWidget(makeDivider(Qt::Horizontal, this));
+
+    m_body = new QStackedWidget(this);
+    auto* empty = new QWidget(m_body);
+    auto* emptyColumn = new QVBoxLayout(empty);
+    emptyColumn->setSpacing(8);
+    emptyColumn->addStretch(1);
+    auto* glass = new IconView("magnifyingglass", 28, whiteAt(0.3), empty);
+    emptyColumn->addWidget(glass, 0, Qt::AlignHCenter);
+    emptyColumn->addWidget(makeLabel(QStringLiteral("No Matching Files Found"),
+                                     uiFont(13, QFont::DemiBold), whiteAt(0.7), empty),
+                           0, Qt::AlignHCenter);
+    m_emptyHint = makeLabel(QString(), uiFont(11), whiteAt(0.4), empty);
+    emptyColumn->addWidget(m_emptyHint, 0, Qt::AlignHCenter);
+    emptyColumn->addStretch(1);
+    m_body->addWidget(empty);
+
+    m_list = new QScrollArea(m_body);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setWidgetResizable(true);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* rows = new QWidget;
+    setBackground(rows, Palette::contentBackground());
+    m_rowColumn = new QVBoxLayout(rows);
+    m_rowColumn->setContentsMargins(0, 0, 0, 0);
+    m_rowColumn->setSpacing(1);
+    m_rowColumn->addStretch(1);
+    m_list->setWidget(rows);
+    m_body->addWidget(m_list);
+    column->addWidget(m_body, 1);
+
+    connect(&m_state, &AppState::searchTextChanged, this, &SearchResultsView::requery);
+    connect(&m_state, &AppState::rootNodeChanged, this, &SearchResultsView::requery);
+    // Every change of the tree ends in a new layout.
+    connect(&m_state, &AppState::treemapRectanglesChanged, this, &SearchResultsView::requery);
+    requery();
+}
+
+bool SearchResultsView::showsEmptyState() const {
+    return m_body->currentIndex() == 0;
+}
+
+void SearchResultsView::requery() {
+    m_title->setText(QStringLiteral("Search Results for \"") +
+                     QString::fromStdString(m_state.searchText()) + QStringLiteral("\""));
+    m_emptyHint->setText(
+        m_state.rootNode()
+            ? QStringLiteral("Try a different search query.")
+            : QStringLiteral("Run a scan on your Home folder or drive first to search files."));
+    if (QString::fromStdString(m_state.searchText()).trimmed().isEmpty()) {
+        showResults({});
+        return;
+    }
+    m_state.searchAsync(m_state.searchText(), [self = QPointer<SearchResultsView>(this)](
+                                                  std::vector<DiskNodePtr> results) {
+        if (self) {
+            self->showResults(std::move(results));
+        }
+    });
+}
+
+void SearchResultsView::showResults(std::vector<DiskNodePtr> results) {
+    m_count->setText(QString::number(results.size()) + QStringLiteral(" matches"));
+    m_body->setCurrentIndex(results.empty() ? 0 : 1);
+    // The same nodes keep their rows and the scroll position. Held, they cannot be freed and
+    // their addresses reused meanwhile.
+    if (results == m_shown) {
+        return;
+    }
+    m_shown = results;
+    // Later, not now: the click that changed the results may come from a row's own button.
+    for (QWidget* row : m_rows) {
+        m_rowColumn->removeWidget(row);
+        row->hide();
+        row->deleteLater();
+    }
+    m_rows.clear();
+    for (const auto& node : results) {
+        QWidget* row = makeRow(node);
+        m_rowColumn->insertWidget(static_cast<int>(m_rows.size()), row);
+        m_rows.push_back(row);
+    }
+}
+
+QWidget* SearchResultsView::makeRow(const DiskNodePtr& node) {
+    auto* row = new QWidget;
+    setBackground(row, whiteAt(0.02));
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(14, 6, 14, 6);
+    layout->setSpacing(10);
+    const bool folder = node->isDirectory();
+    auto* icon = new IconView(folder ? "folder.fill" : "doc.fill", 13,
+                              folder ? Palette::folderIcon() : Palette::fileIcon(), row);
+    icon->setFrameWidth(16);
+    layout->addWidget(icon);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    QLabel* name = makeLabel(plainText(node->name()), uiFont(12, QFont::Medium), Qt::white, row);
+    name->setWordWrap(true);
+    texts->addWidget(name);
+    auto* path =
+        new ElidedLabel(uiFont(10, QFont::Normal, FontDesign::monospaced), whiteAt(0.4), row);
+    path->setText(plainText(node->path()));
+    texts->addWidget(path);
+    layout->addLayout(texts, 1);
+    layout->addWidget(makeLabel(plainText(node->formattedSize()),
+                                uiFont(11, QFont::Normal, FontDesign::monospaced),
+                                Palette::sizeGreen(), row));
+    auto* reveal = new StyledButton(
+        QStringLiteral("Reveal"),
+        buttonLook(ButtonStyle::bordered, uiFont(10), QColor(), ControlSize::small), row);
+    connect(reveal, &QAbstractButton::clicked, this,
+            [this, node] { m_state.revealInFinder(node->url()); });
+    layout->addWidget(reveal);
+    if (folder) {
+        auto* drill = new StyledButton(QStringLiteral("Drill Down"),
+                                       buttonLook(ButtonStyle::borderedProminent, uiFont(10),
+                                                  Palette::selectionBlue(), ControlSize::small),
+                                       row);
+        // The search is left first, so the drilled folder is what the window shows.
+        connect(drill, &QAbstractButton::clicked, this, [this, node] {
+            m_state.setSearchText("");
+            m_state.drillDownIntoNode(node);
+        });
+        layout->addWidget(drill);
+    }
+    return row;
+}
+
+} // namespace fernwick::ui

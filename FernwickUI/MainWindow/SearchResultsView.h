@@ -1,0 +1,51 @@
+#pragma once
+
+#include "FernwickCore/Model/DiskNode.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QLabel;
+class QScrollArea;
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace fernwick::ui {
+
+class AppState;
+
+/// The content area while the search text is not blank: a header with the query and the count,
+/// then the empty state or at most 50 result rows (pre-order, the root first), each with
+/// "Reveal" and, for folders, "Drill Down". The search runs on a worker and is repeated only
+/// when the query, the root or the tree changes. GUI thread only; the state must outlive it.
+class SearchResultsView : public QWidget {
+    Q_OBJECT
+public:
+    explicit SearchResultsView(AppState& state, QWidget* parent = nullptr);
+
+    QLabel* titleLabel() const { return m_title; }
+    QLabel* countLabel() const { return m_count; }
+    QLabel* emptyHint() const { return m_emptyHint; }
+    bool showsEmptyState() const;
+    /// The result rows, in order.
+    const std::vector<QWidget*>& rows() const { return m_rows; }
+    QScrollArea* list() const { return m_list; }
+
+private:
+    void requery();
+    void showResults(std::vector<DiskNodePtr> results);
+    QWidget* makeRow(const DiskNodePtr& node);
+
+    AppState& m_state;
+    QLabel* m_title = nullptr;
+    QLabel* m_count = nullptr;
+    QStackedWidget* m_body = nullptr;
+    QLabel* m_emptyHint = nullptr;
+    QScrollArea* m_list = nullptr;
+    QVBoxLayout* m_rowColumn = nullptr;
+    std::vector<QWidget*> m_rows;
+    std::vector<DiskNodePtr> m_shown;
+};
+
+} // namespace fernwick::ui

@@ -1,0 +1,120 @@
+#include "FernwickUI/MainWindow/SearchResultsView.h"
+#include "tests/UI/MainWindow/MainWindowHarness.h"
+
+#include <QLabel>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::click;
+using fernwick::test::findButton;
+using fernwick::test::makeNode;
+using fernwick::test::WindowHarness;
+using Content = MainWindow::Content;
+
+class SearchResultsViewTest : public QObject {
+    Q_OBJECT
+
+    // /m/matchroot holding `files` files "match-<i>", a folder "folder" with one file, an
+    // empty folder "empty" and the file "<b>x<b> & y".
+    static DiskNodePtr tree(int files) {
+        const std::filesystem::path root = "/m/matchroot";
+        std::vector<DiskNodePtr> children;
+        for (int i = 0; i < files; ++i) {
+            children.push_back(makeNode(root / ("match-" + std::to_string(i)), false, 10));
+        }
+        children.push_back(makeNode(root / "folder", true, 0, StorageCategory::other,
+                                    {makeNode(root / "folder/inner.txt", false, 5)}));
+        children.push_back(makeNode(root / "empty", true));
+        children.push_back(makeNode(root / "<b>x<b> & y", false, 3));
+        return makeNode(root, true, 0, StorageCategory::other, std::move(children));
+    }
+
+    static void search(WindowHarness& w, const std::string& text) {
+        w.state->setSearchText(text);
+        w.h.settle();
+    }
+
+private slots:
+    void titleKeepsTheSpacesAndBlankTextShowsTheScan() {
+        WindowHarness w(false);
+        w.open();
+        SearchResultsView* view = w.window->searchResultsView();
+        search(w, "anything");
+        QVERIFY(view->showsEmptyState());
+        QCOMPARE(view->emptyHint()->text(),
+                 QStringLiteral("Run a scan on your Home folder or drive first to search files."));
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("0 matches"));
+        w.state->setScanState(ScanState::scanning("x", 0, 0));
+        search(w, " foo ");
+        QCOMPARE(w.window->content(), Content::searchResults);
+        QCOMPARE(view->titleLabel()->text(), QStringLiteral("Search Results for \" foo \""));
+        search(w, "  \n");
+        QCOMPARE(w.window->content(), Content::scanning);
+        search(w, "");
+        QCOMPARE(w.window->content(), Content::scanning);
+    }
+
+    void resultsAreCappedRootFirstAndShownLiterally() {
+        WindowHarness w(false);
+        w.open();
+        w.h.publish(*w.state, tree(120));
+        SearchResultsView* view = w.window->searchResultsView();
+        search(w, "nomatch-anywhere");
+        QCOMPARE(view->emptyHint()->text(), QStringLiteral("Try a different search query."));
+        search(w, "MATCH");
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("50 matches"));
+        QCOMPARE(view->rows().size(), std::size_t{50});
+        QVERIFY(findButton(view->rows()[0], QStringLiteral("Drill Down")) != nullptr); // the root
+        search(w, "match-7");
+        // match-7 and match-70 … match-79.
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("11 matches"));
+        search(w, "match-119");
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("1 matches"));
+        QWidget* file = view->rows()[0];
+        QVERIFY(findButton(file, QStringLiteral("Drill Down")) == nullptr);
+        click(findButton(file, QStringLiteral("Reveal")));
+        QCOMPARE(w.h.revealed, std::vector<std::filesystem::path>{"/m/matchroot/match-119"});
+        search(w, "<b>x<b> &");
+        QCOMPARE(view->rows().size(), std::size_t{1});
+        bool literal = false;
+        for (QLabel* label : view->rows()[0]->findChildren<QLabel*>()) {
+            literal |= label->text() == QStringLiteral("<b>x<b> & y") &&
+                       label->textFormat() == Qt::PlainText;
+        }
+        QVERIFY(literal);
+    }
+
+    void drillDownLeavesTheSearchThenShowsTheFolder() {
+        WindowHarness w(false);
+        w.open();
+        const DiskNodePtr root = tree(3);
+        w.h.publish(*w.state, root);
+        search(w, "folder");
+        SearchResultsView* view = w.window->searchResultsView();
+        QCOMPARE(view->rows().size(), std::size_t{2}); // the folder and its file
+        click(findButton(view->rows()[0], QStringLiteral("Drill Down")));
+        w.h.settle();
+        QCOMPARE(w.state->searchText(), std::string());
+        QCOMPARE(w.state->currentTreemapRoot()->name(), std::string("folder"));
+        QCOMPARE(w.state->treemapBreadcrumbs().back()->name(), std::string("folder"));
+        QCOMPARE(w.window->content(), Content::completed);
+
+        // A folder without children in the tree is rescanned first, five levels deep.
+        auto asked = std::make_shared<std::vector<std::pair<std::filesystem::path, int>>>();
+        w.h.scanBody = [asked](const std::filesystem::path& url, int depth, auto&&...) {
+            asked->emplace_back(url, depth);
+            return makeNode(url, true, 0, StorageCategory::other,
+                            {makeNode(url / "found.txt", false, 1)});
+        };
+        search(w, "empty");
+        click(findButton(view->rows()[0], QStringLiteral("Drill Down")));
+        w.h.settle();
+        QCOMPARE(asked->size(), std::size_t{1});
+        QCOMPARE(asked->front().first, std::filesystem::path("/m/matchroot/empty"));
+        QCOMPARE(asked->front().second, 5);
+        QCOMPARE(w.state->currentTreemapRoot()->name(), std::string("empty"));
+    }
+};
+
+QTEST_MAIN(SearchResultsViewTest)
+#include "SearchResultsViewTest.moc"
