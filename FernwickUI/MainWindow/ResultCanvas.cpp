@@ -1,5 +1,6 @@
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 
+#include "FernwickUI/MainWindow/CleanupPromptBar.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/PlainLabel.h"
@@ -26,6 +27,9 @@ ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), 
     layout->setSpacing(0);
     layout->addWidget(buildHeader());
     layout->addWidget(makeDivider(Qt::Horizontal, this));
+    // Built once per window: its dismissal lasts while the same tree is shown.
+    m_prompt = new CleanupPromptBar(m_state, this);
+    layout->addWidget(m_prompt);
     m_modes = new QStackedWidget(this);
     layout->addWidget(m_modes, 1);
     for (StorageVisualMode mode : allStorageVisualModes()) {

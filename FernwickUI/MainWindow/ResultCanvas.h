@@ -16,6 +16,7 @@ class QStackedWidget;
 namespace fernwick::ui {
 
 class AppState;
+class CleanupPromptBar;
 class ListCanvas;
 class ModeSwitcher;
 class StyledButton;
@@ -35,6 +36,7 @@ public:
     /// The crumbs in trail order.
     const std::vector<StyledButton*>& breadcrumbButtons() const { return m_crumbs; }
     ModeSwitcher* modeSwitcher() const { return m_switcher; }
+    CleanupPromptBar* cleanupPromptBar() const { return m_prompt; }
     StyledButton* themeButton() const { return m_theme; }
     /// The canvas widget of `mode`, built on demand.
     QWidget* canvas(StorageVisualMode mode);
@@ -62,6 +64,7 @@ private:
     ModeSwitcher* m_switcher = nullptr;
     StyledButton* m_theme = nullptr;
     QStackedWidget* m_modes = nullptr;
+    CleanupPromptBar* m_prompt = nullptr;
     /// Each mode's page, built when first shown.
     std::array<ModePage, 7> m_pages{};
     int m_refreshes = 0;

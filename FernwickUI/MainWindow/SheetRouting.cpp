@@ -1,7 +1,9 @@
 #include "FernwickUI/MainWindow/SheetRouting.h"
 
 #include "FernwickUI/MainWindow/AppsModal.h"
+#include "FernwickUI/MainWindow/ShortcutsModal.h"
 #include "FernwickUI/MainWindow/SystemMonitorModal.h"
+#include "FernwickUI/MainWindow/ThemePickerModal.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
 #include "FernwickUI/Tools/CleanupReviewView.h"
 #include "FernwickUI/Tools/DeveloperCleanerView.h"
@@ -20,9 +22,9 @@ QDialog* makeSheet(ActiveModal modal, AppState& state, const ToolSeams& seams, Q
     case ActiveModal::systemMonitor:
         return new SystemMonitorModal(state, parent);
     case ActiveModal::shortcuts:
-        return new ModalFrame(title, QSize(440, 340), nullptr, parent);
+        return new ShortcutsModal(parent);
     case ActiveModal::theme:
-        return new ModalFrame(title, QSize(460, 520), nullptr, parent);
+        return new ThemePickerModal(state, parent);
     case ActiveModal::cleanup:
         return new ToolSheet(title, new CleanupReviewView(state, seams), parent);
     case ActiveModal::developer:
