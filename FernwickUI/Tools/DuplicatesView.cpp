@@ -1,7 +1,251 @@
 #include "FernwickUI/Tools/DuplicatesView.h"
 
+#include "FernwickUI/MainWindow/Spinner.h"
+#include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Style/FernwickTheme.h"
+#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Tools/Badge.h"
+#include "FernwickUI/Tools/CheckBox.h"
+#include "FernwickUI/Tools/ConfirmationDialog.h"
+#include "FernwickUI/Tools/DuplicatesModel.h"
+#include "FernwickUI/Tools/ToolPage.h"
+#include "FernwickUI/Visualisations/VisualPainting.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
 namespace fernwick::ui {
 
-DuplicatesView::DuplicatesView(AppState&, const ToolSeams&, QWidget* parent) : QWidget(parent) {}
+namespace {
+
+constexpr int kHeaderHeight = 30;
+constexpr int kItemHeight = 36;
+constexpr double kInset = 16;
+constexpr double kSpacing = 12;
+
+class DuplicatesDelegate final : public RowDelegate {
+public:
+    DuplicatesDelegate(const DuplicatesModel& model, QObject* parent)
+        : RowDelegate(parent), m_model(model),
+          m_reveal(buttonLook(ButtonStyle::bordered, uiFont(10), QColor(), ControlSize::mini)),
+          m_revealSize(rowButtonSize(m_reveal, QStringLiteral("Reveal"))) {}
+
+    std::vector<RowHit> hits(const QRectF& row, const QModelIndex& index) const override {
+        if (m_model.isHeader(index.row())) {
+            return {};
+        }
+        const QRectF reveal(QPointF(row.right() - kInset - m_revealSize.width(),
+                                    row.center().y() - m_revealSize.height() / 2),
+                            m_revealSize);
+        std::vector<RowHit> result{{reveal, DuplicatesView::reveal}};
+        if (index.data(Qt::CheckStateRole).isValid()) {
+            result.push_back({checkBoxRect(row, row.left() + kInset).adjusted(-4, -4, 4, 4),
+                              DuplicatesView::tick});
+        }
+        return result;
+    }
+
+protected:
+    int rowHeight(const QModelIndex& index) const override {
+        return m_model.isHeader(index.row()) ? kHeaderHeight : kItemHeight;
+    }
+
+    void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override {
+        const QStringList texts = index.data(RowRole::texts).toStringList();
+        if (texts.isEmpty()) {
+            return;
+        }
+        double x = row.left() + kInset;
+        if (m_model.isHeader(index.row())) {
+            const double iconWidth = 16;
+            drawSystemIcon(painter, QRectF(x, row.top(), iconWidth, row.height()),
+                           "doc.on.doc.fill", 13, FernwickTheme::cachesOrange());
+            x += iconWidth + 8;
+            const double recoverableWidth =
+                QFontMetricsF(m_recoverable).horizontalAdvance(texts[1]);
+            const double right = row.right() - kInset;
+            drawLine(painter,
+                     QRectF(right - recoverableWidth, row.top(), recoverableWidth, row.height()),
+                     texts[1], m_recoverable, FernwickTheme::developerGreen(),
+                     Qt::AlignRight | Qt::AlignVCenter);
+            drawLine(painter, QRectF(x, row.top(), right - recoverableWidth - 8 - x, row.height()),
+                     texts[0], m_header, Qt::white);
+            return;
+        }
+        const bool original = !index.data(Qt::CheckStateRole).isValid();
+        if (original) {
+            drawSystemIcon(painter, QRectF(x, row.top(), CheckBox::kSide, row.height()),
+                           "star.fill", 12, FernwickTheme::warningAmber());
+        } else {
+            paintCheckBox(painter, checkBoxRect(row, x),
+                          index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
+        }
+        x += CheckBox::kSide + kSpacing;
+        const QRectF reveal = hits(row, index).front().rect;
+        paintRowButton(painter, reveal, m_reveal, QStringLiteral("Reveal"));
+        const double width = reveal.left() - kSpacing - x;
+        const double nameHeight = QFontMetricsF(m_name).height();
+        const double pathHeight = QFontMetricsF(m_path).height();
+        const double top = row.center().y() - (nameHeight + 2 + pathHeight) / 2;
+        double nameWidth = QFontMetricsF(m_name).horizontalAdvance(texts[0]);
+        if (original) {
+            const BadgeLook badge{m_badge, FernwickTheme::developerGreen(), 4, 1, 3};
+            const QSizeF box = badgeSize(texts[1], badge);
+            nameWidth = std::min(nameWidth, std::max(0.0, width - box.width() - 6));
+            paintBadge(painter, QPointF(x + nameWidth + 6, top + (nameHeight - box.height()) / 2),
+                       texts[1], badge);
+        }
+        drawLine(painter, QRectF(x, top, std::min(nameWidth, width), nameHeight), texts[0], m_name,
+                 Qt::white);
+        drawLine(painter, QRectF(x, top + nameHeight + 2, width, pathHeight),
+                 texts[original ? 2 : 1], m_path, FernwickTheme::textMuted());
+    }
+
+private:
+    const DuplicatesModel& m_model;
+    ButtonLook m_reveal;
+    QSizeF m_revealSize;
+    QFont m_header = uiFont(11, QFont::Bold);
+    QFont m_recoverable = uiFont(11, QFont::DemiBold);
+    QFont m_name = uiFont(12, QFont::DemiBold);
+    QFont m_badge = uiFont(9, QFont::Bold);
+    QFont m_path = uiFont(10);
+};
+
+} // namespace
+
+DuplicatesView::DuplicatesView(AppState& state, const ToolSeams& /*seams*/, QWidget* parent)
+    : QWidget(parent), m_state(state),
+      m_page(new ToolPage(QStringLiteral("Duplicate Finder"),
+                          QStringLiteral("Find identical duplicate files using high-speed staged "
+                                         "hashing (Size \u2192 Header/Tail \u2192 SHA256)."),
+                          this)),
+      m_model(new DuplicatesModel(state, this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_page);
+
+    ButtonLook scanLook = buttonLook(ButtonStyle::bordered, uiFont(13));
+    scanLook.icon = "arrow.clockwise";
+    scanLook.iconSize = 13;
+    scanLook.spacing = 6;
+    auto* scan = new StyledButton(QStringLiteral("Scan Duplicates"), scanLook, this);
+    connect(scan, &QAbstractButton::clicked, this, [this] { m_state.scanDuplicates(); });
+    m_page->headerTrailing()->addWidget(scan);
+
+    m_loading = new QWidget(this);
+    auto* loading = new QVBoxLayout(m_loading);
+    loading->addStretch(1);
+    loading->addWidget(new Spinner(32, m_loading), 0, Qt::AlignHCenter);
+    loading->addWidget(
+        makeLabel(QStringLiteral("Computing multi-stage SHA256 hashes to find byte-exact "
+                                 "duplicate files..."),
+                  uiFont(13), FernwickTheme::textSecondary(), m_loading),
+        0, Qt::AlignHCenter);
+    loading->addStretch(1);
+
+    auto* delegate = new DuplicatesDelegate(*m_model, this);
+    m_list = new RowList(m_model, delegate, false, this);
+    connect(delegate, &RowDelegate::triggered, this, [this](const QModelIndex& index, int action) {
+        const auto place = m_model->placeAt(index.row());
+        const auto& clusters = m_state.duplicateClusters();
+        if (place.item < 0 || place.cluster >= static_cast<int>(clusters.size())) {
+            return;
+        }
+        const auto& cluster = clusters[static_cast<std::size_t>(place.cluster)];
+        const auto& item = cluster.items[static_cast<std::size_t>(place.item)];
+        if (action == reveal) {
+            m_state.revealInFinder(item.url);
+        } else {
+            m_state.setDuplicateSelected(cluster.id, item.id, !item.isSelectedForCleanup);
+        }
+    });
+    const EmptyState empty = makeEmptyState(
+        {"doc.on.doc", 48, FernwickTheme::cachesOrange(), QStringLiteral("No Duplicates Found"),
+         headline(),
+         QStringLiteral("Run a disk scan and click 'Scan Duplicates' to discover identical files "
+                        "across your folders."),
+         350, QStringLiteral("Scan Duplicates"), 12},
+        this);
+    m_empty = empty.widget;
+    connect(empty.button, &QAbstractButton::clicked, this, [this] { m_state.scanDuplicates(); });
+    m_page->addContent(m_list);
+    m_page->addContent(m_loading);
+    m_page->addContent(m_empty);
+
+    QHBoxLayout* footer = m_page->footer();
+    auto* total = new QVBoxLayout;
+    total->setSpacing(2);
+    total->addWidget(makeLabel(QStringLiteral("Total Duplicate Ridar Reclaimable:"), uiFont(11),
+                               FernwickTheme::textMuted(), this));
+    m_total = makeLabel(QString(), headline(), FernwickTheme::developerGreen(), this);
+    total->addWidget(m_total);
+    footer->addLayout(total);
+    footer->addStretch(1);
+    m_cleanLook = buttonLook(ButtonStyle::borderedProminent, uiFont(13, QFont::Bold),
+                             FernwickTheme::developerGreen());
+    m_cleanLook.icon = "trash.fill";
+    m_cleanLook.iconSize = 13;
+    m_cleanLook.spacing = 6;
+    m_cleanLook.paddingH = 16;
+    m_cleanLook.paddingV = 6;
+    m_clean = new StyledButton(QStringLiteral("Clean Selected Duplicates"), m_cleanLook, this);
+    connect(m_clean, &QAbstractButton::clicked, this, &DuplicatesView::askToClean);
+    footer->addWidget(m_clean);
+    m_page->setFooterVisible(true);
+
+    connect(&m_state, &AppState::duplicateClustersChanged, this, &DuplicatesView::updateClusters);
+    connect(&m_state, &AppState::isScanningDuplicatesChanged, this, &DuplicatesView::updateContent);
+    updateClusters();
+}
+
+QString DuplicatesView::contentName() const {
+    const QWidget* shown = m_page->currentContent();
+    return shown == m_loading ? QStringLiteral("loading")
+           : shown == m_list  ? QStringLiteral("list")
+                              : QStringLiteral("empty");
+}
+
+void DuplicatesView::updateClusters() {
+    m_model->update();
+    updateContent();
+    updateFooter();
+}
+
+void DuplicatesView::updateContent() {
+    if (m_state.isScanningDuplicates()) {
+        m_page->showContent(m_loading);
+    } else {
+        m_page->showContent(m_state.duplicateClusters().empty() ? m_empty : m_list);
+    }
+}
+
+void DuplicatesView::updateFooter() {
+    std::int64_t total = 0;
+    for (const auto& cluster : m_state.duplicateClusters()) {
+        total = saturatingAdd(total, cluster.recoverableSize());
+    }
+    m_total->setText(displayText(DiskNode::formatBytes(total)));
+    setButtonEnabled(m_clean, m_cleanLook, total != 0);
+}
+
+void DuplicatesView::askToClean() {
+    if (m_confirm && m_confirm->isVisible()) {
+        return;
+    }
+    m_confirm = new ConfirmationDialog(
+        QStringLiteral("Clean Selected Duplicate Copies?"),
+        QStringLiteral("Selected duplicate copies will be safely moved to Trash. The original "
+                       "files will remain intact."),
+        QStringLiteral("Move Duplicates to Trash"), this);
+    m_confirm->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_confirm, &QDialog::accepted, this, [this] { m_state.cleanDuplicates(); });
+    m_confirm->open();
+}
 
 } // namespace fernwick::ui

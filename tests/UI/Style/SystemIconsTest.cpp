@@ -36,7 +36,11 @@ private slots:
               // The toolbar, banners, search results, prompt, modals and monitor.
               "command", "app.badge.checkmark", "waveform.path.ecg", "arrow.down.circle.fill",
               "xmark", "lock.shield.fill", "checkmark.circle.fill", "cpu", "memorychip",
-              "internaldrive", "macbook", "circle.hexagongrid.fill"}) {
+              "internaldrive", "macbook", "circle.hexagongrid.fill",
+              // The smart cleanup, large files, duplicates and history screens.
+              "checkmark.shield.fill", "play.badge.checkmark", "doc.badge.arrow.up",
+              "arrow.up.forward.app", "trash", "doc.on.doc", "doc.on.doc.fill", "star.fill",
+              "arrow.clockwise", "chart.xyaxis.line"}) {
             QVERIFY2(hasSystemIcon(name), name);
         }
     }

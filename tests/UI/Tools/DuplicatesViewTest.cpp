@@ -1,0 +1,173 @@
+#include "FernwickUI/Tools/DuplicatesView.h"
+#include "FernwickUI/Tools/DuplicatesModel.h"
+#include "tests/UI/Tools/ToolsHarness.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::click;
+using fernwick::test::clickRow;
+using fernwick::test::duplicateCluster;
+using fernwick::test::findButton;
+using fernwick::test::Gate;
+using fernwick::test::row;
+using fernwick::test::ToolsHarness;
+
+namespace {
+
+struct DuplicatesHarness : ToolsHarness {
+    std::atomic<int> searches{0};
+    std::vector<DuplicateCluster> found;
+    DuplicatesHarness() : ToolsHarness(false) {
+        h.services.findDuplicates = [this](const DiskNodePtr&, std::int64_t,
+                                           DuplicateResolutionRule) {
+            ++searches;
+            return found;
+        };
+    }
+    DuplicatesView* openDuplicates() {
+        openSheet(ActiveModal::duplicates);
+        return screen<DuplicatesView>();
+    }
+};
+
+} // namespace
+
+class DuplicatesViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aClusterOfThreeCopiesTicksInPlace() {
+        DuplicatesHarness w;
+        w.open();
+        std::vector<DuplicateCluster> clusters;
+        for (int c = 0; c < 200; ++c) {
+            const std::string folder = "/d" + std::to_string(c);
+            clusters.push_back(duplicateCluster(
+                {folder + "/a.bin", folder + "/b.bin", folder + "/c.bin"}, 1000000));
+        }
+        w.state->setDuplicateClusters(clusters);
+        auto* view = w.openDuplicates();
+        QVERIFY(view != nullptr);
+        QCOMPARE(w.searches.load(), 0); // opening searches nothing
+        QCOMPARE(view->contentName(), QStringLiteral("list"));
+        DuplicatesModel* model = view->model();
+        QCOMPARE(model->rowCount(), 800);
+        QCOMPARE(row(model, 0),
+                 (QStringList{"3 Identical Copies \u2022 1 MB each", "Recoverable: Zero KB"}));
+        QCOMPARE(row(model, 1), (QStringList{"a.bin", "ORIGINAL", "/d0/a.bin", "Reveal"}));
+        QCOMPARE(model->data(model->index(1), RowRole::icon).toString(),
+                 QStringLiteral("star.fill"));
+        QVERIFY(!model->data(model->index(1), Qt::CheckStateRole).isValid());
+        QCOMPARE(row(model, 2), (QStringList{"b.bin", "/d0/b.bin", "Reveal"}));
+        QCOMPARE(model->data(model->index(2), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+        QVERIFY(!view->cleanButton()->isEnabled());
+        QCOMPARE(view->totalLabel()->text(), QStringLiteral("Zero KB"));
+
+        // A tick far down the list: in place, the scroll position kept.
+        const int target = 4 * 150 + 2;
+        clickRow(view->list(), target, DuplicatesView::tick);
+        const int scrolled = view->list()->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+        QCOMPARE(row(model, 4 * 150)[1], QStringLiteral("Recoverable: 1 MB"));
+        QCOMPARE(view->totalLabel()->text(), QStringLiteral("1 MB"));
+        QVERIFY(view->cleanButton()->isEnabled());
+        clickRow(view->list(), target, DuplicatesView::tick);
+        QCOMPARE(view->list()->verticalScrollBar()->value(), scrolled);
+        QVERIFY(!view->cleanButton()->isEnabled());
+        QCOMPARE(view->totalLabel()->text(), QStringLiteral("Zero KB"));
+
+        clickRow(view->list(), 1, DuplicatesView::reveal);
+        QCOMPARE(w.h.revealed, std::vector<std::filesystem::path>{"/d0/a.bin"});
+    }
+
+    void tickedHardLinksFreeNothing() {
+        DuplicatesHarness w;
+        w.open();
+        auto cluster = duplicateCluster({"/h/a", "/h/b"}, 5000, {1});
+        cluster.items[1].isHardlink = true;
+        w.state->setDuplicateClusters({cluster});
+        auto* view = w.openDuplicates();
+        QCOMPARE(row(view->model(), 0)[1], QStringLiteral("Recoverable: Zero KB"));
+        QVERIFY(!view->cleanButton()->isEnabled());
+    }
+
+    void theCleanAsksMovesTheTickedCopiesSilentlyAndSearchesAgain() {
+        DuplicatesHarness w;
+        const auto original = w.h.tree.denseFile("dup/a.bin", 64);
+        const auto kept = w.h.tree.denseFile("dup/b.bin", 64);
+        const auto gone = w.h.tree.denseFile("dup/c.bin", 64);
+        w.open();
+        w.h.publish(*w.state, fernwick::test::makeNode(w.h.tree / "dup", true));
+        w.state->setDuplicateClusters({duplicateCluster({original, kept, gone}, 64, {1, 2})});
+        auto* view = w.openDuplicates();
+
+        click(view->cleanButton());
+        ConfirmationDialog* dialog = w.confirmation();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->titleLabel()->text(), QStringLiteral("Clean Selected Duplicate Copies?"));
+        QCOMPARE(dialog->destructiveButton()->text(), QStringLiteral("Move Duplicates to Trash"));
+        QCOMPARE(dialog->messageLabel()->text(),
+                 QStringLiteral("Selected duplicate copies will be safely moved to Trash. The "
+                                "original files will remain intact."));
+        QTest::keyClick(dialog, Qt::Key_Return);
+        click(view->cleanButton());
+        click(w.confirmation()->cancelButton());
+        w.h.settle();
+        QVERIFY(std::filesystem::exists(kept));
+        QCOMPARE(w.searches.load(), 0);
+
+        std::filesystem::remove(gone);
+        click(view->cleanButton());
+        click(w.confirmation()->destructiveButton());
+        w.h.settle();
+        QVERIFY(std::filesystem::exists(original));
+        QVERIFY(!std::filesystem::exists(kept));
+        QCOMPARE(w.h.trash->itemCount(), std::int64_t{1});
+        QCOMPARE(w.searches.load(), 1);
+        QVERIFY(!w.state->userAlert().has_value());
+        QCOMPARE(view->contentName(), QStringLiteral("empty"));
+    }
+
+    void aSearchShowsTheLoadingTextOverOldClusters() {
+        DuplicatesHarness w;
+        Gate release;
+        w.h.services.findDuplicates = [&](const DiskNodePtr&, std::int64_t,
+                                          DuplicateResolutionRule) {
+            release.wait();
+            return std::vector<DuplicateCluster>{};
+        };
+        w.open();
+        w.h.publish(*w.state, fernwick::test::makeNode(w.h.tree / "x", true));
+        w.state->setDuplicateClusters({duplicateCluster({"/o/a", "/o/b"}, 60000)});
+        auto* view = w.openDuplicates();
+        click(findButton(view, QStringLiteral("Scan Duplicates")));
+        QCOMPARE(view->contentName(), QStringLiteral("loading"));
+        QVERIFY(findButton(view, QStringLiteral("Scan Duplicates")) != nullptr); // header stays
+        release.open();
+        w.h.settle();
+        QCOMPARE(view->contentName(), QStringLiteral("empty"));
+    }
+
+    void withoutATreeScanningDoesNothing() {
+        DuplicatesHarness w;
+        w.open();
+        auto* view = w.openDuplicates();
+        QCOMPARE(view->contentName(), QStringLiteral("empty"));
+        QCOMPARE(view->totalLabel()->text(), QStringLiteral("Zero KB"));
+        for (auto* button : view->findChildren<StyledButton*>()) {
+            if (button->label() == QLatin1String("Scan Duplicates")) {
+                click(button);
+            }
+        }
+        w.h.settle();
+        QCOMPARE(w.searches.load(), 0);
+        QCOMPARE(view->contentName(), QStringLiteral("empty"));
+    }
+};
+
+QTEST_MAIN(DuplicatesViewTest)
+#include "DuplicatesViewTest.moc"

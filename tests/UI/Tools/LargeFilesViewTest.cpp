@@ -1,0 +1,155 @@
+#include "FernwickUI/Tools/LargeFilesView.h"
+#include "FernwickUI/MainWindow/UndoToast.h"
+#include "FernwickUI/Tools/Chip.h"
+#include "FernwickUI/Tools/LargeFilesModel.h"
+#include "tests/UI/Tools/ToolsHarness.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+using fernwick::test::makeNode;
+using fernwick::test::row;
+using fernwick::test::rowText;
+using fernwick::test::ToolsHarness;
+
+namespace {
+
+constexpr std::int64_t kMiB = 1048576;
+
+Chip* chip(LargeFilesView* view, const char* title) {
+    for (Chip* chip : view->chips()) {
+        if (chip->label() == QLatin1String(title)) {
+            return chip;
+        }
+    }
+    return nullptr;
+}
+
+QStringList names(const LargeFilesModel* model) {
+    QStringList result;
+    for (int i = 0; i < model->rowCount(); ++i) {
+        result << rowText(model, i);
+    }
+    return result;
+}
+
+} // namespace
+
+class LargeFilesViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void thresholdsAreInclusiveAndChipsRecomputeFromTheTree() {
+        ToolsHarness w(false);
+        w.open();
+        const auto& root = w.h.tree.root();
+        w.h.publish(*w.state, makeNode(root / "t", true, 0, StorageCategory::other,
+                                       {makeNode(root / "t/exact.bin", false, 100 * kMiB),
+                                        makeNode(root / "t/below.bin", false, 100 * kMiB - 1),
+                                        makeNode(root / "t/huge.iso", false, 5120 * kMiB,
+                                                 StorageCategory::installers)}));
+        w.openSheet(ActiveModal::largeFiles);
+        auto* view = w.screen<LargeFilesView>();
+        QVERIFY(view != nullptr);
+        QCOMPARE(names(view->model()), (QStringList{"huge.iso", "exact.bin"}));
+        QCOMPARE(row(view->model(), 1),
+                 (QStringList{"exact.bin", QString::fromStdString((root / "t/exact.bin").native()),
+                              "104.9 MB", "Other"}));
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("2 files found"));
+        QVERIFY(chip(view, "> 100 MB")->isSelected());
+
+        fernwick::test::click(chip(view, "> 5 GB"));
+        QCOMPARE(w.state->selectedLargeFileThreshold(), LargeFileThreshold::gb5);
+        QVERIFY(chip(view, "> 5 GB")->isSelected());
+        QVERIFY(!chip(view, "> 100 MB")->isSelected());
+        QCOMPARE(names(view->model()), QStringList{"huge.iso"});
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("1 files found"));
+        fernwick::test::click(chip(view, "> 100 MB"));
+        QCOMPARE(names(view->model()), (QStringList{"huge.iso", "exact.bin"}));
+    }
+
+    void theFilterKeepsPathsContainingItAsTypedAndNeverShowsTheEmptyState() {
+        ToolsHarness w(false);
+        w.open();
+        const auto& root = w.h.tree.root();
+        w.h.publish(
+            *w.state,
+            makeNode(root / "r", true, 0, StorageCategory::other,
+                     {makeNode(root / "r/Media", true, 0, StorageCategory::other,
+                               {makeNode(root / "r/Media/Holiday Video.mov", false, 400 * kMiB),
+                                makeNode(root / "r/Media/a b.iso", false, 300 * kMiB),
+                                makeNode(root / "r/Media/x.dmg", false, 200 * kMiB)}),
+                      makeNode(root / "r/<b>y<b>.bin", false, 150 * kMiB)}));
+        w.openSheet(ActiveModal::largeFiles);
+        auto* view = w.screen<LargeFilesView>();
+        QCOMPARE(view->model()->rowCount(), 4);
+        // Markup in a name is text.
+        QCOMPARE(rowText(view->model(), 3), QStringLiteral("<b>y<b>.bin"));
+
+        const auto filter = [&](const QString& text) {
+            view->filterField()->clear();
+            QTest::keyClicks(view->filterField(), text);
+            return names(view->model());
+        };
+        QCOMPARE(filter("video"), QStringList{"Holiday Video.mov"});
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("1 files found"));
+        QCOMPARE(filter("VIDEO"), QStringList{"Holiday Video.mov"});
+        QCOMPARE(filter(" "), (QStringList{"Holiday Video.mov", "a b.iso"}));
+        QCOMPARE(filter("media"), (QStringList{"Holiday Video.mov", "a b.iso", "x.dmg"}));
+        QCOMPARE(filter("zzz"), QStringList{});
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("0 files found"));
+        QVERIFY(!view->showsEmptyState());
+        QCOMPARE(filter(""), (QStringList{"Holiday Video.mov", "a b.iso", "x.dmg", "<b>y<b>.bin"}));
+    }
+
+    void beforeAnyScanTheChipsOnlySelect() {
+        ToolsHarness w(false);
+        w.open();
+        w.openSheet(ActiveModal::largeFiles);
+        auto* view = w.screen<LargeFilesView>();
+        QVERIFY(view->showsEmptyState());
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("0 files found"));
+        QVERIFY(fernwick::test::findButton(view, QStringLiteral("Run Scan")) != nullptr);
+        QVERIFY(fernwick::test::findButton(view, QStringLiteral("No Large Files Found")) ==
+                nullptr);
+        fernwick::test::click(chip(view, "> 1 GB"));
+        QVERIFY(chip(view, "> 1 GB")->isSelected());
+        QCOMPARE(w.state->selectedLargeFileThreshold(), LargeFileThreshold::gb1);
+        QVERIFY(w.state->largeFiles().empty());
+        QVERIFY(view->showsEmptyState());
+        // "Run Scan" scans the home folder and leaves the sheet open.
+        fernwick::test::click(fernwick::test::findButton(view, QStringLiteral("Run Scan")));
+        QTRY_VERIFY(w.h.scanner(0) != nullptr);
+        QVERIFY(w.window->toolSheet() != nullptr);
+    }
+
+    void aTrashedRowStaysAtZeroUntilTheChipIsPressedAgainAndRevealShowsThePath() {
+        ToolsHarness w(true);
+        const auto big = w.h.tree.file("big/movie.mov", "x", 100 * kMiB);
+        const auto other = w.h.tree.file("big/disk.img", "y", 200 * kMiB);
+        w.open();
+        w.state->startScan(w.h.tree / "big");
+        QTRY_VERIFY_WITH_TIMEOUT(w.state->scanState().kind() == ScanState::Kind::completed, 10000);
+        w.openSheet(ActiveModal::largeFiles);
+        auto* view = w.screen<LargeFilesView>();
+        QCOMPARE(names(view->model()), (QStringList{"disk.img", "movie.mov"}));
+
+        fernwick::test::clickRow(view->list(), 0, LargeFilesView::reveal);
+        QCOMPARE(w.h.revealed, std::vector<std::filesystem::path>{other});
+
+        fernwick::test::clickRow(view->list(), 1, LargeFilesView::trash);
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        w.h.settle();
+        QVERIFY(!std::filesystem::exists(big));
+        QCOMPARE(w.window->undoToast()->text(), QStringLiteral("Moved movie.mov to Trash"));
+        QCOMPARE(names(view->model()), (QStringList{"disk.img", "movie.mov"}));
+        QCOMPARE(row(view->model(), 1)[2], QStringLiteral("Zero KB"));
+        fernwick::test::click(chip(view, "> 100 MB"));
+        QCOMPARE(names(view->model()), QStringList{"disk.img"});
+    }
+};
+
+QTEST_MAIN(LargeFilesViewTest)
+#include "LargeFilesViewTest.moc"
