@@ -1,0 +1,287 @@
+// GUI-thread times of the tool screens on large data, under the offscreen platform (release):
+//  - Large Files with 100,000 listed files out of a 1,000,000-node tree: opening the sheet to its
+//    first painted frame, each keystroke of typing "mov" and erasing it, a one-page scroll frame,
+//    a threshold chip (a walk of the whole tree);
+//  - Duplicate Finder with 10,000 clusters of 3 copies: opening, a tick (row, header and footer
+//    repainted), a scroll frame;
+//  - Cleanup History with 1,000 audit entries and 1,000 snapshots: opening to the first frame after
+//    the loads, a scroll frame.
+// Each figure: median and maximum of 5 runs, in milliseconds. The load average is printed before
+// and after.
+
+#include "FernwickUI/MainWindow/MainWindow.h"
+#include "FernwickUI/MainWindow/ToolSheet.h"
+#include "FernwickUI/State/AppServices.h"
+#include "FernwickUI/State/AppState.h"
+#include "FernwickUI/Style/DarkAppearance.h"
+#include "FernwickUI/Tools/Chip.h"
+#include "FernwickUI/Tools/DuplicatesModel.h"
+#include "FernwickUI/Tools/DuplicatesView.h"
+#include "FernwickUI/Tools/HistoryView.h"
+#include "FernwickUI/Tools/LargeFilesModel.h"
+#include "FernwickUI/Tools/LargeFilesView.h"
+#include "FernwickUI/Tools/PaintedCardList.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+using namespace fernwick;
+using namespace fernwick::ui;
+
+namespace {
+
+double loadAverage() {
+    double load = -1;
+    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(file, "%lf", &load) != 1) {
+            load = -1;
+        }
+        std::fclose(file);
+    }
+    return load;
+}
+
+void report(const char* what, std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    std::printf("%-58s median %7.2f ms   max %7.2f ms   (n=%zu)\n", what, times[times.size() / 2],
+                times.back(), times.size());
+}
+
+double timed(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+DiskNodePtr node(const std::filesystem::path& url, bool isDirectory, std::int64_t size,
+                 std::vector<DiskNodePtr> children = {}) {
+    DiskNode::Fields fields;
+    fields.url = url;
+    fields.isDirectory = isDirectory;
+    fields.size = size;
+    fields.allocatedSize = size;
+    fields.category = isDirectory ? StorageCategory::other : StorageCategory::videos;
+    fields.children = std::move(children);
+    return DiskNode::make(std::move(fields));
+}
+
+// 1,000 folders of 1,000 files; every tenth file is at least 100 MiB.
+DiskNodePtr bigTree() {
+    const std::filesystem::path base = "/bench/home";
+    std::vector<DiskNodePtr> folders;
+    for (int f = 0; f < 1000; ++f) {
+        const auto folder = base / ("Folder " + std::to_string(f));
+        std::vector<DiskNodePtr> files;
+        files.reserve(1000);
+        for (int i = 0; i < 1000; ++i) {
+            const bool large = i % 10 == 0;
+            const std::int64_t size =
+                large ? 104857600 + static_cast<std::int64_t>((f * 7919 + i) % 9973) * 1048576
+                      : 4096 + i;
+            const char* extension = i % 3 == 0 ? ".mov" : (i % 3 == 1 ? ".iso" : ".bin");
+            files.push_back(node(folder / ("file " + std::to_string(i) + extension), false, size));
+        }
+        folders.push_back(node(folder, true, 0, std::move(files)));
+    }
+    auto root = node(base, true, 0, std::move(folders));
+    root->recalculateTotalSize();
+    return root;
+}
+
+class FixedScanner final : public DiskScanning {
+public:
+    explicit FixedScanner(DiskNodePtr root) : m_root(std::move(root)) {}
+    DiskNodePtr scan(const std::filesystem::path&, int,
+                     std::function<void(const ScanProgress&)>) override {
+        return m_root;
+    }
+    void cancel() override {}
+
+private:
+    DiskNodePtr m_root;
+};
+
+void settle(const std::function<bool()>& done) {
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    QCoreApplication::processEvents();
+}
+
+void clickAt(QWidget* viewport, QPoint at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+}
+
+double scrollPage(QAbstractScrollArea* area) {
+    QScrollBar* bar = area->verticalScrollBar();
+    return timed([&] {
+        bar->setValue(bar->value() + bar->pageStep());
+        area->viewport()->repaint();
+    });
+}
+
+template <typename Screen>
+double openSheet(AppState& state, MainWindow& window, ActiveModal modal, Screen*& screen,
+                 const std::function<bool(Screen*)>& loaded = {}) {
+    state.setActiveModal(std::nullopt);
+    QCoreApplication::processEvents();
+    return timed([&] {
+        state.openTool(modal);
+        settle([&] {
+            screen = window.toolSheet() ? window.toolSheet()->findChild<Screen*>() : nullptr;
+            return screen != nullptr && (!loaded || loaded(screen));
+        });
+        window.toolSheet()->repaint();
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    setenv("HOME", home.path().toLocal8Bit().constData(), 1);
+    setenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit().constData(), 1);
+    setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    applyDarkAppearance(app);
+    std::printf("load average before: %.2f\n", loadAverage());
+
+    const DiskNodePtr root = bigTree();
+    std::vector<DuplicateCluster> clusters;
+    for (int c = 0; c < 10000; ++c) {
+        DuplicateCluster cluster;
+        cluster.id = Uuid::random();
+        cluster.fileSize = 1000000;
+        for (int i = 0; i < 3; ++i) {
+            DuplicateFileItem item;
+            item.id = Uuid::random();
+            item.url = "/bench/dups/set " + std::to_string(c) + "/copy " + std::to_string(i);
+            item.size = cluster.fileSize;
+            item.isOriginal = i == 0;
+            cluster.items.push_back(item);
+        }
+        clusters.push_back(std::move(cluster));
+    }
+    std::vector<CleanupAuditEntry> audit(1000);
+    std::vector<StorageSnapshot> snapshots(1000);
+    for (std::size_t i = 0; i < 1000; ++i) {
+        audit[i].id = Uuid::random();
+        audit[i].originalURL = "/bench/home/cache " + std::to_string(i);
+        audit[i].reclaimedBytes = static_cast<std::int64_t>(i) * 1000;
+        audit[i].status = "Successfully moved to Trash";
+        snapshots[i].id = Uuid::random();
+        snapshots[i].totalUsedBytes = 700000000000;
+        snapshots[i].totalFreeBytes = 300000000000;
+    }
+
+    AppServices services = AppServices::real();
+    services.makeScanner = [root] { return std::make_shared<FixedScanner>(root); };
+    services.generateSmartCleanupPlan = [](const DiskNodePtr&) { return CleanupPlan{}; };
+    services.recordSnapshot = [](auto, auto, auto) {};
+    services.getAuditHistory = [audit] { return audit; };
+    services.getSnapshots = [snapshots] { return snapshots; };
+    services.findDuplicates = [clusters](auto&&...) { return clusters; };
+    AppState state(services);
+    MainWindow window(state);
+    window.resize(1440, 900);
+    window.show();
+    state.startScan();
+    settle([&] { return state.scanState().kind() == ScanState::Kind::completed; });
+    std::printf("tree: 1,000,000 files; large files listed: %zu\n", state.largeFiles().size());
+
+    // Large files.
+    std::vector<double> open, keys, scroll, chips;
+    LargeFilesView* large = nullptr;
+    for (int run = 0; run < 5; ++run) {
+        open.push_back(openSheet(state, window, ActiveModal::largeFiles, large));
+        QLineEdit* field = large->filterField();
+        for (const char* key : {"m", "o", "v"}) {
+            keys.push_back(timed([&] {
+                field->insert(QString::fromLatin1(key));
+                large->list()->viewport()->repaint();
+            }));
+        }
+        for (int i = 0; i < 3; ++i) {
+            keys.push_back(timed([&] {
+                field->backspace();
+                large->list()->viewport()->repaint();
+            }));
+        }
+        scroll.push_back(scrollPage(large->list()));
+        for (const int chip : {1, 0}) {
+            chips.push_back(timed([&] {
+                large->chips()[static_cast<std::size_t>(chip)]->click();
+                large->repaint();
+            }));
+        }
+    }
+    report("large files: open to first frame (100,000 rows)", open);
+    report("large files: filter keystroke (type 'mov', erase)", keys);
+    report("large files: one-page scroll frame", scroll);
+    report("large files: threshold chip on 1,000,000 nodes", chips);
+
+    // Duplicates.
+    state.setDuplicateClusters(clusters);
+    open.clear();
+    scroll.clear();
+    std::vector<double> ticks;
+    DuplicatesView* duplicates = nullptr;
+    for (int run = 0; run < 5; ++run) {
+        open.push_back(openSheet(state, window, ActiveModal::duplicates, duplicates));
+        RowList* list = duplicates->list();
+        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+        scroll.push_back(scrollPage(list));
+        const QModelIndex first = list->indexAt(QPoint(10, 60));
+        int target = first.row();
+        while (!duplicates->model()
+                    ->data(duplicates->model()->index(target), Qt::CheckStateRole)
+                    .isValid()) {
+            ++target;
+        }
+        const QPoint at = list->actionRect(target, DuplicatesView::tick).center();
+        const int before = list->verticalScrollBar()->value();
+        ticks.push_back(timed([&] {
+            clickAt(list->viewport(), at);
+            duplicates->repaint();
+        }));
+        if (list->verticalScrollBar()->value() != before) {
+            std::printf("scroll position moved on a tick!\n");
+        }
+    }
+    report("duplicates: open to first frame (10,000 x 3)", open);
+    report("duplicates: tick (row, header, footer repainted)", ticks);
+    report("duplicates: one-page scroll frame", scroll);
+
+    // History.
+    open.clear();
+    scroll.clear();
+    HistoryView* history = nullptr;
+    for (int run = 0; run < 5; ++run) {
+        open.push_back(openSheet<HistoryView>(
+            state, window, ActiveModal::history, history,
+            [](HistoryView* view) { return view->timelineList()->rowCount() == 1000; }));
+        history->verticalScrollBar()->setValue(history->verticalScrollBar()->maximum() / 3);
+        scroll.push_back(scrollPage(history));
+    }
+    report("history: open to first frame after the loads (1,000 + 1,000)", open);
+    report("history: one-page scroll frame", scroll);
+    std::printf("load average after: %.2f\n", loadAverage());
+    return 0;
+}
