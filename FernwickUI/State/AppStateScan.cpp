@@ -288,20 +288,21 @@ std::vector<DiskNodePtr> AppState::searchMatchingNodes(const std::string& query)
 void AppState::searchAsync(const std::string& query,
                            std::function<void(std::vector<DiskNodePtr>)> done) {
     const std::uint64_t generation = ++*m_searchGeneration;
-    const DiskNodePtr root = m_rootNode;
-    beginTreeRead();
-    runOnPool(m_longWork,
-              [this, root, query, generation, done = std::move(done),
-               latest = m_searchGeneration]() -> std::function<void()> {
-                  auto found = searchTree(root, query, static_cast<std::size_t>(kSearchLimit),
-                                          [&] { return latest->load() != generation; });
-                  return [this, root, generation, done, found = std::move(found)]() mutable {
-                      endTreeRead();
-                      if (m_searchGeneration->load() == generation && m_rootNode == root && done) {
-                          done(std::move(found));
-                      }
-                  };
-              });
+    const std::uint64_t treeGeneration = m_tree.generation();
+    runOnPool(
+        m_longWork,
+        [this, view = m_tree.view(), query, generation, treeGeneration, done = std::move(done),
+         latest = m_searchGeneration]() mutable -> std::function<void()> {
+            auto found = searchTree(view.root(), query, static_cast<std::size_t>(kSearchLimit),
+                                    [&] { return latest->load() != generation; });
+            view = {}; // read: changes may work in place again
+            return [this, generation, treeGeneration, done, found = std::move(found)]() mutable {
+                if (m_searchGeneration->load() == generation &&
+                    m_tree.generation() == treeGeneration && done) {
+                    done(currentNodes(std::move(found)));
+                }
+            };
+        });
 }
 
 } // namespace fernwick::ui

@@ -49,7 +49,7 @@ private slots:
 
     void themeCardAppliesAtOnceAndTheSheetStays() {
         WindowHarness w(false);
-        w.h.preferences->setString("Tarnbrook_TreemapTheme", "Matrix Terminal");
+        QVERIFY(w.h.preferences->setString("Tarnbrook_TreemapTheme", "Matrix Terminal").ok());
         w.open();
         w.h.publish(*w.state,
                     fernwick::test::makeNode("/t", true, 0, StorageCategory::other,
@@ -92,7 +92,7 @@ private slots:
         QVERIFY(picker->isVisible());
         QCOMPARE(active(), std::vector<TreemapTheme>{TreemapTheme::ocean});
         // A second click writes the preference again.
-        w.h.preferences->remove("Tarnbrook_TreemapTheme");
+        QVERIFY(w.h.preferences->remove("Tarnbrook_TreemapTheme").ok());
         click(ocean);
         QCOMPARE(w.h.preferences->string("Tarnbrook_TreemapTheme"),
                  std::optional<std::string>("Deep Ocean"));
