@@ -18,6 +18,8 @@
 
 namespace fernwick::ui {
 
+/// The record of `MainWindow` and `ResultCanvas`; not held yet: the screen keeps these values in
+/// its own members.
 struct MainWindowViewState {
     /// The treemap tile under the pointer.
     std::optional<TreemapRect> hoveredRect;
@@ -28,6 +30,8 @@ struct MainWindowViewState {
     bool isSearchFocused = false;
 };
 
+/// The record of `CleanupReviewView`; not held yet: the screen keeps these values in its own
+/// members.
 struct CleanupReviewViewState {
     bool isDryRunMode = false;
     bool showConfirmDialog = false;
@@ -43,6 +47,7 @@ struct DeveloperCleanerViewState {
     bool isCleaning = false;
 };
 
+/// The record of `LargeFilesView`; not held yet: the screen keeps these values in its own members.
 struct LargeFilesViewState {
     /// nullopt: every category.
     std::optional<StorageCategory> selectedCategory;
@@ -50,6 +55,7 @@ struct LargeFilesViewState {
     std::string searchText;
 };
 
+/// The record of `DuplicatesView`; not held yet: the screen keeps these values in its own members.
 struct DuplicatesViewState {
     bool showConfirmDialog = false;
 };
@@ -59,6 +65,7 @@ struct SettingsViewState {
     std::vector<std::string> protectedPaths;
 };
 
+/// The record of `HistoryView`; not held yet: the screen keeps these values in its own members.
 struct HistoryViewState {
     /// The storage timeline, loaded for display.
     std::vector<StorageSnapshot> snapshots;
@@ -72,10 +79,12 @@ struct AppUninstallerListViewState {
     std::optional<InstalledApp> appToUninstall;
 };
 
+/// The record of `FolderCardView`; not held yet: the screen keeps these values in its own members.
 struct FolderCardViewState {
     bool isHovered = false;
 };
 
+/// The record of `BubbleNodeView`; not held yet: the screen keeps these values in its own members.
 struct BubbleNodeViewState {
     bool isHovered = false;
 };
@@ -88,6 +97,8 @@ struct FlameGraphHierarchyViewState {
     DiskNodePtr hoveredFlameNode;
 };
 
+/// The record of `MindMapBranchView`; not held yet: the screen keeps these values in its own
+/// members.
 struct MindMapBranchViewState {
     DiskNodePtr hoveredMindNode;
 };

@@ -12,6 +12,7 @@
 #include "FernwickUI/Style/DarkAppearance.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
+#include "tests/Support/TreeBuilder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,20 +38,6 @@ double percentile(std::vector<double> values, double fraction) {
     return values[index];
 }
 
-DiskNodePtr node(const std::filesystem::path& url, bool isDirectory, std::int64_t size,
-                 StorageCategory category, std::vector<DiskNodePtr> children = {}) {
-    DiskNode::Fields fields;
-    fields.url = url;
-    fields.isDirectory = isDirectory;
-    fields.size = size;
-    fields.allocatedSize = size;
-    fields.category = category;
-    fields.children = std::move(children);
-    auto made = DiskNode::make(std::move(fields));
-    made->recalculateTotalSize();
-    return made;
-}
-
 // A folder of `count` children: every tenth a folder of five files, sizes spread over four
 // orders of magnitude.
 DiskNodePtr wideFolder(int count) {
@@ -65,14 +52,14 @@ DiskNodePtr wideFolder(int count) {
             std::vector<DiskNodePtr> files;
             for (int j = 0; j < 5; ++j) {
                 files.push_back(
-                    node(url / ("f" + std::to_string(j)), false, size / 5 + j, category));
+                    test::makeNode(url / ("f" + std::to_string(j)), false, size / 5 + j, category));
             }
-            children.push_back(node(url, true, 0, category, std::move(files)));
+            children.push_back(test::makeNode(url, true, 0, category, std::move(files)));
         } else {
-            children.push_back(node(url.string() + ".dat", false, size, category));
+            children.push_back(test::makeNode(url.string() + ".dat", false, size, category));
         }
     }
-    return node(base, true, 0, StorageCategory::other, std::move(children));
+    return test::makeNode(base, true, 0, StorageCategory::other, std::move(children));
 }
 
 void measureScan(AppState& state, const std::filesystem::path& target) {

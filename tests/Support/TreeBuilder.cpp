@@ -42,6 +42,20 @@ DiskNodePtr makeNode(const std::string& path, std::int64_t size, std::int64_t al
     return DiskNode::make(std::move(f));
 }
 
+DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory, std::int64_t size,
+                     StorageCategory category, std::vector<DiskNodePtr> children) {
+    DiskNode::Fields fields;
+    fields.url = url;
+    fields.isDirectory = isDirectory;
+    fields.size = size;
+    fields.allocatedSize = size;
+    fields.category = category;
+    fields.children = std::move(children);
+    auto node = DiskNode::make(std::move(fields));
+    node->recalculateTotalSize();
+    return node;
+}
+
 DiskNodePtr fileNode(const std::string& path, std::int64_t size, StorageCategory category) {
     auto node = makeNode(path, size, size, false);
     writable(node->category) = category;

@@ -3,6 +3,7 @@
 #include "FernwickCore/Model/DiskNode.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,11 @@ DiskNodePtr makeFolderOfFiles(const std::string& path, int count, SizeOf sizeOf)
 /// defaults).
 DiskNodePtr makeNode(const std::string& path, std::int64_t size, std::int64_t allocatedSize,
                      bool isDirectory, std::vector<DiskNodePtr> children = {});
+/// A node of a hand-built tree as a screen sees it: `size` bytes (allocated the same), of
+/// `category`, holding `children` (a folder's sizes are summed over them, itself not counted).
+DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory, std::int64_t size = 0,
+                     StorageCategory category = StorageCategory::other,
+                     std::vector<DiskNodePtr> children = {});
 /// A file node at `path` with `size` bytes (allocated the same), of `category`.
 DiskNodePtr fileNode(const std::string& path, std::int64_t size,
                      StorageCategory category = StorageCategory::other);

@@ -72,23 +72,6 @@ private:
     std::atomic<bool> m_cancelled{false};
 };
 
-/// A node of a hand-built tree.
-inline DiskNodePtr makeNode(const std::filesystem::path& url, bool isDirectory,
-                            std::int64_t size = 0,
-                            StorageCategory category = StorageCategory::other,
-                            std::vector<DiskNodePtr> children = {}) {
-    DiskNode::Fields fields;
-    fields.url = url;
-    fields.isDirectory = isDirectory;
-    fields.size = size;
-    fields.allocatedSize = size;
-    fields.category = category;
-    fields.children = std::move(children);
-    auto node = DiskNode::make(std::move(fields));
-    node->recalculateTotalSize();
-    return node;
-}
-
 /// A cluster of copies of `size` bytes at `urls`: the first is the original, those named in
 /// `ticked` (by position) are selected for cleanup.
 inline DuplicateCluster duplicateCluster(const std::vector<std::filesystem::path>& urls,
