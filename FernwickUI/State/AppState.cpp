@@ -1,6 +1,7 @@
 #include "FernwickUI/State/AppState.h"
 
 #include "FernwickCore/Platform/PreferencesStore.h"
+#include "FernwickCore/Scanning/TreemapLayoutEngine.h"
 
 #include <QMetaObject>
 #include <QThreadPool>
@@ -156,11 +157,30 @@ void AppState::finishTreeChange(const ScanTree::Change& change, bool layOut) {
         }
     }
     if (layOut && m_tree.root()) {
-        computeTreemapLayout(kLayoutBounds);
+        layOutOnWorker();
     }
     if (change.node) {
         emit treeChanged(change.node);
     }
+}
+
+void AppState::layOutOnWorker() {
+    const std::uint64_t request = ++m_layoutRequest;
+    const DiskNodePtr shown = m_currentTreemapRoot ? m_currentTreemapRoot : m_tree.root();
+    runOnPool(m_quickWork,
+              [this, view = m_tree.view(), shown, request]() mutable -> std::function<void()> {
+                  auto tiles = TreemapLayoutEngine::shared().layout(shown, kLayoutBounds, 2, 6);
+                  view = {}; // read: changes may work in place again
+                  return [this, request, tiles = std::move(tiles)]() mutable {
+                      if (m_layoutRequest == request) {
+                          // The old tiles go back to a worker: freeing a million of them is
+                          // as slow as laying them out.
+                          std::swap(tiles, m_treemapRectangles);
+                          emit treemapRectanglesChanged();
+                      }
+                      m_quickWork->start([old = std::move(tiles)] {});
+                  };
+              });
 }
 
 // Published members.

@@ -11,14 +11,13 @@
 // superseded scan never reaches the state.
 // The tree: a ScanTree owns it. An engine reading it on a worker holds a ScanTree::View; a change
 // (a move to or from the Trash, a cleanup run, a drill-down graft) is applied at once all the
-// same and never alters what a view shows (see ScanTree). Each change ends in
-// computeTreemapLayout and one treeChanged(node). When a change had to copy nodes because a
-// view was alive, the members that hold nodes of the tree (the root, the node shown, the trail,
-// the selection, the large files, the undo record) move to the new versions without their own
-// signals: treeChanged announces them.
-// Announcements: every assignment of a published member emits its change signal after storing,
-// also when the value is equal; in-place edits of published collections go through the
-// `update...` members, which announce too.
+// same and never alters what a view shows (see ScanTree). Each change ends in one
+// treeChanged(node) and a treemap layout, computed on a worker (the newest is published). When a
+// change had to copy nodes because a view was alive, the members that hold nodes of the tree (the
+// root, the node shown, the trail, the selection, the large files, the undo record) move to the new
+// versions without their own signals: treeChanged announces them. Announcements: every assignment
+// of a published member emits its change signal after storing, also when the value is equal;
+// in-place edits of published collections go through the `update...` members, which announce too.
 
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickCore/Model/ScanTree.h"
@@ -331,6 +330,9 @@ private:
     // Finishes a change of the tree: moves held nodes to their new versions when the change
     // copied, lays out again and announces.
     void finishTreeChange(const ScanTree::Change& change, bool layOut = true);
+    // computeTreemapLayout for a tree change: a million-node tree takes a fifth of a second to
+    // lay out, so a worker lays it out from a view and the newest request is published.
+    void layOutOnWorker();
     // The nodes of the current tree standing for `nodes` (found on a view of an older version).
     std::vector<DiskNodePtr> currentNodes(std::vector<DiskNodePtr> nodes) const;
 
@@ -397,6 +399,8 @@ private:
 
     // The running (or last) scan: its generation and its scanner.
     std::uint64_t m_scanGeneration = 0;
+    // The newest layOutOnWorker request; older results are dropped.
+    std::uint64_t m_layoutRequest = 0;
     // The latest search; workers read it to stop a superseded walk.
     std::shared_ptr<std::atomic<std::uint64_t>> m_searchGeneration =
         std::make_shared<std::atomic<std::uint64_t>>(0);

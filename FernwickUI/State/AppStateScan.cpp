@@ -180,6 +180,7 @@ void AppState::computeTreemapLayout(Rect bounds) {
     if (!node) {
         return;
     }
+    ++m_layoutRequest; // a layout still running on a worker is older than this one
     setTreemapRectangles(TreemapLayoutEngine::shared().layout(node, bounds, 2, 6));
 }
 

@@ -70,9 +70,17 @@ private slots:
         QCOMPARE(f.root->size, std::int64_t{50});
         QCOMPARE(state->trashItemCount(), std::int64_t{1});
         QVERIFY(state->undoExpiryTimer().isActive());
+        // The layout laid out on a worker after the change shows the emptied folder no more.
+        QCOMPARE(state->treemapRectangles().size(), std::size_t{1});
+        QCOMPARE(state->treemapRectangles().front().node, f.solo);
 
         QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+        // A layout asked for meanwhile is newer than the worker's: the worker's is dropped.
+        state->setCurrentTreemapRoot(f.docs);
+        state->computeTreemapLayout();
         h.settle();
+        QCOMPARE(state->treemapRectangles().size(), std::size_t{2});
+        QCOMPARE(state->treemapRectangles().front().node, f.b);
         QVERIFY(std::filesystem::exists(h.tree / "work/docs/b.txt"));
         QVERIFY(!state->lastTrashed());
         QCOMPARE(f.docs->size, std::int64_t{300});
