@@ -1,19 +1,25 @@
 // Saves pictures of the real main window for tools/screenshots: the welcome screen, a scan in
-// progress and the finished scan in each visual mode. Run it with HOME and the XDG folders
-// pointed at a fixture home; it scans that home. Usage: ridar-screenshots <output-folder>
+// progress, the finished scan in each visual mode, the toolbar, search, banners and modals, and
+// every tool screen with data, empty and with its question open. Run it with HOME and the XDG
+// folders pointed at a fixture home; it scans that home. Usage: ridar-screenshots <output-folder>
 
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
+#include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
+#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Tools/ConfirmationDialog.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QScreen>
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -87,6 +93,346 @@ bool save(QWidget& window, const QString& folder, const QString& name) {
     return saved;
 }
 
+// What the screen shows inside `area`'s frame, so that a dialog opened over it is pictured too.
+bool saveScreen(QWidget& area, const QString& folder, const QString& name) {
+    const QString file = QDir(folder).filePath(name + QStringLiteral(".png"));
+    const QRect frame = area.frameGeometry();
+    const bool saved = area.screen()
+                           ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                           .save(file);
+    std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(file));
+    return saved;
+}
+
+// Lets events run until `done` holds or `milliseconds` pass, then a little longer to paint.
+template <typename Done> void settleUntil(Done done, int milliseconds = 10000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < milliseconds) {
+        settle(20);
+    }
+    settle(400);
+}
+
+StyledButton* findButton(QWidget* parent, const QString& label) {
+    for (auto* button : parent->findChildren<StyledButton*>()) {
+        if (button->label() == label && button->isVisibleTo(parent)) {
+            return button;
+        }
+    }
+    std::printf("no button \"%s\"\n", qPrintable(label));
+    return nullptr;
+}
+
+// What the services answer while the pictures are taken: a few switches flip a tool between its
+// data and its empty state, and the duplicate search can be held to picture its progress.
+struct Fixtures {
+    std::atomic<bool> fullDiskAccess{true};
+    std::atomic<bool> noDeveloperItems{false};
+    std::atomic<bool> noDuplicates{false};
+    std::atomic<bool> noHistory{false};
+    std::atomic<bool> holdDuplicates{false};
+    std::shared_ptr<ScanHold> duplicatesHold = std::make_shared<ScanHold>();
+};
+
+// The developer folders a typical Linux workstation holds, at the fixture home's places. The
+// storage engine measures allocated bytes, which the sparse fixture files do not have, so these
+// stand in for its answer.
+std::vector<DeveloperStorageItem> developerItems(const std::filesystem::path& home) {
+    constexpr std::int64_t MiB = 1024 * 1024;
+    const auto now = std::chrono::system_clock::now();
+    const auto item = [&](std::string name, std::string group, const char* relative,
+                          std::int64_t size, RiskLevel risk, bool canClean, bool selected,
+                          std::string explanation, std::string action, int daysAgo) {
+        return DeveloperStorageItem{Uuid::random(),
+                                    std::move(name),
+                                    std::move(group),
+                                    (home / relative).string(),
+                                    size,
+                                    risk,
+                                    std::move(explanation),
+                                    std::move(action),
+                                    canClean,
+                                    selected,
+                                    now - std::chrono::hours(24 * daysAgo),
+                                    false};
+    };
+    return {
+        item("Docker VM Virtual Disk (Stopped)", "Docker", ".docker/desktop/vms/0/data/Docker.raw",
+             2600 * MiB, RiskLevel::high, false, false,
+             "Docker VM file stores all container images, volumes, and layer caches. Directly "
+             "trashing the VM file deletes all local containers and databases.",
+             "Run 'docker system prune -a --volumes' in Terminal to reclaim space safely without "
+             "breaking Docker.",
+             3),
+        item("Hugging Face Model Cache", "AI Models", ".cache/huggingface/hub", 700 * MiB,
+             RiskLevel::medium, false, false, "Downloaded transformer models and datasets.",
+             "Clean only unused models via 'huggingface-cli delete-cache'.", 12),
+        item("JetBrains IDE System & Index Caches", "JetBrains", ".cache/JetBrains", 640 * MiB,
+             RiskLevel::low, false, false, "IntelliJ, PyCharm, WebStorm indices and syntax caches.",
+             "Use 'File > Invalidate Caches' inside JetBrains IDEs.", 1),
+        item("Python pip Wheel Cache", "Python", ".cache/pip", 520 * MiB, RiskLevel::low, true,
+             true, "Cached Python wheel and sdist downloads.",
+             "Safe to clean; run 'pip cache purge'.", 20),
+        item("Homebrew Bottle Cache", "Package Managers", ".cache/Homebrew", 360 * MiB,
+             RiskLevel::low, true, true, "Downloaded formula bottles and source tarballs.",
+             "Safe to clean; Homebrew will re-fetch bottles if needed.", 45),
+        item("npm Package Cache", "Node & Web", ".npm/_cacache", 210 * MiB, RiskLevel::low, true,
+             true, "Global npm tarball and index cache.",
+             "Safe to clean; packages re-download when needed.", 6),
+        item("Cargo Crate Download Cache", "Rust / Cargo", ".cargo/registry/cache", 96 * MiB,
+             RiskLevel::low, true, false, "Downloaded .crate archive packages.",
+             "Safe to clean; Cargo will fetch crates on demand.", 30),
+    };
+}
+
+// Routes the services the pictures steer through `fixtures`; the rest stay the real ones. The
+// update check answers "up to date" without the network.
+void installFixtures(AppServices& services, const std::shared_ptr<Fixtures>& fixtures) {
+    services.hasFullDiskAccess = [fixtures] { return fixtures->fullDiskAccess.load(); };
+    services.checkForUpdate = [](const std::string&) {
+        return UpdateCheckResult{UpdateCheckResult::Kind::upToDate, std::nullopt, {}};
+    };
+    services.scanDeveloperStorage = [fixtures, home = services.home] {
+        return fixtures->noDeveloperItems ? std::vector<DeveloperStorageItem>{}
+                                          : developerItems(home);
+    };
+    services.findDuplicates = [fixtures, find = services.findDuplicates](
+                                  const DiskNodePtr& root, std::int64_t minimum,
+                                  DuplicateResolutionRule rule) {
+        if (fixtures->holdDuplicates) {
+            fixtures->duplicatesHold->wait();
+        }
+        return fixtures->noDuplicates ? std::vector<DuplicateCluster>{} : find(root, minimum, rule);
+    };
+    services.getAuditHistory = [fixtures, audit = services.getAuditHistory] {
+        return fixtures->noHistory ? std::vector<CleanupAuditEntry>{} : audit();
+    };
+    services.getSnapshots = [fixtures, snapshots = services.getSnapshots] {
+        return fixtures->noHistory ? std::vector<StorageSnapshot>{} : snapshots();
+    };
+}
+
+// The search's empty state before any scan; taken on the welcome screen.
+bool takeSearchShotBeforeScan(MainWindow& window, AppState& state, const QString& folder) {
+    state.setSearchText("holiday");
+    settle(600);
+    const bool ok = save(window, folder, QStringLiteral("search-empty-before-scan"));
+    state.setSearchText("");
+    settle(200);
+    return ok;
+}
+
+// The frame around the finished scan: the toolbar at the narrowest and a wide width, search
+// results and their empty state, both banners, the cleanup prompt and the three small modals.
+bool takeWindowShots(MainWindow& window, AppState& state, Fixtures& fixtures,
+                     const QString& folder) {
+    bool ok = true;
+    state.setActiveModal(std::nullopt);
+    state.navigateBreadcrumb(0);
+    state.setStorageVisualMode(StorageVisualMode::treemap);
+    window.resize(1050, window.minimumHeight());
+    settle(500);
+    ok = save(window, folder, QStringLiteral("toolbar-1050")) && ok;
+    window.resize(1600, 900);
+    settle(500);
+    ok = save(window, folder, QStringLiteral("toolbar-1600")) && ok;
+    window.resize(1280, 800);
+    settle(400);
+    ok = save(window, folder, QStringLiteral("cleanup-prompt")) && ok;
+
+    state.setSearchText("Northern");
+    settle(800);
+    ok = save(window, folder, QStringLiteral("search-results")) && ok;
+    state.setSearchText("quarterly-report");
+    settle(800);
+    ok = save(window, folder, QStringLiteral("search-empty")) && ok;
+    state.setSearchText("");
+
+    // Both banners: an update the check found, and the one-time permission notice a home
+    // without full access raises.
+    state.setAvailableUpdate(AppUpdateInfo{"2.1", "https://example.org/get"});
+    fixtures.fullDiskAccess = false;
+    state.checkDiskPermissions();
+    state.setShowOneTimePermissionNotice(true);
+    settle(500);
+    ok = save(window, folder, QStringLiteral("banners")) && ok;
+    state.setAvailableUpdate(std::nullopt);
+    state.setShowOneTimePermissionNotice(false);
+    fixtures.fullDiskAccess = true;
+    state.checkDiskPermissions();
+
+    const std::pair<ActiveModal, const char*> modals[] = {
+        {ActiveModal::shortcuts, "modal-shortcuts"},
+        {ActiveModal::theme, "modal-theme"},
+        {ActiveModal::systemMonitor, "modal-monitor"},
+    };
+    for (const auto& [modal, name] : modals) {
+        state.setActiveModal(modal);
+        // The monitor shows its figures after its first samples.
+        settle(modal == ActiveModal::systemMonitor ? 3500 : 500);
+        if (window.sheet() != nullptr) {
+            ok = save(*window.sheet(), folder, QString::fromLatin1(name)) && ok;
+        }
+        state.setActiveModal(std::nullopt);
+        settle(200);
+    }
+    return ok;
+}
+
+// Opens `modal` and waits until `ready` holds; null when the window shows no sheet.
+template <typename Ready>
+QDialog* openSheet(MainWindow& window, AppState& state, ActiveModal modal, Ready ready) {
+    state.openTool(modal);
+    settleUntil(ready);
+    return window.sheet();
+}
+
+// Presses `label` in the open sheet, pictures the question it asks and answers "Cancel".
+bool takeQuestionShot(MainWindow& window, const QString& label, const QString& folder,
+                      const QString& name) {
+    QDialog* sheet = window.sheet();
+    StyledButton* button = sheet != nullptr ? findButton(sheet, label) : nullptr;
+    if (button == nullptr) {
+        return false;
+    }
+    button->click();
+    settle(600);
+    auto* question = sheet->findChild<ConfirmationDialog*>();
+    const bool ok =
+        question != nullptr && question->isVisible() && saveScreen(*sheet, folder, name);
+    if (question != nullptr) {
+        question->reject();
+    }
+    settle(200);
+    return ok;
+}
+
+bool closeSheet(MainWindow& window, AppState& state) {
+    state.setActiveModal(std::nullopt);
+    settle(300);
+    return window.sheet() == nullptr;
+}
+
+// Every tool screen with its data, empty, and with its question open; the duplicate search also
+// while it runs. Ends with a real cleanup, whose moves the history then lists.
+bool takeToolShots(MainWindow& window, AppState& state, Fixtures& fixtures, const QString& folder) {
+    bool ok = true;
+    window.resize(1280, 800);
+    const auto shoot = [&](const QString& name) {
+        QDialog* sheet = window.sheet();
+        ok = sheet != nullptr && save(*sheet, folder, name) && ok;
+    };
+
+    openSheet(window, state, ActiveModal::cleanup, [] { return true; });
+    shoot(QStringLiteral("smart-cleanup"));
+    ok = takeQuestionShot(window, QStringLiteral("Clean Safely to Trash"), folder,
+                          QStringLiteral("smart-cleanup-confirm")) &&
+         ok;
+    closeSheet(window, state);
+
+    openSheet(window, state, ActiveModal::largeFiles, [] { return true; });
+    shoot(QStringLiteral("large-files"));
+    state.chooseLargeFileThreshold(LargeFileThreshold::gb5);
+    settle(500);
+    shoot(QStringLiteral("large-files-empty"));
+    state.chooseLargeFileThreshold(LargeFileThreshold::mb100);
+    closeSheet(window, state);
+
+    openSheet(window, state, ActiveModal::duplicates, [] { return true; });
+    shoot(QStringLiteral("duplicates-empty"));
+    fixtures.holdDuplicates = true;
+    state.scanDuplicates();
+    settleUntil([&] { return state.isScanningDuplicates(); });
+    shoot(QStringLiteral("duplicates-loading"));
+    fixtures.holdDuplicates = false;
+    fixtures.duplicatesHold->release();
+    settleUntil([&] { return !state.isScanningDuplicates(); });
+    // The copies of the first clusters ticked, as a user reviewing them would.
+    const auto clusters = state.duplicateClusters();
+    for (std::size_t i = 0; i < clusters.size() && i < 3; ++i) {
+        for (const auto& item : clusters[i].items) {
+            if (!item.isOriginal) {
+                state.setDuplicateSelected(clusters[i].id, item.id, true);
+            }
+        }
+    }
+    settle(300);
+    shoot(QStringLiteral("duplicates"));
+    ok = takeQuestionShot(window, QStringLiteral("Clean Selected Duplicates"), folder,
+                          QStringLiteral("duplicates-confirm")) &&
+         ok;
+    closeSheet(window, state);
+
+    openSheet(window, state, ActiveModal::developer,
+              [&] { return state.hasScannedDeveloperStorage() && !state.isScanningDeveloper(); });
+    shoot(QStringLiteral("developer"));
+    ok = takeQuestionShot(window, QStringLiteral("Move Selected to Trash"), folder,
+                          QStringLiteral("developer-confirm")) &&
+         ok;
+    fixtures.noDeveloperItems = true;
+    state.scanDeveloperStorage();
+    settleUntil([&] { return !state.isScanningDeveloper(); });
+    shoot(QStringLiteral("developer-empty"));
+    closeSheet(window, state);
+
+    openSheet(window, state, ActiveModal::apps,
+              [&] { return !state.installedApps().empty() && !state.isScanningApps(); });
+    for (const auto& app : state.installedApps()) {
+        if (!app.relatedItems.empty()) {
+            state.setSelectedAppForInspection(app);
+            break;
+        }
+    }
+    settle(500);
+    shoot(QStringLiteral("apps-inspector"));
+    ok = takeQuestionShot(window, QStringLiteral("Uninstall"), folder,
+                          QStringLiteral("apps-uninstall-confirm")) &&
+         ok;
+    closeSheet(window, state);
+
+    // Three protected places the user added, then none.
+    const std::filesystem::path home =
+        state.rootNode() ? state.rootNode()->url() : std::filesystem::path();
+    int pending = 0;
+    for (const char* relative : {"Dokumente/Berichte", "Pictures/2026", ".ssh/known_hosts"}) {
+        ++pending;
+        state.addProtectedPath((home / relative).string(), [&](auto) { --pending; });
+    }
+    settleUntil([&] { return pending == 0; });
+    openSheet(window, state, ActiveModal::settings, [] { return true; });
+    shoot(QStringLiteral("settings-protected"));
+    closeSheet(window, state);
+    for (const char* relative : {"Dokumente/Berichte", "Pictures/2026", ".ssh/known_hosts"}) {
+        ++pending;
+        state.removeProtectedPath((home / relative).string(), [&](auto) { --pending; });
+    }
+    settleUntil([&] { return pending == 0; });
+    openSheet(window, state, ActiveModal::settings, [] { return true; });
+    shoot(QStringLiteral("settings-empty"));
+    closeSheet(window, state);
+
+    fixtures.noHistory = true;
+    openSheet(window, state, ActiveModal::history, [] { return true; });
+    shoot(QStringLiteral("history-empty"));
+    closeSheet(window, state);
+    fixtures.noHistory = false;
+
+    // A real cleanup of the plan's ticked candidates: the audit log the history lists, and the
+    // plan's empty state afterwards.
+    bool cleaned = false;
+    state.runCleanup(false, [&] { cleaned = true; });
+    settleUntil([&] { return cleaned; }, 30000);
+    state.setCleanupPlan(CleanupPlan{});
+    openSheet(window, state, ActiveModal::cleanup, [] { return true; });
+    shoot(QStringLiteral("smart-cleanup-empty"));
+    closeSheet(window, state);
+    openSheet(window, state, ActiveModal::history, [] { return true; });
+    shoot(QStringLiteral("history"));
+    closeSheet(window, state);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -104,12 +450,15 @@ int main(int argc, char** argv) {
     services.makeScanner = [hold]() -> std::shared_ptr<DiskScanning> {
         return std::make_shared<HeldScanner>(hold);
     };
+    auto fixtures = std::make_shared<Fixtures>();
+    installFixtures(services, fixtures);
     AppState state(services);
     MainWindow window(state);
     window.resize(1280, 800);
     window.show();
     settle(800);
     bool ok = save(window, folder, QStringLiteral("01-welcome"));
+    ok = takeSearchShotBeforeScan(window, state, folder) && ok;
 
     state.startScan(services.home);
     QElapsedTimer waited;
@@ -164,5 +513,7 @@ int main(int argc, char** argv) {
     settle(400);
     std::printf("smallest window: %d x %d\n", window.width(), window.height());
     ok = save(window, folder, QStringLiteral("12-smallest-window")) && ok;
+    ok = takeWindowShots(window, state, *fixtures, folder) && ok;
+    ok = takeToolShots(window, state, *fixtures, folder) && ok;
     return ok ? 0 : 1;
 }

@@ -9,7 +9,22 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace fernwick::ui {
+
+namespace {
+
+// Room on each side of a button's label; the style's own margin leaves a long label touching
+// the frame.
+constexpr int kLabelInset = 14;
+
+void keepLabelInset(QPushButton* button) {
+    const int label = button->fontMetrics().horizontalAdvance(button->text());
+    button->setMinimumWidth(std::max(button->sizeHint().width(), label + 2 * kLabelInset));
+}
+
+} // namespace
 
 QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message) {
     dialog->setWindowModality(Qt::WindowModal);
@@ -52,6 +67,8 @@ ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& mess
     m_cancel->setDefault(true);
     connect(m_destructive, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    keepLabelInset(m_destructive);
+    keepLabelInset(m_cancel);
     buttons->addWidget(m_destructive);
     buttons->addWidget(m_cancel);
     m_cancel->setFocus();

@@ -67,7 +67,9 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QRectF row(option.rect);
     painter->save();
     painter->fillRect(row, FernwickTheme::appBackground());
-    painter->fillRect(QRectF(row.left(), row.bottom() - 0.5, row.width(), 1),
+    // The separator lies on the row's own last pixel line: the next row's fill would cover one
+    // drawn below it.
+    painter->fillRect(QRectF(row.left(), row.bottom() - 1, row.width(), 1),
                       FernwickTheme::panelBorder());
     painter->setRenderHint(QPainter::Antialiasing);
     paintRow(*painter, row, index);
@@ -179,6 +181,10 @@ RowList::RowList(IdRowModel* model, RowDelegate* delegate, bool uniform, QWidget
     setMouseTracking(false);
     setBackground(viewport(), FernwickTheme::appBackground());
     setBackground(this, FernwickTheme::appBackground());
+    // An item view fills its viewport with the Base colour: below the last row too.
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Base, FernwickTheme::appBackground());
+    viewport()->setPalette(palette);
     verticalScrollBar()->setSingleStep(20);
 }
 

@@ -125,10 +125,19 @@ EmptyState makeEmptyState(const EmptyStateLook& look, QWidget* parent) {
         makeLabel(look.message, subheadline(), FernwickTheme::textSecondary(), state.widget);
     message->setAlignment(Qt::AlignHCenter);
     if (look.messageMaxWidth > 0) {
+        // Centred by stretches rather than by an alignment flag: an aligned item gets its size
+        // hint's height, one line of a wrapped text; a row passes the height the wrapped lines
+        // need at the width they get.
         message->setWordWrap(true);
         message->setMaximumWidth(look.messageMaxWidth);
+        auto* row = new QHBoxLayout;
+        row->addStretch(1);
+        row->addWidget(message, 100);
+        row->addStretch(1);
+        column->addLayout(row);
+    } else {
+        column->addWidget(message, 0, Qt::AlignHCenter);
     }
-    column->addWidget(message, 0, Qt::AlignHCenter);
     state.button = new StyledButton(look.buttonLabel, ButtonStyle::bordered, QColor(),
                                     ControlSize::regular, state.widget);
     column->addWidget(state.button, 0, Qt::AlignHCenter);

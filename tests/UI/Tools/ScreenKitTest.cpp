@@ -1,6 +1,7 @@
 // The pieces every tool screen is built from: the confirmation, the painted controls, the
 // virtualised row list and the painted card list.
 
+#include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Tools/Badge.h"
 #include "FernwickUI/Tools/CheckBox.h"
@@ -95,6 +96,11 @@ private slots:
         QVERIFY(dialog->cancelButton()->isDefault());
         QVERIFY(!dialog->destructiveButton()->isDefault());
         QVERIFY(!dialog->destructiveButton()->autoDefault());
+        // Neither label touches its button's frame.
+        for (QPushButton* button : {dialog->destructiveButton(), dialog->cancelButton()}) {
+            QVERIFY(button->width() >=
+                    button->fontMetrics().horizontalAdvance(button->text()) + 2 * 14);
+        }
 
         for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Escape)}) {
             dialog = ask();
@@ -190,6 +196,63 @@ private slots:
         QCOMPARE(model.rebuilds, 3);
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.data(model.index(2), Qt::DisplayRole).toString(), QStringLiteral("c"));
+    }
+
+    void rowListDrawsEverySeparatorAndThePageColourBelowTheRows() {
+        NumberModel model;
+        NumberDelegate delegate;
+        RowList list(&model, &delegate, true);
+        list.resize(300, 200);
+        model.show(ids(3), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const QImage image = list.viewport()->grab().toImage();
+        const QColor page = FernwickTheme::appBackground();
+        const QColor border = FernwickTheme::panelBorder();
+        const auto over = [&](int channel, int base) {
+            return qRound(channel * border.alphaF() + base * (1 - border.alphaF()));
+        };
+        const QColor separator(over(border.red(), page.red()), over(border.green(), page.green()),
+                               over(border.blue(), page.blue()));
+        // Rows of 30 px: the last line of each is its separator, also between two rows (one
+        // unit of rounding either way in the blend).
+        for (const int y : {29, 59, 89}) {
+            const QColor drawn = image.pixelColor(150, y);
+            QVERIFY2(std::abs(drawn.red() - separator.red()) <= 1 &&
+                         std::abs(drawn.green() - separator.green()) <= 1 &&
+                         std::abs(drawn.blue() - separator.blue()) <= 1,
+                     qPrintable(drawn.name()));
+        }
+        for (const int y : {0, 30, 58, 90, 150, 199}) {
+            QCOMPARE(image.pixelColor(150, y).rgb(), page.rgb());
+        }
+    }
+
+    void emptyStateShowsEveryLineOfItsWrappedMessage() {
+        const QString text = QStringLiteral(
+            "Run a disk scan and click 'Scan Duplicates' to discover identical files across "
+            "your folders.");
+        QWidget page;
+        auto* layout = new QVBoxLayout(&page);
+        const EmptyState empty = makeEmptyState({"doc.on.doc", 48, Qt::white, QStringLiteral("T"),
+                                                 uiFont(13), text, 350, QStringLiteral("B"), 12},
+                                                &page);
+        layout->addWidget(empty.widget);
+        page.resize(960, 500);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QLabel* message = nullptr;
+        for (auto* label : empty.widget->findChildren<QLabel*>()) {
+            if (label->text() == text) {
+                message = label;
+            }
+        }
+        QVERIFY(message != nullptr);
+        QVERIFY(message->width() <= 350);
+        QVERIFY(message->height() >= message->heightForWidth(message->width()));
+        QVERIFY(message->heightForWidth(message->width()) > message->fontMetrics().height());
+        const int centre = message->mapTo(&page, message->rect().center()).x();
+        QVERIFY(std::abs(centre - page.width() / 2) <= 2);
     }
 
     void cardListPaintsOnlyTheCardsInView() {
