@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -65,8 +66,11 @@ QString HistoryView::dateText(TimePoint date) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(date.time_since_epoch());
     const QDateTime local = QDateTime::fromSecsSinceEpoch(seconds.count());
     const QLocale locale;
+    // The locale's short time, to the minute: the C locale's short form carries seconds.
+    QString time = locale.timeFormat(QLocale::ShortFormat);
+    time.remove(QRegularExpression(QStringLiteral("[:.]s+")));
     return locale.toString(local.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(", ") +
-           locale.toString(local.time(), QLocale::ShortFormat);
+           locale.toString(local.time(), time);
 }
 
 HistoryView::HistoryView(AppState& state, const ToolSeams& /*seams*/, QWidget* parent)

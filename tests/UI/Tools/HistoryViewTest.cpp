@@ -104,6 +104,16 @@ private slots:
         QCOMPARE(std::count(again.begin(), again.end(), "snapshots"), 2);
         QVERIFY(std::count(again.begin(), again.end(), "audit") >= 3);
     }
+
+    void datesAreShortenedToTheMinuteInEveryLocale() {
+        // 2026-03-04 09:05:29 UTC.
+        const TimePoint at(std::chrono::seconds(1772615129));
+        QCOMPARE(HistoryView::dateText(at), QStringLiteral("Mar 4, 2026, 9:05 AM"));
+        QLocale::setDefault(QLocale::c());
+        const QString plain = HistoryView::dateText(at);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(plain, QStringLiteral("Mar 4, 2026, 09:05"));
+    }
 };
 
 int main(int argc, char** argv) {
