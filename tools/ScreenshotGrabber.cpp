@@ -378,6 +378,9 @@ bool takeToolShots(MainWindow& window, AppState& state, Fixtures& fixtures, cons
 
     openSheet(window, state, ActiveModal::apps,
               [&] { return !state.installedApps().empty() && !state.isScanningApps(); });
+    state.setSelectedAppForInspection(std::nullopt);
+    settle(300);
+    shoot(QStringLiteral("apps-no-selection"));
     for (const auto& app : state.installedApps()) {
         if (!app.relatedItems.empty()) {
             state.setSelectedAppForInspection(app);
