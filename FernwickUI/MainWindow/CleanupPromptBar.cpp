@@ -64,16 +64,26 @@ CleanupPromptBar::CleanupPromptBar(AppState& state, QWidget* parent)
 
     connect(&m_state, &AppState::cleanupPlanChanged, this, &CleanupPromptBar::refresh);
     connect(&m_state, &AppState::rootNodeChanged, this, &CleanupPromptBar::rootChanged);
-    m_root = m_state.rootNode();
+    rememberRoot();
     refresh();
 }
 
+void CleanupPromptBar::rememberRoot() {
+    const DiskNodePtr& root = m_state.rootNode();
+    m_root = root;
+    m_rootId = root ? root->id() : Uuid();
+}
+
 void CleanupPromptBar::rootChanged() {
-    // The state announces equal assignments too: only another tree resets the dismissal.
-    if (m_state.rootNode() != m_root.lock()) {
-        m_root = m_state.rootNode();
+    // The state announces equal assignments too: only another tree resets the dismissal. A
+    // tree changed while it was read has a copied root with the same id.
+    const DiskNodePtr& root = m_state.rootNode();
+    const bool same =
+        root == m_root.lock() || (root != nullptr && !m_rootId.isNil() && root->id() == m_rootId);
+    if (!same) {
         m_dismissed = false;
     }
+    rememberRoot();
     refresh();
 }
 

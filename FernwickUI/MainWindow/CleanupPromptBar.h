@@ -32,6 +32,7 @@ public:
 private:
     void refresh();
     void rootChanged();
+    void rememberRoot();
 
     AppState& m_state;
     QLabel* m_amount = nullptr;
@@ -42,6 +43,7 @@ private:
     // The tree the dismissal belongs to, by identity; weak, so a freed tree's address reused by
     // the next one is never taken for the same tree.
     std::weak_ptr<DiskNode> m_root;
+    Uuid m_rootId; // a change made while the tree is read copies the root, keeping its id
 };
 
 } // namespace fernwick::ui

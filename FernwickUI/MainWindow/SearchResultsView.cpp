@@ -74,8 +74,7 @@ SearchResultsView::SearchResultsView(AppState& state, QWidget* parent)
 
     connect(&m_state, &AppState::searchTextChanged, this, &SearchResultsView::requery);
     connect(&m_state, &AppState::rootNodeChanged, this, &SearchResultsView::requery);
-    // Every change of the tree ends in a new layout.
-    connect(&m_state, &AppState::treemapRectanglesChanged, this, &SearchResultsView::requery);
+    connect(&m_state, &AppState::treeChanged, this, &SearchResultsView::requery);
     requery();
 }
 
@@ -94,6 +93,7 @@ void SearchResultsView::requery() {
         showResults({});
         return;
     }
+    ++m_queries;
     m_state.searchAsync(m_state.searchText(), [self = QPointer<SearchResultsView>(this)](
                                                   std::vector<DiskNodePtr> results) {
         if (self) {
@@ -106,8 +106,11 @@ void SearchResultsView::showResults(std::vector<DiskNodePtr> results) {
     m_count->setText(QString::number(results.size()) + QStringLiteral(" matches"));
     m_body->setCurrentIndex(results.empty() ? 0 : 1);
     // The same nodes keep their rows and the scroll position. Held, they cannot be freed and
-    // their addresses reused meanwhile.
+    // their addresses reused meanwhile. A change in place may still have resized them.
     if (results == m_shown) {
+        for (std::size_t i = 0; i < m_shown.size(); ++i) {
+            m_sizes[i]->setText(plainText(m_shown[i]->formattedSize()));
+        }
         return;
     }
     m_shown = results;
@@ -118,6 +121,7 @@ void SearchResultsView::showResults(std::vector<DiskNodePtr> results) {
         row->deleteLater();
     }
     m_rows.clear();
+    m_sizes.clear();
     for (const auto& node : results) {
         QWidget* row = makeRow(node);
         m_rowColumn->insertWidget(static_cast<int>(m_rows.size()), row);
@@ -146,9 +150,11 @@ QWidget* SearchResultsView::makeRow(const DiskNodePtr& node) {
     path->setText(plainText(node->path()));
     texts->addWidget(path);
     layout->addLayout(texts, 1);
-    layout->addWidget(makeLabel(plainText(node->formattedSize()),
-                                uiFont(11, QFont::Normal, FontDesign::monospaced),
-                                Palette::sizeGreen(), row));
+    QLabel* size =
+        makeLabel(plainText(node->formattedSize()),
+                  uiFont(11, QFont::Normal, FontDesign::monospaced), Palette::sizeGreen(), row);
+    layout->addWidget(size);
+    m_sizes.push_back(size);
     auto* reveal = new StyledButton(
         QStringLiteral("Reveal"),
         buttonLook(ButtonStyle::bordered, uiFont(10), QColor(), ControlSize::small), row);

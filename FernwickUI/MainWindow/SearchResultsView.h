@@ -31,6 +31,8 @@ public:
     /// The result rows, in order.
     const std::vector<QWidget*>& rows() const { return m_rows; }
     QScrollArea* list() const { return m_list; }
+    /// How many searches the view has started (for inspection).
+    int queryCount() const { return m_queries; }
 
 private:
     void requery();
@@ -45,7 +47,9 @@ private:
     QScrollArea* m_list = nullptr;
     QVBoxLayout* m_rowColumn = nullptr;
     std::vector<QWidget*> m_rows;
+    std::vector<QLabel*> m_sizes; // one per row
     std::vector<DiskNodePtr> m_shown;
+    int m_queries = 0;
 };
 
 } // namespace fernwick::ui

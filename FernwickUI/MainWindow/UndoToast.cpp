@@ -90,6 +90,10 @@ double UndoToast::textWidth() const {
     return std::max(40.0, std::min(natural, room));
 }
 
+QString UndoToast::shownText() const {
+    return QFontMetricsF(textFont()).elidedText(m_text, Qt::ElideMiddle, textWidth() + 0.5);
+}
+
 QSize UndoToast::sizeHint() const {
     const double width =
         2 * kPaddingH + iconWidth() + kSpacing + textWidth() + kSpacing + undoWidth();
@@ -145,12 +149,10 @@ void UndoToast::paintEvent(QPaintEvent* /*event*/) {
     drawSystemIcon(painter, QRectF(x, body.top(), iconWidth(), body.height()), "trash", kIconSize,
                    whiteAt(0.75));
     x += iconWidth() + kSpacing;
-    const double width = textWidth();
     painter.setFont(textFont());
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(x, body.top(), width + 1, body.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(textFont()).elidedText(m_text, Qt::ElideMiddle, width + 0.5));
+    painter.drawText(QRectF(x, body.top(), textWidth() + 1, body.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, shownText());
     painter.setFont(undoFont());
     painter.setPen(Palette::undoActionBlue());
     painter.drawText(undoRect(), Qt::AlignCenter, QStringLiteral("Undo"));

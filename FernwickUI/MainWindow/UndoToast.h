@@ -24,6 +24,8 @@ public:
     /// Whether the toast is on screen or entering (false while leaving or hidden).
     bool isPresented() const { return m_presented; }
     const QString& text() const { return m_text; }
+    /// The text as drawn: shortened in the middle to the room the window leaves.
+    QString shownText() const;
     /// The "Undo" label's rectangle in the toast's coordinates.
     QRectF undoRect() const;
     /// 0 (gone) to 1 (in place).

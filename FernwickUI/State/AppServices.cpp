@@ -65,6 +65,12 @@ makeDiskScanner(std::function<ProtectedPrefixesSnapshot()> snapshotProvider) {
     return std::make_shared<DiskScannerAdapter>(std::move(snapshotProvider));
 }
 
+bool AppServices::desktopMayOpen(const QUrl& address) {
+    const QString scheme = address.scheme().toLower();
+    return address.isValid() &&
+           (scheme == QLatin1String("https") || scheme == QLatin1String("file"));
+}
+
 AppServices AppServices::real() {
     AppServices services;
     auto safety = SafetyEngine::shared();
@@ -107,13 +113,7 @@ AppServices AppServices::real() {
     services.preferences = PreferencesStore::shared();
     services.revealInFileManager = showInFileManager;
     services.openURL = [](const QUrl& address) {
-        // Nothing else goes to the desktop's opener: no settings pages exist here, and an
-        // unknown scheme would reach whatever handler xdg-open picks.
-        const QString scheme = address.scheme().toLower();
-        if (scheme != QLatin1String("https") && scheme != QLatin1String("file")) {
-            return false;
-        }
-        return QDesktopServices::openUrl(address);
+        return desktopMayOpen(address) && QDesktopServices::openUrl(address);
     };
     services.hasFullDiskAccess = [] { return AsyncDiskScanner::hasFullDiskAccess(); };
     services.home = Environment::current().home;

@@ -104,6 +104,10 @@ struct AppServices {
 
     /// The real engines, the real user's folders and preferences, the desktop's services.
     static AppServices real();
+    /// Whether the real `openURL` hands `address` to the desktop: https and file addresses
+    /// only. There are no settings pages here, and an unknown scheme would reach whatever
+    /// handler the desktop picks.
+    static bool desktopMayOpen(const QUrl& address);
 };
 
 } // namespace fernwick::ui

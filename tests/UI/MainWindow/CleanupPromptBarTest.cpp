@@ -56,6 +56,21 @@ private slots:
         w.state->setRootNode(w.state->rootNode()); // the same tree, announced again
         w.state->setCleanupPlan(plan(60'000'000, 40'000'001));
         QVERIFY(!bar->isVisible());
+        // Moves to the Trash, one in place and one while the tree is read (its root is then
+        // copied), each followed by the same tree announced again.
+        w.state->trashNode(w.child("Beta"));
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        w.state->setRootNode(w.state->rootNode());
+        {
+            const ScanTree::View reading = w.state->scanTree().view();
+            w.state->trashNode(w.child("gamma.bin"));
+            QTRY_VERIFY(w.state->lastTrashed() &&
+                        w.state->lastTrashed()->node->name() == "gamma.bin");
+        }
+        QVERIFY(!std::filesystem::exists(w.h.tree / "fixture/gamma.bin"));
+        w.state->setRootNode(w.state->rootNode());
+        w.state->setCleanupPlan(plan(60'000'000, 40'000'001));
+        QVERIFY(!bar->isVisible());
 
         // Another tree brings it back; a plan of exactly 100 MB hides it by itself.
         QVERIFY(w.scanFixture());

@@ -1,5 +1,7 @@
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
+#include "FernwickUI/MainWindow/SearchField.h"
+#include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
@@ -16,6 +18,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
 
@@ -323,6 +326,63 @@ private slots:
         QTRY_VERIFY(std::filesystem::exists(gamma->url()));
         QVERIFY(!std::filesystem::exists(beta->url())); // only the last move is undone
         QTRY_VERIFY(!w.window->undoShortcut()->isEnabled());
+    }
+
+    // The toast shortens a long name in its middle; Ctrl+Z undoes the last move from the
+    // canvas, does nothing once the record is gone, and is the search field's own undo there.
+    void undoRowShortensLongNamesAndLeavesTheFieldItsControlZ() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        UndoToast* toast = w.window->undoToast();
+        const std::string longName(300, 'n');
+        w.state->setLastTrashed(TrashUndo(test::makeNode(w.h.tree / longName, false, 1),
+                                          w.h.tree / longName, w.h.tree / "gone", 1, 1, {}));
+        QVERIFY(toast->shownText().startsWith(QStringLiteral("Moved ")));
+        QVERIFY(toast->shownText().endsWith(QStringLiteral(" to Trash")));
+        QVERIFY(toast->shownText().contains(QChar(0x2026)));
+        QVERIFY(toast->width() <= w.window->width());
+        w.state->setLastTrashed(std::nullopt);
+
+        const auto pressUndo = [] {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+            QTest::qWait(50);
+        };
+        QWidget* canvas = w.window->resultCanvas()->canvas(w.state->storageVisualMode());
+        w.window->activateWindow();
+        canvas->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), canvas);
+        const DiskNodePtr gamma = w.child("gamma.bin");
+        w.state->trashNode(gamma);
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        pressUndo();
+        QTRY_VERIFY(std::filesystem::exists(gamma->url()));
+
+        const DiskNodePtr beta = w.child("Beta");
+        w.state->trashNode(beta);
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        w.state->setLastTrashed(std::nullopt);
+        pressUndo();
+        w.h.settle();
+        QVERIFY(!std::filesystem::exists(beta->url()));
+
+        const DiskNodePtr alpha = w.child("Alpha");
+        w.state->trashNode(alpha);
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        QLineEdit* field = w.window->topToolbar()->searchField()->edit();
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field));
+        QTest::keyClicks(field, QStringLiteral("xy"));
+        pressUndo();
+        w.h.settle();
+        QVERIFY(field->text() != QStringLiteral("xy"));
+        QVERIFY(!std::filesystem::exists(alpha->url()));
+        QVERIFY(w.state->lastTrashed().has_value());
+        w.state->setSearchText("");
+        canvas->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), canvas);
+        pressUndo();
+        QTRY_VERIFY(std::filesystem::exists(alpha->url()));
     }
 
     void listShowsStoredOrderAndReveals() {

@@ -3,6 +3,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 using namespace fernwick;
 using namespace fernwick::ui;
 using fernwick::test::click;
@@ -113,6 +115,54 @@ private slots:
         QCOMPARE(asked->front().first, std::filesystem::path("/m/matchroot/empty"));
         QCOMPARE(asked->front().second, 5);
         QCOMPARE(w.state->currentTreemapRoot()->name(), std::string("empty"));
+    }
+
+    // Only the query, the root and the tree search again (no layout, no monitor tick). A
+    // change that leaves the shown nodes in place keeps their rows and still resizes them.
+    void rowsFollowTheTreeAndNothingElseSearches() {
+        WindowHarness w;
+        for (int i = 0; i < 55; ++i) {
+            w.h.tree.denseFile("fixture/Many/m" + std::to_string(i) + ".dat", 100000);
+        }
+        w.open();
+        QVERIFY(w.scanFixture());
+        search(w, "fixture");
+        SearchResultsView* view = w.window->searchResultsView();
+        QCOMPARE(view->rows().size(), std::size_t{50});
+        QWidget* const first = view->rows()[0];
+        const DiskNodePtr root = w.state->rootNode();
+        const std::vector<DiskNodePtr> shown = w.state->searchMatchingNodes("fixture");
+        DiskNodePtr left;
+        for (const auto& folder : root->children.get()) {
+            for (const auto& node : folder->children.get()) {
+                if (std::find(shown.begin(), shown.end(), node) == shown.end()) {
+                    left = node;
+                }
+            }
+        }
+        QVERIFY(left != nullptr);
+        const std::string before = root->formattedSize();
+
+        const int queries = view->queryCount();
+        w.state->computeTreemapLayout();
+        w.state->setSystemMetrics({});
+        w.state->setCurrentTreemapRoot(root);
+        w.h.settle();
+        QCOMPARE(view->queryCount(), queries);
+        w.state->trashNode(left);
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        w.h.settle();
+        QCOMPARE(view->queryCount(), queries + 1);
+        QVERIFY(root->formattedSize() != before);
+        QCOMPARE(view->rows()[0], first);
+        QStringList texts;
+        for (QLabel* label : first->findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY2(texts.contains(QString::fromStdString(root->formattedSize())),
+                 qPrintable(texts.join('|')));
+        search(w, "fixture/Many");
+        QCOMPARE(view->queryCount(), queries + 2);
     }
 };
 

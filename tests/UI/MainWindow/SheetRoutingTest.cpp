@@ -12,6 +12,8 @@
 #include "FernwickUI/Tools/SystemMonitorView.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
+#include <QLineEdit>
+
 #include <functional>
 
 using namespace fernwick;
@@ -63,6 +65,21 @@ private slots:
         }
     }
 
+    // A screen closed with a filter typed opens again with its default, an empty filter.
+    void reopenedScreenStartsFromItsDefaults() {
+        WindowHarness w(false);
+        w.open();
+        w.state->setActiveModal(ActiveModal::largeFiles);
+        auto* view = w.window->sheet()->findChild<LargeFilesView*>();
+        QTest::keyClicks(view->filterField(), QStringLiteral("abc"));
+        QCOMPARE(view->filterField()->text(), QStringLiteral("abc"));
+        click(findButton(w.window->sheet(), QStringLiteral("Done")));
+        w.h.settle();
+        w.state->setActiveModal(ActiveModal::largeFiles);
+        view = w.window->sheet()->findChild<LargeFilesView*>();
+        QCOMPARE(view->filterField()->text(), QString());
+    }
+
     void appsAndMonitorHaveFramesOfTheirOwn() {
         WindowHarness w(false);
         w.open();
@@ -82,6 +99,12 @@ private slots:
         QCOMPARE(monitor->title(), QStringLiteral("Real-Time System Monitor"));
         QCOMPARE(monitor->minimumSize(), QSize(750, 520));
         QVERIFY(screen<SystemMonitorView>(w) != nullptr);
+        click(findButton(monitor, QStringLiteral("Done")));
+        QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
+        w.h.settle();
+        w.state->setActiveModal(ActiveModal::systemMonitor);
+        monitor = qobject_cast<SystemMonitorModal*>(w.window->sheet());
+        QVERIFY(monitor != nullptr);
         // Escape closes it as "Done" does.
         QTest::keyClick(monitor, Qt::Key_Escape);
         QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());

@@ -69,6 +69,18 @@ private slots:
         QCOMPARE(h.openedURLs.size(), std::size_t{2});
         QCOMPARE(h.openedURLs[1], QUrl(QStringLiteral("https://example.org/get")));
         QVERIFY(state->availableUpdate().has_value());
+
+        // What the desktop is handed at all: the settings address of the permission notice,
+        // plain http and script addresses are refused.
+        for (const char* address :
+             {"https://example.org/get", "HTTPS://EXAMPLE.ORG", "file:///tmp/a"}) {
+            QVERIFY2(AppServices::desktopMayOpen(QUrl(QString::fromLatin1(address))), address);
+        }
+        for (const char* address :
+             {"http://example.org/get", AppState::kFullDiskAccessSettingsAddress,
+              "javascript:alert(1)", "example.org/get", "", "ftp://example.org/a"}) {
+            QVERIFY2(!AppServices::desktopMayOpen(QUrl(QString::fromLatin1(address))), address);
+        }
     }
 };
 
