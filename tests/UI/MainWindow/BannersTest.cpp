@@ -38,6 +38,8 @@ private slots:
                  (std::vector<QUrl>{QUrl(QStringLiteral("https://example.org/get")),
                                     QUrl(QStringLiteral("https://example.org/get"))}));
         QVERIFY(banner->isVisible());
+        QVERIFY(findButton(banner, QStringLiteral("Download Update"))->x() <
+                banner->closeButton()->x());
         QCOMPARE(banner->closeButton()->toolTip(), QStringLiteral("Remind me next launch"));
         const QByteArray before = preferencesBytes(w);
         click(banner->closeButton());
@@ -72,6 +74,11 @@ private slots:
             QVERIFY(w.window->updateBanner()->geometry().bottom() < banner->geometry().top());
             QVERIFY(banner->geometry().bottom() < w.window->sidebar()->geometry().top());
             QVERIFY(banner->closeButton()->toolTip().isEmpty());
+            // Grant, then Don't Ask Again, then close.
+            QVERIFY(findButton(banner, QStringLiteral("Grant in Settings"))->x() <
+                    findButton(banner, QStringLiteral("Don't Ask Again"))->x());
+            QVERIFY(findButton(banner, QStringLiteral("Don't Ask Again"))->x() <
+                    banner->closeButton()->x());
             click(label.isEmpty() ? banner->closeButton() : findButton(banner, label));
             QVERIFY2(!banner->isVisible(), qPrintable(label));
             QVERIFY(!w.state->showOneTimePermissionNotice());
