@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -72,6 +73,11 @@ SearchResultsView::SearchResultsView(AppState& state, QWidget* parent)
     m_body->addWidget(m_list);
     column->addWidget(m_body, 1);
 
+    // The rows are made and polished now, while no one types: a keystroke on a large tree
+    // changes all of them, and making 50 rows then cost the window more than a frame.
+    while (m_made.size() < static_cast<std::size_t>(AppState::kSearchLimit)) {
+        addRow();
+    }
     connect(&m_state, &AppState::searchTextChanged, this, &SearchResultsView::requery);
     connect(&m_state, &AppState::rootNodeChanged, this, &SearchResultsView::requery);
     connect(&m_state, &AppState::treeChanged, this, &SearchResultsView::requery);
@@ -105,75 +111,89 @@ void SearchResultsView::requery() {
 void SearchResultsView::showResults(std::vector<DiskNodePtr> results) {
     m_count->setText(QString::number(results.size()) + QStringLiteral(" matches"));
     m_body->setCurrentIndex(results.empty() ? 0 : 1);
-    // The same nodes keep their rows and the scroll position. Held, they cannot be freed and
-    // their addresses reused meanwhile. A change in place may still have resized them.
-    if (results == m_shown) {
-        for (std::size_t i = 0; i < m_shown.size(); ++i) {
-            m_sizes[i]->setText(plainText(m_shown[i]->formattedSize()));
-        }
-        return;
-    }
-    m_shown = results;
-    // Later, not now: the click that changed the results may come from a row's own button.
-    for (QWidget* row : m_rows) {
-        m_rowColumn->removeWidget(row);
-        row->hide();
-        row->deleteLater();
+    // The rows are filled again. The same nodes keep the scroll position; a change in place
+    // may still have resized them.
+    const bool same = results == m_shown;
+    m_shown = std::move(results);
+    while (m_made.size() < m_shown.size()) {
+        addRow();
     }
     m_rows.clear();
-    m_sizes.clear();
-    for (const auto& node : results) {
-        QWidget* row = makeRow(node);
-        m_rowColumn->insertWidget(static_cast<int>(m_rows.size()), row);
-        m_rows.push_back(row);
+    for (std::size_t i = 0; i < m_made.size(); ++i) {
+        Row& row = m_made[i];
+        if (i < m_shown.size()) {
+            fill(row, *m_shown[i]);
+            row.widget->show();
+            m_rows.push_back(row.widget);
+        } else {
+            row.widget->hide();
+        }
+    }
+    if (!same) {
+        m_list->verticalScrollBar()->setValue(0);
     }
 }
 
-QWidget* SearchResultsView::makeRow(const DiskNodePtr& node) {
-    auto* row = new QWidget;
-    setBackground(row, whiteAt(0.02));
-    auto* layout = new QHBoxLayout(row);
+void SearchResultsView::fill(Row& row, const DiskNode& node) {
+    const bool folder = node.isDirectory();
+    row.icon->setName(folder ? "folder.fill" : "doc.fill");
+    row.icon->setColour(folder ? Palette::folderIcon() : Palette::fileIcon());
+    row.name->setText(plainText(node.name()));
+    row.path->setText(plainText(node.path()));
+    row.size->setText(plainText(node.formattedSize()));
+    row.drill->setVisible(folder);
+}
+
+void SearchResultsView::addRow() {
+    const std::size_t index = m_made.size();
+    Row row;
+    row.widget = new QWidget;
+    setBackground(row.widget, whiteAt(0.02));
+    auto* layout = new QHBoxLayout(row.widget);
     layout->setContentsMargins(14, 6, 14, 6);
     layout->setSpacing(10);
-    const bool folder = node->isDirectory();
-    auto* icon = new IconView(folder ? "folder.fill" : "doc.fill", 13,
-                              folder ? Palette::folderIcon() : Palette::fileIcon(), row);
-    icon->setFrameWidth(16);
-    layout->addWidget(icon);
+    row.icon = new IconView("doc.fill", 13, Palette::fileIcon(), row.widget);
+    row.icon->setFrameWidth(16);
+    layout->addWidget(row.icon);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    QLabel* name = makeLabel(plainText(node->name()), uiFont(12, QFont::Medium), Qt::white, row);
-    name->setWordWrap(true);
-    texts->addWidget(name);
-    auto* path =
-        new ElidedLabel(uiFont(10, QFont::Normal, FontDesign::monospaced), whiteAt(0.4), row);
-    path->setText(plainText(node->path()));
-    texts->addWidget(path);
+    row.name = makeLabel(QString(), uiFont(12, QFont::Medium), Qt::white, row.widget);
+    row.name->setWordWrap(true);
+    texts->addWidget(row.name);
+    row.path = new ElidedLabel(uiFont(10, QFont::Normal, FontDesign::monospaced), whiteAt(0.4),
+                               row.widget);
+    texts->addWidget(row.path);
     layout->addLayout(texts, 1);
-    QLabel* size =
-        makeLabel(plainText(node->formattedSize()),
-                  uiFont(11, QFont::Normal, FontDesign::monospaced), Palette::sizeGreen(), row);
-    layout->addWidget(size);
-    m_sizes.push_back(size);
+    row.size = makeLabel(QString(), uiFont(11, QFont::Normal, FontDesign::monospaced),
+                         Palette::sizeGreen(), row.widget);
+    layout->addWidget(row.size);
     auto* reveal = new StyledButton(
         QStringLiteral("Reveal"),
-        buttonLook(ButtonStyle::bordered, uiFont(10), QColor(), ControlSize::small), row);
-    connect(reveal, &QAbstractButton::clicked, this,
-            [this, node] { m_state.revealInFinder(node->url()); });
+        buttonLook(ButtonStyle::bordered, uiFont(10), QColor(), ControlSize::small), row.widget);
+    connect(reveal, &QAbstractButton::clicked, this, [this, index] {
+        if (index < m_shown.size()) {
+            m_state.revealInFinder(m_shown[index]->url());
+        }
+    });
     layout->addWidget(reveal);
-    if (folder) {
-        auto* drill = new StyledButton(QStringLiteral("Drill Down"),
-                                       buttonLook(ButtonStyle::borderedProminent, uiFont(10),
-                                                  Palette::selectionBlue(), ControlSize::small),
-                                       row);
-        // The search is left first, so the drilled folder is what the window shows.
-        connect(drill, &QAbstractButton::clicked, this, [this, node] {
+    row.drill = new StyledButton(QStringLiteral("Drill Down"),
+                                 buttonLook(ButtonStyle::borderedProminent, uiFont(10),
+                                            Palette::selectionBlue(), ControlSize::small),
+                                 row.widget);
+    // The search is left first, so the drilled folder is what the window shows. Leaving it
+    // empties the rows, so the node is taken before.
+    connect(row.drill, &QAbstractButton::clicked, this, [this, index] {
+        if (index < m_shown.size()) {
+            const DiskNodePtr node = m_shown[index];
             m_state.setSearchText("");
             m_state.drillDownIntoNode(node);
-        });
-        layout->addWidget(drill);
-    }
-    return row;
+        }
+    });
+    layout->addWidget(row.drill);
+    m_rowColumn->insertWidget(static_cast<int>(index), row.widget);
+    row.widget->hide();
+    row.widget->ensurePolished();
+    m_made.push_back(row);
 }
 
 } // namespace fernwick::ui

@@ -14,6 +14,9 @@ class QVBoxLayout;
 namespace fernwick::ui {
 
 class AppState;
+class ElidedLabel;
+class IconView;
+class StyledButton;
 
 /// The content area while the search text is not blank: a header with the query and the count,
 /// then the empty state or at most 50 result rows (pre-order, the root first), each with
@@ -35,9 +38,21 @@ public:
     int queryCount() const { return m_queries; }
 
 private:
+    // One result row's widgets, made once and filled for each result set.
+    struct Row {
+        QWidget* widget = nullptr;
+        IconView* icon = nullptr;
+        QLabel* name = nullptr;
+        ElidedLabel* path = nullptr;
+        QLabel* size = nullptr;
+        StyledButton* drill = nullptr;
+    };
+
     void requery();
     void showResults(std::vector<DiskNodePtr> results);
-    QWidget* makeRow(const DiskNodePtr& node);
+    // Makes the next row, hidden, below the others.
+    void addRow();
+    static void fill(Row& row, const DiskNode& node);
 
     AppState& m_state;
     QLabel* m_title = nullptr;
@@ -46,8 +61,8 @@ private:
     QLabel* m_emptyHint = nullptr;
     QScrollArea* m_list = nullptr;
     QVBoxLayout* m_rowColumn = nullptr;
-    std::vector<QWidget*> m_rows;
-    std::vector<QLabel*> m_sizes; // one per row
+    std::vector<Row> m_made;      // every row made so far; the first m_shown.size() are shown
+    std::vector<QWidget*> m_rows; // the shown rows
     std::vector<DiskNodePtr> m_shown;
     int m_queries = 0;
 };

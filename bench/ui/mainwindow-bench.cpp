@@ -1,12 +1,19 @@
 // Responsiveness of the real main window under the offscreen platform:
 //  1. while a scan of /usr runs, the longest gap between ticks of a 10 ms timer on the GUI thread;
 //  2. for a folder of 10,000 children, the time to lay out and paint the treemap canvas, and to
-//     switch to each visual mode and paint it.
+//     switch to each visual mode and paint it;
+//  3. with --search: after scanning the folder (e.g. a tree from bench/make-home-tree), ten
+//     characters typed into the search field 100 ms apart: the GUI thread's time per keystroke,
+//     the longest gap of the 10 ms timer meanwhile, and the same ten queries walked
+//     synchronously on the GUI thread for comparison.
 // Usage: mainwindow-bench [folder-to-scan]   (default /usr)
+//        mainwindow-bench --search folder-to-scan [query]   (default query "qqqqqqqqqq")
 
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
+#include "FernwickUI/MainWindow/SearchField.h"
+#include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
@@ -16,12 +23,15 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 using namespace fernwick;
@@ -62,38 +72,56 @@ DiskNodePtr wideFolder(int count) {
     return test::makeNode(base, true, 0, StorageCategory::other, std::move(children));
 }
 
-void measureScan(AppState& state, const std::filesystem::path& target) {
+// The gaps between the ticks of a 10 ms timer on the GUI thread, from `start()` on.
+struct TickGaps {
     QElapsedTimer clock;
+    QTimer ticker;
     std::vector<double> gaps;
     double lastTick = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const double now = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        gaps.push_back(now - lastTick);
-        lastTick = now;
-    });
+
+    TickGaps() {
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(10);
+        QObject::connect(&ticker, &QTimer::timeout, [this] {
+            const double tick = now();
+            gaps.push_back(tick - lastTick);
+            lastTick = tick;
+        });
+    }
+    void start() {
+        clock.start();
+        ticker.start();
+    }
+    void stop() { ticker.stop(); }
+    // Milliseconds since `start()`.
+    double now() const { return static_cast<double>(clock.nsecsElapsed()) / 1e6; }
+    void print(const char* when) const {
+        std::printf("  10 ms timer %s: %zu ticks, longest gap %.1f ms, p99 %.1f ms, "
+                    "median %.1f ms\n",
+                    when, gaps.size(), percentile(gaps, 1.0), percentile(gaps, 0.99),
+                    percentile(gaps, 0.5));
+    }
+};
+
+void measureScan(AppState& state, const std::filesystem::path& target) {
+    TickGaps ticks;
     QEventLoop loop;
     QObject::connect(&state, &AppState::scanStateChanged, &loop, [&] {
         if (!state.scanState().isScanning()) {
             loop.quit();
         }
     });
-    clock.start();
-    ticker.start();
+    ticks.start();
     state.startScan(target);
     loop.exec();
-    ticker.stop();
-    const double seconds = static_cast<double>(clock.elapsed()) / 1000;
+    ticks.stop();
+    const double seconds = ticks.now() / 1000;
     const auto& root = state.rootNode();
     std::printf("scan of %s: %.2f s, %lld items, state %s\n", target.c_str(), seconds,
                 root ? static_cast<long long>(root->itemCount) : 0LL,
                 state.scanState().kind() == ScanState::Kind::completed ? "completed"
                                                                        : "not completed");
-    std::printf("  10 ms timer during the scan: %zu ticks, longest gap %.1f ms, p99 %.1f ms, "
-                "median %.1f ms\n",
-                gaps.size(), percentile(gaps, 1.0), percentile(gaps, 0.99), percentile(gaps, 0.5));
+    ticks.print("during the scan");
 }
 
 void measureCanvas(AppState& state, MainWindow& window) {
@@ -149,6 +177,70 @@ void measureCanvas(AppState& state, MainWindow& window) {
     }
 }
 
+// Types `query` into the window's search field, one character every 100 ms, while a 10 ms
+// timer ticks on the GUI thread.
+void measureSearch(AppState& state, MainWindow& window, const QString& query) {
+    QLineEdit* field = window.topToolbar()->searchField()->edit();
+    field->setFocus();
+    // Let the work that follows a scan (plan, large files, snapshot) finish first.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
+    TickGaps ticks;
+    std::vector<double> keystrokes;
+    QEventLoop loop;
+    QTimer typist;
+    typist.setInterval(100);
+    int typed = 0;
+    double lastKey = 0;
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        const QString text = query.mid(typed, 1);
+        QElapsedTimer key;
+        key.start();
+        QKeyEvent press(QEvent::KeyPress, text.at(0).toUpper().unicode(), Qt::NoModifier, text);
+        QKeyEvent release(QEvent::KeyRelease, text.at(0).toUpper().unicode(), Qt::NoModifier, text);
+        QCoreApplication::sendEvent(field, &press);
+        QCoreApplication::sendEvent(field, &release);
+        keystrokes.push_back(static_cast<double>(key.nsecsElapsed()) / 1e6);
+        lastKey = ticks.now();
+        if (++typed == query.size()) {
+            typist.stop();
+            // The final query once more: its answer comes when a whole walk is done.
+            state.searchAsync(query.toStdString(), [&](std::vector<DiskNodePtr> found) {
+                std::printf("  the final query answered %.1f ms after the last keystroke "
+                            "(%zu matches)\n",
+                            ticks.now() - lastKey, found.size());
+                loop.quit();
+            });
+        }
+    });
+    ticks.start();
+    typist.start();
+    loop.exec();
+    ticks.stop();
+    std::printf("search field, %lld items, %lld characters typed 100 ms apart (\"%s\"):\n",
+                static_cast<long long>(state.rootNode()->itemCount),
+                static_cast<long long>(query.size()), qPrintable(field->text()));
+    std::printf("  GUI time per keystroke: median %.2f ms, max %.2f ms\n",
+                percentile(keystrokes, 0.5), percentile(keystrokes, 1.0));
+    ticks.print("meanwhile");
+
+    // The walk the search used to make on the GUI thread for each keystroke.
+    std::vector<double> walks;
+    for (int length = 1; length <= query.size(); ++length) {
+        QElapsedTimer walk;
+        walk.start();
+        const auto found = state.searchMatchingNodes(query.left(length).toStdString());
+        walks.push_back(static_cast<double>(walk.nsecsElapsed()) / 1e6);
+        (void)found;
+    }
+    std::printf("  synchronous walk per keystroke (for comparison): median %.1f ms, max %.1f ms\n",
+                percentile(walks, 0.5), percentile(walks, 1.0));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -160,7 +252,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     applyDarkAppearance(app);
-    const std::filesystem::path target = argc > 1 ? argv[1] : "/usr";
+    const bool search = argc > 2 && std::string_view(argv[1]) == "--search";
+    const std::filesystem::path target = search ? argv[2] : argc > 1 ? argv[1] : "/usr";
 
     AppState state(AppServices::real());
     MainWindow window(state);
@@ -169,6 +262,11 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
 
     measureScan(state, target);
+    if (search) {
+        measureSearch(state, window,
+                      argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("qqqqqqqqqq"));
+        return 0;
+    }
     measureCanvas(state, window);
     return 0;
 }
