@@ -12,17 +12,6 @@ const std::string kNormal = "Normal";
 const std::string kComplete = "Complete";
 const std::optional<std::string> kNoReason;
 
-std::string joined(const std::string& parent, const std::string& name) {
-    std::string out;
-    out.reserve(parent.size() + 1 + name.size());
-    out = parent;
-    if (out.empty() || out.back() != '/') {
-        out += '/';
-    }
-    out += name;
-    return out;
-}
-
 // The texts kept out of line: a node holds one only when it differs from the usual value.
 template <class Extras>
 const std::string& rareText(const std::unique_ptr<Extras>& extras,
@@ -72,8 +61,8 @@ DiskNode::DiskNode(Fields f)
     // relative url, a trailing "/" or repeated separators keep the url as given.
     const std::filesystem::path parent = f.url.parent_path();
     if (last == m_name && !parent.empty() && parent != f.url &&
-        joined(parent.native(), m_name) == f.url.native()) {
-        m_parentPath = std::make_shared<const std::string>(parent.native());
+        paths::joined(parent.native(), m_name) == f.url.native()) {
+        m_parentPath = std::make_shared<const PathLink>(nullptr, parent.native());
     } else {
         extras().url = std::move(f.url);
     }
@@ -85,14 +74,39 @@ DiskNode::DiskNode(Fields f)
 
 DiskNode::DiskNode(const std::shared_ptr<const std::filesystem::path>& parentPath, std::string name,
                    bool isDirectory, bool isPackage)
-    : DiskNode(parentPath ? std::shared_ptr<const std::string>(parentPath, &parentPath->native())
+    : DiskNode(parentPath ? std::make_shared<const PathLink>(nullptr, parentPath->native())
                           : nullptr,
                std::move(name), isDirectory, isPackage) {}
 
-DiskNode::DiskNode(std::shared_ptr<const std::string> parentPath, std::string name,
-                   bool isDirectory, bool isPackage)
+DiskNode::DiskNode(PathLinkPtr parentPath, std::string name, bool isDirectory, bool isPackage)
     : m_id(Uuid::random()), m_isDirectory(isDirectory), m_isPackage(isPackage),
       m_name(std::move(name)), m_parentPath(std::move(parentPath)) {}
+
+PathLink::~PathLink() {
+    PathLinkPtr above = std::move(up);
+    while (above && above.use_count() == 1) {
+        above = std::move(above->up);
+    }
+}
+
+std::string PathLink::text() const {
+    // Iterative: a chain may be far deeper than the stack would allow.
+    std::vector<const PathLink*> chain;
+    std::size_t length = 0;
+    for (const PathLink* link = this; link != nullptr; link = link->up.get()) {
+        chain.push_back(link);
+        length += link->name.size() + 1;
+    }
+    std::string out;
+    out.reserve(length);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin() && (out.empty() || out.back() != '/')) {
+            out += '/';
+        }
+        out += (*it)->name;
+    }
+    return out;
+}
 
 DiskNode::DiskNode(const DiskNode& other, CloneTag)
     : size(other.size), allocatedSize(other.allocatedSize), itemCount(other.itemCount),
@@ -140,7 +154,14 @@ std::string DiskNode::path() const {
     if (!m_parentPath) {
         return m_name;
     }
-    return joined(*m_parentPath, m_name);
+    return paths::joined(m_parentPath->text(), m_name);
+}
+
+PathLinkPtr DiskNode::linkForChildren() const {
+    if (m_parentPath && !(m_extras && m_extras->url)) {
+        return std::make_shared<const PathLink>(m_parentPath, m_name);
+    }
+    return std::make_shared<const PathLink>(nullptr, path());
 }
 
 const std::string& DiskNode::name() const {

@@ -90,6 +90,27 @@ private:
 
     T m_value{};
 };
+/// A folder's path as a chain: the path of `up` (none: `name` is the whole path text), "/", then
+/// `name`. Each folder of a tree keeps one link, shared by its children, so that the storage of
+/// paths grows with the number of folders, not with their depth.
+struct PathLink {
+    PathLink(std::shared_ptr<const PathLink> parent, std::string text)
+        : up(std::move(parent)), name(std::move(text)) {}
+    /// Lets go of the chain above link by link: a chain may be far deeper than the stack.
+    ~PathLink();
+    PathLink(const PathLink&) = delete;
+    PathLink& operator=(const PathLink&) = delete;
+
+    /// The whole path, bytes as they are.
+    std::string text() const;
+
+    // Mutable for the destructor only, which takes over the link above when it is the last
+    // owner.
+    mutable std::shared_ptr<const PathLink> up;
+    const std::string name;
+};
+using PathLinkPtr = std::shared_ptr<const PathLink>;
+
 /// Nodes are shared: a parent owns its children, and the interface may hold any node (selection,
 /// breadcrumbs, undo record) for as long as it likes.
 using DiskNodePtr = std::shared_ptr<DiskNode>;
@@ -97,10 +118,10 @@ using DiskNodePtr = std::shared_ptr<DiskNode>;
 /// One item of a scanned tree: a file, a folder, or a package shown as one item.
 ///
 /// Memory matters: a home folder has millions of these. A node stores its entry name and a
-/// shared pointer to its parent folder's path (one string per folder, shared by its children);
-/// `url()` joins the two. The rare texts (an error reason, a volume other than "/", states other
-/// than "Normal" and "Complete", a display name that differs from the last path component) live
-/// out of line.
+/// shared pointer to its parent folder's path link (one link per folder holding that folder's
+/// name, shared by its children); `url()` joins the chain. The rare texts (an error reason, a
+/// volume other than "/", states other than "Normal" and "Complete", a display name that differs
+/// from the last path component) live out of line.
 ///
 /// No locking: the scanner builds a subtree inside one task and hands it over; afterwards only
 /// ScanTree changes the tree (on the GUI thread), and never a node that a reader on another
@@ -139,10 +160,9 @@ public:
     /// holds (shared by all its children). Other fields take the defaults of `Fields`.
     DiskNode(const std::shared_ptr<const std::filesystem::path>& parentPath, std::string name,
              bool isDirectory, bool isPackage);
-    /// The same with the parent folder's path as plain text: a std::filesystem::path keeps a
-    /// parsed list of its components beside its text, which a tree of many folders pays for.
-    DiskNode(std::shared_ptr<const std::string> parentPath, std::string name, bool isDirectory,
-             bool isPackage);
+    /// The same with the parent folder's path as a link of its chain (the scanner's form: one
+    /// link per folder, holding the folder's name only).
+    DiskNode(PathLinkPtr parentPath, std::string name, bool isDirectory, bool isPackage);
     DiskNode(const DiskNode&) = delete;
     DiskNode& operator=(const DiskNode&) = delete;
     ~DiskNode();
@@ -155,6 +175,9 @@ public:
     /// url() as text (bytes as they are), built without parsing a path object: the cheap form
     /// for code that only hands the path to the system.
     std::string path() const;
+    /// A new link for this folder's path, for its children to share (built in time that does
+    /// not depend on the folder's depth when the node keeps its parent's link).
+    PathLinkPtr linkForChildren() const;
     const std::string& name() const;
     bool isDirectory() const { return m_isDirectory; }
     bool isPackage() const { return m_isPackage; }
@@ -212,7 +235,7 @@ private:
     bool m_isDirectory = false;
     bool m_isPackage = false;
     std::string m_name;
-    std::shared_ptr<const std::string> m_parentPath; // null: url kept in extras
+    PathLinkPtr m_parentPath; // null: url kept in extras, or a name alone
     std::unique_ptr<Extras> m_extras;
 };
 

@@ -124,6 +124,21 @@ bool isAtOrUnder(std::string_view path, std::string_view location) {
            path.substr(0, location.size()) == location;
 }
 
+void joinInto(std::string& out, std::string_view folder, std::string_view name) {
+    out.reserve(folder.size() + 1 + name.size());
+    out.assign(folder);
+    if (out.empty() || out.back() != '/') {
+        out.push_back('/');
+    }
+    out.append(name);
+}
+
+std::string joined(std::string_view folder, std::string_view name) {
+    std::string out;
+    joinInto(out, folder, name);
+    return out;
+}
+
 std::string lastComponent(const std::filesystem::path& path) {
     const std::string& text = path.native();
     std::size_t end = text.size();

@@ -27,6 +27,11 @@ std::filesystem::path resolveSymlinks(const std::filesystem::path& path);
 /// True when `path` equals `location` or begins with `location` followed by "/". Textual.
 bool isAtOrUnder(std::string_view path, std::string_view location);
 
+/// `folder` + "/" + `name` into `out`, with no second "/" after a folder that ends in one.
+void joinInto(std::string& out, std::string_view folder, std::string_view name);
+/// joinInto() as a new text.
+std::string joined(std::string_view folder, std::string_view name);
+
 /// The last path component ("" for "/" and for an empty path).
 std::string lastComponent(const std::filesystem::path& path);
 

@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Platform/PathUtils.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -348,15 +349,17 @@ struct PlaceHits {
     }
 };
 
-// The cascade: the number (1 to 27) of the first rule whose test holds.
+// The cascade: the number (1 to 27) of the first rule whose test holds. `found`: the needles in
+// the whole path; `head`: the path, or enough of its start for the places (see PathTrail);
+// `tail`: the path, or enough of its end for the endings tested.
 // NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
-int decide(std::string_view path, std::string_view name, std::string_view extension,
-           bool isDirectory, bool isPackage, const CategoryEngine::Places& places) {
+int decide(std::uint32_t found, std::string_view head, std::string_view tail, std::string_view name,
+           std::string_view extension, bool isDirectory, bool isPackage,
+           const CategoryEngine::Places& places) {
     if (isPackage && extension == "app") {
         return 1;
     }
-    const std::uint32_t found = findNeedles(path);
-    const PlaceHits at(path, places);
+    const PlaceHits at(head, places);
     if (has(found, kTrash) || has(found, kTrashes) || at.homeTrash()) {
         return 2;
     }
@@ -418,7 +421,7 @@ int decide(std::string_view path, std::string_view name, std::string_view extens
             return rule;
         }
     }
-    if (has(found, kDownloadsFolder) || endsWith(path, "/Downloads")) {
+    if (has(found, kDownloadsFolder) || endsWith(tail, "/Downloads")) {
         return 26;
     }
     return 27;
@@ -458,6 +461,11 @@ CategoryEngine::CategoryEngine(const Environment& env)
         }
         m_places.common.resize(same);
     }
+    // What the rules read after a place is shorter than 32 bytes ("org.swift.swiftpm/").
+    for (const std::string* place :
+         {&m_places.cache, &m_places.data, &m_places.config, &m_places.varApp}) {
+        m_trailHead = std::max(m_trailHead, place->size() + 32);
+    }
 }
 
 const CategoryEngine& CategoryEngine::shared() {
@@ -469,7 +477,54 @@ CategoryVerdict CategoryEngine::verdict(std::string_view standardizedPath, std::
                                         bool isDirectory, bool isPackage) const {
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(standardizedPath, name, extension, isDirectory, isPackage, m_places);
+    const int rule = decide(findNeedles(standardizedPath), standardizedPath, standardizedPath, name,
+                            extension, isDirectory, isPackage, m_places);
+    const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
+    return {entry.category, entry.riskLevel, entry.confidence, rule};
+}
+
+PathTrail CategoryEngine::trail(std::string_view standardizedPath, std::size_t headBytes) const {
+    PathTrail out;
+    out.found = findNeedles(standardizedPath);
+    out.whole = standardizedPath.size() <= headBytes;
+    out.head = standardizedPath.substr(0, headBytes);
+    const std::size_t kept = std::min(standardizedPath.size(), kTrailTail);
+    out.tail =
+        out.whole ? out.head : std::string(standardizedPath.substr(standardizedPath.size() - kept));
+    return out;
+}
+
+PathTrail CategoryEngine::childTrail(const PathTrail& folder, std::string_view name,
+                                     std::size_t headBytes) const {
+    // Every needle found in the sub-folder's path either lies in the folder's (already in
+    // `found`) or ends after it, and then begins within the folder's kept tail.
+    PathTrail out;
+    std::string window;
+    paths::joinInto(window, folder.tail, name);
+    out.found = folder.found | findNeedles(window);
+    out.whole = folder.whole && window.size() <= headBytes;
+    if (out.whole) {
+        out.head = window;
+        out.tail = std::move(window);
+        return out;
+    }
+    out.head = folder.whole ? window.substr(0, headBytes) : folder.head;
+    out.tail = window.substr(window.size() - std::min(window.size(), kTrailTail));
+    return out;
+}
+
+CategoryVerdict CategoryEngine::verdict(const PathTrail& folder, std::string_view name,
+                                        bool isDirectory, bool isPackage,
+                                        std::string& window) const {
+    // The window ends the item's path, and is all of it when the folder's trail is whole. A
+    // path longer than the kept head is decided on that head alone: each place is shorter than
+    // it, and each text tested after a place is shorter than what the head keeps beyond it.
+    paths::joinInto(window, folder.tail, name);
+    const std::string_view head = folder.whole ? std::string_view(window) : folder.head;
+    std::array<char, kLongestExtension> buffer{};
+    const std::string_view extension = lowerExtension(name, buffer);
+    const int rule = decide(folder.found | findNeedles(window), head, window, name, extension,
+                            isDirectory, isPackage, m_places);
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
     return {entry.category, entry.riskLevel, entry.confidence, rule};
 }
@@ -480,7 +535,8 @@ CategoryClassification CategoryEngine::classify(const std::filesystem::path& url
     const std::string name = paths::lastComponent(url);
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(standardized, name, extension, isDirectory, isPackage, m_places);
+    const int rule = decide(findNeedles(standardized), standardized, standardized, name, extension,
+                            isDirectory, isPackage, m_places);
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
 
     CategoryClassification out;

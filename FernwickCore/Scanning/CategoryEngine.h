@@ -3,6 +3,7 @@
 #include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickCore/Platform/Environment.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -31,6 +32,18 @@ struct CategoryVerdict {
     int rule = 27;
 };
 
+/// A folder's path in a size that does not grow with its depth, for decisions about the items
+/// inside it: while the path is short, `head` and `tail` both hold all of it; a longer path keeps
+/// its first bytes (what is decided from where a path begins reads these) and its last bytes
+/// (a text may begin there and run on into an item's name), and `found` carries the category
+/// texts met anywhere in it from folder to sub-folder.
+struct PathTrail {
+    std::string head;
+    std::string tail;
+    bool whole = true;
+    std::uint32_t found = 0;
+};
+
 /// Decides an item's storage category, risk level and confidence from its path, name and
 /// extension by a fixed cascade of rules; the first rule that holds decides. Beside the given
 /// places, the rules recognise this platform's own (the XDG cache, data and config folders, the
@@ -53,6 +66,24 @@ public:
     CategoryVerdict verdict(std::string_view standardizedPath, std::string_view name,
                             bool isDirectory, bool isPackage) const;
 
+    /// The bytes a trail keeps at the end of a path: more than the longest text the rules look
+    /// for anywhere in a path.
+    static constexpr std::size_t kTrailTail = 64;
+    /// The least number of bytes a trail must keep at the start of a path for these rules.
+    std::size_t trailHeadBytes() const { return m_trailHead; }
+    /// The trail of the standardized path of a folder, keeping `headBytes` (at least
+    /// trailHeadBytes()) at its start.
+    PathTrail trail(std::string_view standardizedPath, std::size_t headBytes) const;
+    /// The trail of the sub-folder `name` of the folder `folder` describes, in time that does not
+    /// depend on the folder's depth.
+    PathTrail childTrail(const PathTrail& folder, std::string_view name,
+                         std::size_t headBytes) const;
+    /// verdict() for the item `name` of the folder `folder` describes: the same answer as for
+    /// the whole path, in time that does not depend on the folder's depth. `window` is scratch
+    /// space.
+    CategoryVerdict verdict(const PathTrail& folder, std::string_view name, bool isDirectory,
+                            bool isPackage, std::string& window) const;
+
     /// This platform's folders as path prefixes, each ending in "/" (empty: no such folder).
     struct Places {
         std::string cache;  // <XDG cache>/
@@ -64,6 +95,7 @@ public:
 
 private:
     Places m_places;
+    std::size_t m_trailHead = kTrailTail;
 };
 
 } // namespace fernwick

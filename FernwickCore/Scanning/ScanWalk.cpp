@@ -1,5 +1,6 @@
 #include "FernwickCore/Scanning/ScanWalk.h"
 
+#include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Platform/PseudoFileSystem.h"
 #include "FernwickCore/Scanning/ScanWalkParts.h"
 
@@ -28,14 +29,26 @@ std::int64_t steadyNow() {
         .count();
 }
 
+// The trail's head decides protection like the whole path when it is longer than every entry.
+std::size_t trailHeadFor(const ProtectedPrefixesSnapshot& snapshot) {
+    std::size_t bytes = CategoryEngine::shared().trailHeadBytes();
+    for (const auto* list : {&snapshot.system, &snapshot.user}) {
+        for (const std::string& entry : *list) {
+            bytes = std::max(bytes, entry.size() + 2);
+        }
+    }
+    return bytes;
+}
+
 } // namespace
 
 ScanWalk::ScanWalk(int maxDepth, std::function<void(const ScanProgress&)> onProgress,
                    const ScannerSeams& seams, ProtectedPrefixesSnapshot snapshot,
                    std::stop_token stop)
     : m_maxDepth(maxDepth), m_onProgress(std::move(onProgress)), m_seams(seams),
-      m_snapshot(std::move(snapshot)), m_stop(std::move(stop)),
-      m_links(std::make_unique<LinkRegistry>()), m_pool(seams.workerCount) {}
+      m_snapshot(std::move(snapshot)), m_trailHead(trailHeadFor(m_snapshot)),
+      m_stop(std::move(stop)), m_links(std::make_unique<LinkRegistry>()),
+      m_pool(seams.workerCount) {}
 
 ScanWalk::~ScanWalk() = default;
 
@@ -56,8 +69,9 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
     if (root.inode != 0) {
         m_links->insert(root.deviceID, root.inode);
     }
-    auto rootContext =
-        std::make_shared<const FolderContext>(makeContext(rootPath, std::move(handle), 0, nullptr));
+    auto rootContext = std::make_shared<const FolderContext>(
+        makeContext(root.linkForChildren(), CategoryEngine::shared().trail(rootPath, m_trailHead),
+                    std::move(handle), 0, nullptr, rootPath));
     m_root = &root;
     m_rootEntries = &scratch.reader.entries();
     root.children.mut().assign(queueRootEntries(rootContext, scratch.reader.entries()), nullptr);
@@ -143,7 +157,7 @@ void ScanWalk::runTopLevel(Task& task, WorkerScratch& scratch) {
     std::int64_t ownAllocated = 0;
     DiskNodePtr node = visit(*task.parent, task.name, 1, local, scratch, follow, ownAllocated);
     m_root->children.mut()[task.slot] = node;
-    flush(walk, local, scratch.path);
+    flush(walk, local, task.parent->link, task.name);
     std::vector<Task> pending;
     queueFor(node, *task.parent, 1, follow, ownAllocated, &walk, pending);
     m_pool.push(pending);
@@ -162,16 +176,23 @@ void ScanWalk::runRootFiles(Task& task, WorkerScratch& scratch) {
         queueFor(node, *task.parent, 1, follow, ownAllocated, &walk, pending);
         m_root->children.mut()[i] = std::move(node);
     }
-    flush(walk, local, scratch.path);
+    if (task.count > 0) {
+        flush(walk, local, task.parent->link, (*m_rootEntries)[task.slot + task.count - 1].name);
+    }
     m_pool.push(pending);
 }
 
 ScanWalk::Opened ScanWalk::openFolder(Task& task, WorkerScratch& scratch,
                                       std::shared_ptr<DirHandle>& handle) {
-    if (m_seams.pseudoFileSystem && m_seams.pseudoFileSystem(task.path)) {
+    // The whole path only for the test seams: building it costs time that grows with the depth.
+    std::string path;
+    if (m_seams.pseudoFileSystem || m_seams.listingError) {
+        path = paths::joined(task.parentLink->text(), task.name);
+    }
+    if (m_seams.pseudoFileSystem && m_seams.pseudoFileSystem(path)) {
         return Opened::pseudo;
     }
-    int error = m_seams.listingError ? m_seams.listingError(task.path) : 0;
+    int error = m_seams.listingError ? m_seams.listingError(path) : 0;
     int fd = -1;
     if (error == 0) {
         fd = ::openat(task.parentHandle->fd, task.name.c_str(), kOpenFlags);
@@ -208,8 +229,8 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
     if (opened != Opened::listed) {
         return;
     }
-    const FolderContext folder =
-        makeContext(std::move(task.path), std::move(handle), task.depth, &walk);
+    const FolderContext folder = makeContext(node.linkForChildren(), std::move(task.trail),
+                                             std::move(handle), task.depth, &walk);
 
     const auto& entries = scratch.reader.entries();
     node.children.mut().reserve(entries.size());
@@ -227,13 +248,15 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
         queueFor(child, folder, task.depth + 1, follow, ownAllocated, &walk, pending);
         node.children.mut().push_back(std::move(child));
         if ((i + 1) % kBatch == 0) {
-            flush(walk, local, scratch.path);
+            flush(walk, local, folder.link, entries[i].name);
             if (m_pool.idleWorkers() > 0) {
                 m_pool.push(pending);
             }
         }
     }
-    flush(walk, local, scratch.path);
+    flush(walk, local, folder.link,
+          node.children.empty() ? std::string_view()
+                                : std::string_view(node.children.back()->name()));
     m_pool.push(pending);
 }
 
@@ -254,6 +277,7 @@ void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
     std::int64_t allocated = 0;
     std::int64_t count = 0;
     std::vector<Task> pending;
+    PathLinkPtr link; // the folder's, made for its first sub-folder
     const auto& entries = scratch.reader.entries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string_view name = entries[i].name;
@@ -276,8 +300,11 @@ void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
         sub.kind = Task::Kind::size;
         sub.target = task.target;
         sub.parentHandle = handle;
+        if (!link) {
+            link = std::make_shared<const PathLink>(task.parentLink, task.name);
+        }
+        sub.parentLink = link;
         sub.name.assign(name);
-        sub.path = joined(task.path, name);
         sub.device = info.st_dev;
         sub.walk = task.walk;
         target.pending.fetch_add(1, std::memory_order_relaxed);
@@ -317,7 +344,8 @@ void ScanWalk::markUnlisted(DiskNode& node, WalkTotals& walk) {
     addSaturating(walk.errors, 1);
 }
 
-void ScanWalk::flush(WalkTotals& walk, Local& local, const std::string& currentPath) {
+void ScanWalk::flush(WalkTotals& walk, Local& local, const PathLinkPtr& folder,
+                     std::string_view name) {
     addSaturating(walk.logical, local.logical);
     addSaturating(walk.allocated, local.allocated);
     addSaturating(walk.files, local.files);
@@ -334,7 +362,8 @@ void ScanWalk::flush(WalkTotals& walk, Local& local, const std::string& currentP
         return;
     }
     m_onProgress(ScanProgress{walk.logical.load(), walk.allocated.load(), walk.files.load(),
-                              walk.inaccessible.load(), currentPath, false, walk.errors.load()});
+                              walk.inaccessible.load(), paths::joined(folder->text(), name), false,
+                              walk.errors.load()});
 }
 
 } // namespace fernwick::detail

@@ -4,6 +4,7 @@
 #include "FernwickCore/Model/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/ScanProgress.h"
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
+#include "FernwickCore/Scanning/CategoryEngine.h"
 
 #include "FernwickCore/Platform/DirectoryReader.h"
 #include "FernwickCore/Platform/WorkerPool.h"
@@ -74,16 +75,23 @@ private:
                       WorkerScratch& scratch, Follow& follow, std::int64_t& ownAllocated);
     void queueFor(const DiskNodePtr& node, const FolderContext& folder, int depth, Follow follow,
                   std::int64_t ownAllocated, WalkTotals* walk, std::vector<Task>& pending);
-    void flush(WalkTotals& walk, Local& local, const std::string& currentPath);
+    /// Adds the local counts to the walk's totals and reports progress when it is time, naming
+    /// the item `name` of `folder` (its path is built only then).
+    void flush(WalkTotals& walk, Local& local, const PathLinkPtr& folder, std::string_view name);
     void markUnlisted(DiskNode& node, WalkTotals& walk);
     bool cancelled() const { return m_stop.stop_requested(); }
-    FolderContext makeContext(std::string path, std::shared_ptr<DirHandle> handle, int depth,
-                              WalkTotals* walk) const;
+    /// The protection and privacy facts of a folder, from its trail. `wholePath` is the root's
+    /// path; a sub-folder is listed only when its visit found no privacy entry in its path.
+    FolderContext makeContext(PathLinkPtr link, PathTrail trail, std::shared_ptr<DirHandle> handle,
+                              int depth, WalkTotals* walk, std::string_view wholePath = {}) const;
 
     const int m_maxDepth;
     const std::function<void(const ScanProgress&)> m_onProgress;
     const ScannerSeams& m_seams;
     const ProtectedPrefixesSnapshot m_snapshot;
+    // The bytes a trail keeps at the start of a path: enough for the category rules and for
+    // every protected entry.
+    const std::size_t m_trailHead;
     const std::stop_token m_stop;
     // Device and inode of every folder met, and of every file with more than one link.
     std::unique_ptr<LinkRegistry> m_links;

@@ -34,21 +34,6 @@ inline void addSaturating(std::atomic<std::int64_t>& total, std::int64_t value) 
     }
 }
 
-/// `folder` + "/" + `name` into `out` (one "/" after the root folder).
-inline void joinInto(std::string& out, std::string_view folder, std::string_view name) {
-    out.assign(folder);
-    if (out.empty() || out.back() != '/') {
-        out.push_back('/');
-    }
-    out.append(name);
-}
-
-inline std::string joined(std::string_view folder, std::string_view name) {
-    std::string out;
-    joinInto(out, folder, name);
-    return out;
-}
-
 /// An open folder that its sub-folders' tasks open their own folders from; closed when the last
 /// of them is done with it.
 struct DirHandle {
@@ -83,9 +68,11 @@ struct SizingTarget {
     bool skipped = false; // the folder lies on a pseudo file system: neither listed nor sized
 };
 
-/// What the walk knows of the folder whose entries it visits.
+/// What the walk knows of the folder whose entries it visits. Nothing here grows with the
+/// folder's depth: its path is kept as the link its items' nodes share and as a trail.
 struct FolderContext {
-    std::shared_ptr<const std::string> path;
+    PathLinkPtr link;
+    PathTrail trail;
     std::shared_ptr<DirHandle> handle;
     int depth = 0; // of the folder; its entries are one deeper
     WalkTotals* walk = nullptr;
@@ -107,7 +94,7 @@ struct WorkerScratch {
     WorkerScratch& operator=(const WorkerScratch&) = delete;
     NodeArena* arena;
     DirectoryReader reader;
-    std::string path;
+    std::string window; // the category engine's scratch
     std::string lowered;
 };
 
@@ -152,13 +139,15 @@ struct ScanWalk::Task {
     enum class Kind { topLevel, rootFiles, list, size } kind = Kind::list;
     // topLevel: the root's context, the entry's name and its slot among the root's children.
     // rootFiles: the root's context and `count` entries of the root from `slot` on.
-    // list: the folder's node, its parent's context. size: the target and the folder's name.
+    // list: the folder's node and trail, its parent's handle and link. size: the target, the
+    // folder's name, its parent's handle and link.
     DiskNode* node = nullptr;
     std::shared_ptr<SizingTarget> target;
     std::shared_ptr<const FolderContext> parent;
     std::shared_ptr<DirHandle> parentHandle;
+    PathLinkPtr parentLink;
+    PathTrail trail;
     std::string name;
-    std::string path;
     std::uint64_t device = 0;
     std::size_t slot = 0;
     std::size_t count = 0;

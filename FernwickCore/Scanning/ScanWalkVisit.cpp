@@ -73,20 +73,24 @@ TimePoint fromSeconds(std::int64_t seconds) {
 
 } // namespace
 
-FolderContext ScanWalk::makeContext(std::string path, std::shared_ptr<DirHandle> handle, int depth,
-                                    WalkTotals* walk) const {
+FolderContext ScanWalk::makeContext(PathLinkPtr link, PathTrail trail,
+                                    std::shared_ptr<DirHandle> handle, int depth, WalkTotals* walk,
+                                    std::string_view wholePath) const {
     FolderContext folder;
+    folder.link = std::move(link);
     folder.handle = std::move(handle);
     folder.depth = depth;
     folder.walk = walk;
     // Protection is "at or under" an entry: every item of a protected folder is protected;
-    // otherwise only an entry that names one of this folder's items exactly can match.
+    // otherwise only an entry that names one of this folder's items exactly can match. The
+    // trail's head is the whole path or longer than every entry, which decides both alike.
+    const std::string& path = trail.head;
     const std::string prefix = path.empty() || path.back() != '/' ? path + '/' : path;
     for (const auto* list : {&m_snapshot.system, &m_snapshot.user}) {
         for (const std::string& entry : *list) {
             if (paths::isAtOrUnder(path, entry)) {
                 folder.allProtected = true;
-            } else if (entry.size() > prefix.size() &&
+            } else if (trail.whole && entry.size() > prefix.size() &&
                        entry.compare(0, prefix.size(), prefix) == 0 &&
                        entry.find('/', prefix.size()) == std::string::npos) {
                 folder.protectedNames.push_back(entry.substr(prefix.size()));
@@ -94,10 +98,13 @@ FolderContext ScanWalk::makeContext(std::string path, std::shared_ptr<DirHandle>
         }
     }
     std::string lowered;
-    lowerInto(lowered, path);
+    lowerInto(lowered, wholePath);
     folder.allPrivate = containsPrivacyEntry(lowered);
     // An entry that matches across the "/" before an item's name splits at its own last "/"
-    // (names hold none); one that lies wholly in the folder's path made allPrivate true.
+    // (names hold none); one that lies wholly in the folder's path made allPrivate true. The
+    // parts before that "/" are shorter than the trail's tail.
+    lowered.clear();
+    lowerInto(lowered, trail.tail);
     const std::string_view before = lowered == "/" ? std::string_view() : std::string_view(lowered);
     for (std::string_view entry : kPrivacyEntries) {
         const auto slash = entry.rfind('/');
@@ -105,7 +112,7 @@ FolderContext ScanWalk::makeContext(std::string path, std::shared_ptr<DirHandle>
             folder.privateNamePrefixes.push_back(entry.substr(slash + 1));
         }
     }
-    folder.path = std::make_shared<const std::string>(std::move(path));
+    folder.trail = std::move(trail);
     return folder;
 }
 
@@ -114,8 +121,11 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
                             Local& local, WorkerScratch& scratch, Follow& follow,
                             std::int64_t& ownAllocated) {
     follow = Follow::none;
-    joinInto(scratch.path, *folder.path, name);
-    const std::string& path = scratch.path;
+    // The whole path only for the test seams: building it costs time that grows with the depth.
+    std::string path;
+    if (m_seams.willVisit || m_seams.statError || m_seams.didVisit) {
+        path = paths::joined(folder.link->text(), name);
+    }
     if (m_seams.willVisit) {
         m_seams.willVisit(path);
     }
@@ -141,10 +151,10 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
     if (ok && info.st_ino != 0 && (isDirectory || info.st_nlink > 1)) {
         isRepeat = !m_links->insert(info.st_dev, info.st_ino);
     }
-    const CategoryVerdict verdict =
-        CategoryEngine::shared().verdict(path, name, isDirectory, isPackage);
+    const CategoryVerdict verdict = CategoryEngine::shared().verdict(
+        folder.trail, name, isDirectory, isPackage, scratch.window);
 
-    auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(), folder.path,
+    auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(), folder.link,
                                                std::string(name), isDirectory, isPackage);
     const std::int64_t allocated = ok ? static_cast<std::int64_t>(info.st_blocks) * 512 : 0;
     ownAllocated = allocated;
@@ -202,7 +212,7 @@ void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, in
     }
     Task task;
     task.parentHandle = folder.handle;
-    task.path = joined(*folder.path, node->name());
+    task.parentLink = folder.link;
     task.device = node->deviceID;
     task.depth = depth;
     task.walk = walk;
@@ -210,6 +220,7 @@ void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, in
     task.name = node->name();
     if (follow == Follow::list) {
         task.kind = Task::Kind::list;
+        task.trail = CategoryEngine::shared().childTrail(folder.trail, task.name, m_trailHead);
     } else {
         task.kind = Task::Kind::size;
         task.target = std::make_shared<SizingTarget>();

@@ -142,6 +142,41 @@ TEST(DiskNode, DeepChainsNeitherOverflowTheStackToSumNorToFree) {
     top.reset(); // must not recurse once per level
 }
 
+// The scanner's nodes share one link per folder. The path reads back through any number of
+// links, a folder's link for its children extends its own, and a chain of links deeper than the
+// stack allows is let go of from either end.
+TEST(DiskNode, PathLinksJoinAtAnyDepthAndFreeWithoutRecursion) {
+    auto root = std::make_shared<const PathLink>(nullptr, "/");
+    auto home = std::make_shared<const PathLink>(root, "home");
+    DiskNode folderNode(home, "u", true, false);
+    EXPECT_EQ(folderNode.path(), "/home/u");
+    const PathLinkPtr forChildren = folderNode.linkForChildren();
+    EXPECT_EQ(forChildren->up, home); // no copy of the path above
+    DiskNode child(forChildren, "notes.md", false, false);
+    EXPECT_EQ(child.url(), "/home/u/notes.md");
+    // A node whose url does not rebuild from parent and name hands on its whole path.
+    const auto odd = file("/a//b", 1);
+    EXPECT_EQ(odd->linkForChildren()->text(), "/a//b");
+    EXPECT_EQ(odd->linkForChildren()->up, nullptr);
+
+    constexpr int kDepth = 1000000;
+    for (const bool fromTheTop : {false, true}) {
+        PathLinkPtr top = std::make_shared<const PathLink>(nullptr, "");
+        PathLinkPtr bottom = top;
+        for (int i = 0; i < kDepth; ++i) {
+            bottom = std::make_shared<const PathLink>(bottom, "d");
+        }
+        if (fromTheTop) {
+            top.reset();
+            EXPECT_EQ(bottom->text().size(), static_cast<std::size_t>(2 * kDepth));
+            bottom.reset();
+        } else {
+            bottom.reset(); // must not recurse once per link
+            EXPECT_EQ(top.use_count(), 1);
+        }
+    }
+}
+
 TEST(DiskNode, AllDescendantsIsPreOrder) {
     auto a1 = file("/r/A/A1", 1);
     auto a = folder("/r/A", {a1});

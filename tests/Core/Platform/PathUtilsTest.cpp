@@ -62,6 +62,13 @@ TEST(PathUtils, AtOrUnderNeedsASeparator) {
     EXPECT_FALSE(paths::isAtOrUnder("/home", "/home/u"));
     EXPECT_FALSE(paths::isAtOrUnder("/Home/u/x", "/home/u"));
     EXPECT_TRUE(paths::isAtOrUnder("//x", "/"));
+    // Joining adds one separator, none after a folder that ends in one.
+    EXPECT_EQ(paths::joined("/home/u", "x"), "/home/u/x");
+    EXPECT_EQ(paths::joined("/", "x"), "/x");
+    EXPECT_EQ(paths::joined("", "x"), "/x");
+    std::string reused = "longer text already here";
+    paths::joinInto(reused, "/a", "b");
+    EXPECT_EQ(reused, "/a/b");
 }
 
 TEST(PathUtils, LastComponentExtensionAndCase) {

@@ -242,6 +242,86 @@ TEST(CategoryEngine, LinuxPlacesBesideTheGivenOnes) {
     EXPECT_EQ(elsewhere.classify("/home/u/.local/share/x", true, false).ruleId, "general-fallback");
 }
 
+// The scanner decides from a folder's trail (its path's first and last bytes and the texts met
+// so far), built sub-folder by sub-folder. On random walks through names that make up the rules'
+// texts, places and endings, down to paths far longer than a trail keeps, every verdict equals
+// the one decided on the whole path, for XDG places of usual and of unusual length.
+TEST(CategoryEngine, TrailVerdictsEqualWholePathVerdictsAtAnyDepth) {
+    const std::vector<std::string> names = {".cache",
+                                            "huggingface",
+                                            "Library",
+                                            "Caches",
+                                            "Homebrew",
+                                            "Downloads",
+                                            "Developer",
+                                            "Xcode",
+                                            "DerivedData",
+                                            ".Trash",
+                                            "var",
+                                            "log",
+                                            "tmp_x",
+                                            "x.mp4",
+                                            "a.ISO",
+                                            "node_modules",
+                                            "__pycache__",
+                                            "pnpm",
+                                            "store",
+                                            "yarn",
+                                            "share",
+                                            ".local",
+                                            "Trash",
+                                            "files",
+                                            "u",
+                                            "home",
+                                            ".var",
+                                            "app",
+                                            "org.swift.swiftpm",
+                                            "Notes.app",
+                                            "a",
+                                            std::string(255, 'n'),
+                                            std::string(40, 'c') + ".docx"};
+    auto unusual = Environment::forHome("/home/u");
+    unusual.cacheHome = "/home/u/" + std::string(150, 'k');
+    const CategoryEngine usual(Environment::forHome("/home/u"));
+    const CategoryEngine longPlaces(unusual);
+    ASSERT_GT(longPlaces.trailHeadBytes(), 150 + 32U);
+    std::uint32_t seed = 20261209;
+    const auto next = [&seed](std::size_t below) {
+        seed = seed * 1664525U + 1013904223U;
+        return static_cast<std::size_t>(seed >> 8) % below;
+    };
+    int compared = 0;
+    std::set<int> rulesSeen;
+    for (const CategoryEngine* engine : {&usual, &longPlaces}) {
+        const std::string cacheDir = engine == &usual ? ".cache" : std::string(150, 'k');
+        for (int walk = 0; walk < 300; ++walk) {
+            std::string path = walk % 3 == 0 ? "/" : "/home/u";
+            const std::size_t headBytes = engine->trailHeadBytes() + (walk % 2 == 0 ? 0 : 300);
+            PathTrail trail = engine->trail(path, headBytes);
+            std::string window;
+            const std::size_t depth = 1 + next(80);
+            for (std::size_t level = 0; level < depth; ++level) {
+                const std::string name = next(8) == 0 ? cacheDir : names[next(names.size())];
+                for (const bool isDirectory : {true, false}) {
+                    const std::string whole = paths::joined(path, name);
+                    const bool isPackage = isDirectory && next(2) == 0;
+                    const CategoryVerdict expected =
+                        engine->verdict(whole, name, isDirectory, isPackage);
+                    const CategoryVerdict got =
+                        engine->verdict(trail, name, isDirectory, isPackage, window);
+                    EXPECT_EQ(got.rule, expected.rule) << whole;
+                    rulesSeen.insert(expected.rule);
+                    ++compared;
+                }
+                trail = engine->childTrail(trail, name, headBytes);
+                path = paths::joined(path, name);
+            }
+        }
+    }
+    EXPECT_GT(compared, 20000);
+    EXPECT_GE(rulesSeen.size(), 16U); // the walks reached most rules
+}
+
 // The installer list gains this platform's packages, compared in lower case.
 TEST(CategoryEngine, LinuxInstallerExtensions) {
     for (const char* name :
