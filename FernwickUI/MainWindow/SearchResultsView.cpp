@@ -14,6 +14,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace fernwick::ui {
 
 SearchResultsView::SearchResultsView(AppState& state, QWidget* parent)
@@ -111,9 +113,12 @@ void SearchResultsView::requery() {
 void SearchResultsView::showResults(std::vector<DiskNodePtr> results) {
     m_count->setText(QString::number(results.size()) + QStringLiteral(" matches"));
     m_body->setCurrentIndex(results.empty() ? 0 : 1);
-    // The rows are filled again. The same nodes keep the scroll position; a change in place
-    // may still have resized them.
-    const bool same = results == m_shown;
+    // The rows are filled again. The same nodes (by id: a change made while the tree was read
+    // copies them) keep the scroll position; a change may still have resized them.
+    const bool same = std::equal(results.begin(), results.end(), m_shown.begin(), m_shown.end(),
+                                 [](const DiskNodePtr& a, const DiskNodePtr& b) {
+                                     return a == b || (!a->id().isNil() && a->id() == b->id());
+                                 });
     m_shown = std::move(results);
     while (m_made.size() < m_shown.size()) {
         addRow();

@@ -137,10 +137,9 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(scroll->maximum() > 0);
         scroll->setValue(scroll->maximum());
-        const DiskNodePtr root = w.state->rootNode();
         const std::vector<DiskNodePtr> shown = w.state->searchMatchingNodes("fixture");
         DiskNodePtr left;
-        for (const auto& folder : root->children.get()) {
+        for (const auto& folder : w.state->rootNode()->children.get()) {
             for (const auto& node : folder->children.get()) {
                 if (std::find(shown.begin(), shown.end(), node) == shown.end()) {
                     left = node;
@@ -148,18 +147,23 @@ private slots:
             }
         }
         QVERIFY(left != nullptr);
-        const std::string before = root->formattedSize();
+        const std::string before = w.state->rootNode()->formattedSize();
 
         const int queries = view->queryCount();
         w.state->computeTreemapLayout();
         w.state->setSystemMetrics({});
-        w.state->setCurrentTreemapRoot(root);
+        w.state->setCurrentTreemapRoot(w.state->rootNode());
         w.h.settle();
         QCOMPARE(view->queryCount(), queries);
-        w.state->trashNode(left);
-        QTRY_VERIFY(w.state->lastTrashed().has_value());
-        w.h.settle();
+        {
+            // Read meanwhile, so the change copies the nodes it touches (same ids).
+            const ScanTree::View reading = w.state->scanTree().view();
+            w.state->trashNode(left);
+            QTRY_VERIFY(w.state->lastTrashed().has_value());
+            w.h.settle();
+        }
         QCOMPARE(view->queryCount(), queries + 1);
+        const DiskNodePtr root = w.state->rootNode();
         QVERIFY(root->formattedSize() != before);
         QCOMPARE(scroll->value(), scroll->maximum());
         QStringList texts;
