@@ -1,0 +1,524 @@
+// Hostile inputs against the state files, the Trash and the safety check, seeded and bounded.
+//   hostile-inputs [seed = 1] [scale = 1]
+// Every case runs in a child process with a time limit, so that a crash or a hang is counted
+// rather than ending the run. Prints: bad inputs tried, crashes, hangs, data lost, protected
+// paths approved (the last three must be 0; the exit status says whether they are).
+#include "FernwickCore/Engines/HistoryStore.h"
+#include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/AtomicFile.h"
+#include "FernwickCore/Platform/MountTable.h"
+#include "FernwickCore/Platform/PreferencesStore.h"
+#include "FernwickCore/Platform/StateFile.h"
+#include "FernwickCore/Platform/Trash.h"
+#include "tests/Support/SafetyWalk.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <random>
+#include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace fernwick;
+
+namespace {
+
+struct Tally {
+    long tried = 0, crashes = 0, hangs = 0, lost = 0, approved = 0;
+};
+
+// What a case reports through its exit status: 0 held, 1 data lost, 2 protected approved.
+constexpr int kHeld = 0, kLost = 1, kApproved = 2;
+
+void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body) {
+    ++tally.tried;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(static_cast<unsigned>(timeoutSeconds));
+        std::signal(SIGALRM, [](int) { ::_exit(99); });
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status)) {
+        ++tally.crashes;
+    } else if (WEXITSTATUS(status) == 99) {
+        ++tally.hangs;
+    } else if (WEXITSTATUS(status) == kLost) {
+        ++tally.lost;
+    } else if (WEXITSTATUS(status) == kApproved) {
+        ++tally.approved;
+    }
+}
+
+fs::path makeTemporaryFolder() {
+    char pattern[] = "/tmp/fernwick-hostile-XXXXXX";
+    return ::mkdtemp(pattern);
+}
+
+// Takes down the mounts a case left below `root`, makes sealed folders removable again and
+// removes everything.
+void removeTree(const fs::path& root) {
+    for (const auto& entry : readMountTable()) {
+        if (entry.mountPoint.native().starts_with(root.native() + "/")) {
+            ::umount2(entry.mountPoint.c_str(), MNT_DETACH);
+        }
+    }
+    if (std::system(("chmod -R u+rwx '" + root.string() + "' 2>/dev/null").c_str()) != 0) {
+        std::fprintf(stderr, "cannot unseal %s\n", root.c_str());
+    }
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+}
+
+std::string randomBytes(std::mt19937_64& random, std::size_t length, bool anyByte) {
+    std::string out(length, 'x');
+    for (char& c : out) {
+        c = anyByte ? static_cast<char>(random() % 256) : static_cast<char>(0x20 + random() % 0x5F);
+    }
+    return out;
+}
+
+// A damaged form of `text`: cut, bytes flipped, bytes inserted, or nested absurdly.
+std::string damaged(std::mt19937_64& random, const std::string& text) {
+    std::string out = text;
+    switch (random() % 6) {
+    case 0:
+        out.resize(random() % (out.size() + 1));
+        break;
+    case 1:
+        for (int i = 0; i < 4 && !out.empty(); ++i) {
+            out[random() % out.size()] = static_cast<char>(random() % 256);
+        }
+        break;
+    case 2:
+        out.insert(random() % (out.size() + 1), randomBytes(random, 1 + random() % 16, true));
+        break;
+    case 3: {
+        static const std::size_t depths[] = {63, 64, 65, 1000, 200000};
+        const std::size_t depth = depths[random() % 5];
+        out = "{\"x\":" + std::string(depth, '[') + std::string(depth, ']') + "}";
+        break;
+    }
+    case 4:
+        out = "{\"x\":\"" + randomBytes(random, 1 + random() % 64, true) + "\"}";
+        break;
+    default:
+        out = "{\"n\":1e400,\"m\":-0,\"z\":\"\\u0000\",\"d\":1,\"d\":2,\"s\":\"\\ud800\"}";
+        break;
+    }
+    return out;
+}
+
+// A new file of `contents` (plain open and write: the atomic writer's temporary name does not
+// fit beside a name near the 255-byte limit). False when it could not be written.
+bool putFile(const fs::path& file, const std::string& contents) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok =
+        ::write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
+    return ::close(fd) == 0 && ok;
+}
+
+std::string contentsOf(const fs::path& file) {
+    auto text = readWholeFile(file);
+    return text ? *text : std::string("<unreadable>");
+}
+
+bool sameFileAside(const fs::path& file, const std::string& original) {
+    for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(file.filename().string() + ".unreadable-")) {
+            auto text = readWholeFile(entry.path());
+            if (text && *text == original) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Preferences: what the file held survives a write, in the file or set aside; strings of any
+// bytes read back as written.
+int preferencesCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path file = root / "preferences.json";
+    const std::string valid = R"({"Fernwick_UserProtectedPaths":["/a","/b"],"k":"v","t":true})";
+    std::string original = damaged(random, valid);
+    (void)writeFileAtomically(file, original);
+    if (random() % 10 == 0 &&
+        ::truncate(file.c_str(), (off_t{16} << 20) + 1 + static_cast<off_t>(random() % 4096)) ==
+            0) {
+        original = contentsOf(file);
+    }
+    const std::string bytes = randomBytes(random, 1 + random() % 40, true);
+    int verdict = kHeld;
+    {
+        PreferencesStore store(file);
+        const auto before = statefile::parse(original);
+        (void)store.setString("written", bytes);
+        if (PreferencesStore(file).string("written") != bytes) {
+            verdict = kLost;
+        }
+        const auto after = statefile::parse(contentsOf(file));
+        bool kept = sameFileAside(file, original);
+        if (!kept && before.is_object() && after.is_object()) {
+            kept = true;
+            for (const auto& [key, value] : before.items()) {
+                kept = kept && (key == "written" || (after.contains(key) && after[key] == value));
+            }
+        }
+        if (!kept && !original.empty()) {
+            verdict = kLost;
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// Snapshots: a timeline that reads is extended, anything else is set aside whole.
+int snapshotsCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    Environment env = Environment::forHome(root);
+    const fs::path file = env.applicationSupport() / "snapshots.json";
+    const std::string valid =
+        R"([{"id":"0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D","date":1,"totalUsedBytes":1,)"
+        R"("totalFreeBytes":2,"categoryBreakdown":{"Caches":3}}])";
+    std::string original = random() % 4 == 0 ? valid : damaged(random, valid);
+    (void)writeFileAtomically(file, original);
+    if (random() % 10 == 0 &&
+        ::truncate(file.c_str(), (off_t{64} << 20) + 1 + static_cast<off_t>(random() % 4096)) ==
+            0) {
+        original = contentsOf(file); // over the size cap
+    }
+    const auto decoded = HistoryStore::decode(original);
+    int verdict = kHeld;
+    {
+        HistoryStore store(env);
+        store.recordSnapshot(1, 2, {{randomBytes(random, 8, true), 1}});
+        const auto now = HistoryStore::decode(contentsOf(file));
+        const bool extended = decoded && now && now->size() == decoded->size() + 1 &&
+                              std::equal(decoded->begin(), decoded->end(), now->begin());
+        if (!extended && !sameFileAside(file, original)) {
+            verdict = kLost;
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// A name of 1 to 255 random bytes (no "/" or NUL) ending in an extension of up to 250 bytes.
+std::string randomEntryName(std::mt19937_64& random) {
+    std::string name = randomBytes(random, 1 + random() % 200, random() % 2 == 0);
+    for (char& c : name) {
+        c = c == '/' || c == '\0' ? '_' : c;
+    }
+    name += "." + std::string(1 + random() % 250, 'e');
+    name.resize(std::min<std::size_t>(name.size(), 255));
+    return name;
+}
+
+// Trash names: long, odd and repeated names all go to the Trash and come back intact.
+int trashNamesCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const Trash trash(Environment::forHome(root / "home"));
+    int verdict = kHeld;
+    for (int i = 0; i < 3 && verdict == kHeld; ++i) {
+        const std::string name = randomEntryName(random);
+        const fs::path folder = root / "home" / std::to_string(i);
+        fs::create_directories(folder);
+        std::vector<std::pair<fs::path, fs::path>> moved;
+        for (int copy = 0; copy < 3; ++copy) {
+            if (!putFile(folder / name, "content " + std::to_string(copy))) {
+                std::fprintf(stderr, "trash names: cannot make a %zu-byte name\n", name.size());
+                break;
+            }
+            auto result = trash.moveToTrash(folder / name);
+            if (!result) {
+                std::fprintf(stderr, "trash names: copy %d of a %zu-byte name not trashed: %s\n",
+                             copy, name.size(), result.error().message().c_str());
+                verdict = kLost; // a name that can never be trashed again
+                break;
+            }
+            fs::create_directories(folder / ("back" + std::to_string(copy)));
+            moved.emplace_back(*result, folder / ("back" + std::to_string(copy)) / name);
+        }
+        for (std::size_t copy = 0; copy < moved.size(); ++copy) {
+            const auto restored = trash.restore(moved[copy].first, moved[copy].second);
+            if (!restored || contentsOf(moved[copy].second) != "content " + std::to_string(copy)) {
+                std::fprintf(stderr, "trash names: copy %zu of a %zu-byte name not restored: %s\n",
+                             copy, name.size(),
+                             restored ? "other contents" : restored.error().message().c_str());
+                verdict = kLost;
+            }
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// A Trash full of traps: links and hard links to files outside, folders named like info
+// files, FIFOs, sealed folders, a deep chain and (as root) a mount. Emptying loses nothing
+// outside it.
+int trashContentsCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const Environment env = Environment::forHome(root / "home");
+    const Trash trash(env, {{}, [] { return std::vector<fs::path>{}; }});
+    const fs::path outside = root / "outside";
+    fs::create_directories(outside / "sub");
+    (void)writeFileAtomically(outside / "sentinel", "keep");
+    (void)writeFileAtomically(outside / "sub/sentinel", "keep");
+    const fs::path files = env.dataHome / "Trash/files";
+    const fs::path info = env.dataHome / "Trash/info";
+    fs::create_directories(files);
+    fs::create_directories(info);
+    for (int i = 0; i < 12; ++i) {
+        const fs::path item = files / ("item" + std::to_string(i));
+        switch (random() % 7) {
+        case 0:
+            fs::create_symlink(outside, item);
+            break;
+        case 1:
+            fs::create_hard_link(outside / "sentinel", item);
+            break;
+        case 2:
+            fs::create_directories(info / ("item" + std::to_string(i) + ".trashinfo"));
+            fs::create_directories(item / "a");
+            fs::create_symlink(outside / "sub", item / "a/link");
+            break;
+        case 3:
+            ::mkfifo(item.c_str(), 0600);
+            break;
+        case 4:
+            fs::create_directories(item / "sealed/inner");
+            ::chmod((item / "sealed/inner").c_str(), 0);
+            ::chmod((item / "sealed").c_str(), 0);
+            break;
+        case 5: {
+            fs::create_directories(item);
+            int fd = ::open(item.c_str(), O_RDONLY | O_DIRECTORY);
+            for (int level = 0; level < 2000 && fd >= 0; ++level) {
+                ::mkdirat(fd, "d", 0755);
+                const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+                ::close(fd);
+                fd = next;
+            }
+            ::close(fd);
+            break;
+        }
+        default:
+            fs::create_directories(item / "mnt");
+            ::mount(outside.c_str(), (item / "mnt").c_str(), nullptr, MS_BIND, nullptr);
+            break;
+        }
+    }
+    (void)trash.empty();
+    const bool kept = contentsOf(outside / "sentinel") == "keep" &&
+                      contentsOf(outside / "sub/sentinel") == "keep";
+    removeTree(root);
+    return kept ? kHeld : kLost;
+}
+
+// Hostile info files: the info folder or an info file a link to files outside, info files
+// that are folders, FIFOs, huge or random bytes, info files without items and items without
+// info files. Trashing beside them never writes through a link or waits on a FIFO, counting
+// and emptying never touch anything outside, and a trashed file survives until the emptying.
+int trashInfoCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const Environment env = Environment::forHome(root / "home");
+    const Trash trash(env, {{}, [] { return std::vector<fs::path>{}; }});
+    const fs::path outside = root / "outside";
+    fs::create_directories(outside);
+    (void)writeFileAtomically(outside / "keep.trashinfo", "keep");
+    (void)writeFileAtomically(outside / "keep", "keep");
+    const fs::path files = env.dataHome / "Trash/files";
+    const fs::path info = env.dataHome / "Trash/info";
+    fs::create_directories(files);
+    if (random() % 4 == 0) {
+        fs::create_symlink(outside, info); // the whole info folder elsewhere
+    } else {
+        fs::create_directories(info);
+    }
+    const std::string name = "item" + std::to_string(random() % 3);
+    for (int i = 0; i < 8; ++i) {
+        const std::string base =
+            i < 3 ? "item" + std::to_string(i) : randomBytes(random, 12, false);
+        const fs::path at = info / (base + ".trashinfo");
+        std::error_code ignored;
+        switch (random() % 7) {
+        case 0:
+            fs::create_symlink(outside / "keep.trashinfo", at, ignored);
+            break;
+        case 1:
+            fs::create_directories(at / "inner", ignored);
+            break;
+        case 2:
+            ::mkfifo(at.c_str(), 0600);
+            break;
+        case 3: {
+            const int fd = ::open(at.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+            if (fd >= 0) {
+                (void)::ftruncate(fd, off_t{1} << 30); // sparse
+                ::close(fd);
+            }
+            break;
+        }
+        case 4:
+            (void)writeFileAtomically(at, randomBytes(random, 1 + random() % 4096, true));
+            break;
+        case 5:
+            (void)writeFileAtomically(at, "[Trash Info]\nPath=/etc/passwd\nDeletionDate=x\n");
+            break;
+        default:
+            fs::create_symlink(outside, files / base, ignored); // an item without info
+            break;
+        }
+    }
+    int verdict = kHeld;
+    fs::create_directories(root / "home/work");
+    (void)writeFileAtomically(root / "home/work" / name, "trashed");
+    const auto moved = trash.moveToTrash(root / "home/work" / name);
+    if (moved && contentsOf(*moved) != "trashed") {
+        verdict = kLost;
+    }
+    (void)trash.itemCount();
+    if (contentsOf(outside / "keep.trashinfo") != "keep") {
+        verdict = kLost; // written through a link
+    }
+    (void)trash.empty();
+    if (contentsOf(outside / "keep.trashinfo") != "keep" ||
+        contentsOf(outside / "keep") != "keep") {
+        verdict = kLost;
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// Mounts and a folder swapped for a link: every spelling of a folder at or above a mount is
+// refused, and a swap during the check never moves the protected file.
+int mountsAndRaceCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    const Environment env = Environment::forHome(home);
+    const SafetyEngine engine(env, std::make_shared<PreferencesStore>(env.preferencesFile()));
+    const Trash trash(env);
+    int verdict = kHeld;
+    fs::create_directories(home / "project/sub/data");
+    fs::create_directories(root / "disk");
+    const bool mounted = ::mount((root / "disk").c_str(), (home / "project/sub/data").c_str(),
+                                 nullptr, MS_BIND, nullptr) == 0;
+    if (mounted) {
+        fs::create_symlink(home / "project", home / "via");
+        const char* spellings[] = {"project",         "project/",       "project/./sub",
+                                   "via/sub",         "via/../project", "project//sub/data",
+                                   "x/../project/sub"};
+        for (const char* spelling : spellings) {
+            if (engine.moveToTrashChecked(home / spelling, std::nullopt, trash).moved()) {
+                verdict = kApproved;
+            }
+        }
+    }
+    (void)writeFileAtomically(home / "Documents/junk", "precious");
+    fs::create_directories(home / "tmp/x");
+    fs::create_symlink(home / "Documents", home / "tmp/xl");
+    const int realFd = ::open((home / "tmp/x").c_str(), O_RDONLY | O_DIRECTORY);
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        while (!stop) {
+            ::renameat2(AT_FDCWD, (home / "tmp/x").c_str(), AT_FDCWD, (home / "tmp/xl").c_str(),
+                        RENAME_EXCHANGE);
+        }
+    });
+    for (int i = 0; i < 300 + static_cast<int>(random() % 300) && verdict == kHeld; ++i) {
+        ::close(::openat(realFd, "junk", O_WRONLY | O_CREAT, 0644));
+        const auto outcome = engine.moveToTrashChecked(home / "tmp/x/junk", std::nullopt, trash);
+        if (!fs::exists(home / "Documents/junk")) {
+            verdict = kApproved;
+        }
+        if (outcome.moved()) {
+            fs::remove(*outcome.trashedURL);
+        }
+    }
+    stop = true;
+    swapper.join();
+    ::close(realFd);
+    removeTree(root);
+    return verdict;
+}
+
+// The random walk of the test suite over every spelling of protected places.
+int safetyWalkCase(std::uint64_t seed, std::int64_t steps) {
+    test::SafetyWalk walk(seed);
+    return walk.run(steps).violations.empty() ? kHeld : kApproved;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::uint64_t seed = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1;
+    const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+    std::mt19937_64 seeds(seed);
+    const auto start = std::chrono::steady_clock::now();
+    struct Section {
+        const char* name;
+        int cases;
+        int timeout;
+        std::function<int(std::uint64_t)> body;
+    };
+    const std::vector<Section> sections = {
+        {"preferences files", 600 * scale, 60, preferencesCase},
+        {"snapshots files", 400 * scale, 60, snapshotsCase},
+        {"trash names", 100 * scale, 60, trashNamesCase},
+        {"trash contents", 20 * scale, 120, trashContentsCase},
+        {"trash info files", 100 * scale, 60, trashInfoCase},
+        {"mounts and swaps", 5 * scale, 120, mountsAndRaceCase},
+        {"safety spellings", 4 * scale, 300,
+         [](std::uint64_t s) { return safetyWalkCase(s, 5000); }},
+    };
+    // FERNWICK_HOSTILE_ONLY=<words> runs only the sections whose name holds them.
+    const char* only = std::getenv("FERNWICK_HOSTILE_ONLY");
+    Tally total;
+    std::printf("%-18s %8s %8s %6s %10s %10s\n", "inputs", "tried", "crashes", "hangs", "data lost",
+                "approved");
+    for (const auto& section : sections) {
+        if (only != nullptr && std::string(section.name).find(only) == std::string::npos) {
+            continue;
+        }
+        Tally tally;
+        for (int i = 0; i < section.cases; ++i) {
+            const std::uint64_t caseSeed = seeds();
+            runCase(tally, section.timeout, [&] { return section.body(caseSeed); });
+        }
+        std::printf("%-18s %8ld %8ld %6ld %10ld %10ld\n", section.name, tally.tried, tally.crashes,
+                    tally.hangs, tally.lost, tally.approved);
+        total.tried += tally.tried;
+        total.crashes += tally.crashes;
+        total.hangs += tally.hangs;
+        total.lost += tally.lost;
+        total.approved += tally.approved;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%-18s %8ld %8ld %6ld %10ld %10ld   (%.0f s, seed %llu, %s)\n", "total",
+                total.tried, total.crashes, total.hangs, total.lost, total.approved, seconds,
+                static_cast<unsigned long long>(seed), ::geteuid() == 0 ? "root" : "user");
+    return total.crashes == 0 && total.hangs == 0 && total.lost == 0 && total.approved == 0 ? 0 : 1;
+}
