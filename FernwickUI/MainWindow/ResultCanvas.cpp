@@ -1,6 +1,7 @@
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 
 #include "FernwickUI/MainWindow/CleanupPromptBar.h"
+#include "FernwickUI/MainWindow/CrumbTrail.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/PlainLabel.h"
@@ -12,14 +13,12 @@
 #include "FernwickUI/Visualisations/VisualPainting.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace fernwick::ui {
-
-namespace {} // namespace
 
 ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), m_state(state) {
     auto* layout = new QVBoxLayout(this);
@@ -52,12 +51,26 @@ ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), 
     showMode(false);
 }
 
+const std::vector<StyledButton*>& ResultCanvas::breadcrumbButtons() const {
+    return m_trail->crumbs();
+}
+
 QWidget* ResultCanvas::buildHeader() {
     auto* header = new QWidget(this);
+    m_header = header;
     setBackground(header, Palette::chromeBackground());
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(14, 7, 14, 7);
+    header->installEventFilter(this);
+    auto* rows = new QVBoxLayout(header);
+    rows->setContentsMargins(14, 7, 14, 7);
+    rows->setSpacing(7);
+    auto* row = new QHBoxLayout;
     row->setSpacing(10);
+    rows->addLayout(row);
+    m_topRow = row;
+    m_lowerRow = new QHBoxLayout;
+    m_lowerRow->setSpacing(10);
+    m_lowerRow->addStretch(1);
+    rows->addLayout(m_lowerRow);
 
     ButtonLook back;
     back.icon = "chevron.left";
@@ -76,18 +89,10 @@ QWidget* ResultCanvas::buildHeader() {
     connect(m_back, &QAbstractButton::clicked, this, [this] { m_state.navigateBack(); });
     row->addWidget(m_back);
 
-    m_crumbArea = new QScrollArea(header);
-    m_crumbArea->setFrameShape(QFrame::NoFrame);
-    m_crumbArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_crumbArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_crumbArea->setWidgetResizable(false);
-    m_crumbArea->setMaximumWidth(380);
-    m_crumbArea->viewport()->setAutoFillBackground(false);
-    m_crumbArea->setAutoFillBackground(false);
-    // At the window's smallest width the trail gives way first (it scrolls).
-    m_crumbArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    m_crumbArea->setMinimumWidth(0);
-    row->addWidget(m_crumbArea);
+    m_trail = new CrumbTrail(header);
+    connect(m_trail, &CrumbTrail::crumbChosen, this,
+            [this](int index) { m_state.navigateBreadcrumb(index); });
+    row->addWidget(m_trail);
     row->addStretch(1);
 
     m_switcher = new ModeSwitcher(header);
@@ -116,57 +121,66 @@ QWidget* ResultCanvas::buildHeader() {
             [this] { m_state.setActiveModal(ActiveModal::theme); });
     row->addWidget(m_theme);
 
-    auto* hint = new QHBoxLayout;
+    m_hint = new QWidget(header);
+    auto* hint = new QHBoxLayout(m_hint);
+    hint->setContentsMargins(0, 0, 0, 0);
     hint->setSpacing(4);
-    hint->addWidget(new IconView("info.circle", 10, whiteAt(0.35), header));
-    auto* hintText = new ElidedLabel(uiFont(10), whiteAt(0.35), header);
-    hintText->setElideMode(Qt::ElideRight);
-    hintText->setText(QStringLiteral("Right-click for options"));
-    hint->addWidget(hintText);
-    row->addLayout(hint);
+    hint->addWidget(new IconView("info.circle", 10, whiteAt(0.35), m_hint));
+    hint->addWidget(
+        makeLabel(QStringLiteral("Right-click for options"), uiFont(10), whiteAt(0.35), m_hint));
+    m_hint->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    row->addWidget(m_hint);
     return header;
 }
 
 void ResultCanvas::rebuildBreadcrumbs() {
     const auto& trail = m_state.treemapBreadcrumbs();
     m_back->setVisible(trail.size() >= 2);
-    m_crumbs.clear();
-    auto* crumbRow = new QWidget;
-    crumbRow->setAutoFillBackground(false);
-    auto* layout = new QHBoxLayout(crumbRow);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    for (std::size_t index = 0; index < trail.size(); ++index) {
-        const bool last = index + 1 == trail.size();
-        ButtonLook look;
-        if (index == 0) {
-            look.icon = "house.fill";
-            look.iconSize = 9;
-        }
-        look.iconColour = last ? QColor(Qt::white) : whiteAt(0.6);
-        look.font = uiFont(11, last ? QFont::DemiBold : QFont::Normal);
-        look.textColour = look.iconColour;
-        look.spacing = 3;
-        look.paddingH = 4;
-        look.paddingV = 2;
-        look.background = last ? whiteAt(0.08) : QColor(Qt::transparent);
-        look.cornerRadius = 4;
-        const std::string& name = trail[index]->name();
-        auto* crumb =
-            new StyledButton(name.empty() ? QStringLiteral("~") : plainText(name), look, crumbRow);
-        connect(crumb, &QAbstractButton::clicked, this,
-                [this, index] { m_state.navigateBreadcrumb(static_cast<int>(index)); });
-        layout->addWidget(crumb);
-        m_crumbs.push_back(crumb);
-        if (!last) {
-            layout->addWidget(makeLabel(QStringLiteral("\u203A"), uiFont(11), whiteAt(0.35)));
-        }
+    std::vector<QString> names;
+    names.reserve(trail.size());
+    for (const auto& node : trail) {
+        names.push_back(plainText(node->name()));
     }
-    crumbRow->adjustSize();
-    // The old row goes with setWidget's replacement.
-    m_crumbArea->setWidget(crumbRow);
-    m_crumbArea->setFixedHeight(crumbRow->height());
-    m_crumbArea->setMaximumWidth(std::min(380, crumbRow->width()));
+    m_trail->setTrail(names);
+    arrangeHeader();
+}
+
+bool ResultCanvas::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_header && event->type() == QEvent::Resize) {
+        arrangeHeader();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ResultCanvas::arrangeHeader() {
+    if (m_hint == nullptr || m_trail == nullptr) {
+        return; // still being built
+    }
+    // One line while the back button, the mode switcher, the theme button and the hint fit
+    // whole beside the shortest form of the trail; else the trail and the hint move to a
+    // second line, where the trail has the room to show its last crumb.
+    int needed = m_switcher->sizeHint().width() + m_theme->sizeHint().width() +
+                 m_hint->sizeHint().width() + m_trail->minimumSizeHint().width() + 3 * 10;
+    if (!m_back->isHidden()) {
+        needed += m_back->sizeHint().width() + 10;
+    }
+    const QMargins margins = m_header->layout()->contentsMargins();
+    const bool oneLine = needed <= m_header->width() - margins.left() - margins.right();
+    const bool inTopRow = m_topRow->indexOf(m_trail) >= 0;
+    if (oneLine == inTopRow) {
+        return;
+    }
+    m_topRow->removeWidget(m_trail);
+    m_topRow->removeWidget(m_hint);
+    m_lowerRow->removeWidget(m_trail);
+    m_lowerRow->removeWidget(m_hint);
+    if (oneLine) {
+        m_topRow->insertWidget(m_topRow->indexOf(m_back) + 1, m_trail);
+        m_topRow->addWidget(m_hint);
+    } else {
+        m_lowerRow->insertWidget(0, m_trail);
+        m_lowerRow->addWidget(m_hint);
+    }
 }
 
 void ResultCanvas::updateTheme() {
@@ -176,6 +190,7 @@ void ResultCanvas::updateTheme() {
     look.dots.assign(colours.begin(), colours.begin() + std::min<std::size_t>(3, colours.size()));
     m_theme->setLook(std::move(look));
     m_theme->setLabel(plainText(std::string(displayName(theme))));
+    arrangeHeader();
 }
 
 void ResultCanvas::connectVisualisation(VisualisationView* view) {

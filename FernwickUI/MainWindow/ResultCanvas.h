@@ -10,13 +10,13 @@
 #include <vector>
 
 class QHBoxLayout;
-class QScrollArea;
 class QStackedWidget;
 
 namespace fernwick::ui {
 
 class AppState;
 class CleanupPromptBar;
+class CrumbTrail;
 class ListCanvas;
 class ModeSwitcher;
 class StyledButton;
@@ -34,7 +34,7 @@ public:
 
     StyledButton* backButton() const { return m_back; }
     /// The crumbs in trail order.
-    const std::vector<StyledButton*>& breadcrumbButtons() const { return m_crumbs; }
+    const std::vector<StyledButton*>& breadcrumbButtons() const;
     ModeSwitcher* modeSwitcher() const { return m_switcher; }
     CleanupPromptBar* cleanupPromptBar() const { return m_prompt; }
     StyledButton* themeButton() const { return m_theme; }
@@ -47,9 +47,15 @@ public:
     /// How often the shown canvas was given its root again; for inspection.
     int refreshCount() const { return m_refreshes; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildHeader();
     void rebuildBreadcrumbs();
+    /// Puts the trail and the hint on the header's first line when everything fits whole there,
+    /// else on a second line.
+    void arrangeHeader();
     void updateTheme();
     void showMode(bool animated);
     /// Gives the shown canvas the current root again (after navigation or a tree change).
@@ -58,9 +64,11 @@ private:
 
     AppState& m_state;
     StyledButton* m_back = nullptr;
-    QScrollArea* m_crumbArea = nullptr;
-    QWidget* m_crumbRow = nullptr;
-    std::vector<StyledButton*> m_crumbs;
+    QWidget* m_header = nullptr;
+    QHBoxLayout* m_topRow = nullptr;
+    QHBoxLayout* m_lowerRow = nullptr;
+    CrumbTrail* m_trail = nullptr;
+    QWidget* m_hint = nullptr;
     ModeSwitcher* m_switcher = nullptr;
     StyledButton* m_theme = nullptr;
     QStackedWidget* m_modes = nullptr;

@@ -1,4 +1,5 @@
 #include "FernwickUI/MainWindow/ResultCanvas.h"
+#include "FernwickUI/MainWindow/CrumbTrail.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
 #include "FernwickUI/MainWindow/SearchField.h"
 #include "FernwickUI/MainWindow/TopToolbar.h"
@@ -23,6 +24,8 @@
 #include <QShortcut>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 using namespace fernwick;
 using namespace fernwick::ui;
@@ -96,6 +99,26 @@ QPoint pointOf(VisualisationView* view, StorageVisualMode mode, const DiskNodePt
         break;
     }
     return {-1, -1};
+}
+
+// Ten nested folders below the fixture, each named with 40 characters.
+std::vector<std::string> makeDeepTrail(WindowHarness& w) {
+    std::vector<std::string> names;
+    std::string path = "fixture";
+    for (int level = 0; level < 10; ++level) {
+        std::string name = "Level " + std::to_string(level) + " scanned holiday photographs ";
+        name.resize(40, 'x');
+        names.push_back(name);
+        path += "/" + name;
+    }
+    w.h.tree.denseFile(path + "/leaf.dat", 4000);
+    return names;
+}
+
+// Whether `inner`, in the coordinates of `outer`, lies wholly inside it.
+bool liesWithin(QWidget* inner, QWidget* outer, const QRect& bounds) {
+    const QRect placed(inner->mapTo(outer, QPoint(0, 0)), inner->size());
+    return bounds.contains(placed);
 }
 
 } // namespace
@@ -431,6 +454,82 @@ private slots:
         // The treemap and the list answer their own requests: no generic view is wired for them.
         QCOMPARE(canvas->visualisation(StorageVisualMode::treemap), nullptr);
         QCOMPARE(canvas->visualisation(StorageVisualMode::list), nullptr);
+    }
+
+    void crumbWidthsShortenTheEarlierCrumbsFirst() {
+        const std::vector<int> natural{100, 60, 200, 150};
+        const std::vector<int> minimum{40, 40, 40, 40};
+        // Everything fits: nothing changes.
+        QCOMPARE(CrumbTrail::fitWidths(natural, minimum, 510, 600), natural);
+        // The longest earlier crumbs give way first, to one common width; the last stays whole.
+        QCOMPARE(CrumbTrail::fitWidths(natural, minimum, 300, 340),
+                 (std::vector<int>{50, 50, 50, 150}));
+        QCOMPARE(CrumbTrail::fitWidths(natural, minimum, 420, 460),
+                 (std::vector<int>{100, 60, 110, 150}));
+        // Not even the shortest earlier crumbs fit: they keep their minimum (the row scrolls to
+        // its end) and the last crumb is shortened only where it is wider than the whole area.
+        QCOMPARE(CrumbTrail::fitWidths(natural, minimum, 200, 240),
+                 (std::vector<int>{40, 40, 40, 150}));
+        QCOMPARE(CrumbTrail::fitWidths(natural, minimum, 60, 100),
+                 (std::vector<int>{40, 40, 40, 100}));
+        QCOMPARE(CrumbTrail::fitWidths({}, {}, 10, 10), std::vector<int>{});
+    }
+
+    void headerStaysWholeAndShowsTheLastCrumbAtEveryWidth() {
+        WindowHarness w;
+        const std::vector<std::string> names = makeDeepTrail(w);
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        ModeSwitcher* switcher = canvas->modeSwitcher();
+        QWidget* header = switcher->parentWidget();
+        const auto check = [&](int width, std::size_t depth) {
+            const QByteArray where = QByteArray::number(width) + " wide, trail " +
+                                     QByteArray::number(static_cast<int>(depth));
+            QCOMPARE(canvas->breadcrumbButtons().size(), depth);
+            // The header's own controls keep their full size inside its padding.
+            const QRect inside = header->rect().adjusted(14, 0, -14, 0);
+            QWidget* const fixed[] = {canvas->backButton(), switcher, canvas->themeButton()};
+            for (QWidget* control : fixed) {
+                if (control == canvas->backButton() && depth < 2) {
+                    QVERIFY2(control->isHidden(), where.constData());
+                    continue;
+                }
+                QVERIFY2(control->isVisible(), where.constData());
+                QVERIFY2(control->width() >= control->sizeHint().width(), where.constData());
+                QVERIFY2(liesWithin(control, header, inside), where.constData());
+            }
+            // The last crumb is scrolled into view with its whole text.
+            StyledButton* last = canvas->breadcrumbButtons().back();
+            QWidget* viewport = last->parentWidget()->parentWidget();
+            QVERIFY2(last->width() >= last->sizeHint().width(), where.constData());
+            QVERIFY2(liesWithin(last, viewport, viewport->rect()), where.constData());
+            // Nothing overlaps: the trail takes what the other controls leave.
+            QWidget* trail = viewport->parentWidget();
+            const QRect trailRect(trail->mapTo(header, QPoint(0, 0)), trail->size());
+            for (QWidget* control : fixed) {
+                QVERIFY2(control->isHidden() || !control->geometry().intersects(trailRect),
+                         where.constData());
+            }
+        };
+        for (int width : {1050, 1280, 1600}) {
+            w.window->resize(width, w.window->minimumHeight());
+            w.state->navigateBreadcrumb(0);
+            w.h.settle();
+            check(width, 1);
+            for (std::size_t level = 0; level < names.size(); ++level) {
+                const DiskNodePtr next = w.child(names[level]);
+                QVERIFY(next);
+                w.state->drillDownIntoNode(next);
+                w.h.settle();
+                check(width, level + 2);
+            }
+            // Every mode button answers a click, the last one too.
+            for (StorageVisualMode mode : {StorageVisualMode::list, StorageVisualMode::folders}) {
+                click(switcher, switcher->buttonRect(mode).center().toPoint());
+                QCOMPARE(w.state->storageVisualMode(), mode);
+            }
+        }
     }
 
     void modeSwitcherThemeButtonAndLayoutBounds() {
