@@ -1,10 +1,13 @@
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
 
+#include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
+#include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -36,6 +39,7 @@ QString labelOf(StorageVisualMode mode) {
 
 ModeSwitcher::ModeSwitcher(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
     m_animation.setDuration(160);
     m_animation.setEasingCurve(QEasingCurve::InOutQuad);
     m_animation.setStartValue(0.0);
@@ -115,6 +119,45 @@ void ModeSwitcher::paintEvent(QPaintEvent* /*event*/) {
         painter.drawText(QRectF(box.left() + glyph + kIconSpacing, box.top(),
                                 box.width() - glyph - kIconSpacing + 1, box.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, labelOf(mode));
+    }
+    if (showsFocusRing(this)) {
+        drawFocusRing(painter, buttonRect(m_focused), 5);
+    }
+}
+
+void ModeSwitcher::focusInEvent(QFocusEvent* event) {
+    // Shift+Tab comes in at the last button, everything else at the first.
+    const auto& modes = allStorageVisualModes();
+    m_focused = event->reason() == Qt::BacktabFocusReason ? modes.back() : modes.front();
+    QWidget::focusInEvent(event);
+}
+
+bool ModeSwitcher::moveFocus(bool next) {
+    const auto& modes = allStorageVisualModes();
+    const auto index = static_cast<std::size_t>(m_focused);
+    if (next ? index + 1 >= modes.size() : index == 0) {
+        return false;
+    }
+    m_focused = modes[next ? index + 1 : index - 1];
+    update();
+    return true;
+}
+
+bool ModeSwitcher::focusNextPrevChild(bool next) {
+    // Tab walks through the buttons before it leaves the switcher.
+    if (hasFocus() && moveFocus(next)) {
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void ModeSwitcher::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space || returnPressesFocusedButton(event, this)) {
+        emit modeChosen(m_focused);
+    } else if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
+        moveFocus(event->key() == Qt::Key_Right);
+    } else {
+        QWidget::keyPressEvent(event);
     }
 }
 

@@ -142,6 +142,12 @@ void ResultCanvas::rebuildBreadcrumbs() {
         names.push_back(plainText(node->name()));
     }
     m_trail->setTrail(names);
+    // The new crumbs follow the back button in the Tab order, as they do on the screen.
+    QWidget* previous = m_back;
+    for (StyledButton* crumb : m_trail->crumbs()) {
+        QWidget::setTabOrder(previous, crumb);
+        previous = crumb;
+    }
     arrangeHeader();
 }
 

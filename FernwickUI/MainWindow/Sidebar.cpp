@@ -43,6 +43,8 @@ Sidebar::Sidebar(AppState& state, SidebarActions actions, QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(true);
     setFixedWidth(250);
+    // Tab goes through the column's controls, never stops at the area around them.
+    setFocusPolicy(Qt::NoFocus);
     setBackground(this, Palette::chromeBackground());
     viewport()->setAutoFillBackground(false);
 

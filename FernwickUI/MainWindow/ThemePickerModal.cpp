@@ -3,12 +3,14 @@
 #include "FernwickUI/MainWindow/KeyChip.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/CardFrame.h"
+#include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
@@ -82,6 +84,7 @@ ThemeCard::ThemeCard(TreemapTheme theme, QWidget* parent)
     passClicksThrough(this);
     setAttribute(Qt::WA_TransparentForMouseEvents, false);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     setActive(false);
 }
 
@@ -96,6 +99,17 @@ void ThemeCard::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     CardFrame::paint(painter, QRectF(rect()), 8, whiteAt(m_active ? 0.12 : 0.04),
                      m_active ? Palette::accentBlue() : whiteAt(0.08), 1);
+    if (showsFocusRing(this)) {
+        drawFocusRing(painter, QRectF(rect()), 8);
+    }
+}
+
+void ThemeCard::keyPressEvent(QKeyEvent* event) {
+    if (returnPressesFocusedButton(event, this)) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 ThemePickerModal::ThemePickerModal(AppState& state, QWidget* parent)

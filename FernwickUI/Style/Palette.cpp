@@ -88,6 +88,7 @@ FERNWICK_NAMED_COLOR(dialogMessage, whiteAt(0.75))
 FERNWICK_NAMED_COLOR(checkBoxOutline, whiteAt(0.35))
 FERNWICK_NAMED_COLOR(checkBoxFill, whiteAt(0.06))
 FERNWICK_NAMED_COLOR(switchTrackOff, whiteAt(0.2))
+FERNWICK_NAMED_COLOR(keyboardFocusRing, srgb(0.55, 0.78, 1.0))
 
 #undef FERNWICK_NAMED_COLOR
 

@@ -104,6 +104,9 @@ public:
     static const QColor& checkBoxFill();
     /// A switch's track while off.
     static const QColor& switchTrackOff();
+    /// The ring around the control that has the keyboard focus; light enough to show on the
+    /// blue fills too.
+    static const QColor& keyboardFocusRing();
 
     // The main window's toolbar, banners, prompt and modals.
     /// The blue accent: the product mark, the search header's glass, the theme picker's

@@ -1,11 +1,13 @@
 #include "FernwickUI/Style/StyledButton.h"
 
+#include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -60,7 +62,8 @@ StyledButton::StyledButton(QString label, ButtonStyle style, const QColor& tint,
 StyledButton::StyledButton(QString label, ButtonLook look, QWidget* parent)
     : QAbstractButton(parent), m_label(std::move(label)), m_look(std::move(look)) {
     setCursor(Qt::ArrowCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click does not take the focus from where the user is typing.
+    setFocusPolicy(Qt::TabFocus);
     setAccessibleName(m_label);
     setSizePolicy(m_look.fillWidth ? QSizePolicy::Expanding : QSizePolicy::Fixed,
                   QSizePolicy::Fixed);
@@ -202,6 +205,17 @@ void StyledButton::paintEvent(QPaintEvent* /*event*/) {
         drawSystemIcon(painter, QRectF(x, content.top(), width, content.height()),
                        m_look.trailingIcon, m_look.trailingIconSize, m_look.trailingIconColour);
     }
+    if (showsFocusRing(this)) {
+        drawFocusRing(painter, body, m_look.cornerRadius);
+    }
+}
+
+void StyledButton::keyPressEvent(QKeyEvent* event) {
+    if (returnPressesFocusedButton(event, this)) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 ButtonLook buttonLook(ButtonStyle style, const QFont& font, const QColor& tint, ControlSize size) {

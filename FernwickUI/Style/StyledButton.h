@@ -60,7 +60,8 @@ ButtonLook buttonLook(ButtonStyle style, const QFont& font, const QColor& tint =
                       ControlSize size = ControlSize::regular);
 
 /// A plain-style button drawn entirely from a ButtonLook. The label is drawn as plain text:
-/// markup and "&" show as typed and never become a mnemonic. GUI thread only.
+/// markup and "&" show as typed and never become a mnemonic. Tab reaches it; it then shows the
+/// keyboard focus ring, and Space or Return presses it. GUI thread only.
 class StyledButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -80,6 +81,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     /// Room kept around the label for its shadow.

@@ -1,6 +1,7 @@
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
 #include "FernwickUI/MainWindow/ModalFrame.h"
+#include "FernwickUI/MainWindow/ModeSwitcher.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ScanningView.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
@@ -12,7 +13,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <optional>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 using namespace fernwick;
 using namespace fernwick::ui;
@@ -229,6 +233,109 @@ private slots:
         w.state->setActiveModal(ActiveModal::cleanup);
         QCOMPARE(w.window->toolSheet()->title(), QStringLiteral("Smart Cleanup"));
         QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(ActiveModal::cleanup));
+    }
+
+    // Tab walks the sidebar and then the result header in the order they are drawn; the focused
+    // control shows a ring that the unfocused one does not, and Space or Return presses it.
+    void tabWalksTheSidebarAndTheHeaderWithAVisibleRing() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        w.state->drillDownIntoNode(w.child("Alpha"));
+        w.h.settle();
+        QApplication::setActiveWindow(w.window.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        ResultCanvas* canvas = w.window->resultCanvas();
+        ModeSwitcher* switcher = canvas->modeSwitcher();
+
+        // Each stop of Tab: a widget and, inside the switcher, the button it focuses.
+        std::vector<std::pair<QWidget*, std::optional<StorageVisualMode>>> stops;
+        for (const char* label :
+             {"Scan Full Disk", "Scan Home", "Choose Folder", "Empty", "Smart Cleanup",
+              "Developer Cleaner", "Large Files", "Duplicate Finder", "App Uninstaller",
+              "Cleanup History", "Settings"}) {
+            stops.emplace_back(findButton(w.window->sidebar(), QString::fromUtf8(label)),
+                               std::nullopt);
+            QVERIFY2(stops.back().first != nullptr, label);
+        }
+        stops.emplace_back(canvas->backButton(), std::nullopt);
+        for (StyledButton* crumb : canvas->breadcrumbButtons()) {
+            stops.emplace_back(crumb, std::nullopt);
+        }
+        for (StorageVisualMode mode : allStorageVisualModes()) {
+            stops.emplace_back(switcher, mode);
+        }
+        stops.emplace_back(canvas->themeButton(), std::nullopt);
+
+        // The ring shows on the focused button only: compare one pixel on its edge.
+        QWidget* home = stops[1].first;
+        const QPoint edge(1, home->height() / 2);
+        const QRgb unfocused = home->grab().toImage().pixel(edge);
+        stops.front().first->setFocus(Qt::TabFocusReason);
+        for (std::size_t index = 1; index < stops.size(); ++index) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            const QByteArray step = QByteArray::number(static_cast<int>(index));
+            QVERIFY2(QApplication::focusWidget() == stops[index].first, step.constData());
+            if (stops[index].second) {
+                QVERIFY2(switcher->focusedMode() == *stops[index].second, step.constData());
+            }
+            if (index == 1) {
+                QVERIFY(home->grab().toImage().pixel(edge) != unfocused);
+            }
+        }
+        // Shift+Tab enters the switcher at its last button.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), switcher);
+        QCOMPARE(switcher->focusedMode(), StorageVisualMode::list);
+        const QImage ring = switcher->grab().toImage();
+        const QPoint ringEdge =
+            switcher->buttonRect(StorageVisualMode::list).toRect().topLeft() + QPoint(5, 1);
+        QTest::keyClick(switcher, Qt::Key_Space);
+        QCOMPARE(w.state->storageVisualMode(), StorageVisualMode::list);
+        QTest::keyClick(switcher, Qt::Key_Left);
+        QCOMPARE(switcher->focusedMode(), StorageVisualMode::mindmap);
+        QTest::keyClick(switcher, Qt::Key_Return);
+        QCOMPARE(w.state->storageVisualMode(), StorageVisualMode::mindmap);
+        stops.front().first->setFocus(Qt::TabFocusReason);
+        QVERIFY(switcher->grab().toImage().pixel(ringEdge) != ring.pixel(ringEdge));
+
+        // Return presses a focused button: the last crumb leads back to its own folder, a tool
+        // row opens its sheet.
+        canvas->breadcrumbButtons().front()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(w.state->currentTreemapRoot(), w.state->rootNode());
+        stops[10].first->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(ActiveModal::settings));
+    }
+
+    // In the Empty-Trash confirmation the buttons show the ring too, and Return stays with the
+    // default "Cancel" while "Empty Trash" has the focus; Space presses the focused button.
+    void dialogButtonsShowTheRingAndReturnStaysWithCancel() {
+        WindowHarness w(false);
+        QVERIFY(w.h.trash->moveToTrash(w.h.tree.denseFile("junk.txt", 10)));
+        w.open();
+        QTRY_COMPARE(w.state->trashItemCount(), std::int64_t{1});
+        click(findButton(w.window->sidebar(), QStringLiteral("Empty")));
+        EmptyTrashDialog* dialog = w.window->emptyTrashDialog();
+        QVERIFY(dialog != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QPushButton* empty = dialog->emptyButton();
+        const QImage before = empty->grab().toImage();
+        QCOMPARE(QApplication::focusWidget(), dialog->cancelButton());
+        QTest::keyClick(dialog->cancelButton(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), empty);
+        const QImage focused = empty->grab().toImage();
+        QVERIFY(before != focused);
+        QTest::keyClick(empty, Qt::Key_Return);
+        w.h.settle();
+        QVERIFY(w.window->emptyTrashDialog() == nullptr);
+        QCOMPARE(w.h.trash->itemCount(), std::int64_t{1});
+
+        click(findButton(w.window->sidebar(), QStringLiteral("Empty")));
+        w.window->emptyTrashDialog()->emptyButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w.window->emptyTrashDialog()->emptyButton(), Qt::Key_Space);
+        QTRY_COMPARE(w.h.trash->itemCount(), std::int64_t{0});
     }
 
     void emptyTrashAsksFirstAndCancelIsTheDefault() {
