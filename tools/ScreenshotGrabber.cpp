@@ -1,28 +1,37 @@
 // Saves pictures of the real main window for tools/screenshots: the welcome screen, a scan in
 // progress, the finished scan in each visual mode, the toolbar, search, banners and modals, and
-// every tool screen with data, empty and with its question open. Run it with HOME and the XDG
-// folders pointed at a fixture home; it scans that home. Usage: ridar-screenshots <output-folder>
+// every tool screen with data, empty and with its question open; the smallest window three
+// folders deep, a focused sidebar button and a flame graph of 120 files. Run it with HOME and the
+// XDG folders pointed at a fixture home; it scans that home.
+// Usage: ridar-screenshots <output-folder>
 
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
+#include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
 #include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Tools/ConfirmationDialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -436,6 +445,78 @@ bool takeToolShots(MainWindow& window, AppState& state, Fixtures& fixtures, cons
     return ok;
 }
 
+// How many folder levels lie below `node`.
+int folderDepth(const DiskNodePtr& node) {
+    int depth = 0;
+    for (const auto& child : node->children) {
+        if (child->isDirectory()) {
+            depth = std::max(depth, 1 + folderDepth(child));
+        }
+    }
+    return depth;
+}
+
+// The folder child of `node` with the most levels below it; null when it has none.
+DiskNodePtr folderToEnter(const DiskNodePtr& node) {
+    DiskNodePtr deepest;
+    for (const auto& child : node->children) {
+        if (child->isDirectory() && (!deepest || folderDepth(child) > folderDepth(deepest))) {
+            deepest = child;
+        }
+    }
+    return deepest;
+}
+
+// The window at its smallest with the result header after entering three folders; the treemap
+// of the scan root at that size (its narrow folder headers); a focused sidebar button after Tab;
+// the flame graph of a folder of 120 files of falling sizes (most of them thinner than a point).
+bool saveHeaderFocusAndFlameShots(MainWindow& window, AppState& state, const QString& folder) {
+    state.setActiveModal(std::nullopt);
+    state.navigateBreadcrumb(0);
+    window.resize(window.minimumSize());
+    state.setStorageVisualMode(StorageVisualMode::treemap);
+    settle(400);
+    bool ok = save(window, folder, QStringLiteral("treemap-narrow-headers-1050x700"));
+    state.setStorageVisualMode(StorageVisualMode::folders);
+    for (int level = 0; level < 3; ++level) {
+        if (const DiskNodePtr next = folderToEnter(state.currentTreemapRoot())) {
+            state.drillDownIntoNode(next);
+        }
+    }
+    settle(400);
+    ok = save(window, folder, QStringLiteral("header-three-levels-1050x700")) && ok;
+
+    window.resize(1280, 800);
+    window.activateWindow();
+    settle(400);
+    if (auto* first = window.sidebar()->findChild<QAbstractButton*>()) {
+        first->setFocus(Qt::TabFocusReason);
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(first, &tab);
+    }
+    settle(300);
+    ok = save(window, folder, QStringLiteral("focus-sidebar-button")) && ok;
+
+    const std::filesystem::path many =
+        std::filesystem::temp_directory_path() /
+        ("ridar-120-children-" + std::to_string(QCoreApplication::applicationPid()));
+    std::filesystem::create_directories(many);
+    for (int i = 0; i < 120; ++i) {
+        // Sparse files: logical sizes that cost no space, from 400 MB down to 3 MB.
+        std::filesystem::path file = many / ("part-" + std::to_string(i + 1) + ".bin");
+        std::ofstream{file};
+        std::filesystem::resize_file(file, 400'000'000ULL / static_cast<unsigned>(i + 1));
+    }
+    state.startScan(many);
+    settleUntil([&] { return state.scanState().kind() == ScanState::Kind::completed; });
+    ok = state.scanState().kind() == ScanState::Kind::completed && ok;
+    state.setStorageVisualMode(StorageVisualMode::flame);
+    settle(400);
+    ok = save(window, folder, QStringLiteral("flame-120-children")) && ok;
+    std::filesystem::remove_all(many);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -518,5 +599,6 @@ int main(int argc, char** argv) {
     ok = save(window, folder, QStringLiteral("12-smallest-window")) && ok;
     ok = takeWindowShots(window, state, *fixtures, folder) && ok;
     ok = takeToolShots(window, state, *fixtures, folder) && ok;
+    ok = saveHeaderFocusAndFlameShots(window, state, folder) && ok;
     return ok ? 0 : 1;
 }

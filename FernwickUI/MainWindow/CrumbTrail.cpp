@@ -5,6 +5,7 @@
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QScrollBar>
@@ -74,6 +75,7 @@ void CrumbTrail::setTrail(const std::vector<QString>& names) {
         auto* crumb = new StyledButton(text, look, row);
         connect(crumb, &QAbstractButton::clicked, this,
                 [this, index] { emit crumbChosen(static_cast<int>(index)); });
+        crumb->installEventFilter(this);
         layout->addWidget(crumb);
         m_crumbs.push_back(crumb);
         const int natural = crumb->sizeHint().width();
@@ -172,6 +174,16 @@ void CrumbTrail::fit() {
     // The end of the trail, its last crumb, is what the user needs to see.
     horizontalScrollBar()->setRange(0, std::max(0, widget()->width() - room));
     horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
+}
+
+bool CrumbTrail::eventFilter(QObject* watched, QEvent* event) {
+    // A crumb reached with Tab is scrolled into view.
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* crumb = qobject_cast<QWidget*>(watched); crumb != nullptr && crumb != widget()) {
+            ensureWidgetVisible(crumb, 0, 0);
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
 }
 
 void CrumbTrail::resizeEvent(QResizeEvent* event) {

@@ -17,6 +17,7 @@
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 #include "tests/UI/Visualisations/VisualTestSupport.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -524,6 +525,12 @@ private slots:
                 w.h.settle();
                 check(width, level + 2);
             }
+            // A crumb reached with Tab is scrolled into view.
+            QApplication::setActiveWindow(w.window.get());
+            StyledButton* first = canvas->breadcrumbButtons().front();
+            first->setFocus(Qt::TabFocusReason);
+            QWidget* viewport = first->parentWidget()->parentWidget();
+            QVERIFY(liesWithin(first, viewport, viewport->rect()));
             // Every mode button answers a click, the last one too.
             for (StorageVisualMode mode : {StorageVisualMode::list, StorageVisualMode::folders}) {
                 click(switcher, switcher->buttonRect(mode).center().toPoint());
