@@ -24,6 +24,8 @@ QWidget* inScrollArea(QWidget* content, Scrolling scrolling) {
         return content;
     }
     auto* area = new QScrollArea;
+    // A click into the canvas lets the keys scroll it; Tab passes by (it would show nothing).
+    area->setFocusPolicy(Qt::ClickFocus);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(scrolling == Scrolling::both ? Qt::ScrollBarAsNeeded

@@ -283,6 +283,12 @@ private slots:
                 QVERIFY(home->grab().toImage().pixel(edge) != unfocused);
             }
         }
+        // Tab never rests on a canvas's scroll area, which would show no ring.
+        for (int step = 0; step < 4; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(!QApplication::focusWidget()->inherits("QAbstractScrollArea"));
+        }
+        canvas->themeButton()->setFocus(Qt::TabFocusReason);
         // Shift+Tab enters the switcher at its last button.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), switcher);
