@@ -146,6 +146,8 @@ ThemePickerModal::ThemePickerModal(AppState& state, QWidget* parent)
     column->addWidget(description);
 
     m_list = new QScrollArea(this);
+    // Tab goes from card to card; a click lets the keys scroll the list.
+    m_list->setFocusPolicy(Qt::ClickFocus);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setWidgetResizable(true);
     m_list->setMaximumHeight(380);

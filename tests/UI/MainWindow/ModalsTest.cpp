@@ -97,6 +97,25 @@ private slots:
         QCOMPARE(w.h.preferences->string("Tarnbrook_TreemapTheme"),
                  std::optional<std::string>("Deep Ocean"));
 
+        // From the keyboard: Tab goes from card to card (never to the list around them), the
+        // focused card shows the ring and Return applies its theme.
+        QApplication::setActiveWindow(picker->window());
+        ThemeCard* first = picker->cards().front();
+        const QPoint edge(1, first->height() / 2);
+        const QRgb plain = first->grab().toImage().pixel(edge);
+        first->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(first, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), picker->cards()[1]);
+        QTest::keyClick(picker->cards()[1], Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), first);
+        QVERIFY(first->grab().toImage().pixel(edge) != plain);
+        QTest::keyClick(first, Qt::Key_Backtab);
+        QVERIFY(QApplication::focusWidget() != picker->list());
+        first->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(first, Qt::Key_Return);
+        QCOMPARE(w.state->currentTheme(), first->theme());
+        click(ocean);
+
         click(picker->closeButton());
         QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
         QCOMPARE(w.state->currentTheme(), TreemapTheme::ocean);
