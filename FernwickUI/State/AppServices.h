@@ -10,6 +10,7 @@
 #include "FernwickCore/Model/InstalledApp.h"
 #include "FernwickCore/Model/ProtectedPathRegistry.h"
 #include "FernwickCore/Model/ScanProgress.h"
+#include "FernwickCore/Scanning/LargeFileFinder.h"
 
 #include <chrono>
 #include <cstdint>
@@ -68,6 +69,11 @@ struct AppServices {
     std::function<std::vector<DuplicateCluster>(const DiskNodePtr& root, std::int64_t minFileSize,
                                                 DuplicateResolutionRule rule)>
         findDuplicates;
+    /// The files of at least `threshold` bytes at `root` or below, largest first.
+    std::function<std::vector<DiskNodePtr>(const DiskNodePtr& root, std::int64_t threshold)>
+        findLargeFiles = [](const DiskNodePtr& root, std::int64_t threshold) {
+            return LargeFileFinder::shared().findLargeFiles(root, threshold, std::nullopt);
+        };
     std::function<std::vector<DeveloperStorageItem>()> scanDeveloperStorage;
     std::function<std::vector<InstalledApp>()> scanInstalledApplications;
     /// Moves the application's bundle (and, with `removeRelated`, its selected leftovers) to the

@@ -159,6 +159,9 @@ void AppState::finishTreeChange(const ScanTree::Change& change, bool layOut) {
     if (layOut && m_tree.root()) {
         layOutOnWorker();
     }
+    if (change.node || change.copied) {
+        ++m_treeChanges;
+    }
     if (change.node) {
         emit treeChanged(change.node);
     }

@@ -236,8 +236,10 @@ public:
     // What the tool screens change. Each announces its member like the setters.
     /// Ticks or unticks the plan's candidate `id`; nothing when the plan has no such candidate.
     void setCandidateSelected(const Uuid& id, bool selected);
-    /// Selects `threshold` and, when a tree is there, lists its files of at least that size.
-    /// Pressing the selected threshold again recomputes the list from the tree as it is now.
+    /// Selects `threshold` at once and, when a tree is there, lists its files of at least that
+    /// size on a worker: the list changes when they are found. Pressing the selected threshold
+    /// again recomputes the list from the tree as it is now. The latest choice wins: a list
+    /// found for an earlier choice, or for a tree replaced meanwhile, is dropped.
     void chooseLargeFileThreshold(LargeFileThreshold threshold);
     /// Ticks or unticks one copy of one duplicate cluster; nothing when either is gone.
     void setDuplicateSelected(const Uuid& cluster, const Uuid& item, bool selected);
@@ -343,9 +345,18 @@ private:
     void showNode(const DiskNodePtr& node);
     void finishCleanup(std::vector<std::filesystem::path> removed,
                        const std::function<void()>& done);
-    /// Publishes the large files a worker found for `threshold` bytes; when another threshold was
-    /// chosen meanwhile, finds them again in the current tree for the one selected now.
-    void publishLargeFiles(std::int64_t threshold, std::vector<DiskNodePtr> found);
+    // A large-files search about to start: its number (the latest wins) and the tree it reads.
+    struct LargeFilesRequest {
+        std::uint64_t number = 0;
+        std::uint64_t generation = 0;
+        std::uint64_t changes = 0;
+    };
+    LargeFilesRequest newLargeFilesRequest();
+    // Finds the large files of the current tree at the selected threshold on a worker.
+    void findLargeFiles();
+    // Publishes what the search `request` found, unless a later search or a newer tree replaced
+    // it; when the tree changed while it ran, searches again.
+    void acceptLargeFiles(const LargeFilesRequest& request, std::vector<DiskNodePtr> found);
     void loadAuditHistory();
     // Applies `change` (none: only reads) on a worker, then hands the list to `done`.
     void changeProtectedPaths(std::function<void(SafetyEngine&)> change, ProtectedPathsDone done);
@@ -405,6 +416,9 @@ private:
     std::shared_ptr<std::atomic<std::uint64_t>> m_searchGeneration =
         std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<DiskScanning> m_scanner;
+    // The latest large-files search, and how many times the tree has changed.
+    std::uint64_t m_largeFilesRequest = 0;
+    std::uint64_t m_treeChanges = 0;
 };
 
 } // namespace fernwick::ui

@@ -116,38 +116,29 @@ void AppState::publishScanResults(const DiskNodePtr& root) {
     setScanState(ScanState::completed());
 
     auto generatePlan = m_services.generateSmartCleanupPlan;
+    auto findLarge = m_services.findLargeFiles;
     const std::int64_t threshold = bytes(m_selectedLargeFileThreshold);
-    const std::uint64_t generation = m_tree.generation();
+    const LargeFilesRequest request = newLargeFilesRequest();
     runOnPool(m_longWork,
-              [this, view = m_tree.view(), generation, generatePlan,
+              [this, view = m_tree.view(), request, generatePlan, findLarge,
                threshold]() mutable -> std::function<void()> {
                   const DiskNodePtr& tree = view.root();
                   CleanupPlan plan = generatePlan ? generatePlan(tree) : CleanupPlan{};
                   std::vector<DiskNodePtr> large =
-                      LargeFileFinder::shared().findLargeFiles(tree, threshold, std::nullopt);
+                      findLarge ? findLarge(tree, threshold) : std::vector<DiskNodePtr>{};
                   std::map<std::string, std::int64_t> breakdown = categoryBreakdown(tree);
                   view = {}; // read: changes may work in place again
-                  return [this, generation, threshold, plan = std::move(plan),
-                          large = std::move(large), breakdown = std::move(breakdown)]() mutable {
+                  return [this, request, plan = std::move(plan), large = std::move(large),
+                          breakdown = std::move(breakdown)]() mutable {
                       // Results for a tree that a newer scan has replaced are dropped.
-                      if (m_tree.generation() == generation) {
+                      if (m_tree.generation() == request.generation) {
                           setCleanupPlan(std::move(plan));
-                          publishLargeFiles(threshold, currentNodes(std::move(large)));
+                          acceptLargeFiles(request, std::move(large));
                           computeTreemapLayout(kLayoutBounds);
                           recordSnapshot(std::move(breakdown));
                       }
                   };
               });
-}
-
-void AppState::publishLargeFiles(std::int64_t threshold, std::vector<DiskNodePtr> found) {
-    // A threshold chosen while the worker ran wins over the one it was started with. The tree
-    // belongs to the GUI thread, so finding them again here reads it as it stands.
-    const std::int64_t selected = bytes(m_selectedLargeFileThreshold);
-    if (selected != threshold) {
-        found = LargeFileFinder::shared().findLargeFiles(m_tree.root(), selected, std::nullopt);
-    }
-    setLargeFiles(std::move(found));
 }
 
 void AppState::recordSnapshot(std::map<std::string, std::int64_t> breakdown) {

@@ -20,11 +20,44 @@ void AppState::setCandidateSelected(const Uuid& id, bool selected) {
 
 void AppState::chooseLargeFileThreshold(LargeFileThreshold threshold) {
     setSelectedLargeFileThreshold(threshold);
-    // The tree belongs to the GUI thread, so this walk reads it as it stands.
     if (m_tree.root()) {
-        setLargeFiles(LargeFileFinder::shared().findLargeFiles(m_tree.root(), bytes(threshold),
-                                                               std::nullopt));
+        findLargeFiles();
+    } else {
+        newLargeFilesRequest(); // nothing to search; a list still on its way is out of date
     }
+}
+
+AppState::LargeFilesRequest AppState::newLargeFilesRequest() {
+    return {++m_largeFilesRequest, m_tree.generation(), m_treeChanges};
+}
+
+void AppState::findLargeFiles() {
+    auto find = m_services.findLargeFiles;
+    const std::int64_t threshold = bytes(m_selectedLargeFileThreshold);
+    const LargeFilesRequest request = newLargeFilesRequest();
+    runOnPool(
+        m_quickWork,
+        [this, view = m_tree.view(), find, threshold, request]() mutable -> std::function<void()> {
+            auto found = find ? find(view.root(), threshold) : std::vector<DiskNodePtr>{};
+            view = {}; // read: changes may work in place again
+            return [this, request, found = std::move(found)]() mutable {
+                acceptLargeFiles(request, std::move(found));
+            };
+        });
+}
+
+void AppState::acceptLargeFiles(const LargeFilesRequest& request, std::vector<DiskNodePtr> found) {
+    if (request.number != m_largeFilesRequest || request.generation != m_tree.generation()) {
+        return; // a later choice or a newer scan has its own search
+    }
+    if (request.changes != m_treeChanges) {
+        // Moved, restored or rescanned meanwhile: the list would show sizes the tree no longer
+        // has, or miss a file that has grown back.
+        findLargeFiles();
+        return;
+    }
+    // No change since the view was taken, so no node was copied: the nodes found are current.
+    setLargeFiles(std::move(found));
 }
 
 void AppState::setDuplicateSelected(const Uuid& cluster, const Uuid& item, bool selected) {

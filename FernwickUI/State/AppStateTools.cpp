@@ -157,24 +157,24 @@ void AppState::finishCleanup(std::vector<std::filesystem::path> removed,
     }
 
     auto generatePlan = m_services.generateSmartCleanupPlan;
+    auto findLarge = m_services.findLargeFiles;
     const std::int64_t threshold = bytes(m_selectedLargeFileThreshold);
-    const std::uint64_t generation = m_tree.generation();
+    const LargeFilesRequest request = newLargeFilesRequest();
     runOnPool(m_longWork,
-              [this, view = m_tree.view(), generation, generatePlan, threshold,
+              [this, view = m_tree.view(), request, generatePlan, findLarge, threshold,
                done]() mutable -> std::function<void()> {
                   const DiskNodePtr& tree = view.root();
                   CleanupPlan plan = generatePlan ? generatePlan(tree) : CleanupPlan{};
                   std::erase_if(plan.candidates, [](const CleanupCandidate& candidate) {
                       return candidate.size == 0 || !entryExists(candidate.url);
                   });
-                  auto large =
-                      LargeFileFinder::shared().findLargeFiles(tree, threshold, std::nullopt);
+                  auto large = findLarge ? findLarge(tree, threshold) : std::vector<DiskNodePtr>{};
                   view = {};
-                  return [this, generation, threshold, plan = std::move(plan),
-                          large = std::move(large), done]() mutable {
-                      if (m_tree.generation() == generation) {
+                  return [this, request, plan = std::move(plan), large = std::move(large),
+                          done]() mutable {
+                      if (m_tree.generation() == request.generation) {
                           setCleanupPlan(std::move(plan));
-                          publishLargeFiles(threshold, currentNodes(std::move(large)));
+                          acceptLargeFiles(request, std::move(large));
                       }
                       refreshTrashCount();
                       setIsCleaning(false);

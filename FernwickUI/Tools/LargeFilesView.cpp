@@ -179,16 +179,20 @@ LargeFilesView::LargeFilesView(AppState& state, const ToolSeams& /*seams*/, QWid
     m_page->addContent(m_list);
     m_page->addContent(m_empty);
 
-    connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_model->setFilter(text);
-        updateCount();
-    });
+    connect(m_filter, &QLineEdit::textChanged, m_model, &LargeFilesModel::setFilter);
+    // The rows change on a keystroke, or later when a long list's paths are ready for the filter.
+    for (const auto rowsChanged :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(m_model, rowsChanged, this, &LargeFilesView::updateCount);
+    }
+    connect(m_model, &QAbstractItemModel::modelReset, this, &LargeFilesView::updateCount);
     connect(&m_state, &AppState::largeFilesChanged, this, &LargeFilesView::updateFiles);
     connect(&m_state, &AppState::selectedLargeFileThresholdChanged, this,
             &LargeFilesView::updateChips);
-    // A move to the Trash empties the node in place: its row shows the new size.
-    connect(&m_state, &AppState::lastTrashedChanged, m_list->viewport(),
-            qOverload<>(&QWidget::update));
+    // A move to the Trash (or its undo) changes a listed node, perhaps into a new version of it:
+    // its row shows the new size.
+    connect(&m_state, &AppState::treeChanged, this,
+            [this] { m_model->setFiles(m_state.largeFiles()); });
     updateFiles();
     updateChips();
 }

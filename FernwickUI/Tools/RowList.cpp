@@ -6,9 +6,11 @@
 #include "FernwickUI/Style/SystemIcons.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 
 #include <algorithm>
 
@@ -19,6 +21,14 @@ int IdRowModel::rowCount(const QModelIndex& parent) const {
 }
 
 int IdRowModel::rowOf(const Uuid& id) const {
+    if (!m_indexed) {
+        m_rows.clear();
+        m_rows.reserve(m_ids.size());
+        for (std::size_t row = 0; row < m_ids.size(); ++row) {
+            m_rows.emplace(m_ids[row], static_cast<int>(row));
+        }
+        m_indexed = true;
+    }
     const auto found = m_rows.find(id);
     return found == m_rows.end() ? -1 : found->second;
 }
@@ -33,12 +43,39 @@ bool IdRowModel::setIds(std::vector<Uuid> ids, const std::function<void()>& upda
     }
     beginResetModel();
     m_ids = std::move(ids);
-    indexIds();
+    m_indexed = false;
     if (update) {
         update();
     }
     endResetModel();
     return true;
+}
+
+void IdRowModel::removeRowSpan(int first, int count, const std::function<void()>& update) {
+    if (count <= 0) {
+        return;
+    }
+    beginRemoveRows({}, first, first + count - 1);
+    m_ids.erase(m_ids.begin() + first, m_ids.begin() + first + count);
+    m_indexed = false;
+    if (update) {
+        update();
+    }
+    endRemoveRows();
+}
+
+void IdRowModel::insertRowSpan(int first, std::vector<Uuid> ids,
+                               const std::function<void()>& update) {
+    if (ids.empty()) {
+        return;
+    }
+    beginInsertRows({}, first, first + static_cast<int>(ids.size()) - 1);
+    m_ids.insert(m_ids.begin() + first, ids.begin(), ids.end());
+    m_indexed = false;
+    if (update) {
+        update();
+    }
+    endInsertRows();
 }
 
 void IdRowModel::refreshRow(const Uuid& id) {
@@ -51,14 +88,6 @@ void IdRowModel::refreshRow(const Uuid& id) {
 void IdRowModel::refreshAll() {
     if (!m_ids.empty()) {
         emit dataChanged(index(0), index(static_cast<int>(m_ids.size()) - 1));
-    }
-}
-
-void IdRowModel::indexIds() {
-    m_rows.clear();
-    m_rows.reserve(m_ids.size());
-    for (std::size_t row = 0; row < m_ids.size(); ++row) {
-        m_rows.emplace(m_ids[row], static_cast<int>(row));
     }
 }
 
@@ -158,13 +187,50 @@ void paintRowButton(QPainter& painter, const QRectF& box, const ButtonLook& look
     painter.restore();
 }
 
+namespace {
+
+// Lines laid out once and drawn again on every repaint of their row (a scroll, a tick): the
+// text cut to its width, shaped for its font. GUI thread only.
+const QStaticText& laidOutLine(const QString& text, const QFont& font, double width) {
+    constexpr qsizetype kMaxLines = 4096;
+    static QHash<QString, QStaticText> lines;
+    const QString key =
+        font.key() + QChar(0x1f) + QString::number(qRound(width * 4)) + QChar(0x1f) + text;
+    const auto found = lines.constFind(key);
+    if (found != lines.constEnd()) {
+        return *found;
+    }
+    if (lines.size() >= kMaxLines) {
+        lines.clear();
+    }
+    QStaticText line(QFontMetricsF(font).elidedText(text, Qt::ElideRight, width));
+    line.setTextFormat(Qt::PlainText);
+    line.setPerformanceHint(QStaticText::AggressiveCaching);
+    line.prepare(QTransform(), font);
+    return *lines.insert(key, line);
+}
+
+} // namespace
+
 void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
               const QColor& colour, Qt::Alignment alignment) {
+    const QStaticText& line = laidOutLine(text, font, std::max(0.0, box.width()));
+    const QSizeF size = line.size();
+    double x = box.left();
+    if (alignment & Qt::AlignRight) {
+        x = box.right() - size.width();
+    } else if (alignment & Qt::AlignHCenter) {
+        x = box.center().x() - size.width() / 2;
+    }
+    double y = box.center().y() - size.height() / 2;
+    if (alignment & Qt::AlignTop) {
+        y = box.top();
+    } else if (alignment & Qt::AlignBottom) {
+        y = box.bottom() - size.height();
+    }
     painter.setFont(font);
     painter.setPen(colour);
-    const QString shown =
-        QFontMetricsF(font).elidedText(text, Qt::ElideRight, std::max(0.0, box.width()));
-    painter.drawText(box, alignment | Qt::TextSingleLine, shown);
+    painter.drawStaticText(QPointF(x, y), line);
 }
 
 RowList::RowList(IdRowModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)

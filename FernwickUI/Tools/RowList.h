@@ -44,15 +44,21 @@ protected:
     /// the shown ids, `update` runs and every row is repainted in place (the scroll position
     /// stays); otherwise the model is reset around `update`. Returns whether it was reset.
     bool setIds(std::vector<Uuid> ids, const std::function<void()>& update);
+    /// Removes the rows `first` .. `first + count - 1`; `update` removes them from the
+    /// subclass's data. The other rows stay where the view has them.
+    void removeRowSpan(int first, int count, const std::function<void()>& update);
+    /// Inserts rows with `ids` before row `first`; `update` inserts them into the subclass's data.
+    void insertRowSpan(int first, std::vector<Uuid> ids, const std::function<void()>& update);
     /// Repaints the row of `id` (nothing when it is not shown).
     void refreshRow(const Uuid& id);
     void refreshAll();
 
 private:
-    void indexIds();
-
+    // Each row of an id, indexed on the first look-up after a change (long lists change often
+    // and are rarely looked up).
+    mutable std::unordered_map<Uuid, int> m_rows;
+    mutable bool m_indexed = false;
     std::vector<Uuid> m_ids;
-    std::unordered_map<Uuid, int> m_rows;
 };
 
 /// A region of a painted row that takes clicks (a checkbox, a button).

@@ -3,6 +3,8 @@
 
 #include "tests/UI/State/AppStateHarness.h"
 
+#include <array>
+
 using fernwick::test::Gate;
 using fernwick::test::Harness;
 using namespace fernwick;
@@ -55,6 +57,62 @@ private slots:
         QCOMPARE(state->selectedLargeFileThreshold(), LargeFileThreshold::gb1);
         QCOMPARE(largeChanged.count(), 0);
         QVERIFY(state->largeFiles().empty());
+    }
+
+    // The search runs on a worker; whatever order the searches finish in, the list shown is
+    // the one for the latest choice on the latest tree.
+    void largeFilesFollowTheLatestChoiceAndDropStaleSearches() {
+        Harness h;
+        constexpr std::int64_t kMiB = 1048576;
+        const auto file = [](const char* path, std::int64_t size) {
+            return fernwick::test::makeNode(path, false, size);
+        };
+        const auto big = file("/t/big.iso", 2048 * kMiB);
+        const auto mid = file("/t/mid.mov", 600 * kMiB);
+        const auto small = file("/t/small.bin", 150 * kMiB);
+        // Searches wait for their gate when `held` names one (the next search takes it).
+        std::array<Gate, 2> entered;
+        std::array<Gate, 2> release;
+        std::atomic<int> held{-1};
+        h.services.findLargeFiles = [&](const DiskNodePtr& tree, std::int64_t bytes) {
+            if (const int gate = held.exchange(-1); gate >= 0) {
+                entered[static_cast<std::size_t>(gate)].open();
+                release[static_cast<std::size_t>(gate)].wait();
+            }
+            return LargeFileFinder::shared().findLargeFiles(tree, bytes, std::nullopt);
+        };
+        auto state = h.make();
+        h.publish(*state, fernwick::test::makeNode("/t", true, 0, StorageCategory::other,
+                                                   {big, mid, small}));
+        QCOMPARE(state->largeFiles(), (std::vector<DiskNodePtr>{big, mid, small}));
+
+        // "> 1 GB" is still searching when "> 500 MB" is chosen and found: the first answer,
+        // arriving last, is dropped.
+        held = 0;
+        state->chooseLargeFileThreshold(LargeFileThreshold::gb1);
+        QVERIFY(QTest::qWaitFor([&] { return entered[0].isOpen(); }));
+        state->chooseLargeFileThreshold(LargeFileThreshold::mb500);
+        QTRY_COMPARE(state->largeFiles(), (std::vector<DiskNodePtr>{big, mid}));
+        QSignalSpy largeChanged(state.get(), &AppState::largeFilesChanged);
+        release[0].open();
+        h.settle();
+        QCOMPARE(largeChanged.count(), 0);
+        QCOMPARE(state->largeFiles(), (std::vector<DiskNodePtr>{big, mid}));
+        QCOMPARE(state->selectedLargeFileThreshold(), LargeFileThreshold::mb500);
+
+        // A search on a tree that a newer scan replaced is dropped; the new tree's list stands.
+        held = 1;
+        state->chooseLargeFileThreshold(LargeFileThreshold::mb100);
+        QVERIFY(QTest::qWaitFor([&] { return entered[1].isOpen(); }));
+        const auto fresh = file("/u/fresh.iso", 700 * kMiB);
+        h.scanBody = [fresh](auto&&...) {
+            return fernwick::test::makeNode("/u", true, 0, StorageCategory::other, {fresh});
+        };
+        state->startScan();
+        QTRY_COMPARE(state->largeFiles(), std::vector<DiskNodePtr>{fresh});
+        release[1].open();
+        h.settle();
+        QCOMPARE(state->largeFiles(), std::vector<DiskNodePtr>{fresh});
     }
 
     void duplicatesCleanMovesTheTickedCopiesSilentlyThenSearchesAgain() {

@@ -60,13 +60,16 @@ private slots:
         QCOMPARE(view->countLabel()->text(), QStringLiteral("2 files found"));
         QVERIFY(chip(view, "> 100 MB")->isSelected());
 
+        // The chip is selected at once; the list follows when the worker has found the files.
         fernwick::test::click(chip(view, "> 5 GB"));
         QCOMPARE(w.state->selectedLargeFileThreshold(), LargeFileThreshold::gb5);
         QVERIFY(chip(view, "> 5 GB")->isSelected());
         QVERIFY(!chip(view, "> 100 MB")->isSelected());
+        w.h.settle();
         QCOMPARE(names(view->model()), QStringList{"huge.iso"});
         QCOMPARE(view->countLabel()->text(), QStringLiteral("1 files found"));
         fernwick::test::click(chip(view, "> 100 MB"));
+        w.h.settle();
         QCOMPARE(names(view->model()), (QStringList{"huge.iso", "exact.bin"}));
     }
 
@@ -93,6 +96,23 @@ private slots:
             QTest::keyClicks(view->filterField(), text);
             return names(view->model());
         };
+        // A keystroke announces only the rows that change: none when they stay, removals when
+        // the filter narrows, insertions when it widens; never a reset.
+        QSignalSpy resets(view->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy removed(view->model(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(view->model(), &QAbstractItemModel::rowsInserted);
+        QTest::keyClicks(view->filterField(), "r/");
+        QCOMPARE(removed.count() + inserted.count(), 0);
+        QTest::keyClick(view->filterField(), 'm');
+        QCOMPARE(removed.count(), 1); // "<b>y<b>.bin"
+        QCOMPARE(names(view->model()), (QStringList{"Holiday Video.mov", "a b.iso", "x.dmg"}));
+        QTest::keyClicks(view->filterField(), "edia/a");
+        QCOMPARE(names(view->model()), QStringList{"a b.iso"});
+        QTest::keyClick(view->filterField(), Qt::Key_Backspace);
+        QTest::keyClick(view->filterField(), Qt::Key_Backspace);
+        QCOMPARE(names(view->model()), (QStringList{"Holiday Video.mov", "a b.iso", "x.dmg"}));
+        QCOMPARE(inserted.count(), 2); // before and after "a b.iso"
+        QCOMPARE(resets.count(), 0);
         QCOMPARE(filter("video"), QStringList{"Holiday Video.mov"});
         QCOMPARE(view->countLabel()->text(), QStringLiteral("1 files found"));
         QCOMPARE(filter("VIDEO"), QStringList{"Holiday Video.mov"});
@@ -102,6 +122,42 @@ private slots:
         QCOMPARE(view->countLabel()->text(), QStringLiteral("0 files found"));
         QVERIFY(!view->showsEmptyState());
         QCOMPARE(filter(""), (QStringList{"Holiday Video.mov", "a b.iso", "x.dmg", "<b>y<b>.bin"}));
+    }
+
+    // A long list's paths are folded on a worker: a filter typed at once, and a new list
+    // arriving under a filter, show the right rows when the paths are there.
+    void aLongListIsFilteredWhenItsPathsAreReady() {
+        ToolsHarness w(false);
+        w.open();
+        const auto& root = w.h.tree.root();
+        std::vector<DiskNodePtr> files;
+        QStringList kept; // "Keep <i>.iso", largest (highest i) first
+        for (int i = 11999; i >= 0; --i) {
+            const bool keep = i % 1000 == 0;
+            const std::string name =
+                (keep ? "Keep " : "file ") + std::to_string(i) + (i % 2 == 0 ? ".iso" : ".bin");
+            files.push_back(
+                makeNode(root / "long" / name, false, (i % 2 == 0 ? 2048 : 200) * kMiB + i));
+            if (keep) {
+                kept << QString::fromStdString(name);
+            }
+        }
+        w.h.publish(*w.state, makeNode(root / "long", true, 0, StorageCategory::other, files));
+        w.openSheet(ActiveModal::largeFiles);
+        auto* view = w.screen<LargeFilesView>();
+        QCOMPARE(view->model()->rowCount(), 12000);
+        QTest::keyClicks(view->filterField(), "KEEP");
+        QTRY_VERIFY(view->model()->pathsPrepared());
+        QCOMPARE(names(view->model()), kept);
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("12 files found"));
+
+        fernwick::test::click(chip(view, "> 1 GB"));
+        w.h.settle();
+        QTRY_VERIFY(view->model()->pathsPrepared());
+        QCOMPARE(names(view->model()), kept); // 6,000 files of 2 GiB: folded on a worker again
+        QCOMPARE(view->countLabel()->text(), QStringLiteral("12 files found"));
+        view->filterField()->clear();
+        QCOMPARE(view->model()->rowCount(), 6000);
     }
 
     void beforeAnyScanTheChipsOnlySelect() {
@@ -129,6 +185,19 @@ private slots:
         ToolsHarness w(true);
         const auto big = w.h.tree.file("big/movie.mov", "x", 100 * kMiB);
         const auto other = w.h.tree.file("big/disk.img", "y", 200 * kMiB);
+        // Once armed, the next search for large files waits for `release`.
+        std::atomic<bool> hold{false};
+        std::atomic<int> searches{0};
+        test::Gate entered;
+        test::Gate release;
+        w.h.services.findLargeFiles = [&](const DiskNodePtr& tree, std::int64_t bytes) {
+            ++searches;
+            if (hold.exchange(false)) {
+                entered.open();
+                release.wait();
+            }
+            return LargeFileFinder::shared().findLargeFiles(tree, bytes, std::nullopt);
+        };
         w.open();
         w.state->startScan(w.h.tree / "big");
         QTRY_VERIFY_WITH_TIMEOUT(w.state->scanState().kind() == ScanState::Kind::completed, 10000);
@@ -147,6 +216,27 @@ private slots:
         QCOMPARE(names(view->model()), (QStringList{"disk.img", "movie.mov"}));
         QCOMPARE(row(view->model(), 1)[2], QStringLiteral("Zero KB"));
         fernwick::test::click(chip(view, "> 100 MB"));
+        w.h.settle();
+        QCOMPARE(names(view->model()), QStringList{"disk.img"});
+
+        // A move while the files are being searched for changes a copy of the tree (the search
+        // reads the old one): the row shows the moved file's new size at once, and the list
+        // found meanwhile is not shown: the files are searched for again.
+        const auto third = w.h.tree.file("big/third.iso", "z", 300 * kMiB);
+        w.state->startScan(w.h.tree / "big");
+        QTRY_VERIFY_WITH_TIMEOUT(w.state->largeFiles().size() == 2, 10000);
+        w.h.settle();
+        searches = 0;
+        hold = true;
+        fernwick::test::click(chip(view, "> 100 MB"));
+        QVERIFY(QTest::qWaitFor([&] { return entered.isOpen(); }));
+        QCOMPARE(names(view->model()), (QStringList{"third.iso", "disk.img"}));
+        fernwick::test::clickRow(view->list(), 0, LargeFilesView::trash);
+        QTRY_VERIFY(!std::filesystem::exists(third));
+        QTRY_COMPARE(row(view->model(), 0)[2], QStringLiteral("Zero KB"));
+        release.open();
+        w.h.settle();
+        QCOMPARE(searches.load(), 2);
         QCOMPARE(names(view->model()), QStringList{"disk.img"});
     }
 };
