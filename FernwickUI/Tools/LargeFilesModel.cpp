@@ -53,7 +53,7 @@ std::optional<std::vector<Span>> missingSpans(const std::vector<int>& larger,
 
 } // namespace
 
-LargeFilesModel::LargeFilesModel(QObject* parent) : IdRowModel(parent) {
+LargeFilesModel::LargeFilesModel(QObject* parent) : QAbstractListModel(parent) {
     connect(&m_preparing, &QFutureWatcherBase::finished, this, &LargeFilesModel::takePaths);
 }
 
@@ -85,17 +85,16 @@ LargeFilesModel::FoldedPaths LargeFilesModel::foldPaths(const std::vector<DiskNo
 }
 
 void LargeFilesModel::setFiles(std::vector<DiskNodePtr> files) {
-    std::vector<Uuid> ids;
-    ids.reserve(files.size());
-    for (const auto& file : files) {
-        ids.push_back(file->id());
-    }
+    const bool sameFiles =
+        std::equal(files.begin(), files.end(), m_files->begin(), m_files->end(),
+                   [](const DiskNodePtr& a, const DiskNodePtr& b) { return a->id() == b->id(); });
     m_files = std::make_shared<const std::vector<DiskNodePtr>>(std::move(files));
-    if (ids == m_fileIds) {
-        refreshAll();
+    if (sameFiles) {
+        if (!m_rows.empty()) {
+            emit dataChanged(index(0), index(static_cast<int>(m_rows.size()) - 1));
+        }
         return;
     }
-    m_fileIds = std::move(ids);
     ++m_generation;
     m_paths = {};
     m_prepared = m_files->size() <= kFoldAtOnce;
@@ -117,10 +116,10 @@ void LargeFilesModel::setFiles(std::vector<DiskNodePtr> files) {
     if (m_filter.isEmpty() || m_prepared) {
         rows = matching(nullptr);
     }
-    setIds(idsOf(rows.begin(), rows.end()), [&] {
-        m_rows = std::move(rows);
-        m_rowsFilter = m_filter.isEmpty() || m_prepared ? std::optional(m_filter) : std::nullopt;
-    });
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_rowsFilter = m_filter.isEmpty() || m_prepared ? std::optional(m_filter) : std::nullopt;
+    endResetModel();
 }
 
 void LargeFilesModel::takePaths() {
@@ -198,33 +197,29 @@ void LargeFilesModel::showRows(std::vector<int> rows) {
     if (const auto removed = missingSpans(m_rows, rows)) {
         // From the last span back, so the earlier spans keep their positions.
         for (auto span = removed->rbegin(); span != removed->rend(); ++span) {
-            removeRowSpan(span->first, span->second, [&] {
-                const auto first = m_rows.begin() + span->first;
-                m_rows.erase(first, first + span->second);
-            });
+            const auto [at, count] = *span;
+            beginRemoveRows({}, at, at + count - 1);
+            m_rows.erase(m_rows.begin() + at, m_rows.begin() + at + count);
+            endRemoveRows();
         }
         return;
     }
     if (const auto inserted = missingSpans(rows, m_rows)) {
         // From the first span on: each lands where `rows` has it, the earlier ones being in.
         for (const auto& [at, count] : *inserted) {
-            const auto first = rows.begin() + at;
-            insertRowSpan(at, idsOf(first, first + count),
-                          [&] { m_rows.insert(m_rows.begin() + at, first, first + count); });
+            beginInsertRows({}, at, at + count - 1);
+            m_rows.insert(m_rows.begin() + at, rows.begin() + at, rows.begin() + at + count);
+            endInsertRows();
         }
         return;
     }
-    setIds(idsOf(rows.begin(), rows.end()), [&] { m_rows = std::move(rows); });
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
 }
 
-std::vector<Uuid> LargeFilesModel::idsOf(std::vector<int>::const_iterator first,
-                                         std::vector<int>::const_iterator last) const {
-    std::vector<Uuid> ids;
-    ids.reserve(static_cast<std::size_t>(last - first));
-    for (auto row = first; row != last; ++row) {
-        ids.push_back(m_fileIds[static_cast<std::size_t>(*row)]);
-    }
-    return ids;
+int LargeFilesModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
 const DiskNodePtr& LargeFilesModel::fileAt(int row) const {

@@ -21,8 +21,9 @@ namespace fernwick::ui {
 /// a filtered list is empty). A keystroke that lengthens
 /// the filter looks only at the rows shown. A change of the rows is announced as the rows
 /// removed or inserted when they form a few spans, as a reset otherwise, and not at all when
-/// the rows stay. A row's size is read from its node when drawn. GUI thread only.
-class LargeFilesModel final : public IdRowModel {
+/// the rows stay. Rows are positions in the files (no per-row id is kept: the list can be long
+/// and changes often). A row's size is read from its node when drawn. GUI thread only.
+class LargeFilesModel final : public QAbstractListModel {
     Q_OBJECT
 public:
     /// Qt::DisplayRole: the name. RowRole::texts: name, path, size, category name.
@@ -39,6 +40,7 @@ public:
     bool pathsPrepared() const { return m_prepared; }
     const DiskNodePtr& fileAt(int row) const;
 
+    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     /// Every path of `files`, folded to one case, one after the other, each followed by U+0000
@@ -61,11 +63,8 @@ private:
     void applyFilter();
     // Shows `rows`, announcing only what changed.
     void showRows(std::vector<int> rows);
-    std::vector<Uuid> idsOf(std::vector<int>::const_iterator first,
-                            std::vector<int>::const_iterator last) const;
 
     Files m_files = std::make_shared<const std::vector<DiskNodePtr>>();
-    std::vector<Uuid> m_fileIds;
     std::uint64_t m_generation = 0; // counts setFiles calls that changed the files
     FoldedPaths m_paths;
     bool m_prepared = true;

@@ -51,33 +51,6 @@ bool IdRowModel::setIds(std::vector<Uuid> ids, const std::function<void()>& upda
     return true;
 }
 
-void IdRowModel::removeRowSpan(int first, int count, const std::function<void()>& update) {
-    if (count <= 0) {
-        return;
-    }
-    beginRemoveRows({}, first, first + count - 1);
-    m_ids.erase(m_ids.begin() + first, m_ids.begin() + first + count);
-    m_indexed = false;
-    if (update) {
-        update();
-    }
-    endRemoveRows();
-}
-
-void IdRowModel::insertRowSpan(int first, std::vector<Uuid> ids,
-                               const std::function<void()>& update) {
-    if (ids.empty()) {
-        return;
-    }
-    beginInsertRows({}, first, first + static_cast<int>(ids.size()) - 1);
-    m_ids.insert(m_ids.begin() + first, ids.begin(), ids.end());
-    m_indexed = false;
-    if (update) {
-        update();
-    }
-    endInsertRows();
-}
-
 void IdRowModel::refreshRow(const Uuid& id) {
     const int row = rowOf(id);
     if (row >= 0) {
@@ -233,7 +206,7 @@ void drawLine(QPainter& painter, const QRectF& box, const QString& text, const Q
     painter.drawStaticText(QPointF(x, y), line);
 }
 
-RowList::RowList(IdRowModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)
+RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)
     : QListView(parent), m_delegate(delegate) {
     setModel(model);
     setItemDelegate(delegate);

@@ -44,11 +44,6 @@ protected:
     /// the shown ids, `update` runs and every row is repainted in place (the scroll position
     /// stays); otherwise the model is reset around `update`. Returns whether it was reset.
     bool setIds(std::vector<Uuid> ids, const std::function<void()>& update);
-    /// Removes the rows `first` .. `first + count - 1`; `update` removes them from the
-    /// subclass's data. The other rows stay where the view has them.
-    void removeRowSpan(int first, int count, const std::function<void()>& update);
-    /// Inserts rows with `ids` before row `first`; `update` inserts them into the subclass's data.
-    void insertRowSpan(int first, std::vector<Uuid> ids, const std::function<void()>& update);
     /// Repaints the row of `id` (nothing when it is not shown).
     void refreshRow(const Uuid& id);
     void refreshAll();
@@ -114,7 +109,8 @@ void drawLine(QPainter& painter, const QRectF& box, const QString& text, const Q
 class RowList : public QListView {
     Q_OBJECT
 public:
-    RowList(IdRowModel* model, RowDelegate* delegate, bool uniform, QWidget* parent = nullptr);
+    RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform,
+            QWidget* parent = nullptr);
 
     RowDelegate* rowDelegate() const { return m_delegate; }
     /// Where, in the viewport, the region `action` of `row` lies; empty when the row has none.
