@@ -1,8 +1,8 @@
 #include "FernwickUI/Style/FernwickTheme.h"
 
-#include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickUI/Style/Palette.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -13,16 +13,29 @@ namespace {
 // The three groups of tile colouring: dependency folders, build and cache output, the rest.
 enum class TileGroup { dependencies, buildOutput, other };
 
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsLower(std::string_view text, std::string_view lower) {
+    return text.size() == lower.size() &&
+           std::equal(text.begin(), text.end(), lower.begin(),
+                      [](char a, char b) { return asciiLower(a) == b; });
+}
+
+// Letters compared without case (ASCII only). The treemap asks this for every tile it colours,
+// so the lower-cased path goes into one buffer per thread rather than a new string each time.
 TileGroup tileGroup(std::string_view path, std::string_view name) {
-    const std::string lowerPath = paths::lowercased(path);
-    const std::string lowerName = paths::lowercased(name);
-    const auto has = [&lowerPath](std::string_view part) {
+    thread_local std::string lowerPath;
+    lowerPath.assign(path);
+    std::transform(lowerPath.begin(), lowerPath.end(), lowerPath.begin(), asciiLower);
+    const auto has = [](std::string_view part) {
         return lowerPath.find(part) != std::string::npos;
     };
-    if (has("node_modules") || lowerName == "node_modules") {
+    if (has("node_modules") || equalsLower(name, "node_modules")) {
         return TileGroup::dependencies;
     }
-    if (has(".next") || has("cache") || has("webpack") || lowerName == ".next") {
+    if (has(".next") || has("cache") || has("webpack") || equalsLower(name, ".next")) {
         return TileGroup::buildOutput;
     }
     return TileGroup::other;

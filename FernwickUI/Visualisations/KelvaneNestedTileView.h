@@ -7,9 +7,10 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
-#include <QPixmap>
+#include <QImage>
 #include <QString>
 
+#include <unordered_map>
 #include <vector>
 
 namespace fernwick::ui {
@@ -93,7 +94,10 @@ private:
     std::vector<TileLook> m_looks;
     std::vector<int> m_chain;
     std::vector<int> m_probe;
-    QPixmap m_cache;
+    QImage m_cache;
+    // Scratch of renderCache(), kept with its storage between frames.
+    std::unordered_map<QRgb, std::vector<QRectF>> m_smallLeaves;
+    std::vector<QRectF> m_leafOutlines;
     bool m_cacheValid = false;
 };
 

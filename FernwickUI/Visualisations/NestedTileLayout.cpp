@@ -13,9 +13,15 @@ Rect NestedTileLayout::layoutBounds(double viewWidth, double viewHeight, double 
 }
 
 NestedTileLayout NestedTileLayout::compute(const DiskNodePtr& root, const Rect& bounds) {
-    return fromRects(root ? TreemapLayoutEngine::shared().generateLayout(
-                                root, bounds, kMaximumVisualDepth, kMinimumTileSize)
-                          : std::vector<TreemapRect>{});
+    NestedTileLayout layout;
+    layout.recompute(root, bounds);
+    return layout;
+}
+
+void NestedTileLayout::recompute(const DiskNodePtr& root, const Rect& bounds) {
+    flatten(root ? TreemapLayoutEngine::shared().generateLayout(root, bounds, kMaximumVisualDepth,
+                                                                kMinimumTileSize)
+                 : std::vector<TreemapRect>{});
 }
 
 NestedTileLayout NestedTileLayout::fromRects(std::vector<TreemapRect> rects) {
@@ -24,12 +30,35 @@ NestedTileLayout NestedTileLayout::fromRects(std::vector<TreemapRect> rects) {
     return layout;
 }
 
+namespace {
+
+// The number of rectangles in `rects` and nested in them, at any depth.
+std::size_t countTiles(const std::vector<TreemapRect>& rects) {
+    std::size_t count = 0;
+    std::vector<const std::vector<TreemapRect>*> pending{&rects};
+    while (!pending.empty()) {
+        const auto* level = pending.back();
+        pending.pop_back();
+        count += level->size();
+        for (const auto& rect : *level) {
+            if (!rect.children.empty()) {
+                pending.push_back(&rect.children);
+            }
+        }
+    }
+    return count;
+}
+
+} // namespace
+
 void NestedTileLayout::flatten(std::vector<TreemapRect> rects) {
     m_rects = std::move(rects);
     m_tiles.clear();
+    m_tiles.reserve(countTiles(m_rects));
     // Depth first without recursion: (rect, parent index) pairs, pushed in reverse so that
     // siblings come out in layout order.
-    std::vector<std::pair<const TreemapRect*, int>> stack;
+    auto& stack = m_stack;
+    stack.clear();
     for (auto it = m_rects.rbegin(); it != m_rects.rend(); ++it) {
         stack.emplace_back(&*it, -1);
     }

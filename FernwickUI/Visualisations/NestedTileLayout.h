@@ -4,6 +4,7 @@
 #include "FernwickCore/Model/Rect.h"
 #include "FernwickCore/Scanning/TreemapRect.h"
 
+#include <utility>
 #include <vector>
 
 namespace fernwick::ui {
@@ -53,6 +54,9 @@ public:
     /// The tiles of `root`'s children (none for a null root) laid out in `bounds` (as
     /// layoutBounds gives them) to the maximum visual depth and minimum tile size.
     static NestedTileLayout compute(const DiskNodePtr& root, const Rect& bounds);
+    /// compute() in place: the storage of the previous tiles is kept for the new ones, so a
+    /// view laying out again and again does not ask the system for fresh memory each time.
+    void recompute(const DiskNodePtr& root, const Rect& bounds);
     /// The tiles of already laid-out `rects` (positions relative to the layout bounds).
     static NestedTileLayout fromRects(std::vector<TreemapRect> rects);
     const std::vector<TreemapRect>& rects() const { return m_rects; }
@@ -81,6 +85,8 @@ private:
 
     std::vector<TreemapRect> m_rects;
     std::vector<Tile> m_tiles;
+    /// Scratch of flatten(), kept with its storage.
+    std::vector<std::pair<const TreemapRect*, int>> m_stack;
 };
 
 } // namespace fernwick::ui
