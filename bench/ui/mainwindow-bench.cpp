@@ -19,6 +19,7 @@
 #include "FernwickUI/Style/DarkAppearance.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
+#include "bench/ui/BenchSupport.h"
 #include "tests/Support/TreeBuilder.h"
 
 #include <QApplication>
@@ -37,16 +38,9 @@
 using namespace fernwick;
 using namespace fernwick::ui;
 
-namespace {
+using namespace fernwick::bench;
 
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-    return values[index];
-}
+namespace {
 
 // A folder of `count` children: every tenth a folder of five files, sizes spread over four
 // orders of magnitude.
@@ -246,10 +240,7 @@ void measureSearch(AppState& state, MainWindow& window, const QString& query) {
 int main(int argc, char** argv) {
     // A private home, so the benchmark never reads or writes the user's preferences or Trash.
     QTemporaryDir home;
-    setenv("HOME", home.path().toLocal8Bit().constData(), 1);
-    setenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit().constData(), 1);
-    setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     applyDarkAppearance(app);
     const bool search = argc > 2 && std::string_view(argv[1]) == "--search";

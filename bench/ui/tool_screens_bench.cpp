@@ -23,6 +23,8 @@
 #include "FernwickUI/Tools/LargeFilesModel.h"
 #include "FernwickUI/Tools/LargeFilesView.h"
 #include "FernwickUI/Tools/PaintedCardList.h"
+#include "bench/ui/BenchSupport.h"
+#include "tests/Support/TreeBuilder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -41,25 +43,9 @@
 using namespace fernwick;
 using namespace fernwick::ui;
 
+using namespace fernwick::bench;
+
 namespace {
-
-double loadAverage() {
-    double load = -1;
-    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
-        if (std::fscanf(file, "%lf", &load) != 1) {
-            load = -1;
-        }
-        std::fclose(file);
-    }
-    return load;
-}
-
-// Processor time the calling (GUI) thread has used, in milliseconds.
-double threadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
 
 // One measurement: the time that passed, and the processor time the GUI thread used in it (on a
 // loaded machine the first also counts the time other processes held the cores).
@@ -90,18 +76,6 @@ Timing timed(const std::function<void()>& work) {
     return {static_cast<double>(clock.nsecsElapsed()) / 1e6, threadCpuMs() - cpu};
 }
 
-DiskNodePtr node(const std::filesystem::path& url, bool isDirectory, std::int64_t size,
-                 std::vector<DiskNodePtr> children = {}) {
-    DiskNode::Fields fields;
-    fields.url = url;
-    fields.isDirectory = isDirectory;
-    fields.size = size;
-    fields.allocatedSize = size;
-    fields.category = isDirectory ? StorageCategory::other : StorageCategory::videos;
-    fields.children = std::move(children);
-    return DiskNode::make(std::move(fields));
-}
-
 // 1,000 folders of 1,000 files; every tenth file is at least 100 MiB.
 DiskNodePtr bigTree() {
     const std::filesystem::path base = "/bench/home";
@@ -116,11 +90,13 @@ DiskNodePtr bigTree() {
                 large ? 104857600 + static_cast<std::int64_t>((f * 7919 + i) % 9973) * 1048576
                       : 4096 + i;
             const char* extension = i % 3 == 0 ? ".mov" : (i % 3 == 1 ? ".iso" : ".bin");
-            files.push_back(node(folder / ("file " + std::to_string(i) + extension), false, size));
+            files.push_back(test::makeNode(folder / ("file " + std::to_string(i) + extension),
+                                           false, size, StorageCategory::videos));
         }
-        folders.push_back(node(folder, true, 0, std::move(files)));
+        folders.push_back(
+            test::makeNode(folder, true, 0, StorageCategory::other, std::move(files)));
     }
-    auto root = node(base, true, 0, std::move(folders));
+    auto root = test::makeNode(base, true, 0, StorageCategory::other, std::move(folders));
     root->recalculateTotalSize();
     return root;
 }
@@ -181,10 +157,7 @@ Timing openSheet(AppState& state, MainWindow& window, ActiveModal modal, Screen*
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    setenv("HOME", home.path().toLocal8Bit().constData(), 1);
-    setenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit().constData(), 1);
-    setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     applyDarkAppearance(app);
     std::printf("load average before: %.2f\n", loadAverage());

@@ -14,6 +14,7 @@
 #include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Tools/ConfirmationDialog.h"
 #include "FernwickUI/Tools/DeveloperCleanerView.h"
+#include "bench/ui/BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,29 +33,9 @@
 using namespace fernwick;
 using namespace fernwick::ui;
 
+using namespace fernwick::bench;
+
 namespace {
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-    return values[index];
-}
-
-// Processor time the calling thread has used, in milliseconds.
-double threadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double loadAverage() {
-    double load = 0;
-    std::ifstream("/proc/loadavg") >> load;
-    return load;
-}
 
 StyledButton* findButton(QWidget* parent, const QString& label) {
     for (auto* button : parent->findChildren<StyledButton*>()) {

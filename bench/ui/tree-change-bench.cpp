@@ -12,6 +12,7 @@
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
+#include "bench/ui/BenchSupport.h"
 #include "tests/Support/TreeBuilder.h"
 
 #include <QApplication>
@@ -29,20 +30,9 @@
 using namespace fernwick;
 using namespace fernwick::ui;
 
+using namespace fernwick::bench;
+
 namespace {
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-    return values[index];
-}
-
-double msSince(const QElapsedTimer& clock) {
-    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
-}
 
 // `folders` folders of `files` files below `base`; sizes spread over four orders of magnitude.
 DiskNodePtr wideTree(const std::string& base, int folders, int files) {
@@ -205,10 +195,7 @@ void measureNavigation(int rounds) {
 int main(int argc, char** argv) {
     // A private home, so the benchmark never reads or writes the user's preferences or Trash.
     QTemporaryDir home;
-    setenv("HOME", home.path().toLocal8Bit().constData(), 1);
-    setenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit().constData(), 1);
-    setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     applyDarkAppearance(app);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
