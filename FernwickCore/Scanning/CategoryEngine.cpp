@@ -303,6 +303,8 @@ std::string_view lowerExtension(std::string_view name, std::array<char, kLongest
     return {out.data(), extension.size()};
 }
 
+constexpr std::string_view kDownloadsEnding = "/Downloads";
+
 bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
@@ -327,6 +329,7 @@ struct PlaceHits {
     bool inConfig = false;
     bool inVarApp = false;
 
+    PlaceHits() = default;
     PlaceHits(std::string_view path, const CategoryEngine::Places& places) {
         // Most paths lie outside all the places (they all begin with the home's "/."): one
         // comparison tells.
@@ -350,16 +353,14 @@ struct PlaceHits {
 };
 
 // The cascade: the number (1 to 27) of the first rule whose test holds. `found`: the needles in
-// the whole path; `head`: the path, or enough of its start for the places (see PathTrail);
-// `tail`: the path, or enough of its end for the endings tested.
+// the whole path; `at`: where the path lies among the places; `inDownloads`: the path ends with
+// "/Downloads".
 // NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
-int decide(std::uint32_t found, std::string_view head, std::string_view tail, std::string_view name,
-           std::string_view extension, bool isDirectory, bool isPackage,
-           const CategoryEngine::Places& places) {
+int decide(std::uint32_t found, const PlaceHits& at, std::string_view name,
+           std::string_view extension, bool isDirectory, bool isPackage, bool inDownloads) {
     if (isPackage && extension == "app") {
         return 1;
     }
-    const PlaceHits at(head, places);
     if (has(found, kTrash) || has(found, kTrashes) || at.homeTrash()) {
         return 2;
     }
@@ -421,7 +422,7 @@ int decide(std::uint32_t found, std::string_view head, std::string_view tail, st
             return rule;
         }
     }
-    if (has(found, kDownloadsFolder) || endsWith(tail, "/Downloads")) {
+    if (has(found, kDownloadsFolder) || inDownloads) {
         return 26;
     }
     return 27;
@@ -477,8 +478,9 @@ CategoryVerdict CategoryEngine::verdict(std::string_view standardizedPath, std::
                                         bool isDirectory, bool isPackage) const {
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(findNeedles(standardizedPath), standardizedPath, standardizedPath, name,
-                            extension, isDirectory, isPackage, m_places);
+    const int rule =
+        decide(findNeedles(standardizedPath), PlaceHits(standardizedPath, m_places), name,
+               extension, isDirectory, isPackage, endsWith(standardizedPath, kDownloadsEnding));
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
     return {entry.category, entry.riskLevel, entry.confidence, rule};
 }
@@ -523,8 +525,82 @@ CategoryVerdict CategoryEngine::verdict(const PathTrail& folder, std::string_vie
     const std::string_view head = folder.whole ? std::string_view(window) : folder.head;
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(folder.found | findNeedles(window), head, window, name, extension,
-                            isDirectory, isPackage, m_places);
+    const int rule = decide(folder.found | findNeedles(window), PlaceHits(head, m_places), name,
+                            extension, isDirectory, isPackage, endsWith(window, kDownloadsEnding));
+    const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
+    return {entry.category, entry.riskLevel, entry.confidence, rule};
+}
+
+FolderRules CategoryEngine::folderRules(const PathTrail& folder) const {
+    // An item's path is `base` followed by its name, and a name holds no "/": every text that
+    // begins with "/" either lies in `base`, or begins at one of its slashes and runs on into the
+    // name (its last slash is taken item by item).
+    std::string base;
+    paths::joinInto(base, folder.tail, {});
+    FolderRules out;
+    out.found = folder.found | findNeedles(base);
+    for (std::size_t i = 0; i + 1 < base.size(); ++i) {
+        if (base[i] != '/') {
+            continue;
+        }
+        const std::string_view started = std::string_view(base).substr(i);
+        const auto next = static_cast<unsigned char>(base[i + 1]);
+        const std::size_t first = kNeedleIndex.first[next];
+        for (std::size_t k = first; k < first + kNeedleIndex.count[next]; ++k) {
+            const std::uint8_t needle = kNeedleIndex.order[k];
+            const std::string_view text = kNeedles[needle].text;
+            if (text.size() > started.size() && text.starts_with(started)) {
+                out.continued.emplace_back(std::uint32_t{1} << needle, text.substr(started.size()));
+            }
+        }
+    }
+    // A long path's places are read from its kept head alone; a whole one's from the item's
+    // path, which can lie in a place only when `base` could begin one.
+    if (!folder.whole) {
+        out.places = FolderRules::Places::folder;
+        out.text = folder.head;
+    } else if (base.size() < m_places.common.size() || base.starts_with(m_places.common)) {
+        out.places = FolderRules::Places::item;
+        out.text = std::move(base);
+    }
+    return out;
+}
+
+CategoryVerdict CategoryEngine::verdict(const FolderRules& folder, std::string_view name,
+                                        bool isDirectory, bool isPackage,
+                                        std::string& window) const {
+    std::uint32_t found = folder.found;
+    for (const auto& [bit, rest] : folder.continued) {
+        if (name.starts_with(rest)) {
+            found |= bit;
+        }
+    }
+    // The texts that begin at the slash before the name.
+    if (!name.empty()) {
+        const auto next = static_cast<unsigned char>(name[0]);
+        const std::size_t first = kNeedleIndex.first[next];
+        for (std::size_t k = first; k < first + kNeedleIndex.count[next]; ++k) {
+            const std::uint8_t needle = kNeedleIndex.order[k];
+            const std::string_view rest = kNeedles[needle].text.substr(1);
+            // As in findNeedles, the next character tells most needles apart before a memcmp.
+            if (name.size() >= rest.size() && name[1] == rest[1] && name.starts_with(rest)) {
+                found |= std::uint32_t{1} << needle;
+            }
+        }
+    }
+    PlaceHits at;
+    if (folder.places == FolderRules::Places::folder) {
+        at = PlaceHits(folder.text, m_places);
+    } else if (folder.places == FolderRules::Places::item) {
+        window.assign(folder.text);
+        window.append(name);
+        at = PlaceHits(window, m_places);
+    }
+    std::array<char, kLongestExtension> buffer{};
+    const std::string_view extension = lowerExtension(name, buffer);
+    // The path ends with "/Downloads" exactly when the name (holding no "/") is "Downloads".
+    const int rule = decide(found, at, name, extension, isDirectory, isPackage,
+                            name == kDownloadsEnding.substr(1));
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
     return {entry.category, entry.riskLevel, entry.confidence, rule};
 }
@@ -535,8 +611,9 @@ CategoryClassification CategoryEngine::classify(const std::filesystem::path& url
     const std::string name = paths::lastComponent(url);
     std::array<char, kLongestExtension> buffer{};
     const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(findNeedles(standardized), standardized, standardized, name, extension,
-                            isDirectory, isPackage, m_places);
+    const int rule =
+        decide(findNeedles(standardized), PlaceHits(standardized, m_places), name, extension,
+               isDirectory, isPackage, endsWith(standardized, kDownloadsEnding));
     const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
 
     CategoryClassification out;

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace fernwick {
 
@@ -42,6 +44,20 @@ struct PathTrail {
     std::string tail;
     bool whole = true;
     std::uint32_t found = 0;
+};
+
+/// What the verdicts of a folder's items share, worked out once for the folder (see
+/// CategoryEngine::folderRules): an item's verdict then reads its own name only.
+struct FolderRules {
+    /// Where the places are read from: nowhere (no item lies in one), the folder's kept head
+    /// (the same for every item) or each item's own path.
+    enum class Places : std::uint8_t { none, folder, item };
+    std::uint32_t found = 0; // the texts in every item's path, whatever its name
+    // Texts that begin in the folder's path and run on into an item's name: the text's bit and
+    // what the name must begin with.
+    std::vector<std::pair<std::uint32_t, std::string_view>> continued;
+    Places places = Places::none;
+    std::string text; // folder: the head; item: the folder's path ending in "/"
 };
 
 /// Decides an item's storage category, risk level and confidence from its path, name and
@@ -82,6 +98,12 @@ public:
     /// the whole path, in time that does not depend on the folder's depth. `window` is scratch
     /// space.
     CategoryVerdict verdict(const PathTrail& folder, std::string_view name, bool isDirectory,
+                            bool isPackage, std::string& window) const;
+    /// What the verdicts of the items of the folder `folder` describes share.
+    FolderRules folderRules(const PathTrail& folder) const;
+    /// verdict() for the entry `name` (not empty, no "/") of the folder `folder` was made for:
+    /// the same answer as for the whole path, in time that depends on the name alone.
+    CategoryVerdict verdict(const FolderRules& folder, std::string_view name, bool isDirectory,
                             bool isPackage, std::string& window) const;
 
     /// This platform's folders as path prefixes, each ending in "/" (empty: no such folder).

@@ -73,6 +73,7 @@ struct SizingTarget {
 struct FolderContext {
     PathLinkPtr link;
     PathTrail trail;
+    FolderRules rules; // what its items' categories share
     std::shared_ptr<DirHandle> handle;
     int depth = 0; // of the folder; its entries are one deeper
     WalkTotals* walk = nullptr;
@@ -95,7 +96,6 @@ struct WorkerScratch {
     NodeArena* arena;
     DirectoryReader reader;
     std::string window; // the category engine's scratch
-    std::string lowered;
 };
 
 /// Device and inode pairs seen in this scan: every folder's, and those of files with more than

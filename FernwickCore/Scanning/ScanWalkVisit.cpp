@@ -50,21 +50,60 @@ bool containsPrivacyEntry(std::string_view lowered) {
                        [&](std::string_view entry) { return lowered.find(entry) != lowered.npos; });
 }
 
+char lowered(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 void lowerInto(std::string& out, std::string_view text) {
-    for (char c : text) {
-        out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    const std::size_t at = out.size();
+    out.resize(at + text.size());
+    std::transform(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at),
+                   lowered);
+}
+
+// Whether `text` begins with `lower` (lower case) once lower-cased.
+bool startsWithLowered(std::string_view text, std::string_view lower) {
+    return text.size() >= lower.size() &&
+           std::equal(lower.begin(), lower.end(), text.begin(),
+                      [](char want, char c) { return lowered(c) == want; });
+}
+
+// The entries that hold no "/": the only ones that can lie inside a name.
+constexpr std::size_t kNameEntryCount = static_cast<std::size_t>(
+    std::count_if(kPrivacyEntries.begin(), kPrivacyEntries.end(),
+                  [](std::string_view e) { return e.find('/') == e.npos; }));
+constexpr std::array<std::string_view, kNameEntryCount> kNameEntries = [] {
+    std::array<std::string_view, kNameEntryCount> out{};
+    std::copy_if(kPrivacyEntries.begin(), kPrivacyEntries.end(), out.begin(),
+                 [](std::string_view e) { return e.find('/') == e.npos; });
+    return out;
+}();
+static_assert(std::all_of(kNameEntries.begin(), kNameEntries.end(),
+                          [](std::string_view e) { return e.front() == '.'; }));
+
+// containsPrivacyEntry() of the lower-cased name, without lowering it: each entry that can lie
+// inside a name begins at one of its dots.
+bool nameHoldsPrivacyEntry(std::string_view name) {
+    for (std::size_t dot = name.find('.'); dot != name.npos; dot = name.find('.', dot + 1)) {
+        const std::string_view rest = name.substr(dot);
+        if (std::any_of(kNameEntries.begin(), kNameEntries.end(),
+                        [&](std::string_view entry) { return startsWithLowered(rest, entry); })) {
+            return true;
+        }
     }
+    return false;
 }
 
 bool isPackageName(std::string_view name) {
     const auto dot = name.rfind('.');
-    if (dot == name.npos || dot == 0 || dot + 1 == name.size() || name.size() - dot > 10) {
+    if (dot == name.npos || dot == 0 || dot + 1 == name.size()) {
         return false;
     }
-    std::string lowered;
-    lowerInto(lowered, name.substr(dot + 1));
-    return std::find(kPackageExtensions.begin(), kPackageExtensions.end(), lowered) !=
-           kPackageExtensions.end();
+    const std::string_view extension = name.substr(dot + 1);
+    return std::any_of(
+        kPackageExtensions.begin(), kPackageExtensions.end(), [&](std::string_view package) {
+            return extension.size() == package.size() && startsWithLowered(extension, package);
+        });
 }
 
 TimePoint fromSeconds(std::int64_t seconds) {
@@ -112,6 +151,7 @@ FolderContext ScanWalk::makeContext(PathLinkPtr link, PathTrail trail,
             folder.privateNamePrefixes.push_back(entry.substr(slash + 1));
         }
     }
+    folder.rules = CategoryEngine::shared().folderRules(trail);
     folder.trail = std::move(trail);
     return folder;
 }
@@ -152,7 +192,7 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
         isRepeat = !m_links->insert(info.st_dev, info.st_ino);
     }
     const CategoryVerdict verdict = CategoryEngine::shared().verdict(
-        folder.trail, name, isDirectory, isPackage, scratch.window);
+        folder.rules, name, isDirectory, isPackage, scratch.window);
 
     auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(), folder.link,
                                                std::string(name), isDirectory, isPackage);
@@ -181,16 +221,12 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
 
     // Privacy folders are never opened. The test reads the whole lower-cased path; the folder's
     // part was judged once, so only the name needs looking at here.
-    bool isPrivate = folder.allPrivate;
-    if (!isPrivate && (!folder.privateNamePrefixes.empty() || name.size() >= kShortestNameEntry)) {
-        scratch.lowered.clear();
-        lowerInto(scratch.lowered, name);
-        const std::string_view lowered = scratch.lowered;
-        isPrivate =
-            std::any_of(folder.privateNamePrefixes.begin(), folder.privateNamePrefixes.end(),
-                        [&](std::string_view prefix) { return lowered.starts_with(prefix); }) ||
-            (lowered.size() >= kShortestNameEntry && containsPrivacyEntry(lowered));
-    }
+    bool isPrivate =
+        folder.allPrivate || (name.size() >= kShortestNameEntry && nameHoldsPrivacyEntry(name));
+    isPrivate =
+        isPrivate ||
+        std::any_of(folder.privateNamePrefixes.begin(), folder.privateNamePrefixes.end(),
+                    [&](std::string_view prefix) { return startsWithLowered(name, prefix); });
     if (isPrivate) {
         node->isAccessible = false;
         node->setErrorReason(std::string(kPrivacyReason));

@@ -277,7 +277,15 @@ TEST(AsyncDiskScannerTest, SkipsPrivacyFoldersWithoutCountingErrors) {
     tree.file("Library/Application Support/Editor/state", "s");
     tree.file("Pictures/Photos Library.photoslibrary/database", "db");
     tree.file("Pictures/holiday.jpg", "jpg");
+    // Names alone match in any case and anywhere in the name; without the dot they do not.
+    tree.file("Pictures/Old.PhotosLibrary/db", "db");
+    tree.file("Pictures/x.PHOTOBOOTHLIBRARY.bak/db", "db");
+    tree.file("Pictures/photoslibrary-notes/db", "db");
     const DiskNodePtr home = scanner.scan(tree.root(), 6, {});
+    const auto pictures = child(home, "Pictures");
+    EXPECT_FALSE(child(pictures, "Old.PhotosLibrary")->isAccessible);
+    EXPECT_FALSE(child(pictures, "x.PHOTOBOOTHLIBRARY.bak")->isAccessible);
+    EXPECT_TRUE(child(pictures, "photoslibrary-notes")->isAccessible);
     const auto support = child(child(home, "Library"), "Application Support");
     EXPECT_FALSE(child(support, "com.apple.TCC")->isAccessible);
     EXPECT_TRUE(child(support, "Editor")->isAccessible);

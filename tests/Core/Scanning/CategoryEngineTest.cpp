@@ -245,7 +245,8 @@ TEST(CategoryEngine, LinuxPlacesBesideTheGivenOnes) {
 // The scanner decides from a folder's trail (its path's first and last bytes and the texts met
 // so far), built sub-folder by sub-folder. On random walks through names that make up the rules'
 // texts, places and endings, down to paths far longer than a trail keeps, every verdict equals
-// the one decided on the whole path, for XDG places of usual and of unusual length.
+// the one decided on the whole path, for XDG places of usual and of unusual length; so does the
+// verdict from the rules a folder's items share.
 TEST(CategoryEngine, TrailVerdictsEqualWholePathVerdictsAtAnyDepth) {
     const std::vector<std::string> names = {".cache",
                                             "huggingface",
@@ -302,6 +303,7 @@ TEST(CategoryEngine, TrailVerdictsEqualWholePathVerdictsAtAnyDepth) {
             const std::size_t depth = 1 + next(80);
             for (std::size_t level = 0; level < depth; ++level) {
                 const std::string name = next(8) == 0 ? cacheDir : names[next(names.size())];
+                const FolderRules rules = engine->folderRules(trail);
                 for (const bool isDirectory : {true, false}) {
                     const std::string whole = paths::joined(path, name);
                     const bool isPackage = isDirectory && next(2) == 0;
@@ -310,6 +312,9 @@ TEST(CategoryEngine, TrailVerdictsEqualWholePathVerdictsAtAnyDepth) {
                     const CategoryVerdict got =
                         engine->verdict(trail, name, isDirectory, isPackage, window);
                     EXPECT_EQ(got.rule, expected.rule) << whole;
+                    const CategoryVerdict byName =
+                        engine->verdict(rules, name, isDirectory, isPackage, window);
+                    EXPECT_EQ(byName.rule, expected.rule) << whole;
                     rulesSeen.insert(expected.rule);
                     ++compared;
                 }
