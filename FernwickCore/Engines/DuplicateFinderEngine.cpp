@@ -149,27 +149,31 @@ bool hashRange(const FileReader& reader, const std::string& file, int fd, Worker
 
 // The first-pass digest: the head and the tail of the file; a small file whole, since its
 // whole content costs little more than the head and the tail, and its digest is then final.
-std::optional<Digest> partialHash(const FileReader& reader, const std::string& file,
-                                  const DiskNode& node, WorkerState& state, int directory,
-                                  const char* name) {
-    const FileDescriptor fd = reader.openRegular(file, node, directory, name);
-    const std::int64_t size = node.size;
-    if (fd.get() < 0) {
-        return std::nullopt;
-    }
+std::optional<Digest> partialDigest(const FileReader& reader, const std::string& file, int fd,
+                                    std::int64_t size, WorkerState& state) {
     state.digest.reset();
     bool complete = false;
     if (size <= kWholeReadLimit) {
-        complete = hashRange(reader, file, fd.get(), state, 0, size, true);
+        complete = hashRange(reader, file, fd, state, 0, size, true);
     } else {
         const auto chunk = static_cast<std::int64_t>(kPartialChunk);
-        complete = hashRange(reader, file, fd.get(), state, 0, chunk, false) &&
-                   hashRange(reader, file, fd.get(), state, size - chunk, chunk, false);
+        complete = hashRange(reader, file, fd, state, 0, chunk, false) &&
+                   hashRange(reader, file, fd, state, size - chunk, chunk, false);
     }
     if (!complete) {
         return std::nullopt;
     }
     return state.digest.finish();
+}
+
+std::optional<Digest> partialHash(const FileReader& reader, const std::string& file,
+                                  const DiskNode& node, WorkerState& state, int directory,
+                                  const char* name) {
+    const FileDescriptor fd = reader.openRegular(file, node, directory, name);
+    if (fd.get() < 0) {
+        return std::nullopt;
+    }
+    return partialDigest(reader, file, fd.get(), node.size, state);
 }
 
 std::optional<Digest> fullHash(const FileReader& reader, const std::string& file,
@@ -204,8 +208,19 @@ bool readChunk(const FileReader& reader, const std::string& file, int fd, unsign
     return done == length;
 }
 
+// Marks a candidate without a parent folder in the tree (the root itself).
+constexpr std::uint32_t kNoFolder = UINT32_MAX;
+
 struct Candidate {
     const DiskNode* node;
+    // Copied from the node while the walk has it at hand: the grouping phases then read one
+    // array instead of nodes spread over the heap.
+    std::int64_t size = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t deviceID = 0;
+    /// The folder holding the file, numbered in walk order; kNoFolder for the root.
+    std::uint32_t folder = kNoFolder;
+    /// Filled in by the first pass, for the files it reads.
     std::string path;
     std::optional<Digest> partial;
     std::optional<Digest> full;
@@ -219,21 +234,27 @@ struct Candidate {
 // that a group never holds more than this many files open.
 constexpr std::size_t kMaxSideBySide = 32;
 
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
-void compareSideBySide(const FileReader& reader, const std::vector<Candidate*>& members,
-                       std::int64_t size, WorkerState& state, const std::stop_token& cancel) {
-    struct Open {
-        Candidate* candidate;
-        FileDescriptor fd;
-    };
-    std::vector<Open> files;
+struct OpenFile {
+    Candidate* candidate;
+    FileDescriptor fd;
+};
+
+// The members that open as the files the tree describes.
+std::vector<OpenFile> openAll(const FileReader& reader, const std::vector<Candidate*>& members) {
+    std::vector<OpenFile> files;
     files.reserve(members.size());
     for (Candidate* candidate : members) {
         FileDescriptor fd = reader.openRegular(candidate->path, *candidate->node);
         if (fd.get() >= 0) {
-            files.push_back(Open{candidate, std::move(fd)});
+            files.push_back(OpenFile{candidate, std::move(fd)});
         }
     }
+    return files;
+}
+
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
+void compareSideBySide(const FileReader& reader, const std::vector<OpenFile>& files,
+                       std::int64_t size, WorkerState& state, const std::stop_token& cancel) {
     if (state.chunks.size() < files.size()) {
         state.chunks.resize(files.size(), std::vector<unsigned char>(kFullBufferSize + 1));
     }
@@ -361,6 +382,22 @@ DuplicateCluster makeCluster(std::vector<Candidate>& candidates,
     return cluster;
 }
 
+/// Appends the clusters of one first-pass group (candidate indices in tree order) to `out`:
+/// its files grouped by their full digests, each cluster oldest first.
+void appendClusters(std::vector<Candidate>& candidates, const std::vector<std::size_t>& group,
+                    DuplicateResolutionRule rule, std::vector<DuplicateCluster>& out) {
+    std::vector<std::size_t> hashed;
+    std::copy_if(group.begin(), group.end(), std::back_inserter(hashed),
+                 [&](std::size_t i) { return candidates[i].full.has_value(); });
+    for (auto& equal : groupInOrder<Digest, DigestHash>(
+             hashed, [&](std::size_t i) { return *candidates[i].full; })) {
+        std::stable_sort(equal.begin(), equal.end(), [&](std::size_t a, std::size_t b) {
+            return candidates[a].node->modifiedDate < candidates[b].node->modifiedDate;
+        });
+        out.push_back(makeCluster(candidates, equal, rule));
+    }
+}
+
 /// One call of findDuplicates, phase by phase. Candidates are kept in tree order (the root, then
 /// its descendants depth first); every later list holds indices into them.
 class DuplicateSearch {
@@ -377,15 +414,28 @@ public:
         // copies.
         m_candidates.reserve(
             static_cast<std::size_t>(std::clamp<std::int64_t>(root.itemCount, 1, 1 << 26)));
-        std::vector<const DiskNode*> stack{&root};
+        // Each entry: a node and the number of the folder holding it.
+        std::vector<std::pair<const DiskNode*, std::uint32_t>> stack{{&root, kNoFolder}};
         while (!stack.empty()) {
-            const DiskNode* node = stack.back();
+            const auto [node, folder] = stack.back();
             stack.pop_back();
             if (!node->isDirectory() && !node->isPackage() && node->size >= minFileSize) {
-                m_candidates.push_back(Candidate{node, {}, std::nullopt, std::nullopt});
+                m_candidates.push_back(Candidate{node,
+                                                 node->size,
+                                                 node->inode,
+                                                 node->deviceID,
+                                                 folder,
+                                                 {},
+                                                 std::nullopt,
+                                                 std::nullopt});
             }
-            for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
-                stack.push_back(child->get());
+            const auto& children = node->children.get();
+            if (children.empty()) {
+                continue;
+            }
+            const auto number = m_folderCount++;
+            for (auto child = children.rbegin(); child != children.rend(); ++child) {
+                stack.emplace_back(child->get(), number);
             }
         }
         return !stopped();
@@ -396,7 +446,7 @@ public:
         std::vector<std::pair<std::int64_t, std::size_t>> bySize;
         bySize.reserve(m_candidates.size());
         for (std::size_t i = 0; i < m_candidates.size(); ++i) {
-            bySize.emplace_back(m_candidates[i].node->size, i);
+            bySize.emplace_back(m_candidates[i].size, i);
         }
         std::sort(bySize.begin(), bySize.end());
         for (std::size_t start = 0, end = 0; start < bySize.size(); start = end) {
@@ -415,11 +465,15 @@ public:
         return !stopped();
     }
 
-    // 3. Hard links: the first link met stands for the file. Inode 0 means "unknown".
+    // 3. Hard links: the first link met stands for the file. Inode 0 means "unknown". Groups of
+    // files too large to read whole in the first pass, and few enough to hold open together,
+    // are compared as whole groups there; the others are hashed folder by folder.
     [[nodiscard]] bool collapseHardLinks() {
         std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
         std::set<std::pair<std::uint64_t, std::uint64_t>> seenMany;
-        for (auto& group : m_sizeGroups) {
+        m_wholeGroup.assign(m_sizeGroups.size(), false);
+        for (std::size_t g = 0; g < m_sizeGroups.size(); ++g) {
+            auto& group = m_sizeGroups[g];
             if (stopped()) {
                 return false;
             }
@@ -428,11 +482,11 @@ public:
             seen.clear();
             seenMany.clear();
             std::erase_if(group, [&](std::size_t i) {
-                const DiskNode& node = *m_candidates[i].node;
-                if (node.inode == 0) {
+                const Candidate& file = m_candidates[i];
+                if (file.inode == 0) {
                     return false;
                 }
-                const std::pair<std::uint64_t, std::uint64_t> identity{node.deviceID, node.inode};
+                const std::pair<std::uint64_t, std::uint64_t> identity{file.deviceID, file.inode};
                 if (!small) {
                     return !seenMany.insert(identity).second;
                 }
@@ -442,41 +496,66 @@ public:
                 seen.push_back(identity);
                 return false;
             });
-            if (group.size() >= 2) {
+            if (group.size() < 2) {
+                continue;
+            }
+            if (m_candidates[group.front()].size > kWholeReadLimit &&
+                group.size() <= kMaxSideBySide) {
+                m_wholeGroup[g] = true;
+            } else {
                 m_toPartialHash.insert(m_toPartialHash.end(), group.begin(), group.end());
             }
         }
         return true;
     }
 
-    // 4. First-pass digests, several folders at once, the files of one folder opened relative
-    // to it. Equal content means equal first-pass digests, so a file whose digest no other file
-    // of its size shares can be in no cluster (every file of a size group is hashed the same
-    // way).
-    [[nodiscard]] bool firstPass() {
+    // 4. First pass. Whole groups of large files, the most bytes first, so that a few large
+    // files do not finish alone after everything else; then the other files, several folders
+    // at once, the files of one folder opened relative to it. Equal content means equal
+    // first-pass digests, so a file whose digest no other file of its size shares can be in no
+    // cluster (every file of a size group is hashed the same way).
+    [[nodiscard]] bool firstPass(DuplicateResolutionRule rule) {
+        std::vector<std::pair<std::int64_t, std::size_t>> wholeJobs; // bytes, size group
+        for (std::size_t g = 0; g < m_sizeGroups.size(); ++g) {
+            if (m_wholeGroup[g]) {
+                const auto files = static_cast<std::int64_t>(m_sizeGroups[g].size());
+                wholeJobs.emplace_back(m_candidates[m_sizeGroups[g].front()].size * files, g);
+            }
+        }
+        std::stable_sort(wholeJobs.begin(), wholeJobs.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
         const std::vector<std::vector<std::size_t>> byFolder = groupByFolder();
-        forEachIndex<WorkerState>(
-            byFolder.size(), m_workers, m_cancel,
-            [&](std::size_t job, WorkerState& state) { hashFolder(byFolder[job], state); });
+        m_clustersBySizeGroup.resize(m_sizeGroups.size());
+        forEachIndex<WorkerState>(wholeJobs.size() + byFolder.size(), m_workers, m_cancel,
+                                  [&](std::size_t job, WorkerState& state) {
+                                      if (job < wholeJobs.size()) {
+                                          compareWholeGroup(wholeJobs[job].second, rule, state);
+                                      } else {
+                                          hashFolder(byFolder[job - wholeJobs.size()], state);
+                                      }
+                                  });
         if (stopped()) {
             return false;
         }
         std::vector<std::size_t> hashed;
-        for (const auto& sizeGroup : m_sizeGroups) {
+        for (std::size_t g = 0; g < m_sizeGroups.size(); ++g) {
+            if (m_wholeGroup[g]) {
+                continue;
+            }
             hashed.clear();
-            std::copy_if(sizeGroup.begin(), sizeGroup.end(), std::back_inserter(hashed),
+            std::copy_if(m_sizeGroups[g].begin(), m_sizeGroups[g].end(), std::back_inserter(hashed),
                          [&](std::size_t i) { return m_candidates[i].partial.has_value(); });
             for (auto& group : groupInOrder<Digest, DigestHash>(
                      hashed, [&](std::size_t i) { return *m_candidates[i].partial; })) {
                 m_partialGroups.push_back(std::move(group));
+                m_partialGroupSizeGroup.push_back(g);
             }
         }
         return true;
     }
 
     // 5. Full pass over the groups whose first pass did not already read them whole: side by
-    // side, or file by file for very large groups. The jobs that read the most start first, so
-    // that a few large files do not finish alone after everything else.
+    // side, or file by file for very large groups. The jobs that read the most start first.
     [[nodiscard]] bool secondPass() {
         struct Job {
             const std::vector<std::size_t>* group = nullptr; // side by side
@@ -485,7 +564,7 @@ public:
         };
         std::vector<Job> jobs;
         for (const auto& group : m_partialGroups) {
-            const std::int64_t size = m_candidates[group.front()].node->size;
+            const std::int64_t size = m_candidates[group.front()].size;
             if (size <= kWholeReadLimit) {
                 for (std::size_t i : group) {
                     m_candidates[i].full = m_candidates[i].partial;
@@ -503,25 +582,19 @@ public:
         forEachIndex<WorkerState>(
             jobs.size(), m_workers, m_cancel, [&](std::size_t index, WorkerState& state) {
                 const Job& job = jobs[index];
+                if (job.group == nullptr) {
+                    Candidate& file = m_candidates[job.file];
+                    announceFullHash(file);
+                    file.full = fullHash(m_reader, file.path, *file.node, state);
+                    return;
+                }
                 std::vector<Candidate*> members;
-                if (job.group != nullptr) {
-                    for (std::size_t i : *job.group) {
-                        members.push_back(&m_candidates[i]);
-                    }
-                } else {
-                    members.push_back(&m_candidates[job.file]);
+                for (std::size_t i : *job.group) {
+                    members.push_back(&m_candidates[i]);
+                    announceFullHash(m_candidates[i]);
                 }
-                if (m_options.beforeFullHash) {
-                    for (const Candidate* member : members) {
-                        m_options.beforeFullHash(member->path);
-                    }
-                }
-                Candidate& first = *members.front();
-                if (job.group != nullptr) {
-                    compareSideBySide(m_reader, members, first.node->size, state, m_cancel);
-                } else {
-                    first.full = fullHash(m_reader, first.path, *first.node, state);
-                }
+                compareSideBySide(m_reader, openAll(m_reader, members), members.front()->size,
+                                  state, m_cancel);
             });
         return !stopped();
     }
@@ -532,25 +605,22 @@ public:
         std::vector<std::vector<DuplicateCluster>> perGroup(m_partialGroups.size());
         forEachIndex<WorkerState>(
             m_partialGroups.size(), m_workers, m_cancel, [&](std::size_t job, WorkerState&) {
-                std::vector<std::size_t> hashedMembers;
-                std::copy_if(m_partialGroups[job].begin(), m_partialGroups[job].end(),
-                             std::back_inserter(hashedMembers),
-                             [&](std::size_t i) { return m_candidates[i].full.has_value(); });
-                for (auto& group : groupInOrder<Digest, DigestHash>(
-                         hashedMembers, [&](std::size_t i) { return *m_candidates[i].full; })) {
-                    std::stable_sort(group.begin(), group.end(), [&](std::size_t a, std::size_t b) {
-                        return m_candidates[a].node->modifiedDate <
-                               m_candidates[b].node->modifiedDate;
-                    });
-                    perGroup[job].push_back(makeCluster(m_candidates, group, rule));
-                }
+                appendClusters(m_candidates, m_partialGroups[job], rule, perGroup[job]);
             });
         if (stopped()) {
             return false;
         }
+        // Size group by size group, as the tree orders them.
         m_clusters.reserve(m_partialGroups.size());
-        for (auto& built : perGroup) {
+        const auto take = [this](std::vector<DuplicateCluster>& built) {
             std::move(built.begin(), built.end(), std::back_inserter(m_clusters));
+        };
+        std::size_t next = 0;
+        for (std::size_t g = 0; g < m_sizeGroups.size(); ++g) {
+            take(m_clustersBySizeGroup[g]);
+            for (; next < m_partialGroups.size() && m_partialGroupSizeGroup[next] == g; ++next) {
+                take(perGroup[next]);
+            }
         }
         return true;
     }
@@ -574,33 +644,84 @@ public:
 private:
     bool stopped() const { return m_cancel.stop_requested(); }
 
-    // The files to hash first, by folder, with each candidate's path filled in.
-    std::vector<std::vector<std::size_t>> groupByFolder() {
+    void announceFullHash(const Candidate& file) const {
+        if (m_options.beforeFullHash) {
+            m_options.beforeFullHash(file.path);
+        }
+    }
+
+    // A size group of large files as one job: each file is opened once, by its whole path, and
+    // stays open from its first-pass digest to the side-by-side comparison of the files whose
+    // first-pass digests agree; the group's clusters are built here too.
+    void compareWholeGroup(std::size_t sizeGroup, DuplicateResolutionRule rule,
+                           WorkerState& state) {
+        const std::vector<std::size_t>& group = m_sizeGroups[sizeGroup];
+        std::vector<OpenFile> open;
+        std::vector<std::size_t> hashed; // indices into `open`
+        for (std::size_t i : group) {
+            Candidate& file = m_candidates[i];
+            file.path = file.node->path();
+            FileDescriptor fd = m_reader.openRegular(file.path, *file.node);
+            if (fd.get() < 0) {
+                continue;
+            }
+            file.partial = partialDigest(m_reader, file.path, fd.get(), file.size, state);
+            if (file.partial) {
+                hashed.push_back(open.size());
+                open.push_back(OpenFile{&file, std::move(fd)});
+            }
+        }
+        for (const auto& agreeing : groupInOrder<Digest, DigestHash>(
+                 hashed, [&](std::size_t k) { return *open[k].candidate->partial; })) {
+            if (stopped()) {
+                return;
+            }
+            std::vector<OpenFile> files;
+            std::vector<std::size_t> members; // candidate indices, in tree order
+            for (std::size_t k : agreeing) {
+                announceFullHash(*open[k].candidate);
+                members.push_back(
+                    static_cast<std::size_t>(open[k].candidate - m_candidates.data()));
+                files.push_back(std::move(open[k]));
+            }
+            compareSideBySide(m_reader, files, m_candidates[group.front()].size, state, m_cancel);
+            appendClusters(m_candidates, members, rule, m_clustersBySizeGroup[sizeGroup]);
+        }
+    }
+
+    // The files to hash first, by the folder holding them in the tree, folders in the order
+    // of their first file.
+    std::vector<std::vector<std::size_t>> groupByFolder() const {
         std::vector<std::vector<std::size_t>> byFolder;
-        std::unordered_map<std::string_view, std::size_t> folderIndex;
+        std::vector<std::uint32_t> slot(static_cast<std::size_t>(m_folderCount) + 1, kNoFolder);
         for (std::size_t i : m_toPartialHash) {
-            Candidate& candidate = m_candidates[i];
-            candidate.path = candidate.node->path();
-            const std::size_t slash = candidate.path.rfind('/');
-            const std::string_view folder = slash == std::string::npos
-                                                ? std::string_view()
-                                                : std::string_view(candidate.path).substr(0, slash);
-            const auto [it, inserted] = folderIndex.try_emplace(folder, byFolder.size());
-            if (inserted) {
+            const std::uint32_t folder = m_candidates[i].folder;
+            std::uint32_t& index = slot[folder == kNoFolder ? m_folderCount : folder];
+            if (index == kNoFolder) {
+                index = static_cast<std::uint32_t>(byFolder.size());
                 byFolder.emplace_back();
             }
-            byFolder[it->second].push_back(i);
+            byFolder[index].push_back(i);
         }
         return byFolder;
     }
 
+    // Fills in each file's path (here, on the workers) and hashes the files relative to their
+    // folder. A file whose path does not lie in the folder opened (a tree put together by hand
+    // may say so) is opened by its whole path.
     void hashFolder(const std::vector<std::size_t>& files, WorkerState& state) {
+        for (std::size_t i : files) {
+            m_candidates[i].path = m_candidates[i].node->path();
+        }
         const std::string& first = m_candidates[files.front()].path;
         const std::size_t slash = first.rfind('/');
         int directory = -1;
+        const std::string_view folder = slash == std::string::npos
+                                            ? std::string_view()
+                                            : std::string_view(first).substr(0, slash);
         if (slash != std::string::npos && files.size() > 1) {
-            const std::string folder = slash == 0 ? "/" : first.substr(0, slash);
-            directory = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            directory = ::open(slash == 0 ? "/" : std::string(folder).c_str(),
+                               O_PATH | O_DIRECTORY | O_CLOEXEC);
         }
         const FileDescriptor folderFd(directory);
         for (std::size_t i : files) {
@@ -608,9 +729,13 @@ private:
                 return;
             }
             Candidate& candidate = m_candidates[i];
-            const char* name = candidate.path.c_str() + candidate.path.rfind('/') + 1;
+            const std::size_t nameStart = candidate.path.rfind('/') + 1;
+            const bool inFolder =
+                directory >= 0 && nameStart == folder.size() + 1 &&
+                std::string_view(candidate.path).substr(0, folder.size()) == folder;
             candidate.partial =
-                partialHash(m_reader, candidate.path, *candidate.node, state, directory, name);
+                partialHash(m_reader, candidate.path, *candidate.node, state,
+                            inFolder ? directory : -1, candidate.path.c_str() + nameStart);
         }
     }
 
@@ -619,9 +744,16 @@ private:
     const std::stop_token m_cancel;
     const unsigned m_workers;
     std::vector<Candidate> m_candidates;
+    std::uint32_t m_folderCount = 0;
     std::vector<std::vector<std::size_t>> m_sizeGroups;
     std::vector<std::size_t> m_toPartialHash;
+    /// Per size group: compared as a whole group in the first pass.
+    std::vector<bool> m_wholeGroup;
+    /// Per size group: the clusters its whole-group job built.
+    std::vector<std::vector<DuplicateCluster>> m_clustersBySizeGroup;
     std::vector<std::vector<std::size_t>> m_partialGroups;
+    /// Per first-pass group: the size group it came from.
+    std::vector<std::size_t> m_partialGroupSizeGroup;
     std::vector<DuplicateCluster> m_clusters;
 };
 
@@ -688,8 +820,8 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     DuplicateSearch search(m_options, std::move(cancel));
     // Each phase returns false when it saw the cancellation.
     const bool finished = search.collectCandidates(*root, minFileSize) && search.groupBySize() &&
-                          search.collapseHardLinks() && search.firstPass() && search.secondPass() &&
-                          search.buildClusters(autoSelectionRule);
+                          search.collapseHardLinks() && search.firstPass(autoSelectionRule) &&
+                          search.secondPass() && search.buildClusters(autoSelectionRule);
     if (!finished) {
         return {};
     }

@@ -335,6 +335,24 @@ TEST_F(DuplicateFinderEngineTest, AFileSwappedForALinkOrAnotherFileIsLeftOut) {
     EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"kept", "kept2"}));
 }
 
+TEST_F(DuplicateFinderEngineTest, FilesOfOneTreeFolderInDifferentPlacesAreEachReadAtTheirOwn) {
+    // One node holds files whose paths lie in two folders, under the same names: each must be
+    // read where its own path says, not next to its sibling.
+    tree.folder("one");
+    tree.folder("two");
+    const std::string same = patterned(3000, 's');
+    add(tree.file("one/x", same));
+    add(tree.file("two/x", same));
+    add(tree.file("one/y", patterned(3000, 'y')));
+    add(tree.file("two/y", patterned(3000, 'z')));
+    const auto clusters = find(1, DuplicateResolutionRule::keepOldest);
+    ASSERT_EQ(clusters.size(), 1U);
+    ASSERT_EQ(clusters[0].items.size(), 2U);
+    EXPECT_EQ(clusters[0].items[0].path(), (tree / "one/x").native());
+    EXPECT_EQ(clusters[0].items[1].path(), (tree / "two/x").native());
+    EXPECT_EQ(clusters[0].sha256Hash, Sha256::hex(same));
+}
+
 TEST_F(DuplicateFinderEngineTest, CancellationGivesAnEmptyResult) {
     for (int i = 0; i < 6; ++i) {
         addFile("copy" + std::to_string(i), patterned(100000, 'c'));
