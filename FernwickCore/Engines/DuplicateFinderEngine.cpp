@@ -149,12 +149,34 @@ bool hashRange(const FileReader& reader, const std::string& file, int fd, Worker
 
 // The first-pass digest: the head and the tail of the file; a small file whole, since its
 // whole content costs little more than the head and the tail, and its digest is then final.
+// Reads a whole file of `size` bytes, at most kWholeReadLimit, into `buffer`, which holds one
+// byte more: a file that grew is refused, and a short read that lands on the expected size ends
+// the file without one more call.
+bool readWhole(const FileReader& reader, const std::string& file, int fd, unsigned char* buffer,
+               std::int64_t size) {
+    std::int64_t done = 0;
+    for (;;) {
+        const ssize_t got =
+            reader.readAt(file, fd, buffer + done, static_cast<std::size_t>(size + 1 - done), done);
+        if (got <= 0) {
+            return got == 0 && done == size;
+        }
+        done += got;
+        if (done >= size) {
+            return done == size;
+        }
+    }
+}
+
 std::optional<Digest> partialDigest(const FileReader& reader, const std::string& file, int fd,
                                     std::int64_t size, WorkerState& state) {
     state.digest.reset();
     bool complete = false;
     if (size <= kWholeReadLimit) {
-        complete = hashRange(reader, file, fd, state, 0, size, true);
+        complete = readWhole(reader, file, fd, state.buffer.data(), size);
+        if (complete) {
+            state.digest.update(state.buffer.data(), static_cast<std::size_t>(size));
+        }
     } else {
         const auto chunk = static_cast<std::int64_t>(kPartialChunk);
         complete = hashRange(reader, file, fd, state, 0, chunk, false) &&
@@ -207,6 +229,33 @@ bool readChunk(const FileReader& reader, const std::string& file, int fd, unsign
     }
     return done == length;
 }
+
+// Spreads the bits of `x` (a finaliser of a well-known 64-bit mixing function): for grouping
+// only, never to decide that two files are equal.
+constexpr std::uint64_t mixBits(std::uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return x;
+}
+
+/// The folder of a first-pass job, open for the files that lie in it.
+struct OpenedFolder {
+    FileDescriptor fd;
+    std::string text; // the folder's path
+
+    // The folder and the name to open `path` with: relative to this folder when the path lies
+    // in it; otherwise (a tree put together by hand may say so) the whole path.
+    std::pair<int, const char*> locate(const std::string& path) const {
+        const std::size_t nameStart = path.rfind('/') + 1;
+        if (fd.get() >= 0 && nameStart == text.size() + 1 && path.starts_with(text)) {
+            return {fd.get(), path.c_str() + nameStart};
+        }
+        return {-1, path.c_str()};
+    }
+};
 
 // Marks a candidate without a parent folder in the tree (the root itself).
 constexpr std::uint32_t kNoFolder = UINT32_MAX;
@@ -524,14 +573,14 @@ public:
         }
         std::stable_sort(wholeJobs.begin(), wholeJobs.end(),
                          [](const auto& a, const auto& b) { return a.first > b.first; });
-        const std::vector<std::vector<std::size_t>> byFolder = groupByFolder();
+        const auto folders = folderJobs();
         m_clustersBySizeGroup.resize(m_sizeGroups.size());
-        forEachIndex<WorkerState>(wholeJobs.size() + byFolder.size(), m_workers, m_cancel,
+        forEachIndex<WorkerState>(wholeJobs.size() + folders.size(), m_workers, m_cancel,
                                   [&](std::size_t job, WorkerState& state) {
                                       if (job < wholeJobs.size()) {
                                           compareWholeGroup(wholeJobs[job].second, rule, state);
                                       } else {
-                                          hashFolder(byFolder[job - wholeJobs.size()], state);
+                                          hashFolders(folders[job - wholeJobs.size()], state);
                                       }
                                   });
         if (stopped()) {
@@ -689,53 +738,149 @@ private:
         }
     }
 
-    // The files to hash first, by the folder holding them in the tree, folders in the order
-    // of their first file.
-    std::vector<std::vector<std::size_t>> groupByFolder() const {
+    // The files to hash first, by the folder holding them in the tree, folders in the order of
+    // their first file; then the folders as jobs. Folders whose small files have the same
+    // names and sizes (copies of one folder, most often) share a job of up to kMaxSideBySide
+    // folders, so that their files can be compared with each other.
+    std::vector<std::vector<std::vector<std::size_t>>> folderJobs() const {
         std::vector<std::vector<std::size_t>> byFolder;
+        std::vector<std::uint64_t> signatures;
         std::vector<std::uint32_t> slot(static_cast<std::size_t>(m_folderCount) + 1, kNoFolder);
         for (std::size_t i : m_toPartialHash) {
-            const std::uint32_t folder = m_candidates[i].folder;
-            std::uint32_t& index = slot[folder == kNoFolder ? m_folderCount : folder];
+            const Candidate& file = m_candidates[i];
+            std::uint32_t& index = slot[file.folder == kNoFolder ? m_folderCount : file.folder];
             if (index == kNoFolder) {
                 index = static_cast<std::uint32_t>(byFolder.size());
                 byFolder.emplace_back();
+                signatures.push_back(0);
             }
             byFolder[index].push_back(i);
+            if (file.size <= kWholeReadLimit) {
+                // A sum, so that the order of the files does not matter.
+                signatures[index] += mixBits(std::hash<std::string_view>{}(file.node->name()) ^
+                                             mixBits(static_cast<std::uint64_t>(file.size)));
+            }
         }
-        return byFolder;
+        std::vector<std::vector<std::vector<std::size_t>>> jobs;
+        std::unordered_map<std::uint64_t, std::size_t> jobOfSignature;
+        for (std::size_t f = 0; f < byFolder.size(); ++f) {
+            if (signatures[f] != 0) {
+                const auto [it, inserted] = jobOfSignature.try_emplace(signatures[f], jobs.size());
+                if (!inserted && jobs[it->second].size() < kMaxSideBySide) {
+                    jobs[it->second].push_back(std::move(byFolder[f]));
+                    continue;
+                }
+                it->second = jobs.size();
+            }
+            jobs.emplace_back().push_back(std::move(byFolder[f]));
+        }
+        return jobs;
     }
 
-    // Fills in each file's path (here, on the workers) and hashes the files relative to their
-    // folder. A file whose path does not lie in the folder opened (a tree put together by hand
-    // may say so) is opened by its whole path.
-    void hashFolder(const std::vector<std::size_t>& files, WorkerState& state) {
+    // Fills in the paths of `files` (here, on the workers) and opens the folder of the first.
+    OpenedFolder openFolder(const std::vector<std::size_t>& files, bool open) {
         for (std::size_t i : files) {
             m_candidates[i].path = m_candidates[i].node->path();
         }
         const std::string& first = m_candidates[files.front()].path;
         const std::size_t slash = first.rfind('/');
-        int directory = -1;
-        const std::string_view folder = slash == std::string::npos
-                                            ? std::string_view()
-                                            : std::string_view(first).substr(0, slash);
-        if (slash != std::string::npos && files.size() > 1) {
-            directory = ::open(slash == 0 ? "/" : std::string(folder).c_str(),
-                               O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (slash == std::string::npos || !open) {
+            return OpenedFolder{FileDescriptor(-1), {}};
         }
-        const FileDescriptor folderFd(directory);
+        std::string text = first.substr(0, slash);
+        const int fd = ::open(slash == 0 ? "/" : text.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        return OpenedFolder{FileDescriptor(fd), std::move(text)};
+    }
+
+    void hashFiles(const std::vector<std::size_t>& files, const OpenedFolder& folder,
+                   WorkerState& state) {
         for (std::size_t i : files) {
             if (stopped()) {
                 return;
             }
-            Candidate& candidate = m_candidates[i];
-            const std::size_t nameStart = candidate.path.rfind('/') + 1;
-            const bool inFolder =
-                directory >= 0 && nameStart == folder.size() + 1 &&
-                std::string_view(candidate.path).substr(0, folder.size()) == folder;
-            candidate.partial =
-                partialHash(m_reader, candidate.path, *candidate.node, state,
-                            inFolder ? directory : -1, candidate.path.c_str() + nameStart);
+            Candidate& file = m_candidates[i];
+            const auto [directory, name] = folder.locate(file.path);
+            file.partial = partialHash(m_reader, file.path, *file.node, state, directory, name);
+        }
+    }
+
+    void hashFolders(const std::vector<std::vector<std::size_t>>& folders, WorkerState& state) {
+        if (folders.size() == 1) {
+            hashFiles(folders[0], openFolder(folders[0], folders[0].size() > 1), state);
+            return;
+        }
+        std::vector<OpenedFolder> opened;
+        opened.reserve(folders.size());
+        std::vector<std::vector<std::size_t>> small(folders.size());
+        const auto byNameAndSize = [this](std::size_t a, std::size_t b) {
+            return std::pair(std::string_view(m_candidates[a].node->name()), m_candidates[a].size) <
+                   std::pair(std::string_view(m_candidates[b].node->name()), m_candidates[b].size);
+        };
+        for (std::size_t j = 0; j < folders.size(); ++j) {
+            opened.push_back(openFolder(folders[j], true));
+            std::vector<std::size_t> large;
+            for (std::size_t i : folders[j]) {
+                (m_candidates[i].size <= kWholeReadLimit ? small[j] : large).push_back(i);
+            }
+            hashFiles(large, opened[j], state);
+            std::sort(small[j].begin(), small[j].end(), byNameAndSize);
+        }
+        // The folders whose files pair with the first folder's by name and size; any other
+        // (a signature shared by chance) is hashed alone.
+        std::vector<std::size_t> twins{0};
+        for (std::size_t j = 1; j < folders.size(); ++j) {
+            if (std::equal(small[0].begin(), small[0].end(), small[j].begin(), small[j].end(),
+                           [&](std::size_t a, std::size_t b) {
+                               return !byNameAndSize(a, b) && !byNameAndSize(b, a);
+                           })) {
+                twins.push_back(j);
+            } else {
+                hashFiles(small[j], opened[j], state);
+            }
+        }
+        std::vector<const OpenedFolder*> twinFolders;
+        std::vector<std::size_t> files(twins.size());
+        for (std::size_t j : twins) {
+            twinFolders.push_back(&opened[j]);
+        }
+        for (std::size_t k = 0; k < small[0].size() && !stopped(); ++k) {
+            for (std::size_t t = 0; t < twins.size(); ++t) {
+                files[t] = small[twins[t]][k];
+            }
+            hashEqualSized(files, twinFolders, state);
+        }
+    }
+
+    // Reads the equal-sized small `files` (`folders[t]` holding `files[t]`) whole, side by side,
+    // and gives each set of byte-identical ones the digest of its content, computed once.
+    void hashEqualSized(const std::vector<std::size_t>& files,
+                        const std::vector<const OpenedFolder*>& folders, WorkerState& state) {
+        if (state.chunks.size() < files.size()) {
+            state.chunks.resize(files.size(), std::vector<unsigned char>(kFullBufferSize + 1));
+        }
+        std::vector<std::size_t> read; // positions in `files` read whole
+        for (std::size_t t = 0; t < files.size(); ++t) {
+            Candidate& file = m_candidates[files[t]];
+            const auto [directory, name] = folders[t]->locate(file.path);
+            const FileDescriptor fd = m_reader.openRegular(file.path, *file.node, directory, name);
+            if (fd.get() >= 0 &&
+                readWhole(m_reader, file.path, fd.get(), state.chunks[t].data(), file.size)) {
+                read.push_back(t);
+            }
+        }
+        const auto size = static_cast<std::size_t>(m_candidates[files.front()].size);
+        while (!read.empty()) {
+            const unsigned char* bytes = state.chunks[read.front()].data();
+            state.digest.reset();
+            state.digest.update(bytes, size);
+            const Digest digest = state.digest.finish();
+            std::erase_if(read, [&](std::size_t t) {
+                if (std::memcmp(state.chunks[t].data(), bytes, size) != 0) {
+                    return false;
+                }
+                m_candidates[files[t]].partial = digest;
+                return true;
+            });
         }
     }
 

@@ -67,7 +67,9 @@ struct DuplicateCluster {
 /// collapsed, a first pass over each file's head and tail (or the whole file, up to 64 KiB)
 /// separates most non-duplicates, and only files whose first-pass SHA-256 digests collide are
 /// read in full: side by side, so that a file stops being read once it matches no other, and
-/// each set of equal files is digested once. Several files are read at once on worker threads;
+/// each set of equal files is digested once. Small files of folders that hold the same names and
+/// sizes (copies of one folder) are read side by side too and compared byte for byte, so that
+/// each set of equal ones is digested once. Several files are read at once on worker threads;
 /// each stage reads a file at most once, and the result does not depend on the number of
 /// workers.
 ///

@@ -353,6 +353,58 @@ TEST_F(DuplicateFinderEngineTest, FilesOfOneTreeFolderInDifferentPlacesAreEachRe
     EXPECT_EQ(clusters[0].sha256Hash, Sha256::hex(same));
 }
 
+TEST_F(DuplicateFinderEngineTest, CopiesOfAFolderAreComparedByteForByte) {
+    // Three copies of a folder, the same names and sizes in each: "same" agrees in all,
+    // "mostly" differs in the second copy, "odd" in every copy, "gone" cannot be read in the
+    // third. Every file is read once, whole.
+    const std::string same = patterned(5000, 's');
+    const std::string mostly = patterned(700, 'm');
+    const std::string gone = patterned(4000, 'g');
+    for (const std::string name : {"one", "two", "three"}) {
+        const auto folder = makeNode(tree.folder(name), 0, true);
+        test::writable(root->children).push_back(folder);
+        const auto addIn = [&](const std::string& file, const std::string& contents) {
+            add(tree.file(name + "/" + file, contents));
+            test::writable(folder->children).push_back(root->children.get().back());
+            test::writable(root->children).pop_back();
+        };
+        addIn("same", same);
+        std::string changed = mostly;
+        changed[350] = name == "two" ? 'X' : changed[350];
+        addIn("mostly", changed);
+        addIn("odd", patterned(3000, name[1]));
+        addIn("gone", gone);
+    }
+    std::mutex mutex;
+    std::map<std::string, std::vector<std::pair<off_t, std::size_t>>> reads;
+    DuplicateFinderEngine::Options options;
+    options.read = [&](std::string_view file, int fd, void* buffer, std::size_t length,
+                       off_t offset) -> ssize_t {
+        if (file.ends_with("three/gone")) {
+            errno = EIO;
+            return -1;
+        }
+        const ssize_t got = ::pread(fd, buffer, length, offset);
+        std::lock_guard lock(mutex);
+        reads[std::string(file)].emplace_back(offset, got);
+        return got;
+    };
+    const auto clusters = find(1, DuplicateResolutionRule::keepOldest, options);
+    ASSERT_EQ(clusters.size(), 3U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"same", "same", "same"}));
+    EXPECT_EQ(clusters[0].sha256Hash, Sha256::hex(same));
+    EXPECT_EQ(clusters[1].items[0].path(), (tree / "one/gone").native());
+    EXPECT_EQ(clusters[1].items[1].path(), (tree / "two/gone").native());
+    EXPECT_EQ(clusters[1].sha256Hash, Sha256::hex(gone));
+    EXPECT_EQ(clusters[2].items[0].path(), (tree / "one/mostly").native());
+    EXPECT_EQ(clusters[2].items[1].path(), (tree / "three/mostly").native());
+    EXPECT_EQ(clusters[2].sha256Hash, Sha256::hex(mostly));
+    EXPECT_EQ(reads.size(), 11U);
+    for (const auto& [file, fileReads] : reads) {
+        EXPECT_EQ(fileReads.size(), 1U) << file;
+    }
+}
+
 TEST_F(DuplicateFinderEngineTest, CancellationGivesAnEmptyResult) {
     for (int i = 0; i < 6; ++i) {
         addFile("copy" + std::to_string(i), patterned(100000, 'c'));
