@@ -839,6 +839,7 @@ private:
             }
         }
         std::vector<const OpenedFolder*> twinFolders;
+        twinFolders.reserve(twins.size());
         std::vector<std::size_t> files(twins.size());
         for (std::size_t j : twins) {
             twinFolders.push_back(&opened[j]);
