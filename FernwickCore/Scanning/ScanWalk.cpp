@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,9 +47,15 @@ ScanWalk::ScanWalk(int maxDepth, std::function<void(const ScanProgress&)> onProg
                    const ScannerSeams& seams, ProtectedPrefixesSnapshot snapshot,
                    std::stop_token stop)
     : m_maxDepth(maxDepth), m_onProgress(std::move(onProgress)), m_seams(seams),
-      m_snapshot(std::move(snapshot)), m_trailHead(trailHeadFor(m_snapshot)),
-      m_stop(std::move(stop)), m_links(std::make_unique<LinkRegistry>()),
-      m_pool(seams.workerCount) {}
+      m_snapshot(std::move(snapshot)), m_aboveRoot(std::make_unique<ProtectedAbove>()),
+      m_trailHead(trailHeadFor(m_snapshot)), m_stop(std::move(stop)),
+      m_links(std::make_unique<LinkRegistry>()), m_pool(seams.workerCount) {
+    for (const auto* list : {&m_snapshot.system, &m_snapshot.user}) {
+        for (const std::string& entry : *list) {
+            m_aboveRoot->candidates.push_back(&entry);
+        }
+    }
+}
 
 ScanWalk::~ScanWalk() = default;
 
@@ -71,7 +78,7 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
     }
     auto rootContext = std::make_shared<const FolderContext>(
         makeContext(root.linkForChildren(), CategoryEngine::shared().trail(rootPath, m_trailHead),
-                    std::move(handle), 0, nullptr, rootPath));
+                    std::move(handle), 0, nullptr, *m_aboveRoot, rootPath));
     m_root = &root;
     m_rootEntries = &scratch.reader.entries();
     root.children.mut().assign(queueRootEntries(rootContext, scratch.reader.entries()), nullptr);
@@ -82,6 +89,9 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
                               [this](Task& task, WorkerScratch& worker) { runTask(task, worker); });
     m_rootEntries = nullptr;
     std::erase(root.children.mut(), nullptr);
+    for (DiskNode* folder : m_splitFolders) {
+        std::erase(folder->children.mut(), nullptr);
+    }
     for (const auto& walk : m_walks) {
         totals.files = saturatingAdd(totals.files, walk->files.load());
         totals.errors = saturatingAdd(totals.errors, walk->errors.load());
@@ -145,6 +155,9 @@ void ScanWalk::runTask(Task& task, WorkerScratch& scratch) {
         break;
     case Task::Kind::size:
         runSize(task, scratch);
+        break;
+    case Task::Kind::run:
+        runRun(task, scratch);
         break;
     }
 }
@@ -229,10 +242,15 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
     if (opened != Opened::listed) {
         return;
     }
-    const FolderContext folder = makeContext(node.linkForChildren(), std::move(task.trail),
-                                             std::move(handle), task.depth, &walk);
+    FolderContext folder = makeContext(node.linkForChildren(), std::move(task.trail),
+                                       std::move(handle), task.depth, &walk, task.above);
 
     const auto& entries = scratch.reader.entries();
+    // One worker keeps the order of its visits: each folder's items, then its sub-folders.
+    if (entries.size() > 2 * kBatch && m_pool.threadCount() > 1) {
+        splitIntoRuns(node, std::move(folder), entries);
+        return;
+    }
     node.children.mut().reserve(entries.size());
     std::vector<Task> pending;
     Local local;
@@ -257,6 +275,62 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
     flush(walk, local, folder.link,
           node.children.empty() ? std::string_view()
                                 : std::string_view(node.children.back()->name()));
+    m_pool.push(pending);
+}
+
+void ScanWalk::splitIntoRuns(DiskNode& node, FolderContext folder,
+                             const std::vector<DirectoryReader::Entry>& entries) {
+    auto runs = std::make_shared<FolderRuns>();
+    runs->folder = std::move(folder);
+    runs->node = &node;
+    std::size_t bytes = 0;
+    for (const auto& entry : entries) {
+        bytes += entry.name.size() + 1;
+    }
+    runs->names.reserve(bytes);
+    for (const auto& entry : entries) {
+        runs->names.append(entry.name.data(), entry.name.size() + 1);
+    }
+    runs->entries.reserve(entries.size());
+    for (std::size_t at = 0; at < runs->names.size();) {
+        const std::size_t length = std::strlen(runs->names.data() + at);
+        runs->entries.emplace_back(runs->names.data() + at, length);
+        at += length + 1;
+    }
+    {
+        const std::lock_guard lock(m_splitMutex);
+        m_splitFolders.push_back(&node);
+    }
+    node.children.mut().assign(entries.size(), nullptr);
+    std::vector<Task> tasks;
+    for (std::size_t slot = 0; slot < entries.size(); slot += kBatch) {
+        Task task;
+        task.kind = Task::Kind::run;
+        task.runs = runs;
+        task.slot = slot;
+        task.count = std::min(kBatch, entries.size() - slot);
+        tasks.push_back(std::move(task));
+    }
+    m_pool.push(tasks);
+}
+
+void ScanWalk::runRun(Task& task, WorkerScratch& scratch) {
+    FolderRuns& runs = *task.runs;
+    const FolderContext& folder = runs.folder;
+    WalkTotals& walk = *folder.walk;
+    auto& children = runs.node->children.mut();
+    std::vector<Task> pending;
+    Local local;
+    std::size_t end = task.slot;
+    for (; end < task.slot + task.count && !cancelled(); ++end) {
+        Follow follow = Follow::none;
+        std::int64_t ownAllocated = 0;
+        DiskNodePtr child = visit(folder, runs.entries[end], folder.depth + 1, local, scratch,
+                                  follow, ownAllocated);
+        queueFor(child, folder, folder.depth + 1, follow, ownAllocated, &walk, pending);
+        children[end] = std::move(child);
+    }
+    flush(walk, local, folder.link, end > task.slot ? runs.entries[end - 1] : std::string_view());
     m_pool.push(pending);
 }
 

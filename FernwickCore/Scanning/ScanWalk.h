@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@ struct DirHandle;
 struct WalkTotals;
 struct SizingTarget;
 struct FolderContext;
+struct ProtectedAbove;
 struct WorkerScratch;
 class LinkRegistry;
 
@@ -69,6 +71,11 @@ private:
     /// Opens the task's folder from its parent's and reads its entries into the scratch.
     Opened openFolder(Task& task, WorkerScratch& scratch, std::shared_ptr<DirHandle>& handle);
     void runList(Task& task, WorkerScratch& scratch);
+    /// Hands the entries of a large folder to tasks in runs; the folder's children get one slot
+    /// per entry.
+    void splitIntoRuns(DiskNode& node, FolderContext folder,
+                       const std::vector<DirectoryReader::Entry>& entries);
+    void runRun(Task& task, WorkerScratch& scratch);
     void runSize(Task& task, WorkerScratch& scratch);
     void finishOne(SizingTarget& target);
     DiskNodePtr visit(const FolderContext& folder, std::string_view name, int depth, Local& local,
@@ -83,12 +90,14 @@ private:
     /// The protection and privacy facts of a folder, from its trail. `wholePath` is the root's
     /// path; a sub-folder is listed only when its visit found no privacy entry in its path.
     FolderContext makeContext(PathLinkPtr link, PathTrail trail, std::shared_ptr<DirHandle> handle,
-                              int depth, WalkTotals* walk, std::string_view wholePath = {}) const;
+                              int depth, WalkTotals* walk, const ProtectedAbove& above,
+                              std::string_view wholePath = {}) const;
 
     const int m_maxDepth;
     const std::function<void(const ScanProgress&)> m_onProgress;
     const ScannerSeams& m_seams;
     const ProtectedPrefixesSnapshot m_snapshot;
+    std::unique_ptr<ProtectedAbove> m_aboveRoot; // every entry of the snapshot
     // The bytes a trail keeps at the start of a path: enough for the category rules and for
     // every protected entry.
     const std::size_t m_trailHead;
@@ -99,6 +108,9 @@ private:
     WorkerPool<Task> m_pool;
     std::vector<std::unique_ptr<WalkTotals>> m_walks;
     DiskNode* m_root = nullptr;
+    // Folders split into runs: a run that never started (a cancelled scan) leaves empty slots.
+    std::mutex m_splitMutex;
+    std::vector<DiskNode*> m_splitFolders;
     const std::vector<DirectoryReader::Entry>* m_rootEntries = nullptr; // while run() runs
 };
 

@@ -68,6 +68,12 @@ struct SizingTarget {
     bool skipped = false; // the folder lies on a pseudo file system: neither listed nor sized
 };
 
+/// The entries of the snapshot that a folder's sub-folders still need to test: those the folder
+/// lies at or under and those that begin with its path. No other can match anything below it.
+struct ProtectedAbove {
+    std::vector<const std::string*> candidates;
+};
+
 /// What the walk knows of the folder whose entries it visits. Nothing here grows with the
 /// folder's depth: its path is kept as the link its items' nodes share and as a trail.
 struct FolderContext {
@@ -79,10 +85,20 @@ struct FolderContext {
     WalkTotals* walk = nullptr;
     bool allProtected = false;
     std::vector<std::string> protectedNames; // entries of the snapshot naming a direct child
+    ProtectedAbove protection;               // for its sub-folders
     bool allPrivate = false;
     // For each privacy entry whose part before its last "/" ends this folder's lower-cased path:
     // the part after it. An item is private when its lower-cased name begins with one of them.
     std::vector<std::string_view> privateNamePrefixes;
+};
+
+/// A large folder whose entries several tasks visit, a run each, so that other workers share
+/// its items; each run writes its own slots of the folder's children.
+struct FolderRuns {
+    FolderContext folder;
+    DiskNode* node = nullptr;
+    std::string names; // every entry's name with its NUL, in listing order
+    std::vector<std::string_view> entries;
 };
 
 struct WorkerScratch {
@@ -174,17 +190,20 @@ struct ScanWalk::Local {
 };
 
 struct ScanWalk::Task {
-    enum class Kind { topLevel, rootFiles, list, size } kind = Kind::list;
+    enum class Kind { topLevel, rootFiles, list, size, run } kind = Kind::list;
     // topLevel: the root's context, the entry's name and its slot among the root's children.
     // rootFiles: the root's context and `count` entries of the root from `slot` on.
     // list: the folder's node and trail, its parent's handle and link. size: the target, the
-    // folder's name, its parent's handle and link.
+    // folder's name, its parent's handle and link. run: the folder's runs and `count` entries
+    // from `slot` on.
     DiskNode* node = nullptr;
     std::shared_ptr<SizingTarget> target;
+    std::shared_ptr<FolderRuns> runs;
     std::shared_ptr<const FolderContext> parent;
     std::shared_ptr<DirHandle> parentHandle;
     PathLinkPtr parentLink;
     PathTrail trail;
+    ProtectedAbove above; // list: the protection its parent passes down
     std::string name;
     std::uint64_t device = 0;
     std::size_t slot = 0;

@@ -39,6 +39,15 @@ constexpr std::array<std::string_view, 18> kPrivacyEntries = {
     "/.trash",
     "/library/containers/com.apple.mail",
 };
+// The longest part of an entry before its last "/".
+constexpr std::size_t kLongestBeforeName = [] {
+    std::size_t longest = 0;
+    for (std::string_view entry : kPrivacyEntries) {
+        const auto slash = entry.rfind('/');
+        longest = slash == entry.npos ? longest : std::max(longest, slash);
+    }
+    return longest;
+}();
 // The shortest entry without a "/": the least a name must hold to match one by itself.
 constexpr std::size_t kShortestNameEntry = 14;
 
@@ -114,7 +123,7 @@ TimePoint fromSeconds(std::int64_t seconds) {
 
 FolderContext ScanWalk::makeContext(PathLinkPtr link, PathTrail trail,
                                     std::shared_ptr<DirHandle> handle, int depth, WalkTotals* walk,
-                                    std::string_view wholePath) const {
+                                    const ProtectedAbove& above, std::string_view wholePath) const {
     FolderContext folder;
     folder.link = std::move(link);
     folder.handle = std::move(handle);
@@ -123,27 +132,29 @@ FolderContext ScanWalk::makeContext(PathLinkPtr link, PathTrail trail,
     // Protection is "at or under" an entry: every item of a protected folder is protected;
     // otherwise only an entry that names one of this folder's items exactly can match. The
     // trail's head is the whole path or longer than every entry, which decides both alike.
+    // Only the parent's candidates can match here.
     const std::string& path = trail.head;
     const std::string prefix = path.empty() || path.back() != '/' ? path + '/' : path;
-    for (const auto* list : {&m_snapshot.system, &m_snapshot.user}) {
-        for (const std::string& entry : *list) {
-            if (paths::isAtOrUnder(path, entry)) {
-                folder.allProtected = true;
-            } else if (trail.whole && entry.size() > prefix.size() &&
-                       entry.compare(0, prefix.size(), prefix) == 0 &&
-                       entry.find('/', prefix.size()) == std::string::npos) {
-                folder.protectedNames.push_back(entry.substr(prefix.size()));
-            }
+    for (const std::string* entry : above.candidates) {
+        const bool atOrUnder = paths::isAtOrUnder(path, *entry);
+        if (atOrUnder || entry->starts_with(path)) {
+            folder.protection.candidates.push_back(entry);
+        }
+        if (atOrUnder) {
+            folder.allProtected = true;
+        } else if (trail.whole && entry->size() > prefix.size() &&
+                   entry->compare(0, prefix.size(), prefix) == 0 &&
+                   entry->find('/', prefix.size()) == std::string::npos) {
+            folder.protectedNames.push_back(entry->substr(prefix.size()));
         }
     }
-    std::string lowered;
-    lowerInto(lowered, wholePath);
-    folder.allPrivate = containsPrivacyEntry(lowered);
+    folder.allPrivate = !wholePath.empty() && containsPrivacyEntry(paths::lowercased(wholePath));
     // An entry that matches across the "/" before an item's name splits at its own last "/"
     // (names hold none); one that lies wholly in the folder's path made allPrivate true. The
-    // parts before that "/" are shorter than the trail's tail.
-    lowered.clear();
-    lowerInto(lowered, trail.tail);
+    // parts before that "/" are shorter than what is lowered of the trail's tail.
+    const std::string_view tail = trail.tail;
+    std::string lowered;
+    lowerInto(lowered, tail.substr(tail.size() - std::min(tail.size(), kLongestBeforeName)));
     const std::string_view before = lowered == "/" ? std::string_view() : std::string_view(lowered);
     for (std::string_view entry : kPrivacyEntries) {
         const auto slash = entry.rfind('/');
@@ -257,6 +268,7 @@ void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, in
     if (follow == Follow::list) {
         task.kind = Task::Kind::list;
         task.trail = CategoryEngine::shared().childTrail(folder.trail, task.name, m_trailHead);
+        task.above = folder.protection;
     } else {
         task.kind = Task::Kind::size;
         task.target = std::make_shared<SizingTarget>();

@@ -311,6 +311,25 @@ TEST(AsyncDiskScannerTest, MarksProtectedItemsAndStillWalksThem) {
     EXPECT_EQ(file->riskLevel, RiskLevel::high);
     EXPECT_FALSE(child(root, "free")->isProtected);
     EXPECT_FALSE(child(child(root, "free"), "file.txt")->isProtected);
+
+    // Entries deep below the root protect their own subtree only: not the folders above them,
+    // not a sibling whose name merely begins alike, and an entry ending in "/" names nothing.
+    tree.file("a/b/c/d/e.txt", "e");
+    tree.file("a/b/cc/f.txt", "f");
+    tree.file("a/g/h.txt", "h");
+    const std::string deep = (tree / "a/b/c").native();
+    const std::string slashed = (tree / "a/g").native() + "/";
+    AsyncDiskScanner deeper([=] { return ProtectedPrefixesSnapshot{{slashed}, {deep}}; });
+    const DiskNodePtr top = deeper.scan(tree.root(), 6, {});
+    const auto b = child(child(top, "a"), "b");
+    EXPECT_FALSE(child(top, "a")->isProtected);
+    EXPECT_FALSE(b->isProtected);
+    EXPECT_TRUE(child(b, "c")->isProtected);
+    EXPECT_TRUE(child(child(child(b, "c"), "d"), "e.txt")->isProtected);
+    EXPECT_FALSE(child(b, "cc")->isProtected);
+    EXPECT_FALSE(child(child(b, "cc"), "f.txt")->isProtected);
+    EXPECT_FALSE(child(child(top, "a"), "g")->isProtected);
+    EXPECT_FALSE(child(child(child(top, "a"), "g"), "h.txt")->isProtected);
 }
 
 TEST(AsyncDiskScannerTest, PseudoFileSystemFoldersAreNeitherListedNorSized) {
@@ -559,6 +578,53 @@ TEST(AsyncDiskScannerTest, AFolderReachedTwiceCountsOnce) {
     // Sized in one pass, folders carry no size of their own: the second visit adds nothing.
     EXPECT_EQ(sizedTwice->size, sizedAlone->size);
     EXPECT_EQ(sizedTwice->allocatedSize, sizedAlone->allocatedSize);
+}
+
+// A folder of many entries is shared out among the workers in runs: the tree is the one a
+// single worker builds, with every item in name order, and a cancellation in the middle leaves
+// no empty place among the children gathered.
+TEST(AsyncDiskScannerTest, ALargeFolderSharedOutBuildsTheSameTree) {
+    TempTree tree;
+    constexpr int kEntries = 1500;
+    for (int i = 0; i < kEntries; ++i) {
+        const std::string name = "big/e" + std::to_string(i);
+        tree.file(i % 50 == 0 ? name + "/inner" : name,
+                  std::string(static_cast<std::size_t>(i % 7), 'x'));
+    }
+    ScannerSeams four;
+    four.workerCount = 4;
+    Reports reports;
+    const DiskNodePtr shared = AsyncDiskScanner({}, four).scan(tree.root(), 6, reports.callback());
+    const DiskNodePtr alone = AsyncDiskScanner({}, oneWorker()).scan(tree.root(), 6, {});
+    EXPECT_EQ(describe(shared), describe(alone));
+    const auto names = childNames(child(shared, "big"));
+    ASSERT_EQ(names.size(), static_cast<std::size_t>(kEntries));
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(shared->itemCount, kEntries); // a folder with children counts them only
+    EXPECT_EQ(reports.all.back().scannedFiles, kEntries + kEntries / 50 + 1);
+
+    AsyncDiskScanner* self = nullptr;
+    std::atomic<int> visits{0};
+    four.didVisit = [&](const std::string&) {
+        if (visits.fetch_add(1) == 700) {
+            self->cancel();
+        }
+    };
+    AsyncDiskScanner cancelled({}, four);
+    self = &cancelled;
+    try {
+        const DiskNodePtr partial = cancelled.scan(tree.root(), 6, {});
+        const auto big = child(partial, "big");
+        ASSERT_TRUE(big);
+        EXPECT_LT(big->children.size(), static_cast<std::size_t>(kEntries));
+        EXPECT_TRUE(std::none_of(big->children.begin(), big->children.end(),
+                                 [](const DiskNodePtr& node) { return node == nullptr; }));
+        EXPECT_TRUE(std::is_sorted(
+            big->children.begin(), big->children.end(),
+            [](const DiskNodePtr& a, const DiskNodePtr& b) { return a->name() < b->name(); }));
+    } catch (const ScanCancelled&) {
+        // A visit that saw the cancellation first: the scan ends with nothing to check.
+    }
 }
 
 TEST(AsyncDiskScannerTest, ARootOfManyFilesReportsAtTheUsualCadence) {
