@@ -3,6 +3,10 @@
 #include "FernwickCore/Platform/ByteCountFormatter.h"
 #include "FernwickCore/Platform/PathUtils.h"
 
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 
 namespace fernwick {
@@ -14,25 +18,9 @@ const std::optional<std::string> kNoReason;
 
 // The texts kept out of line: a node holds one only when it differs from the usual value.
 template <class Extras>
-const std::string& rareText(const std::unique_ptr<Extras>& extras,
-                            std::optional<std::string> Extras::*field, const std::string& usual) {
-    return extras && (*extras).*field ? *((*extras).*field) : usual;
-}
-
-template <class Extras>
-void setRareText(std::unique_ptr<Extras>& extras, std::optional<std::string> Extras::*field,
-                 // NOLINTNEXTLINE(performance-unnecessary-value-param): a sink, moved into place
-                 std::string value, const std::string& usual) {
-    if (value == usual) {
-        if (extras) {
-            ((*extras).*field).reset();
-        }
-        return;
-    }
-    if (!extras) {
-        extras = std::make_unique<Extras>();
-    }
-    (*extras).*field = std::move(value);
+const std::string& rareText(const Extras* extras, std::optional<std::string> Extras::*field,
+                            const std::string& usual) {
+    return extras != nullptr && extras->*field ? *(extras->*field) : usual;
 }
 } // namespace
 
@@ -42,6 +30,47 @@ struct DiskNode::Extras {
     std::optional<std::string> sourceVolume;
     std::optional<std::string> permissionsState;
     std::optional<std::string> scanState;
+};
+
+// Sharded by address, so that scan workers marking nodes rarely wait for one another.
+struct DiskNode::ExtrasTable {
+    struct Shard {
+        std::mutex mutex;
+        std::unordered_map<const DiskNode*, std::unique_ptr<Extras>> extras;
+    };
+    std::array<Shard, 16> shards;
+
+    static ExtrasTable& instance() {
+        // Never destroyed: nodes may outlive every static object.
+        static auto* table = new ExtrasTable();
+        return *table;
+    }
+    Shard& shardOf(const DiskNode* node) {
+        return shards[(reinterpret_cast<std::uintptr_t>(node) / alignof(DiskNode)) % shards.size()];
+    }
+    const Extras* find(const DiskNode* node) {
+        Shard& shard = shardOf(node);
+        const std::lock_guard lock(shard.mutex);
+        const auto it = shard.extras.find(node);
+        return it == shard.extras.end() ? nullptr : it->second.get();
+    }
+    Extras& make(const DiskNode* node, const Extras* copy = nullptr) {
+        Shard& shard = shardOf(node);
+        const std::lock_guard lock(shard.mutex);
+        auto& slot = shard.extras[node];
+        slot = copy != nullptr ? std::make_unique<Extras>(*copy) : std::make_unique<Extras>();
+        return *slot;
+    }
+    void erase(const DiskNode* node) {
+        Shard& shard = shardOf(node);
+        std::unique_ptr<Extras> gone;
+        const std::lock_guard lock(shard.mutex);
+        const auto it = shard.extras.find(node);
+        if (it != shard.extras.end()) {
+            gone = std::move(it->second);
+            shard.extras.erase(it);
+        }
+    }
 };
 
 DiskNode::DiskNode(Fields f)
@@ -62,7 +91,7 @@ DiskNode::DiskNode(Fields f)
     const std::filesystem::path parent = f.url.parent_path();
     if (last == m_name && !parent.empty() && parent != f.url &&
         paths::joined(parent.native(), m_name) == f.url.native()) {
-        m_parentPath = std::make_shared<const PathLink>(nullptr, parent.native());
+        m_parentPath = PathLink::make(nullptr, parent.native());
     } else {
         extras().url = std::move(f.url);
     }
@@ -74,13 +103,16 @@ DiskNode::DiskNode(Fields f)
 
 DiskNode::DiskNode(const std::shared_ptr<const std::filesystem::path>& parentPath, std::string name,
                    bool isDirectory, bool isPackage)
-    : DiskNode(parentPath ? std::make_shared<const PathLink>(nullptr, parentPath->native())
-                          : nullptr,
+    : DiskNode(parentPath ? PathLink::make(nullptr, parentPath->native()) : nullptr,
                std::move(name), isDirectory, isPackage) {}
 
 DiskNode::DiskNode(PathLinkPtr parentPath, std::string name, bool isDirectory, bool isPackage)
     : m_id(Uuid::random()), m_isDirectory(isDirectory), m_isPackage(isPackage),
       m_name(std::move(name)), m_parentPath(std::move(parentPath)) {}
+
+PathLinkPtr PathLink::make(PathLinkPtr parent, std::string text) {
+    return PathLinkPtr(new PathLink(std::move(parent), std::move(text)));
+}
 
 PathLink::~PathLink() {
     PathLinkPtr above = std::move(up);
@@ -114,10 +146,17 @@ DiskNode::DiskNode(const DiskNode& other, CloneTag)
       deviceID(other.deviceID), children(other.children), category(other.category),
       riskLevel(other.riskLevel), isSymlink(other.isSymlink), isProtected(other.isProtected),
       isAccessible(other.isAccessible), m_id(other.m_id), m_isDirectory(other.m_isDirectory),
-      m_isPackage(other.m_isPackage), m_name(other.m_name), m_parentPath(other.m_parentPath),
-      m_extras(other.m_extras ? std::make_unique<Extras>(*other.m_extras) : nullptr) {}
+      m_isPackage(other.m_isPackage), m_hasExtras(other.m_hasExtras), m_name(other.m_name),
+      m_parentPath(other.m_parentPath) {
+    if (m_hasExtras) {
+        ExtrasTable::instance().make(this, other.findExtras());
+    }
+}
 
 DiskNode::~DiskNode() {
+    if (m_hasExtras) {
+        ExtrasTable::instance().erase(this);
+    }
     // Tear deep trees down iteratively: the default destructor would recurse once per level.
     std::vector<DiskNodePtr> pending;
     pending.swap(children.mut());
@@ -134,22 +173,39 @@ DiskNode::~DiskNode() {
 }
 
 DiskNode::Extras& DiskNode::extras() {
-    if (!m_extras) {
-        m_extras = std::make_unique<Extras>();
+    if (m_hasExtras) {
+        // Only this node's owner writes its texts; the table hands out its own entry.
+        return *const_cast<Extras*>(ExtrasTable::instance().find(this));
     }
-    return *m_extras;
+    m_hasExtras = true;
+    return ExtrasTable::instance().make(this);
+}
+
+const DiskNode::Extras* DiskNode::findExtras() const {
+    return m_hasExtras ? ExtrasTable::instance().find(this) : nullptr;
+}
+
+void DiskNode::setRareText(std::optional<std::string> Extras::*field, std::string value,
+                           const std::string& usual) {
+    if (value == usual) {
+        if (m_hasExtras) {
+            (extras().*field).reset();
+        }
+        return;
+    }
+    extras().*field = std::move(value);
 }
 
 std::filesystem::path DiskNode::url() const {
-    if (m_extras && m_extras->url) {
-        return *m_extras->url;
+    if (const Extras* found = findExtras(); found != nullptr && found->url) {
+        return *found->url;
     }
     return path();
 }
 
 std::string DiskNode::path() const {
-    if (m_extras && m_extras->url) {
-        return m_extras->url->native();
+    if (const Extras* found = findExtras(); found != nullptr && found->url) {
+        return found->url->native();
     }
     if (!m_parentPath) {
         return m_name;
@@ -158,10 +214,10 @@ std::string DiskNode::path() const {
 }
 
 PathLinkPtr DiskNode::linkForChildren() const {
-    if (m_parentPath && !(m_extras && m_extras->url)) {
-        return std::make_shared<const PathLink>(m_parentPath, m_name);
+    if (const Extras* found = findExtras(); m_parentPath && !(found != nullptr && found->url)) {
+        return PathLink::make(m_parentPath, m_name);
     }
-    return std::make_shared<const PathLink>(nullptr, path());
+    return PathLink::make(nullptr, path());
 }
 
 const std::string& DiskNode::name() const {
@@ -169,37 +225,38 @@ const std::string& DiskNode::name() const {
 }
 
 const std::optional<std::string>& DiskNode::errorReason() const {
-    return m_extras ? m_extras->errorReason : kNoReason;
+    const Extras* found = findExtras();
+    return found != nullptr ? found->errorReason : kNoReason;
 }
 
 void DiskNode::setErrorReason(std::optional<std::string> reason) {
-    if (reason || m_extras) {
+    if (reason || m_hasExtras) {
         extras().errorReason = std::move(reason);
     }
 }
 
 const std::string& DiskNode::sourceVolume() const {
-    return rareText(m_extras, &Extras::sourceVolume, kDefaultVolume);
+    return rareText(findExtras(), &Extras::sourceVolume, kDefaultVolume);
 }
 
 void DiskNode::setSourceVolume(std::string volume) {
-    setRareText(m_extras, &Extras::sourceVolume, std::move(volume), kDefaultVolume);
+    setRareText(&Extras::sourceVolume, std::move(volume), kDefaultVolume);
 }
 
 const std::string& DiskNode::permissionsState() const {
-    return rareText(m_extras, &Extras::permissionsState, kNormal);
+    return rareText(findExtras(), &Extras::permissionsState, kNormal);
 }
 
 void DiskNode::setPermissionsState(std::string state) {
-    setRareText(m_extras, &Extras::permissionsState, std::move(state), kNormal);
+    setRareText(&Extras::permissionsState, std::move(state), kNormal);
 }
 
 const std::string& DiskNode::scanState() const {
-    return rareText(m_extras, &Extras::scanState, kComplete);
+    return rareText(findExtras(), &Extras::scanState, kComplete);
 }
 
 void DiskNode::setScanState(std::string state) {
-    setRareText(m_extras, &Extras::scanState, std::move(state), kComplete);
+    setRareText(&Extras::scanState, std::move(state), kComplete);
 }
 
 std::string DiskNode::formattedSize() const {

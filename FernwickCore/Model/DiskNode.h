@@ -4,13 +4,16 @@
 #include "FernwickCore/Platform/Clock.h"
 #include "FernwickCore/Platform/Uuid.h"
 
+#include <atomic>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace fernwick {
@@ -90,12 +93,47 @@ private:
 
     T m_value{};
 };
+struct PathLink;
+
+/// A shared hold on a PathLink, as std::shared_ptr but one pointer wide: the count lives in the
+/// link. Every node of a tree keeps one.
+class PathLinkPtr {
+public:
+    PathLinkPtr() = default;
+    PathLinkPtr(std::nullptr_t) {} // NOLINT(google-explicit-constructor): as shared_ptr
+    PathLinkPtr(const PathLinkPtr& other);
+    PathLinkPtr(PathLinkPtr&& other) noexcept : m_link(std::exchange(other.m_link, nullptr)) {}
+    PathLinkPtr& operator=(PathLinkPtr other) noexcept {
+        std::swap(m_link, other.m_link);
+        return *this;
+    }
+    ~PathLinkPtr() { reset(); }
+
+    const PathLink* get() const { return m_link; }
+    const PathLink* operator->() const { return m_link; }
+    const PathLink& operator*() const { return *m_link; }
+    explicit operator bool() const { return m_link != nullptr; }
+    /// Holds on the link; 0 for none.
+    long use_count() const;
+    void reset();
+
+    friend bool operator==(const PathLinkPtr& a, const PathLinkPtr& b) {
+        return a.m_link == b.m_link;
+    }
+    friend bool operator==(const PathLinkPtr& a, std::nullptr_t) { return a.m_link == nullptr; }
+
+private:
+    friend struct PathLink;
+    explicit PathLinkPtr(const PathLink* adopted) : m_link(adopted) {}
+    const PathLink* m_link = nullptr;
+};
+
 /// A folder's path as a chain: the path of `up` (none: `name` is the whole path text), "/", then
 /// `name`. Each folder of a tree keeps one link, shared by its children, so that the storage of
 /// paths grows with the number of folders, not with their depth.
 struct PathLink {
-    PathLink(std::shared_ptr<const PathLink> parent, std::string text)
-        : up(std::move(parent)), name(std::move(text)) {}
+    /// A new link, held once by the result.
+    static PathLinkPtr make(PathLinkPtr parent, std::string text);
     /// Lets go of the chain above link by link: a chain may be far deeper than the stack.
     ~PathLink();
     PathLink(const PathLink&) = delete;
@@ -106,10 +144,32 @@ struct PathLink {
 
     // Mutable for the destructor only, which takes over the link above when it is the last
     // owner.
-    mutable std::shared_ptr<const PathLink> up;
+    mutable PathLinkPtr up;
     const std::string name;
+
+private:
+    friend class PathLinkPtr;
+    PathLink(PathLinkPtr parent, std::string text) : up(std::move(parent)), name(std::move(text)) {}
+    mutable std::atomic<std::uint32_t> m_holds{1};
 };
-using PathLinkPtr = std::shared_ptr<const PathLink>;
+
+inline PathLinkPtr::PathLinkPtr(const PathLinkPtr& other) : m_link(other.m_link) {
+    if (m_link != nullptr) {
+        m_link->m_holds.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+inline long PathLinkPtr::use_count() const {
+    return m_link == nullptr ? 0
+                             : static_cast<long>(m_link->m_holds.load(std::memory_order_acquire));
+}
+
+inline void PathLinkPtr::reset() {
+    if (m_link != nullptr && m_link->m_holds.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        delete m_link;
+    }
+    m_link = nullptr;
+}
 
 /// Nodes are shared: a parent owns its children, and the interface may hold any node (selection,
 /// breadcrumbs, undo record) for as long as it likes.
@@ -120,8 +180,9 @@ using DiskNodePtr = std::shared_ptr<DiskNode>;
 /// Memory matters: a home folder has millions of these. A node stores its entry name and a
 /// shared pointer to its parent folder's path link (one link per folder holding that folder's
 /// name, shared by its children); `url()` joins the chain. The rare texts (an error reason, a
-/// volume other than "/", states other than "Normal" and "Complete", a display name that differs
-/// from the last path component) live out of line.
+/// volume other than "/", states other than "Normal" and "Complete", a url that is not its
+/// parent's path and its name) live in a table beside the tree, found by the node's address:
+/// a pointer to them in every node would cost each node 8 bytes.
 ///
 /// No locking: the scanner builds a subtree inside one task and hands it over; afterwards only
 /// ScanTree changes the tree (on the GUI thread), and never a node that a reader on another
@@ -219,24 +280,30 @@ private:
     friend class detail::ScanWalk;
     friend struct DiskNodeAccess;
     struct Extras;
+    struct ExtrasTable;
     struct CloneTag {};
     /// A copy of `other` with the same id, path and properties (children shared): ScanTree's
     /// copy on write.
     DiskNode(const DiskNode& other, CloneTag);
     Extras& extras();
+    /// The node's rare texts; nullptr when it has none.
+    const Extras* findExtras() const;
     /// A folder with children takes the sums over them; any other node keeps its values.
     void sumChildren();
     void setErrorReason(std::optional<std::string> reason);
     void setSourceVolume(std::string volume);
     void setPermissionsState(std::string state);
     void setScanState(std::string state);
+    /// Keeps `value` in the rare texts unless it is `usual`.
+    void setRareText(std::optional<std::string> Extras::*field, std::string value,
+                     const std::string& usual);
 
     Uuid m_id;
     bool m_isDirectory = false;
     bool m_isPackage = false;
+    bool m_hasExtras = false; // rare texts kept for this node in a table beside the tree
     std::string m_name;
     PathLinkPtr m_parentPath; // null: url kept in extras, or a name alone
-    std::unique_ptr<Extras> m_extras;
 };
 
 /// Adds two non-negative byte counts, stopping at INT64_MAX instead of overflowing.

@@ -375,7 +375,7 @@ void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
         sub.target = task.target;
         sub.parentHandle = handle;
         if (!link) {
-            link = std::make_shared<const PathLink>(task.parentLink, task.name);
+            link = PathLink::make(task.parentLink, task.name);
         }
         sub.parentLink = link;
         sub.name.assign(name);

@@ -5,6 +5,9 @@
 #include <climits>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace fernwick {
 namespace {
@@ -78,6 +81,39 @@ TEST(DiskNode, RareTextsLiveOutOfLineAndReadBack) {
     EXPECT_FALSE(node->errorReason().has_value());
     EXPECT_EQ(node->sourceVolume(), "/");
     EXPECT_EQ(node->scanState(), "Complete");
+
+    // Marked from several threads at once (as the scan's workers do), each node reads back its
+    // own texts; a node's texts leave with it, and a node made afterwards has none.
+    constexpr int kThreads = 4;
+    constexpr int kNodes = 500;
+    std::vector<std::vector<DiskNodePtr>> made(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&made, t] {
+            for (int i = 0; i < kNodes; ++i) {
+                auto marked = file("/t" + std::to_string(t) + "/" + std::to_string(i), 1);
+                DiskNodeAccess::setErrorReason(*marked, std::to_string(t * kNodes + i));
+                made[static_cast<std::size_t>(t)].push_back(std::move(marked));
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kNodes; ++i) {
+            EXPECT_EQ(made[static_cast<std::size_t>(t)][static_cast<std::size_t>(i)]->errorReason(),
+                      std::to_string(t * kNodes + i));
+        }
+    }
+    made.clear();
+    for (int i = 0; i < kNodes; ++i) {
+        DiskNode::Fields fields;
+        fields.url = "/f" + std::to_string(i);
+        const auto fresh = DiskNode::make(std::move(fields));
+        EXPECT_FALSE(fresh->errorReason().has_value());
+        EXPECT_EQ(fresh->sourceVolume(), "/");
+    }
 }
 
 TEST(DiskNode, RecalculateSumsChildren) {
@@ -146,8 +182,8 @@ TEST(DiskNode, DeepChainsNeitherOverflowTheStackToSumNorToFree) {
 // links, a folder's link for its children extends its own, and a chain of links deeper than the
 // stack allows is let go of from either end.
 TEST(DiskNode, PathLinksJoinAtAnyDepthAndFreeWithoutRecursion) {
-    auto root = std::make_shared<const PathLink>(nullptr, "/");
-    auto home = std::make_shared<const PathLink>(root, "home");
+    auto root = PathLink::make(nullptr, "/");
+    auto home = PathLink::make(root, "home");
     DiskNode folderNode(home, "u", true, false);
     EXPECT_EQ(folderNode.path(), "/home/u");
     const PathLinkPtr forChildren = folderNode.linkForChildren();
@@ -161,10 +197,10 @@ TEST(DiskNode, PathLinksJoinAtAnyDepthAndFreeWithoutRecursion) {
 
     constexpr int kDepth = 1000000;
     for (const bool fromTheTop : {false, true}) {
-        PathLinkPtr top = std::make_shared<const PathLink>(nullptr, "");
+        PathLinkPtr top = PathLink::make(nullptr, "");
         PathLinkPtr bottom = top;
         for (int i = 0; i < kDepth; ++i) {
-            bottom = std::make_shared<const PathLink>(bottom, "d");
+            bottom = PathLink::make(bottom, "d");
         }
         if (fromTheTop) {
             top.reset();
