@@ -9,7 +9,8 @@ namespace fernwick::detail {
 
 /// Bump allocation for the nodes one scan worker builds: no allocator header per node, no heap
 /// growth on the hot path, and nothing stored per node to find the arena again (every 256 KiB
-/// block of an arena begins with a pointer to it). Allocation belongs to the one worker that
+/// block of an arena begins with a pointer to it). The blocks come from huge-page chunks that
+/// all arenas share. Allocation belongs to the one worker that
 /// made the arena; release may come from any thread. The arena lives until its owner and every
 /// node in it have let go, so a node kept after its tree was dropped keeps its arena's memory
 /// (not other arenas') alive.
@@ -38,11 +39,7 @@ private:
     NodeArena() = default;
     ~NodeArena();
 
-    struct Chunk {
-        char* memory;
-        std::size_t size;
-    };
-    std::vector<Chunk> m_chunks;
+    std::vector<char*> m_blocks;
     char* m_cursor = nullptr;
     char* m_end = nullptr;
     std::atomic<std::int64_t> m_references{1};
