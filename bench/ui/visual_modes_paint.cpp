@@ -3,6 +3,8 @@
 //
 //   visual_modes_paint [children]
 
+#include "bench/ui/BenchSupport.h"
+
 #include "FernwickUI/Style/DarkAppearance.h"
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
 #include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
@@ -72,45 +74,18 @@ DiskNodePtr makeTree(int count) {
     return node("/home/user", total, true, std::move(children));
 }
 
-// The machine's load average over the last minute, as the kernel reports it (-1 if unknown).
-double loadAverage() {
-    double load = -1;
-    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
-        if (std::fscanf(file, "%lf", &load) != 1) {
-            load = -1;
-        }
-        std::fclose(file);
-    }
-    return load;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double maximum(const std::vector<double>& values) {
-    return *std::max_element(values.begin(), values.end());
-}
-
 // Wall-clock and GUI-thread CPU milliseconds of one call.
 struct Cost {
     double wall = 0;
     double cpu = 0;
 };
 
-double threadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
 template <typename Work> Cost timed(Work&& work) {
     QElapsedTimer timer;
-    const double cpu = threadCpuMs();
+    const double cpu = bench::threadCpuMs();
     timer.start();
     work();
-    return {static_cast<double>(timer.nsecsElapsed()) / 1e6, threadCpuMs() - cpu};
+    return {bench::msSince(timer), bench::threadCpuMs() - cpu};
 }
 
 void moveTo(QWidget& view, QPointF point) {
@@ -119,19 +94,77 @@ void moveTo(QWidget& view, QPointF point) {
     QApplication::sendEvent(&view, &move);
 }
 
+// A view that prepares its picture on a worker says whether it is still doing so; the others
+// have it ready when setRoot returns.
+template <typename View> bool pending(const View& view) {
+    if constexpr (requires { view.hasPendingTiles(); }) {
+        return view.hasPendingTiles();
+    } else {
+        return false;
+    }
+}
+
+// Sets the root and paints the whole view, as a change of mode or of the shown folder does.
+// Kept out of line so that a profiler can count this work alone (callgrind --toggle-collect).
+template <typename View> [[gnu::noinline]] Cost switchFrame(View& view, const DiskNodePtr& root) {
+    return timed([&] {
+        view.setRoot(root);
+        view.repaint();
+    });
+}
+
+// What happens after the switch until the view shows its tiles: each pass of the event loop is
+// a stretch the GUI thread is busy (a result arriving, its repaint); the longest is returned.
+struct Settled {
+    Cost untilShown; ///< from the return of switchFrame until nothing is pending
+    Cost longest;    ///< the longest single pass of the event loop meanwhile
+};
+template <typename View> [[gnu::noinline]] Settled settle(View& view) {
+    Settled settled;
+    settled.untilShown = timed([&] {
+        while (pending(view)) {
+            const Cost pass = timed([] { QApplication::processEvents(); });
+            settled.longest.wall = std::max(settled.longest.wall, pass.wall);
+            settled.longest.cpu = std::max(settled.longest.cpu, pass.cpu);
+            if (pending(view)) {
+                QThread::usleep(100);
+            }
+        }
+    });
+    return settled;
+}
+
+struct Samples {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    void add(const Cost& cost) {
+        wall.push_back(cost.wall);
+        cpu.push_back(cost.cpu);
+    }
+    // "median (max)" of wall and of CPU, as two table cells.
+    void print(const char* format) const {
+        std::printf(format, bench::percentile(wall, 0.5), bench::percentile(wall, 1.0),
+                    bench::percentile(cpu, 0.5), bench::percentile(cpu, 1.0));
+    }
+};
+
 // Shown in a 1000 × 700 window: "switch" sets the root (layout) and paints the whole view, as
 // a change of mode or of the shown folder does; "hover" moves the pointer and paints the whole
-// view (an upper bound: the views repaint only what the hover changed).
+// view (an upper bound: the views repaint only what the hover changed). For a view that
+// prepares its tiles on a worker, also the time until they show, the longest stretch of GUI
+// work meanwhile and the first frame that shows them. VISUAL_SAVE=file.png saves that frame.
 template <typename View> void measure(const char* name, const DiskNodePtr& root) {
     constexpr int kRuns = 20;
     const QByteArray only = qgetenv("VISUAL_MODE");
     if (!only.isEmpty() && only != name) {
         return;
     }
-    std::vector<double> switchWall;
-    std::vector<double> switchCpu;
-    std::vector<double> hoverWall;
-    std::vector<double> hoverCpu;
+    Samples switched;
+    Samples hovered;
+    Samples untilShown;
+    Samples arrival;
+    Samples shownFrame;
+    Samples everyFrame;
     View view;
     view.resize(1000, 700);
     view.show();
@@ -139,24 +172,39 @@ template <typename View> void measure(const char* name, const DiskNodePtr& root)
     for (int run = 0; run < kRuns; ++run) {
         view.setRoot(nullptr);
         QApplication::processEvents();
-        const auto shown = timed([&] {
-            view.setRoot(root);
-            view.repaint();
-        });
-        switchWall.push_back(shown.wall);
-        switchCpu.push_back(shown.cpu);
+        const Cost shown = switchFrame(view, root);
+        const Settled settled = settle(view);
+        const Cost withTiles = timed([&] { view.repaint(); });
+        switched.add(shown);
+        untilShown.add(settled.untilShown);
+        arrival.add(settled.longest);
+        shownFrame.add(withTiles);
+        everyFrame.add({std::max({shown.wall, settled.longest.wall, withTiles.wall}),
+                        std::max({shown.cpu, settled.longest.cpu, withTiles.cpu})});
         moveTo(view, QPointF(200, 150));
         QApplication::processEvents();
-        const auto hovered = timed([&] {
+        hovered.add(timed([&] {
             moveTo(view, QPointF(run % 2 ? 520 : 480, run % 2 ? 330 : 370));
             view.repaint();
-        });
-        hoverWall.push_back(hovered.wall);
-        hoverCpu.push_back(hovered.cpu);
+        }));
     }
-    std::printf("| %s | %.1f (%.1f) | %.1f (%.1f) | %.2f (%.2f) | %.2f (%.2f) |\n", name,
-                median(switchWall), maximum(switchWall), median(switchCpu), maximum(switchCpu),
-                median(hoverWall), maximum(hoverWall), median(hoverCpu), maximum(hoverCpu));
+    std::printf("| %s ", name);
+    switched.print("| %.1f (%.1f) | %.1f (%.1f) ");
+    hovered.print("| %.2f (%.2f) | %.2f (%.2f) |\n");
+    if constexpr (requires { view.hasPendingTiles(); }) {
+        std::printf("\n%s, wall (GUI CPU): ", name);
+        untilShown.print("until the tiles show %.1f (%.1f) [%.1f (%.1f)]; ");
+        arrival.print("longest GUI stretch meanwhile %.2f (%.2f) [%.2f (%.2f)]; ");
+        shownFrame.print("frame showing them %.2f (%.2f) [%.2f (%.2f)]; ");
+        everyFrame.print("every GUI stretch of a switch %.1f (%.1f) [%.1f (%.1f)]\n\n");
+    }
+    const QByteArray save = qgetenv("VISUAL_SAVE");
+    if (!save.isEmpty()) {
+        QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        view.render(&image);
+        image.save(QString::fromLocal8Bit(save));
+    }
 }
 
 } // namespace
@@ -168,7 +216,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     applyDarkAppearance(app);
     const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const double loadStart = loadAverage();
+    const double loadStart = bench::loadAverage();
     const auto root = makeTree(count);
     std::printf("%d children, median (max) of 20, milliseconds (wall clock, GUI-thread CPU)\n\n",
                 count);
@@ -182,6 +230,6 @@ int main(int argc, char** argv) {
     measure<FlameGraphHierarchyView>("Flame", root);
     measure<MindMapBranchView>("Mind Map", root);
     std::printf("\nLoad average (1 min) at start %.1f, at end %.1f, on %d processors\n", loadStart,
-                loadAverage(), QThread::idealThreadCount());
+                bench::loadAverage(), QThread::idealThreadCount());
     return 0;
 }
