@@ -1,34 +1,80 @@
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 
-#include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
-
-#include <QFontMetricsF>
 #include <QMenu>
 #include <QPainter>
+#include <QThreadPool>
+
+#include <atomic>
+#include <limits>
+#include <mutex>
+#include <utility>
 
 namespace fernwick::ui {
 
-namespace {
+// One request to the worker: what to lay out and draw, and, once done, the tiles and their
+// picture.
+struct KelvaneNestedTileView::Request {
+    std::uint64_t number = 0;
+    DiskNodePtr root;
+    Rect bounds;
+    TreemapTheme theme = TreemapTheme::kelvane;
+    QSize pixels;
+    qreal ratio = 1;
+    ScanTree::View hold;
+    NestedTileLayout layout;
+    QImage image;
+};
 
-constexpr double kLabelPadding = 3;
-constexpr double kLabelGap = 6;
-constexpr double kHeaderPadding = 4;
-constexpr double kHeaderGap = 8;
-constexpr double kSmallTile = 24;
+// Shared by the view and its requests: the newest request's number (an older one stops at its
+// next step and is never shown), the worker's own painter, and the way back to the view, cut
+// when the view goes.
+struct KelvaneNestedTileView::Worker {
+    std::atomic<std::uint64_t> newest{0};
+    NestedTilePainter painter; // the worker thread's only
+    std::mutex mutex;
+    KelvaneNestedTileView* view = nullptr;
 
-} // namespace
+    void run(const std::shared_ptr<Request>& request) {
+        const auto superseded = [&] { return newest.load() != request->number; };
+        if (superseded()) {
+            return;
+        }
+        request->layout.recompute(request->root, request->bounds);
+        if (superseded()) {
+            return;
+        }
+        painter.paint(request->layout, request->theme, request->pixels, request->ratio,
+                      request->image);
+        const std::lock_guard lock(mutex);
+        if (view != nullptr && !superseded()) {
+            QMetaObject::invokeMethod(
+                view, [target = view, request] { target->accept(request); }, Qt::QueuedConnection);
+        }
+    }
+};
 
-KelvaneNestedTileView::KelvaneNestedTileView(QWidget* parent) : VisualisationView(parent) {
+KelvaneNestedTileView::KelvaneNestedTileView(QWidget* parent)
+    : VisualisationView(parent), m_worker(std::make_shared<Worker>()),
+      m_pool(std::make_unique<QThreadPool>()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_worker->view = this;
+    // One thread for the view's life: requests run in order, and its font caches stay warm.
+    m_pool->setMaxThreadCount(1);
+    m_pool->setExpiryTimeout(-1);
 }
 
-KelvaneNestedTileView::~KelvaneNestedTileView() = default;
+KelvaneNestedTileView::~KelvaneNestedTileView() {
+    {
+        const std::lock_guard lock(m_worker->mutex);
+        m_worker->view = nullptr;
+    }
+    m_worker->newest = std::numeric_limits<std::uint64_t>::max();
+    m_pool->waitForDone();
+}
 
 void KelvaneNestedTileView::setRoot(const DiskNodePtr& root) {
     m_root = root;
-    relayout();
+    prepare(true);
 }
 
 void KelvaneNestedTileView::setTheme(TreemapTheme theme) {
@@ -36,7 +82,10 @@ void KelvaneNestedTileView::setTheme(TreemapTheme theme) {
         return;
     }
     m_theme = theme;
-    recolour();
+    if (m_pending || m_layout.tiles().size() > kSynchronousTiles) {
+        prepare(false);
+        return;
+    }
     m_cacheValid = false;
     update();
 }
@@ -46,7 +95,7 @@ void KelvaneNestedTileView::setBottomInset(double inset) {
         return;
     }
     m_bottomInset = inset;
-    relayout();
+    prepare(false);
 }
 
 const TreemapRect* KelvaneNestedTileView::hoveredTile() const {
@@ -54,226 +103,75 @@ const TreemapRect* KelvaneNestedTileView::hoveredTile() const {
     return item >= 0 ? m_layout.tiles()[static_cast<std::size_t>(item)].rect : nullptr;
 }
 
-void KelvaneNestedTileView::relayout() {
+void KelvaneNestedTileView::prepare(bool newContent) {
+    const std::uint64_t number = ++m_request;
+    m_worker->newest = number;
     const Rect bounds = NestedTileLayout::layoutBounds(width(), height(), m_bottomInset);
-    m_layout.recompute(m_root, bounds);
-    // The old tiles are gone: the hover stays as reported until the pointer moves again.
-    clearHover();
-    m_chain.clear();
-    m_looks.assign(m_layout.tiles().size(), {});
-    recolour();
-    prepareLabels();
-    m_cacheValid = false;
+    if (NestedTileLayout::tileBound(m_root, kSynchronousTiles) <= kSynchronousTiles) {
+        m_pending = false;
+        m_layout.recompute(m_root, bounds);
+        // The old tiles are gone: the hover stays as reported until the pointer moves again.
+        clearHover();
+        m_chain.clear();
+        m_cacheValid = false;
+        update();
+        return;
+    }
+    if (newContent) {
+        retireShown();
+    }
+    m_pending = true;
+    auto request = std::make_shared<Request>();
+    request->number = number;
+    request->root = m_root;
+    request->bounds = bounds;
+    request->theme = m_theme;
+    request->ratio = devicePixelRatioF();
+    request->pixels = size() * request->ratio;
+    if (m_treeHold) {
+        request->hold = m_treeHold();
+    }
+    m_pool->start([worker = m_worker, request] { worker->run(request); });
+}
+
+void KelvaneNestedTileView::accept(const std::shared_ptr<Request>& request) {
+    if (request->number != m_request) {
+        return;
+    }
+    m_pending = false;
+    request->hold = {};
+    retireShown();
+    m_layout = std::move(request->layout);
+    m_cache = std::move(request->image);
     update();
 }
 
-void KelvaneNestedTileView::recolour() {
-    const auto& tiles = m_layout.tiles();
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        const auto& rect = *tiles[i].rect;
-        const auto& node = *rect.node;
-        m_looks[i].colour = FernwickTheme::tileColor(node.path(), node.name(), rect.isLeaf,
-                                                     rect.depth, rect.category, m_theme);
-    }
-}
-
-KelvaneNestedTileView::HeaderTexts
-KelvaneNestedTileView::headerTexts(const QString& name, const QString& size, double width,
-                                   const QFontMetricsF& nameMetrics,
-                                   const QFontMetricsF& sizeMetrics) {
-    const double room = std::max(width - 2 * kHeaderPadding, 0.0);
-    const auto fitted = [&nameMetrics](const QString& text, double space) {
-        if (space <= 0) {
-            return QString();
-        }
-        QString elided = nameMetrics.elidedText(text, Qt::ElideRight, space);
-        // Even the ellipsis alone may be too wide: then nothing is drawn.
-        return nameMetrics.horizontalAdvance(elided) <= space ? elided : QString();
-    };
-    // The size is drawn whole or not at all; the name gives way first.
-    const double sizeWidth = sizeMetrics.horizontalAdvance(size);
-    if (sizeWidth > room) {
-        return {fitted(name, room), QString()};
-    }
-    return {fitted(name, room - sizeWidth - kHeaderGap), size};
-}
-
-void KelvaneNestedTileView::prepareLabels() {
-    const QFont headerName = uiFont(9.5, QFont::Bold);
-    const QFont headerSize = uiFont(9, QFont::Medium);
-    const QFontMetricsF headerNameMetrics(headerName);
-    const QFontMetricsF headerSizeMetrics(headerSize);
-    const auto& tiles = m_layout.tiles();
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        const auto& tile = tiles[i];
-        auto& look = m_looks[i];
-        const auto& node = *tile.rect->node;
-        const double width = tile.frame.width;
-        if (tile.isLeaf && tile.showsLabel) {
-            look.nameFont = uiFont(tile.nameFontSize, QFont::DemiBold);
-            double room = width - 2 * kLabelPadding;
-            if (tile.showsSize) {
-                look.sizeFont = uiFont(tile.sizeFontSize);
-                look.size = displayText(node.formattedSize());
-                room -= QFontMetricsF(look.sizeFont).horizontalAdvance(look.size) + kLabelGap;
-            }
-            look.name =
-                QFontMetricsF(look.nameFont)
-                    .elidedText(displayText(node.name()), Qt::ElideRight, std::max(room, 0.0));
-        } else if (!tile.isLeaf && tile.showsHeader) {
-            look.nameFont = headerName;
-            look.sizeFont = headerSize;
-            auto texts = headerTexts(displayText(node.name()), displayText(node.formattedSize()),
-                                     width, headerNameMetrics, headerSizeMetrics);
-            look.name = std::move(texts.name);
-            look.size = std::move(texts.size);
-        }
-    }
-}
-
-void KelvaneNestedTileView::renderCache() {
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = size() * ratio;
-    if (m_cache.size() != pixels) {
-        m_cache = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    }
-    m_cache.setDevicePixelRatio(ratio);
-    m_cache.fill(Qt::transparent);
-    QPainter painter(&m_cache);
-    // Folder tiles first (outer before inner), then leaves: a leaf lies above its folders and
-    // beside every other leaf, so the order among leaves does not matter. Small tiles, where
-    // rounded corners and fractional outlines cannot show, are drawn as plain rectangles without
-    // antialiasing: the leaves filled in one batch per colour and outlined last, the outlines
-    // written as pixels rather than stroked. A folder of 10,000 items draws in a few
-    // milliseconds.
-    const bool pixelAligned = painter.deviceTransform().isIdentity();
-    auto& smallLeaves = m_smallLeaves;
-    for (auto& [colour, rects] : smallLeaves) {
-        rects.clear();
-    }
-    auto& leafOutlines = m_leafOutlines;
-    leafOutlines.clear();
-    std::vector<QRect> folderOutline;
-    const auto& tiles = m_layout.tiles();
-    const auto isSmall = [](const NestedTileLayout::Tile& tile) {
-        return std::min(tile.frame.width, tile.frame.height) < kSmallTile;
-    };
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        const auto& tile = tiles[i];
-        const QRectF frame = toQRect(tile.frame);
-        if (tile.isLeaf) {
-            if (isSmall(tile)) {
-                smallLeaves[m_looks[i].colour.rgba()].push_back(frame);
-                leafOutlines.push_back(frame);
-            }
-        } else if (isSmall(tile)) {
-            // The same pixels as a hairline pen's stroke, filled rather than stroked.
-            painter.setRenderHint(QPainter::Antialiasing, false);
-            painter.setBrush(withOpacity(m_looks[i].colour, 0.1));
-            folderOutline.clear();
-            if (pixelAligned && appendHairlineOutline(frame, m_cache.rect(), folderOutline)) {
-                painter.setPen(Qt::NoPen);
-                painter.drawRect(frame);
-                painter.setBrush(withOpacity(m_looks[i].colour, 0.85));
-                painter.drawRects(folderOutline.data(), static_cast<int>(folderOutline.size()));
-            } else {
-                painter.setPen(QPen(withOpacity(m_looks[i].colour, 0.85), 0));
-                painter.drawRect(frame);
-            }
-        } else {
-            painter.setRenderHint(QPainter::Antialiasing, true);
-            paintTile(painter, i);
-        }
-    }
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        if (tiles[i].isLeaf && !isSmall(tiles[i])) {
-            paintTile(painter, i);
-        }
-    }
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(Qt::NoPen);
-    for (const auto& [colour, rects] : smallLeaves) {
-        if (rects.empty()) {
-            continue;
-        }
-        painter.setBrush(QColor::fromRgba(colour));
-        painter.drawRects(rects.data(), static_cast<int>(rects.size()));
-    }
-    const QColor outline = blackAt(0.25);
-    if (pixelAligned) {
-        painter.end();
-        strokeHairlines(m_cache, leafOutlines, outline);
-        if (!leafOutlines.empty()) {
-            painter.begin(&m_cache);
-        }
-    }
-    if (!leafOutlines.empty()) {
-        painter.setPen(QPen(outline, 0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRects(leafOutlines.data(), static_cast<int>(leafOutlines.size()));
-    }
+void KelvaneNestedTileView::retireShown() {
+    auto retired = std::make_shared<std::pair<NestedTileLayout, QImage>>(std::move(m_layout),
+                                                                         std::move(m_cache));
+    m_layout = NestedTileLayout();
+    m_cache = QImage();
     m_cacheValid = true;
-}
-
-void KelvaneNestedTileView::paintTile(QPainter& painter, std::size_t index) const {
-    const auto& tile = m_layout.tiles()[index];
-    const auto& look = m_looks[index];
-    const QRectF frame = toQRect(tile.frame);
-    if (tile.isLeaf) {
-        painter.setBrush(look.colour);
-        painter.setPen(QPen(blackAt(0.25), 0.8, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        painter.drawRoundedRect(frame, 2, 2);
-        if (!tile.showsLabel) {
-            return;
-        }
-        const QRectF row = frame.adjusted(kLabelPadding, kLabelPadding, -kLabelPadding, 0);
-        const double rowHeight = QFontMetricsF(look.nameFont).height();
-        const QRectF line(row.left(), row.top(), row.width(), rowHeight);
-        painter.setFont(look.nameFont);
-        painter.setPen(Qt::white);
-        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, look.name);
-        if (tile.showsSize) {
-            painter.setFont(look.sizeFont);
-            painter.setPen(whiteAt(0.85));
-            painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                             look.size);
-        }
-        return;
-    }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(withOpacity(look.colour, 0.1));
-    painter.drawRect(frame);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(
-        QPen(withOpacity(look.colour, 0.85), 1.2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    painter.drawRoundedRect(frame, 3, 3);
-    if (!tile.showsHeader) {
-        return;
-    }
-    const QRectF header(frame.left(), frame.top(), frame.width(), tile.rect->headerHeight);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(withOpacity(look.colour, 0.25));
-    painter.drawRect(header);
-    const QRectF text = header.adjusted(kHeaderPadding, 0, -kHeaderPadding, 0);
-    painter.setFont(look.nameFont);
-    painter.setPen(withOpacity(look.colour, 0.95));
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, look.name);
-    painter.setFont(look.sizeFont);
-    painter.setPen(whiteAt(0.7));
-    painter.drawText(text, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, look.size);
+    clearHover();
+    m_chain.clear();
+    // Freed on the worker: tens of thousands of tiles take the GUI thread a while to let go.
+    m_pool->start([retired] {});
 }
 
 void KelvaneNestedTileView::paintEvent(QPaintEvent*) {
     if (!m_cacheValid) {
-        renderCache();
+        const qreal ratio = devicePixelRatioF();
+        m_painter.paint(m_layout, m_theme, size() * ratio, ratio, m_cache);
+        m_cacheValid = true;
     }
-    QPainter painter(this);
-    painter.drawImage(0, 0, m_cache);
+    if (!m_cache.isNull()) {
+        QPainter painter(this);
+        painter.drawImage(0, 0, m_cache);
+    }
 }
 
 void KelvaneNestedTileView::resizeEvent(QResizeEvent* event) {
-    relayout();
+    prepare(false);
     VisualisationView::resizeEvent(event);
 }
 

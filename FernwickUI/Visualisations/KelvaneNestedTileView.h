@@ -1,17 +1,19 @@
 #pragma once
 
+#include "FernwickCore/Model/ScanTree.h"
 #include "FernwickUI/Style/TreemapTheme.h"
 #include "FernwickUI/Visualisations/NestedTileLayout.h"
+#include "FernwickUI/Visualisations/NestedTilePainter.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
-#include <QColor>
-#include <QFont>
-#include <QFontMetricsF>
 #include <QImage>
-#include <QString>
 
-#include <unordered_map>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
+
+class QThreadPool;
 
 namespace fernwick::ui {
 
@@ -25,7 +27,12 @@ namespace fernwick::ui {
 /// Folder".
 ///
 /// The tiles are laid out and drawn into a cached image once per change of data, theme, size
-/// or inset; painting only copies that image. GUI thread only.
+/// or inset; painting only copies that image. A small folder (at most kSynchronousTiles tiles)
+/// is laid out at once and drawn in the next paint; a larger one is laid out and drawn on the
+/// view's own worker thread, so that no frame waits for it, and shown when ready (the newest
+/// request wins). Meanwhile a new root shows no tiles at all (neither drawn nor hit), while a
+/// new size, inset or theme keeps the current tiles until their replacement is ready: what is
+/// drawn and what a click hits always belong to one layout. GUI thread only.
 class KelvaneNestedTileView : public VisualisationView {
     Q_OBJECT
 public:
@@ -42,6 +49,18 @@ public:
     void setBottomInset(double inset);
     double bottomInset() const { return m_bottomInset; }
 
+    /// How the worker keeps the tree from changing while it reads it: called on the GUI thread
+    /// for each worker request, the hold it returns is let go once the request is done. Without
+    /// one the tree must not change while a worker reads it (hand-built trees).
+    using TreeHold = std::function<ScanTree::View()>;
+    void setTreeHold(TreeHold hold) { m_treeHold = std::move(hold); }
+
+    /// Above this many tiles (an upper bound, NestedTileLayout::tileBound) a worker lays out.
+    static constexpr std::size_t kSynchronousTiles = 2000;
+    /// Whether tiles for the latest root, size, inset or theme are still being prepared.
+    bool hasPendingTiles() const { return m_pending; }
+
+    /// The tiles shown (and hit by the pointer).
     const NestedTileLayout& layout() const { return m_layout; }
     /// The tile under the pointer as the tiles report it; null when none (or after a relayout
     /// until the pointer moves).
@@ -49,16 +68,13 @@ public:
 
     std::unique_ptr<QMenu> contextMenuAt(const QPoint& pos) override;
 
-    /// What a folder tile's header `width` points wide shows: its size whole when it fits
-    /// inside the header's padding, else no size; the name elided into the room left (empty
-    /// when not even an ellipsis fits). Nothing reaches outside the header.
-    struct HeaderTexts {
-        QString name;
-        QString size;
-    };
+    /// NestedTilePainter::headerTexts.
+    using HeaderTexts = NestedTilePainter::HeaderTexts;
     static HeaderTexts headerTexts(const QString& name, const QString& size, double width,
                                    const QFontMetricsF& nameMetrics,
-                                   const QFontMetricsF& sizeMetrics);
+                                   const QFontMetricsF& sizeMetrics) {
+        return NestedTilePainter::headerTexts(name, size, width, nameMetrics, sizeMetrics);
+    }
 
 signals:
     /// The pointer entered a tile (its node) or left one (null).
@@ -74,31 +90,31 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    struct TileLook {
-        QColor colour;
-        QString name; ///< elided to fit; empty when no label or header is drawn
-        QString size;
-        QFont nameFont;
-        QFont sizeFont;
-    };
-    void relayout();
-    void recolour();
-    void prepareLabels();
-    void renderCache();
-    void paintTile(QPainter& painter, std::size_t index) const;
+    struct Request;
+    struct Worker;
+    // Lays out again for the current root, size, inset and theme; `newContent`: the root was
+    // set (maybe the same node with changed data), so the current tiles may not stay shown.
+    void prepare(bool newContent);
+    // Shows a worker's tiles unless a later request replaced them.
+    void accept(const std::shared_ptr<Request>& request);
+    // Lets go of the tiles shown (on the worker, which frees them off the GUI thread).
+    void retireShown();
 
     DiskNodePtr m_root;
     TreemapTheme m_theme = TreemapTheme::kelvane;
     double m_bottomInset = 14;
+    TreeHold m_treeHold;
     NestedTileLayout m_layout;
-    std::vector<TileLook> m_looks;
     std::vector<int> m_chain;
     std::vector<int> m_probe;
     QImage m_cache;
-    // Scratch of renderCache(), kept with its storage between frames.
-    std::unordered_map<QRgb, std::vector<QRectF>> m_smallLeaves;
-    std::vector<QRectF> m_leafOutlines;
+    // False: the image is drawn from m_layout in the next paint (small layouts).
     bool m_cacheValid = false;
+    NestedTilePainter m_painter;
+    bool m_pending = false;
+    std::uint64_t m_request = 0;
+    std::shared_ptr<Worker> m_worker;
+    std::unique_ptr<QThreadPool> m_pool;
 };
 
 } // namespace fernwick::ui

@@ -24,6 +24,33 @@ void NestedTileLayout::recompute(const DiskNodePtr& root, const Rect& bounds) {
                  : std::vector<TreemapRect>{});
 }
 
+std::size_t NestedTileLayout::tileBound(const DiskNodePtr& root, std::size_t limit) {
+    if (!root) {
+        return 0;
+    }
+    if (root->children.empty()) {
+        return 1;
+    }
+    // Tiles of depth 0 are the root's children; a folder tile of depth below the maximum may
+    // nest its children one level deeper.
+    std::size_t count = 0;
+    std::vector<std::pair<const DiskNode*, int>> pending{{root.get(), 0}};
+    while (!pending.empty()) {
+        const auto [folder, depth] = pending.back();
+        pending.pop_back();
+        count += folder->children.size();
+        if (count > limit) {
+            break;
+        }
+        for (const auto& child : folder->children) {
+            if (depth < kMaximumVisualDepth && child->isDirectory() && !child->children.empty()) {
+                pending.emplace_back(child.get(), depth + 1);
+            }
+        }
+    }
+    return count;
+}
+
 NestedTileLayout NestedTileLayout::fromRects(std::vector<TreemapRect> rects) {
     NestedTileLayout layout;
     layout.flatten(std::move(rects));

@@ -57,6 +57,10 @@ public:
     /// compute() in place: the storage of the previous tiles is kept for the new ones, so a
     /// view laying out again and again does not ask the system for fresh memory each time.
     void recompute(const DiskNodePtr& root, const Rect& bounds);
+    /// An upper bound of the number of tiles compute() gives for `root`, counted no further than
+    /// just past `limit`, without laying out: the nodes down to the maximum visual depth (1 for
+    /// a root without children; 0 for none).
+    static std::size_t tileBound(const DiskNodePtr& root, std::size_t limit);
     /// The tiles of already laid-out `rects` (positions relative to the layout bounds).
     static NestedTileLayout fromRects(std::vector<TreemapRect> rects);
     const std::vector<TreemapRect>& rects() const { return m_rects; }

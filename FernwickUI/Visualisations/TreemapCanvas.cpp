@@ -18,6 +18,9 @@ TreemapCanvas::TreemapCanvas(AppState& state, QWidget* parent)
       m_inspector(new InspectorBar(this)),
       m_idleHandle(makeRoundedBar(QSize(34, 4), whiteAt(0.18), 2, this)) {
     m_inspector->hide();
+    // A large folder is laid out on the tile view's worker, which reads the tree through a view
+    // of it: a change meanwhile copies what it touches instead of changing what is read.
+    m_tileView->setTreeHold([this] { return m_state.scanTree().view(); });
     connect(m_tileView, &VisualisationView::selectRequested, this,
             [this](const DiskNodePtr& node) { m_state.setSelectedNodeForInspection(node); });
     connect(m_tileView, &VisualisationView::drillDownRequested, this,

@@ -1,10 +1,13 @@
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
+#include "FernwickCore/Model/ScanTree.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/NestedTileLayout.h"
+#include "FernwickUI/Visualisations/NestedTilePainter.h"
 #include "tests/Support/TreeBuilder.h"
 #include "tests/UI/Visualisations/VisualTestSupport.h"
 
+#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -42,6 +45,37 @@ int indexOf(const NestedTileLayout& layout, const DiskNodePtr& node) {
 QPoint pointIn(const NestedTileLayout& layout, const DiskNodePtr& node, double dy = -1) {
     const auto& frame = layout.tiles()[static_cast<std::size_t>(indexOf(layout, node))].frame;
     return QPointF(frame.midX(), dy < 0 ? frame.midY() : frame.y + dy).toPoint();
+}
+
+// A folder of `folders` folders of ten files each and as many files beside them: well above
+// what the view lays out at once, with headers, labels and small tiles.
+DiskNodePtr largeFolder(const std::string& path, int folders) {
+    std::vector<DiskNodePtr> children;
+    for (int i = 0; i < folders; ++i) {
+        const std::string name = path + "/d" + std::to_string(i);
+        children.push_back(fernwick::test::makeFolderOfFiles(
+            name, 10, [i](int j) { return 1000 + (i * 37 + j * 11) % 5000; }));
+        children.push_back(makeFile(path + "/f" + std::to_string(i), 500 + i * 13 % 9000,
+                                    StorageCategory::videos));
+    }
+    return makeFolder(path, children);
+}
+
+// The view's tiles as a fresh layout drawn on this thread gives them, over black.
+QImage drawnAtOnce(const KelvaneNestedTileView& view, const DiskNodePtr& root) {
+    const auto layout = NestedTileLayout::compute(
+        root, NestedTileLayout::layoutBounds(view.width(), view.height(), view.bottomInset()));
+    QImage tiles;
+    NestedTilePainter().paint(layout, view.theme(), view.size(), 1, tiles);
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter(&image).drawImage(0, 0, tiles);
+    return image;
+}
+
+bool showsNodesOf(const KelvaneNestedTileView& view, const DiskNodePtr& root) {
+    const auto& tiles = view.layout().tiles();
+    return !tiles.empty() && tiles.front().rect->node->url().parent_path() == root->url();
 }
 
 } // namespace
@@ -261,6 +295,104 @@ private slots:
                                                              StorageCategory::videos, theme);
             QVERIFY(fernwick::test::near(fernwick::test::render(view).pixelColor(probe), expected));
         }
+    }
+
+    // The tiles a layout can give: the nodes down to the maximum visual depth, counted no
+    // further than just past the limit.
+    void boundsTheTilesBeforeLayingOut() {
+        using L = NestedTileLayout;
+        QCOMPARE(L::tileBound(nullptr, 100), std::size_t{0});
+        QCOMPARE(L::tileBound(makeFile("/f", 1), 100), std::size_t{1});
+        // Six levels of folders, two files in each: the sixth level is below the deepest tile.
+        DiskNodePtr chain = makeFolder("/a/b/c/d/e/f", {makeFile("/a/b/c/d/e/f/1", 5)});
+        for (std::string path : {"/a/b/c/d/e", "/a/b/c/d", "/a/b/c", "/a/b", "/a"}) {
+            chain = makeFolder(path, {chain, makeFile(path + "/x", 5)});
+        }
+        QCOMPARE(L::tileBound(chain, 100), std::size_t{10});
+        QVERIFY(L::tileBound(chain, 3) > 3);
+        const auto large = largeFolder("/r", 200);
+        QCOMPARE(L::tileBound(large, 10000), std::size_t{2400});
+        for (const auto& root : {chain, large}) {
+            QVERIFY(L::compute(root, L::layoutBounds(1600, 1000, 14)).tiles().size() <=
+                    L::tileBound(root, 10000));
+        }
+    }
+
+    // A large folder is laid out and drawn on the worker: no tiles at all (drawn or hit) until
+    // they are ready, then exactly the picture drawn at once. A new size or theme keeps the
+    // tiles shown until their replacement is ready; a newer root wins over an older one still
+    // being prepared, and a view may go while its worker is busy.
+    void drawsLargeFoldersOnTheWorkerAsAtOnce() {
+        const auto first = largeFolder("/r", 200);
+        const auto second = largeFolder("/s", 220);
+        QVERIFY(NestedTileLayout::tileBound(first, KelvaneNestedTileView::kSynchronousTiles) >
+                KelvaneNestedTileView::kSynchronousTiles);
+        QImage black(800, 600, QImage::Format_ARGB32_Premultiplied);
+        black.fill(Qt::black);
+        {
+            KelvaneNestedTileView view;
+            view.resize(800, 600);
+            view.show(); // a shown widget resizes at once
+            view.setRoot(first);
+            QVERIFY(view.hasPendingTiles());
+            QVERIFY(view.layout().tiles().empty());
+            QCOMPARE(fernwick::test::render(view), black);
+            QTRY_VERIFY(!view.hasPendingTiles());
+            QVERIFY(showsNodesOf(view, first));
+            QCOMPARE(fernwick::test::render(view), drawnAtOnce(view, first));
+
+            view.setTheme(TreemapTheme::matrix);
+            QVERIFY(view.hasPendingTiles() && showsNodesOf(view, first));
+            QTRY_VERIFY(!view.hasPendingTiles());
+            QCOMPARE(fernwick::test::render(view), drawnAtOnce(view, first));
+            view.resize(700, 500);
+            QVERIFY(view.hasPendingTiles() && showsNodesOf(view, first));
+            QVERIFY(view.contextMenuAt(QPoint(400, 300)));
+            QTRY_VERIFY(!view.hasPendingTiles());
+            QCOMPARE(fernwick::test::render(view), drawnAtOnce(view, first));
+
+            // The same root set again (its data may have changed) shows nothing until ready.
+            view.setRoot(first);
+            QVERIFY(view.layout().tiles().empty() && !view.contextMenuAt(QPoint(400, 300)));
+            view.setRoot(second);
+            view.setRoot(first);
+            view.setRoot(second);
+            QTRY_VERIFY(!view.hasPendingTiles());
+            QVERIFY(showsNodesOf(view, second));
+            QCOMPARE(fernwick::test::render(view), drawnAtOnce(view, second));
+            // A small root is shown at once and replaces a large one still being prepared.
+            view.setRoot(first);
+            const auto small = makeFolder("/t", {makeFile("/t/a", 5), makeFile("/t/b", 3)});
+            view.setRoot(small);
+            QVERIFY(!view.hasPendingTiles());
+            QCOMPARE(view.layout().tiles().size(), std::size_t{2});
+            view.setRoot(second); // still busy when the view goes
+        }
+    }
+
+    // The worker reads the tree through a hold taken when the request is made and let go when
+    // its tiles are shown: a change meanwhile copies the nodes instead of changing them.
+    void holdsTheTreeWhileTheWorkerReadsIt() {
+        ScanTree tree;
+        tree.reset(largeFolder("/r", 200));
+        const DiskNodePtr trashed = tree.root()->children.front();
+        KelvaneNestedTileView view;
+        view.resize(800, 600);
+        int holds = 0;
+        view.setTreeHold([&] {
+            ++holds;
+            return tree.view();
+        });
+        view.setRoot(tree.root());
+        QCOMPARE(holds, 1);
+        QVERIFY(tree.hasReaders());
+        const auto change = tree.empty(trashed);
+        QVERIFY(change.copied);
+        QVERIFY(trashed->size > 0 && !trashed->children.empty());
+        QTRY_VERIFY(!view.hasPendingTiles());
+        QVERIFY(!tree.hasReaders());
+        view.setRoot(makeFolder("/t", {makeFile("/t/a", 5)}));
+        QCOMPARE(holds, 1); // laid out at once: nothing to hold
     }
 };
 
