@@ -5,6 +5,7 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <utility>
@@ -26,13 +27,44 @@ struct KelvaneNestedTileView::Request {
 };
 
 // Shared by the view and its requests: the newest request's number (an older one stops at its
-// next step and is never shown), the worker's own painter, and the way back to the view, cut
-// when the view goes.
-struct KelvaneNestedTileView::Worker {
+// next step and is never shown), the request waiting to run, and the way back to the view, cut
+// when the view goes. One request runs at a time, on the application's thread pool: the raster
+// engine splits a tall fill across that pool's threads unless it paints on one of them, and on
+// a busy machine waking those threads costs more than the fill.
+struct KelvaneNestedTileView::Worker : std::enable_shared_from_this<Worker> {
     std::atomic<std::uint64_t> newest{0};
-    NestedTilePainter painter; // the worker thread's only
+    NestedTilePainter painter; // the running request's only
     std::mutex mutex;
+    std::condition_variable idle;
     KelvaneNestedTileView* view = nullptr;
+    std::shared_ptr<Request> waiting;
+    bool running = false;
+
+    // Puts `request` in place of one still waiting, and runs it unless a request is running.
+    void submit(std::shared_ptr<Request> request) {
+        const std::lock_guard lock(mutex);
+        waiting = std::move(request);
+        if (!running) {
+            running = true;
+            QThreadPool::globalInstance()->start([self = shared_from_this()] { self->drain(); });
+        }
+    }
+
+    void drain() {
+        for (;;) {
+            std::shared_ptr<Request> request;
+            {
+                const std::lock_guard lock(mutex);
+                request = std::move(waiting);
+                if (!request) {
+                    running = false;
+                    idle.notify_all();
+                    return;
+                }
+            }
+            run(request);
+        }
+    }
 
     void run(const std::shared_ptr<Request>& request) {
         const auto superseded = [&] { return newest.load() != request->number; };
@@ -54,22 +86,19 @@ struct KelvaneNestedTileView::Worker {
 };
 
 KelvaneNestedTileView::KelvaneNestedTileView(QWidget* parent)
-    : VisualisationView(parent), m_worker(std::make_shared<Worker>()),
-      m_pool(std::make_unique<QThreadPool>()) {
+    : VisualisationView(parent), m_worker(std::make_shared<Worker>()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_worker->view = this;
-    // One thread for the view's life: requests run in order, and its font caches stay warm.
-    m_pool->setMaxThreadCount(1);
-    m_pool->setExpiryTimeout(-1);
 }
 
 KelvaneNestedTileView::~KelvaneNestedTileView() {
-    {
-        const std::lock_guard lock(m_worker->mutex);
-        m_worker->view = nullptr;
-    }
+    // A running request stops at its next step; it may still be painting (text among it), which
+    // must end before the application can go.
+    std::unique_lock lock(m_worker->mutex);
+    m_worker->view = nullptr;
+    m_worker->waiting.reset();
     m_worker->newest = std::numeric_limits<std::uint64_t>::max();
-    m_pool->waitForDone();
+    m_worker->idle.wait(lock, [this] { return !m_worker->running; });
 }
 
 void KelvaneNestedTileView::setRoot(const DiskNodePtr& root) {
@@ -131,7 +160,7 @@ void KelvaneNestedTileView::prepare(bool newContent) {
     if (m_treeHold) {
         request->hold = m_treeHold();
     }
-    m_pool->start([worker = m_worker, request] { worker->run(request); });
+    m_worker->submit(std::move(request));
 }
 
 void KelvaneNestedTileView::accept(const std::shared_ptr<Request>& request) {
@@ -155,7 +184,7 @@ void KelvaneNestedTileView::retireShown() {
     clearHover();
     m_chain.clear();
     // Freed on the worker: tens of thousands of tiles take the GUI thread a while to let go.
-    m_pool->start([retired] {});
+    QThreadPool::globalInstance()->start([retired = std::move(retired)] {});
 }
 
 void KelvaneNestedTileView::paintEvent(QPaintEvent*) {

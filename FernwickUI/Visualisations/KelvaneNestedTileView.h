@@ -13,8 +13,6 @@
 #include <memory>
 #include <vector>
 
-class QThreadPool;
-
 namespace fernwick::ui {
 
 /// The "Treemap" mode: the children of the shown node as nested tiles coloured by the treemap
@@ -28,8 +26,8 @@ namespace fernwick::ui {
 ///
 /// The tiles are laid out and drawn into a cached image once per change of data, theme, size
 /// or inset; painting only copies that image. A small folder (at most kSynchronousTiles tiles)
-/// is laid out at once and drawn in the next paint; a larger one is laid out and drawn on the
-/// view's own worker thread, so that no frame waits for it, and shown when ready (the newest
+/// is laid out at once and drawn in the next paint; a larger one is laid out and drawn on a
+/// worker, so that no frame waits for it, and shown when ready (the newest
 /// request wins). Meanwhile a new root shows no tiles at all (neither drawn nor hit), while a
 /// new size, inset or theme keeps the current tiles until their replacement is ready: what is
 /// drawn and what a click hits always belong to one layout. GUI thread only.
@@ -56,7 +54,7 @@ public:
     void setTreeHold(TreeHold hold) { m_treeHold = std::move(hold); }
 
     /// Above this many tiles (an upper bound, NestedTileLayout::tileBound) a worker lays out.
-    static constexpr std::size_t kSynchronousTiles = 2000;
+    static constexpr std::size_t kSynchronousTiles = 1000;
     /// Whether tiles for the latest root, size, inset or theme are still being prepared.
     bool hasPendingTiles() const { return m_pending; }
 
@@ -114,7 +112,6 @@ private:
     bool m_pending = false;
     std::uint64_t m_request = 0;
     std::shared_ptr<Worker> m_worker;
-    std::unique_ptr<QThreadPool> m_pool;
 };
 
 } // namespace fernwick::ui
