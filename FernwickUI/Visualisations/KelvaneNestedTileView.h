@@ -95,6 +95,8 @@ private:
     void prepare(bool newContent);
     // Shows a worker's tiles unless a later request replaced them.
     void accept(const std::shared_ptr<Request>& request);
+    // Draws m_layout into m_cache (small layouts, when painted).
+    void drawCache();
     // Lets go of the tiles shown (on the worker, which frees them off the GUI thread).
     void retireShown();
 

@@ -366,6 +366,7 @@ private slots:
             view.setRoot(small);
             QVERIFY(!view.hasPendingTiles());
             QCOMPARE(view.layout().tiles().size(), std::size_t{2});
+            QCOMPARE(fernwick::test::render(view), drawnAtOnce(view, small));
             view.setRoot(second); // still busy when the view goes
         }
     }
