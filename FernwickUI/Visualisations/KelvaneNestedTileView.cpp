@@ -207,12 +207,13 @@ void KelvaneNestedTileView::drawCache() {
     // Drawn on a free thread of the application's pool while this thread waits: there the raster
     // engine fills tall tiles itself rather than splitting them across that pool, which on a busy
     // machine takes two to five times as long. With no thread free, drawn here.
-    std::latch done(1);
-    if (QThreadPool::globalInstance()->tryStart([&draw, &done] {
+    // Shared: the pool thread may still be inside count_down() when the wait returns.
+    const auto done = std::make_shared<std::latch>(1);
+    if (QThreadPool::globalInstance()->tryStart([&draw, done] {
             draw();
-            done.count_down();
+            done->count_down();
         })) {
-        done.wait();
+        done->wait();
     } else {
         draw();
     }
