@@ -90,6 +90,10 @@ KelvaneNestedTileView::KelvaneNestedTileView(QWidget* parent)
     : VisualisationView(parent), m_worker(std::make_shared<Worker>()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_worker->view = this;
+    // The tiles are drawn on the application's pool; a thread that expires (after 30 idle seconds
+    // by default) takes its font engines and rasterised glyphs with it, and the next picture on a
+    // fresh thread takes several times as long. Idle threads cost only their stacks.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
 }
 
 KelvaneNestedTileView::~KelvaneNestedTileView() {
