@@ -205,12 +205,13 @@ void KelvaneNestedTileView::paintEvent(QPaintEvent*) {
 
 void KelvaneNestedTileView::drawCache() {
     const qreal ratio = devicePixelRatioF();
-    const auto draw = [this, ratio] {
-        m_painter.paint(m_layout, m_theme, size() * ratio, ratio, m_cache);
+    const QSize pixels = size() * ratio;
+    const auto draw = [this, pixels, ratio] {
+        m_painter.paint(m_layout, m_theme, pixels, ratio, m_cache);
     };
     // Drawn on a free thread of the application's pool while this thread waits: there the raster
     // engine fills tall tiles itself rather than splitting them across that pool, which on a busy
-    // machine takes two to five times as long. With no thread free, drawn here.
+    // machine takes two to three times as long. With no thread free, drawn here.
     // Shared: the pool thread may still be inside count_down() when the wait returns.
     const auto done = std::make_shared<std::latch>(1);
     if (QThreadPool::globalInstance()->tryStart([&draw, done] {
