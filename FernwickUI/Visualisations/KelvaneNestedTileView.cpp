@@ -39,7 +39,8 @@ struct KelvaneNestedTileView::Worker : std::enable_shared_from_this<Worker> {
     std::condition_variable idle;
     KelvaneNestedTileView* view = nullptr;
     std::shared_ptr<Request> waiting;
-    bool running = false;
+    bool running = false; // a drain() is started or queued on the pool
+    bool busy = false;    // and is running a request
 
     // Puts `request` in place of one still waiting, and runs it unless a request is running.
     void submit(std::shared_ptr<Request> request) {
@@ -52,19 +53,18 @@ struct KelvaneNestedTileView::Worker : std::enable_shared_from_this<Worker> {
     }
 
     void drain() {
-        for (;;) {
-            std::shared_ptr<Request> request;
-            {
-                const std::lock_guard lock(mutex);
-                request = std::move(waiting);
-                if (!request) {
-                    running = false;
-                    idle.notify_all();
-                    return;
-                }
-            }
+        std::unique_lock lock(mutex);
+        while (waiting) {
+            std::shared_ptr<Request> request = std::move(waiting);
+            busy = true;
+            lock.unlock();
             run(request);
+            request.reset(); // a dropped request's tiles are freed here, not under the lock
+            lock.lock();
+            busy = false;
+            idle.notify_all();
         }
+        running = false;
     }
 
     void run(const std::shared_ptr<Request>& request) {
@@ -98,12 +98,12 @@ KelvaneNestedTileView::KelvaneNestedTileView(QWidget* parent)
 
 KelvaneNestedTileView::~KelvaneNestedTileView() {
     // A running request stops at its next step; it may still be painting (text among it), which
-    // must end before the application can go.
+    // must end before the application can go. A drain still queued on the pool finds nothing.
     std::unique_lock lock(m_worker->mutex);
     m_worker->view = nullptr;
     m_worker->waiting.reset();
     m_worker->newest = std::numeric_limits<std::uint64_t>::max();
-    m_worker->idle.wait(lock, [this] { return !m_worker->running; });
+    m_worker->idle.wait(lock, [this] { return !m_worker->busy; });
 }
 
 void KelvaneNestedTileView::setRoot(const DiskNodePtr& root) {
