@@ -107,8 +107,10 @@ KelvaneNestedTileView::~KelvaneNestedTileView() {
 }
 
 void KelvaneNestedTileView::setRoot(const DiskNodePtr& root) {
+    // A change of the tree sets the shown folder again, perhaps as a copy (which keeps the id).
+    const bool sameFolder = root == m_root || (root && m_root && root->id() == m_root->id());
     m_root = root;
-    prepare(true);
+    prepare(sameFolder ? Replaced::data : Replaced::root);
 }
 
 void KelvaneNestedTileView::setTheme(TreemapTheme theme) {
@@ -117,7 +119,7 @@ void KelvaneNestedTileView::setTheme(TreemapTheme theme) {
     }
     m_theme = theme;
     if (m_pending || m_layout.tiles().size() > kSynchronousTiles) {
-        prepare(false);
+        prepare(Replaced::view);
         return;
     }
     m_cacheValid = false;
@@ -129,7 +131,7 @@ void KelvaneNestedTileView::setBottomInset(double inset) {
         return;
     }
     m_bottomInset = inset;
-    prepare(false);
+    prepare(Replaced::view);
 }
 
 const TreemapRect* KelvaneNestedTileView::hoveredTile() const {
@@ -137,7 +139,7 @@ const TreemapRect* KelvaneNestedTileView::hoveredTile() const {
     return item >= 0 ? m_layout.tiles()[static_cast<std::size_t>(item)].rect : nullptr;
 }
 
-void KelvaneNestedTileView::prepare(bool newContent) {
+void KelvaneNestedTileView::prepare(Replaced replaced) {
     const std::uint64_t number = ++m_request;
     m_worker->newest = number;
     const Rect bounds = NestedTileLayout::layoutBounds(width(), height(), m_bottomInset);
@@ -151,8 +153,8 @@ void KelvaneNestedTileView::prepare(bool newContent) {
         update();
         return;
     }
-    if (newContent) {
-        retireShown();
+    if (replaced != Replaced::view) {
+        retireShown(replaced == Replaced::data);
     }
     m_pending = true;
     auto request = std::make_shared<Request>();
@@ -174,17 +176,21 @@ void KelvaneNestedTileView::accept(const std::shared_ptr<Request>& request) {
     }
     m_pending = false;
     request->hold = {};
-    retireShown();
+    retireShown(false);
     m_layout = std::move(request->layout);
     m_cache = std::move(request->image);
     update();
 }
 
-void KelvaneNestedTileView::retireShown() {
-    auto retired = std::make_shared<std::pair<NestedTileLayout, QImage>>(std::move(m_layout),
-                                                                         std::move(m_cache));
+void KelvaneNestedTileView::retireShown(bool keepPicture) {
+    // A picture not yet drawn from the shown tiles is an older one: never kept.
+    const bool kept = keepPicture && m_cacheValid;
+    auto retired = std::make_shared<std::pair<NestedTileLayout, QImage>>(
+        std::move(m_layout), kept ? QImage() : std::move(m_cache));
     m_layout = NestedTileLayout();
-    m_cache = QImage();
+    if (!kept) {
+        m_cache = QImage();
+    }
     m_cacheValid = true;
     clearHover();
     m_chain.clear();
@@ -225,7 +231,7 @@ void KelvaneNestedTileView::drawCache() {
 }
 
 void KelvaneNestedTileView::resizeEvent(QResizeEvent* event) {
-    prepare(false);
+    prepare(Replaced::view);
     VisualisationView::resizeEvent(event);
 }
 

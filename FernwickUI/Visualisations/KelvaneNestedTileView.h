@@ -28,16 +28,19 @@ namespace fernwick::ui {
 /// or inset; painting only copies that image. A small folder (at most kSynchronousTiles tiles)
 /// is laid out at once and drawn in the next paint; a larger one is laid out and drawn on a
 /// worker, so that no frame waits for it, and shown when ready (the newest
-/// request wins). Meanwhile a new root shows no tiles at all (neither drawn nor hit), while a
-/// new size, inset or theme keeps the current tiles until their replacement is ready: what is
-/// drawn and what a click hits always belong to one layout. GUI thread only.
+/// request wins). Meanwhile a new root shows no tiles at all (neither drawn nor hit); the same
+/// folder set again (a change of the tree) keeps its picture, but none of its tiles can be
+/// hovered, clicked or given a menu (they may stand for an item that is gone); a new size, inset
+/// or theme keeps the current tiles until their replacement is ready. A click only ever hits the
+/// tile drawn where it lands. GUI thread only.
 class KelvaneNestedTileView : public VisualisationView {
     Q_OBJECT
 public:
     explicit KelvaneNestedTileView(QWidget* parent = nullptr);
     ~KelvaneNestedTileView() override;
 
-    /// Shows the children of `root` (nothing for null).
+    /// Shows the children of `root` (nothing for null). The shown folder set again (also as the
+    /// tree's copy of it) is laid out afresh.
     void setRoot(const DiskNodePtr& root) override;
     const DiskNodePtr& root() const override { return m_root; }
     /// The colour theme of the tiles.
@@ -58,7 +61,8 @@ public:
     /// Whether tiles for the latest root, size, inset or theme are still being prepared.
     bool hasPendingTiles() const { return m_pending; }
 
-    /// The tiles shown (and hit by the pointer).
+    /// The tiles hit by the pointer: those shown; none while the shown folder set again is
+    /// being prepared.
     const NestedTileLayout& layout() const { return m_layout; }
     /// The tile under the pointer as the tiles report it; null when none (or after a relayout
     /// until the pointer moves).
@@ -90,15 +94,19 @@ protected:
 private:
     struct Request;
     struct Worker;
-    // Lays out again for the current root, size, inset and theme; `newContent`: the root was
-    // set (maybe the same node with changed data), so the current tiles may not stay shown.
-    void prepare(bool newContent);
+    // What made the shown tiles out of date: the size, inset or theme (they stay until replaced),
+    // the data of the shown folder (set again: its picture stays, its tiles can no longer be
+    // hit) or the folder shown (nothing stays).
+    enum class Replaced { view, data, root };
+    // Lays out again for the current root, size, inset and theme.
+    void prepare(Replaced replaced);
     // Shows a worker's tiles unless a later request replaced them.
     void accept(const std::shared_ptr<Request>& request);
     // Draws m_layout into m_cache (small layouts, when painted).
     void drawCache();
-    // Lets go of the tiles shown (on the worker, which frees them off the GUI thread).
-    void retireShown();
+    // Lets go of the tiles shown and, unless kept, their picture (on the worker, which frees them
+    // off the GUI thread).
+    void retireShown(bool keepPicture);
 
     DiskNodePtr m_root;
     TreemapTheme m_theme = TreemapTheme::kelvane;

@@ -320,8 +320,9 @@ private slots:
 
     // A large folder is laid out and drawn on the worker: no tiles at all (drawn or hit) until
     // they are ready, then exactly the picture drawn at once. A new size or theme keeps the
-    // tiles shown until their replacement is ready; a newer root wins over an older one still
-    // being prepared, and a view may go while its worker is busy.
+    // tiles shown until their replacement is ready, the same root set again only their picture;
+    // a newer root wins over an older one still being prepared, and a view may go while its
+    // worker is busy.
     void drawsLargeFoldersOnTheWorkerAsAtOnce() {
         const auto first = largeFolder("/r", 200);
         const auto second = largeFolder("/s", 220);
@@ -351,10 +352,40 @@ private slots:
             QTRY_VERIFY(!view.hasPendingTiles());
             QCOMPARE(fernwick::test::render(view), drawnAtOnce(view, first));
 
-            // The same root set again (its data may have changed) shows nothing until ready.
+            // The same root set again (an item of it may be gone) keeps its picture until the
+            // new tiles are ready, but meanwhile no old tile is hovered, clicked or given a menu.
+            // The pointer events are sent without running the event loop, which would take the
+            // new tiles in.
+            const QPoint onTile(400, 300);
+            const QImage shown = fernwick::test::render(view);
+            const DiskNodePtr hit =
+                view.layout()
+                    .tiles()[static_cast<std::size_t>(view.layout().tileAt(400, 300))]
+                    .rect->node;
+            QSignalSpy hovered(&view, &KelvaneNestedTileView::hoveredNodeChanged);
+            QSignalSpy selected(&view, &VisualisationView::selectRequested);
+            QSignalSpy drilled(&view, &VisualisationView::drillDownRequested);
+            QMouseEvent move(QEvent::MouseMove, QPointF(onTile), view.mapToGlobal(QPointF(onTile)),
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
             view.setRoot(first);
-            QVERIFY(view.layout().tiles().empty() && !view.contextMenuAt(QPoint(400, 300)));
+            QCoreApplication::sendEvent(&view, &move);
+            QTest::mouseDClick(&view, Qt::LeftButton, {}, onTile);
+            QTest::mouseClick(&view, Qt::LeftButton, {}, onTile);
+            QVERIFY(view.hasPendingTiles() && view.layout().tiles().empty());
+            QVERIFY(view.layout().tileAt(400, 300) < 0 && !view.contextMenuAt(onTile));
+            QVERIFY(!view.hoveredTile());
+            QCOMPARE(hovered.size() + selected.size() + drilled.size(), 0);
+            QCOMPARE(fernwick::test::render(view), shown);
+            QTRY_VERIFY(!view.hasPendingTiles());
+            QCoreApplication::sendEvent(&view, &move);
+            QTest::mouseClick(&view, Qt::LeftButton, {}, onTile);
+            QVERIFY(hovered.size() == 1 && view.hoveredTile());
+            QCOMPARE(selected.size(), 1);
+            QCOMPARE(selected.at(0).at(0).value<DiskNodePtr>(), hit);
+            // A different root set meanwhile shows nothing of the old picture.
+            view.setRoot(first);
             view.setRoot(second);
+            QCOMPARE(fernwick::test::render(view), black.copy(0, 0, 700, 500));
             view.setRoot(first);
             view.setRoot(second);
             QTRY_VERIFY(!view.hasPendingTiles());
@@ -376,9 +407,11 @@ private slots:
     void holdsTheTreeWhileTheWorkerReadsIt() {
         ScanTree tree;
         tree.reset(largeFolder("/r", 200));
-        const DiskNodePtr trashed = tree.root()->children.front();
+        const DiskNodePtr root = tree.root();
+        const DiskNodePtr trashed = root->children.front();
         KelvaneNestedTileView view;
         view.resize(800, 600);
+        view.show();
         int holds = 0;
         view.setTreeHold([&] {
             ++holds;
@@ -392,8 +425,17 @@ private slots:
         QVERIFY(trashed->size > 0 && !trashed->children.empty());
         QTRY_VERIFY(!view.hasPendingTiles());
         QVERIFY(!tree.hasReaders());
+        // The tree's copy of the root stands for the folder shown: its picture stays, its tiles
+        // (among them the emptied folder's) are no longer hit.
+        const QImage shown = fernwick::test::render(view);
+        QVERIFY(tree.root() != root && tree.root()->id() == root->id());
+        view.setRoot(tree.root());
+        QVERIFY(view.hasPendingTiles() && view.layout().tiles().empty());
+        QCOMPARE(fernwick::test::render(view), shown);
+        QTRY_VERIFY(!view.hasPendingTiles());
+        QCOMPARE(holds, 2);
         view.setRoot(makeFolder("/t", {makeFile("/t/a", 5)}));
-        QCOMPARE(holds, 1); // laid out at once: nothing to hold
+        QCOMPARE(holds, 2); // laid out at once: nothing to hold
     }
 };
 
