@@ -19,14 +19,14 @@ constexpr std::size_t kNameOffset = offsetof(struct dirent64, d_name);
 
 } // namespace
 
-DirectoryReader::DirectoryReader() : m_buffer(kBufferSize) {}
+DirectoryReader::DirectoryReader() : m_buffer(new char[kBufferSize]) {}
 
 int DirectoryReader::read(int fd, bool skipHidden, bool sorted) {
     m_names.clear();
     m_slots.clear();
     m_entries.clear();
     for (;;) {
-        const ssize_t got = ::getdents64(fd, m_buffer.data(), m_buffer.size());
+        const ssize_t got = ::getdents64(fd, m_buffer.get(), kBufferSize);
         if (got == 0) {
             break;
         }
@@ -39,7 +39,7 @@ int DirectoryReader::read(int fd, bool skipHidden, bool sorted) {
             return error;
         }
         for (ssize_t at = 0; at < got;) {
-            const char* record = m_buffer.data() + at;
+            const char* record = m_buffer.get() + at;
             unsigned short reclen = 0;
             std::memcpy(&reclen, record + kReclenOffset, sizeof reclen);
             at += reclen;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,9 @@ private:
         std::uint32_t length;
         unsigned char type;
     };
-    std::vector<char> m_buffer;
+    // Left uninitialised: getdents64 writes what is read, and zeroing 128 KiB per reader costs
+    // a short scan's workers more than their listings.
+    std::unique_ptr<char[]> m_buffer;
     std::string m_names;
     std::vector<Slot> m_slots;
     std::vector<Entry> m_entries;
