@@ -203,6 +203,36 @@ TEST_F(DuplicateFinderEngineTest, StagesReadOnlyWhatTheyMust) {
     EXPECT_EQ(expected, 300000);
 }
 
+TEST_F(DuplicateFinderEngineTest, FilesOfAMegabyteOrMoreAreReadInQuarterMegabyteChunks) {
+    const std::size_t size = (1U << 20) + 1000;
+    const std::string a = patterned(size, 'a');
+    std::string b = a;
+    b[600000] ^= 1; // in the third chunk
+    addFile("a1", a);
+    addFile("a2", a);
+    addFile("b", b);
+    std::mutex mutex;
+    std::vector<std::pair<off_t, std::size_t>> readsOfB;
+    DuplicateFinderEngine::Options options;
+    options.read = [&](std::string_view file, int fd, void* buffer, std::size_t length,
+                       off_t offset) {
+        const ssize_t got = ::pread(fd, buffer, length, offset);
+        if (file.ends_with("/b")) {
+            std::lock_guard lock(mutex);
+            readsOfB.emplace_back(offset, got);
+        }
+        return got;
+    };
+    const auto clusters = find(1, DuplicateResolutionRule::keepOldest, options);
+    ASSERT_EQ(clusters.size(), 1U);
+    EXPECT_EQ(names(clusters[0]), (std::vector<std::string>{"a1", "a2"}));
+    EXPECT_EQ(clusters[0].sha256Hash, Sha256::hex(a));
+    const auto tail = static_cast<off_t>(size - 4096);
+    EXPECT_EQ(readsOfB,
+              (std::vector<std::pair<off_t, std::size_t>>{
+                  {0, 4096}, {tail, 4096}, {0, 262144}, {262144, 262144}, {524288, 262144}}));
+}
+
 TEST_F(DuplicateFinderEngineTest, FilesAgreeingInHeadAndTailAreSplitByContent) {
     // One first-pass group of five: A = C, B = D (B differs from A in the middle), E differs
     // from A late in the file.
