@@ -786,7 +786,24 @@ private:
             }
             jobs.emplace_back().push_back(std::move(byFolder[f]));
         }
-        return jobs;
+        // The jobs with the most files first, so that a large one does not finish alone.
+        std::vector<std::pair<std::size_t, std::size_t>> order; // files, job
+        order.reserve(jobs.size());
+        for (std::size_t j = 0; j < jobs.size(); ++j) {
+            std::size_t files = 0;
+            for (const auto& folder : jobs[j]) {
+                files += folder.size();
+            }
+            order.emplace_back(files, j);
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        std::vector<std::vector<std::vector<std::size_t>>> sorted;
+        sorted.reserve(jobs.size());
+        for (const auto& entry : order) {
+            sorted.push_back(std::move(jobs[entry.second]));
+        }
+        return sorted;
     }
 
     // Fills in the paths of `files` (here, on the workers) and opens the folder of the first.
