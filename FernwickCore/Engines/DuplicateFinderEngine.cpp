@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <numeric>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -598,18 +599,14 @@ public:
         if (stopped()) {
             return false;
         }
-        std::vector<std::size_t> hashed;
+        // The groups of large files still to be read in full; the small files' first-pass
+        // digests are final, and are grouped with the clusters.
         for (std::size_t g = 0; g < m_sizeGroups.size(); ++g) {
-            if (m_wholeGroup[g]) {
-                continue;
-            }
-            hashed.clear();
-            std::copy_if(m_sizeGroups[g].begin(), m_sizeGroups[g].end(), std::back_inserter(hashed),
-                         [&](std::size_t i) { return m_candidates[i].partial.has_value(); });
-            for (auto& group : groupInOrder<Digest, DigestHash>(
-                     hashed, [&](std::size_t i) { return *m_candidates[i].partial; })) {
-                m_partialGroups.push_back(std::move(group));
-                m_partialGroupSizeGroup.push_back(g);
+            if (!m_wholeGroup[g] && m_candidates[m_sizeGroups[g].front()].size > kWholeReadLimit) {
+                for (auto& group : groupByPartialDigest(m_sizeGroups[g])) {
+                    m_partialGroups.push_back(std::move(group));
+                    m_partialGroupSizeGroup.push_back(g);
+                }
             }
         }
         return true;
@@ -626,11 +623,7 @@ public:
         std::vector<Job> jobs;
         for (const auto& group : m_partialGroups) {
             const std::int64_t size = m_candidates[group.front()].size;
-            if (size <= kWholeReadLimit) {
-                for (std::size_t i : group) {
-                    m_candidates[i].full = m_candidates[i].partial;
-                }
-            } else if (group.size() <= kMaxSideBySide) {
+            if (group.size() <= kMaxSideBySide) {
                 jobs.push_back(Job{&group, 0, size * static_cast<std::int64_t>(group.size())});
             } else {
                 for (std::size_t i : group) {
@@ -663,25 +656,43 @@ public:
     // 6. Clusters, oldest first within each; built for several groups at once (each item parses
     // its path), then taken in group order.
     [[nodiscard]] bool buildClusters(DuplicateResolutionRule rule) {
-        std::vector<std::vector<DuplicateCluster>> perGroup(m_partialGroups.size());
+        // Where each size group's first-pass groups start in m_partialGroups.
+        std::vector<std::size_t> firstPartial(m_sizeGroups.size() + 1, 0);
+        for (std::size_t g : m_partialGroupSizeGroup) {
+            ++firstPartial[g + 1];
+        }
+        std::partial_sum(firstPartial.begin(), firstPartial.end(), firstPartial.begin());
+        // Blocks of size groups: each cluster is little work.
+        constexpr std::size_t kGroupsPerJob = 256;
         forEachIndex<WorkerState>(
-            m_partialGroups.size(), m_workers, m_cancel, [&](std::size_t job, WorkerState&) {
-                appendClusters(m_candidates, m_partialGroups[job], rule, perGroup[job]);
+            (m_sizeGroups.size() + kGroupsPerJob - 1) / kGroupsPerJob, m_workers, m_cancel,
+            [&](std::size_t job, WorkerState&) {
+                const std::size_t end = std::min(m_sizeGroups.size(), (job + 1) * kGroupsPerJob);
+                for (std::size_t g = job * kGroupsPerJob; g < end; ++g) {
+                    std::vector<DuplicateCluster>& out = m_clustersBySizeGroup[g];
+                    if (m_wholeGroup[g]) {
+                        continue; // built by its first-pass job
+                    }
+                    if (m_candidates[m_sizeGroups[g].front()].size > kWholeReadLimit) {
+                        for (std::size_t p = firstPartial[g]; p < firstPartial[g + 1]; ++p) {
+                            appendClusters(m_candidates, m_partialGroups[p], rule, out);
+                        }
+                        continue;
+                    }
+                    for (const auto& group : groupByPartialDigest(m_sizeGroups[g])) {
+                        for (std::size_t i : group) {
+                            m_candidates[i].full = m_candidates[i].partial;
+                        }
+                        appendClusters(m_candidates, group, rule, out);
+                    }
+                }
             });
         if (stopped()) {
             return false;
         }
         // Size group by size group, as the tree orders them.
-        m_clusters.reserve(m_partialGroups.size());
-        const auto take = [this](std::vector<DuplicateCluster>& built) {
+        for (auto& built : m_clustersBySizeGroup) {
             std::move(built.begin(), built.end(), std::back_inserter(m_clusters));
-        };
-        std::size_t next = 0;
-        for (std::size_t g = 0; g < m_sizeGroups.size(); ++g) {
-            take(m_clustersBySizeGroup[g]);
-            for (; next < m_partialGroups.size() && m_partialGroupSizeGroup[next] == g; ++next) {
-                take(perGroup[next]);
-            }
         }
         return true;
     }
@@ -704,6 +715,16 @@ public:
 
 private:
     bool stopped() const { return m_cancel.stop_requested(); }
+
+    // The members of a size group whose first-pass digests another member shares, by digest.
+    std::vector<std::vector<std::size_t>>
+    groupByPartialDigest(const std::vector<std::size_t>& sizeGroup) const {
+        std::vector<std::size_t> hashed;
+        std::copy_if(sizeGroup.begin(), sizeGroup.end(), std::back_inserter(hashed),
+                     [&](std::size_t i) { return m_candidates[i].partial.has_value(); });
+        return groupInOrder<Digest, DigestHash>(
+            hashed, [&](std::size_t i) { return *m_candidates[i].partial; });
+    }
 
     void announceFullHash(const Candidate& file) const {
         if (m_options.beforeFullHash) {
