@@ -691,6 +691,11 @@ public:
             return false;
         }
         // Size group by size group, as the tree orders them.
+        std::size_t count = 0;
+        for (const auto& built : m_clustersBySizeGroup) {
+            count += built.size();
+        }
+        m_clusters.reserve(count);
         for (auto& built : m_clustersBySizeGroup) {
             std::move(built.begin(), built.end(), std::back_inserter(m_clusters));
         }
@@ -700,6 +705,7 @@ public:
     // 7. Largest recoverable size first; equal sizes keep their order.
     std::vector<DuplicateCluster> largestRecoverableFirst() {
         std::vector<std::pair<std::int64_t, std::size_t>> order;
+        order.reserve(m_clusters.size());
         for (std::size_t i = 0; i < m_clusters.size(); ++i) {
             order.emplace_back(m_clusters[i].recoverableSize(), i);
         }
