@@ -337,8 +337,8 @@ void compareSideBySide(const FileReader& reader, const std::vector<OpenFile>& fi
         if (cancel.stop_requested()) {
             return;
         }
-        const auto length =
-            static_cast<std::size_t>(std::min<std::int64_t>(chunkSize, size - position));
+        const auto length = static_cast<std::size_t>(
+            std::min(static_cast<std::int64_t>(chunkSize), size - position));
         const bool last = position + static_cast<std::int64_t>(length) == size;
         std::vector<Set> next;
         for (Set& set : sets) {

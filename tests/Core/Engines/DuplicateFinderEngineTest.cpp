@@ -394,7 +394,9 @@ TEST_F(DuplicateFinderEngineTest, CopiesOfAFolderAreComparedByteForByte) {
         const auto folder = makeNode(tree.folder(name), 0, true);
         test::writable(root->children).push_back(folder);
         const auto addIn = [&](const std::string& file, const std::string& contents) {
-            add(tree.file(name + "/" + file, contents));
+            std::string path = name;
+            path += '/';
+            add(tree.file(path += file, contents));
             test::writable(folder->children).push_back(root->children.get().back());
             test::writable(root->children).pop_back();
         };
