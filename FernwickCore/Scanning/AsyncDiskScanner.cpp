@@ -96,7 +96,10 @@ DiskNodePtr AsyncDiskScanner::scan(const std::filesystem::path& rootURL, int max
     if (!walk.run(*root, rootPath, totals)) {
         return root;
     }
-    root->recalculateTotalSize();
+    // The walk sums the tree as its folders complete, unless it stopped early.
+    if (!totals.summed) {
+        root->recalculateTotalSize();
+    }
     if (onProgress) {
         onProgress(ScanProgress{root->size, root->allocatedSize, totals.files, totals.inaccessible,
                                 kCompleted, true, totals.errors});

@@ -76,12 +76,16 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
     if (root.inode != 0) {
         m_links->insert(root.deviceID, root.inode);
     }
-    auto rootContext = std::make_shared<const FolderContext>(
+    FolderContext rootFolder =
         makeContext(root.linkForChildren(), CategoryEngine::shared().trail(rootPath, m_trailHead),
-                    std::move(handle), 0, nullptr, *m_aboveRoot, rootPath));
+                    std::move(handle), 0, nullptr, *m_aboveRoot, rootPath);
+    auto rootSum = std::make_shared<FolderSum>(); // held by this call until the tasks are queued
+    rootFolder.sum = rootSum;
+    auto rootContext = std::make_shared<const FolderContext>(std::move(rootFolder));
     m_root = &root;
     m_rootEntries = &scratch.reader.entries();
     root.children.mut().assign(queueRootEntries(rootContext, scratch.reader.entries()), nullptr);
+    finishSum(std::move(rootSum));
 
     // A visit that sees the cancellation throws ScanCancelled, which the pool passes on; tasks
     // that had not started when it came add nothing (a top-level one leaves no child).
@@ -97,6 +101,10 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
         totals.errors = saturatingAdd(totals.errors, walk->errors.load());
         totals.inaccessible = saturatingAdd(totals.inaccessible, walk->inaccessible.load());
     }
+    if (m_summed) {
+        root.sumChildren();
+    }
+    totals.summed = m_summed;
     return true;
 }
 
@@ -114,6 +122,8 @@ std::size_t ScanWalk::queueRootEntries(const std::shared_ptr<const FolderContext
         };
         Task task;
         task.parent = rootContext;
+        task.sum = rootContext->sum;
+        task.sum->pending.fetch_add(1, std::memory_order_relaxed);
         task.slot = slot;
         task.depth = 1;
         if (isFolder(slot)) {
@@ -160,6 +170,7 @@ void ScanWalk::runTask(Task& task, WorkerScratch& scratch) {
         runRun(task, scratch);
         break;
     }
+    finishSum(std::move(task.sum));
 }
 
 void ScanWalk::runTopLevel(Task& task, WorkerScratch& scratch) {
@@ -234,21 +245,27 @@ ScanWalk::Opened ScanWalk::openFolder(Task& task, WorkerScratch& scratch,
 void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
     DiskNode& node = *task.node;
     WalkTotals& walk = *task.walk;
+    auto sum = std::make_shared<FolderSum>();
+    sum->node = &node;
+    sum->parent = std::move(task.sum);
     std::shared_ptr<DirHandle> handle;
     const Opened opened = openFolder(task, scratch, handle);
     if (opened == Opened::failed) {
         markUnlisted(node, walk);
     }
     if (opened != Opened::listed) {
+        finishSum(std::move(sum));
         return;
     }
     FolderContext folder = makeContext(node.linkForChildren(), std::move(task.trail),
                                        std::move(handle), task.depth, &walk, task.above);
+    folder.sum = sum;
 
     const auto& entries = scratch.reader.entries();
     // One worker keeps the order of its visits: each folder's items, then its sub-folders.
     if (entries.size() > 2 * kBatch && m_pool.threadCount() > 1) {
         splitIntoRuns(node, std::move(folder), entries);
+        finishSum(std::move(sum));
         return;
     }
     node.children.mut().reserve(entries.size());
@@ -276,11 +293,13 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
           node.children.empty() ? std::string_view()
                                 : std::string_view(node.children.back()->name()));
     m_pool.push(pending);
+    finishSum(std::move(sum));
 }
 
 void ScanWalk::splitIntoRuns(DiskNode& node, FolderContext folder,
                              const std::vector<DirectoryReader::Entry>& entries) {
     auto runs = std::make_shared<FolderRuns>();
+    folder.sum->split = true;
     runs->folder = std::move(folder);
     runs->node = &node;
     std::size_t bytes = 0;
@@ -307,6 +326,8 @@ void ScanWalk::splitIntoRuns(DiskNode& node, FolderContext folder,
         Task task;
         task.kind = Task::Kind::run;
         task.runs = runs;
+        task.sum = runs->folder.sum;
+        task.sum->pending.fetch_add(1, std::memory_order_relaxed);
         task.slot = slot;
         task.count = std::min(kBatch, entries.size() - slot);
         tasks.push_back(std::move(task));
@@ -395,7 +416,11 @@ void ScanWalk::runSize(Task& task, WorkerScratch& scratch) {
 }
 
 void ScanWalk::finishOne(SizingTarget& target) {
-    if (target.pending.fetch_sub(1, std::memory_order_acq_rel) != 1 || target.skipped) {
+    if (target.pending.fetch_sub(1, std::memory_order_acq_rel) != 1) {
+        return;
+    }
+    if (target.skipped) {
+        finishSum(std::move(target.folderSum));
         return;
     }
     DiskNode& node = *target.node;
@@ -409,6 +434,22 @@ void ScanWalk::finishOne(SizingTarget& target) {
     addSaturating(walk.logical, std::max<std::int64_t>(logical - target.ownSize, 0));
     addSaturating(walk.allocated, std::max<std::int64_t>(allocated - target.ownAllocated, 0));
     addSaturating(walk.files, count);
+    finishSum(std::move(target.folderSum));
+}
+
+void ScanWalk::finishSum(std::shared_ptr<FolderSum> sum) {
+    // acq_rel: the last to let go sees every child written by the others.
+    while (sum && sum->pending.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        if (sum->node == nullptr) {
+            m_summed = true;
+            return;
+        }
+        if (sum->split) {
+            std::erase(sum->node->children.mut(), nullptr);
+        }
+        sum->node->sumChildren();
+        sum = std::move(sum->parent);
+    }
 }
 
 void ScanWalk::markUnlisted(DiskNode& node, WalkTotals& walk) {

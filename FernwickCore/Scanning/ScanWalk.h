@@ -23,6 +23,7 @@ namespace fernwick::detail {
 struct DirHandle;
 struct WalkTotals;
 struct SizingTarget;
+struct FolderSum;
 struct FolderContext;
 struct ProtectedAbove;
 struct WorkerScratch;
@@ -41,6 +42,7 @@ public:
         std::int64_t files = 0;
         std::int64_t errors = 0;
         std::int64_t inaccessible = 0;
+        bool summed = false; // every folder, the root too, holds the sums over its children
     };
 
     ScanWalk(int maxDepth, std::function<void(const ScanProgress&)> onProgress,
@@ -78,6 +80,8 @@ private:
     void runRun(Task& task, WorkerScratch& scratch);
     void runSize(Task& task, WorkerScratch& scratch);
     void finishOne(SizingTarget& target);
+    /// Lets go of one hold on `sum`; the last sums its folder and lets go of the parent's.
+    void finishSum(std::shared_ptr<FolderSum> sum);
     DiskNodePtr visit(const FolderContext& folder, std::string_view name, int depth, Local& local,
                       WorkerScratch& scratch, Follow& follow, std::int64_t& ownAllocated);
     void queueFor(const DiskNodePtr& node, const FolderContext& folder, int depth, Follow follow,
@@ -108,6 +112,7 @@ private:
     WorkerPool<Task> m_pool;
     std::vector<std::unique_ptr<WalkTotals>> m_walks;
     DiskNode* m_root = nullptr;
+    bool m_summed = false; // written by the worker that lets go of the root's sum last
     // Folders split into runs: a run that never started (a cancelled scan) leaves empty slots.
     std::mutex m_splitMutex;
     std::vector<DiskNode*> m_splitFolders;

@@ -55,6 +55,16 @@ struct WalkTotals {
     std::atomic<std::int64_t> lastReport{0};
 };
 
+/// A listed folder whose sums wait for its own listing and for every task below it: the last of
+/// them to finish sums its children, on that worker, and so on up, so that a whole walk leaves
+/// no serial pass over the tree at the end.
+struct FolderSum {
+    DiskNode* node = nullptr; // nullptr: the root, summed by the caller once every task is done
+    std::shared_ptr<FolderSum> parent;
+    std::atomic<std::int64_t> pending{1};
+    bool split = false; // its entries went to runs: a slot a run never filled is empty
+};
+
 /// A folder being sized in one pass by several tasks; the last to finish writes the node.
 struct SizingTarget {
     DiskNode* node = nullptr;
@@ -66,6 +76,7 @@ struct SizingTarget {
     std::atomic<std::int64_t> count{0};
     std::atomic<std::int64_t> pending{1};
     bool skipped = false; // the folder lies on a pseudo file system: neither listed nor sized
+    std::shared_ptr<FolderSum> folderSum; // of the folder it lies in
 };
 
 /// The entries of the snapshot that a folder's sub-folders still need to test: those the folder
@@ -81,6 +92,7 @@ struct FolderContext {
     PathTrail trail;
     FolderRules rules; // what its items' categories share
     std::shared_ptr<DirHandle> handle;
+    std::shared_ptr<FolderSum> sum;
     int depth = 0; // of the folder; its entries are one deeper
     WalkTotals* walk = nullptr;
     bool allProtected = false;
@@ -200,6 +212,9 @@ struct ScanWalk::Task {
     std::shared_ptr<SizingTarget> target;
     std::shared_ptr<FolderRuns> runs;
     std::shared_ptr<const FolderContext> parent;
+    // The folder sum this task holds once: a list task passes it to its folder's own sum, the
+    // first size task to its target; any other task lets go of it when it ends.
+    std::shared_ptr<FolderSum> sum;
     std::shared_ptr<DirHandle> parentHandle;
     PathLinkPtr parentLink;
     PathTrail trail;

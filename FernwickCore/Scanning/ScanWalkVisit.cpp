@@ -265,8 +265,12 @@ void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, in
     task.walk = walk;
     task.node = node.get();
     task.name = node->name();
+    if (folder.sum) {
+        folder.sum->pending.fetch_add(1, std::memory_order_relaxed);
+    }
     if (follow == Follow::list) {
         task.kind = Task::Kind::list;
+        task.sum = folder.sum;
         task.trail = CategoryEngine::shared().childTrail(folder.trail, task.name, m_trailHead);
         task.above = folder.protection;
     } else {
@@ -276,6 +280,7 @@ void ScanWalk::queueFor(const DiskNodePtr& node, const FolderContext& folder, in
         task.target->walk = walk;
         task.target->ownSize = node->size;
         task.target->ownAllocated = ownAllocated;
+        task.target->folderSum = folder.sum;
     }
     pending.push_back(std::move(task));
 }

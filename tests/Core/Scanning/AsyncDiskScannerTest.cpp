@@ -1,4 +1,5 @@
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
+#include "FernwickCore/Scanning/ScanWalk.h"
 
 #include "tests/Support/TempTree.h"
 
@@ -76,6 +77,25 @@ std::vector<std::string> describe(const DiskNodePtr& root) {
                         std::to_string(node->isAccessible) + std::to_string(node->isPackage()));
     }
     return lines;
+}
+
+/// Scans with `seams`, cancelling after `visits` visits; nullptr when a visit saw the
+/// cancellation and the scan threw.
+DiskNodePtr scanCancelledAfter(ScannerSeams seams, const TempTree& tree, int visits) {
+    AsyncDiskScanner* self = nullptr;
+    std::atomic<int> seen{0};
+    seams.didVisit = [&](const std::string&) {
+        if (seen.fetch_add(1) == visits) {
+            self->cancel();
+        }
+    };
+    AsyncDiskScanner scanner({}, seams);
+    self = &scanner;
+    try {
+        return scanner.scan(tree.root(), 6, {});
+    } catch (const ScanCancelled&) {
+        return nullptr;
+    }
 }
 
 ScannerSeams oneWorker() {
@@ -603,17 +623,8 @@ TEST(AsyncDiskScannerTest, ALargeFolderSharedOutBuildsTheSameTree) {
     EXPECT_EQ(shared->itemCount, kEntries); // a folder with children counts them only
     EXPECT_EQ(reports.all.back().scannedFiles, kEntries + kEntries / 50 + 1);
 
-    AsyncDiskScanner* self = nullptr;
-    std::atomic<int> visits{0};
-    four.didVisit = [&](const std::string&) {
-        if (visits.fetch_add(1) == 700) {
-            self->cancel();
-        }
-    };
-    AsyncDiskScanner cancelled({}, four);
-    self = &cancelled;
-    try {
-        const DiskNodePtr partial = cancelled.scan(tree.root(), 6, {});
+    // A visit that saw the cancellation first ends the scan with nothing to check.
+    if (const DiskNodePtr partial = scanCancelledAfter(four, tree, 700)) {
         const auto big = child(partial, "big");
         ASSERT_TRUE(big);
         EXPECT_LT(big->children.size(), static_cast<std::size_t>(kEntries));
@@ -622,8 +633,52 @@ TEST(AsyncDiskScannerTest, ALargeFolderSharedOutBuildsTheSameTree) {
         EXPECT_TRUE(std::is_sorted(
             big->children.begin(), big->children.end(),
             [](const DiskNodePtr& a, const DiskNodePtr& b) { return a->name() < b->name(); }));
-    } catch (const ScanCancelled&) {
-        // A visit that saw the cancellation first: the scan ends with nothing to check.
+    }
+}
+
+// The workers sum each folder once its listing and every task below it are done; a pass over the
+// whole tree afterwards must find nothing to change, with runs, sized and unlisted folders.
+TEST(AsyncDiskScannerTest, TheWorkersSumEveryFolderAsAPassOverTheTreeWould) {
+    TempTree tree;
+    for (int i = 0; i < 600; ++i) {
+        const std::string name = "big/e" + std::to_string(i);
+        tree.file(i % 100 == 0 ? name + "/inner" : name,
+                  std::string(static_cast<std::size_t>(i % 5), 'x'));
+    }
+    tree.file("deep/a/b/c/file", "12345");
+    tree.file("blocked/hidden", "123");
+    tree.folder("empty");
+    tree.file("top.txt", "1234567");
+    ScannerSeams seams;
+    seams.workerCount = 4;
+    const std::string blocked = (tree / "blocked").native();
+    seams.listingError = [blocked](const std::string& path) {
+        return path == blocked ? EACCES : 0;
+    };
+    for (int depth : {2, 6}) {
+        DiskNode::Fields fields;
+        fields.url = tree.root();
+        fields.isDirectory = true;
+        const DiskNodePtr root = DiskNode::make(std::move(fields));
+        detail::ScanWalk walk(depth, {}, seams, {}, {});
+        detail::ScanWalk::Totals totals;
+        ASSERT_TRUE(walk.run(*root, tree.root().native(), totals));
+        EXPECT_TRUE(totals.summed);
+        const auto summed = describe(root);
+        root->recalculateTotalSize();
+        EXPECT_EQ(describe(root), summed) << depth;
+        EXPECT_EQ(child(root, "big")->itemCount, 600);
+        if (depth == 6) { // at depth 2 the folders below are sized, at least at their own size
+            EXPECT_EQ(child(root, "big")->size, 120 * (0 + 1 + 2 + 3 + 4));
+            EXPECT_EQ(child(root, "deep")->size, 5);
+        }
+    }
+
+    // A scan stopped part way sums what it built, however far each folder got.
+    if (const DiskNodePtr partial = scanCancelledAfter(seams, tree, 250)) {
+        const auto summed = describe(partial);
+        partial->recalculateTotalSize();
+        EXPECT_EQ(describe(partial), summed);
     }
 }
 
