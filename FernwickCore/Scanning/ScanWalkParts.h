@@ -63,6 +63,20 @@ struct FolderSum {
     std::shared_ptr<FolderSum> parent;
     std::atomic<std::int64_t> pending{1};
     bool split = false; // its entries went to runs: a slot a run never filled is empty
+
+    FolderSum() = default;
+    FolderSum(const FolderSum&) = delete;
+    FolderSum& operator=(const FolderSum&) = delete;
+    FolderSum(FolderSum&&) = delete;
+    FolderSum& operator=(FolderSum&&) = delete;
+    // A walk stopped deep in a chain of folders drops them together, each the last holder of the
+    // one above: let go of them one by one instead of one stack frame per level.
+    ~FolderSum() {
+        std::shared_ptr<FolderSum> above = std::move(parent);
+        while (above && above.use_count() == 1) {
+            above = std::move(above->parent);
+        }
+    }
 };
 
 /// A folder being sized in one pass by several tasks; the last to finish writes the node.

@@ -38,5 +38,20 @@ TEST(LinkRegistryTest, EachPairIsNewExactlyOnce) {
     EXPECT_TRUE(registry.insert(99, pairs.back().second)); // a new device, a known inode
 }
 
+// A scan stopped deep in a chain of folders drops the deepest folder still waiting for its sums,
+// which alone holds the one above it, and so on to the root: the chain must go without one stack
+// frame per level.
+TEST(LinkRegistryTest, AChainOfWaitingFolderSumsGoesWithoutRecursion) {
+    auto deepest = std::make_shared<FolderSum>();
+    const std::weak_ptr<FolderSum> root = deepest;
+    for (int level = 0; level < 1'000'000; ++level) {
+        auto below = std::make_shared<FolderSum>();
+        below->parent = std::move(deepest);
+        deepest = std::move(below);
+    }
+    deepest.reset();
+    EXPECT_TRUE(root.expired());
+}
+
 } // namespace
 } // namespace fernwick::detail
