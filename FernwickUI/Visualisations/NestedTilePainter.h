@@ -32,6 +32,9 @@ public:
     /// transparent where there is no tile.
     void paint(const NestedTileLayout& layout, TreemapTheme theme, QSize pixels, qreal ratio,
                QImage& image);
+    /// Loads the label fonts and rasterises their common glyphs on the calling thread, so that
+    /// the first picture drawn there does not.
+    static void warmUp();
 
     /// What a folder tile's header `width` points wide shows: its size whole when it fits
     /// inside the header's padding, else no size; the name elided into the room left (empty
