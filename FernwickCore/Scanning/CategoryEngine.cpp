@@ -515,22 +515,6 @@ PathTrail CategoryEngine::childTrail(const PathTrail& folder, std::string_view n
     return out;
 }
 
-CategoryVerdict CategoryEngine::verdict(const PathTrail& folder, std::string_view name,
-                                        bool isDirectory, bool isPackage,
-                                        std::string& window) const {
-    // The window ends the item's path, and is all of it when the folder's trail is whole. A
-    // path longer than the kept head is decided on that head alone: each place is shorter than
-    // it, and each text tested after a place is shorter than what the head keeps beyond it.
-    paths::joinInto(window, folder.tail, name);
-    const std::string_view head = folder.whole ? std::string_view(window) : folder.head;
-    std::array<char, kLongestExtension> buffer{};
-    const std::string_view extension = lowerExtension(name, buffer);
-    const int rule = decide(folder.found | findNeedles(window), PlaceHits(head, m_places), name,
-                            extension, isDirectory, isPackage, endsWith(window, kDownloadsEnding));
-    const Rule& entry = kRules[static_cast<std::size_t>(rule - 1)];
-    return {entry.category, entry.riskLevel, entry.confidence, rule};
-}
-
 FolderRules CategoryEngine::folderRules(const PathTrail& folder) const {
     // An item's path is `base` followed by its name, and a name holds no "/": every text that
     // begins with "/" either lies in `base`, or begins at one of its slashes and runs on into the

@@ -94,15 +94,11 @@ public:
     /// depend on the folder's depth.
     PathTrail childTrail(const PathTrail& folder, std::string_view name,
                          std::size_t headBytes) const;
-    /// verdict() for the item `name` of the folder `folder` describes: the same answer as for
-    /// the whole path, in time that does not depend on the folder's depth. `window` is scratch
-    /// space.
-    CategoryVerdict verdict(const PathTrail& folder, std::string_view name, bool isDirectory,
-                            bool isPackage, std::string& window) const;
     /// What the verdicts of the items of the folder `folder` describes share.
     FolderRules folderRules(const PathTrail& folder) const;
     /// verdict() for the entry `name` (not empty, no "/") of the folder `folder` was made for:
-    /// the same answer as for the whole path, in time that depends on the name alone.
+    /// the same answer as for the whole path, in time that depends on the name alone. `window`
+    /// is scratch space.
     CategoryVerdict verdict(const FolderRules& folder, std::string_view name, bool isDirectory,
                             bool isPackage, std::string& window) const;
 
