@@ -12,6 +12,7 @@
 #include <array>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <utility>
 
 namespace fernwick {
@@ -122,6 +123,15 @@ bool isRegularFile(const std::filesystem::path& path) {
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// The entry's own inode and device, a final link not followed; zeros when it cannot be read.
+std::pair<std::uint64_t, std::uint64_t> identity(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return {0, 0};
+    }
+    return {static_cast<std::uint64_t>(info.st_ino), static_cast<std::uint64_t>(info.st_dev)};
+}
+
 } // namespace
 
 /// Adds one leftover per row whose place exists, in the order the rows are tried.
@@ -143,8 +153,17 @@ public:
         if (once && !m_seen.insert({info.st_dev, info.st_ino}).second) {
             return;
         }
+        const auto [inode, device] = identity(path);
         m_items.push_back({Uuid::random(), std::move(name), path, calculateSize(path), kind,
-                           confidence, selected});
+                           confidence, selected, inode, device});
+    }
+    /// The launcher as the listing read it, with the identity of the file it read.
+    void addLauncher(const std::filesystem::path& folder, const DesktopLauncher& launcher) {
+        const std::filesystem::path path = folder / launcher.name;
+        m_items.push_back({Uuid::random(), "Desktop Launcher", path, calculateSize(path),
+                           AppArtifactKind::applicationSupport,
+                           AssociationConfidence::stronglyAssociated, true, launcher.inode,
+                           launcher.deviceID});
     }
     std::vector<AppAssociatedItem> take() { return std::move(m_items); }
 
@@ -170,12 +189,15 @@ std::shared_ptr<AppUninstallerEngine> AppUninstallerEngine::shared() {
 std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() const {
     const std::vector<std::filesystem::path> executables = m_running.executables();
     const std::vector<std::filesystem::path> appImages = m_running.appImages();
+    // Read once here, not once per AppImage: a home with many of both stays quick.
+    const std::vector<DesktopLauncher> launchers =
+        readDesktopLaunchers(m_environment.dataHome / "applications");
     std::vector<InstalledApp> apps;
     for (const auto& folder : {m_systemApplications, m_environment.home / "Applications"}) {
         for (const std::string& entry :
              listFolderNames(folder, /*skipHidden=*/true).value_or(std::vector<std::string>())) {
             if (isAppImageName(entry) && isRegularFile(folder / entry)) {
-                apps.push_back(appImage(folder / entry, entry, executables, appImages));
+                apps.push_back(appImage(folder / entry, entry, executables, appImages, launchers));
                 continue;
             }
             if (paths::lowercased(paths::extension(entry)) != "app") {
@@ -192,6 +214,7 @@ std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() cons
             app.isRunning = facts.identifier && !facts.identifier->empty() &&
                             RunningPrograms::anyAtOrUnder(executables, bundle);
             app.appSize = calculateSize(bundle);
+            std::tie(app.bundleInode, app.bundleDeviceID) = identity(bundle);
             app.relatedItems = findAssociatedItems(app.name, app.bundleIdentifier);
             apps.push_back(std::move(app));
         }
@@ -202,10 +225,11 @@ std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() cons
     return apps;
 }
 
-InstalledApp
-AppUninstallerEngine::appImage(const std::filesystem::path& file, const std::string& entry,
-                               const std::vector<std::filesystem::path>& executables,
-                               const std::vector<std::filesystem::path>& appImages) const {
+InstalledApp AppUninstallerEngine::appImage(const std::filesystem::path& file,
+                                            const std::string& entry,
+                                            const std::vector<std::filesystem::path>& executables,
+                                            const std::vector<std::filesystem::path>& appImages,
+                                            const std::vector<DesktopLauncher>& launchers) const {
     AppImageName parsed = parseAppImageName(entry.substr(0, entry.size() - kAppImageSuffix.size()));
     InstalledApp app;
     app.id = Uuid::random();
@@ -214,6 +238,7 @@ AppUninstallerEngine::appImage(const std::filesystem::path& file, const std::str
     app.version = std::move(parsed.version);
     app.isRunning = isAppImageRunning(file, executables, appImages);
     app.appSize = calculateSize(file);
+    std::tie(app.bundleInode, app.bundleDeviceID) = identity(file);
     app.relatedItems = findAssociatedItems(app.name, std::nullopt);
 
     // After the given rows, the places this platform's applications keep their data in.
@@ -229,16 +254,10 @@ AppUninstallerEngine::appImage(const std::filesystem::path& file, const std::str
     byName(m_environment.configHome, "App Support (", Kind::applicationSupport);
     byName(m_environment.dataHome, "App Support (", Kind::applicationSupport);
     byName(m_environment.cacheHome, "Cache (", Kind::caches);
-    const std::filesystem::path launchers = m_environment.dataHome / "applications";
-    for (const std::string& name :
-         listFolderNames(launchers, /*skipHidden=*/true).value_or(std::vector<std::string>())) {
-        if (!name.ends_with(".desktop") || !isRegularFile(launchers / name)) {
-            continue;
-        }
-        const std::vector<std::string> programs = desktopEntryPrograms(launchers / name);
-        if (std::find(programs.begin(), programs.end(), file.native()) != programs.end()) {
-            leftovers.add(launchers, name, "Desktop Launcher", Kind::applicationSupport,
-                          AssociationConfidence::stronglyAssociated, true);
+    const std::filesystem::path launcherFolder = m_environment.dataHome / "applications";
+    for (const DesktopLauncher& launcher : launchers) {
+        if (launcher.program == file.native()) {
+            leftovers.addLauncher(launcherFolder, launcher);
         }
     }
     for (auto& item : leftovers.take()) {
@@ -282,7 +301,8 @@ void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRela
                           app.name + " is currently running. Please quit the application before "
                                      "uninstalling.");
     }
-    const CheckedTrashMove bundle = m_safety->moveToTrashChecked(app.bundleURL, {}, *m_trash);
+    const CheckedTrashMove bundle =
+        m_safety->moveToTrashChecked(app.bundleURL, app.bundleInode, *m_trash);
     if (bundle.refused()) {
         throw DomainError("Fernwick", 403,
                           "Application cannot be removed: " + bundle.validation.reason);
@@ -295,9 +315,9 @@ void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRela
     }
     for (const auto& item : app.relatedItems) {
         if (item.isSelected) {
-            // A refused or failed leftover stays where it is; the uninstall still
-            // succeeds.
-            (void)m_safety->moveToTrashChecked(item.url, {}, *m_trash);
+            // A refused or failed leftover stays where it is (one replaced since the
+            // listing among them); the uninstall still succeeds.
+            (void)m_safety->moveToTrashChecked(item.url, item.inode, *m_trash);
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Model/InstalledApp.h"
+#include "FernwickCore/Platform/DesktopEntry.h"
 #include "FernwickCore/Platform/Environment.h"
 #include "FernwickCore/Platform/RunningPrograms.h"
 
@@ -43,12 +44,16 @@ public:
     /// first; equal totals keep folder order and then name order. An AppImage's
     /// name and version come from its file name ("Tool-1.2-x86_64.AppImage" is
     /// Tool 1.2); it has no identifier and runs when a process names it in
-    /// APPIMAGE= or executes it. Missing or unreadable folders are passed over;
-    /// never fails.
+    /// APPIMAGE= or executes it. Its launchers are the desktop entries whose main
+    /// group's Exec names it; the launcher folder is read once per listing (see
+    /// `readDesktopLaunchers`). Every bundle and leftover carries its identity as
+    /// listed. Missing or unreadable folders are passed over; never fails.
     std::vector<InstalledApp> scanInstalledApplications() const;
 
     /// Moves the bundle to the Trash and then, with `removeRelated`, every
-    /// selected leftover (refused or failed leftovers are skipped silently).
+    /// selected leftover (refused or failed leftovers are skipped silently), each
+    /// checked with the inode recorded when it was listed, so that an item replaced
+    /// since is refused.
     /// Throws DomainError "Fernwick" 409 when `app.isRunning` (as recorded by the
     /// listing), "Fernwick" 403 when the safety check refuses the bundle, and
     /// "Trash" 1 with the move's failure text when the bundle cannot be moved; in
@@ -60,7 +65,8 @@ private:
     /// The record of the AppImage `file` (named `entry` in its folder) and its leftovers.
     InstalledApp appImage(const std::filesystem::path& file, const std::string& entry,
                           const std::vector<std::filesystem::path>& executables,
-                          const std::vector<std::filesystem::path>& appImages) const;
+                          const std::vector<std::filesystem::path>& appImages,
+                          const std::vector<DesktopLauncher>& launchers) const;
     std::vector<AppAssociatedItem>
     findAssociatedItems(const std::string& appName,
                         const std::optional<std::string>& bundleID) const;

@@ -47,6 +47,10 @@ struct AppAssociatedItem {
     AssociationConfidence confidence = AssociationConfidence::unknown;
     /// Whether uninstalling with leftovers moves it to the Trash.
     bool isSelected = false;
+    /// The item's own identity (links not followed) when it was listed; the uninstall refuses
+    /// an item whose inode has changed since. 0 when none was recorded.
+    std::uint64_t inode = 0;
+    std::uint64_t deviceID = 0;
 
     /// `size` as byte-count text.
     std::string formattedSize() const;
@@ -71,6 +75,10 @@ struct InstalledApp {
     bool isSelected = false;
     /// A process ran from inside the bundle (or the AppImage) when the applications were listed.
     bool isRunning = false;
+    /// The bundle's (or AppImage's) own identity when it was listed, links not followed; the
+    /// uninstall refuses a bundle whose inode has changed since. 0 when none was recorded.
+    std::uint64_t bundleInode = 0;
+    std::uint64_t bundleDeviceID = 0;
 
     /// appSize plus every related item's size, selected or not.
     std::int64_t totalSize() const;

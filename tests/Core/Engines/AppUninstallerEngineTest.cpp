@@ -335,8 +335,9 @@ TEST_F(AppUninstallerEngineTest, AppImageNamesAndVersions) {
     }
 }
 
-// The launcher row reads the program of each Exec= line: quoted, escaped, or with arguments;
-// a wrapper or another file is no launcher of this AppImage.
+// The launcher row reads the program of the main group's Exec= line: quoted, escaped, or with
+// arguments; a wrapper, another file, a key outside the main group or an action's Exec is no
+// launcher of this AppImage.
 TEST_F(AppUninstallerEngineTest, DesktopLaunchersNameTheAppImageExactly) {
     m_tree.file("home/Applications/My Tool-1.0.AppImage", "x");
     const std::string path = home("Applications/My Tool-1.0.AppImage").string();
@@ -344,13 +345,18 @@ TEST_F(AppUninstallerEngineTest, DesktopLaunchersNameTheAppImageExactly) {
     for (const char c : path) {
         escaped += c == ' ' ? std::string("\\s") : std::string(1, c);
     }
+    const std::string main = "[Desktop Entry]\n";
     const std::pair<const char*, std::string> launchers[] = {
-        {"a.desktop", "[Desktop Entry]\nExec=\"" + path + "\" %U\n"},
-        {"b.desktop", "[Desktop Entry]\nName=x\n[Desktop Action new]\nExec=\"" + path + "\"\n"},
-        {"c.desktop", "Exec=env A=1 \"" + path + "\"\n"},
-        {"d.desktop", "Exec=\"" + path + ".old\"\n"},
-        {"e.txt", "Exec=\"" + path + "\"\n"},
-        {"f.desktop", "Exec=\"" + escaped + "\"\n"},
+        {"a.desktop", main + "Exec=\"" + path + "\" %U\n"},
+        {"b.desktop",
+         main + "Name=x\nExec=/usr/bin/other\n[Desktop Action new]\nExec=\"" + path + "\"\n"},
+        {"c.desktop", main + "Exec=env A=1 \"" + path + "\"\n"},
+        {"d.desktop", main + "Exec=\"" + path + ".old\"\n"},
+        {"e.txt", main + "Exec=\"" + path + "\"\n"},
+        {"f.desktop", "# comment\r\n" + main + "Name=x\r\nExec=\"" + escaped + "\"\r\n"},
+        {"g.desktop", "Exec=\"" + path + "\"\n" + main + "Name=x\n"},
+        {"h.desktop",
+         "[Desktop Action new]\nExec=\"" + path + "\"\n" + main + "Exec=\"" + path + "\"\n"},
     };
     for (const auto& [name, contents] : launchers) {
         m_tree.file(std::string("home/.local/share/applications/") + name, contents);
@@ -359,12 +365,74 @@ TEST_F(AppUninstallerEngineTest, DesktopLaunchersNameTheAppImageExactly) {
     for (const auto& item : only("My Tool").relatedItems) {
         EXPECT_EQ(item.name, "Desktop Launcher");
         found.push_back(paths::lastComponent(item.url));
+        // The identity recorded is the launcher's own.
+        struct stat info {};
+        ASSERT_EQ(::lstat(item.url.c_str(), &info), 0);
+        EXPECT_EQ(item.inode, info.st_ino);
+        EXPECT_EQ(item.deviceID, info.st_dev);
     }
-    EXPECT_EQ(found, (std::vector<std::string>{"a.desktop", "b.desktop", "f.desktop"}));
+    EXPECT_EQ(found, (std::vector<std::string>{"a.desktop", "f.desktop", "h.desktop"}));
 
     EXPECT_EQ(desktopExecProgram(R"("/a/b\\"c\\\\d" --x)"), "/a/b\"c\\d");
     EXPECT_EQ(desktopExecProgram("  /usr/bin/tool %F"), "/usr/bin/tool");
     EXPECT_EQ(desktopExecProgram("   "), "");
+}
+
+// Launchers are read only when they are regular files of at most 64 KiB: a longer one, a FIFO
+// and a link are passed over (never opened, so the FIFO cannot hang the listing), and a 2 GB
+// sparse one is not read.
+TEST_F(AppUninstallerEngineTest, OnlySmallRegularLaunchersAreRead) {
+    m_tree.file("home/Applications/Tool.AppImage", "x");
+    const std::string entry =
+        "[Desktop Entry]\nExec=" + home("Applications/Tool.AppImage").string() + "\n";
+    const std::string folder = "home/.local/share/applications/";
+    m_tree.file(folder + "at-limit.desktop", entry, kMaxDesktopEntryBytes);
+    m_tree.file(folder + "over-limit.desktop", entry, kMaxDesktopEntryBytes + 1);
+    m_tree.file(folder + "sparse.desktop", entry, std::int64_t{2} << 30);
+    m_tree.symlink(folder + "link.desktop", m_tree / (folder + "at-limit.desktop"));
+    ASSERT_EQ(::mkfifo((m_tree / (folder + "fifo.desktop")).c_str(), 0600), 0);
+
+    std::vector<std::string> found;
+    for (const auto& item : only("Tool").relatedItems) {
+        found.push_back(paths::lastComponent(item.url));
+    }
+    EXPECT_EQ(found, (std::vector<std::string>{"at-limit.desktop"}));
+}
+
+// A launcher or AppImage replaced after the listing is not what the user chose: the uninstall
+// refuses it (the AppImage with the check's reason), and the new file stays where it is.
+TEST_F(AppUninstallerEngineTest, ItemsReplacedSinceTheListingAreRefused) {
+    m_tree.file("home/Applications/Tool.AppImage", "x");
+    const std::string entry =
+        "[Desktop Entry]\nExec=" + home("Applications/Tool.AppImage").string() + "\n";
+    const fs::path launcher = m_tree.file("home/.local/share/applications/tool.desktop", entry);
+    InstalledApp app = only("Tool");
+    ASSERT_EQ(app.relatedItems.size(), 1u);
+    ASSERT_NE(app.bundleInode, 0u);
+
+    // Another program's launcher now stands at the launcher's path.
+    const fs::path other = m_tree.file("other.desktop", "[Desktop Entry]\nExec=/usr/bin/other\n");
+    fs::rename(other, launcher);
+    EXPECT_EQ(m_safety->validateTargetForDeletion(launcher, app.relatedItems[0].inode).reason,
+              Trash::kIdentityMismatchReason);
+    m_engine.uninstallApp(app, true);
+    EXPECT_FALSE(fs::exists(home("Applications/Tool.AppImage")));
+    EXPECT_TRUE(fs::exists(launcher)) << "replaced since the listing: stays";
+    EXPECT_EQ(m_trash->itemCount(), 1);
+
+    // The AppImage itself replaced: nothing moves.
+    m_tree.file("home/Applications/Tool.AppImage", "x");
+    app = only("Tool");
+    const fs::path newer = m_tree.file("newer.AppImage", "y");
+    fs::rename(newer, app.bundleURL);
+    const auto error = uninstallError(app);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 403);
+    EXPECT_EQ(error->localizedDescription(),
+              std::string("Application cannot be removed: ") + Trash::kIdentityMismatchReason);
+    EXPECT_TRUE(fs::exists(app.bundleURL));
+    EXPECT_TRUE(fs::exists(launcher));
+    EXPECT_EQ(m_trash->itemCount(), 1);
 }
 
 } // namespace
