@@ -30,7 +30,7 @@ struct DesktopLauncher {
 };
 
 /// The longest launcher `readDesktopLaunchers` reads; a desktop entry is a few hundred bytes.
-inline constexpr std::size_t kMaxDesktopEntryBytes = 64 * 1024;
+inline constexpr std::size_t kMaxDesktopEntryBytes = std::size_t{64} * 1024;
 
 /// The non-hidden "*.desktop" entries of `folder` that are regular files of at most
 /// `kMaxDesktopEntryBytes`, each opened and read once, in name order. Symbolic links, FIFOs,
