@@ -1,338 +1,9 @@
 #include "FernwickCore/Engines/SafetyEngine.h"
 
-#include "FernwickCore/Platform/MountTable.h"
+#include "FernwickCore/Engines/SafetySteps.h"
 #include "FernwickCore/Platform/PathUtils.h"
-#include "FernwickCore/Platform/UniqueFd.h"
-
-#include <algorithm>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace fernwick {
-namespace {
-
-constexpr const char* kSystemReason = "Path is a protected system component: ";
-constexpr const char* kPersonalReason = "Protected sensitive user location: ";
-constexpr const char* kUserListReason = "Path is in your custom Protected Items list";
-constexpr const char* kRootReason = "Root filesystem path cannot be modified";
-constexpr const char* kHomeReason = "User home root cannot be modified";
-constexpr const char* kMissingReason =
-    "Target no longer exists or is inaccessible (may have been moved or removed)";
-constexpr const char* kMismatchReason = Trash::kIdentityMismatchReason;
-constexpr const char* kSymlinkFailedReason = "Failed to verify symlink destination: ";
-constexpr const char* kSymlinkReason = "Symlink points to protected system component";
-constexpr const char* kReadOnlyReason = "Volume is mounted read-only; operations refused";
-constexpr const char* kMountReason = "Contains a mounted file system: ";
-
-// At or under, where a location written with a trailing "/" (the root, or a user entry stored
-// that way) covers everything that begins with it.
-bool atOrUnder(const std::string& path, const std::string& location) {
-    if (!location.empty() && location.back() == '/') {
-        return path == location.substr(0, location.size() - 1) ||
-               path.compare(0, location.size(), location) == 0;
-    }
-    return paths::isAtOrUnder(path, location);
-}
-
-bool strictlyUnder(const std::string& path, const std::string& location) {
-    return path != location && atOrUnder(path, location);
-}
-
-// A file URL's standardized path: a relative path is taken from the working folder, as a file
-// URL made from it would be; "." and ".." are removed without reading the file system.
-std::filesystem::path standardizedURL(const std::filesystem::path& url) {
-    if (url.empty() || url.is_absolute()) {
-        return paths::standardize(url);
-    }
-    std::error_code ec;
-    return paths::standardize(std::filesystem::absolute(url, ec));
-}
-
-// statvfs(3) follows links, as statfs(2) does.
-std::optional<bool> statvfsReadOnly(const std::filesystem::path& path) {
-    struct statvfs info {};
-    if (::statvfs(path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return (info.f_flag & ST_RDONLY) != 0;
-}
-
-// One protected location and the forms it is compared in: first as written (or as the home
-// folder makes it), then in its other forms (the other home, its links resolved). `name` is the
-// text the reason quotes.
-struct Location {
-    std::string name;
-    std::vector<std::string> forms;
-};
-
-// The first location of `list` at or under which one of `targets` lies (`below` false), or
-// which lies strictly under one of them (`below` true). The forms as written are tried through
-// the whole list first, so the location named is the one the written lists would name.
-const Location* findMatch(const std::vector<Location>& list,
-                          const std::vector<std::string>& targets, bool below) {
-    const auto matches = [&](const std::string& form) {
-        return std::any_of(targets.begin(), targets.end(), [&](const std::string& target) {
-            return below ? strictlyUnder(form, target) : atOrUnder(target, form);
-        });
-    };
-    for (const auto& location : list) {
-        if (matches(location.forms.front())) {
-            return &location;
-        }
-    }
-    for (const auto& location : list) {
-        if (std::any_of(location.forms.begin() + 1, location.forms.end(), matches)) {
-            return &location;
-        }
-    }
-    return nullptr;
-}
-
-// readlinkat(2) on the entry the check examined, relative to its folder's descriptor.
-Result<std::string> readLinkAt(int folderFd, const std::string& name) {
-    std::string text(256, '\0');
-    for (;;) {
-        const ssize_t length = ::readlinkat(folderFd, name.c_str(), text.data(), text.size());
-        if (length < 0) {
-            return SystemError::fromErrno("readlink " + name);
-        }
-        if (static_cast<std::size_t>(length) < text.size()) {
-            text.resize(static_cast<std::size_t>(length));
-            return text;
-        }
-        text.resize(text.size() * 2);
-    }
-}
-
-void addForm(std::vector<std::string>& forms, const std::string& form) {
-    if (std::find(forms.begin(), forms.end(), form) == forms.end()) {
-        forms.push_back(form);
-    }
-}
-
-std::string resolved(const std::string& path) {
-    return paths::resolveSymlinks(path).string();
-}
-
-// `base` (already resolved) followed by `suffix`, with links resolved: a few lstat(2) calls
-// settle the usual case in which no link lies on the way.
-std::string resolvedBelow(const std::string& base, const std::string& suffix) {
-    std::string current = base;
-    std::size_t start = 0;
-    while (start < suffix.size()) {
-        const std::size_t slash = suffix.find('/', start);
-        const std::size_t end = slash == std::string::npos ? suffix.size() : slash;
-        if (end > start) {
-            const std::string next = current + "/" + suffix.substr(start, end - start);
-            struct stat info {};
-            if (::lstat(next.c_str(), &info) != 0) {
-                return base + suffix; // the rest does not exist, so nothing in it is a link
-            }
-            if (S_ISLNK(info.st_mode)) {
-                return resolved(base + suffix);
-            }
-            current = next;
-        }
-        start = end + 1;
-    }
-    return current;
-}
-
-// The item a check is about, resolved once. Its folder is opened a single time and everything
-// after that (the item's own examination, the move) goes through that descriptor, so that a
-// folder swapped for a link in between cannot make the check approve one item and the move take
-// another.
-struct Target {
-    std::filesystem::path standardized; // step 1
-    std::string resolved;               // step 2
-    std::string name;                   // the last component; empty for "/"
-    UniqueFd folder;                    // the item's folder, opened once (O_PATH)
-    std::filesystem::path realFolder;   // where that folder really is
-    std::string realPlace;              // realFolder followed by the name
-    std::vector<std::string> forms;     // the resolved, the standardized and the real place
-};
-
-std::string joined(const std::string& folder, const std::string& name) {
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-Target resolveTarget(const std::filesystem::path& url) {
-    Target target;
-    target.standardized = standardizedURL(url);
-    target.resolved = paths::resolveSymlinks(target.standardized).string();
-    target.name = paths::lastComponent(target.standardized);
-    if (target.name.empty()) {
-        target.realPlace = target.standardized.string();
-    } else {
-        const std::filesystem::path folder = target.standardized.parent_path();
-        target.folder = UniqueFd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (target.folder) {
-            if (auto real = descriptorPath(target.folder.get())) {
-                target.realFolder = std::move(*real);
-            }
-        }
-        // Without a folder (missing, or no /proc) the place is judged by its text; the item is
-        // then refused at step 7 in any case when its folder could not be opened.
-        if (target.realFolder.empty()) {
-            target.realFolder = paths::resolveSymlinks(folder);
-        }
-        target.realPlace = joined(target.realFolder.string(), target.name);
-    }
-    // Every test also looks at where the entry really lies: a link reached through a linked
-    // folder (~/etc-link/passwd-link) is taken from the real folder (/etc).
-    target.forms = {target.resolved, target.standardized.string()};
-    addForm(target.forms, target.realPlace);
-    return target;
-}
-
-// The three lists, each location with its forms. A location reached through a link (the home
-// folder at /var/home, a ~/Documents that links elsewhere, /bin -> /usr/bin) protects what it
-// really is as well as what it is called.
-struct ProtectedPlaces {
-    std::vector<Location> system;
-    std::vector<Location> personal;
-    std::vector<Location> user;
-    Location home;
-};
-
-ProtectedPlaces buildProtectedPlaces(const ProtectedPathRegistry& registry,
-                                     const std::vector<std::string>& systemResolved,
-                                     const Environment& env,
-                                     const std::set<std::string>& userEntries) {
-    const std::string home = env.home.string();
-    const std::string homeResolved = env.homeResolved.string();
-    ProtectedPlaces places;
-    for (std::size_t i = 0; i < registry.systemProtectedPrefixes.size(); ++i) {
-        Location location{registry.systemProtectedPrefixes[i],
-                          {registry.systemProtectedPrefixes[i]}};
-        addForm(location.forms, systemResolved[i]);
-        places.system.push_back(std::move(location));
-    }
-    for (const auto& suffix : registry.userProtectedSuffixes) {
-        Location location{suffix, {home + suffix}};
-        addForm(location.forms, homeResolved + suffix);
-        addForm(location.forms, resolvedBelow(homeResolved, suffix));
-        places.personal.push_back(std::move(location));
-    }
-    for (const auto& entry : userEntries) {
-        Location location{entry, {entry}};
-        if (!entry.empty() && entry.front() == '/') {
-            addForm(location.forms, resolved(entry));
-        }
-        places.user.push_back(std::move(location));
-    }
-    places.home = Location{home, {home}};
-    addForm(places.home.forms, homeResolved);
-    return places;
-}
-
-SafetyValidationResult refusal(std::string reason, RiskLevel risk) {
-    return SafetyValidationResult::rejected(std::move(reason), risk);
-}
-
-// Steps 3 to 6, then the refusals of a folder that holds a protected location or the home
-// folder: moving a folder carries everything below it.
-std::optional<SafetyValidationResult>
-refuseProtectedPlace(const Target& target, const ProtectedPlaces& places, const Environment& env,
-                     const std::function<bool(const std::string&)>& isUserProtected) {
-    const auto& targets = target.forms;
-    for (const auto& form : targets) {
-        if (const auto verdict = ForbiddenOperationRegistry::isForbidden(form, env);
-            verdict.forbidden) {
-            return refusal(verdict.reason.value_or("Forbidden path"), RiskLevel::high);
-        }
-    }
-    if (const Location* hit = findMatch(places.system, targets, false)) {
-        return refusal(kSystemReason + hit->name, RiskLevel::high);
-    }
-    if (const Location* hit = findMatch(places.personal, targets, false)) {
-        return refusal(kPersonalReason + hit->name, RiskLevel::high);
-    }
-    if (std::any_of(targets.begin(), targets.end(), isUserProtected) ||
-        findMatch(places.user, targets, false) != nullptr) {
-        return refusal(kUserListReason, RiskLevel::high);
-    }
-    if (const Location* hit = findMatch(places.system, targets, true)) {
-        return refusal(kSystemReason + hit->name, RiskLevel::high);
-    }
-    if (findMatch({places.home}, targets, true) != nullptr) {
-        return refusal(kHomeReason, RiskLevel::high);
-    }
-    if (const Location* hit = findMatch(places.personal, targets, true)) {
-        return refusal(kPersonalReason + hit->name, RiskLevel::high);
-    }
-    if (const Location* hit = findMatch(places.user, targets, true)) {
-        return refusal(std::string(kUserListReason) + ": " + hit->name, RiskLevel::high);
-    }
-    return std::nullopt;
-}
-
-// A folder with a file system mounted at or below it: the move would carry the mount into the
-// Trash, and emptying it would reach into that file system. Judged by where the entry really
-// lies (a link to a mount point carries nothing along).
-std::optional<SafetyValidationResult> refuseMountBelow(const Target& target) {
-    for (const auto& entry : readMountTable()) {
-        if (paths::isAtOrUnder(entry.mountPoint.native(), target.realPlace)) {
-            return refusal(kMountReason + entry.mountPoint.string(), RiskLevel::high);
-        }
-    }
-    return std::nullopt;
-}
-
-// Steps 7 to 10, on the entry inside the folder the target holds open: the identity approved is
-// the identity of the entry the move will take.
-SafetyValidationResult examineItem(const Target& target, const std::vector<Location>& system,
-                                   std::optional<std::uint64_t> expectedInode,
-                                   const SafetyEngine::ReadLink& readLinkSeam,
-                                   const SafetyEngine::ReadOnlyVolumeProbe& readOnlyProbe,
-                                   const Environment& env) {
-    // 7: the item itself, a final link not followed.
-    struct stat info {};
-    if (target.name.empty() || !target.folder ||
-        ::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return refusal(kMissingReason, RiskLevel::medium);
-    }
-    // 8: the item scanned is the item here.
-    if (expectedInode && *expectedInode != 0 &&
-        *expectedInode != static_cast<std::uint64_t>(info.st_ino)) {
-        return refusal(kMismatchReason, RiskLevel::high);
-    }
-    // 9: a link's stored destination must not name a system location. A relative destination
-    // stays relative here; step 2 has already followed it.
-    const bool isLink = S_ISLNK(info.st_mode);
-    if (isLink) {
-        const auto destination = readLinkSeam ? readLinkSeam(target.standardized)
-                                              : readLinkAt(target.folder.get(), target.name);
-        if (!destination) {
-            const auto& error = destination.error();
-            return refusal(kSymlinkFailedReason + (error.detail.empty()
-                                                       ? std::string(std::strerror(error.code))
-                                                       : error.detail),
-                           RiskLevel::medium);
-        }
-        const std::string text =
-            paths::standardize(paths::expandTilde(*destination, env.home)).string();
-        if (findMatch(system, {text}, false) != nullptr) {
-            return refusal(kSymlinkReason, RiskLevel::high);
-        }
-    }
-    // 10: a read-only volume. A link lives in its folder's volume, whatever it points to, so
-    // that folder is asked as well.
-    if (readOnlyProbe(target.standardized).value_or(false) ||
-        (isLink && readOnlyProbe(target.standardized.parent_path()).value_or(false))) {
-        return refusal(kReadOnlyReason, RiskLevel::high);
-    }
-    return SafetyValidationResult::approved(target.resolved,
-                                            static_cast<std::uint64_t>(info.st_ino),
-                                            static_cast<std::uint64_t>(info.st_dev));
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------------------------
 
 SafetyValidationResult SafetyValidationResult::approved(std::filesystem::path canonicalPath,
                                                         std::uint64_t inode,
@@ -358,11 +29,11 @@ ForbiddenOperationRegistry::Verdict
 ForbiddenOperationRegistry::isForbidden(const std::string& path, const Environment& env) {
     const std::string standardized = paths::standardize(paths::expandTilde(path, env.home));
     if (standardized.empty() || standardized == "/") {
-        return {true, kRootReason};
+        return {true, safety::kRootReason};
     }
     // The home folder may be reached through a link (/home -> /var/home): both forms are it.
     if (standardized == env.home.native() || standardized == env.homeResolved.native()) {
-        return {true, kHomeReason};
+        return {true, safety::kHomeReason};
     }
     return {false, std::nullopt};
 }
@@ -372,18 +43,18 @@ ForbiddenOperationRegistry::isForbidden(const std::string& path, const Environme
 struct SafetyEngine::Checked {
     SafetyValidationResult result;
     /// The item the check examined, its folder still open: what the move must act on.
-    Target target;
+    safety::Target target;
 };
 
 SafetyEngine::SafetyEngine(Environment env, std::shared_ptr<PreferencesStore> preferences,
                            ReadOnlyVolumeProbe readOnlyProbe, ReadLink readLink)
     : m_env(std::move(env)), m_preferences(std::move(preferences)),
-      m_readOnlyProbe(readOnlyProbe ? std::move(readOnlyProbe) : statvfsReadOnly),
+      m_readOnlyProbe(readOnlyProbe ? std::move(readOnlyProbe) : safety::statvfsReadOnly),
       m_readLink(std::move(readLink)), m_registry(ProtectedPathRegistry::forEnvironment(m_env)) {
     // The system's own layout does not change while the program runs; resolving it once keeps
     // the check cheap for long cleanup runs.
     for (const auto& prefix : m_registry.systemProtectedPrefixes) {
-        m_systemResolved.push_back(resolved(prefix));
+        m_systemResolved.push_back(safety::resolved(prefix));
     }
     if (m_preferences) {
         if (auto stored = m_preferences->stringArray(kUserProtectedPathsKey)) {
@@ -448,7 +119,7 @@ ProtectedPrefixesSnapshot SafetyEngine::getProtectedPrefixesSnapshot() const {
 }
 
 bool SafetyEngine::isProtected(const std::filesystem::path& url) const {
-    const std::string path = standardizedURL(url).string();
+    const std::string path = safety::standardizedURL(url).string();
     for (const auto& entry : userPaths()) {
         if (path == entry || path.compare(0, entry.size() + (entry.ends_with('/') ? 0 : 1),
                                           entry.ends_with('/') ? entry : entry + "/") == 0) {
@@ -484,7 +155,7 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
     if (!checked.result.isSafe) {
         return outcome;
     }
-    const Target& target = checked.target;
+    const safety::Target& target = checked.target;
     auto moved = trash.moveToTrashAt(target.folder.get(), target.realFolder, target.name,
                                      FileIdentity{checked.result.deviceID, checked.result.inode});
     if (moved) {
@@ -495,25 +166,24 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
     return outcome;
 }
 
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
                                           std::optional<std::uint64_t> expectedInode) const {
     // 1 and 2, and the item's folder, opened once.
-    Target target = resolveTarget(url);
+    safety::Target target = safety::resolveTarget(url);
     // 3 to 6 and the ancestors of protected places, against the places as they are now.
-    const ProtectedPlaces places =
-        buildProtectedPlaces(m_registry, m_systemResolved, m_env, userPaths());
-    auto refused = refuseProtectedPlace(
+    const safety::ProtectedPlaces places =
+        safety::buildProtectedPlaces(m_registry, m_systemResolved, m_env, userPaths());
+    auto refused = safety::refuseProtectedPlace(
         target, places, m_env, [this](const std::string& form) { return isProtected(form); });
     if (!refused) {
-        refused = refuseMountBelow(target);
+        refused = safety::refuseMountBelow(target);
     }
     if (refused) {
         return Checked{std::move(*refused), {}};
     }
     // 7 to 10: the item itself.
-    SafetyValidationResult result =
-        examineItem(target, places.system, expectedInode, m_readLink, m_readOnlyProbe, m_env);
+    SafetyValidationResult result = safety::examineItem(target, places.system, expectedInode,
+                                                        m_readLink, m_readOnlyProbe, m_env);
     return Checked{std::move(result), std::move(target)};
 }
 
