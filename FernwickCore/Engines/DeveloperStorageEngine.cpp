@@ -1,12 +1,16 @@
 #include "FernwickCore/Engines/DeveloperStorageEngine.h"
 
 #include "FernwickCore/Platform/ByteCountFormatter.h"
+#include "FernwickCore/Platform/DirectoryReader.h"
 #include "FernwickCore/Platform/DirectorySize.h"
+#include "FernwickCore/Platform/UniqueFd.h"
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <utility>
 
 namespace fernwick {
 namespace {
@@ -124,31 +128,121 @@ std::string homePrefix(const std::filesystem::path& home) {
     return text;
 }
 
+struct Measurement {
+    std::int64_t size = 0;
+    TimePoint lastModified;
+    /// The place is a symbolic link: measured as the link alone, never offered for cleaning.
+    bool isLink = false;
+};
+
+// The entry `name` of the open folder `parent`, examined as `info` (links not followed), measured
+// the way the scanner walks: a folder through a descriptor opened without following a link,
+// everything below it unfollowed; a symbolic link as the link alone (its own allocated bytes,
+// nothing below it); any other file as nothing below it.
+Measurement measureEntry(int parent, const char* name, const struct stat& info, TimePoint now) {
+    if (S_ISLNK(info.st_mode)) {
+        return {static_cast<std::int64_t>(info.st_blocks) * 512, now, true};
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return {0, now};
+    }
+    const DirectorySize walked = measureOpenDirectory(
+        ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
+        /*skipHidden=*/true);
+    return {walked.allocatedBytes, walked.newestModification.value_or(now)};
+}
+
+// A catalogue place reached from its base folder without passing through a symbolic link: the
+// folder holding it, its name there and what is there (links not followed).
+struct Place {
+    UniqueFd folder;
+    std::string name;
+    struct stat info {};
+};
+
+// The place `relative` below `base` (the base itself followed), or nullopt when nothing is there.
+// Each folder on the way is opened with O_NOFOLLOW, so a place that lies beyond a symbolic link
+// (~/.npm a link to "/", say) is not reached at all. The place itself may be a link; like a
+// missing entry, a dangling one is nothing.
+std::optional<Place> reachPlace(const std::filesystem::path& base, std::string_view relative) {
+    Place place;
+    place.folder = UniqueFd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::vector<std::string> components;
+    for (const auto& component : std::filesystem::path(relative).relative_path()) {
+        components.push_back(component.string());
+    }
+    if (!place.folder || components.empty()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i + 1 < components.size(); ++i) {
+        place.folder = UniqueFd(::openat(place.folder.get(), components[i].c_str(),
+                                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!place.folder) {
+            return std::nullopt;
+        }
+    }
+    place.name = components.back();
+    struct stat target {};
+    if (::fstatat(place.folder.get(), place.name.c_str(), &place.info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(place.folder.get(), place.name.c_str(), &target, 0) != 0) {
+        return std::nullopt;
+    }
+    return place;
+}
+
 // Where a row's place is: the given path under the home, else this platform's counterpart (one
 // item per row: the counterpart stands in only when nothing is at the given path); nullopt when
 // nothing is at either.
-std::optional<std::string> placePath(const FixedPlace& place, const std::string& home,
-                                     const Environment& env) {
-    std::string path = home + place.relativePath;
-    if (exists(path)) {
-        return path;
+std::optional<std::pair<std::string, Place>>
+locatePlace(const FixedPlace& place, const std::string& home, const Environment& env) {
+    if (auto found = reachPlace(home, place.relativePath)) {
+        return std::pair{home + place.relativePath, std::move(*found)};
     }
     if (place.linuxBase == LinuxBase::none) {
         return std::nullopt;
     }
     const auto& base = place.linuxBase == LinuxBase::cache ? env.cacheHome : env.dataHome;
-    path = (base / place.linuxRelativePath).string();
-    return exists(path) ? std::optional<std::string>(std::move(path)) : std::nullopt;
+    if (auto found = reachPlace(base, place.linuxRelativePath)) {
+        return std::pair{(base / place.linuxRelativePath).string(), std::move(*found)};
+    }
+    return std::nullopt;
 }
 
-struct Measurement {
-    std::int64_t size = 0;
-    TimePoint lastModified;
-};
+// One item per build folder of the Xcode derived data larger than its threshold.
+std::vector<DeveloperStorageItem> buildFolderItems(const std::string& home, TimePoint now) {
+    constexpr const char* kDerivedData = "/Library/Developer/Xcode/DerivedData";
+    const auto derivedData = reachPlace(home, kDerivedData);
+    const UniqueFd buildFolders(derivedData && S_ISDIR(derivedData->info.st_mode)
+                                    ? ::openat(derivedData->folder.get(), derivedData->name.c_str(),
+                                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                    : -1);
+    DirectoryReader reader;
+    // Unreadable, missing or reached through a link: no build folders (the entries stay empty).
+    if (buildFolders) {
+        (void)reader.read(buildFolders.get(), /*skipHidden=*/false);
+    }
+    std::vector<DeveloperStorageItem> items;
+    for (const auto& entry : reader.entries()) {
+        struct stat info {};
+        if (::fstatat(buildFolders.get(), entry.name.data(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        const Measurement found = measureEntry(buildFolders.get(), entry.name.data(), info, now);
+        if (found.size <= kDerivedDataThreshold) {
+            continue;
+        }
+        const std::string name(entry.name);
+        const std::string path = home + kDerivedData + "/" + name;
+        const bool recent = now - found.lastModified < kRecentBuildWindow;
+        items.push_back({Uuid::random(), name, "Xcode DerivedData", path, found.size,
+                         RiskLevel::low,
+                         "Xcode build intermediates, module indices and index cache.",
+                         recent ? "Recently built. Clean only if rebuilding project."
+                                : "Safe to clean; Xcode will regenerate on next build.",
+                         !found.isLink, !recent, found.lastModified, recent});
+    }
 
-Measurement measure(const std::string& path, TimePoint now) {
-    const DirectorySize walked = measureDirectory(path, /*skipHidden=*/true);
-    return {walked.allocatedBytes, walked.newestModification.value_or(now)};
+    return items;
 }
 
 } // namespace
@@ -200,26 +294,8 @@ DockerStatusInfo DeveloperStorageEngine::checkDockerStatus() const {
 std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage() const {
     const std::string home = homePrefix(m_environment.home);
     const TimePoint now = m_clock->now();
-    std::vector<DeveloperStorageItem> items;
 
-    const std::string derivedData = home + "/Library/Developer/Xcode/DerivedData";
-    for (const std::string& name :
-         listFolderNames(derivedData, /*skipHidden=*/false).value_or(std::vector<std::string>())) {
-        std::string path = derivedData;
-        path += '/';
-        path += name;
-        const Measurement found = measure(path, now);
-        if (found.size <= kDerivedDataThreshold) {
-            continue;
-        }
-        const bool recent = now - found.lastModified < kRecentBuildWindow;
-        items.push_back({Uuid::random(), name, "Xcode DerivedData", path, found.size,
-                         RiskLevel::low,
-                         "Xcode build intermediates, module indices and index cache.",
-                         recent ? "Recently built. Clean only if rebuilding project."
-                                : "Safe to clean; Xcode will regenerate on next build.",
-                         true, !recent, found.lastModified, recent});
-    }
+    std::vector<DeveloperStorageItem> items = buildFolderItems(home, now);
 
     const auto addDocker = [&] {
         const DockerStatusInfo docker = checkDockerStatus();
@@ -239,18 +315,20 @@ std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage()
             addDocker();
         }
         const FixedPlace& place = kFixedPlaces[i];
-        const std::optional<std::string> located = placePath(place, home, m_environment);
+        const auto located = locatePlace(place, home, m_environment);
         if (!located) {
             continue;
         }
-        const std::string& path = *located;
-        const Measurement found = measure(path, now);
+        const auto& [path, reached] = *located;
+        const Measurement found =
+            measureEntry(reached.folder.get(), reached.name.c_str(), reached.info, now);
         if (found.size <= place.threshold) {
             continue;
         }
         items.push_back({Uuid::random(), place.name, place.groupName, path, found.size,
                          place.riskLevel, place.explanation, place.recommendedAction,
-                         place.canClean, place.isSelected, found.lastModified, place.likelyActive});
+                         place.canClean && !found.isLink, place.isSelected, found.lastModified,
+                         place.likelyActive});
     }
 
     std::stable_sort(items.begin(), items.end(),

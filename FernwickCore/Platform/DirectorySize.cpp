@@ -58,8 +58,13 @@ DIR* openStream(int fd) {
 } // namespace
 
 DirectorySize measureDirectory(const std::filesystem::path& folder, bool skipHidden) {
+    return measureOpenDirectory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                                skipHidden);
+}
+
+DirectorySize measureOpenDirectory(int folder, bool skipHidden) {
     DirectorySize result;
-    DIR* root = openStream(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* root = openStream(folder);
     if (root == nullptr) {
         return result;
     }

@@ -29,6 +29,10 @@ struct DirectorySize {
 /// call from a worker thread.
 DirectorySize measureDirectory(const std::filesystem::path& folder, bool skipHidden);
 
+/// The same walk below the open folder `folder`, which it takes over and closes (a negative
+/// value measures as nothing opened).
+DirectorySize measureOpenDirectory(int folder, bool skipHidden);
+
 /// The names directly inside `folder` (following a symbolic link at `folder` itself) but "."
 /// and "..", leaving out dot-names when `skipHidden`, in byte order. nullopt when the folder
 /// cannot be opened or read.

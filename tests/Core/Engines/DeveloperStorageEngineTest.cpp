@@ -180,14 +180,31 @@ TEST_F(DeveloperStorageEngineTest, SymbolicLinksAreNeverFollowedInside) {
     m_home.symlink(".npm/_cacache/link", m_home / "elsewhere/huge");
     m_home.symlink(".npm/_cacache/dangling", m_home / "missing");
     EXPECT_TRUE(m_engine.scanDeveloperStorage().empty());
+}
 
-    // A place that is itself a link to a folder is measured through it.
-    allocated("real-go-cache/mod.zip", 60 * kMiB);
-    m_home.symlink("go/pkg/mod/cache", m_home / "real-go-cache");
+// A place is reached and measured the way the scanner walks: never through a symbolic link. A
+// place that is itself a link measures as the link alone (nothing below it is walked), one that
+// lies beyond a linked folder is not reached, and a build folder that is a link is not walked.
+TEST_F(DeveloperStorageEngineTest, LinkedPlacesAreNeverMeasuredThroughTheLink) {
+    allocated("elsewhere/big/blob", 120 * kMiB);
+    const auto big = m_home / "elsewhere/big";
+    m_home.symlink("go/pkg/mod/cache", big);         // the place itself
+    m_home.symlink(".gradle", m_home / "elsewhere"); // a folder on the way: .gradle/caches
+    m_home.symlink("elsewhere/caches", big);         //   would be the big folder
+    m_home.symlink(".cache/pip", big);               // this platform's counterpart
+    m_home.symlink("Library/Developer/Xcode/DerivedData/App-abc", big);      // a build folder
+    m_home.symlink("Library/Developer/CoreSimulator", m_home / "elsewhere"); // Devices beyond
+    m_home.symlink("elsewhere/Devices", big);
+    EXPECT_TRUE(m_engine.scanDeveloperStorage().empty());
+
+    // The same folder where it really is: measured and offered.
+    m_home.folder(".npm");
+    std::filesystem::rename(big, m_home / ".npm/_cacache");
     const auto items = m_engine.scanDeveloperStorage();
     ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].name, "Go Module Download Cache");
-    EXPECT_EQ(items[0].size, 60 * kMiB);
+    EXPECT_EQ(items[0].name, "npm Package Cache");
+    EXPECT_EQ(items[0].size, 120 * kMiB);
+    EXPECT_TRUE(items[0].canClean);
 }
 
 TEST_F(DeveloperStorageEngineTest, LargestFirstAndEqualSizesInCatalogueOrder) {
