@@ -65,8 +65,6 @@ public:
     static constexpr std::int64_t kDuplicateMinFileSize = 51200;
     static constexpr int kMonitorIntervalMs = 1500;
     static constexpr int kTrashSettleMs = 300;
-    /// How many failure lines the alert of a developer clean lists.
-    static constexpr std::size_t kSkippedLinesShown = 5;
     /// The rectangle of every layout AppState computes itself.
     static constexpr Rect kLayoutBounds{0, 0, 900, 550};
 

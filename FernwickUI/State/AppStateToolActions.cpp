@@ -27,17 +27,6 @@ std::string failureLine(const DeveloperStorageItem& item, const CheckedTrashMove
     return {};
 }
 
-std::string joinFirstLines(const std::vector<std::string>& lines, std::size_t count) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size() && i < count; ++i) {
-        if (i > 0) {
-            text += '\n';
-        }
-        text += lines[i];
-    }
-    return text;
-}
-
 // The report goes only into a folder that exists: a save dialog never names a missing one, and
 // creating folders on the way is not what an export promises.
 std::optional<std::string> writeReport(const std::filesystem::path& path,
@@ -83,8 +72,7 @@ void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
                               done();
                           }
                           if (!lines.empty()) {
-                              setUserAlert(UserAlert("Some items were skipped",
-                                                     joinFirstLines(lines, kSkippedLinesShown)));
+                              setUserAlert(UserAlert::listing("Some items were skipped", lines));
                           }
                       });
                   };
