@@ -232,7 +232,9 @@ std::vector<DeveloperStorageItem> buildFolderItems(const std::string& home, Time
             continue;
         }
         const std::string name(entry.name);
-        const std::string path = home + kDerivedData + "/" + name;
+        std::string path = home + kDerivedData;
+        path += '/';
+        path += name;
         const bool recent = now - found.lastModified < kRecentBuildWindow;
         items.push_back({Uuid::random(), name, "Xcode DerivedData", path, found.size,
                          RiskLevel::low,
