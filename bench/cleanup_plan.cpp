@@ -15,6 +15,7 @@
 
 namespace {
 
+namespace test = fernwick::test;
 using fernwick::DiskNode;
 using fernwick::DiskNodePtr;
 using fernwick::StorageCategory;

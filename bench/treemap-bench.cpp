@@ -13,6 +13,7 @@
 
 namespace {
 
+namespace test = fernwick::test;
 using fernwick::DiskNode;
 using fernwick::DiskNodePtr;
 

@@ -6,14 +6,14 @@
 // Usage: ridar-screenshots <output-folder>
 
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
-#include "FernwickUI/Style/StyledButton.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -25,7 +25,8 @@ public:
     const std::array<std::uint8_t, 16>& bytes() const { return m_bytes; }
 
     friend bool operator==(const Uuid&, const Uuid&) = default;
-    friend auto operator<=>(const Uuid&, const Uuid&) = default;
+    // clang-tidy 14 takes the 0 a defaulted <=> compares its result with for a null pointer.
+    friend auto operator<=>(const Uuid&, const Uuid&) = default; // NOLINT(modernize-use-nullptr)
 
 private:
     std::array<std::uint8_t, 16> m_bytes{};

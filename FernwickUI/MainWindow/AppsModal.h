@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernwickUI/MainWindow/ModalFrame.h"
+#include "FernwickUI/Kit/ModalFrame.h"
 #include "FernwickUI/Tools/ToolSeams.h"
 
 namespace fernwick::ui {

@@ -1,9 +1,9 @@
 #include "FernwickUI/MainWindow/CrumbTrail.h"
 
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QEvent>
 #include <QFontMetricsF>

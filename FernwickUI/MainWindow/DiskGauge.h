@@ -2,8 +2,8 @@
 
 // The ring gauge of the sidebar's disk section. GUI thread only.
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QColor>
 #include <QPainter>

@@ -1,16 +1,17 @@
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace fernwick::ui {
 
-ErrorStateView::ErrorStateView(std::function<void()> tryAgain, QWidget* parent) : QWidget(parent) {
+ErrorStateView::ErrorStateView(const std::function<void()>& tryAgain, QWidget* parent)
+    : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);

@@ -13,7 +13,7 @@ namespace fernwick::ui {
 class ErrorStateView : public QWidget {
     Q_OBJECT
 public:
-    ErrorStateView(std::function<void()> tryAgain, QWidget* parent = nullptr);
+    ErrorStateView(const std::function<void()>& tryAgain, QWidget* parent = nullptr);
 
     void setMessage(const QString& message);
     const QLabel* messageLabel() const { return m_message; }

@@ -1,6 +1,8 @@
 #include "FernwickUI/MainWindow/MainWindow.h"
 
 #include "FernwickCore/Platform/Environment.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/MainWindow/Banners.h"
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
@@ -14,8 +16,6 @@
 #include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
 #include "FernwickUI/MainWindow/WelcomeView.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

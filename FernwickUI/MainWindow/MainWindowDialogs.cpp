@@ -1,8 +1,8 @@
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
 
-#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernwickUI/Tools/ConfirmationDialog.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,9 +1,9 @@
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFocusEvent>
 #include <QFontMetricsF>

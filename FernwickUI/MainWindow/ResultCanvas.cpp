@@ -1,16 +1,16 @@
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/MainWindow/CleanupPromptBar.h"
 #include "FernwickUI/MainWindow/CrumbTrail.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/ListCanvas.h"
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
 #include "FernwickUI/Visualisations/VisualModes.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
 #include <QEvent>

@@ -1,11 +1,11 @@
 #include "FernwickUI/MainWindow/ScanningView.h"
 
 #include "FernwickCore/Model/DiskNode.h"
-#include "FernwickUI/MainWindow/Spinner.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/Spinner.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -60,7 +60,8 @@ protected:
 
 } // namespace
 
-ScanningView::ScanningView(std::function<void()> cancelScan, QWidget* parent) : QWidget(parent) {
+ScanningView::ScanningView(const std::function<void()>& cancelScan, QWidget* parent)
+    : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(20);

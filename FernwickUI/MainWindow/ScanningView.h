@@ -17,7 +17,7 @@ class ElidedLabel;
 class ScanningView : public QWidget {
     Q_OBJECT
 public:
-    ScanningView(std::function<void()> cancelScan, QWidget* parent = nullptr);
+    ScanningView(const std::function<void()>& cancelScan, QWidget* parent = nullptr);
 
     /// Shows one progress report.
     void setProgress(const QString& progress, std::int64_t bytes, std::int64_t files);

@@ -1,9 +1,9 @@
 #include "FernwickUI/MainWindow/SearchField.h"
 
-#include "FernwickUI/MainWindow/KeyChip.h"
+#include "FernwickUI/Kit/KeyChip.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>

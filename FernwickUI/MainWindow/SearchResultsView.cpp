@@ -1,9 +1,9 @@
 #include "FernwickUI/MainWindow/SearchResultsView.h"
 
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>

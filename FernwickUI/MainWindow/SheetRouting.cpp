@@ -12,33 +12,52 @@
 #include "FernwickUI/Tools/LargeFilesView.h"
 #include "FernwickUI/Tools/SettingsView.h"
 
+#include <array>
+
 namespace fernwick::ui {
 
-QDialog* makeSheet(ActiveModal modal, AppState& state, const ToolSeams& seams, QWidget* parent) {
-    const QString title = ToolSheet::titleFor(modal);
-    switch (modal) {
-    case ActiveModal::apps:
+namespace {
+
+/// Builds a screen's view: the whole modal for a screen with a frame of its own, the content
+/// for a tool sheet.
+using ViewBuilder = QWidget* (*)(AppState& state, const ToolSeams& seams, QWidget* parent);
+
+template <class View> QWidget* toolView(AppState& state, const ToolSeams& seams, QWidget*) {
+    return new View(state, seams);
+}
+
+// The view of each screen, in ActiveModal's order; everything else about a screen is its row
+// in the screen table (activeModalEntry).
+constexpr std::array<ViewBuilder, 10> kViews = {
+    [](AppState& state, const ToolSeams& seams, QWidget* parent) -> QWidget* {
         return new AppsModal(state, seams, parent);
-    case ActiveModal::systemMonitor:
+    },
+    [](AppState& state, const ToolSeams&, QWidget* parent) -> QWidget* {
         return new SystemMonitorModal(state, parent);
-    case ActiveModal::shortcuts:
+    },
+    [](AppState&, const ToolSeams&, QWidget* parent) -> QWidget* {
         return new ShortcutsModal(parent);
-    case ActiveModal::theme:
+    },
+    [](AppState& state, const ToolSeams&, QWidget* parent) -> QWidget* {
         return new ThemePickerModal(state, parent);
-    case ActiveModal::cleanup:
-        return new ToolSheet(title, new CleanupReviewView(state, seams), parent);
-    case ActiveModal::developer:
-        return new ToolSheet(title, new DeveloperCleanerView(state, seams), parent);
-    case ActiveModal::largeFiles:
-        return new ToolSheet(title, new LargeFilesView(state, seams), parent);
-    case ActiveModal::duplicates:
-        return new ToolSheet(title, new DuplicatesView(state, seams), parent);
-    case ActiveModal::history:
-        return new ToolSheet(title, new HistoryView(state, seams), parent);
-    case ActiveModal::settings:
-        return new ToolSheet(title, new SettingsView(state, seams), parent);
+    },
+    &toolView<CleanupReviewView>,
+    &toolView<DeveloperCleanerView>,
+    &toolView<LargeFilesView>,
+    &toolView<DuplicatesView>,
+    &toolView<HistoryView>,
+    &toolView<SettingsView>,
+};
+
+} // namespace
+
+QDialog* makeSheet(ActiveModal modal, AppState& state, const ToolSeams& seams, QWidget* parent) {
+    const ActiveModalEntry& entry = activeModalEntry(modal);
+    const ViewBuilder build = kViews.at(static_cast<std::size_t>(modal));
+    if (entry.presentation == ModalPresentation::toolSheet) {
+        return new ToolSheet(modalTitle(modal), build(state, seams, nullptr), parent);
     }
-    return nullptr;
+    return qobject_cast<QDialog*>(build(state, seams, parent));
 }
 
 } // namespace fernwick::ui

@@ -1,8 +1,9 @@
 #include "FernwickUI/MainWindow/ShortcutsModal.h"
 
-#include "FernwickUI/MainWindow/KeyChip.h"
+#include "FernwickUI/Kit/KeyChip.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/State/ActiveModal.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>
@@ -23,7 +24,7 @@ std::vector<std::pair<QString, QString>> ShortcutsModal::shortcuts() {
 }
 
 ShortcutsModal::ShortcutsModal(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Tarnbrook Keyboard Shortcuts"));
+    setWindowTitle(modalTitle(ActiveModal::shortcuts));
     setWindowModality(Qt::WindowModal);
     setFixedSize(440, 340);
     setBackground(this, Palette::shortcutsBackground());
@@ -32,8 +33,7 @@ ShortcutsModal::ShortcutsModal(QWidget* parent) : QDialog(parent) {
     column->setSpacing(18);
 
     auto* header = new QHBoxLayout;
-    header->addWidget(
-        makeLabel(QStringLiteral("Tarnbrook Keyboard Shortcuts"), headline(), Qt::white, this));
+    header->addWidget(makeLabel(modalTitle(ActiveModal::shortcuts), headline(), Qt::white, this));
     header->addStretch(1);
     auto* close = new StyledButton(QStringLiteral("Close"), ButtonStyle::bordered, QColor(),
                                    ControlSize::regular, this);

@@ -1,13 +1,13 @@
 #include "FernwickUI/MainWindow/Sidebar.h"
 
 #include "FernwickCore/Engines/UpdateChecker.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/Spinner.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/MainWindow/DiskGauge.h"
-#include "FernwickUI/MainWindow/Spinner.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

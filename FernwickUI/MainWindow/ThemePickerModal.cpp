@@ -1,12 +1,13 @@
 #include "FernwickUI/MainWindow/ThemePickerModal.h"
 
-#include "FernwickUI/MainWindow/KeyChip.h"
+#include "FernwickUI/Kit/CardFrame.h"
+#include "FernwickUI/Kit/KeyChip.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/State/ActiveModal.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Style/CardFrame.h"
 #include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>
@@ -114,7 +115,7 @@ void ThemeCard::keyPressEvent(QKeyEvent* event) {
 
 ThemePickerModal::ThemePickerModal(AppState& state, QWidget* parent)
     : QDialog(parent), m_state(state) {
-    setWindowTitle(QStringLiteral("Visualization Color Themes"));
+    setWindowTitle(modalTitle(ActiveModal::theme));
     setWindowModality(Qt::WindowModal);
     setFixedSize(460, 520);
     setBackground(this, Palette::themePickerBackground());
@@ -124,8 +125,8 @@ ThemePickerModal::ThemePickerModal(AppState& state, QWidget* parent)
 
     auto* header = new QHBoxLayout;
     header->addWidget(new IconView("paintpalette.fill", 16, Palette::accentBlue(), this));
-    header->addWidget(makeLabel(QStringLiteral("Visualization Color Themes"),
-                                uiFont(15, QFont::Bold), Qt::white, this));
+    header->addWidget(
+        makeLabel(modalTitle(ActiveModal::theme), uiFont(15, QFont::Bold), Qt::white, this));
     header->addStretch(1);
     ButtonLook close;
     close.icon = "xmark.circle.fill";

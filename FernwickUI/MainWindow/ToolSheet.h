@@ -1,7 +1,6 @@
 #pragma once
 
-#include "FernwickUI/MainWindow/ModalFrame.h"
-#include "FernwickUI/State/ActiveModal.h"
+#include "FernwickUI/Kit/ModalFrame.h"
 
 #include <QString>
 
@@ -14,9 +13,6 @@ class ToolSheet : public ModalFrame {
 public:
     /// `content` becomes the sheet's child; null leaves the content area empty.
     ToolSheet(const QString& title, QWidget* content, QWidget* parent = nullptr);
-
-    /// The title of the sheet that shows `modal`.
-    static QString titleFor(ActiveModal modal);
 };
 
 } // namespace fernwick::ui

@@ -1,10 +1,10 @@
 #include "FernwickUI/MainWindow/TopToolbar.h"
 
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/MainWindow/SearchField.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "FernwickUI/MainWindow/UndoToast.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QEvent>
 #include <QFontMetricsF>

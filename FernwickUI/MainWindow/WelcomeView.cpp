@@ -1,9 +1,9 @@
 #include "FernwickUI/MainWindow/WelcomeView.h"
 
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -33,8 +33,8 @@ protected:
 
 } // namespace
 
-WelcomeView::WelcomeView(std::function<void()> scanHome, std::function<void()> chooseFolderAndScan,
-                         QWidget* parent)
+WelcomeView::WelcomeView(const std::function<void()>& scanHome,
+                         const std::function<void()>& chooseFolderAndScan, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 16);

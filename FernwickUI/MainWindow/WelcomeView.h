@@ -11,8 +11,8 @@ namespace fernwick::ui {
 class WelcomeView : public QWidget {
     Q_OBJECT
 public:
-    WelcomeView(std::function<void()> scanHome, std::function<void()> chooseFolderAndScan,
-                QWidget* parent = nullptr);
+    WelcomeView(const std::function<void()>& scanHome,
+                const std::function<void()>& chooseFolderAndScan, QWidget* parent = nullptr);
 };
 
 } // namespace fernwick::ui

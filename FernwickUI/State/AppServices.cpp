@@ -28,7 +28,7 @@ public:
 
     DiskNodePtr scan(const std::filesystem::path& rootURL, int maxDepth,
                      std::function<void(const ScanProgress&)> onProgress) override {
-        return m_scanner.scan(rootURL, maxDepth, std::move(onProgress));
+        return m_scanner.scan(rootURL, maxDepth, onProgress);
     }
     void cancel() override { m_scanner.cancel(); }
 

@@ -265,7 +265,7 @@ void AppState::setSelectedLargeFileThreshold(LargeFileThreshold value) {
 }
 void AppState::setSystemMetrics(SystemMetrics value) {
     m_hasMetricsSample = true;
-    assign(this, m_systemMetrics, std::move(value), &AppState::systemMetricsChanged);
+    assign(this, m_systemMetrics, value, &AppState::systemMetricsChanged);
 }
 void AppState::setUserAlert(std::optional<UserAlert> value) {
     assign(this, m_userAlert, std::move(value), &AppState::userAlertChanged);

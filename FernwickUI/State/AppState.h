@@ -165,7 +165,7 @@ public:
 
     // Scan, navigation and search.
     /// Starts a scan of `targetURL` (the home folder when nullopt) at depth 6 and returns.
-    void startScan(std::optional<std::filesystem::path> targetURL = std::nullopt);
+    void startScan(const std::optional<std::filesystem::path>& targetURL = std::nullopt);
     /// Stops the running scan and sets `idle` at once; nothing of that scan is published.
     void cancelScan();
     /// Lays out the node shown (else the root) in `bounds`; with no tree changes nothing.
@@ -201,7 +201,14 @@ public:
 
     // Tools and cleanup. `done` callbacks run on the GUI thread when the operation has
     // published its results (or returned without effect).
+    /// Shows `tool` and queues what its row in the screen table loads on opening.
     void openTool(ActiveModal tool);
+    /// Scans the installed applications unless they are listed or being listed.
+    void loadInstalledAppsOnOpen();
+    /// Sizes the developer caches unless they were sized or are being sized.
+    void loadDeveloperStorageOnOpen();
+    /// Reads the audit history on a worker and publishes it.
+    void loadAuditHistory();
     void scanDeveloperStorage(std::function<void()> done = {});
     void scanInstalledApps(std::function<void()> done = {});
     /// Returns at once when a run is in progress.
@@ -355,7 +362,6 @@ private:
     // Publishes what the search `request` found, unless a later search or a newer tree replaced
     // it; when the tree changed while it ran, searches again.
     void acceptLargeFiles(const LargeFilesRequest& request, std::vector<DiskNodePtr> found);
-    void loadAuditHistory();
     // Applies `change` (none: only reads) on a worker, then hands the list to `done`.
     void changeProtectedPaths(std::function<void(SafetyEngine&)> change, ProtectedPathsDone done);
     void setHasScannedDeveloperStorage(bool value);

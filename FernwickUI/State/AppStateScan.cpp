@@ -44,7 +44,7 @@ std::map<std::string, std::int64_t> categoryBreakdown(const DiskNodePtr& root) {
 
 } // namespace
 
-void AppState::startScan(std::optional<std::filesystem::path> targetURL) {
+void AppState::startScan(const std::optional<std::filesystem::path>& targetURL) {
     const std::filesystem::path target = targetURL.value_or(m_services.home);
     // A superseded scan is stopped too: nothing it finds could be published any more.
     if (m_scanner) {

@@ -35,24 +35,20 @@ std::int64_t AppState::cleanupOpportunityBytes() const {
 
 void AppState::openTool(ActiveModal tool) {
     setActiveModal(tool);
-    switch (tool) {
-    case ActiveModal::apps:
-        if (!m_installedApps.empty() || m_isScanningApps) {
-            return;
-        }
-        queue([this] { scanInstalledApps(); });
-        return;
-    case ActiveModal::developer:
-        if (m_hasScannedDeveloperStorage || m_isScanningDeveloper) {
-            return;
-        }
-        queue([this] { scanDeveloperStorage(); });
-        return;
-    case ActiveModal::history:
-        queue([this] { loadAuditHistory(); });
-        return;
-    default:
-        return;
+    if (const auto load = activeModalEntry(tool).loadOnOpen) {
+        queue([this, load] { (this->*load)(); });
+    }
+}
+
+void AppState::loadInstalledAppsOnOpen() {
+    if (m_installedApps.empty() && !m_isScanningApps) {
+        scanInstalledApps();
+    }
+}
+
+void AppState::loadDeveloperStorageOnOpen() {
+    if (!m_hasScannedDeveloperStorage && !m_isScanningDeveloper) {
+        scanDeveloperStorage();
     }
 }
 

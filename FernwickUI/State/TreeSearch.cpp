@@ -33,6 +33,22 @@ struct Entry {
     std::string parentTail;
 };
 
+// The end of `entry`'s path that a match may need: the whole path for the root, else the
+// parent's tail, a separator and the name.
+void setWindow(std::string& window, const Entry& entry, bool isRoot) {
+    const DiskNode& node = *entry.node;
+    if (isRoot) {
+        window = node.path();
+        return;
+    }
+    window = entry.parentTail;
+    // The root "/" ends with the separator already: its children are "/bin".
+    if (window.empty() || window.back() != '/') {
+        window += '/';
+    }
+    window += node.name();
+}
+
 } // namespace
 
 std::vector<DiskNodePtr> searchTree(const DiskNodePtr& root, const std::string& query,
@@ -68,16 +84,7 @@ std::vector<DiskNodePtr> searchTree(const DiskNodePtr& root, const std::string& 
         Entry entry = std::move(stack.back());
         stack.pop_back();
         const DiskNode& node = *entry.node;
-        if (entry.node == root) {
-            window = node.path();
-        } else {
-            window = entry.parentTail;
-            // The root "/" ends with the separator already: its children are "/bin".
-            if (window.empty() || window.back() != '/') {
-                window += '/';
-            }
-            window += node.name();
-        }
+        setWindow(window, entry, entry.node == root);
         const bool matched = entry.ancestorMatched || pathMatches(node, window);
         if (matched) {
             matches.push_back(entry.node);

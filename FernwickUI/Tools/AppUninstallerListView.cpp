@@ -1,17 +1,17 @@
 #include "FernwickUI/Tools/AppUninstallerListView.h"
 
 #include "FernwickCore/Model/DiskNode.h"
-#include "FernwickUI/MainWindow/Spinner.h"
+#include "FernwickUI/Kit/CardFrame.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/PaintedCardList.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/Spinner.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Style/CardFrame.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
 #include "FernwickUI/Tools/InstalledAppList.h"
-#include "FernwickUI/Tools/PaintedCardList.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>

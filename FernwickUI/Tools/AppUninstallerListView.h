@@ -1,8 +1,8 @@
 #pragma once
 
 #include "FernwickCore/Model/InstalledApp.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
 #include "FernwickUI/State/ScreenStates.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
 #include "FernwickUI/Tools/ToolSeams.h"
 
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernwickUI/Tools/RowList.h"
+#include "FernwickUI/Kit/RowList.h"
 
 namespace fernwick::ui {
 

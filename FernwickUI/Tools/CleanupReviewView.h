@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/StyledButton.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,16 +1,16 @@
 #include "FernwickUI/Tools/DeveloperCleanerView.h"
 
 #include "FernwickCore/Model/DiskNode.h"
-#include "FernwickUI/MainWindow/Spinner.h"
+#include "FernwickUI/Kit/Chip.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/Spinner.h"
+#include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/Kit/ToolPage.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/Chip.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
 #include "FernwickUI/Tools/DeveloperItemList.h"
-#include "FernwickUI/Tools/ToolPage.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

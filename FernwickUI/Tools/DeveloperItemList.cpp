@@ -1,14 +1,14 @@
 #include "FernwickUI/Tools/DeveloperItemList.h"
 
+#include "FernwickUI/Kit/Badge.h"
+#include "FernwickUI/Kit/CheckBox.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
-#include "FernwickUI/Tools/Badge.h"
-#include "FernwickUI/Tools/CheckBox.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QAbstractItemView>
 #include <QFontMetricsF>

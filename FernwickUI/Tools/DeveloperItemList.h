@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Engines/DeveloperStorageEngine.h"
-#include "FernwickUI/Tools/RowList.h"
+#include "FernwickUI/Kit/RowList.h"
 
 #include <functional>
 #include <set>

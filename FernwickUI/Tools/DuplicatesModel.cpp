@@ -1,7 +1,7 @@
 #include "FernwickUI/Tools/DuplicatesModel.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 namespace fernwick::ui {
 

@@ -1,16 +1,16 @@
 #include "FernwickUI/Tools/DuplicatesView.h"
 
-#include "FernwickUI/MainWindow/Spinner.h"
+#include "FernwickUI/Kit/Badge.h"
+#include "FernwickUI/Kit/CheckBox.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/Spinner.h"
+#include "FernwickUI/Kit/ToolPage.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/Badge.h"
-#include "FernwickUI/Tools/CheckBox.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
 #include "FernwickUI/Tools/DuplicatesModel.h"
-#include "FernwickUI/Tools/ToolPage.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

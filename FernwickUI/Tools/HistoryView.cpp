@@ -1,14 +1,14 @@
 #include "FernwickUI/Tools/HistoryView.h"
 
+#include "FernwickUI/Kit/PaintedCardList.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/RowList.h"
+#include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/Kit/ToolPage.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/PaintedCardList.h"
-#include "FernwickUI/Tools/RowList.h"
-#include "FernwickUI/Tools/ToolPage.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #include "FernwickUI/Tools/InstalledAppList.h"
 
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -97,7 +97,7 @@ void InstalledAppDelegate::paintRow(QPainter& painter, const QRectF& row,
 
     const QStringList texts = index.data(RowRole::texts).toStringList();
     const bool hasIdentifier = texts.size() == 3;
-    const QString sizeText = texts.back();
+    const QString& sizeText = texts.back();
 
     const QRectF icon(row.left() + kInsetH, row.center().y() - kIconSize / 2, kIconSize + 4,
                       kIconSize);

@@ -1,6 +1,6 @@
 #include "FernwickUI/Tools/LargeFilesModel.h"
 
-#include "FernwickUI/Visualisations/VisualPainting.h"
+#include "FernwickUI/Kit/Painting.h"
 
 #include <QPromise>
 #include <QThreadPool>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Model/DiskNode.h"
-#include "FernwickUI/Tools/RowList.h"
+#include "FernwickUI/Kit/RowList.h"
 
 #include <QFutureWatcher>
 #include <QString>

@@ -1,13 +1,13 @@
 #include "FernwickUI/Tools/LargeFilesView.h"
 
+#include "FernwickUI/Kit/Chip.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/ToolPage.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/Chip.h"
 #include "FernwickUI/Tools/LargeFilesModel.h"
-#include "FernwickUI/Tools/ToolPage.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

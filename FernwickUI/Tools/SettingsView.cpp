@@ -1,14 +1,14 @@
 #include "FernwickUI/Tools/SettingsView.h"
 
 #include "FernwickCore/Platform/Clock.h"
+#include "FernwickUI/Kit/Badge.h"
+#include "FernwickUI/Kit/CardFrame.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Style/CardFrame.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/Badge.h"
 #include "FernwickUI/Tools/DiagnosticsReport.h"
 #include "FernwickUI/Tools/ProcessFacts.h"
 

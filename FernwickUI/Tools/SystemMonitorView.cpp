@@ -1,11 +1,11 @@
 #include "FernwickUI/Tools/SystemMonitorView.h"
 
+#include "FernwickUI/Kit/CardFrame.h"
+#include "FernwickUI/Kit/MetricBar.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Style/CardFrame.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/MetricBar.h"
 #include "FernwickUI/Tools/ProcessFacts.h"
 
 #include <QGridLayout>

@@ -30,7 +30,9 @@ public:
         const QStringList files = selectedFiles();
         if (files.size() == 1 && QFileInfo(files.front()).isDir()) {
             m_chosen = files.front();
-            QDialog::accept();
+            // Skip the file dialog's own accept, which would open the folder instead of
+            // choosing it.
+            QDialog::accept(); // NOLINT(bugprone-parent-virtual-call)
             return;
         }
         if (files.size() == 1) {

@@ -1,9 +1,9 @@
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/HoverAnimator.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
 #include <QMenu>

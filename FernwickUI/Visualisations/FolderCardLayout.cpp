@@ -46,7 +46,8 @@ void FolderCardLayout::place(double viewWidth) {
 }
 
 double FolderCardLayout::contentHeight() const {
-    const auto rows = static_cast<double>((m_cards.size() + m_grid.columns - 1) / m_grid.columns);
+    const std::size_t rowCount = (m_cards.size() + m_grid.columns - 1) / m_grid.columns;
+    const auto rows = static_cast<double>(rowCount);
     return 2 * kPadding + rows * kCardHeight + std::max(rows - 1, 0.0) * kSpacing;
 }
 

@@ -9,7 +9,7 @@ namespace fernwick::ui {
 HoverAnimator::HoverAnimator(QWidget* view, int durationMs, QEasingCurve curve,
                              std::function<void(int item)> repaintItem)
     : QObject(view), m_repaintItem(std::move(repaintItem)), m_durationMs(durationMs),
-      m_curve(curve) {
+      m_curve(std::move(curve)) {
     m_timer.setInterval(16);
     connect(&m_timer, &QTimer::timeout, this, &HoverAnimator::step);
 }

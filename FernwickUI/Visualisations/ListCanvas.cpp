@@ -1,9 +1,9 @@
 #include "FernwickUI/Visualisations/ListCanvas.h"
 
-#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>

@@ -1,10 +1,10 @@
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
 
+#include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/State/AppState.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Visualisations/InspectorBar.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 namespace fernwick::ui {
 

@@ -1,7 +1,5 @@
 #include "FernwickUI/Visualisations/VisualPainting.h"
 
-#include "FernwickUI/Style/SystemIcons.h"
-
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,14 +10,6 @@
 #include <cstdint>
 
 namespace fernwick::ui {
-
-QRectF toQRect(const Rect& rect) {
-    return {rect.x, rect.y, rect.width, rect.height};
-}
-
-QString displayText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool appendHairlineOutline(const QRectF& rect, const QRect& bounds, std::vector<QRect>& pieces) {
     const QRectF r = rect.normalized();
@@ -99,30 +89,6 @@ void strokeHairlines(QImage& image, std::vector<QRectF>& rects, const QColor& co
         }
     }
     rects.resize(refused);
-}
-
-void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,
-                    const QColor& colour, Qt::Alignment alignment) {
-    painter.save();
-    painter.setFont(systemIconFont(size));
-    painter.setPen(colour);
-    painter.drawText(box, static_cast<int>(alignment), systemIconGlyph(name));
-    painter.restore();
-}
-
-void drawSoftShadow(QPainter& painter, const QRectF& rect, double cornerRadius,
-                    const QColor& colour, double radius, double offsetY) {
-    constexpr int kSteps = 4;
-    painter.save();
-    painter.setPen(Qt::NoPen);
-    const QRectF base = rect.translated(0, offsetY);
-    for (int step = kSteps; step >= 1; --step) {
-        const double spread = radius * step / kSteps / 2;
-        painter.setBrush(withOpacity(colour, 1.0 / kSteps));
-        painter.drawRoundedRect(base.adjusted(-spread, -spread, spread, spread),
-                                cornerRadius + spread, cornerRadius + spread);
-    }
-    painter.restore();
 }
 
 } // namespace fernwick::ui

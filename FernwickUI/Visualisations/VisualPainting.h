@@ -1,32 +1,18 @@
 #pragma once
 
-#include "FernwickCore/Model/Rect.h"
-#include "FernwickUI/Style/Palette.h"
+#include "FernwickUI/Kit/Painting.h"
 
 #include <QColor>
+#include <QRect>
 #include <QRectF>
-#include <QString>
 
-#include <string>
-#include <string_view>
 #include <vector>
 
 class QImage;
-class QPainter;
 
 namespace fernwick::ui {
 
-/// Small drawing helpers shared by the visual modes. GUI thread only.
-
-QRectF toQRect(const Rect& rect);
-
-/// A name, size or path from the tree as text for display (UTF-8; invalid bytes shown as
-/// replacement characters). Always drawn as plain text.
-QString displayText(std::string_view text);
-
-/// Draws the system icon `name` at `size` points in `colour`, aligned in `box`.
-void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,
-                    const QColor& colour, Qt::Alignment alignment = Qt::AlignCenter);
+/// Pixel-exact outline helpers of the treemap's fast tile pass. GUI thread only.
 
 /// The pixels a one-pixel (cosmetic) pen paints around `rect` without antialiasing and with no
 /// transformation, appended to `pieces` as four disjoint pixel rectangles: filling them with
@@ -41,10 +27,5 @@ bool appendHairlineOutline(const QRectF& rect, const QRect& bounds, std::vector<
 /// `rects` only those it did not stroke (those appendHairlineOutline refuses, or all of them
 /// for another image format), for a painter to stroke.
 void strokeHairlines(QImage& image, std::vector<QRectF>& rects, const QColor& colour);
-
-/// A soft drop shadow under a rounded rectangle: `colour` fading out over `radius` points,
-/// moved down by `offsetY`. Cheap: a few translucent outlines, no blur pass.
-void drawSoftShadow(QPainter& painter, const QRectF& rect, double cornerRadius,
-                    const QColor& colour, double radius, double offsetY);
 
 } // namespace fernwick::ui

@@ -11,18 +11,18 @@
 // Each figure: median and maximum of 5 runs (or more), in milliseconds, as time passed and as the
 // GUI thread's processor time. The load average is printed before and after.
 
+#include "FernwickUI/Kit/Chip.h"
+#include "FernwickUI/Kit/PaintedCardList.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
-#include "FernwickUI/Tools/Chip.h"
 #include "FernwickUI/Tools/DuplicatesModel.h"
 #include "FernwickUI/Tools/DuplicatesView.h"
 #include "FernwickUI/Tools/HistoryView.h"
 #include "FernwickUI/Tools/LargeFilesModel.h"
 #include "FernwickUI/Tools/LargeFilesView.h"
-#include "FernwickUI/Tools/PaintedCardList.h"
 #include "bench/ui/BenchSupport.h"
 #include "tests/Support/TreeBuilder.h"
 

@@ -8,11 +8,11 @@
 #include "FernwickCore/Platform/Environment.h"
 #include "FernwickCore/Platform/PreferencesStore.h"
 #include "FernwickCore/Platform/Trash.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
 #include "FernwickUI/Style/DarkAppearance.h"
-#include "FernwickUI/Style/StyledButton.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
 #include "FernwickUI/Tools/DeveloperCleanerView.h"
 #include "bench/ui/BenchSupport.h"
 

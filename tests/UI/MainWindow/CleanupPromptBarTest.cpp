@@ -1,7 +1,7 @@
 #include "FernwickUI/MainWindow/CleanupPromptBar.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLabel>

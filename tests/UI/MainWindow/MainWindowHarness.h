@@ -3,8 +3,8 @@
 // A main window over an AppState with injected services on a temporary home, and the helpers
 // the window's tests share.
 
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "tests/UI/State/AppStateHarness.h"
 
 #include <QApplication>

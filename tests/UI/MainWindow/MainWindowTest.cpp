@@ -1,13 +1,13 @@
+#include "FernwickUI/Kit/ModalFrame.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
-#include "FernwickUI/MainWindow/ModalFrame.h"
 #include "FernwickUI/MainWindow/ModeSwitcher.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/MainWindow/ScanningView.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
 #include "FernwickUI/MainWindow/WelcomeView.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/MainWindow/ShortcutsModal.h"
 #include "FernwickUI/MainWindow/ThemePickerModal.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLabel>

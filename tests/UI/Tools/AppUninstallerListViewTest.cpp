@@ -1,9 +1,9 @@
 #include "FernwickUI/Tools/AppUninstallerListView.h"
 #include "FernwickCore/Engines/AppUninstallerEngine.h"
-#include "FernwickUI/Style/StyledButton.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/PaintedCardList.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Tools/InstalledAppList.h"
-#include "FernwickUI/Tools/PaintedCardList.h"
 #include "tests/UI/State/AppStateHarness.h"
 #include "tests/UI/Tools/ToolsHarness.h"
 

@@ -1,8 +1,8 @@
 #include "FernwickUI/Tools/CleanupReviewView.h"
 #include "FernwickCore/Engines/CleanupEngine.h"
-#include "FernwickUI/MainWindow/Spinner.h"
+#include "FernwickUI/Kit/Spinner.h"
+#include "FernwickUI/Kit/SwitchToggle.h"
 #include "FernwickUI/Tools/CleanupCandidatesModel.h"
-#include "FernwickUI/Tools/SwitchToggle.h"
 #include "tests/UI/Tools/ToolsHarness.h"
 
 #include <QLabel>

@@ -1,5 +1,5 @@
 #include "FernwickUI/Tools/HistoryView.h"
-#include "FernwickUI/Tools/PaintedCardList.h"
+#include "FernwickUI/Kit/PaintedCardList.h"
 #include "tests/UI/Tools/ToolsHarness.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "FernwickUI/Tools/LargeFilesView.h"
+#include "FernwickUI/Kit/Chip.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
-#include "FernwickUI/Tools/Chip.h"
 #include "FernwickUI/Tools/LargeFilesModel.h"
 #include "tests/UI/Tools/ToolsHarness.h"
 

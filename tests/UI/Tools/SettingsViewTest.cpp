@@ -1,8 +1,8 @@
 #include "FernwickUI/Tools/SettingsView.h"
 #include "FernwickCore/Platform/AtomicFile.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
-#include "FernwickUI/Tools/Badge.h"
+#include "FernwickUI/Kit/Badge.h"
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Tools/ProcessFacts.h"
 #include "tests/UI/State/AppStateHarness.h"
 

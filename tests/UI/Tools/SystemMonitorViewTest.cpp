@@ -1,6 +1,6 @@
 #include "FernwickUI/Tools/SystemMonitorView.h"
+#include "FernwickUI/Kit/MetricBar.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Tools/MetricBar.h"
 #include "FernwickUI/Tools/ProcessFacts.h"
 #include "tests/UI/State/AppStateHarness.h"
 

@@ -3,10 +3,10 @@
 // A main window with its sheets, and the helpers the tool screens' tests share: open a sheet,
 // find its screen, the open confirmation, and the texts of any list's rows.
 
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/PaintedCardList.h"
+#include "FernwickUI/Kit/RowList.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
-#include "FernwickUI/Tools/PaintedCardList.h"
-#include "FernwickUI/Tools/RowList.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QApplication>

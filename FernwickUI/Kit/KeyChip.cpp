@@ -1,4 +1,4 @@
-#include "FernwickUI/MainWindow/KeyChip.h"
+#include "FernwickUI/Kit/KeyChip.h"
 
 namespace fernwick::ui {
 

@@ -1,16 +1,16 @@
 // The pieces every tool screen is built from: the confirmation, the painted controls, the
 // virtualised row list and the painted card list.
 
+#include "FernwickUI/Kit/Badge.h"
+#include "FernwickUI/Kit/CheckBox.h"
+#include "FernwickUI/Kit/Chip.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
+#include "FernwickUI/Kit/PaintedCardList.h"
+#include "FernwickUI/Kit/RowList.h"
+#include "FernwickUI/Kit/SwitchToggle.h"
+#include "FernwickUI/Kit/ToolPage.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Tools/Badge.h"
-#include "FernwickUI/Tools/CheckBox.h"
-#include "FernwickUI/Tools/Chip.h"
-#include "FernwickUI/Tools/ConfirmationDialog.h"
-#include "FernwickUI/Tools/PaintedCardList.h"
-#include "FernwickUI/Tools/RowList.h"
-#include "FernwickUI/Tools/SwitchToggle.h"
-#include "FernwickUI/Tools/ToolPage.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "FernwickUI/Style/PlainLabel.h"
+#include "FernwickUI/Kit/PlainLabel.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Style/SystemIcons.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

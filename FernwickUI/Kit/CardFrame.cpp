@@ -1,4 +1,4 @@
-#include "FernwickUI/Style/CardFrame.h"
+#include "FernwickUI/Kit/CardFrame.h"
 
 #include "FernwickUI/Style/FernwickTheme.h"
 

@@ -1,6 +1,6 @@
-#include "FernwickUI/Tools/MetricBar.h"
+#include "FernwickUI/Kit/MetricBar.h"
 
-#include "FernwickUI/Style/CardFrame.h"
+#include "FernwickUI/Kit/CardFrame.h"
 #include "FernwickUI/Style/Palette.h"
 
 #include <QPainter>

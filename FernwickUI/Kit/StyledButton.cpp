@@ -1,10 +1,10 @@
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/StyledButton.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -108,7 +108,8 @@ QSize StyledButton::sizeHint() const {
         }
     };
     if (!m_look.dots.empty()) {
-        add(m_look.dots.size() * m_look.dotSize + (m_look.dots.size() - 1) * m_look.dotSpacing);
+        const auto dots = static_cast<double>(m_look.dots.size());
+        add(dots * m_look.dotSize + (dots - 1) * m_look.dotSpacing);
     }
     add(iconWidth(m_look));
     add(m_label.isEmpty() ? 0 : text.horizontalAdvance(m_label));

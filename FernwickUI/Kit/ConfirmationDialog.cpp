@@ -1,7 +1,7 @@
-#include "FernwickUI/Tools/ConfirmationDialog.h"
+#include "FernwickUI/Kit/ConfirmationDialog.h"
 
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
-#include "FernwickUI/Tools/RowList.h"
+#include "FernwickUI/Kit/RowList.h"
 
+#include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-#include "FernwickUI/Style/PlainLabel.h"
 
 #include "FernwickUI/Style/SystemIcons.h"
 

@@ -1,4 +1,4 @@
-#include "FernwickUI/Tools/Badge.h"
+#include "FernwickUI/Kit/Badge.h"
 
 #include "FernwickUI/Style/Palette.h"
 

@@ -1,7 +1,7 @@
-#include "FernwickUI/Style/CardFrame.h"
+#include "FernwickUI/Kit/CardFrame.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QImage>

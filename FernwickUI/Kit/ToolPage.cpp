@@ -1,9 +1,9 @@
-#include "FernwickUI/Tools/ToolPage.h"
+#include "FernwickUI/Kit/ToolPage.h"
 
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "FernwickUI/MainWindow/Spinner.h"
+#include "FernwickUI/Kit/Spinner.h"
 
-#include "FernwickUI/Visualisations/VisualPainting.h"
+#include "FernwickUI/Kit/Painting.h"
 
 #include <QPainter>
 

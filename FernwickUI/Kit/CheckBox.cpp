@@ -1,4 +1,4 @@
-#include "FernwickUI/Tools/CheckBox.h"
+#include "FernwickUI/Kit/CheckBox.h"
 
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"

@@ -1,4 +1,4 @@
-#include "FernwickUI/Tools/SwitchToggle.h"
+#include "FernwickUI/Kit/SwitchToggle.h"
 
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"

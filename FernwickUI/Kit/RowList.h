@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Platform/Uuid.h"
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/StyledButton.h"
 
 #include <QAbstractListModel>
 #include <QListView>

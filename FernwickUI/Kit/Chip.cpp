@@ -1,4 +1,4 @@
-#include "FernwickUI/Tools/Chip.h"
+#include "FernwickUI/Kit/Chip.h"
 
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"

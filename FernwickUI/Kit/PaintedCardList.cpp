@@ -1,4 +1,4 @@
-#include "FernwickUI/Tools/PaintedCardList.h"
+#include "FernwickUI/Kit/PaintedCardList.h"
 
 #include "FernwickUI/Style/FernwickTheme.h"
 

@@ -1,8 +1,8 @@
-#include "FernwickUI/MainWindow/ModalFrame.h"
+#include "FernwickUI/Kit/ModalFrame.h"
 
+#include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/Palette.h"
-#include "FernwickUI/Style/PlainLabel.h"
-#include "FernwickUI/Style/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QHBoxLayout>

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "FernwickUI/Style/StyledButton.h"
+#include "FernwickUI/Kit/StyledButton.h"
 
 #include <string>
 

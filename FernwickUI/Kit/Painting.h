@@ -1,0 +1,33 @@
+#pragma once
+
+#include "FernwickCore/Model/Rect.h"
+#include "FernwickUI/Style/Palette.h"
+
+#include <QColor>
+#include <QRectF>
+#include <QString>
+
+#include <string_view>
+
+class QPainter;
+
+namespace fernwick::ui {
+
+/// Small drawing helpers shared by the controls, the screens and the visual modes. GUI thread only.
+
+QRectF toQRect(const Rect& rect);
+
+/// A name, size or path from the tree as text for display (UTF-8; invalid bytes shown as
+/// replacement characters). Always drawn as plain text.
+QString displayText(std::string_view text);
+
+/// Draws the system icon `name` at `size` points in `colour`, aligned in `box`.
+void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,
+                    const QColor& colour, Qt::Alignment alignment = Qt::AlignCenter);
+
+/// A soft drop shadow under a rounded rectangle: `colour` fading out over `radius` points,
+/// moved down by `offsetY`. Cheap: a few translucent outlines, no blur pass.
+void drawSoftShadow(QPainter& painter, const QRectF& rect, double cornerRadius,
+                    const QColor& colour, double radius, double offsetY);
+
+} // namespace fernwick::ui
