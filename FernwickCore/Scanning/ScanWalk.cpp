@@ -2,7 +2,7 @@
 
 #include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Platform/PseudoFileSystem.h"
-#include "FernwickCore/Scanning/ScanWalkParts.h"
+#include "FernwickCore/Scanning/ScanWalkSteps.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,7 +3,7 @@
 
 #include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Scanning/CategoryEngine.h"
-#include "FernwickCore/Scanning/ScanWalkParts.h"
+#include "FernwickCore/Scanning/ScanWalkSteps.h"
 
 #include <algorithm>
 #include <array>

@@ -246,7 +246,7 @@ TEST(ScanTree, RandomChangesKeepEverySumEqualToAFullRecalculation) {
                 break;
             case 2:
                 if (pick->isDirectory() && pick->children.empty()) {
-                    // A rescan finds at least what the sizing pass found (the Part keeps the
+                    // A rescan finds at least what the sizing pass found (a graft keeps the
                     // larger values; a full recalculation agrees only then).
                     const std::string path = pick->path();
                     const std::int64_t files = std::max<std::int64_t>(pick->itemCount, 2);

@@ -1,4 +1,4 @@
-#include "FernwickCore/Scanning/ScanWalkParts.h"
+#include "FernwickCore/Scanning/ScanWalkSteps.h"
 
 #include <gtest/gtest.h>
 

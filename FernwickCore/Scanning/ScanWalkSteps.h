@@ -1,6 +1,7 @@
 #pragma once
 
-// The pieces of one scan's walk that its two source files share. Internal to the scanner.
+// The steps and records of one scan's walk that its two source files share. Internal to the
+// scanner.
 
 #include "FernwickCore/Platform/DirectoryReader.h"
 #include "FernwickCore/Scanning/NodeArena.h"
