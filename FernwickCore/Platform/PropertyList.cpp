@@ -31,6 +31,57 @@ void appendUtf8(std::string& out, std::uint32_t codePoint) {
 
 // ---- XML ---------------------------------------------------------------------------------
 
+// The character of one of XML's five named entities ("amp" for "&amp;").
+std::optional<char> namedEntity(std::string_view body) {
+    static constexpr std::pair<std::string_view, char> kNamed[] = {
+        {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& [entity, character] : kNamed) {
+        if (body == entity) {
+            return character;
+        }
+    }
+    return std::nullopt;
+}
+
+// The value of one digit of a character reference; -1 when it is none.
+int referenceDigit(char d, bool hex) {
+    if (d >= '0' && d <= '9') {
+        return d - '0';
+    }
+    if (hex && d >= 'a' && d <= 'f') {
+        return d - 'a' + 10;
+    }
+    if (hex && d >= 'A' && d <= 'F') {
+        return d - 'A' + 10;
+    }
+    return -1;
+}
+
+// The code point of a character reference ("#65" or "#x41" for "&#65;"); nullopt when the body
+// is none, holds a stray digit, overflows the code space or names U+0000.
+std::optional<std::uint32_t> characterReference(std::string_view body) {
+    if (body.size() < 2 || body[0] != '#') {
+        return std::nullopt;
+    }
+    const bool hex = body[1] == 'x' || body[1] == 'X';
+    const std::string_view digits = body.substr(hex ? 2 : 1);
+    if (digits.empty()) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (const char d : digits) {
+        const int digit = referenceDigit(d, hex);
+        if (digit < 0 || value > 0x10FFFF) {
+            return std::nullopt;
+        }
+        value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    }
+    if (value == 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 struct Tag {
     std::string_view name;
     bool closing = false;
@@ -211,48 +262,19 @@ private:
     }
 
     // At '&': appends the character it names, or the '&' itself when it names nothing known.
-    // NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
     void decodeEntity(std::string& out) {
         // Only a short window is searched, so that a text of many '&' stays linear.
         const std::size_t semicolon = m_text.substr(m_pos, 12).find(';');
-        if (semicolon == std::string_view::npos) {
-            out += '&';
-            ++m_pos;
-            return;
-        }
-        const std::size_t end = m_pos + semicolon;
-        const std::string_view body = m_text.substr(m_pos + 1, semicolon - 1);
-        static constexpr std::pair<std::string_view, char> kNamed[] = {
-            {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
-        for (const auto& [entity, character] : kNamed) {
-            if (body == entity) {
-                out += character;
+        if (semicolon != std::string_view::npos) {
+            const std::size_t end = m_pos + semicolon;
+            const std::string_view body = m_text.substr(m_pos + 1, semicolon - 1);
+            if (const auto character = namedEntity(body)) {
+                out += *character;
                 m_pos = end + 1;
                 return;
             }
-        }
-        if (body.size() >= 2 && body[0] == '#') {
-            const bool hex = body[1] == 'x' || body[1] == 'X';
-            const std::string_view digits = body.substr(hex ? 2 : 1);
-            std::uint32_t value = 0;
-            bool valid = !digits.empty();
-            for (const char d : digits) {
-                int digit = -1;
-                if (d >= '0' && d <= '9') {
-                    digit = d - '0';
-                } else if (hex && d >= 'a' && d <= 'f') {
-                    digit = d - 'a' + 10;
-                } else if (hex && d >= 'A' && d <= 'F') {
-                    digit = d - 'A' + 10;
-                }
-                if (digit < 0 || value > 0x10FFFF) {
-                    valid = false;
-                    break;
-                }
-                value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
-            }
-            if (valid && value != 0) {
-                appendUtf8(out, value);
+            if (const auto codePoint = characterReference(body)) {
+                appendUtf8(out, *codePoint);
                 m_pos = end + 1;
                 return;
             }
@@ -265,9 +287,9 @@ private:
     std::size_t m_pos = 0;
 };
 
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
-std::optional<PropertyListStrings> parseXml(std::string_view text) {
-    XmlReader reader(text);
+// Reads up to the start tag of the top dictionary, inside an optional <plist>; nullopt when the
+// text does not begin so.
+std::optional<Tag> openTopDictionary(XmlReader& reader) {
     if (!reader.skipMisc()) {
         return std::nullopt;
     }
@@ -281,40 +303,64 @@ std::optional<PropertyListStrings> parseXml(std::string_view text) {
     if (!tag || tag->closing || tag->name != "dict") {
         return std::nullopt;
     }
+    return tag;
+}
+
+enum class EntryRead : std::uint8_t { entry, end, malformed };
+
+// Reads one key and its value from the top dictionary, keeping the value when it is a string;
+// `end` at the dictionary's end tag.
+EntryRead readEntry(XmlReader& reader, PropertyListStrings& result) {
+    if (!reader.skipMisc()) {
+        return EntryRead::malformed;
+    }
+    const auto keyTag = reader.readTag();
+    if (!keyTag) {
+        return EntryRead::malformed;
+    }
+    if (keyTag->closing && keyTag->name == "dict") {
+        return EntryRead::end;
+    }
+    if (keyTag->closing || keyTag->name != "key") {
+        return EntryRead::malformed;
+    }
+    std::optional<std::string> key = keyTag->selfClosing ? std::string() : reader.readText("key");
+    if (!key || !reader.skipMisc()) {
+        return EntryRead::malformed;
+    }
+    const auto valueTag = reader.readTag();
+    if (!valueTag || valueTag->closing) {
+        return EntryRead::malformed;
+    }
+    if (valueTag->name == "string") {
+        auto value = valueTag->selfClosing ? std::string() : reader.readText("string");
+        if (!value) {
+            return EntryRead::malformed;
+        }
+        result.insert_or_assign(std::move(*key), std::move(*value));
+    } else if (!valueTag->selfClosing && !reader.skipElement()) {
+        return EntryRead::malformed;
+    }
+    return EntryRead::entry;
+}
+
+std::optional<PropertyListStrings> parseXml(std::string_view text) {
+    XmlReader reader(text);
+    const auto dictionary = openTopDictionary(reader);
+    if (!dictionary) {
+        return std::nullopt;
+    }
     PropertyListStrings result;
-    if (tag->selfClosing) {
+    if (dictionary->selfClosing) {
         return result;
     }
     for (;;) {
-        if (!reader.skipMisc()) {
-            return std::nullopt;
-        }
-        const auto keyTag = reader.readTag();
-        if (!keyTag) {
-            return std::nullopt;
-        }
-        if (keyTag->closing && keyTag->name == "dict") {
+        switch (readEntry(reader, result)) {
+        case EntryRead::entry:
+            break;
+        case EntryRead::end:
             return result;
-        }
-        if (keyTag->closing || keyTag->name != "key") {
-            return std::nullopt;
-        }
-        std::optional<std::string> key =
-            keyTag->selfClosing ? std::string() : reader.readText("key");
-        if (!key || !reader.skipMisc()) {
-            return std::nullopt;
-        }
-        const auto valueTag = reader.readTag();
-        if (!valueTag || valueTag->closing) {
-            return std::nullopt;
-        }
-        if (valueTag->name == "string") {
-            auto value = valueTag->selfClosing ? std::string() : reader.readText("string");
-            if (!value) {
-                return std::nullopt;
-            }
-            result.insert_or_assign(std::move(*key), std::move(*value));
-        } else if (!valueTag->selfClosing && !reader.skipElement()) {
+        case EntryRead::malformed:
             return std::nullopt;
         }
     }

@@ -181,7 +181,6 @@ std::shared_ptr<Trash> Trash::shared() {
     return instance;
 }
 
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 Result<std::filesystem::path> Trash::moveToTrash(const std::filesystem::path& item,
                                                  std::optional<FileIdentity> expected) const {
     std::error_code ec;

@@ -352,18 +352,10 @@ struct PlaceHits {
     }
 };
 
-// The cascade: the number (1 to 27) of the first rule whose test holds. `found`: the needles in
-// the whole path; `at`: where the path lies among the places; `inDownloads`: the path ends with
-// "/Downloads".
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
-int decide(std::uint32_t found, const PlaceHits& at, std::string_view name,
-           std::string_view extension, bool isDirectory, bool isPackage, bool inDownloads) {
-    if (isPackage && extension == "app") {
-        return 1;
-    }
-    if (has(found, kTrash) || has(found, kTrashes) || at.homeTrash()) {
-        return 2;
-    }
+// Rules 3 to 14 of the cascade: developer tools' build products, caches and models; 0 when none
+// holds.
+int developerRule(std::uint32_t found, const PlaceHits& at, std::string_view name,
+                  bool isDirectory) {
     if (has(found, kDerivedData)) {
         return 3;
     }
@@ -401,6 +393,12 @@ int decide(std::uint32_t found, const PlaceHits& at, std::string_view name,
     if (name == "__pycache__" || has(found, kPipCache) || has(found, kUvCache)) {
         return 14;
     }
+    return 0;
+}
+
+// Rules 15 to 19 of the cascade: the system's and the applications' caches, logs, temporary
+// files and data; 0 when none holds.
+int placeRule(std::uint32_t found, const PlaceHits& at, std::string_view name) {
     // The XDG cache folder holds, by definition, data that can be regenerated.
     if (has(found, kLibraryCaches) || at.inCache) {
         return 15;
@@ -416,6 +414,26 @@ int decide(std::uint32_t found, const PlaceHits& at, std::string_view name,
     }
     if (has(found, kApplicationSupport) || at.inData || at.inConfig) {
         return 19;
+    }
+    return 0;
+}
+
+// The cascade: the number (1 to 27) of the first rule whose test holds. `found`: the needles in
+// the whole path; `at`: where the path lies among the places; `inDownloads`: the path ends with
+// "/Downloads".
+int decide(std::uint32_t found, const PlaceHits& at, std::string_view name,
+           std::string_view extension, bool isDirectory, bool isPackage, bool inDownloads) {
+    if (isPackage && extension == "app") {
+        return 1;
+    }
+    if (has(found, kTrash) || has(found, kTrashes) || at.homeTrash()) {
+        return 2;
+    }
+    if (const int rule = developerRule(found, at, name, isDirectory); rule != 0) {
+        return rule;
+    }
+    if (const int rule = placeRule(found, at, name); rule != 0) {
+        return rule;
     }
     if (!extension.empty()) {
         if (const int rule = extensionRule(extension); rule != 0) {

@@ -119,6 +119,40 @@ TimePoint fromSeconds(std::int64_t seconds) {
     return TimePoint(std::chrono::seconds(seconds));
 }
 
+// Whether the item `name` of `folder` is a privacy folder or lies in one. The test reads the
+// whole lower-cased path; the folder's part was judged once, so only the name needs looking at
+// here.
+bool isPrivateItem(const FolderContext& folder, std::string_view name) {
+    if (folder.allPrivate || (name.size() >= kShortestNameEntry && nameHoldsPrivacyEntry(name))) {
+        return true;
+    }
+    return std::any_of(folder.privateNamePrefixes.begin(), folder.privateNamePrefixes.end(),
+                       [&](std::string_view prefix) { return startsWithLowered(name, prefix); });
+}
+
+// What an item's fstatat(2) tells of it; when the call failed (`ok` false), no size, identity
+// or date of its own.
+struct ItemFacts {
+    std::int64_t size;
+    std::int64_t allocated;
+    TimePoint modified;
+    bool isSymlink;
+    std::uint64_t inode;
+    std::uint64_t device;
+};
+
+ItemFacts factsOf(const struct stat& info, bool ok) {
+    if (!ok) {
+        return ItemFacts{0, 0, std::chrono::system_clock::now(), false, 0, 0};
+    }
+    return ItemFacts{static_cast<std::int64_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_blocks) * 512,
+                     fromSeconds(info.st_mtime),
+                     S_ISLNK(info.st_mode),
+                     info.st_ino,
+                     info.st_dev};
+}
+
 } // namespace
 
 FolderContext ScanWalk::makeContext(PathLinkPtr link, PathTrail trail,
@@ -167,7 +201,6 @@ FolderContext ScanWalk::makeContext(PathLinkPtr link, PathTrail trail,
     return folder;
 }
 
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, int depth,
                             Local& local, WorkerScratch& scratch, Follow& follow,
                             std::int64_t& ownAllocated) {
@@ -207,18 +240,19 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
 
     auto node = std::allocate_shared<DiskNode>(ArenaAllocator<DiskNode>(), folder.link,
                                                std::string(name), isDirectory, isPackage);
-    const std::int64_t allocated = ok ? static_cast<std::int64_t>(info.st_blocks) * 512 : 0;
+    const ItemFacts facts = factsOf(info, ok);
+    const std::int64_t allocated = facts.allocated;
     ownAllocated = allocated;
-    node->size = ok ? static_cast<std::int64_t>(info.st_size) : 0;
+    node->size = facts.size;
     node->allocatedSize = allocated > 0 ? allocated : node->size;
     node->category = verdict.category;
     node->riskLevel = isProtected ? RiskLevel::high : verdict.riskLevel;
     node->confidence = verdict.confidence;
-    node->modifiedDate = ok ? fromSeconds(info.st_mtime) : std::chrono::system_clock::now();
-    node->isSymlink = ok && S_ISLNK(info.st_mode);
+    node->modifiedDate = facts.modified;
+    node->isSymlink = facts.isSymlink;
     node->isProtected = isProtected;
-    node->inode = ok ? info.st_ino : 0;
-    node->deviceID = ok ? info.st_dev : 0;
+    node->inode = facts.inode;
+    node->deviceID = facts.device;
 
     local.files += 1;
     local.errors += ok ? 0 : 1;
@@ -230,15 +264,8 @@ DiskNodePtr ScanWalk::visit(const FolderContext& folder, std::string_view name, 
         m_seams.didVisit(path);
     }
 
-    // Privacy folders are never opened. The test reads the whole lower-cased path; the folder's
-    // part was judged once, so only the name needs looking at here.
-    bool isPrivate =
-        folder.allPrivate || (name.size() >= kShortestNameEntry && nameHoldsPrivacyEntry(name));
-    isPrivate =
-        isPrivate ||
-        std::any_of(folder.privateNamePrefixes.begin(), folder.privateNamePrefixes.end(),
-                    [&](std::string_view prefix) { return startsWithLowered(name, prefix); });
-    if (isPrivate) {
+    // Privacy folders are never opened.
+    if (isPrivateItem(folder, name)) {
         node->isAccessible = false;
         node->setErrorReason(std::string(kPrivacyReason));
         local.inaccessible = saturatingAdd(

@@ -89,9 +89,71 @@ double worstRatio(double rowWeight, double smallest, double largest, double rema
     return worst;
 }
 
+// One row of a level: the nodes [begin, end) and their summed weight.
+struct Row {
+    std::size_t end;
+    std::int64_t weight;
+};
+
+// Grows the row that starts at `next` greedily while its worst aspect ratio does not get worse
+// (a tie extends it); the free rectangle has `area` and its shorter side is `side`.
+Row growRow(const std::vector<Entry>& nodes, std::size_t next, double remainingWeight, double area,
+            double side) {
+    std::size_t end = next;
+    std::int64_t rowWeight = 0;
+    double smallest = 0;
+    double largest = 0;
+    double worst = kInfinity;
+    while (end < nodes.size()) {
+        const auto weight = static_cast<double>(nodes[end].weight);
+        const std::int64_t withWeight = saturatingAdd(rowWeight, nodes[end].weight);
+        const double withSmallest = end == next ? weight : std::min(smallest, weight);
+        const double withLargest = end == next ? weight : std::max(largest, weight);
+        const double withWorst = worstRatio(static_cast<double>(withWeight), withSmallest,
+                                            withLargest, remainingWeight, area, side);
+        if (end > next && withWorst > worst) {
+            break;
+        }
+        rowWeight = withWeight;
+        smallest = withSmallest;
+        largest = withLargest;
+        worst = withWorst;
+        ++end;
+    }
+    return Row{end, rowWeight};
+}
+
+// Places the row's nodes along the shorter side of `free` (a column when it is wide), appends
+// their tiles and takes the row's strip off `free`.
+void placeRow(const std::vector<Entry>& nodes, std::size_t next, const Row& row,
+              double remainingWeight, int depth, Rect& free, std::vector<TreemapRect>& tiles) {
+    const double width = free.width;
+    const double height = free.height;
+    const bool wide = height <= width;
+    const double side = wide ? height : width;
+    const auto rowSum = static_cast<double>(row.weight);
+    const double thickness = (rowSum / remainingWeight) * (wide ? width : height);
+    const double divisor = std::max(rowSum, 1.0);
+    double offset = 0;
+    for (std::size_t i = next; i < row.end; ++i) {
+        const DiskNodePtr& node = *nodes[i].node;
+        const double length = side * static_cast<double>(nodes[i].weight) / divisor;
+        const Rect placed = wide ? Rect{free.x, free.y + offset, thickness, length}
+                                 : Rect{free.x + offset, free.y, length, thickness};
+        tiles.push_back(makeTile(node, placed, depth));
+        offset += length;
+    }
+    if (wide) {
+        free.x += thickness;
+        free.width = std::max(width - thickness, 0.0);
+    } else {
+        free.y += thickness;
+        free.height = std::max(height - thickness, 0.0);
+    }
+}
+
 // The row layout of one level: places `nodes` in the given order, row by row along the shorter
 // side of the free rectangle; never sorts.
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 std::vector<TreemapRect> squarify(const std::vector<Entry>& nodes, std::int64_t totalWeight,
                                   Rect rect, int depth) {
     std::vector<TreemapRect> tiles;
@@ -107,60 +169,15 @@ std::vector<TreemapRect> squarify(const std::vector<Entry>& nodes, std::int64_t 
     Rect free = rect;
     std::size_t next = 0;
     while (next < nodes.size()) {
-        const double width = free.width;
-        const double height = free.height;
-        const bool wide = height <= width;
-        const double side = wide ? height : width;
+        const double side = free.height <= free.width ? free.height : free.width;
         if (!(side > 0) || remaining < 1) {
             break;
         }
         const auto remainingWeight = static_cast<double>(remaining);
-        const double area = width * height;
-
-        // Grow the row greedily; a tie extends it.
-        std::size_t end = next;
-        std::int64_t rowWeight = 0;
-        double smallest = 0;
-        double largest = 0;
-        double worst = kInfinity;
-        while (end < nodes.size()) {
-            const auto weight = static_cast<double>(nodes[end].weight);
-            const std::int64_t withWeight = saturatingAdd(rowWeight, nodes[end].weight);
-            const double withSmallest = end == next ? weight : std::min(smallest, weight);
-            const double withLargest = end == next ? weight : std::max(largest, weight);
-            const double withWorst = worstRatio(static_cast<double>(withWeight), withSmallest,
-                                                withLargest, remainingWeight, area, side);
-            if (end > next && withWorst > worst) {
-                break;
-            }
-            rowWeight = withWeight;
-            smallest = withSmallest;
-            largest = withLargest;
-            worst = withWorst;
-            ++end;
-        }
-
-        const auto rowSum = static_cast<double>(rowWeight);
-        const double thickness = (rowSum / remainingWeight) * (wide ? width : height);
-        const double divisor = std::max(rowSum, 1.0);
-        double offset = 0;
-        for (std::size_t i = next; i < end; ++i) {
-            const DiskNodePtr& node = *nodes[i].node;
-            const double length = side * static_cast<double>(nodes[i].weight) / divisor;
-            const Rect placed = wide ? Rect{free.x, free.y + offset, thickness, length}
-                                     : Rect{free.x + offset, free.y, length, thickness};
-            tiles.push_back(makeTile(node, placed, depth));
-            offset += length;
-        }
-        if (wide) {
-            free.x += thickness;
-            free.width = std::max(width - thickness, 0.0);
-        } else {
-            free.y += thickness;
-            free.height = std::max(height - thickness, 0.0);
-        }
-        remaining -= rowWeight;
-        next = end;
+        const Row row = growRow(nodes, next, remainingWeight, free.width * free.height, side);
+        placeRow(nodes, next, row, remainingWeight, depth, free, tiles);
+        remaining -= row.weight;
+        next = row.end;
     }
     return tiles;
 }
@@ -178,6 +195,32 @@ struct Job {
     int depth;
 };
 
+// The level nested in a folder's tile, and the rectangle inside its header and inset, when the
+// folder lies above `maxVisualDepth` and the rectangle is large enough; gives the tile its
+// header height whenever it may nest.
+std::optional<Job> nestedJob(TreemapRect& tile, int depth, int maxVisualDepth, double minTileSize) {
+    const DiskNode& child = *tile.node;
+    const bool mayNest = child.isDirectory() && !child.children.empty() && depth < maxVisualDepth;
+    if (!mayNest) {
+        return std::nullopt;
+    }
+    const Rect& r = tile.rect;
+    const double header =
+        r.width >= kHeaderMinWidth && r.height >= kHeaderMinHeight ? kHeaderHeight : 0;
+    tile.headerHeight = header;
+    const Rect inner{r.x + kInset, r.y + header + kInset, std::max(r.width - 2 * kInset, 0.0),
+                     std::max(r.height - header - 2 * kInset, 0.0)};
+    const double nestMin = kNestFactor * minTileSize;
+    if (!(inner.width > nestMin && inner.height > nestMin)) {
+        return std::nullopt;
+    }
+    Level level = chooseLevel(child);
+    if (level.totalWeight < 1) {
+        return std::nullopt;
+    }
+    return Job{&tile, std::move(level), inner, depth + 1};
+}
+
 } // namespace
 
 const TreemapLayoutEngine& TreemapLayoutEngine::shared() {
@@ -185,7 +228,6 @@ const TreemapLayoutEngine& TreemapLayoutEngine::shared() {
     return instance;
 }
 
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): written before the limit
 std::vector<TreemapRect> TreemapLayoutEngine::generateLayout(const DiskNodePtr& node, Rect rect,
                                                              int maxVisualDepth,
                                                              double minTileSize) const {
@@ -218,28 +260,9 @@ std::vector<TreemapRect> TreemapLayoutEngine::generateLayout(const DiskNodePtr& 
             job.owner->isLeaf = false;
         }
         for (TreemapRect& tile : out) {
-            const DiskNode& child = *tile.node;
-            const bool mayNest =
-                child.isDirectory() && !child.children.empty() && job.depth < maxVisualDepth;
-            if (!mayNest) {
-                continue;
+            if (auto nested = nestedJob(tile, job.depth, maxVisualDepth, minTileSize)) {
+                jobs.push_back(std::move(*nested));
             }
-            const Rect& r = tile.rect;
-            const double header =
-                r.width >= kHeaderMinWidth && r.height >= kHeaderMinHeight ? kHeaderHeight : 0;
-            tile.headerHeight = header;
-            const Rect inner{r.x + kInset, r.y + header + kInset,
-                             std::max(r.width - 2 * kInset, 0.0),
-                             std::max(r.height - header - 2 * kInset, 0.0)};
-            const double nestMin = kNestFactor * minTileSize;
-            if (!(inner.width > nestMin && inner.height > nestMin)) {
-                continue;
-            }
-            Level level = chooseLevel(child);
-            if (level.totalWeight < 1) {
-                continue;
-            }
-            jobs.push_back({&tile, std::move(level), inner, job.depth + 1});
         }
     }
     return result;
