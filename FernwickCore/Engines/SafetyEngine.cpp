@@ -69,16 +69,21 @@ std::shared_ptr<SafetyEngine> SafetyEngine::shared() {
     return instance;
 }
 
-void SafetyEngine::addProtectedPath(const std::string& path) {
-    changeUserList(path, true);
+std::optional<SystemError> SafetyEngine::addProtectedPath(const std::string& path) {
+    return changeUserList(path, true);
 }
 
-void SafetyEngine::removeProtectedPath(const std::string& path) {
-    changeUserList(path, false);
+std::optional<SystemError> SafetyEngine::removeProtectedPath(const std::string& path) {
+    return changeUserList(path, false);
 }
 
-void SafetyEngine::changeUserList(const std::string& path, bool add) {
+std::optional<SystemError> SafetyEngine::changeUserList(const std::string& path, bool add) {
     const std::string standardized = paths::standardize(paths::expandTilde(path, m_env.home));
+    // Resolving against the home or the working folder would protect a place nobody chose.
+    if (add && !standardized.starts_with('/')) {
+        return SystemError{"protect " + path, EINVAL,
+                           "Not an absolute path, so it protects nothing: " + path};
+    }
     const std::lock_guard write(m_writeMutex);
     std::set<std::string> copy;
     {
@@ -92,15 +97,19 @@ void SafetyEngine::changeUserList(const std::string& path, bool add) {
         }
         copy = m_userProtectedPaths;
     }
-    persist(copy);
+    return persist(copy);
 }
 
-void SafetyEngine::persist(const std::set<std::string>& paths) const {
-    // The outcome of the write is ignored: memory stays authoritative for this run.
+std::optional<SystemError> SafetyEngine::persist(const std::set<std::string>& paths) const {
+    // Memory stays authoritative for this run whatever the write does; the caller says so.
     if (m_preferences) {
-        (void)m_preferences->setStringArray(kUserProtectedPathsKey,
-                                            std::vector<std::string>(paths.begin(), paths.end()));
+        const Status written = m_preferences->setStringArray(
+            kUserProtectedPathsKey, std::vector<std::string>(paths.begin(), paths.end()));
+        if (!written) {
+            return written.error();
+        }
     }
+    return std::nullopt;
 }
 
 std::set<std::string> SafetyEngine::userPaths() const {

@@ -85,10 +85,14 @@ public:
     static std::shared_ptr<SafetyEngine> shared();
 
     /// Adds the standardized path ("~" expanded) and rewrites the stored list (on every call).
-    void addProtectedPath(const std::string& path);
+    /// A path that is not absolute once "~" is expanded names no place the user chose: it is
+    /// refused (EINVAL) and nothing changes. Returns nullopt, or why the entry was refused or
+    /// could not be written; an entry that could not be written holds for this run only.
+    std::optional<SystemError> addProtectedPath(const std::string& path);
     /// Removes `path` exactly as given when the list holds it, else its standardized form ("~"
-    /// expanded); rewrites the stored list on every call.
-    void removeProtectedPath(const std::string& path);
+    /// expanded); rewrites the stored list on every call. Returns why the write failed, if it
+    /// did (the removal holds for this run only).
+    std::optional<SystemError> removeProtectedPath(const std::string& path);
     /// The user's list in ascending byte order.
     std::vector<std::string> getProtectedPaths() const;
     /// The system locations in registry order and the user's list; for the scanner.
@@ -119,8 +123,8 @@ private:
     struct Checked;
     Checked check(const std::filesystem::path& url,
                   std::optional<std::uint64_t> expectedInode) const;
-    void changeUserList(const std::string& path, bool add);
-    void persist(const std::set<std::string>& paths) const;
+    std::optional<SystemError> changeUserList(const std::string& path, bool add);
+    std::optional<SystemError> persist(const std::set<std::string>& paths) const;
     std::set<std::string> userPaths() const;
 
     Environment m_env;

@@ -161,6 +161,7 @@ PreferencesStore::PreferencesStore(std::filesystem::path file)
         if (text.error().code != ENOENT) {
             m_unreadable = text.error().code == EFBIG ? "larger than 16 MiB"
                                                       : std::strerror(text.error().code);
+            setAsideAtStart();
         }
         return;
     }
@@ -170,8 +171,19 @@ PreferencesStore::PreferencesStore(std::filesystem::path file)
     auto parsed = statefile::parse(*text);
     if (parsed.is_object()) {
         m_values = std::move(parsed);
+        return;
+    }
+    m_unreadable = parsed.is_discarded() ? "not JSON, or nested too deeply" : "not an object";
+    setAsideAtStart();
+}
+
+void PreferencesStore::setAsideAtStart() {
+    // Kept aside at once, so that the window can say where the user's settings went.
+    m_unreadableAtStart = UnreadableFile{m_unreadable, {}, {}};
+    if (auto aside = setAsideUnreadable(); aside) {
+        m_unreadableAtStart->keptAs = *aside;
     } else {
-        m_unreadable = parsed.is_discarded() ? "not JSON, or nested too deeply" : "not an object";
+        m_unreadableAtStart->setAsideFailure = aside.error().message();
     }
 }
 
@@ -245,15 +257,22 @@ Status PreferencesStore::setValue(const std::string& key, nlohmann::json value) 
     return write();
 }
 
+Result<std::filesystem::path> PreferencesStore::setAsideUnreadable() {
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    auto aside = statefile::setAside(m_file, now, 100, m_unreadable);
+    if (aside) {
+        m_unreadable.clear();
+    }
+    return aside;
+}
+
 Status PreferencesStore::write() {
     if (!m_unreadable.empty()) {
-        const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
-        if (Status aside = statefile::setAside(m_file, now, 100, m_unreadable); !aside) {
-            return aside;
+        if (auto aside = setAsideUnreadable(); !aside) {
+            return aside.error();
         }
-        m_unreadable.clear();
     }
     std::string text;
     try {

@@ -20,12 +20,23 @@ namespace fernwick {
 /// bytes (a path such as ".../caf\xE9") are stored escaped (a leading U+0000, then "%XX" for
 /// each such byte and for "%"). A file that exists but cannot be read (damaged, larger than
 /// 16 MiB, nested deeper than 64 levels, not an object) reads as empty and is never replaced
-/// blindly: the next write first renames it to "<file>.unreadable-<unix seconds>" (another
-/// free name when that one is taken), says so on standard error, and writes nothing when that
-/// rename fails. Each top-level key is written on its own line; nothing deeper than the keys'
-/// own arrays is indented.
+/// blindly: the store renames it to "<file>.unreadable-<unix seconds>" (another free name when
+/// that one is taken) when it is built, says so on standard error and in
+/// `unreadableAtStart()`; when that rename fails, the next write tries it again and writes
+/// nothing when it fails again. Each top-level key is written on its own line; nothing deeper than
+/// the keys' own arrays is indented.
 class PreferencesStore {
 public:
+    /// A file that could not be read when the store was built.
+    struct UnreadableFile {
+        /// Why it could not be read, e.g. "not JSON, or nested too deeply".
+        std::string reason;
+        /// Where it was kept; empty when it could not be renamed (it then stays in place).
+        std::filesystem::path keptAs;
+        /// Why the rename failed; empty when it did not.
+        std::string setAsideFailure;
+    };
+
     explicit PreferencesStore(std::filesystem::path file);
     /// The store at the real user's preferences file.
     static std::shared_ptr<PreferencesStore> shared();
@@ -40,6 +51,8 @@ public:
     Status remove(const std::string& key);
 
     const std::filesystem::path& file() const { return m_file; }
+    /// Set when the file existed but could not be read when the store was built.
+    const std::optional<UnreadableFile>& unreadableAtStart() const { return m_unreadableAtStart; }
 
     /// The stored form of `bytes` and its inverse (exposed for tests and the hostile-input runs).
     static std::string encodeString(const std::string& bytes);
@@ -49,12 +62,15 @@ public:
 
 private:
     Status setValue(const std::string& key, nlohmann::json value);
-    Status write(); // m_mutex held
+    Status write();                                     // m_mutex held
+    Result<std::filesystem::path> setAsideUnreadable(); // m_mutex held, or in the constructor
+    void setAsideAtStart();
 
     std::filesystem::path m_file;
     mutable std::mutex m_mutex;
     nlohmann::json m_values;  // always an object
     std::string m_unreadable; // why the file on disk could not be read; empty when it could
+    std::optional<UnreadableFile> m_unreadableAtStart; // set in the constructor only
 };
 
 } // namespace fernwick

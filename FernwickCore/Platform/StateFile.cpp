@@ -39,8 +39,8 @@ nlohmann::json parse(std::string_view text) {
     return nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
 }
 
-Status setAside(const std::filesystem::path& file, std::int64_t unixSeconds, int names,
-                const std::string& why) {
+Result<std::filesystem::path> setAside(const std::filesystem::path& file, std::int64_t unixSeconds,
+                                       int names, const std::string& why) {
     for (int n = 1; n <= names; ++n) {
         std::filesystem::path aside = file;
         aside += ".unreadable-" + std::to_string(unixSeconds);
@@ -51,10 +51,10 @@ Status setAside(const std::filesystem::path& file, std::int64_t unixSeconds, int
         if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
             std::fprintf(stderr, "Fernwick: %s could not be read (%s); it was kept as %s\n",
                          file.c_str(), why.c_str(), aside.c_str());
-            return Ok{};
+            return aside;
         }
         if (errno == ENOENT) {
-            return Ok{};
+            return std::filesystem::path();
         }
         if (errno != EEXIST) {
             return SystemError::fromErrno("set aside " + file.string());

@@ -31,9 +31,10 @@ nlohmann::json parse(std::string_view text);
 
 /// Renames the unreadable `file` to "<file>.unreadable-<unixSeconds>" without replacing
 /// anything (RENAME_NOREPLACE); when that name is taken, tries "-<unixSeconds>-2", ... up to
-/// `names` names in all. Says on standard error where the file went and `why`. Succeeds also
-/// when the file is already gone; fails (writing nothing) when no name is free.
-Status setAside(const std::filesystem::path& file, std::int64_t unixSeconds, int names,
-                const std::string& why);
+/// `names` names in all. Says on standard error where the file went and `why`. Returns the name
+/// it now has; an empty path when the file is already gone; fails (writing nothing) when no name
+/// is free.
+Result<std::filesystem::path> setAside(const std::filesystem::path& file, std::int64_t unixSeconds,
+                                       int names, const std::string& why);
 
 } // namespace fernwick::statefile

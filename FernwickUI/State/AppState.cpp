@@ -8,7 +8,6 @@
 #include <QUrl>
 
 #include <charconv>
-#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -28,12 +27,20 @@ std::unique_ptr<QThreadPool> makePool(int threads) {
     return pool;
 }
 
-// A setting that cannot be written keeps its value for this session only: say so.
-void reportUnsaved(const Status& saved, const char* key) {
-    if (!saved) {
-        std::fprintf(stderr, "The setting %s could not be saved: %s\n", key,
-                     saved.error().message().c_str());
+// What the window says when the settings file could not be read at start: where it went, and
+// that the protected list (whose entries were in it) is empty until the user adds them again.
+UserAlert unreadableSettingsAlert(const PreferencesStore& store) {
+    const PreferencesStore::UnreadableFile& unreadable = *store.unreadableAtStart();
+    std::vector<std::string> lines = {store.file().string() + ": " + unreadable.reason};
+    if (unreadable.keptAs.empty()) {
+        lines.push_back("It was left in place and could not be kept aside (" +
+                        unreadable.setAsideFailure + "); settings are not saved until it is moved");
+    } else {
+        lines.push_back("The unreadable copy was kept as " + unreadable.keptAs.string());
     }
+    lines.push_back(std::string("The ") + AppState::kProtectedListSetting +
+                    " is empty until you add its entries again");
+    return UserAlert::listing("Couldn't read settings", lines);
 }
 
 } // namespace
@@ -58,6 +65,9 @@ AppState::AppState(AppServices services, QObject* parent)
 
     // The restored theme and flag go straight into storage: start-up writes nothing back.
     if (m_services.preferences) {
+        if (m_services.preferences->unreadableAtStart()) {
+            m_userAlert = unreadableSettingsAlert(*m_services.preferences);
+        }
         if (const auto stored = m_services.preferences->string(kThemeKey)) {
             if (*stored == kLegacyFirstThemeName) {
                 m_currentTheme = TreemapTheme::kelvane;
@@ -291,18 +301,31 @@ void AppState::setIsTrashEmptying(bool value) {
 void AppState::setCurrentTheme(TreemapTheme value) {
     assign(this, m_currentTheme, value, &AppState::currentThemeChanged);
     if (m_services.preferences) {
-        reportUnsaved(
-            m_services.preferences->setString(kThemeKey, std::string(displayName(m_currentTheme))),
-            kThemeKey);
+        const Status saved =
+            m_services.preferences->setString(kThemeKey, std::string(displayName(m_currentTheme)));
+        if (!saved) {
+            reportUnsavedSetting(kThemeSetting, saved.error());
+        }
     }
 }
 void AppState::setHasRequestedPermissionOnce(bool value) {
     assign(this, m_hasRequestedPermissionOnce, value, &AppState::hasRequestedPermissionOnceChanged);
     if (m_services.preferences) {
-        reportUnsaved(m_services.preferences->setBoolean(kPermissionRequestedKey,
-                                                         m_hasRequestedPermissionOnce),
-                      kPermissionRequestedKey);
+        const Status saved = m_services.preferences->setBoolean(kPermissionRequestedKey,
+                                                                m_hasRequestedPermissionOnce);
+        if (!saved) {
+            reportUnsavedSetting(kPermissionNoticeSetting, saved.error());
+        }
     }
+}
+void AppState::reportUnsavedSetting(const char* setting, const SystemError& failure) {
+    // A failed write leaves the change in force for this session (the store and the safety
+    // engine keep it in memory); a refused change (detail set) changed nothing.
+    std::string line = std::string(setting) + ": " + failure.message();
+    if (failure.detail.empty()) {
+        line += "; the change holds until you quit";
+    }
+    setUserAlert(UserAlert::listing("Couldn't save settings", {line}));
 }
 void AppState::setShowOneTimePermissionNotice(bool value) {
     assign(this, m_showOneTimePermissionNotice, value,

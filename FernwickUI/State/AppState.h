@@ -21,6 +21,7 @@
 
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickCore/Model/ScanTree.h"
+#include "FernwickCore/Platform/Result.h"
 #include "FernwickCore/Scanning/LargeFileFinder.h"
 #include "FernwickCore/Scanning/TreemapLayoutEngine.h"
 #include "FernwickUI/State/ActiveModal.h"
@@ -54,6 +55,10 @@ public:
     /// Stable: preferences keys.
     static constexpr const char* kThemeKey = "Tarnbrook_TreemapTheme";
     static constexpr const char* kPermissionRequestedKey = "Tarnbrook_PermissionRequestedOnce";
+    /// The settings as the screens title them, in alerts about a setting that was not saved.
+    static constexpr const char* kProtectedListSetting = "Custom Protected Whitelist";
+    static constexpr const char* kThemeSetting = "Visualization Color Themes";
+    static constexpr const char* kPermissionNoticeSetting = "One-Time Permission Setup";
     /// An older stored name of the first theme.
     static constexpr const char* kLegacyFirstThemeName = "Kelvane Classic";
     static constexpr const char* kFullDiskAccessSettingsAddress =
@@ -226,7 +231,9 @@ public:
     /// <name>" with the engine's text. The applications are rescanned in either case; `done`
     /// runs after the rescan.
     void uninstallApp(InstalledApp app, std::function<void()> done = {});
-    /// The user's protected paths in byte order, after the change for add and remove.
+    /// The user's protected paths in byte order, after the change for add and remove. A change
+    /// that is refused or cannot be written raises "Couldn't save settings" (a change that could
+    /// not be written still holds for this session).
     using ProtectedPathsDone = std::function<void(std::vector<std::string>)>;
     void loadProtectedPaths(ProtectedPathsDone done);
     void addProtectedPath(std::string path, ProtectedPathsDone done);
@@ -363,7 +370,10 @@ private:
     // it; when the tree changed while it ran, searches again.
     void acceptLargeFiles(const LargeFilesRequest& request, std::vector<DiskNodePtr> found);
     // Applies `change` (none: only reads) on a worker, then hands the list to `done`.
-    void changeProtectedPaths(std::function<void(SafetyEngine&)> change, ProtectedPathsDone done);
+    void changeProtectedPaths(std::function<std::optional<SystemError>(SafetyEngine&)> change,
+                              ProtectedPathsDone done);
+    // Raises "Couldn't save settings" naming `setting` (as the screens title it) and `failure`.
+    void reportUnsavedSetting(const char* setting, const SystemError& failure);
     void setHasScannedDeveloperStorage(bool value);
     void monitorTick();
     void expireUndo();

@@ -105,30 +105,35 @@ void AppState::loadProtectedPaths(ProtectedPathsDone done) {
 
 void AppState::addProtectedPath(std::string path, ProtectedPathsDone done) {
     changeProtectedPaths(
-        [path = std::move(path)](SafetyEngine& safety) { safety.addProtectedPath(path); },
+        [path = std::move(path)](SafetyEngine& safety) { return safety.addProtectedPath(path); },
         std::move(done));
 }
 
 void AppState::removeProtectedPath(std::string path, ProtectedPathsDone done) {
     changeProtectedPaths(
-        [path = std::move(path)](SafetyEngine& safety) { safety.removeProtectedPath(path); },
+        [path = std::move(path)](SafetyEngine& safety) { return safety.removeProtectedPath(path); },
         std::move(done));
 }
 
-void AppState::changeProtectedPaths(std::function<void(SafetyEngine&)> change,
+void AppState::changeProtectedPaths(std::function<std::optional<SystemError>(SafetyEngine&)> change,
                                     ProtectedPathsDone done) {
     // The quick pool: each change writes the preferences file (with an fsync).
     auto safety = m_services.safety;
-    runOnPool(m_quickWork, [change = std::move(change), safety, done]() -> std::function<void()> {
-        if (change) {
-            change(*safety);
-        }
-        return [paths = safety->getProtectedPaths(), done] {
-            if (done) {
-                done(paths);
-            }
-        };
-    });
+    runOnPool(m_quickWork,
+              [this, change = std::move(change), safety, done]() -> std::function<void()> {
+                  std::optional<SystemError> failure;
+                  if (change) {
+                      failure = change(*safety);
+                  }
+                  return [this, paths = safety->getProtectedPaths(), failure, done] {
+                      if (done) {
+                          done(paths);
+                      }
+                      if (failure) {
+                          reportUnsavedSetting(kProtectedListSetting, *failure);
+                      }
+                  };
+              });
 }
 
 void AppState::exportDiagnostics(std::filesystem::path path, std::string report,

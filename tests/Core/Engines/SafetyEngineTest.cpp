@@ -80,6 +80,28 @@ TEST_F(SafetyEngineTest, UserListIsStandardizedPersistedAndReadBackByAFreshEngin
     EXPECT_EQ(preferences->stringArray("Fernwick_UserProtectedPaths"), std::vector<std::string>{});
 }
 
+// A relative path names no place the user chose: refused, nothing stored or written. An entry
+// that cannot be written holds for the run and the caller hears why.
+TEST_F(SafetyEngineTest, RelativePathsAreRefusedAndUnwrittenEntriesAreReported) {
+    for (const std::string relative : {"relp", "", "./x", "../up", "~user/x"}) {
+        const auto refused = engine.addProtectedPath(relative);
+        ASSERT_TRUE(refused) << relative;
+        EXPECT_EQ(refused->code, EINVAL);
+        EXPECT_EQ(refused->message(), "Not an absolute path, so it protects nothing: " + relative);
+    }
+    EXPECT_TRUE(engine.getProtectedPaths().empty());
+    EXPECT_FALSE(fs::exists(env.preferencesFile()));
+    EXPECT_FALSE(engine.addProtectedPath("~/Projects"));
+
+    tree.file("unwritable", "a file, not a folder");
+    SafetyEngine unsaved(env, std::make_shared<PreferencesStore>(tree / "unwritable/prefs.json"));
+    const auto failure = unsaved.addProtectedPath(h("/Photos"));
+    ASSERT_TRUE(failure);
+    EXPECT_TRUE(failure->detail.empty());
+    EXPECT_EQ(unsaved.getProtectedPaths(), std::vector<std::string>{h("/Photos")});
+    EXPECT_TRUE(unsaved.removeProtectedPath(h("/Photos")));
+}
+
 TEST_F(SafetyEngineTest, AnEntryThatIsNotUtf8ProtectsTheSameBytesAfterARestart) {
     const std::string odd = h("/caf\xE9");
     tree.file("home/caf\xE9/menu.txt", "m");

@@ -118,8 +118,8 @@ TEST(PreferencesStore, EveryStringReadsBackByteForByteAfterARestart) {
     EXPECT_EQ(PreferencesStore::decodeString(PreferencesStore::encodeString("%E9")), "%E9");
 }
 
-// Damaged, huge or absurdly nested files read as empty, are set aside at the next write (the
-// other keys survive there) and say so; nothing crashes, and no write grows with nesting.
+// Damaged, huge or absurdly nested files read as empty, are set aside when the store is built
+// (the other keys survive there) and say so; nothing crashes, and no write grows with nesting.
 TEST(PreferencesStore, UnreadableFilesAreSetAsideAndSaidSo) {
     TempTree tree;
     const std::string deep = "{\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
@@ -141,6 +141,10 @@ TEST(PreferencesStore, UnreadableFilesAreSetAsideAndSaidSo) {
         const auto file = tree.file("p" + std::to_string(index++) + "/preferences.json", text);
         testing::internal::CaptureStderr();
         PreferencesStore store(file);
+        // Kept aside at once, so that the window can say where.
+        const auto& unreadable = store.unreadableAtStart();
+        EXPECT_EQ(unreadable.has_value(), !readable);
+        EXPECT_EQ(std::filesystem::exists(file), readable);
         ASSERT_TRUE(store.setBoolean("b", true));
         const std::string said = testing::internal::GetCapturedStderr();
         std::vector<std::filesystem::path> aside;
@@ -157,6 +161,8 @@ TEST(PreferencesStore, UnreadableFilesAreSetAsideAndSaidSo) {
         } else {
             ASSERT_EQ(aside.size(), 1U);
             EXPECT_EQ(*readWholeFile(aside[0]), text);
+            EXPECT_EQ(unreadable->keptAs, aside[0]);
+            EXPECT_FALSE(unreadable->reason.empty());
             EXPECT_NE(said.find(aside[0].string()), std::string::npos) << said;
             EXPECT_EQ(written, "{\n  \"b\": true\n}");
         }
@@ -166,7 +172,7 @@ TEST(PreferencesStore, UnreadableFilesAreSetAsideAndSaidSo) {
 TEST(PreferencesStore, NoTemporaryFileOutlivesAKill) {
     TempTree tree;
     const auto file = tree / "config/preferences.json";
-    const std::string payload(1 << 20, 'p');
+    const std::string payload = R"({"k": ")" + std::string(1 << 20, 'p') + "\"}";
     std::mt19937 random(16);
     for (int kill = 0; kill < 40; ++kill) {
         const pid_t child = ::fork();

@@ -1,3 +1,4 @@
+#include "FernwickCore/Platform/AtomicFile.h"
 #include "tests/UI/State/AppStateHarness.h"
 
 #include <QElapsedTimer>
@@ -32,6 +33,44 @@ private slots:
         // Construction writes no preference at all.
         QVERIFY(!std::filesystem::exists(h.preferences->file()));
         QVERIFY(!std::filesystem::exists(h.env.preferencesFile()));
+    }
+
+    // A damaged settings file lapses the user's protections: the window says so once, with
+    // where the file was kept, and nothing is guessed from it.
+    void unreadableSettingsRaiseOneAlertWithWhereTheyWereKept() {
+        Harness h;
+        const std::string truncated =
+            "{\"Fernwick_UserProtectedPaths\": [\"/home/u/Projects\", \"/home/u/Pho";
+        h.tree.file(std::filesystem::relative(h.env.preferencesFile(), h.tree.root()).string(),
+                    truncated);
+        h.preferences = std::make_shared<PreferencesStore>(h.env.preferencesFile());
+        h.safety = std::make_shared<SafetyEngine>(h.env, h.preferences);
+        h.services.preferences = h.preferences;
+        h.services.safety = h.safety;
+        auto state = h.make();
+
+        QVERIFY(h.safety->getProtectedPaths().empty());
+        std::vector<std::filesystem::path> kept;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(h.env.preferencesFile().parent_path())) {
+            kept.push_back(entry.path());
+        }
+        QCOMPARE(kept.size(), std::size_t{1});
+        QVERIFY(kept[0].filename().string().starts_with("preferences.json.unreadable-"));
+        QCOMPARE(*readWholeFile(kept[0]), truncated);
+        QVERIFY(state->userAlert().has_value());
+        QCOMPARE(state->userAlert()->title, std::string("Couldn't read settings"));
+        QCOMPARE(state->userAlert()->message,
+                 h.env.preferencesFile().string() + ": not JSON, or nested too deeply\n" +
+                     "The unreadable copy was kept as " + kept[0].string() + "\n" +
+                     "The Custom Protected Whitelist is empty until you add its entries again");
+
+        // A file that reads raises nothing.
+        Harness fine;
+        QVERIFY(fine.preferences->setStringArray(SafetyEngine::kUserProtectedPathsKey, {"/a"}));
+        fine.preferences = std::make_shared<PreferencesStore>(fine.env.preferencesFile());
+        fine.services.preferences = fine.preferences;
+        QVERIFY(!fine.make()->userAlert());
     }
 
     void storedThemes_data() {

@@ -174,6 +174,45 @@ private slots:
                  std::optional(shown));
     }
 
+    // A setting that cannot be written is said once, naming it and why, and holds for the
+    // session; a relative protected path is refused and stores nothing.
+    void unsavedSettingsAndRefusedPathsRaiseAnAlert() {
+        Harness h;
+        auto state = h.make();
+        std::vector<std::string> shown;
+        const auto keep = [&](auto done) {
+            return [&, done](std::vector<std::string> paths) {
+                shown = std::move(paths);
+                done();
+            };
+        };
+        QVERIFY(runToCompletion([&](auto done) { state->addProtectedPath("relp", keep(done)); }));
+        QVERIFY(shown.empty());
+        QVERIFY(!fs::exists(h.env.preferencesFile()));
+        QCOMPARE(state->userAlert()->title, std::string("Couldn't save settings"));
+        QCOMPARE(state->userAlert()->message,
+                 std::string("Custom Protected Whitelist: Not an absolute path, so it protects "
+                             "nothing: relp"));
+
+        // The settings folder can no longer be written (a file stands where it was; this fails
+        // for root too).
+        const fs::path folder = h.env.preferencesFile().parent_path();
+        fs::create_directories(folder.parent_path());
+        h.tree.file(fs::relative(folder, h.tree.root()).string(), "not a folder");
+        const std::string kept = (h.tree.root() / "Projects").string();
+        QVERIFY(runToCompletion([&](auto done) { state->addProtectedPath(kept, keep(done)); }));
+        QCOMPARE(shown, std::vector<std::string>{kept});
+        QVERIFY(h.safety->isProtected(kept));
+        const std::string why = "Custom Protected Whitelist: mkdir " + folder.string() +
+                                ": Not a directory; the change holds until you quit";
+        QCOMPARE(state->userAlert()->message, why);
+        state->setCurrentTheme(TreemapTheme::matrix);
+        QCOMPARE(state->currentTheme(), TreemapTheme::matrix);
+        QCOMPARE(state->userAlert()->message, "Visualization Color Themes: mkdir " +
+                                                  folder.string() +
+                                                  ": Not a directory; the change holds until you quit");
+    }
+
     void diagnosticsAreWrittenWholeOrNotAtAllWithAnAlertOnFailure() {
         Harness h;
         auto state = h.make();
