@@ -208,9 +208,9 @@ private slots:
         QCOMPARE(state->userAlert()->message, why);
         state->setCurrentTheme(TreemapTheme::matrix);
         QCOMPARE(state->currentTheme(), TreemapTheme::matrix);
-        QCOMPARE(state->userAlert()->message, "Visualization Color Themes: mkdir " +
-                                                  folder.string() +
-                                                  ": Not a directory; the change holds until you quit");
+        QCOMPARE(state->userAlert()->message,
+                 "Visualization Color Themes: mkdir " + folder.string() +
+                     ": Not a directory; the change holds until you quit");
     }
 
     void diagnosticsAreWrittenWholeOrNotAtAllWithAnAlertOnFailure() {
