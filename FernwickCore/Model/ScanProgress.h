@@ -5,9 +5,10 @@
 
 namespace fernwick {
 
-/// One progress report of a disk scan. Until the final report, the totals are those of the one
-/// top-level walk that sent it; the final report (`isComplete`, `currentPath` "Scan Completed")
-/// carries the whole scan.
+/// One progress report of a disk scan. Until the final report, the totals are the whole scan's
+/// so far (every walk together, a hard-linked file's bytes once), so they never fall from one
+/// report to the next; the final report (`isComplete`, `currentPath` "Scan Completed") carries
+/// the summed tree.
 struct ScanProgress {
     /// Logical bytes counted so far; in the final report, the root's summed size.
     std::int64_t scannedBytes = 0;

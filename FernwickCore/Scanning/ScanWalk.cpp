@@ -49,7 +49,8 @@ ScanWalk::ScanWalk(int maxDepth, std::function<void(const ScanProgress&)> onProg
     : m_maxDepth(maxDepth), m_onProgress(std::move(onProgress)), m_seams(seams),
       m_snapshot(std::move(snapshot)), m_aboveRoot(std::make_unique<ProtectedAbove>()),
       m_trailHead(trailHeadFor(m_snapshot)), m_stop(std::move(stop)),
-      m_links(std::make_unique<LinkRegistry>()), m_pool(seams.workerCount) {
+      m_links(std::make_unique<LinkRegistry>()), m_totals(std::make_unique<ScanTotals>()),
+      m_pool(seams.workerCount) {
     for (const auto* list : {&m_snapshot.system, &m_snapshot.user}) {
         for (const std::string& entry : *list) {
             m_aboveRoot->candidates.push_back(&entry);
@@ -96,11 +97,9 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
     for (DiskNode* folder : m_splitFolders) {
         std::erase(folder->children.mut(), nullptr);
     }
-    for (const auto& walk : m_walks) {
-        totals.files = saturatingAdd(totals.files, walk->files.load());
-        totals.errors = saturatingAdd(totals.errors, walk->errors.load());
-        totals.inaccessible = saturatingAdd(totals.inaccessible, walk->inaccessible.load());
-    }
+    totals.files = m_totals->files.load();
+    totals.errors = m_totals->errors.load();
+    totals.inaccessible = m_totals->inaccessible.load();
     if (m_summed) {
         root.sumChildren();
     }
@@ -111,7 +110,7 @@ bool ScanWalk::run(DiskNode& root, const std::string& rootPath, Totals& totals) 
 std::size_t ScanWalk::queueRootEntries(const std::shared_ptr<const FolderContext>& rootContext,
                                        const std::vector<DirectoryReader::Entry>& entries) {
     // Entries the listing names as folders (or cannot name) each walk alone; the others go in
-    // runs that share one set of totals, whose reports come at the usual cadence however many
+    // runs that share one report clock, whose reports come at the usual cadence however many
     // files the root holds directly.
     WalkTotals* files = nullptr;
     std::vector<Task> tasks;
@@ -251,7 +250,7 @@ void ScanWalk::runList(Task& task, WorkerScratch& scratch) {
     std::shared_ptr<DirHandle> handle;
     const Opened opened = openFolder(task, scratch, handle);
     if (opened == Opened::failed) {
-        markUnlisted(node, walk);
+        markUnlisted(node);
     }
     if (opened != Opened::listed) {
         finishSum(std::move(sum));
@@ -424,16 +423,15 @@ void ScanWalk::finishOne(SizingTarget& target) {
         return;
     }
     DiskNode& node = *target.node;
-    WalkTotals& walk = *target.walk;
     const std::int64_t logical = target.logical.load(std::memory_order_relaxed);
     const std::int64_t allocated = target.allocated.load(std::memory_order_relaxed);
     const std::int64_t count = std::max<std::int64_t>(target.count.load(), 1);
     node.size = std::max(logical, target.ownSize);
     node.allocatedSize = std::max(allocated, node.allocatedSize.get());
     node.itemCount = count;
-    addSaturating(walk.logical, std::max<std::int64_t>(logical - target.ownSize, 0));
-    addSaturating(walk.allocated, std::max<std::int64_t>(allocated - target.ownAllocated, 0));
-    addSaturating(walk.files, count);
+    addSaturating(m_totals->logical, std::max<std::int64_t>(logical - target.ownSize, 0));
+    addSaturating(m_totals->allocated, std::max<std::int64_t>(allocated - target.ownAllocated, 0));
+    addSaturating(m_totals->files, count);
     finishSum(std::move(target.folderSum));
 }
 
@@ -452,20 +450,21 @@ void ScanWalk::finishSum(std::shared_ptr<FolderSum> sum) {
     }
 }
 
-void ScanWalk::markUnlisted(DiskNode& node, WalkTotals& walk) {
+void ScanWalk::markUnlisted(DiskNode& node) {
     node.isAccessible = false;
     node.setErrorReason(std::string(kUnlistedReason));
-    addSaturating(walk.inaccessible, std::max(node.allocatedSize.get(), kMinimumInaccessible));
-    addSaturating(walk.errors, 1);
+    addSaturating(m_totals->inaccessible, std::max(node.allocatedSize.get(), kMinimumInaccessible));
+    addSaturating(m_totals->errors, 1);
 }
 
 void ScanWalk::flush(WalkTotals& walk, Local& local, const PathLinkPtr& folder,
                      std::string_view name) {
-    addSaturating(walk.logical, local.logical);
-    addSaturating(walk.allocated, local.allocated);
-    addSaturating(walk.files, local.files);
-    addSaturating(walk.errors, local.errors);
-    addSaturating(walk.inaccessible, local.inaccessible);
+    ScanTotals& totals = *m_totals;
+    addSaturating(totals.logical, local.logical);
+    addSaturating(totals.allocated, local.allocated);
+    addSaturating(totals.files, local.files);
+    addSaturating(totals.errors, local.errors);
+    addSaturating(totals.inaccessible, local.inaccessible);
     local = Local{};
     if (!m_onProgress) {
         return;
@@ -476,9 +475,11 @@ void ScanWalk::flush(WalkTotals& walk, Local& local, const PathLinkPtr& folder,
         !walk.lastReport.compare_exchange_strong(last, now, std::memory_order_relaxed)) {
         return;
     }
-    m_onProgress(ScanProgress{walk.logical.load(), walk.allocated.load(), walk.files.load(),
-                              walk.inaccessible.load(), paths::joined(folder->text(), name), false,
-                              walk.errors.load()});
+    // Read under the lock: every report holds what the one before it held, and more.
+    const std::lock_guard lock(m_reportMutex);
+    m_onProgress(ScanProgress{totals.logical.load(), totals.allocated.load(), totals.files.load(),
+                              totals.inaccessible.load(), paths::joined(folder->text(), name),
+                              false, totals.errors.load()});
 }
 
 } // namespace fernwick::detail

@@ -22,6 +22,7 @@ namespace fernwick::detail {
 
 struct DirHandle;
 struct WalkTotals;
+struct ScanTotals;
 struct SizingTarget;
 struct FolderSum;
 struct FolderContext;
@@ -65,8 +66,8 @@ private:
     void runTask(Task& task, WorkerScratch& scratch);
     void runTopLevel(Task& task, WorkerScratch& scratch);
     void runRootFiles(Task& task, WorkerScratch& scratch);
-    /// Adds one top-level task per folder of the root (each with its own totals) and one per
-    /// run of up to a batch of its other entries (all sharing one set of totals), until a
+    /// Adds one top-level task per folder of the root (each with its own report clock) and one
+    /// per run of up to a batch of its other entries (all sharing one clock), until a
     /// cancellation. Returns how many of the root's entries were given a task.
     std::size_t queueRootEntries(const std::shared_ptr<const FolderContext>& rootContext,
                                  const std::vector<DirectoryReader::Entry>& entries);
@@ -86,10 +87,10 @@ private:
                       WorkerScratch& scratch, Follow& follow, std::int64_t& ownAllocated);
     void queueFor(const DiskNodePtr& node, const FolderContext& folder, int depth, Follow follow,
                   std::int64_t ownAllocated, WalkTotals* walk, std::vector<Task>& pending);
-    /// Adds the local counts to the walk's totals and reports progress when it is time, naming
-    /// the item `name` of `folder` (its path is built only then).
+    /// Adds the local counts to the scan's totals and, when it is the walk's time, reports them,
+    /// naming the item `name` of `folder` (its path is built only then).
     void flush(WalkTotals& walk, Local& local, const PathLinkPtr& folder, std::string_view name);
-    void markUnlisted(DiskNode& node, WalkTotals& walk);
+    void markUnlisted(DiskNode& node);
     bool cancelled() const { return m_stop.stop_requested(); }
     /// The protection and privacy facts of a folder, from its trail. `wholePath` is the root's
     /// path; a sub-folder is listed only when its visit found no privacy entry in its path.
@@ -108,9 +109,13 @@ private:
     const std::stop_token m_stop;
     // Device and inode of every folder met, and of every file with more than one link.
     std::unique_ptr<LinkRegistry> m_links;
+    std::unique_ptr<ScanTotals> m_totals;
     // Last in, first out: depth first.
     WorkerPool<Task> m_pool;
     std::vector<std::unique_ptr<WalkTotals>> m_walks;
+    // Held while a report is read and sent: reports leave one at a time, each with totals no
+    // smaller than the one before.
+    std::mutex m_reportMutex;
     DiskNode* m_root = nullptr;
     bool m_summed = false; // written by the worker that lets go of the root's sum last
     // Folders split into runs: a run that never started (a cancelled scan) leaves empty slots.

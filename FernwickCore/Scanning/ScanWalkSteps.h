@@ -46,13 +46,19 @@ struct DirHandle {
     const std::uint64_t device;
 };
 
-/// The totals of one top-level walk, shared by every task below that entry of the root.
-struct WalkTotals {
+/// The running totals of the whole scan, added to by every walk: each report carries them, so
+/// that the figures a user sees only ever grow.
+struct ScanTotals {
     std::atomic<std::int64_t> logical{0};
     std::atomic<std::int64_t> allocated{0};
     std::atomic<std::int64_t> files{0};
     std::atomic<std::int64_t> errors{0};
     std::atomic<std::int64_t> inaccessible{0};
+};
+
+/// One top-level walk, shared by every task below that entry of the root: when it last
+/// reported (reports are spaced per walk).
+struct WalkTotals {
     std::atomic<std::int64_t> lastReport{0};
 };
 

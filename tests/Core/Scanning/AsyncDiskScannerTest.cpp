@@ -266,6 +266,34 @@ TEST(AsyncDiskScannerTest, ProgressCountsAHardLinkOnceAndTheTreeTwice) {
     EXPECT_EQ(reports.all.back().scannedFiles, 3);
 }
 
+TEST(AsyncDiskScannerTest, ProgressCarriesTheWholeScanSoFarAndNeverFalls) {
+    TempTree tree;
+    for (const char* folder : {"a", "b", "c"}) {
+        for (int i = 0; i < 3; ++i) {
+            tree.denseFile(std::string(folder) + "/f" + std::to_string(i), 1000);
+        }
+    }
+    // Walked one after another, each top-level folder reports as it goes.
+    ScannerSeams seams = oneWorker();
+    seams.reportInterval = std::chrono::nanoseconds(0);
+    Reports reports;
+    const DiskNodePtr root = AsyncDiskScanner({}, seams).scan(tree.root(), 6, reports.callback());
+    ASSERT_EQ(root->children.size(), 3u);
+    ASSERT_GE(reports.all.size(), 4u);
+    // The final report, the summed tree's (folders' own entry sizes left out), may differ.
+    for (std::size_t i = 1; i + 1 < reports.all.size(); ++i) {
+        EXPECT_GE(reports.all[i].scannedFiles, reports.all[i - 1].scannedFiles) << i;
+        EXPECT_GE(reports.all[i].scannedBytes, reports.all[i - 1].scannedBytes) << i;
+    }
+    // The last report of the walk of "c" counts all three folders and their nine files.
+    const ScanProgress& lastWalk = reports.all[reports.all.size() - 2];
+    EXPECT_FALSE(lastWalk.isComplete);
+    EXPECT_EQ(lastWalk.scannedFiles, 12);
+    EXPECT_GE(lastWalk.scannedBytes, 9000);
+    EXPECT_EQ(reports.all.back().scannedFiles, 12);
+    EXPECT_EQ(reports.all.back().scannedBytes, root->size);
+}
+
 TEST(AsyncDiskScannerTest, SkipsPrivacyFoldersWithoutCountingErrors) {
     TempTree tree;
     tree.file("Library/Mail/V10/message.emlx", "hello");
