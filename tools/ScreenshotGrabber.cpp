@@ -1,9 +1,10 @@
 // Saves pictures of the real main window for tools/screenshots: the welcome screen, a scan in
 // progress, the finished scan in each visual mode, the toolbar, search, banners and modals, and
 // every tool screen with data, empty and with its question open; the smallest window three
-// folders deep, a focused sidebar button and a flame graph of 120 files. Run it with HOME and the
-// XDG folders pointed at a fixture home; it scans that home.
-// Usage: ridar-screenshots <output-folder>
+// folders deep, a focused sidebar button, a flame graph of 120 files, thin treemap tiles, the
+// trail three folders deep at 1280 points and the undo toast beside the inspector. Run it with HOME
+// and the XDG folders pointed at a fixture home; it scans that home. Usage: ridar-screenshots
+// <output-folder>
 
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "FernwickUI/Kit/ConfirmationDialog.h"
@@ -517,6 +518,74 @@ bool saveHeaderFocusAndFlameShots(MainWindow& window, AppState& state, const QSt
     return ok;
 }
 
+// The treemap of a folder of thin tiles (files of falling sizes beside one large one, and
+// folders with long names whose headers are narrow), the result header three folders deep at
+// 1280 points, and the undo toast over the treemap while the inspector shows.
+bool saveTreemapDetailShots(MainWindow& window, AppState& state, const QString& folder) {
+    const std::filesystem::path thin =
+        std::filesystem::temp_directory_path() /
+        ("ridar-thin-tiles-" + std::to_string(QCoreApplication::applicationPid()));
+    const auto sparseFile = [](const std::filesystem::path& file, std::uintmax_t size) {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream{file};
+        std::filesystem::resize_file(file, size);
+    };
+    sparseFile(thin / "disk-image-of-the-old-laptop.img", 9'000'000'000ULL);
+    for (int i = 0; i < 40; ++i) {
+        sparseFile(thin / ("recording-" + std::to_string(i + 1) + ".wav"),
+                   900'000'000ULL / static_cast<unsigned>(i + 1));
+    }
+    for (int f = 0; f < 4; ++f) {
+        const std::string name = "Camera-import-from-the-summer-holiday-" + std::to_string(f + 1);
+        for (int i = 0; i < 6; ++i) {
+            sparseFile(thin / name / ("IMG_" + std::to_string(4000 + i) + ".jpg"),
+                       (300'000'000ULL >> f) / static_cast<unsigned>(i + 1));
+        }
+    }
+    window.resize(1280, 800);
+    state.setActiveModal(std::nullopt);
+    state.startScan(thin);
+    settleUntil([&] { return state.scanState().kind() == ScanState::Kind::completed; });
+    bool ok = state.scanState().kind() == ScanState::Kind::completed;
+    state.setStorageVisualMode(StorageVisualMode::treemap);
+    state.setSelectedNodeForInspection(nullptr);
+    settle(600);
+    ok = save(window, folder, QStringLiteral("treemap-thin-tiles-1280")) && ok;
+
+    const DiskNodePtr root = state.currentTreemapRoot();
+    DiskNodePtr victim;
+    for (const auto& child : root ? root->children : std::vector<DiskNodePtr>{}) {
+        if (!child->isDirectory()) {
+            victim = child;
+        }
+    }
+    if (victim) {
+        state.setSelectedNodeForInspection(root->children.front());
+        state.trashNode(victim);
+        settleUntil([&] { return state.lastTrashed().has_value(); }, 5000);
+        ok = save(window, folder, QStringLiteral("toast-with-inspector-1280")) && ok;
+    }
+    std::filesystem::remove_all(thin);
+
+    const std::filesystem::path deep =
+        std::filesystem::temp_directory_path() /
+        ("ridar-deep-" + std::to_string(QCoreApplication::applicationPid()));
+    sparseFile(deep / "Projects-of-the-studio" / "Documents-for-the-client" /
+                   "Camera-import-2026-06-14-from-the-card" / "IMG_4001.jpg",
+               5'000'000);
+    state.startScan(deep);
+    settleUntil([&] { return state.scanState().kind() == ScanState::Kind::completed; });
+    for (int level = 0; level < 3; ++level) {
+        if (const DiskNodePtr next = folderToEnter(state.currentTreemapRoot())) {
+            state.drillDownIntoNode(next);
+        }
+    }
+    settle(400);
+    ok = save(window, folder, QStringLiteral("crumbs-three-levels-1280")) && ok;
+    std::filesystem::remove_all(deep);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -600,5 +669,6 @@ int main(int argc, char** argv) {
     ok = takeWindowShots(window, state, *fixtures, folder) && ok;
     ok = takeToolShots(window, state, *fixtures, folder) && ok;
     ok = saveHeaderFocusAndFlameShots(window, state, folder) && ok;
+    ok = saveTreemapDetailShots(window, state, folder) && ok;
     return ok ? 0 : 1;
 }

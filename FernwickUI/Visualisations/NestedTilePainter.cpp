@@ -17,7 +17,12 @@ constexpr double kLabelPadding = 3;
 constexpr double kLabelGap = 6;
 constexpr double kHeaderPadding = 4;
 constexpr double kHeaderGap = 8;
-constexpr double kSmallTile = 24;
+constexpr double kLeafRadius = 2;
+constexpr double kFolderRadius = 3;
+
+QPen leafPen() {
+    return {blackAt(0.25), 0.8, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin};
+}
 
 } // namespace
 
@@ -57,12 +62,14 @@ NestedTilePainter::HeaderTexts NestedTilePainter::headerTexts(const QString& nam
         // Even the ellipsis alone may be too wide: then nothing is drawn.
         return nameMetrics.horizontalAdvance(elided) <= space ? elided : QString();
     };
-    // The size is drawn whole or not at all; the name gives way first.
-    const double sizeWidth = sizeMetrics.horizontalAdvance(size);
-    if (sizeWidth > room) {
-        return {fitted(name, room), QString()};
+    // The name is what tells the folders apart: the size goes first, and only then is the
+    // name shortened.
+    const double both =
+        nameMetrics.horizontalAdvance(name) + kHeaderGap + sizeMetrics.horizontalAdvance(size);
+    if (both <= room) {
+        return {name, size};
     }
-    return {fitted(name, room - sizeWidth - kHeaderGap), size};
+    return {fitted(name, room), QString()};
 }
 
 void NestedTilePainter::warmUp() {
@@ -112,78 +119,22 @@ void NestedTilePainter::prepareLabels(const NestedTileLayout& layout) {
 
 void NestedTilePainter::render(const NestedTileLayout& layout, QImage& image) {
     QPainter painter(&image);
-    // Folder tiles first (outer before inner), then leaves: a leaf lies above its folders and
-    // beside every other leaf, so the order among leaves does not matter. Small tiles, where
-    // rounded corners and fractional outlines cannot show, are drawn as plain rectangles without
-    // antialiasing: the leaves filled in one batch per colour and outlined last, the outlines
-    // written as pixels rather than stroked. A folder of 10,000 items draws in a few
-    // milliseconds.
-    const bool pixelAligned = painter.deviceTransform().isIdentity();
-    auto& smallLeaves = m_smallLeaves;
-    for (auto& [colour, rects] : smallLeaves) {
-        rects.clear();
-    }
-    auto& leafOutlines = m_leafOutlines;
-    leafOutlines.clear();
-    auto& folderOutline = m_folderOutline;
-    const auto& tiles = layout.tiles();
-    const auto isSmall = [](const NestedTileLayout::Tile& tile) {
-        return std::min(tile.frame.width, tile.frame.height) < kSmallTile;
-    };
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        const auto& tile = tiles[i];
-        const QRectF frame = toQRect(tile.frame);
-        if (tile.isLeaf) {
-            if (isSmall(tile)) {
-                smallLeaves[m_looks[i].colour.rgba()].push_back(frame);
-                leafOutlines.push_back(frame);
-            }
-        } else if (isSmall(tile)) {
-            // The same pixels as a hairline pen's stroke, filled rather than stroked.
-            painter.setRenderHint(QPainter::Antialiasing, false);
-            painter.setBrush(withOpacity(m_looks[i].colour, 0.1));
-            folderOutline.clear();
-            if (pixelAligned && appendHairlineOutline(frame, image.rect(), folderOutline)) {
-                painter.setPen(Qt::NoPen);
-                painter.drawRect(frame);
-                painter.setBrush(withOpacity(m_looks[i].colour, 0.85));
-                painter.drawRects(folderOutline.data(), static_cast<int>(folderOutline.size()));
-            } else {
-                painter.setPen(QPen(withOpacity(m_looks[i].colour, 0.85), 0));
-                painter.drawRect(frame);
-            }
-        } else {
-            painter.setRenderHint(QPainter::Antialiasing, true);
-            paintTile(painter, tiles[i], m_looks[i]);
-        }
-    }
     painter.setRenderHint(QPainter::Antialiasing, true);
+    // Folder tiles first (outer before inner), then leaves: a leaf lies above its folders and
+    // beside every other leaf, so the order among leaves does not matter. Every tile, however
+    // small, has its rounded corners, its outline and, where it has room, its label. Drawn tile
+    // by tile: one path of thousands of tiles takes the rasteriser far longer than the tiles
+    // one at a time.
+    const auto& tiles = layout.tiles();
     for (std::size_t i = 0; i < tiles.size(); ++i) {
-        if (tiles[i].isLeaf && !isSmall(tiles[i])) {
+        if (!tiles[i].isLeaf) {
             paintTile(painter, tiles[i], m_looks[i]);
         }
     }
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(Qt::NoPen);
-    for (const auto& [colour, rects] : smallLeaves) {
-        if (rects.empty()) {
-            continue;
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        if (tiles[i].isLeaf) {
+            paintTile(painter, tiles[i], m_looks[i]);
         }
-        painter.setBrush(QColor::fromRgba(colour));
-        painter.drawRects(rects.data(), static_cast<int>(rects.size()));
-    }
-    const QColor outline = blackAt(0.25);
-    if (pixelAligned) {
-        painter.end();
-        strokeHairlines(image, leafOutlines, outline);
-        if (!leafOutlines.empty()) {
-            painter.begin(&image);
-        }
-    }
-    if (!leafOutlines.empty()) {
-        painter.setPen(QPen(outline, 0));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRects(leafOutlines.data(), static_cast<int>(leafOutlines.size()));
     }
 }
 
@@ -192,8 +143,8 @@ void NestedTilePainter::paintTile(QPainter& painter, const NestedTileLayout::Til
     const QRectF frame = toQRect(tile.frame);
     if (tile.isLeaf) {
         painter.setBrush(look.colour);
-        painter.setPen(QPen(blackAt(0.25), 0.8, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        painter.drawRoundedRect(frame, 2, 2);
+        painter.setPen(leafPen());
+        painter.drawRoundedRect(frame, kLeafRadius, kLeafRadius);
         if (!tile.showsLabel) {
             return;
         }
@@ -217,7 +168,7 @@ void NestedTilePainter::paintTile(QPainter& painter, const NestedTileLayout::Til
     painter.setBrush(Qt::NoBrush);
     painter.setPen(
         QPen(withOpacity(look.colour, 0.85), 1.2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    painter.drawRoundedRect(frame, 3, 3);
+    painter.drawRoundedRect(frame, kFolderRadius, kFolderRadius);
     if (!tile.showsHeader) {
         return;
     }

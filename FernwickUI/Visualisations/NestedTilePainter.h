@@ -11,16 +11,15 @@
 #include <QSize>
 #include <QString>
 
-#include <unordered_map>
 #include <vector>
 
 class QPainter;
 
 namespace fernwick::ui {
 
-/// Draws the laid-out tiles of the "Treemap" mode into an image: a leaf as a rounded tile in its
-/// colour with its name and size where they fit, a folder as an outlined tint with its header
-/// strip; small tiles as plain rectangles with pixel outlines.
+/// Draws the laid-out tiles of the "Treemap" mode into an image: a leaf as a rounded, outlined
+/// tile in its colour with its name and size where they fit, a folder as an outlined rounded
+/// tint with its header strip.
 ///
 /// Only an image is painted, so any one thread may use an instance (one thread at a time). It
 /// reads the tiles' nodes (names, sizes, paths): the caller keeps the tree unchanged meanwhile.
@@ -36,9 +35,9 @@ public:
     /// the first picture drawn there does not.
     static void warmUp();
 
-    /// What a folder tile's header `width` points wide shows: its size whole when it fits
-    /// inside the header's padding, else no size; the name elided into the room left (empty
-    /// when not even an ellipsis fits). Nothing reaches outside the header.
+    /// What a folder tile's header `width` points wide shows: the name and the size, both
+    /// whole, when they fit inside the header's padding; else the name alone, elided to the
+    /// room (empty when not even an ellipsis fits). Nothing reaches outside the header.
     struct HeaderTexts {
         QString name;
         QString size;
@@ -62,10 +61,6 @@ private:
                    const TileLook& look) const;
 
     std::vector<TileLook> m_looks;
-    // Scratch of render(), kept with its storage between pictures.
-    std::unordered_map<QRgb, std::vector<QRectF>> m_smallLeaves;
-    std::vector<QRectF> m_leafOutlines;
-    std::vector<QRect> m_folderOutline;
 };
 
 } // namespace fernwick::ui

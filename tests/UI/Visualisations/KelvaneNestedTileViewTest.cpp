@@ -83,32 +83,40 @@ bool showsNodesOf(const KelvaneNestedTileView& view, const DiskNodePtr& root) {
 class KelvaneNestedTileViewTest : public QObject {
     Q_OBJECT
 private slots:
-    // A folder header of any width shows its size whole or not at all, and the name never
-    // reaches into the size or past the header's padding.
-    void folderHeadersDrawTheirSizeWholeOrNotAtAll() {
+    // A folder header keeps its name: the size shows only beside the whole name; where both
+    // do not fit the size goes and the name is elided. Nothing passes the header's padding.
+    void folderHeadersKeepTheNameAndDropTheSizeFirst() {
         const QFontMetricsF nameMetrics(uiFont(9.5, QFont::Bold));
         const QFontMetricsF sizeMetrics(uiFont(9, QFont::Medium));
-        const QString size = QStringLiteral("86.65 GB");
-        const double sizeWidth = sizeMetrics.horizontalAdvance(size);
+        const QString name = QStringLiteral("Application Support");
+        const QString size = QStringLiteral("36 MB");
+        const double both =
+            nameMetrics.horizontalAdvance(name) + 8 + sizeMetrics.horizontalAdvance(size);
         bool sawBoth = false;
-        bool sawNameOnly = false;
+        bool sawElided = false;
         for (int width = 20; width <= 300; ++width) {
-            const auto texts = KelvaneNestedTileView::headerTexts(
-                QStringLiteral("Application Support"), size, width, nameMetrics, sizeMetrics);
+            const auto texts =
+                KelvaneNestedTileView::headerTexts(name, size, width, nameMetrics, sizeMetrics);
             const double room = width - 2 * 4.0;
-            QVERIFY(texts.size.isEmpty() || texts.size == size);
-            if (!texts.size.isEmpty()) {
-                QVERIFY(sizeWidth <= room);
-                const double name = nameMetrics.horizontalAdvance(texts.name);
-                QVERIFY(texts.name.isEmpty() || name + 8 + sizeWidth <= room + 1e-9);
-                sawBoth = sawBoth || !texts.name.isEmpty();
-            } else {
-                QVERIFY(sizeWidth > room);
-                QVERIFY(nameMetrics.horizontalAdvance(texts.name) <= room + 1e-9);
-                sawNameOnly = sawNameOnly || !texts.name.isEmpty();
+            if (both <= room) {
+                QCOMPARE(texts.name, name);
+                QCOMPARE(texts.size, size);
+                sawBoth = true;
+                continue;
+            }
+            QVERIFY2(texts.size.isEmpty(), qPrintable(QString::number(width)));
+            QVERIFY(nameMetrics.horizontalAdvance(texts.name) <= room + 1e-9);
+            if (room >= nameMetrics.horizontalAdvance(QStringLiteral("Ap\u2026"))) {
+                QVERIFY(texts.name.startsWith(QStringLiteral("Ap")));
+                sawElided = true;
             }
         }
-        QVERIFY(sawBoth && sawNameOnly);
+        QVERIFY(sawBoth && sawElided);
+        // A header of 48 points, which showed "36 MB" alone, shows the name.
+        const auto narrow =
+            KelvaneNestedTileView::headerTexts(name, size, 48, nameMetrics, sizeMetrics);
+        QVERIFY(narrow.name.startsWith(QStringLiteral("A")));
+        QVERIFY(narrow.size.isEmpty());
     }
 
     void boundsLabelsAndFonts() {
@@ -279,6 +287,41 @@ private slots:
             }
         }
         QVERIFY(checked > 100);
+    }
+
+    // Every leaf wider than 28 and higher than 15 shows its name however thin it is (a 376 x 19
+    // strip, a 29 x 16 tile), and a small leaf keeps its rounded corners: its corner pixel is
+    // only partly covered, unlike the middle of its edge.
+    void thinLeavesShowTheirLabelsAndRoundedCorners() {
+        const auto strip = makeFile("/r/WWWW Wide recording of the concert.wav", 10);
+        const auto small = makeFile("/r/WWWW", 10);
+        const auto bare = makeFile("/r/WWWW bare", 10);
+        std::vector<TreemapRect> rects;
+        rects.push_back(tile(strip, {0, 0, 376, 19}, 0, true));
+        rects.push_back(tile(small, {0, 30, 29, 16}, 0, true));
+        rects.push_back(tile(bare, {40, 30, 28, 20}, 0, true));
+        const auto layout = NestedTileLayout::fromRects(std::move(rects));
+        QImage image;
+        NestedTilePainter().paint(layout, TreemapTheme::kelvane, QSize(420, 80), 1, image);
+        const auto whitePixels = [&image](const Rect& frame) {
+            int count = 0;
+            for (int y = int(frame.y) + 1; y < int(frame.maxY()) - 1; ++y) {
+                for (int x = int(frame.x) + 1; x < int(frame.maxX()) - 1; ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    count += c.red() > 200 && c.green() > 200 && c.blue() > 200 ? 1 : 0;
+                }
+            }
+            return count;
+        };
+        const auto& tiles = layout.tiles();
+        QVERIFY(whitePixels(tiles[0].frame) > 40);
+        QVERIFY(whitePixels(tiles[1].frame) > 10);
+        QCOMPARE(whitePixels(tiles[2].frame), 0);
+        for (const auto& drawn : tiles) {
+            const int x = int(drawn.frame.x);
+            const int y = int(drawn.frame.y);
+            QVERIFY(image.pixelColor(x, y).alpha() < image.pixelColor(x + 10, y).alpha());
+        }
     }
 
     void paintsTilesInTheThemesColours() {
