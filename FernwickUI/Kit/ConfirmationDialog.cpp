@@ -74,4 +74,9 @@ ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& mess
     m_cancel->setFocus();
 }
 
+void ConfirmationDialog::setTitle(const QString& title) {
+    setWindowTitle(title);
+    m_title->setText(title);
+}
+
 } // namespace fernwick::ui

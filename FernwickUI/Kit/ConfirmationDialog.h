@@ -21,6 +21,8 @@ public:
                        const QString& destructiveLabel, QWidget* parent = nullptr);
 
     const QLabel* titleLabel() const { return m_title; }
+    /// Replaces the title (plain text), also while the dialog is open.
+    void setTitle(const QString& title);
     const QLabel* messageLabel() const { return m_message; }
     QPushButton* destructiveButton() const { return m_destructive; }
     QPushButton* cancelButton() const { return m_cancel; }

@@ -16,6 +16,8 @@
 #include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
 #include "FernwickUI/MainWindow/WelcomeView.h"
+#include "FernwickUI/Visualisations/InspectorBar.h"
+#include "FernwickUI/Visualisations/TreemapCanvas.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -109,6 +111,19 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
         }
     });
 
+    // The keys the shortcuts list names: the Empty-Trash question (exactly as the sidebar's
+    // "Empty" asks it) and the selected item shown in the file manager.
+    auto* emptyTrash = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backspace), this);
+    emptyTrash->setContext(Qt::WindowShortcut);
+    connect(emptyTrash, &QShortcut::activated, this, &MainWindow::askToEmptyTrash);
+    auto* reveal = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    reveal->setContext(Qt::WindowShortcut);
+    connect(reveal, &QShortcut::activated, this, [this] {
+        if (const DiskNodePtr& selected = m_state.selectedNodeForInspection()) {
+            m_state.revealInFinder(selected->url());
+        }
+    });
+
     m_searchShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
     m_searchShortcut->setContext(Qt::WindowShortcut);
     connect(m_searchShortcut, &QShortcut::activated, this,
@@ -122,6 +137,10 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     connect(&m_state, &AppState::lastTrashedChanged, this, &MainWindow::updateToast);
     connect(&m_state, &AppState::userAlertChanged, this, &MainWindow::updateAlert);
     connect(&m_state, &AppState::activeModalChanged, this, &MainWindow::updateSheet);
+    // At start the keys belong to the window, not to the search field: Ctrl+Z undoes, and
+    // typing goes nowhere until the user picks a field (Ctrl+F or a click).
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus();
     updateBanners();
     updateContent();
     updateToast();
@@ -143,6 +162,9 @@ void MainWindow::askToEmptyTrash() {
     }
     m_emptyTrash = new EmptyTrashDialog(m_state.trashItemCount(), this);
     m_emptyTrash->setAttribute(Qt::WA_DeleteOnClose);
+    // The count the question names follows the Trash while it is open.
+    connect(&m_state, &AppState::trashItemCountChanged, m_emptyTrash,
+            [this] { m_emptyTrash->setItemCount(m_state.trashItemCount()); });
     connect(m_emptyTrash, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
     m_emptyTrash->open();
 }
@@ -212,6 +234,10 @@ void MainWindow::updateToast() {
         return;
     }
     m_toastID = record->id;
+    // Over the treemap the toast rests above the inspector, which shows what was moved.
+    m_toast->keepClearOf(m_state.storageVisualMode() == StorageVisualMode::treemap
+                             ? m_result->treemapCanvas()->inspector()
+                             : nullptr);
     m_toast->present(plainText(record->node->name()));
 }
 

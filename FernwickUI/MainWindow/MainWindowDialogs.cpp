@@ -35,10 +35,18 @@ AlertDialog::AlertDialog(const QString& title, const QString& message, QWidget* 
 
 EmptyTrashDialog::EmptyTrashDialog(std::int64_t itemCount, QWidget* parent)
     : ConfirmationDialog(
-          QStringLiteral("Permanently delete %1 items in the Trash?")
-              .arg(static_cast<qlonglong>(itemCount)),
+          titleFor(itemCount),
           QStringLiteral(
               "This also removes items you trashed outside Tarnbrook. It can't be undone."),
           QStringLiteral("Empty Trash"), parent) {}
+
+QString EmptyTrashDialog::titleFor(std::int64_t itemCount) {
+    return QStringLiteral("Permanently delete %1 items in the Trash?")
+        .arg(static_cast<qlonglong>(itemCount));
+}
+
+void EmptyTrashDialog::setItemCount(std::int64_t itemCount) {
+    setTitle(titleFor(itemCount));
+}
 
 } // namespace fernwick::ui

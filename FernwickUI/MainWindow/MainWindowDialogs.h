@@ -42,6 +42,11 @@ class EmptyTrashDialog : public ConfirmationDialog {
 public:
     EmptyTrashDialog(std::int64_t itemCount, QWidget* parent = nullptr);
 
+    /// The title for `itemCount` items in the Trash; the window keeps it up to date while the
+    /// question is open.
+    void setItemCount(std::int64_t itemCount);
+    static QString titleFor(std::int64_t itemCount);
+
     QPushButton* emptyButton() const { return destructiveButton(); }
 };
 

@@ -183,7 +183,7 @@ void SearchResultsView::addRow() {
     layout->addWidget(reveal);
     row.drill = new StyledButton(QStringLiteral("Drill Down"),
                                  buttonLook(ButtonStyle::borderedProminent, uiFont(10),
-                                            Palette::selectionBlue(), ControlSize::small),
+                                            Palette::systemBlue(), ControlSize::small),
                                  row.widget);
     // The search is left first, so the drilled folder is what the window shows. Leaving it
     // empties the rows, so the node is taken before.

@@ -1,12 +1,12 @@
 #include "FernwickUI/MainWindow/UndoToast.h"
 
 #include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -20,6 +20,7 @@ constexpr double kPaddingH = 16;
 constexpr double kPaddingV = 10;
 constexpr double kSpacing = 12;
 constexpr double kBottomGap = 24;
+constexpr double kClearance = 8; // above a widget the toast keeps clear of
 constexpr double kIconSize = 13;
 
 QFont textFont() {
@@ -36,8 +37,17 @@ double undoWidth() {
 }
 } // namespace
 
-UndoToast::UndoToast(QWidget* parent) : QWidget(parent) {
+UndoToast::UndoToast(QWidget* parent)
+    : QWidget(parent),
+      m_undo(new StyledButton(QStringLiteral("Undo"),
+                              buttonLook(ButtonStyle::plain, undoFont(), Palette::undoActionBlue()),
+                              this)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    connect(m_undo, &QAbstractButton::clicked, this, [this] {
+        if (m_presented) {
+            emit undoRequested();
+        }
+    });
     hide();
     m_animation.setDuration(200);
     m_animation.setEasingCurve(QEasingCurve::OutQuad);
@@ -112,13 +122,35 @@ QRectF UndoToast::undoRect() const {
     return {body.right() - kPaddingH - undoWidth(), body.top(), undoWidth(), body.height()};
 }
 
+void UndoToast::keepClearOf(QWidget* widget) {
+    if (m_clearOf == widget) {
+        return;
+    }
+    if (m_clearOf) {
+        m_clearOf->removeEventFilter(this);
+    }
+    m_clearOf = widget;
+    if (widget != nullptr) {
+        widget->installEventFilter(this);
+    }
+    if (isVisible()) {
+        reposition();
+    }
+}
+
 void UndoToast::reposition() {
     if (parentWidget() == nullptr) {
         return;
     }
     resize(sizeHint());
+    m_undo->setGeometry(undoRect().toAlignedRect());
     const QSize area = parentWidget()->size();
-    const double restingTop = area.height() - kBottomGap - height() + kShadowRoom + kShadowOffset;
+    double floor = area.height() - kBottomGap;
+    if (m_clearOf && m_clearOf->isVisible()) {
+        const QPoint top = m_clearOf->mapTo(parentWidget(), QPoint(0, 0));
+        floor = std::min(floor, top.y() - kClearance);
+    }
+    const double restingTop = floor - height() + kShadowRoom + kShadowOffset;
     // Slides up from below the bottom edge as it enters.
     const double hiddenTop = area.height();
     const double top = hiddenTop + (restingTop - hiddenTop) * m_progress;
@@ -126,7 +158,9 @@ void UndoToast::reposition() {
 }
 
 bool UndoToast::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible()) {
+    const bool moved = event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+                       event->type() == QEvent::Show || event->type() == QEvent::Hide;
+    if ((watched == parentWidget() || watched == m_clearOf) && moved && isVisible()) {
         reposition();
     }
     return QWidget::eventFilter(watched, event);
@@ -153,16 +187,6 @@ void UndoToast::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(Qt::white);
     painter.drawText(QRectF(x, body.top(), textWidth() + 1, body.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, shownText());
-    painter.setFont(undoFont());
-    painter.setPen(Palette::undoActionBlue());
-    painter.drawText(undoRect(), Qt::AlignCenter, QStringLiteral("Undo"));
-}
-
-void UndoToast::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_presented && event->button() == Qt::LeftButton &&
-        undoRect().adjusted(-4, -4, 4, 4).contains(event->position())) {
-        emit undoRequested();
-    }
 }
 
 } // namespace fernwick::ui

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QVariantAnimation>
 #include <QWidget>
 
 namespace fernwick::ui {
 
+class StyledButton;
+
 /// The toast at the bottom of the main window that offers to undo the last move to the Trash:
 /// "Moved <name> to Trash" and "Undo". It slides in from the bottom edge while fading in, and
 /// leaves the same way (ease-out, 0.2 s). It places itself centred, 24 points above the bottom
-/// edge of its parent, and follows the parent's size. GUI thread only.
+/// edge of its parent, or above the widget it is told to keep clear of while that one shows,
+/// and follows both. "Undo" is a button that Tab reaches. GUI thread only.
 class UndoToast : public QWidget {
     Q_OBJECT
 public:
@@ -26,8 +30,12 @@ public:
     const QString& text() const { return m_text; }
     /// The text as drawn: shortened in the middle to the room the window leaves.
     QString shownText() const;
-    /// The "Undo" label's rectangle in the toast's coordinates.
+    /// The "Undo" button's rectangle in the toast's coordinates.
     QRectF undoRect() const;
+    StyledButton* undoButton() const { return m_undo; }
+    /// While `widget` (a descendant of the toast's parent) shows, the toast rests above it
+    /// instead of over it; null for none.
+    void keepClearOf(QWidget* widget);
     /// 0 (gone) to 1 (in place).
     double progress() const { return m_progress; }
 
@@ -38,7 +46,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -50,6 +57,8 @@ private:
     bool m_presented = false;
     double m_progress = 0;
     QVariantAnimation m_animation;
+    StyledButton* m_undo;
+    QPointer<QWidget> m_clearOf;
 };
 
 } // namespace fernwick::ui

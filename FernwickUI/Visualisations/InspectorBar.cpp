@@ -55,7 +55,7 @@ InspectorBar::InspectorBar(QWidget* parent)
     const QFont buttonFont = uiFont(10, QFont::Medium);
     m_reveal = new StyledButton(QStringLiteral("Reveal"), borderedLook(buttonFont), this);
     m_trash = new StyledButton(QStringLiteral("Trash"),
-                               borderedLook(buttonFont, Palette::destructiveRed()), this);
+                               borderedLook(buttonFont, Palette::systemRed()), this);
     m_drillDown =
         new StyledButton(QStringLiteral("Drill Down"),
                          borderedProminentLook(buttonFont, Palette::selectionBlue()), this);

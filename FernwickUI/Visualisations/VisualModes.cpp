@@ -21,6 +21,8 @@ enum class Scrolling { none, vertical, both };
 
 QWidget* inScrollArea(QWidget* content, Scrolling scrolling) {
     if (scrolling == Scrolling::none) {
+        // A click takes the keys from the search field, as it does in the scrolled canvases.
+        content->setFocusPolicy(Qt::ClickFocus);
         return content;
     }
     auto* area = new QScrollArea;
@@ -46,6 +48,8 @@ template <typename View, Scrolling scrolling> ModePage viewPage(AppState& /*stat
 
 ModePage treemapPage(AppState& state) {
     auto* canvas = new TreemapCanvas(state);
+    // A click on a tile or on the inspector takes the keys from the search field.
+    canvas->setFocusPolicy(Qt::ClickFocus);
     return {canvas, canvas, nullptr, [canvas](const DiskNodePtr& root) { canvas->setRoot(root); }};
 }
 

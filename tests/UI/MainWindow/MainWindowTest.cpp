@@ -381,6 +381,38 @@ private slots:
                  QStringLiteral("Permanently delete 0 items in the Trash?"));
     }
 
+    // The keys the shortcuts modal lists act: Ctrl+Shift+Backspace asks before emptying the
+    // Trash (nothing goes without the answer), and the question's count follows the Trash while
+    // it is open; Ctrl+R shows the selected item in the file manager, nothing without one.
+    void listedShortcutsActAndTheEmptyTrashCountStaysLive() {
+        WindowHarness w(false);
+        QVERIFY(w.h.trash->moveToTrash(w.h.tree.denseFile("junk.txt", 10)));
+        w.open();
+        QTRY_COMPARE(w.state->trashItemCount(), std::int64_t{1});
+        w.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        QTest::keyClick(w.window.get(), Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(w.h.revealed.empty());
+        const auto selected = test::makeNode(w.h.tree / "fixture/gamma.bin", false, 10000);
+        w.state->setSelectedNodeForInspection(selected);
+        QTest::keyClick(w.window.get(), Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(w.h.revealed, std::vector<std::filesystem::path>{selected->url()});
+
+        QTest::keyClick(w.window.get(), Qt::Key_Backspace, Qt::ControlModifier | Qt::ShiftModifier);
+        EmptyTrashDialog* dialog = w.window->emptyTrashDialog();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->titleLabel()->text(),
+                 QStringLiteral("Permanently delete 1 items in the Trash?"));
+        QVERIFY(w.h.trash->moveToTrash(w.h.tree.denseFile("more.txt", 10)));
+        w.state->refreshTrashCount();
+        QTRY_COMPARE(dialog->titleLabel()->text(),
+                     QStringLiteral("Permanently delete 2 items in the Trash?"));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        w.h.settle();
+        QVERIFY(w.window->emptyTrashDialog() == nullptr);
+        QCOMPARE(w.h.trash->itemCount(), std::int64_t{2});
+    }
+
     void alertsShowPlainTextAndClearWhenDismissed() {
         WindowHarness w(false);
         w.open();

@@ -5,6 +5,7 @@
 #include "FernwickUI/MainWindow/SearchField.h"
 #include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
+#include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Visualisations/BubbleNodeView.h"
 #include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
 #include "FernwickUI/Visualisations/FolderCardView.h"
@@ -288,6 +289,9 @@ private slots:
         QVERIFY(triggerEntry(*menu, QStringLiteral("Show in File Manager")));
         QCOMPARE(w.h.revealed.back(), beta->url());
 
+        // "Trash" in the system red, "Drill Down" in the header's accent blue.
+        QCOMPARE(inspector->trashButton()->look().textColour, Palette::systemRed());
+        QCOMPARE(inspector->drillDownButton()->look().background, Palette::selectionBlue());
         const std::filesystem::path gammaPath = gamma->url();
         click(inspector->trashButton());
         QTRY_VERIFY(w.state->lastTrashed().has_value());
@@ -295,7 +299,7 @@ private slots:
         UndoToast* toast = w.window->undoToast();
         QVERIFY(toast->isPresented());
         QTRY_COMPARE(toast->progress(), 1.0);
-        click(toast, toast->undoRect().center().toPoint());
+        click(toast->undoButton());
         QTRY_VERIFY(std::filesystem::exists(gammaPath));
         QTRY_VERIFY(!w.state->lastTrashed().has_value());
         QVERIFY(!toast->isPresented());
@@ -407,6 +411,50 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), canvas);
         pressUndo();
         QTRY_VERIFY(std::filesystem::exists(alpha->url()));
+    }
+
+    // The search field does not have the keys at start. In the Treemap mode a click on a tile
+    // or on the inspector's "Trash" takes them to the canvas, so Ctrl+Z undoes the move; the
+    // toast's "Undo" is a button that Tab reaches, and the toast rests above the inspector.
+    void treemapClicksTakeTheKeysAndTheToastRestsAboveTheInspector() {
+        WindowHarness w;
+        w.open();
+        w.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        QLineEdit* field = w.window->topToolbar()->searchField()->edit();
+        QVERIFY(QApplication::focusWidget() != field);
+        QVERIFY(w.scanFixture());
+        useMode(w, StorageVisualMode::treemap);
+        TreemapCanvas* treemap = w.window->resultCanvas()->treemapCanvas();
+        KelvaneNestedTileView* tiles = treemap->tileView();
+        const DiskNodePtr gamma = w.child("gamma.bin");
+        field->setFocus();
+        click(tiles, pointOf(tiles, StorageVisualMode::treemap, gamma));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(treemap));
+        QCOMPARE(w.state->selectedNodeForInspection(), gamma);
+
+        field->setFocus();
+        click(treemap->inspector()->trashButton());
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(treemap));
+        UndoToast* toast = w.window->undoToast();
+        QTRY_COMPARE(toast->progress(), 1.0);
+        QVERIFY(treemap->inspector()->isVisible());
+        const int toastBottom = toast->mapTo(w.window.get(), toast->undoRect().bottomLeft()).y();
+        const int inspectorTop = treemap->inspector()->mapTo(w.window.get(), QPoint(0, 0)).y();
+        QVERIFY2(toastBottom < inspectorTop,
+                 qPrintable(QStringLiteral("%1 %2").arg(toastBottom).arg(inspectorTop)));
+
+        QVERIFY(toast->undoButton()->focusPolicy() & Qt::TabFocus);
+        toast->undoButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(toast->undoButton(), Qt::Key_Space);
+        QTRY_VERIFY(std::filesystem::exists(gamma->url()));
+
+        w.state->trashNode(w.child("Beta"));
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        click(tiles, pointOf(tiles, StorageVisualMode::treemap, w.child("Alpha")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY(std::filesystem::exists(w.h.tree / "fixture/Beta"));
     }
 
     void listShowsStoredOrderAndReveals() {

@@ -1,4 +1,5 @@
 #include "FernwickUI/MainWindow/SearchResultsView.h"
+#include "FernwickUI/Style/Palette.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLabel>
@@ -68,7 +69,10 @@ private slots:
         search(w, "MATCH");
         QCOMPARE(view->countLabel()->text(), QStringLiteral("50 matches"));
         QCOMPARE(view->rows().size(), std::size_t{50});
-        QVERIFY(findButton(view->rows()[0], QStringLiteral("Drill Down")) != nullptr); // the root
+        // The root comes first; its "Drill Down" is filled with the standard blue.
+        StyledButton* drill = findButton(view->rows()[0], QStringLiteral("Drill Down"));
+        QVERIFY(drill != nullptr);
+        QCOMPARE(drill->look().background, Palette::systemBlue());
         search(w, "match-7");
         // match-7 and match-70 … match-79.
         QCOMPARE(view->countLabel()->text(), QStringLiteral("11 matches"));
