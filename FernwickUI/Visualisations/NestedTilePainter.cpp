@@ -1,8 +1,8 @@
 #include "FernwickUI/Visualisations/NestedTilePainter.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
-#include "FernwickUI/Visualisations/VisualPainting.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
