@@ -18,8 +18,6 @@ namespace fernwick::ui {
 
 namespace {
 constexpr int kSpacing = 4;
-/// How many letters a shortened crumb keeps before its ellipsis.
-constexpr int kKeptLetters = 3;
 
 ButtonLook crumbLook(bool first, bool last) {
     ButtonLook look;
@@ -62,7 +60,6 @@ CrumbTrail::CrumbTrail(QWidget* parent) : QScrollArea(parent) {
 void CrumbTrail::setTrail(const std::vector<QString>& names) {
     m_crumbs.clear();
     m_natural.clear();
-    m_minimum.clear();
     auto* row = new QWidget;
     row->setAutoFillBackground(false);
     auto* layout = new QHBoxLayout(row);
@@ -71,20 +68,15 @@ void CrumbTrail::setTrail(const std::vector<QString>& names) {
     for (std::size_t index = 0; index < names.size(); ++index) {
         const bool last = index + 1 == names.size();
         const QString text = names[index].isEmpty() ? QStringLiteral("~") : names[index];
-        const ButtonLook look = crumbLook(index == 0, last);
-        auto* crumb = new StyledButton(text, look, row);
+        auto* crumb = new StyledButton(text, crumbLook(index == 0, last), row);
         connect(crumb, &QAbstractButton::clicked, this,
                 [this, index] { emit crumbChosen(static_cast<int>(index)); });
         crumb->installEventFilter(this);
+        // Never narrower than its whole text.
+        crumb->setMinimumWidth(crumb->sizeHint().width());
         layout->addWidget(crumb);
         m_crumbs.push_back(crumb);
-        const int natural = crumb->sizeHint().width();
-        const QFontMetricsF metrics(look.font);
-        const QString kept = text.left(kKeptLetters) + QChar(0x2026);
-        const int saved = static_cast<int>(
-            std::floor(metrics.horizontalAdvance(text) - metrics.horizontalAdvance(kept)));
-        m_natural.push_back(natural);
-        m_minimum.push_back(natural - std::max(0, saved));
+        m_natural.push_back(crumb->sizeHint().width());
         if (!last) {
             auto* separator = makeLabel(QStringLiteral("\u203A"), uiFont(11), whiteAt(0.35));
             separator->setFixedWidth(m_separatorWidth);
@@ -96,7 +88,7 @@ void CrumbTrail::setTrail(const std::vector<QString>& names) {
     setWidget(row);
     setFixedHeight(row->sizeHint().height());
     updateGeometry();
-    fit();
+    scrollToEnd();
 }
 
 int CrumbTrail::gapsWidth() const {
@@ -116,62 +108,17 @@ QSize CrumbTrail::minimumSizeHint() const {
     if (m_crumbs.empty()) {
         return {0, height()};
     }
-    const int compact =
-        sum(m_minimum.begin(), m_minimum.end() - 1) + m_natural.back() + gapsWidth();
-    return {std::min(kMaximumWidth, compact), height()};
+    return {std::min(kMaximumWidth, m_natural.back()), height()};
 }
 
-std::vector<int> CrumbTrail::fitWidths(const std::vector<int>& natural,
-                                       const std::vector<int>& minimum, int room, int viewport) {
-    std::vector<int> widths = natural;
-    if (widths.empty() || sum(natural.begin(), natural.end()) <= room) {
-        return widths;
-    }
-    const std::size_t last = widths.size() - 1;
-    const int earlierRoom = room - natural[last];
-    const auto earlierAt = [&](int cap) {
-        int total = 0;
-        for (std::size_t i = 0; i < last; ++i) {
-            total += std::min(natural[i], std::max(minimum[i], cap));
-        }
-        return total;
-    };
-    if (earlierRoom >= earlierAt(0)) {
-        // The widest common cap at which the earlier crumbs fit beside the last one.
-        int low = 0;
-        int high = *std::max_element(natural.begin(), natural.end());
-        while (low < high) {
-            const int middle = (low + high + 1) / 2;
-            if (earlierAt(middle) <= earlierRoom) {
-                low = middle;
-            } else {
-                high = middle - 1;
-            }
-        }
-        for (std::size_t i = 0; i < last; ++i) {
-            widths[i] = std::min(natural[i], std::max(minimum[i], low));
-        }
-        return widths;
-    }
-    for (std::size_t i = 0; i < last; ++i) {
-        widths[i] = std::min(natural[i], minimum[i]);
-    }
-    widths[last] = std::clamp(viewport, 0, natural[last]);
-    return widths;
-}
-
-void CrumbTrail::fit() {
+void CrumbTrail::scrollToEnd() {
     if (m_crumbs.empty() || widget() == nullptr) {
         return;
-    }
-    const int room = viewport()->width();
-    const std::vector<int> widths = fitWidths(m_natural, m_minimum, room - gapsWidth(), room);
-    for (std::size_t i = 0; i < m_crumbs.size(); ++i) {
-        m_crumbs[i]->setFixedWidth(widths[i]);
     }
     widget()->layout()->activate();
     widget()->resize(widget()->sizeHint());
     // The end of the trail, its last crumb, is what the user needs to see.
+    const int room = viewport()->width();
     horizontalScrollBar()->setRange(0, std::max(0, widget()->width() - room));
     horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
 }
@@ -188,7 +135,7 @@ bool CrumbTrail::eventFilter(QObject* watched, QEvent* event) {
 
 void CrumbTrail::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
-    fit();
+    scrollToEnd();
 }
 
 } // namespace fernwick::ui

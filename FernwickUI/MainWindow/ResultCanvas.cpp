@@ -163,8 +163,8 @@ void ResultCanvas::arrangeHeader() {
         return; // still being built
     }
     // One line while the back button, the mode switcher, the theme button and the hint fit
-    // whole beside the shortest form of the trail; else the trail and the hint move to a
-    // second line, where the trail has the room to show its last crumb.
+    // whole beside the trail's last crumb (the trail scrolls for the others); else the trail
+    // and the hint move to a second line, where the trail has more room.
     int needed = m_switcher->sizeHint().width() + m_theme->sizeHint().width() +
                  m_hint->sizeHint().width() + m_trail->minimumSizeHint().width() + 3 * 10;
     if (!m_back->isHidden()) {

@@ -2,13 +2,17 @@
 
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
 
+#include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollArea>
 
 #include <cmath>
 
@@ -36,11 +40,14 @@ ListCanvas::ListCanvas(QWidget* parent)
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    // Tab reaches the reveal buttons; a click leaves the focus to the scroll area.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ListCanvas::setRoot(const DiskNodePtr& root) {
     m_root = root;
     m_rows = root ? root->children : std::vector<DiskNodePtr>{};
+    m_focusedRow = 0;
     updateGeometry();
     update();
 }
@@ -90,6 +97,9 @@ void ListCanvas::paintEvent(QPaintEvent* event) {
         x += kIconFrame + kSpacing;
         const QRectF reveal = revealRect(index);
         drawSystemIcon(painter, reveal, "arrow.right.circle", kIconSize, whiteAt(0.5));
+        if (index == m_focusedRow && showsFocusRing(this)) {
+            drawFocusRing(painter, reveal.adjusted(-3, -3, 3, 3), reveal.height() / 2 + 3);
+        }
         const QString size = plainText(node.formattedSize());
         const double sizeWidth = sizeMetrics.horizontalAdvance(size);
         const double sizeLeft = reveal.left() - kSpacing - sizeWidth;
@@ -118,6 +128,46 @@ void ListCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (revealRect(index).adjusted(-4, -4, 4, 4).contains(event->position())) {
         emit revealRequested(m_rows[static_cast<std::size_t>(index)]);
     }
+}
+
+void ListCanvas::focusRow(int row) {
+    update(revealRect(m_focusedRow).adjusted(-4, -4, 4, 4).toAlignedRect());
+    m_focusedRow = row;
+    const QRect reveal = revealRect(row).adjusted(-4, -4, 4, 4).toAlignedRect();
+    update(reveal);
+    // The canvas lies in a scroll area's viewport: the focused button is scrolled into view.
+    QWidget* viewport = parentWidget();
+    if (auto* area = qobject_cast<QScrollArea*>(viewport ? viewport->parentWidget() : nullptr)) {
+        area->ensureVisible(reveal.center().x(), reveal.center().y(), 0, reveal.height());
+    }
+}
+
+void ListCanvas::focusInEvent(QFocusEvent* event) {
+    // Shift+Tab comes in at the last button, everything else at the first.
+    if (!m_rows.empty()) {
+        focusRow(event->reason() == Qt::BacktabFocusReason ? static_cast<int>(m_rows.size()) - 1
+                                                           : 0);
+    }
+    QWidget::focusInEvent(event);
+}
+
+bool ListCanvas::focusNextPrevChild(bool next) {
+    // Tab walks through the reveal buttons before it leaves the list.
+    const int row = m_focusedRow + (next ? 1 : -1);
+    if (hasFocus() && row >= 0 && row < static_cast<int>(m_rows.size())) {
+        focusRow(row);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void ListCanvas::keyPressEvent(QKeyEvent* event) {
+    const bool press = event->key() == Qt::Key_Space || returnPressesFocusedButton(event, this);
+    if (press && m_focusedRow >= 0 && m_focusedRow < static_cast<int>(m_rows.size())) {
+        emit revealRequested(m_rows[static_cast<std::size_t>(m_focusedRow)]);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace fernwick::ui

@@ -11,8 +11,9 @@ namespace fernwick::ui {
 
 /// The "List" mode: one row per child of the shown node, in the tree's own order, each with its
 /// icon, name, size and a reveal button. Rows neither select nor drill down. Only the rows in
-/// view are drawn, so a folder of many thousand children scrolls smoothly. Put it in a
-/// QScrollArea with widgetResizable set. GUI thread only.
+/// view are drawn, so a folder of many thousand children scrolls smoothly. Tab walks through the
+/// reveal buttons (scrolled into view, with the focus ring), and Space or Return presses the
+/// focused one. Put it in a QScrollArea with widgetResizable set. GUI thread only.
 class ListCanvas : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +26,8 @@ public:
     /// The rectangle of row `index` and of its reveal button.
     QRectF rowRect(int index) const;
     QRectF revealRect(int index) const;
+    /// The row whose reveal button has the keyboard focus (while the canvas has it).
+    int focusedRow() const { return m_focusedRow; }
 
     QSize sizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
@@ -36,13 +39,20 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    /// Gives the focus to the reveal button of `row` and scrolls it into view.
+    void focusRow(int row);
+
     DiskNodePtr m_root;
     std::vector<DiskNodePtr> m_rows;
     QFont m_nameFont;
     QFont m_sizeFont;
     double m_rowHeight = 0;
+    int m_focusedRow = 0;
 };
 
 } // namespace fernwick::ui

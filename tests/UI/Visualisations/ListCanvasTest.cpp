@@ -1,6 +1,7 @@
 #include "FernwickUI/Visualisations/ListCanvas.h"
 #include "tests/Support/TreeBuilder.h"
 
+#include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -39,6 +40,42 @@ private slots:
             QCOMPARE(revealed.size(), 1);
             QCOMPARE(revealed.at(0).at(0).value<DiskNodePtr>(), root->children.back());
         }
+    }
+
+    // Tab reaches each row's reveal button in turn, Shift+Tab comes back, and Space presses the
+    // focused one; the focused button is scrolled into view.
+    void tabWalksThroughTheRevealButtons() {
+        QWidget window;
+        auto* before = new QWidget(&window);
+        before->setFocusPolicy(Qt::TabFocus);
+        auto* area = new QScrollArea(&window);
+        area->setWidgetResizable(true);
+        area->setFocusPolicy(Qt::ClickFocus);
+        auto* list = new ListCanvas;
+        area->setWidget(list);
+        area->setGeometry(0, 10, 600, 200);
+        const auto root = test::makeFolderOfFiles("/r", 40, [](int i) { return 1000 + i; });
+        list->setRoot(root);
+        window.resize(600, 220);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        before->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(before, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+        QCOMPARE(list->focusedRow(), 0);
+        QSignalSpy revealed(list, &ListCanvas::revealRequested);
+        for (int i = 0; i < 30; ++i) {
+            QTest::keyClick(list, Qt::Key_Tab);
+        }
+        QCOMPARE(list->focusedRow(), 30);
+        const QPoint shown = list->mapTo(area->viewport(), list->revealRect(30).center().toPoint());
+        QVERIFY(area->viewport()->rect().contains(shown));
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Backtab);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(revealed.size(), 2);
+        QCOMPARE(revealed.at(0).at(0).value<DiskNodePtr>(), root->children[30]);
+        QCOMPARE(revealed.at(1).at(0).value<DiskNodePtr>(), root->children[29]);
     }
 };
 
