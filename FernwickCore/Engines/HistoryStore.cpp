@@ -126,7 +126,7 @@ std::shared_ptr<HistoryStore> HistoryStore::shared() {
 }
 
 void HistoryStore::load() {
-    auto contents = readWholeFile(m_fileURL, statefile::kSnapshotsMaxBytes);
+    auto contents = readWholeFile(m_fileURL, m_fileOps.maxFileBytes);
     if (!contents) {
         // A missing file is an empty history; anything else is a file we must not overwrite.
         m_fileUnreadable = contents.error().code != ENOENT;
@@ -209,7 +209,31 @@ void HistoryStore::recordSnapshot(std::int64_t used, std::int64_t free,
     if (m_fileUnreadable && !setAsideUnreadableFile()) {
         return;
     }
-    (void)writeFileAtomically(m_fileURL, encode(toWrite));
+    std::string text = encode(toWrite);
+    if (text.size() > m_fileOps.maxFileBytes) {
+        // The reader refuses a longer file, and the whole timeline with it: keep the newest.
+        const std::size_t dropped = oldestToDrop(toWrite, text.size());
+        toWrite.erase(toWrite.begin(), toWrite.begin() + static_cast<std::ptrdiff_t>(dropped));
+        {
+            // The file lock keeps every other change out, so memory starts with the same ones.
+            std::lock_guard lock(m_mutex);
+            m_snapshots.erase(m_snapshots.begin(),
+                              m_snapshots.begin() + static_cast<std::ptrdiff_t>(dropped));
+        }
+        text = encode(toWrite);
+    }
+    (void)writeFileAtomically(m_fileURL, text);
+}
+
+std::size_t HistoryStore::oldestToDrop(const std::vector<StorageSnapshot>& snapshots,
+                                       std::size_t encodedBytes) const {
+    // Each element's bytes in the array, with its separating comma: encode({one}) less "[]".
+    std::size_t dropped = 0;
+    while (dropped < snapshots.size() && encodedBytes > m_fileOps.maxFileBytes) {
+        encodedBytes -= encode({snapshots[dropped]}).size() - 2 + 1;
+        ++dropped;
+    }
+    return dropped;
 }
 
 std::vector<StorageSnapshot> HistoryStore::getSnapshots() const {

@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Platform/Clock.h"
 #include "FernwickCore/Platform/Environment.h"
+#include "FernwickCore/Platform/StateFile.h"
 #include "FernwickCore/Platform/Uuid.h"
 
 #include <cstdint>
@@ -33,6 +34,14 @@ struct StorageSnapshot {
     friend bool operator==(const StorageSnapshot&, const StorageSnapshot&) = default;
 };
 
+/// File operations a test may replace to simulate failures the file system cannot produce
+/// for root. Each returns true on success (a missing file counts as removed).
+struct HistoryFileOps {
+    std::function<bool(const std::filesystem::path&)> removeFile;
+    /// The largest file the store reads and writes (smaller in tests).
+    std::size_t maxFileBytes = statefile::kSnapshotsMaxBytes;
+};
+
 /// The storage timeline, kept in memory and persisted whole as "snapshots.json" in the
 /// application-support folder. The file is read once, at construction.
 ///
@@ -44,11 +53,7 @@ struct StorageSnapshot {
 /// Safe to call from any thread; recordings and clears are serialised with their file writes.
 class HistoryStore {
 public:
-    /// File operations a test may replace to simulate failures the file system cannot produce
-    /// for root. Each returns true on success (a missing file counts as removed).
-    struct FileOps {
-        std::function<bool(const std::filesystem::path&)> removeFile;
-    };
+    using FileOps = HistoryFileOps;
 
     /// Creates the folder (errors ignored) and loads the file of `environment`.
     explicit HistoryStore(const Environment& environment,
@@ -61,7 +66,8 @@ public:
     static std::shared_ptr<HistoryStore> shared();
 
     /// Appends a snapshot stamped now with a fresh id and rewrites the file. Values are stored
-    /// as given (no validation).
+    /// as given (no validation). When the file would pass the size the store reads back, the
+    /// oldest recorded snapshots are dropped (from memory too) until it fits: the newest stay.
     void recordSnapshot(std::int64_t used, std::int64_t free,
                         std::map<std::string, std::int64_t> breakdown);
     /// Every snapshot, newest first; equal dates keep their recording order.
@@ -82,6 +88,8 @@ public:
 private:
     void load();
     bool setAsideUnreadableFile();
+    std::size_t oldestToDrop(const std::vector<StorageSnapshot>& snapshots,
+                             std::size_t encodedBytes) const;
 
     const std::filesystem::path m_fileURL;
     const std::shared_ptr<const Clock> m_clock;

@@ -3,6 +3,7 @@
 #include "FernwickCore/Platform/UniqueFd.h"
 
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -32,8 +33,11 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
+// ".<name>.tmp-" when the whole temporary name fits in NAME_MAX, else a short ".tmp-", so that
+// a legal name (up to 255 bytes) never becomes an illegal one on its way in.
 std::string temporaryPrefix(const std::filesystem::path& file) {
-    return "." + file.filename().native() + std::string(kTemporaryInfix);
+    std::string prefix = "." + file.filename().native() + std::string(kTemporaryInfix);
+    return prefix.size() + kRandomLength <= NAME_MAX ? prefix : std::string(kTemporaryInfix);
 }
 
 std::string randomSuffix() {
@@ -129,6 +133,9 @@ Status writeFileAtomically(const std::filesystem::path& file, std::string_view c
 void removeStaleTemporaryFiles(const std::filesystem::path& file) {
     const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
     const std::string prefix = temporaryPrefix(file);
+    if (prefix == kTemporaryInfix) {
+        return; // the short prefix names nobody's file in particular: nothing is ours for sure
+    }
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return;

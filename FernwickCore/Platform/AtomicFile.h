@@ -11,7 +11,8 @@ namespace fernwick {
 
 /// Replaces `file` with `contents` so that a crash leaves either the old or the new file, never
 /// a truncated one: an unnamed file (O_TMPFILE) in the same folder is written in full and
-/// fsync'ed, given a temporary name (".<name>.tmp-XXXXXX") only just before it is renamed over
+/// fsync'ed, given a temporary name (".<name>.tmp-XXXXXX", or ".tmp-XXXXXX" when the longer
+/// one would pass NAME_MAX) only just before it is renamed over
 /// the target, then the folder is fsync'ed. A kill therefore leaves no temporary file behind
 /// except in that last instant; `removeStaleTemporaryFiles` clears those at start. Where the
 /// file system has no O_TMPFILE a named temporary file is written instead. Creates missing

@@ -193,6 +193,27 @@ TEST_F(HistoryStoreTest, ClearingRemovesTheFileOrLeavesAnEmptyArray) {
     EXPECT_TRUE(makeStore()->getSnapshots().empty());
 }
 
+// The writer never writes what its reader refuses: at the size cap the oldest snapshots go, the
+// newest stay, and the next start reads them all.
+TEST_F(HistoryStoreTest, AFileAtTheCapDropsTheOldestSnapshotsAndStaysReadable) {
+    HistoryStore::FileOps ops;
+    ops.maxFileBytes = 1000;
+    auto store = makeStore(ops);
+    for (int i = 0; i < 20; ++i) {
+        clock->set(kReference + seconds(i));
+        store->recordSnapshot(i, 0, {{"Caches", i}});
+        const std::size_t written = std::filesystem::file_size(file());
+        ASSERT_LE(written, ops.maxFileBytes) << i;
+    }
+    const auto kept = store->getSnapshots();
+    ASSERT_GT(kept.size(), 1U);
+    ASSERT_LT(kept.size(), 20U);
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        EXPECT_EQ(kept[k].totalUsedBytes, static_cast<std::int64_t>(19 - k)) << "newest stay";
+    }
+    EXPECT_EQ(makeStore(ops)->getSnapshots(), kept);
+}
+
 TEST_F(HistoryStoreTest, ManyCategoriesAreWrittenInLinearTime) {
     // 200,000 categories took 28 s per recording (a linear search per key); 100,000 here.
     std::map<std::string, std::int64_t> breakdown;

@@ -230,6 +230,17 @@ private slots:
         QCOMPARE(*readWholeFile(target), std::string("new\n"));
         QVERIFY(!state->userAlert().has_value());
 
+        // Names up to the longest legal one are written: the temporary name never makes them
+        // too long.
+        for (const std::size_t length : {std::size_t{243}, std::size_t{244}, std::size_t{255}}) {
+            const fs::path longName = target.parent_path() / std::string(length, 'n');
+            QVERIFY(runToCompletion(
+                [&](auto done) { state->exportDiagnostics(longName, "long\n", record(done)); }));
+            QVERIFY2(written, state->userAlert() ? state->userAlert()->message.c_str() : "");
+            QCOMPARE(*readWholeFile(longName), std::string("long\n"));
+        }
+        QCOMPARE(std::distance(fs::directory_iterator(target.parent_path()), {}), 4);
+
         // A missing folder is not created.
         const fs::path missing = h.tree.root() / "gone/r.txt";
         QVERIFY(runToCompletion(
