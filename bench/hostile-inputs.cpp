@@ -3,6 +3,8 @@
 // Every case runs in a child process with a time limit, so that a crash or a hang is counted
 // rather than ending the run. Prints: bad inputs tried, crashes, hangs, data lost, protected
 // paths approved (the last three must be 0; the exit status says whether they are).
+#include "FernwickCore/Engines/AppUninstallerEngine.h"
+#include "FernwickCore/Engines/DeveloperStorageEngine.h"
 #include "FernwickCore/Engines/HistoryStore.h"
 #include "FernwickCore/Engines/SafetyEngine.h"
 #include "FernwickCore/Platform/AtomicFile.h"
@@ -22,6 +24,7 @@
 #include <random>
 #include <string>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -472,6 +475,122 @@ int safetyWalkCase(std::uint64_t seed, std::int64_t steps) {
 
 } // namespace
 
+// The uninstaller's listing over a hostile launcher folder: 300 AppImages, 300 launchers, one
+// 2 GB sparse launcher and a FIFO named *.desktop. A hang is a listing past the time limit; a
+// launcher that names another program counted as the AppImage's is "approved".
+int launchersCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    Environment env = Environment::forHome(root);
+    const fs::path launchers = env.dataHome / "applications";
+    fs::create_directories(launchers);
+    fs::create_directories(root / "Applications");
+    const int count = 300;
+    for (int i = 0; i < count; ++i) {
+        const fs::path image = root / "Applications" / ("App" + std::to_string(i) + ".AppImage");
+        putFile(image, "x");
+        const bool actionOnly = random() % 5 == 0;
+        putFile(launchers / ("app" + std::to_string(i) + ".desktop"),
+                actionOnly ? "[Desktop Entry]\nExec=/usr/bin/other\n[Desktop Action a]\nExec=" +
+                                 image.string() + "\n"
+                           : "[Desktop Entry]\nExec=" + image.string() + " %U\n");
+    }
+    putFile(launchers / "huge.desktop", "[Desktop Entry]\nExec=/x\n");
+    (void)::truncate((launchers / "huge.desktop").c_str(), off_t{2} << 30);
+    (void)::mkfifo((launchers / "fifo.desktop").c_str(), 0600);
+    auto safety = std::make_shared<SafetyEngine>(
+        env, std::make_shared<PreferencesStore>(env.preferencesFile()));
+    AppUninstallerEngine engine(env, safety, std::make_shared<Trash>(env), RunningPrograms(),
+                                root / "none");
+    struct rusage before {};
+    ::getrusage(RUSAGE_SELF, &before);
+    const auto start = std::chrono::steady_clock::now();
+    const auto apps = engine.scanInstalledApplications();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    struct rusage after {};
+    ::getrusage(RUSAGE_SELF, &after);
+    std::fprintf(stderr, "listing %zu apps: %.0f ms, max RSS +%ld KiB\n", apps.size(), ms,
+                 after.ru_maxrss - before.ru_maxrss);
+    int verdict = kHeld;
+    for (const auto& app : apps) {
+        for (const auto& item : app.relatedItems) {
+            const std::string text = contentsOf(item.url);
+            if (text.find("[Desktop Action") != std::string::npos) {
+                verdict = kApproved;
+            }
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// A developer place that is a link, or lies beyond one, to a large folder: never offered as
+// cleanable ("approved") and never measured through the link.
+int linkedPlacesCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    fs::create_directories(root / "big/caches");
+    const int fd = ::open((root / "big/caches/blob").c_str(), O_CREAT | O_WRONLY, 0600);
+    (void)::posix_fallocate(fd, 0, 120 << 20);
+    ::close(fd);
+    const char* places[] = {".npm/_cacache", ".gradle/caches", "Library/Caches/pip",
+                            "go/pkg/mod/cache"};
+    const std::string place = places[random() % 4];
+    const bool linkOnTheWay = random() % 2 == 0;
+    const fs::path at = home / place;
+    fs::create_directories(at.parent_path());
+    if (linkOnTheWay) {
+        fs::remove(at.parent_path());
+        fs::create_directory_symlink(root / "big", at.parent_path());
+        fs::rename(root / "big/caches", root / "big" / at.filename());
+    } else {
+        fs::create_directory_symlink(root / "big/caches", at);
+    }
+    DeveloperStorageEngine engine(Environment::forHome(home), Clock::system(), root / "sys");
+    const int verdict = engine.scanDeveloperStorage().empty() ? kHeld : kApproved;
+    removeTree(root);
+    return verdict;
+}
+
+// An unreadable settings file is kept whole, and said so at start; a long export name is
+// written; a history at its cap still reads back at the next start.
+int settingsAndLimitsCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    int verdict = kHeld;
+    const fs::path prefs = root / "preferences.json";
+    const std::string valid = R"({"Fernwick_UserProtectedPaths":["/a","/b"]})";
+    const std::string cut = valid.substr(0, 1 + random() % (valid.size() - 2));
+    putFile(prefs, cut);
+    {
+        PreferencesStore store(prefs);
+        const auto& unreadable = store.unreadableAtStart();
+        if (!unreadable || unreadable->keptAs.empty() || contentsOf(unreadable->keptAs) != cut) {
+            verdict = kLost;
+        }
+    }
+    const fs::path longName = root / std::string(240 + random() % 16, 'n');
+    if (!writeFileAtomically(longName, "report\n") || contentsOf(longName) != "report\n") {
+        verdict = kLost;
+    }
+    Environment env = Environment::forHome(root);
+    HistoryStore::FileOps ops;
+    ops.maxFileBytes = 4000 + random() % 4000;
+    {
+        HistoryStore store(env, Clock::system(), ops);
+        for (int i = 0; i < 60; ++i) {
+            store.recordSnapshot(i, i, {{"Caches", i}});
+        }
+    }
+    if (HistoryStore(env, Clock::system(), ops).getSnapshots().empty()) {
+        verdict = kLost;
+    }
+    removeTree(root);
+    return verdict;
+}
+
 int main(int argc, char** argv) {
     const std::uint64_t seed = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1;
     const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
@@ -490,6 +609,9 @@ int main(int argc, char** argv) {
         {"trash contents", 20 * scale, 120, trashContentsCase},
         {"trash info files", 100 * scale, 60, trashInfoCase},
         {"mounts and swaps", 5 * scale, 120, mountsAndRaceCase},
+        {"app launchers", 3 * scale, 10, launchersCase},
+        {"developer links", 40 * scale, 30, linkedPlacesCase},
+        {"settings, limits", 100 * scale, 30, settingsAndLimitsCase},
         {"safety spellings", 4 * scale, 300,
          [](std::uint64_t s) { return safetyWalkCase(s, 5000); }},
     };
