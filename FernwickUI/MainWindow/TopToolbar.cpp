@@ -67,7 +67,7 @@ TopToolbar::TopToolbar(AppState& state, QWidget* parent) : QWidget(parent) {
     for (const IconButton& spec :
          {IconButton{"waveform.path.ecg", 0.75, "System Resource Monitor",
                      ActiveModal::systemMonitor},
-          IconButton{"command", 0.75, "Keyboard Shortcuts", ActiveModal::shortcuts},
+          IconButton{"keyboard", 0.75, "Keyboard Shortcuts", ActiveModal::shortcuts},
           IconButton{"paintpalette.fill", 0.85, "Color Themes (8 Palettes Available)",
                      ActiveModal::theme}}) {
         ButtonLook look = toolbarButtonLook(spec.icon, 13, whiteAt(spec.opacity));

@@ -18,7 +18,7 @@ constexpr const char* kIconFontPath =
 
 // System icon name -> code point of the Material Icons font. Sorted by name so that lookups
 // can use a binary search. The comment names the Material icon chosen.
-constexpr std::array<std::pair<std::string_view, char16_t>, 70> kIcons{{
+constexpr std::array<std::pair<std::string_view, char16_t>, 71> kIcons{{
     {"app.badge", 0xE5C3},                                        // apps
     {"app.badge.checkmark", 0xEF40},                              // app_registration
     {"app.fill", 0xE5C3},                                         // apps
@@ -62,6 +62,7 @@ constexpr std::array<std::pair<std::string_view, char16_t>, 70> kIcons{{
     {"info.circle", 0xE88F},                                      // info_outline
     {"internaldrive", 0xE1DB},                                    // storage
     {"internaldrive.fill", 0xE1DB},                               // storage
+    {"keyboard", 0xE312},                                         // keyboard
     {"list.bullet", 0xE241},                                      // format_list_bulleted
     {"list.bullet.rectangle.fill", 0xE0EE},                       // list_alt
     {"lock.fill", 0xE897},                                        // lock

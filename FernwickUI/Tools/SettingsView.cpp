@@ -217,8 +217,8 @@ void SettingsView::rebuildPathRows() {
     if (m_view.protectedPaths.empty()) {
         CardFrame* box = makeInsetBox(card);
         box->column()->addWidget(makeWrappedText(
-            QStringLiteral("No custom protected paths added yet. System SIP directories and "
-                           "sensitive personal folders (~/.ssh, ~/Documents, Keychains) are "
+            QStringLiteral("No custom protected paths added yet. System directories and "
+                           "sensitive personal folders (~/.ssh, ~/Documents, keyrings) are "
                            "protected by default."),
             uiFont(11), FernwickTheme::textMuted(), box));
         m_pathRows->addWidget(box);

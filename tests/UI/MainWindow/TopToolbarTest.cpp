@@ -96,6 +96,10 @@ private slots:
             StyledButton* button = buttonWithTip(bar, tip);
             QVERIFY2(button != nullptr, qPrintable(tip));
             QCOMPARE(button->size(), QSize(28, 28));
+            // This platform's keyboard symbol, not the other platform's command key.
+            if (modal == ActiveModal::shortcuts) {
+                QCOMPARE(button->look().icon, std::string("keyboard"));
+            }
             click(button);
             QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(modal));
             w.state->setActiveModal(std::nullopt);

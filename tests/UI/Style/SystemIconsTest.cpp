@@ -34,7 +34,7 @@ private slots:
               "paintpalette.fill", "sparkles", "exclamationmark.triangle.fill",
               "arrow.right.circle", "trash.fill", "magnifyingglass", "xmark.circle.fill",
               // The toolbar, banners, search results, prompt, modals and monitor.
-              "command", "app.badge.checkmark", "waveform.path.ecg", "arrow.down.circle.fill",
+              "keyboard", "app.badge.checkmark", "waveform.path.ecg", "arrow.down.circle.fill",
               "xmark", "lock.shield.fill", "checkmark.circle.fill", "cpu", "memorychip",
               "internaldrive", "macbook", "circle.hexagongrid.fill",
               // The smart cleanup, large files, duplicates and history screens.

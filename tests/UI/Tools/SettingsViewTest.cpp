@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kEmptyText =
-    "No custom protected paths added yet. System SIP directories and sensitive personal folders "
-    "(~/.ssh, ~/Documents, Keychains) are protected by default.";
+    "No custom protected paths added yet. System directories and sensitive personal folders "
+    "(~/.ssh, ~/Documents, keyrings) are protected by default.";
 
 /// A settings page over the harness's state, with choosers that answer what the test says.
 struct Page {
