@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 
 namespace fernwick::ui {
 
@@ -24,6 +25,11 @@ namespace {
 CardFrame* makeCard(QWidget* parent, int spacing) {
     auto* card = new CardFrame(12, 18, parent);
     card->column()->setSpacing(spacing);
+    // The grid shares its width out by the columns' equal stretch alone, whatever the cards'
+    // texts would like: the two columns stay equal halves at every width.
+    QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    card->setSizePolicy(policy);
     return card;
 }
 
@@ -59,7 +65,8 @@ SystemMonitorView::SystemMonitorView(AppState& state, QWidget* parent)
     auto* scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(scroll);
     auto* page = new QWidget;
     setBackground(page, FernwickTheme::appBackground());
@@ -85,18 +92,17 @@ SystemMonitorView::SystemMonitorView(AppState& state, QWidget* parent)
     titleRow(cpu, "cpu", QStringLiteral("CPU Activity"))->addWidget(m_cpuFigure);
     m_cpuBar = new MetricBar(FernwickTheme::accentCyan(), cpu);
     cpu->column()->addWidget(m_cpuBar);
-    lastLine(cpu,
-             QStringLiteral("Multi-core aggregate load across performance and efficiency cores."));
+    lastLine(cpu, QStringLiteral("Multi-core aggregate load across all cores."));
 
     CardFrame* memory = makeCard(page, 14);
     m_memoryFigure =
         makeLabel(QString(), uiFont(14, QFont::Bold), FernwickTheme::developerGreen(), memory);
-    titleRow(memory, "memorychip", QStringLiteral("Unified Memory (RAM)"))
-        ->addWidget(m_memoryFigure);
+    titleRow(memory, "memorychip", QStringLiteral("Memory (RAM)"))->addWidget(m_memoryFigure);
     m_memoryBar = new MetricBar(FernwickTheme::developerGreen(), memory);
     memory->column()->addWidget(m_memoryBar);
-    lastLine(memory, QStringLiteral("Includes active wired memory, dynamic app allocations, and "
-                                    "compressed pages."));
+    // The figure is MemTotal less MemAvailable: what the kernel could free at once is not in it.
+    lastLine(memory, QStringLiteral("Includes memory used by applications and the kernel; caches "
+                                    "the kernel can free at once are not counted."));
 
     CardFrame* disk = makeCard(page, 14);
     m_diskFigure =
@@ -135,10 +141,12 @@ SystemMonitorView::SystemMonitorView(AppState& state, QWidget* parent)
                              QSysInfo::currentCpuArchitecture(), FernwickTheme::developerGreen());
     facts->column()->addLayout(rows);
 
-    grid->addWidget(cpu, 0, 0);
-    grid->addWidget(memory, 0, 1);
-    grid->addWidget(disk, 1, 0);
-    grid->addWidget(facts, 1, 1);
+    // Each card keeps the height of its own content, centred in its row.
+    const std::array<CardFrame*, 4> cards{cpu, memory, disk, facts};
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        grid->addWidget(cards[i], static_cast<int>(i / 2), static_cast<int>(i % 2),
+                        Qt::AlignVCenter);
+    }
     column->addLayout(grid);
     column->addStretch(1);
     scroll->setWidget(page);

@@ -1,10 +1,14 @@
 #include "FernwickUI/Tools/SystemMonitorView.h"
+#include "FernwickUI/Kit/CardFrame.h"
 #include "FernwickUI/Kit/MetricBar.h"
+#include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Tools/ProcessFacts.h"
 #include "tests/UI/State/AppStateHarness.h"
 
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -35,6 +39,56 @@ private slots:
             QCOMPARE(view.cpuFigure()->text(), text);
             QCOMPARE(colour(view.cpuFigure()), expected);
         }
+    }
+
+    void fitsTheModalWithEqualColumnsAndCardsOfTheirOwnHeight() {
+        Harness h;
+        auto state = h.make();
+        MainWindow window(*state);
+        window.resize(1300, 820);
+        window.show();
+        state->setActiveModal(ActiveModal::systemMonitor);
+        QCoreApplication::processEvents();
+        QWidget* sheet = window.sheet();
+        QVERIFY(sheet != nullptr);
+        for (const QSize size : {QSize(750, 520), QSize(1000, 700)}) {
+            sheet->resize(size);
+            QCoreApplication::processEvents();
+            auto* view = sheet->findChild<SystemMonitorView*>();
+            // Everything fits: no empty scroll bar at the edge.
+            auto* scroll = view->findChild<QScrollArea*>();
+            QVERIFY(!scroll->verticalScrollBar()->isVisible());
+            // Processor, memory, disk and machine, in reading order.
+            const auto cards = view->findChildren<CardFrame*>();
+            QCOMPARE(cards.size(), 4);
+            for (std::size_t row = 0; row < 2; ++row) {
+                CardFrame* left = cards[static_cast<qsizetype>(2 * row)];
+                CardFrame* right = cards[static_cast<qsizetype>(2 * row + 1)];
+                QVERIFY2(std::abs(left->width() - right->width()) <= 1,
+                         qPrintable(QStringLiteral("%1 / %2 at %3")
+                                        .arg(left->width())
+                                        .arg(right->width())
+                                        .arg(size.width())));
+                // Each as high as its content, centred against its neighbour.
+                for (CardFrame* card : {left, right}) {
+                    QCOMPARE(card->height(), card->hasHeightForWidth()
+                                                 ? card->heightForWidth(card->width())
+                                                 : card->sizeHint().height());
+                }
+                QVERIFY(std::abs(left->geometry().center().y() - right->geometry().center().y()) <=
+                        1);
+            }
+        }
+        // This platform's words.
+        QStringList texts;
+        for (QLabel* label : sheet->findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY(texts.contains(QStringLiteral("Multi-core aggregate load across all cores.")));
+        QVERIFY(texts.contains(QStringLiteral("Memory (RAM)")));
+        QVERIFY(texts.contains(QStringLiteral("Includes memory used by applications and the "
+                                              "kernel; caches the kernel can free at once are not "
+                                              "counted.")));
     }
 
     void barsStayInsideTheirTracksAndFactsAreThisMachines() {
