@@ -15,6 +15,7 @@
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -24,6 +25,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fernwick::ui {
@@ -204,6 +206,9 @@ QWidget* AppUninstallerListView::buildLeftPane() {
         this);
     m_list = new RowList(m_model, new InstalledAppDelegate(this), true, m_leftContent);
     setBackground(m_list->viewport(), FernwickTheme::sidebarBackground());
+    // The list is the selection: Tab reaches it and the arrow keys move through it.
+    m_list->setFocusPolicy(Qt::StrongFocus);
+    m_list->installEventFilter(this);
     connect(m_list->rowDelegate(), &RowDelegate::triggered, this,
             [this](const QModelIndex& index, int /*action*/) {
                 m_state.setSelectedAppForInspection(m_model->app(index.row()));
@@ -212,6 +217,45 @@ QWidget* AppUninstallerListView::buildLeftPane() {
     m_leftContent->addWidget(m_list);
     column->addWidget(m_leftContent, 1);
     return pane;
+}
+
+bool AppUninstallerListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier && moveSelection(key->key())) {
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool AppUninstallerListView::moveSelection(int key) {
+    const int count = m_model->rowCount();
+    const auto& selected = m_state.selectedAppForInspection();
+    // A selection that is not among the rows shown (filtered out, uninstalled) counts as none.
+    const int current = selected ? m_model->rowOf(selected->id) : -1;
+    int next = -1;
+    switch (key) {
+    case Qt::Key_Up:
+        next = current < 0 ? count - 1 : std::max(0, current - 1);
+        break;
+    case Qt::Key_Down:
+        next = current < 0 ? 0 : std::min(count - 1, current + 1);
+        break;
+    case Qt::Key_Home:
+        next = 0;
+        break;
+    case Qt::Key_End:
+        next = count - 1;
+        break;
+    default:
+        return false;
+    }
+    if (count > 0 && next != current) {
+        m_state.setSelectedAppForInspection(m_model->app(next));
+        m_list->scrollTo(m_model->index(next, 0));
+    }
+    return true;
 }
 
 void AppUninstallerListView::refreshList() {

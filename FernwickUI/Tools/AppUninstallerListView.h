@@ -42,6 +42,9 @@ public:
     QWidget* inspector() const { return m_inspector; }
     ConfirmationDialog* confirmation() const { return m_confirmation; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildLeftPane();
     QWidget* buildInspector(const InstalledApp& app);
@@ -51,6 +54,8 @@ private:
     void refreshLoading();
     void refreshInspector();
     void confirmUninstall(const InstalledApp& app);
+    // Up, Down, Home and End in the list move the selection; false for any other key.
+    bool moveSelection(int key);
 
     AppState& m_state;
     AppUninstallerListViewState m_view;

@@ -108,6 +108,39 @@ class AppUninstallerListViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void theListTakesTheFocusAndTheArrowKeysMoveTheSelection() {
+        Harness h;
+        Screen screen(h, {makeApp("Alpha", "a"), makeApp("Beta", "b"), makeApp("Gamma", "g")});
+        QApplication::setActiveWindow(screen.view.get());
+        // Tab from the search field reaches the list.
+        screen.view->searchField()->setFocus(Qt::TabFocusReason);
+        QWidget* focused = screen.view->searchField();
+        for (int i = 0; i < 4 && focused != screen.view->list(); ++i) {
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+        }
+        QCOMPARE(focused, static_cast<QWidget*>(screen.view->list()));
+        QCOMPARE(screen.highlighted(), QStringList{"Alpha"});
+        const auto press = [&](Qt::Key key) {
+            QTest::keyClick(screen.view->list(), key);
+            screen.h.settle();
+            return QString::fromStdString(screen.state->selectedAppForInspection()->name);
+        };
+        QCOMPARE(press(Qt::Key_Down), QStringLiteral("Beta"));
+        QCOMPARE(screen.highlighted(), QStringList{"Beta"});
+        QVERIFY(screen.inspectorTexts().contains(QStringLiteral("Beta")));
+        QCOMPARE(press(Qt::Key_Down), QStringLiteral("Gamma"));
+        QCOMPARE(press(Qt::Key_Down), QStringLiteral("Gamma"));
+        QCOMPARE(press(Qt::Key_Home), QStringLiteral("Alpha"));
+        QCOMPARE(press(Qt::Key_Up), QStringLiteral("Alpha"));
+        QCOMPARE(press(Qt::Key_End), QStringLiteral("Gamma"));
+        QCOMPARE(press(Qt::Key_Up), QStringLiteral("Beta"));
+        // A selection filtered out of the list: Down starts at the first row shown.
+        screen.search(QStringLiteral("m"));
+        QCOMPARE(screen.rows(), QStringList{"Gamma"});
+        QCOMPARE(press(Qt::Key_Down), QStringLiteral("Gamma"));
+    }
+
     void searchMatchesNameOrIdentifierIgnoringCaseAndUntrimmed() {
         Harness h;
         Screen screen(h, {makeApp("Safari", "com.apple.Safari"), makeApp("Tool", std::nullopt),
