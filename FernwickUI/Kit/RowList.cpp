@@ -9,10 +9,14 @@
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStaticText>
+#include <QStyle>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <memory>
 
 namespace fernwick::ui {
 
@@ -74,13 +78,23 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->fillRect(QRectF(row.left(), row.bottom() - 1, row.width(), 1),
                       FernwickTheme::panelBorder());
     painter->setRenderHint(QPainter::Antialiasing);
-    paintRow(*painter, row, index);
+    paintRow(*painter, contentRect(option), index);
     painter->restore();
 }
 
-QSize RowDelegate::sizeHint(const QStyleOptionViewItem& /*option*/,
-                            const QModelIndex& index) const {
-    return {1, rowHeight(index)};
+QRectF RowDelegate::contentRect(const QStyleOptionViewItem& option) const {
+    QRectF row(option.rect);
+    if (const auto* list = qobject_cast<const RowList*>(option.widget);
+        list != nullptr && wrapsTexts()) {
+        row.setWidth(std::min(row.width(), list->wrapWidth()));
+    }
+    return row;
+}
+
+QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const auto* list = qobject_cast<const RowList*>(option.widget);
+    const double width = list != nullptr && wrapsTexts() ? list->wrapWidth() : option.rect.width();
+    return {1, rowHeight(index, width)};
 }
 
 bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* /*model*/,
@@ -95,7 +109,7 @@ bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* /*model*/,
         return false;
     }
     int action = -1;
-    for (const RowHit& hit : hits(QRectF(option.rect), index)) {
+    for (const RowHit& hit : hits(contentRect(option), index)) {
         if (hit.rect.contains(mouse->position())) {
             action = hit.action;
             break;
@@ -185,6 +199,73 @@ const QStaticText& laidOutLine(const QString& text, const QFont& font, double wi
 
 } // namespace
 
+namespace {
+
+// A text wrapped to a width; no layout for a text that fits on one line (drawn as a line).
+struct WrappedText {
+    std::shared_ptr<QTextLayout> layout;
+    QSizeF size;
+};
+
+// Texts wrapped once and drawn again on every repaint of their row. GUI thread only.
+const WrappedText& wrappedText(const QString& text, const QFont& font, double width) {
+    constexpr qsizetype kMaxTexts = 4096;
+    static QHash<QString, WrappedText> texts;
+    const QString key =
+        font.key() + QChar(0x1f) + QString::number(qRound(width * 4)) + QChar(0x1f) + text;
+    const auto found = texts.constFind(key);
+    if (found != texts.constEnd()) {
+        return *found;
+    }
+    if (texts.size() >= kMaxTexts) {
+        texts.clear();
+    }
+    WrappedText wrapped;
+    const QFontMetricsF metrics(font);
+    const double natural = metrics.horizontalAdvance(text);
+    if (natural <= width) {
+        wrapped.size = QSizeF(natural, metrics.height());
+        return *texts.insert(key, wrapped);
+    }
+    wrapped.layout = std::make_shared<QTextLayout>(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    wrapped.layout->setTextOption(option);
+    wrapped.layout->setCacheEnabled(true);
+    wrapped.layout->beginLayout();
+    double top = 0;
+    double widest = 0;
+    for (QTextLine line = wrapped.layout->createLine(); line.isValid();
+         line = wrapped.layout->createLine()) {
+        line.setLineWidth(std::max(1.0, width));
+        line.setPosition(QPointF(0, top));
+        top += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    wrapped.layout->endLayout();
+    wrapped.size = QSizeF(widest, std::max(top, metrics.height()));
+    return *texts.insert(key, wrapped);
+}
+
+} // namespace
+
+QSizeF wrappedTextSize(const QString& text, const QFont& font, double width) {
+    return wrappedText(text, font, width).size;
+}
+
+void drawWrapped(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+                 const QColor& colour) {
+    const WrappedText& wrapped = wrappedText(text, font, box.width());
+    if (wrapped.layout == nullptr) {
+        drawLine(painter, QRectF(box.topLeft(), QSizeF(box.width(), wrapped.size.height())), text,
+                 font, colour, Qt::AlignLeft | Qt::AlignTop);
+        return;
+    }
+    painter.setFont(font);
+    painter.setPen(colour);
+    wrapped.layout->draw(&painter, box.topLeft());
+}
+
 void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
               const QColor& colour, Qt::Alignment alignment) {
     const QStaticText& line = laidOutLine(text, font, std::max(0.0, box.width()));
@@ -227,10 +308,26 @@ RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform,
     verticalScrollBar()->setSingleStep(20);
 }
 
+double RowList::wrapWidth() const {
+    return width() - 2 * frameWidth() -
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+}
+
+void RowList::resizeEvent(QResizeEvent* event) {
+    QListView::resizeEvent(event);
+    if (m_delegate->wrapsTexts() && event->size().width() != event->oldSize().width()) {
+        // Every row's height may change with the width its texts wrap to.
+        scheduleDelayedItemsLayout();
+    }
+}
+
 QRect RowList::actionRect(int row, int action) const {
     const QModelIndex index = model()->index(row, 0);
-    const QRect rect = visualRect(index);
-    for (const RowHit& hit : m_delegate->hits(QRectF(rect), index)) {
+    QRectF rect(visualRect(index));
+    if (m_delegate->wrapsTexts()) {
+        rect.setWidth(std::min(rect.width(), wrapWidth()));
+    }
+    for (const RowHit& hit : m_delegate->hits(rect, index)) {
         if (hit.action == action) {
             return hit.rect.toRect();
         }

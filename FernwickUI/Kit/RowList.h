@@ -79,14 +79,22 @@ public:
 
     /// The clickable regions of the row `index` laid out in `row`.
     virtual std::vector<RowHit> hits(const QRectF& row, const QModelIndex& index) const = 0;
+    /// Whether a row's height follows its width (its texts wrap). A RowList lays such rows out
+    /// at the width they have with the scroll bar shown, so the bar coming or going moves no
+    /// text.
+    virtual bool wrapsTexts() const { return false; }
+    /// Where the content of the row drawn in `option` lies: its rectangle, narrowed to the
+    /// list's wrapping width when the texts wrap.
+    QRectF contentRect(const QStyleOptionViewItem& option) const;
 
 signals:
     void triggered(const QModelIndex& index, int action);
 
 protected:
-    /// Draws the row's content in `row` (the whole row rectangle).
+    /// Draws the row's content in `row` (the row rectangle, see `contentRect`).
     virtual void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const = 0;
-    virtual int rowHeight(const QModelIndex& index) const = 0;
+    /// The height of row `index` when it is `width` wide.
+    virtual int rowHeight(const QModelIndex& index, double width) const = 0;
 
 private:
     QPersistentModelIndex m_pressedIndex;
@@ -101,6 +109,13 @@ void paintRowButton(QPainter& painter, const QRectF& box, const ButtonLook& look
 /// Draws `text` on one line in `box`, cut with "…" at its end when too wide. Plain text.
 void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
               const QColor& colour, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+/// The size of `text` in `font` wrapped to `width`: at word boundaries, inside a word only where
+/// one word is wider than the line. The width is the widest line's; one line is a line high.
+QSizeF wrappedTextSize(const QString& text, const QFont& font, double width);
+/// Draws `text` wrapped as `wrappedTextSize` wraps it to `box`'s width, from `box`'s top left
+/// (the height of `box` is not a limit). Plain text.
+void drawWrapped(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+                 const QColor& colour);
 
 /// A virtualised list of painted rows (only the rows in view are drawn): plain, on
 /// `appBackground`, without selection or focus frame, scrolled by pixel. Set the model and the
@@ -115,6 +130,11 @@ public:
     RowDelegate* rowDelegate() const { return m_delegate; }
     /// Where, in the viewport, the region `action` of `row` lies; empty when the row has none.
     QRect actionRect(int row, int action) const;
+    /// The width rows whose texts wrap are laid out at: the viewport's with the scroll bar shown.
+    double wrapWidth() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     RowDelegate* m_delegate;

@@ -26,6 +26,7 @@ namespace fernwick::ui {
 namespace {
 
 constexpr int kRowHeight = 62;
+constexpr double kPaddingV = 5;
 constexpr double kInset = 16;
 constexpr double kSpacing = 12;
 constexpr double kIconFrame = 30;
@@ -49,6 +50,22 @@ QColor riskColour(RiskLevel level) {
     return FernwickTheme::developerGreen();
 }
 
+// Where the parts of a candidate's row go at a given row rectangle; shared by the height, the
+// painting and the clicks. The name (beside its badge) and the purpose wrap; the path keeps to
+// one line.
+struct CandidateLayout {
+    double left = 0;      // the middle column's left edge
+    double width = 0;     // and its width
+    double right = 0;     // the right edge of the size column
+    double sizeWidth = 0; // the size column's width
+    QSizeF name;
+    QSizeF badge;
+    double nameLine = 0;
+    double path = 0;
+    double purpose = 0;
+    double column = 0; // the middle column's height
+};
+
 class CandidateDelegate final : public RowDelegate {
 public:
     CandidateDelegate(const AppState& state, QObject* parent)
@@ -58,9 +75,18 @@ public:
         return {{checkBoxRect(row, row.left() + kInset).adjusted(-4, -4, 4, 4),
                  CleanupReviewView::tick}};
     }
+    bool wrapsTexts() const override { return true; }
 
 protected:
-    int rowHeight(const QModelIndex&) const override { return kRowHeight; }
+    int rowHeight(const QModelIndex& index, double width) const override {
+        const CandidateLayout layout =
+            layoutRow(QRectF(0, 0, width, 0), index.data(RowRole::texts).toStringList());
+        const double sizeColumn =
+            QFontMetricsF(m_size).height() + 2 + QFontMetricsF(m_category).height();
+        // Rows of one-line texts keep the list's usual height.
+        return std::max(kRowHeight, static_cast<int>(std::ceil(std::max(layout.column, sizeColumn) +
+                                                               2 * kPaddingV)));
+    }
 
     void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override {
         const auto& candidates = m_state.cleanupPlan().candidates;
@@ -69,50 +95,62 @@ protected:
         }
         const CleanupCandidate& candidate = candidates[static_cast<std::size_t>(index.row())];
         const QStringList texts = index.data(RowRole::texts).toStringList();
+        const CandidateLayout layout = layoutRow(row, texts);
         double x = row.left() + kInset;
         paintCheckBox(painter, checkBoxRect(row, x), candidate.isSelected);
         x += CheckBox::kSide + kSpacing;
         drawSystemIcon(painter, QRectF(x, row.top(), kIconFrame, row.height()),
                        systemIcon(candidate.category), 20,
                        FernwickTheme::color(candidate.category));
-        x += kIconFrame + kSpacing;
 
         // Right column: size over category, as wide as the wider of the two.
-        const double columnWidth = std::max(QFontMetricsF(m_size).horizontalAdvance(texts[4]),
-                                            QFontMetricsF(m_category).horizontalAdvance(texts[5]));
-        const double right = row.right() - kInset;
         const double sizeHeight = QFontMetricsF(m_size).height();
         const double categoryHeight = QFontMetricsF(m_category).height();
         const double columnTop = row.center().y() - (sizeHeight + 2 + categoryHeight) / 2;
-        drawLine(painter, QRectF(right - columnWidth, columnTop, columnWidth, sizeHeight), texts[4],
+        const double sizeLeft = layout.right - layout.sizeWidth;
+        drawLine(painter, QRectF(sizeLeft, columnTop, layout.sizeWidth, sizeHeight), texts[4],
                  m_size, FernwickTheme::accentCyan(), Qt::AlignRight | Qt::AlignVCenter);
         drawLine(
-            painter,
-            QRectF(right - columnWidth, columnTop + sizeHeight + 2, columnWidth, categoryHeight),
+            painter, QRectF(sizeLeft, columnTop + sizeHeight + 2, layout.sizeWidth, categoryHeight),
             texts[5], m_category, FernwickTheme::textMuted(), Qt::AlignRight | Qt::AlignVCenter);
 
-        // Middle column: name and badge, path, purpose; three lines 3 apart.
-        const double width = right - columnWidth - kSpacing - x;
-        const double nameHeight = QFontMetricsF(m_name).height();
-        const double pathHeight = QFontMetricsF(m_path).height();
-        const double purposeHeight = QFontMetricsF(m_purpose).height();
-        double y = row.center().y() - (nameHeight + pathHeight + purposeHeight + 6) / 2;
-        const BadgeLook badge{m_badge, riskColour(candidate.riskLevel)};
-        const QSizeF badgeBox = badgeSize(texts[1], badge);
-        const double nameWidth = std::min(QFontMetricsF(m_name).horizontalAdvance(texts[0]),
-                                          std::max(0.0, width - badgeBox.width() - 8));
-        drawLine(painter, QRectF(x, y, nameWidth, nameHeight), texts[0], m_name, Qt::white);
-        paintBadge(painter, QPointF(x + nameWidth + 8, y + (nameHeight - badgeBox.height()) / 2),
-                   texts[1], badge);
-        y += nameHeight + 3;
-        drawLine(painter, QRectF(x, y, width, pathHeight), texts[2], m_path,
+        // Middle column: name and badge, path, purpose; 3 apart, centred in the row.
+        double y = row.center().y() - layout.column / 2;
+        drawWrapped(painter,
+                    QRectF(layout.left, y + (layout.nameLine - layout.name.height()) / 2,
+                           std::max(0.0, layout.width - layout.badge.width() - 8),
+                           layout.name.height()),
+                    texts[0], m_name, Qt::white);
+        paintBadge(painter,
+                   QPointF(layout.left + layout.name.width() + 8,
+                           y + (layout.nameLine - layout.badge.height()) / 2),
+                   texts[1], BadgeLook{m_badge, riskColour(candidate.riskLevel)});
+        y += layout.nameLine + 3;
+        drawLine(painter, QRectF(layout.left, y, layout.width, layout.path), texts[2], m_path,
                  FernwickTheme::textMuted());
-        y += pathHeight + 3;
-        drawLine(painter, QRectF(x, y, width, purposeHeight), texts[3], m_purpose,
-                 FernwickTheme::textSecondary());
+        y += layout.path + 3;
+        drawWrapped(painter, QRectF(layout.left, y, layout.width, layout.purpose), texts[3],
+                    m_purpose, FernwickTheme::textSecondary());
     }
 
 private:
+    CandidateLayout layoutRow(const QRectF& row, const QStringList& texts) const {
+        CandidateLayout layout;
+        layout.left = row.left() + kInset + CheckBox::kSide + kSpacing + kIconFrame + kSpacing;
+        layout.sizeWidth = std::max(QFontMetricsF(m_size).horizontalAdvance(texts.value(4)),
+                                    QFontMetricsF(m_category).horizontalAdvance(texts.value(5)));
+        layout.right = row.right() - kInset;
+        layout.width = std::max(0.0, layout.right - layout.sizeWidth - kSpacing - layout.left);
+        layout.badge = badgeSize(texts.value(1), BadgeLook{m_badge, QColor()});
+        layout.name = wrappedTextSize(texts.value(0), m_name,
+                                      std::max(0.0, layout.width - layout.badge.width() - 8));
+        layout.nameLine = std::max(layout.name.height(), QFontMetricsF(m_name).height());
+        layout.path = QFontMetricsF(m_path).height();
+        layout.purpose = wrappedTextSize(texts.value(3), m_purpose, layout.width).height();
+        layout.column = layout.nameLine + 3 + layout.path + 3 + layout.purpose;
+        return layout;
+    }
+
     const AppState& m_state;
     QFont m_name = uiFont(13, QFont::DemiBold);
     QFont m_badge = uiFont(9, QFont::Bold);
@@ -150,7 +188,7 @@ CleanupReviewView::CleanupReviewView(AppState& state, const ToolSeams& /*seams*/
     connect(m_dryRun, &QAbstractButton::toggled, this, &CleanupReviewView::updateFooter);
 
     auto* delegate = new CandidateDelegate(state, this);
-    m_list = new RowList(m_model, delegate, true, this);
+    m_list = new RowList(m_model, delegate, false, this);
     connect(delegate, &RowDelegate::triggered, this, [this](const QModelIndex& index, int) {
         const auto& candidates = m_state.cleanupPlan().candidates;
         if (index.row() < static_cast<int>(candidates.size())) {
@@ -158,13 +196,12 @@ CleanupReviewView::CleanupReviewView(AppState& state, const ToolSeams& /*seams*/
             m_state.setCandidateSelected(candidate.id, !candidate.isSelected);
         }
     });
-    const EmptyState empty = makeEmptyState(
-        {"checkmark.shield.fill", 52, FernwickTheme::developerGreen(),
-         QStringLiteral("No Cleanup Candidates"), boldTitle3(),
-         QStringLiteral(
-             "Run a scan from the Storage Map or Dashboard to discover disposable files."),
-         0, QStringLiteral("Run Scan Now"), 16},
-        this);
+    const EmptyState empty =
+        makeEmptyState({"checkmark.shield.fill", 52, FernwickTheme::developerGreen(),
+                        QStringLiteral("No Cleanup Candidates"), boldTitle3(),
+                        QStringLiteral("Run a scan from the sidebar to discover disposable files."),
+                        0, QStringLiteral("Run Scan Now"), 16},
+                       this);
     m_empty = empty.widget;
     connect(empty.button, &QAbstractButton::clicked, this, [this] { m_state.startScan(); });
     m_page->addContent(m_list);

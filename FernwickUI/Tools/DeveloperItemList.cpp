@@ -108,6 +108,33 @@ double paintLine(QPainter& painter, const QRectF& column, double top, const QStr
     return top + metrics.height() + kColumnSpacing;
 }
 
+// The heights of the middle column's texts at its width: the name (beside its group badge),
+// the explanation and the recommendation wrap; the path keeps to one line.
+struct ColumnLayout {
+    QSizeF name;
+    double nameLine = 0;
+    QSizeF badge;
+    double path = 0;
+    double explanation = 0;
+    double action = 0;
+    double height = 0;
+};
+
+ColumnLayout layoutColumn(const QStringList& texts, double width) {
+    const Fonts& f = fonts();
+    ColumnLayout column;
+    column.badge = badgeSize(texts.value(1), f.badge);
+    column.name =
+        wrappedTextSize(texts.value(0), f.name, std::max(0.0, width - column.badge.width() - 8));
+    column.nameLine = std::max(column.name.height(), column.badge.height());
+    column.path = lineHeight(f.path);
+    column.explanation = wrappedTextSize(texts.value(3), f.explanation, width).height();
+    column.action = wrappedTextSize(texts.value(4), f.action, width).height();
+    column.height =
+        column.nameLine + column.path + column.explanation + column.action + 3 * kColumnSpacing;
+    return column;
+}
+
 } // namespace
 
 DeveloperItemModel::DeveloperItemModel(std::function<bool(const Uuid&)> isTicked, QObject* parent)
@@ -162,13 +189,12 @@ QVariant DeveloperItemModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-int DeveloperItemDelegate::rowHeight(const QModelIndex& /*index*/) const {
-    const Fonts& f = fonts();
-    const double nameLine =
-        std::max(lineHeight(f.name), badgeSize(QStringLiteral("A"), f.badge).height());
-    const double column = nameLine + lineHeight(f.path) + lineHeight(f.explanation) +
-                          lineHeight(f.action) + 3 * kColumnSpacing;
-    return static_cast<int>(std::ceil(column + 2 * kPaddingV));
+int DeveloperItemDelegate::rowHeight(const QModelIndex& index, double width) const {
+    const QStringList texts = index.data(RowRole::texts).toStringList();
+    const RowGeometry geometry = layoutRow(QRectF(0, 0, width, 0), texts.value(5));
+    const ColumnLayout column = layoutColumn(texts, geometry.column.width());
+    const double right = lineHeight(fonts().size) + 4 + revealSize().height();
+    return static_cast<int>(std::ceil(std::max(column.height, right) + 2 * kPaddingV));
 }
 
 std::vector<RowHit> DeveloperItemDelegate::hits(const QRectF& row, const QModelIndex& index) const {
@@ -212,28 +238,27 @@ void DeveloperItemDelegate::paintRow(QPainter& painter, const QRectF& row,
     }
 
     const QRectF& column = geometry.column;
+    const ColumnLayout layout = layoutColumn(texts, column.width());
     double top = column.top();
-    // The name, then its group badge 8 to the right, both centred on the first line.
-    const QFontMetricsF nameMetrics(f.name);
-    const QSizeF badge = badgeSize(texts.value(1), f.badge);
-    const double nameLine = std::max(nameMetrics.height(), badge.height());
-    const QString name = nameMetrics.elidedText(texts.value(0), Qt::ElideRight,
-                                                std::max(0.0, column.width() - badge.width() - 8));
-    const double nameWidth = nameMetrics.horizontalAdvance(name);
-    painter.setFont(f.name);
-    painter.setPen(Qt::white);
-    painter.drawText(QRectF(column.left(), top, nameWidth + 1, nameLine),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);
+    // The name, then its group badge 8 to the right, both centred on the name's lines.
+    drawWrapped(painter,
+                QRectF(column.left(), top + (layout.nameLine - layout.name.height()) / 2,
+                       std::max(0.0, column.width() - layout.badge.width() - 8),
+                       layout.name.height()),
+                texts.value(0), f.name, Qt::white);
     paintBadge(painter,
-               QPointF(column.left() + nameWidth + 8, top + (nameLine - badge.height()) / 2),
+               QPointF(column.left() + layout.name.width() + 8,
+                       top + (layout.nameLine - layout.badge.height()) / 2),
                texts.value(1), f.badge);
-    top += nameLine + kColumnSpacing;
+    top += layout.nameLine + kColumnSpacing;
     top = paintLine(painter, column, top, texts.value(2), f.path, FernwickTheme::textMuted());
-    top = paintLine(painter, column, top, texts.value(3), f.explanation,
-                    FernwickTheme::textSecondary());
+    drawWrapped(painter, QRectF(column.left(), top, column.width(), layout.explanation),
+                texts.value(3), f.explanation, FernwickTheme::textSecondary());
+    top += layout.explanation + kColumnSpacing;
     const bool likelyActive = index.data(DeveloperItemModel::likelyActiveRole).toBool();
-    paintLine(painter, column, top, texts.value(4), f.action,
-              likelyActive ? Palette::likelyActiveAction() : FernwickTheme::developerGreen());
+    drawWrapped(painter, QRectF(column.left(), top, column.width(), layout.action), texts.value(4),
+                f.action,
+                likelyActive ? Palette::likelyActiveAction() : FernwickTheme::developerGreen());
 
     painter.setFont(f.size);
     painter.setPen(FernwickTheme::accentCyan());

@@ -41,6 +41,7 @@ private:
 
 /// Paints a developer item: the checkbox (or the information symbol), the name with its group
 /// badge over the path, the explanation and the recommendation, and the size over "Reveal".
+/// Only the path keeps to one line; the other texts wrap and the row grows to hold them.
 class DeveloperItemDelegate : public RowDelegate {
     Q_OBJECT
 public:
@@ -51,10 +52,11 @@ public:
     std::vector<RowHit> hits(const QRectF& row, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+    bool wrapsTexts() const override { return true; }
 
 protected:
     void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override;
-    int rowHeight(const QModelIndex& index) const override;
+    int rowHeight(const QModelIndex& index, double width) const override;
 };
 
 } // namespace fernwick::ui

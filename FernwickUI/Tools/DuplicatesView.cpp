@@ -51,7 +51,7 @@ public:
     }
 
 protected:
-    int rowHeight(const QModelIndex& index) const override {
+    int rowHeight(const QModelIndex& index, double /*width*/) const override {
         return m_model.isHeader(index.row()) ? kHeaderHeight : kItemHeight;
     }
 

@@ -74,7 +74,7 @@ QVariant InstalledAppModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-int InstalledAppDelegate::rowHeight(const QModelIndex& /*index*/) const {
+int InstalledAppDelegate::rowHeight(const QModelIndex& /*index*/, double /*width*/) const {
     const double column =
         QFontMetricsF(fonts().name).height() + 2 + QFontMetricsF(fonts().identifier).height();
     return static_cast<int>(std::ceil(std::max(column, kIconSize) + 2 * kPaddingV));

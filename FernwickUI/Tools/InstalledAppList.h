@@ -47,7 +47,7 @@ public:
 
 protected:
     void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override;
-    int rowHeight(const QModelIndex& index) const override;
+    int rowHeight(const QModelIndex& index, double width) const override;
 };
 
 } // namespace fernwick::ui

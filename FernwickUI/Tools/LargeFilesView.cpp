@@ -21,6 +21,7 @@ namespace fernwick::ui {
 namespace {
 
 constexpr int kRowHeight = 40;
+constexpr double kPaddingV = 5;
 constexpr double kInset = 16;
 constexpr double kSpacing = 12;
 constexpr double kIconFrame = 28;
@@ -47,7 +48,8 @@ public:
     explicit LargeFilesDelegate(QObject* parent)
         : RowDelegate(parent), m_reveal(rowButtonLook("arrow.up.forward.app", Qt::white)),
           m_trash(rowButtonLook("trash", FernwickTheme::dangerRed())),
-          m_buttonSize(rowButtonSize(m_reveal)) {}
+          m_buttonSize(rowButtonSize(m_reveal)),
+          m_pathHeight(QFontMetricsF(m_fonts.path).height()) {}
 
     std::vector<RowHit> hits(const QRectF& row, const QModelIndex&) const override {
         const double top = row.center().y() - m_buttonSize.height() / 2;
@@ -55,9 +57,22 @@ public:
         const QRectF reveal(trash.translated(-(m_buttonSize.width() + kButtonSpacing), 0));
         return {{reveal, LargeFilesView::reveal}, {trash, LargeFilesView::trash}};
     }
+    bool wrapsTexts() const override { return true; }
 
 protected:
-    int rowHeight(const QModelIndex&) const override { return kRowHeight; }
+    int rowHeight(const QModelIndex& index, double width) const override {
+        const auto* model = static_cast<const LargeFilesModel*>(index.model());
+        const DiskNode& file = *model->fileAt(index.row());
+        const QString name = ui::displayText(file.name());
+        const double nameWidth =
+            nameColumnWidth(QRectF(0, 0, width, 0), sizeColumnWidth(file, nullptr));
+        // Most names fit on their line: one measure, no layout.
+        if (QFontMetricsF(m_fonts.name).horizontalAdvance(name) <= nameWidth) {
+            return kRowHeight;
+        }
+        const double texts = wrappedTextSize(name, m_fonts.name, nameWidth).height() + m_pathHeight;
+        return std::max(kRowHeight, static_cast<int>(std::ceil(texts + 2 * kPaddingV)));
+    }
 
     void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override {
         const auto* model = static_cast<const LargeFilesModel*>(index.model());
@@ -68,17 +83,14 @@ protected:
             paintRowButton(painter, hit.rect,
                            hit.action == LargeFilesView::trash ? m_trash : m_reveal);
         }
-        double x = row.left() + kInset;
+        const double x = row.left() + kInset;
         drawSystemIcon(painter, QRectF(x, row.top(), kIconFrame, row.height()),
                        systemIcon(file.category), 20, FernwickTheme::color(file.category));
-        x += kIconFrame + kSpacing;
 
         // The size column, right-aligned before the buttons, as wide as its wider text.
         const QString& size = texts[2];
         const QString& category = texts[3];
-        const double columnWidth =
-            std::max(QFontMetricsF(m_fonts.size).horizontalAdvance(size),
-                     QFontMetricsF(m_fonts.category).horizontalAdvance(category));
+        const double columnWidth = sizeColumnWidth(file, &texts);
         const double columnRight = hitRects.front().rect.left() - kSpacing;
         const double middle = row.center().y();
         const QRectF upper(0, row.top(), 0, middle - row.top() + 1);
@@ -90,18 +102,41 @@ protected:
             painter, QRectF(columnRight - columnWidth, lower.top(), columnWidth, lower.height()),
             category, m_fonts.category, FernwickTheme::textMuted(), Qt::AlignRight | Qt::AlignTop);
 
-        const double nameWidth = columnRight - columnWidth - kSpacing - x;
-        drawLine(painter, QRectF(x, upper.top(), nameWidth, upper.height()), texts[0], m_fonts.name,
-                 Qt::white, Qt::AlignLeft | Qt::AlignBottom);
-        drawLine(painter, QRectF(x, lower.top(), nameWidth, lower.height()), texts[1], m_fonts.path,
-                 FernwickTheme::textMuted(), Qt::AlignLeft | Qt::AlignTop);
+        // The name (wrapping) over the path (one line), centred in the row.
+        const double nameWidth = nameColumnWidth(row, columnWidth);
+        const double nameHeight = wrappedTextSize(texts[0], m_fonts.name, nameWidth).height();
+        const double top = middle - (nameHeight + m_pathHeight) / 2;
+        const double left = x + kIconFrame + kSpacing;
+        drawWrapped(painter, QRectF(left, top, nameWidth, nameHeight), texts[0], m_fonts.name,
+                    Qt::white);
+        drawLine(painter, QRectF(left, top + nameHeight, nameWidth, m_pathHeight), texts[1],
+                 m_fonts.path, FernwickTheme::textMuted(), Qt::AlignLeft | Qt::AlignTop);
     }
 
 private:
+    // The width of the size column: the wider of the size and the category (`texts` when the
+    // row's texts are at hand).
+    double sizeColumnWidth(const DiskNode& file, const QStringList* texts) const {
+        const QString size = texts != nullptr ? (*texts)[2] : ui::displayText(file.formattedSize());
+        const QString category =
+            texts != nullptr ? (*texts)[3] : ui::displayText(displayName(file.category));
+        return std::max(QFontMetricsF(m_fonts.size).horizontalAdvance(size),
+                        QFontMetricsF(m_fonts.category).horizontalAdvance(category));
+    }
+
+    // The width left to the name and the path in `row`, between the icon and the size column.
+    double nameColumnWidth(const QRectF& row, double sizeColumn) const {
+        const double buttons = 2 * m_buttonSize.width() + kButtonSpacing;
+        const double columnRight = row.right() - kInset - buttons - kSpacing;
+        const double left = row.left() + kInset + kIconFrame + kSpacing;
+        return std::max(0.0, columnRight - sizeColumn - kSpacing - left);
+    }
+
     RowFonts m_fonts;
     ButtonLook m_reveal;
     ButtonLook m_trash;
     QSizeF m_buttonSize;
+    double m_pathHeight;
 };
 
 // The filter field: a magnifying glass and a frameless line edit on a rounded fill.
@@ -159,7 +194,7 @@ LargeFilesView::LargeFilesView(AppState& state, const ToolSeams& /*seams*/, QWid
     m_page->addBar(bar);
 
     auto* delegate = new LargeFilesDelegate(this);
-    m_list = new RowList(m_model, delegate, true, this);
+    m_list = new RowList(m_model, delegate, false, this);
     connect(delegate, &RowDelegate::triggered, this, [this](const QModelIndex& index, int action) {
         const DiskNodePtr file = m_model->fileAt(index.row());
         if (action == reveal) {

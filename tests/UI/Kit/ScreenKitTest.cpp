@@ -58,7 +58,7 @@ public:
 
 protected:
     void paintRow(QPainter&, const QRectF&, const QModelIndex&) const override {}
-    int rowHeight(const QModelIndex&) const override { return 30; }
+    int rowHeight(const QModelIndex&, double) const override { return 30; }
 };
 
 std::vector<Uuid> ids(int count) {

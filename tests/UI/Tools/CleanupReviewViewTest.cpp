@@ -53,6 +53,33 @@ class CleanupReviewViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aLongNameAndPurposeWrapWhileThePathKeepsToOneLine() {
+        ToolsHarness w(false);
+        w.open();
+        const std::string name(140, 'n');
+        const std::string purpose =
+            "Temporary files that a package manager keeps between installs so that the next "
+            "install of the same version needs no download; it fetches them again when needed.";
+        const auto folder = w.h.tree / std::string(300, 'p');
+        CleanupPlan plan;
+        plan.candidates = {candidate(folder / name, 1000000, RiskLevel::low, true),
+                           candidate(folder / "short", 1000, RiskLevel::low, true)};
+        plan.candidates[0].purpose = purpose;
+        w.state->setCleanupPlan(plan);
+        auto* view = openCleanup(w);
+        w.window->sheet()->resize(860, 580);
+        w.h.settle();
+        RowList* list = view->list();
+        const QString painted = fernwick::test::paintedTexts(list, 0);
+        QVERIFY2(QString(painted).remove(QLatin1Char(' ')).contains(QString::fromStdString(name)),
+                 qPrintable(painted));
+        QVERIFY(fernwick::test::paintedTexts(list, 0).contains(QString::fromStdString(purpose)));
+        // The path alone is cut to its line.
+        QVERIFY(!fernwick::test::paintedTexts(list, 0).contains(QString::fromStdString(folder)));
+        QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >
+                list->visualRect(list->model()->index(1, 0)).height());
+    }
+
     void rowsFooterAndTheConfirmationThatReturnCannotAccept() {
         ToolsHarness w(false);
         std::atomic<int> runs{0};
@@ -160,6 +187,13 @@ private slots:
         w.open();
         auto* view = openCleanup(w);
         QVERIFY(view->showsEmptyState());
+        // It names a place this program has.
+        const auto labels = view->findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+            return label->isVisibleTo(label->window()) &&
+                   label->text() ==
+                       QStringLiteral("Run a scan from the sidebar to discover disposable files.");
+        }));
         QCOMPARE(view->countLabel()->text(), QStringLiteral("0 items"));
         QCOMPARE(view->sizeLabel()->text(), QStringLiteral("Zero KB"));
         QVERIFY(!view->runButton()->isEnabled());

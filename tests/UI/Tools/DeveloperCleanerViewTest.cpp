@@ -2,6 +2,7 @@
 #include "FernwickUI/Kit/Chip.h"
 #include "FernwickUI/Kit/ConfirmationDialog.h"
 #include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Tools/DeveloperItemList.h"
 #include "tests/UI/State/AppStateHarness.h"
 #include "tests/UI/Tools/ToolsHarness.h"
@@ -122,6 +123,52 @@ class DeveloperCleanerViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aSafetyWarningIsDrawnWholeAtTheSheetsMinimumWidth() {
+        const QString warning =
+            QStringLiteral("Docker Desktop is currently active. Deleting the VM file directly "
+                           "while running causes immediate kernel filesystem crashes and "
+                           "container loss.");
+        const QString action = QStringLiteral("Run 'docker system prune -a --volumes' in Terminal "
+                                              "to reclaim space safely without breaking Docker.");
+        test::ToolsHarness w(false);
+        w.h.services.scanDeveloperStorage = [&] {
+            DeveloperStorageItem docker =
+                devItem("Docker Desktop VM Disk", "Containers",
+                        w.h.tree / ".docker/desktop/vms/0/data/Docker.raw", 2'726'297'600, false);
+            docker.canClean = false;
+            docker.likelyActive = true;
+            docker.explanation = warning.toStdString();
+            docker.recommendedAction = action.toStdString();
+            return std::vector<DeveloperStorageItem>{
+                docker, devItem("npm Cache", "Package Managers", w.h.tree / ".npm", 1000, true)};
+        };
+        w.open();
+        w.openSheet(ActiveModal::developer);
+        QWidget* sheet = w.window->sheet();
+        QVERIFY(sheet != nullptr);
+        QCOMPARE(sheet->minimumSize(), QSize(860, 580));
+        sheet->resize(sheet->minimumSize());
+        w.h.settle();
+        auto* view = w.screen<DeveloperCleanerView>();
+        RowList* list = view->list();
+        QCOMPARE(list->model()->rowCount(), 2);
+        // Too long for one line here: it wraps, and the row grows to hold it, whole.
+        QVERIFY(QFontMetricsF(uiFont(11)).horizontalAdvance(warning) > list->width() / 2);
+        const QString docker = test::paintedTexts(list, 0);
+        QVERIFY2(docker.contains(warning), qPrintable(docker));
+        QVERIFY2(docker.contains(action), qPrintable(docker));
+        QVERIFY(!docker.contains(QChar(0x2026)));
+        QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >=
+                list->visualRect(list->model()->index(1, 0)).height() +
+                    QFontMetricsF(uiFont(11)).height());
+        // Wider, the same texts take fewer lines.
+        const int narrow = list->visualRect(list->model()->index(0, 0)).height();
+        sheet->resize(1400, 680);
+        w.h.settle();
+        QVERIFY(list->visualRect(list->model()->index(0, 0)).height() < narrow);
+        QVERIFY(test::paintedTexts(list, 0).contains(warning));
+    }
+
     void ticksOfEveryGroupCountInTheFooterAndTheDialog() {
         Harness h;
         const fs::path npm = h.tree.folder("caches/npm");
