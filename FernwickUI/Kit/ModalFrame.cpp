@@ -13,7 +13,6 @@ namespace fernwick::ui {
 ModalFrame::ModalFrame(const QString& title, QSize minimumSize, QWidget* content, QWidget* parent)
     : QDialog(parent), m_title(title) {
     setWindowTitle(title);
-    setWindowModality(Qt::WindowModal);
     setMinimumSize(minimumSize);
     setBackground(this, Palette::contentBackground());
 

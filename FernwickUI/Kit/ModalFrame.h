@@ -7,8 +7,8 @@
 namespace fernwick::ui {
 
 /// The frame of a sheet over the main window: a header with the title and "Done", a divider,
-/// then the content. Window-modal; "Done", Escape and every other way of closing reject the
-/// dialog. GUI thread only.
+/// then the content. The main window shows it inside itself (see SheetOverlay); "Done", Escape
+/// and every other way of closing reject the dialog. GUI thread only.
 class ModalFrame : public QDialog {
     Q_OBJECT
 public:

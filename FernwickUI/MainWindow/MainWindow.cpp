@@ -10,6 +10,7 @@
 #include "FernwickUI/MainWindow/ScanningView.h"
 #include "FernwickUI/MainWindow/SearchField.h"
 #include "FernwickUI/MainWindow/SearchResultsView.h"
+#include "FernwickUI/MainWindow/SheetOverlay.h"
 #include "FernwickUI/MainWindow/SheetRouting.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
@@ -22,6 +23,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QShortcut>
@@ -100,6 +102,8 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     body->addWidget(m_stack, 1);
     layout->addLayout(body, 1);
 
+    // The sheets show inside the window, over everything but the undo toast.
+    m_sheetOverlay = new SheetOverlay(this);
     m_toast = new UndoToast(this);
     connect(m_toast, &UndoToast::undoRequested, this, [this] { m_state.undoLastTrash(); });
     m_undoShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
@@ -286,6 +290,9 @@ void MainWindow::updateSheet() {
         m_sheet->close();
         m_sheet = nullptr;
     }
+    // The window's own shortcuts wait behind a sheet; the undo stays (a move made in a sheet can
+    // be taken back there).
+    m_searchShortcut->setEnabled(!modal);
     if (!modal) {
         return;
     }
@@ -299,7 +306,33 @@ void MainWindow::updateSheet() {
             m_state.setActiveModal(std::nullopt);
         }
     });
-    m_sheet->open();
+    std::vector<QWidget*> behind;
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() && child != m_sheetOverlay && child != m_toast) {
+            behind.push_back(child);
+        }
+    }
+    m_sheetOverlay->setBlocked(std::move(behind));
+    m_sheetOverlay->present(m_sheet);
+    // An undo offered before the sheet opened stays in reach above it.
+    m_toast->raise();
+    for (QLineEdit* edit : m_sheet->findChildren<QLineEdit*>()) {
+        edit->installEventFilter(this);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A text field of a sheet keeps Ctrl+Z while it has typing to take back; otherwise Ctrl+Z
+    // is the undo row's.
+    if (event->type() == QEvent::ShortcutOverride && m_undoShortcut->isEnabled()) {
+        const auto* edit = qobject_cast<QLineEdit*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (edit != nullptr && !edit->isUndoAvailable() &&
+            key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Z)) {
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace fernwick::ui

@@ -30,6 +30,7 @@ namespace fernwick::ui {
 class ErrorStateView;
 class PermissionBanner;
 class SearchResultsView;
+class SheetOverlay;
 class TopToolbar;
 class UpdateBanner;
 class ResultCanvas;
@@ -84,13 +85,16 @@ public:
     /// The dialogs on screen now; null when none.
     AlertDialog* alertDialog() const { return m_alert; }
     EmptyTrashDialog* emptyTrashDialog() const { return m_emptyTrash; }
-    /// The sheet on screen now (a tool sheet or one of the modals); null when none.
+    /// The sheet on screen now (a tool sheet or one of the modals); null when none. It is a
+    /// child of the window, shown over it on the dimming layer `sheetOverlay`.
     QDialog* sheet() const { return m_sheet; }
+    SheetOverlay* sheetOverlay() const { return m_sheetOverlay; }
     /// The sheet on screen now when it is a tool sheet; null otherwise.
     ToolSheet* toolSheet() const { return qobject_cast<ToolSheet*>(m_sheet.data()); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -128,6 +132,7 @@ private:
     std::optional<Uuid> m_alertID;
     QPointer<EmptyTrashDialog> m_emptyTrash;
     QPointer<QDialog> m_sheet;
+    SheetOverlay* m_sheetOverlay = nullptr;
     std::optional<ActiveModal> m_sheetModal;
 };
 

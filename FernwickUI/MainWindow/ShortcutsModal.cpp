@@ -25,7 +25,6 @@ std::vector<std::pair<QString, QString>> ShortcutsModal::shortcuts() {
 
 ShortcutsModal::ShortcutsModal(QWidget* parent) : QDialog(parent) {
     setWindowTitle(modalTitle(ActiveModal::shortcuts));
-    setWindowModality(Qt::WindowModal);
     setFixedSize(440, 340);
     setBackground(this, Palette::shortcutsBackground());
     auto* column = new QVBoxLayout(this);

@@ -116,7 +116,6 @@ void ThemeCard::keyPressEvent(QKeyEvent* event) {
 ThemePickerModal::ThemePickerModal(AppState& state, QWidget* parent)
     : QDialog(parent), m_state(state) {
     setWindowTitle(modalTitle(ActiveModal::theme));
-    setWindowModality(Qt::WindowModal);
     setFixedSize(460, 520);
     setBackground(this, Palette::themePickerBackground());
     auto* column = new QVBoxLayout(this);

@@ -42,6 +42,7 @@ FERNWICK_NAMED_COLOR(toolbarBackground, srgb(0.08, 0.08, 0.10))
 FERNWICK_NAMED_COLOR(chromeBackground, srgb(0.07, 0.07, 0.09))
 FERNWICK_NAMED_COLOR(sheetHeaderBackground, srgb(0.1, 0.1, 0.12))
 FERNWICK_NAMED_COLOR(dialogBackground, FernwickTheme::cardBackground())
+FERNWICK_NAMED_COLOR(sheetScrim, blackAt(0.45))
 FERNWICK_NAMED_COLOR(inspectorBackground, srgb(0.09, 0.09, 0.11, 0.96))
 FERNWICK_NAMED_COLOR(themeButtonBackground, srgb(0.12, 0.12, 0.16))
 

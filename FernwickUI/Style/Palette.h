@@ -36,6 +36,8 @@ public:
     static const QColor& sheetHeaderBackground();
     /// Dialogs and the undo toast (the shared palette's card colour).
     static const QColor& dialogBackground();
+    /// Laid over the main window while a sheet is open, dimming it.
+    static const QColor& sheetScrim();
     /// The inspector bar over the result canvas, slightly translucent.
     static const QColor& inspectorBackground();
     /// The theme button in the result header.

@@ -1,7 +1,9 @@
 #include "FernwickUI/MainWindow/SheetRouting.h"
 #include "FernwickUI/MainWindow/AppsModal.h"
+#include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/SystemMonitorModal.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
+#include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/Tools/AppUninstallerListView.h"
 #include "FernwickUI/Tools/CleanupReviewView.h"
 #include "FernwickUI/Tools/DeveloperCleanerView.h"
@@ -13,6 +15,8 @@
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLineEdit>
+
+#include <cstdlib>
 
 #include <functional>
 
@@ -56,6 +60,8 @@ private slots:
             click(findButton(sheet, QStringLiteral("Done")));
             QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
             w.h.settle();
+            // The closed sheet is deleted when control returns to the event loop.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(first.isNull());
             w.state->setActiveModal(modal);
             QVERIFY(find(w) != nullptr);
@@ -78,6 +84,57 @@ private slots:
         w.state->setActiveModal(ActiveModal::largeFiles);
         view = w.window->sheet()->findChild<LargeFilesView*>();
         QCOMPARE(view->filterField()->text(), QString());
+    }
+
+    // Each sheet is part of the main window: a child over it, centred, the window dimmed and
+    // unreachable behind it; no frame of the window manager, so no second title and no way to
+    // minimise it.
+    void everySheetShowsInsideTheWindowOverItDimmed() {
+        WindowHarness w(false);
+        w.open();
+        QApplication::setActiveWindow(w.window.get());
+        const QPoint behind(8, w.window->height() - 8);
+        const QColor plain = w.window->grab().toImage().pixelColor(behind);
+        for (int i = 0; i < 10; ++i) {
+            const auto modal = static_cast<ActiveModal>(i);
+            w.state->setActiveModal(modal);
+            w.h.settle();
+            QDialog* sheet = w.window->sheet();
+            QVERIFY(sheet != nullptr);
+            QVERIFY2(!sheet->isWindow(), rawValue(modal).data());
+            QCOMPARE(sheet->window(), static_cast<QWidget*>(w.window.get()));
+            const QRect placed(sheet->mapTo(w.window.get(), QPoint(0, 0)), sheet->size());
+            QVERIFY(w.window->rect().contains(placed));
+            QVERIFY(std::abs(placed.center().x() - w.window->rect().center().x()) <= 1);
+            QVERIFY(std::abs(placed.center().y() - w.window->rect().center().y()) <= 1);
+            const QColor dimmed = w.window->grab().toImage().pixelColor(behind);
+            QVERIFY2(dimmed.lightness() < plain.lightness() - 4, rawValue(modal).data());
+            QVERIFY(!w.window->sidebar()->isEnabled());
+            QVERIFY(!w.window->topToolbar()->isEnabled());
+            QVERIFY(sheet->isEnabled());
+            // Ctrl+F waits for the sheet to close.
+            QTest::keyClick(sheet, Qt::Key_F, Qt::ControlModifier);
+            QVERIFY(!w.window->topToolbar()->isAncestorOf(QApplication::focusWidget()));
+            QTest::keyClick(sheet, Qt::Key_Escape);
+            QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
+            w.h.settle();
+            QVERIFY(w.window->sidebar()->isEnabled());
+            QCOMPARE(w.window->grab().toImage().pixelColor(behind), plain);
+        }
+    }
+
+    void aWindowSmallerThanTheSheetGivesItItsSize() {
+        WindowHarness w(false);
+        w.open();
+        w.state->setActiveModal(ActiveModal::largeFiles);
+        w.window->setMinimumSize(400, 300);
+        w.window->resize(700, 500);
+        w.h.settle();
+        QCOMPARE(w.window->sheet()->size(), w.window->size());
+        w.window->resize(1300, 820);
+        w.h.settle();
+        QCOMPARE(w.window->sheet()->size(), QSize(960, 680));
+        QCOMPARE(w.window->sheet()->minimumSize(), QSize(860, 580));
     }
 
     void appsAndMonitorHaveFramesOfTheirOwn() {

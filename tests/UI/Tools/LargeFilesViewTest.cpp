@@ -41,6 +41,68 @@ class LargeFilesViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void aLongNameWrapsWhileThePathKeepsToOneLine() {
+        ToolsHarness w(false);
+        w.open();
+        const auto& root = w.h.tree.root();
+        const std::string name = "Holiday recording from the summer trip to the northern "
+                                 "coast, uncut, with every evening by the water.mov";
+        const auto folder = root / std::string(200, 'f');
+        w.h.publish(*w.state, makeNode(root / "t", true, 0, StorageCategory::other,
+                                       {makeNode(folder / name, false, 900 * kMiB),
+                                        makeNode(folder / "short.mov", false, 800 * kMiB)}));
+        w.openSheet(ActiveModal::largeFiles);
+        w.window->sheet()->resize(860, 580);
+        w.h.settle();
+        auto* view = w.screen<LargeFilesView>();
+        RowList* list = view->list();
+        QCOMPARE(rowText(view->model(), 0), QString::fromStdString(name));
+        const QString painted = fernwick::test::paintedTexts(list, 0);
+        QVERIFY2(painted.contains(QString::fromStdString(name)), qPrintable(painted));
+        QVERIFY(!painted.contains(QString::fromStdString(folder)));
+        QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >
+                list->visualRect(list->model()->index(1, 0)).height());
+        QVERIFY(fernwick::test::paintedTexts(list, 1).contains(QStringLiteral("short.mov")));
+    }
+
+    // A file moved from the open sheet can be taken back there: the undo toast shows above the
+    // sheet, and both its "Undo" and Ctrl+Z reach it.
+    void aMoveFromTheSheetIsUndoneWithoutClosingIt() {
+        ToolsHarness w(true);
+        const auto big = w.h.tree.file("big/movie.mov", "x", 100 * kMiB);
+        const auto other = w.h.tree.file("big/disk.img", "y", 200 * kMiB);
+        w.open();
+        w.state->startScan(w.h.tree / "big");
+        QTRY_VERIFY_WITH_TIMEOUT(w.state->scanState().kind() == ScanState::Kind::completed, 10000);
+        w.openSheet(ActiveModal::largeFiles);
+        // The window the sheet is in is the one the user works in.
+        QApplication::setActiveWindow(w.window->sheet()->window());
+        auto* view = w.screen<LargeFilesView>();
+        UndoToast* toast = w.window->undoToast();
+        for (const bool byKey : {false, true}) {
+            fernwick::test::clickRow(view->list(), 1, LargeFilesView::trash);
+            QTRY_VERIFY(w.state->lastTrashed().has_value());
+            QTRY_COMPARE(toast->progress(), 1.0);
+            QVERIFY(!std::filesystem::exists(big));
+            // Drawn above the sheet: what lies at the toast's middle is the toast.
+            const QPoint middle = toast->mapTo(w.window.get(), toast->rect().center());
+            QCOMPARE(w.window->childAt(middle), static_cast<QWidget*>(toast));
+            if (byKey) {
+                view->filterField()->setFocus();
+                QTest::keyClick(view->filterField(), Qt::Key_Z, Qt::ControlModifier);
+            } else {
+                const QPoint undo = toast->undoRect().center().toPoint();
+                QTest::mouseClick(toast, Qt::LeftButton, Qt::NoModifier, undo);
+            }
+            QTRY_VERIFY2(std::filesystem::exists(big), byKey ? "Ctrl+Z" : "Undo");
+            QVERIFY(!w.state->lastTrashed().has_value());
+            QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(ActiveModal::largeFiles));
+            QVERIFY(w.screen<LargeFilesView>() == view);
+            w.h.settle();
+        }
+        QVERIFY(std::filesystem::exists(other));
+    }
+
     void thresholdsAreInclusiveAndChipsRecomputeFromTheTree() {
         ToolsHarness w(false);
         w.open();
