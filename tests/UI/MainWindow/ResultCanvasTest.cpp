@@ -591,6 +591,9 @@ private slots:
         QCOMPARE(canvas->themeButton()->look().dots.size(), std::size_t{3});
         click(canvas->themeButton());
         QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>(ActiveModal::theme));
+        // The sheet holds the window until it closes.
+        w.state->setActiveModal(std::nullopt);
+        w.h.settle();
 
         // Without a hovered or selected node the tiles keep 14 points and the idle handle shows.
         useMode(w, StorageVisualMode::treemap);
