@@ -306,11 +306,33 @@ RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform,
     palette.setColor(QPalette::Base, FernwickTheme::appBackground());
     viewport()->setPalette(palette);
     verticalScrollBar()->setSingleStep(20);
+    if (delegate->wrapsTexts()) {
+        const auto rowsChanged = [this] { m_shareHeightKnown = false; };
+        connect(model, &QAbstractItemModel::modelReset, this, rowsChanged);
+        connect(model, &QAbstractItemModel::rowsInserted, this, rowsChanged);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+        connect(model, &QAbstractItemModel::dataChanged, this, rowsChanged);
+    }
 }
 
 double RowList::wrapWidth() const {
     return width() - 2 * frameWidth() -
            style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+}
+
+void RowList::doItemsLayout() {
+    if (m_delegate->wrapsTexts()) {
+        // Rows of one height are laid out at once, not measured one by one. The answer holds
+        // until the rows or the width change.
+        const double width = wrapWidth();
+        if (!m_shareHeightKnown || width != m_shareHeightWidth) {
+            m_shareHeight = m_delegate->rowsShareHeight(*model(), width);
+            m_shareHeightWidth = width;
+            m_shareHeightKnown = true;
+        }
+        setUniformItemSizes(m_shareHeight);
+    }
+    QListView::doItemsLayout();
 }
 
 void RowList::resizeEvent(QResizeEvent* event) {

@@ -83,6 +83,14 @@ public:
     /// at the width they have with the scroll bar shown, so the bar coming or going moves no
     /// text.
     virtual bool wrapsTexts() const { return false; }
+    /// Whether every row of `model`, `width` wide, is as high as the first: the list then lays
+    /// its rows out as one height (a long list at once). Asked before each layout of a list
+    /// whose texts wrap; by default false.
+    virtual bool rowsShareHeight(const QAbstractItemModel& model, double width) const {
+        (void)model;
+        (void)width;
+        return false;
+    }
     /// Where the content of the row drawn in `option` lies: its rectangle, narrowed to the
     /// list's wrapping width when the texts wrap.
     QRectF contentRect(const QStyleOptionViewItem& option) const;
@@ -132,12 +140,17 @@ public:
     QRect actionRect(int row, int action) const;
     /// The width rows whose texts wrap are laid out at: the viewport's with the scroll bar shown.
     double wrapWidth() const;
+    void doItemsLayout() override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     RowDelegate* m_delegate;
+    // Whether the rows share one height, for the rows and width it was asked for.
+    bool m_shareHeightKnown = false;
+    bool m_shareHeight = false;
+    double m_shareHeightWidth = 0;
 };
 
 } // namespace fernwick::ui

@@ -15,6 +15,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 
 namespace fernwick::ui {
 
@@ -48,8 +49,13 @@ public:
     explicit LargeFilesDelegate(QObject* parent)
         : RowDelegate(parent), m_reveal(rowButtonLook("arrow.up.forward.app", Qt::white)),
           m_trash(rowButtonLook("trash", FernwickTheme::dangerRed())),
-          m_buttonSize(rowButtonSize(m_reveal)),
-          m_pathHeight(QFontMetricsF(m_fonts.path).height()) {}
+          m_buttonSize(rowButtonSize(m_reveal)), m_pathHeight(QFontMetricsF(m_fonts.path).height()),
+          m_widestSizeColumn(computeWidestSizeColumn(m_fonts)) {
+        const QFontMetricsF name(m_fonts.name);
+        for (std::size_t code = 0; code < m_advances.size(); ++code) {
+            m_advances[code] = name.horizontalAdvance(QChar(static_cast<char16_t>(code)));
+        }
+    }
 
     std::vector<RowHit> hits(const QRectF& row, const QModelIndex&) const override {
         const double top = row.center().y() - m_buttonSize.height() / 2;
@@ -58,19 +64,29 @@ public:
         return {{reveal, LargeFilesView::reveal}, {trash, LargeFilesView::trash}};
     }
     bool wrapsTexts() const override { return true; }
+    bool rowsShareHeight(const QAbstractItemModel& model, double width) const override {
+        const auto& files = static_cast<const LargeFilesModel&>(model);
+        const double room = nameColumnWidth(QRectF(0, 0, width, 0), widestSizeColumn());
+        for (int row = 0; row < files.rowCount(); ++row) {
+            if (!nameFits(files.fileAt(row)->name(), room)) {
+                return false;
+            }
+        }
+        return true;
+    }
 
 protected:
     int rowHeight(const QModelIndex& index, double width) const override {
         const auto* model = static_cast<const LargeFilesModel*>(index.model());
         const DiskNode& file = *model->fileAt(index.row());
-        const QString name = ui::displayText(file.name());
-        const double nameWidth =
-            nameColumnWidth(QRectF(0, 0, width, 0), sizeColumnWidth(file, nullptr));
-        // Most names fit on their line: one measure, no layout.
-        if (QFontMetricsF(m_fonts.name).horizontalAdvance(name) <= nameWidth) {
+        if (nameFits(file.name(), nameColumnWidth(QRectF(0, 0, width, 0), widestSizeColumn()))) {
             return kRowHeight;
         }
-        const double texts = wrappedTextSize(name, m_fonts.name, nameWidth).height() + m_pathHeight;
+        const double nameWidth =
+            nameColumnWidth(QRectF(0, 0, width, 0), sizeColumnWidth(file, nullptr));
+        const double texts =
+            wrappedTextSize(ui::displayText(file.name()), m_fonts.name, nameWidth).height() +
+            m_pathHeight;
         return std::max(kRowHeight, static_cast<int>(std::ceil(texts + 2 * kPaddingV)));
     }
 
@@ -114,6 +130,44 @@ protected:
     }
 
 private:
+    // Whether `name` fits on one line `room` wide. Names of ASCII letters are summed from each
+    // letter's advance (a little more than the name as set, which kerning only narrows), so a
+    // list of 100,000 files is checked without shaping a text.
+    bool nameFits(const std::string& name, double room) const {
+        double width = 0;
+        for (const char c : name) {
+            const auto code = static_cast<unsigned char>(c);
+            if (code >= 0x80) {
+                return QFontMetricsF(m_fonts.name).horizontalAdvance(ui::displayText(name)) <= room;
+            }
+            width += m_advances[code];
+        }
+        return width + 1 <= room;
+    }
+
+    // The widest the size column can be: any category's name, or a size of five digits, a
+    // point and the widest unit.
+    double widestSizeColumn() const { return m_widestSizeColumn; }
+
+    static double computeWidestSizeColumn(const RowFonts& fonts) {
+        const QFontMetricsF size(fonts.size);
+        double digit = 0;
+        for (char c = '0'; c <= '9'; ++c) {
+            digit = std::max(digit, size.horizontalAdvance(QLatin1Char(c)));
+        }
+        double unit = 0;
+        for (const char* text : {"bytes", "KB", "MB", "GB", "TB", "PB", "EB"}) {
+            unit = std::max(unit, size.horizontalAdvance(QLatin1String(text)));
+        }
+        double widest = 6 * digit + size.horizontalAdvance(QStringLiteral("- .")) + unit;
+        const QFontMetricsF category(fonts.category);
+        for (const StorageCategory each : allStorageCategories()) {
+            widest =
+                std::max(widest, category.horizontalAdvance(ui::displayText(displayName(each))));
+        }
+        return std::ceil(widest);
+    }
+
     // The width of the size column: the wider of the size and the category (`texts` when the
     // row's texts are at hand).
     double sizeColumnWidth(const DiskNode& file, const QStringList* texts) const {
@@ -137,6 +191,8 @@ private:
     ButtonLook m_trash;
     QSizeF m_buttonSize;
     double m_pathHeight;
+    double m_widestSizeColumn;
+    std::array<double, 128> m_advances{};
 };
 
 // The filter field: a magnifying glass and a frameless line edit on a rounded fill.
