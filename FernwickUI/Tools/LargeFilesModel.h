@@ -53,6 +53,8 @@ public:
     static FoldedPaths foldPaths(const std::vector<DiskNodePtr>& files);
 
     using Files = std::shared_ptr<const std::vector<DiskNodePtr>>;
+    /// Every file given, filtered or not; a new list after each change of the files.
+    const Files& files() const { return m_files; }
 
 private:
     void takePaths();

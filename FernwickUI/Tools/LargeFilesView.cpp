@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace fernwick::ui {
 
@@ -65,14 +66,18 @@ public:
     }
     bool wrapsTexts() const override { return true; }
     bool rowsShareHeight(const QAbstractItemModel& model, double width) const override {
-        const auto& files = static_cast<const LargeFilesModel&>(model);
-        const double room = nameColumnWidth(QRectF(0, 0, width, 0), widestSizeColumn());
-        for (int row = 0; row < files.rowCount(); ++row) {
-            if (!nameFits(files.fileAt(row)->name(), room)) {
-                return false;
-            }
+        // Asked of every file given, not of the rows the filter keeps, so that a keystroke needs
+        // no new answer: when every name fits, every filtered list's names fit.
+        const auto& files = static_cast<const LargeFilesModel&>(model).files();
+        if (files != m_checkedFiles.lock() || width != m_checkedWidth) {
+            const double room = nameColumnWidth(QRectF(0, 0, width, 0), widestSizeColumn());
+            m_allFit = std::all_of(files->begin(), files->end(), [&](const DiskNodePtr& file) {
+                return nameFits(file->name(), room);
+            });
+            m_checkedFiles = files;
+            m_checkedWidth = width;
         }
-        return true;
+        return m_allFit;
     }
 
 protected:
@@ -193,6 +198,10 @@ private:
     double m_pathHeight;
     double m_widestSizeColumn;
     std::array<double, 128> m_advances{};
+    // The files and the width whose names were last checked, and whether they all fit.
+    mutable std::weak_ptr<const std::vector<DiskNodePtr>> m_checkedFiles;
+    mutable double m_checkedWidth = -1;
+    mutable bool m_allFit = false;
 };
 
 // The filter field: a magnifying glass and a frameless line edit on a rounded fill.
