@@ -176,30 +176,36 @@ void paintRowButton(QPainter& painter, const QRectF& box, const ButtonLook& look
 
 namespace {
 
+// A value made once per text, font and width from `make`, kept in `cache` (at most 4096
+// entries, then it starts afresh). GUI thread only.
+template <typename Value, typename Make>
+const Value& cachedForText(QHash<QString, Value>& cache, const QString& text, const QFont& font,
+                           double width, Make make) {
+    constexpr qsizetype kMaxEntries = 4096;
+    const QString key =
+        font.key() + QChar(0x1f) + QString::number(qRound(width * 4)) + QChar(0x1f) + text;
+    const auto found = cache.constFind(key);
+    if (found != cache.constEnd()) {
+        return *found;
+    }
+    if (cache.size() >= kMaxEntries) {
+        cache.clear();
+    }
+    return *cache.insert(key, make());
+}
+
 // Lines laid out once and drawn again on every repaint of their row (a scroll, a tick): the
 // text cut to its width, shaped for its font. GUI thread only.
 const QStaticText& laidOutLine(const QString& text, const QFont& font, double width) {
-    constexpr qsizetype kMaxLines = 4096;
     static QHash<QString, QStaticText> lines;
-    const QString key =
-        font.key() + QChar(0x1f) + QString::number(qRound(width * 4)) + QChar(0x1f) + text;
-    const auto found = lines.constFind(key);
-    if (found != lines.constEnd()) {
-        return *found;
-    }
-    if (lines.size() >= kMaxLines) {
-        lines.clear();
-    }
-    QStaticText line(QFontMetricsF(font).elidedText(text, Qt::ElideRight, width));
-    line.setTextFormat(Qt::PlainText);
-    line.setPerformanceHint(QStaticText::AggressiveCaching);
-    line.prepare(QTransform(), font);
-    return *lines.insert(key, line);
+    return cachedForText(lines, text, font, width, [&] {
+        QStaticText line(QFontMetricsF(font).elidedText(text, Qt::ElideRight, width));
+        line.setTextFormat(Qt::PlainText);
+        line.setPerformanceHint(QStaticText::AggressiveCaching);
+        line.prepare(QTransform(), font);
+        return line;
+    });
 }
-
-} // namespace
-
-namespace {
 
 // A text wrapped to a width; no layout for a text that fits on one line (drawn as a line).
 struct WrappedText {
@@ -207,25 +213,14 @@ struct WrappedText {
     QSizeF size;
 };
 
-// Texts wrapped once and drawn again on every repaint of their row. GUI thread only.
-const WrappedText& wrappedText(const QString& text, const QFont& font, double width) {
-    constexpr qsizetype kMaxTexts = 4096;
-    static QHash<QString, WrappedText> texts;
-    const QString key =
-        font.key() + QChar(0x1f) + QString::number(qRound(width * 4)) + QChar(0x1f) + text;
-    const auto found = texts.constFind(key);
-    if (found != texts.constEnd()) {
-        return *found;
-    }
-    if (texts.size() >= kMaxTexts) {
-        texts.clear();
-    }
+// A text wrapped to `width`, laid out only when it does not fit on one line.
+WrappedText wrap(const QString& text, const QFont& font, double width) {
     WrappedText wrapped;
     const QFontMetricsF metrics(font);
     const double natural = metrics.horizontalAdvance(text);
     if (natural <= width) {
         wrapped.size = QSizeF(natural, metrics.height());
-        return *texts.insert(key, wrapped);
+        return wrapped;
     }
     wrapped.layout = std::make_shared<QTextLayout>(text, font);
     QTextOption option;
@@ -244,7 +239,13 @@ const WrappedText& wrappedText(const QString& text, const QFont& font, double wi
     }
     wrapped.layout->endLayout();
     wrapped.size = QSizeF(widest, std::max(top, metrics.height()));
-    return *texts.insert(key, wrapped);
+    return wrapped;
+}
+
+// Texts wrapped once and drawn again on every repaint of their row. GUI thread only.
+const WrappedText& wrappedText(const QString& text, const QFont& font, double width) {
+    static QHash<QString, WrappedText> texts;
+    return cachedForText(texts, text, font, width, [&] { return wrap(text, font, width); });
 }
 
 } // namespace
