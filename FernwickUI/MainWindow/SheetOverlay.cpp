@@ -15,6 +15,15 @@ SheetOverlay::SheetOverlay(QWidget* window) : QWidget(window) {
     window->installEventFilter(this);
 }
 
+SheetOverlay::~SheetOverlay() {
+    // The sheets, children (a closed one may wait for its deletion), go after this part of the
+    // overlay is gone: they must not call back.
+    for (QObject* child : children()) {
+        child->removeEventFilter(this);
+        child->disconnect(this);
+    }
+}
+
 void SheetOverlay::present(QWidget* sheet) {
     if (m_sheet != nullptr && m_sheet != sheet) {
         m_sheet->removeEventFilter(this);

@@ -19,6 +19,7 @@ class SheetOverlay : public QWidget {
     Q_OBJECT
 public:
     explicit SheetOverlay(QWidget* window);
+    ~SheetOverlay() override;
 
     /// The widgets of the window that the sheet makes modal; read when a sheet is shown.
     void setBlocked(std::vector<QWidget*> blocked) { m_blocked = std::move(blocked); }
