@@ -292,7 +292,11 @@ void MainWindow::updateSheet() {
     }
     // The window's own shortcuts wait behind a sheet; the undo stays (a move made in a sheet can
     // be taken back there).
-    m_searchShortcut->setEnabled(!modal);
+    for (QShortcut* shortcut : findChildren<QShortcut*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (shortcut != m_undoShortcut) {
+            shortcut->setEnabled(!modal);
+        }
+    }
     if (!modal) {
         return;
     }

@@ -112,9 +112,11 @@ private slots:
             QVERIFY(!w.window->sidebar()->isEnabled());
             QVERIFY(!w.window->topToolbar()->isEnabled());
             QVERIFY(sheet->isEnabled());
-            // Ctrl+F waits for the sheet to close.
+            // The window's keys wait for the sheet to close.
             QTest::keyClick(sheet, Qt::Key_F, Qt::ControlModifier);
             QVERIFY(!w.window->topToolbar()->isAncestorOf(QApplication::focusWidget()));
+            QTest::keyClick(sheet, Qt::Key_Backspace, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY(w.window->emptyTrashDialog() == nullptr);
             QTest::keyClick(sheet, Qt::Key_Escape);
             QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
             w.h.settle();

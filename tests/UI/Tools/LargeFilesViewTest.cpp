@@ -86,13 +86,13 @@ private slots:
             QVERIFY(!std::filesystem::exists(big));
             // Drawn above the sheet: what lies at the toast's middle is the toast.
             const QPoint middle = toast->mapTo(w.window.get(), toast->rect().center());
-            QCOMPARE(w.window->childAt(middle), static_cast<QWidget*>(toast));
+            QWidget* onTop = w.window->childAt(middle);
+            QVERIFY(onTop == toast || toast->isAncestorOf(onTop));
             if (byKey) {
                 view->filterField()->setFocus();
                 QTest::keyClick(view->filterField(), Qt::Key_Z, Qt::ControlModifier);
             } else {
-                const QPoint undo = toast->undoRect().center().toPoint();
-                QTest::mouseClick(toast, Qt::LeftButton, Qt::NoModifier, undo);
+                QTest::mouseClick(toast->undoButton(), Qt::LeftButton);
             }
             QTRY_VERIFY2(std::filesystem::exists(big), byKey ? "Ctrl+Z" : "Undo");
             QVERIFY(!w.state->lastTrashed().has_value());
