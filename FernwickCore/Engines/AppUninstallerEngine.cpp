@@ -295,14 +295,22 @@ AppUninstallerEngine::findAssociatedItems(const std::string& appName,
     return items.take();
 }
 
-void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRelated) const {
+void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRelated,
+                                        const CheckedTrashMover& mover) const {
     if (app.isRunning) {
         throw DomainError("Fernwick", 409,
                           app.name + " is currently running. Please quit the application before "
                                      "uninstalling.");
     }
-    const CheckedTrashMove bundle =
-        m_safety->moveToTrashChecked(app.bundleURL, app.bundleInode, *m_trash);
+    // Each item with the inode recorded when it was listed: one replaced since is refused.
+    const auto move = [&](const std::string& name, const std::filesystem::path& url,
+                          std::uint64_t inode) {
+        const std::optional<std::uint64_t> expected =
+            inode != 0 ? std::optional(inode) : std::nullopt;
+        return mover ? mover(name, url, expected)
+                     : m_safety->moveToTrashChecked(url, expected, *m_trash);
+    };
+    const CheckedTrashMove bundle = move(app.name, app.bundleURL, app.bundleInode);
     if (bundle.refused()) {
         throw DomainError("Fernwick", 403,
                           "Application cannot be removed: " + bundle.validation.reason);
@@ -317,7 +325,7 @@ void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRela
         if (item.isSelected) {
             // A refused or failed leftover stays where it is (one replaced since the
             // listing among them); the uninstall still succeeds.
-            (void)m_safety->moveToTrashChecked(item.url, item.inode, *m_trash);
+            (void)move(item.name, item.url, item.inode);
         }
     }
 }

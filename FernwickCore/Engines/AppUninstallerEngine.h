@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FernwickCore/Engines/SafetyEngine.h"
 #include "FernwickCore/Model/InstalledApp.h"
 #include "FernwickCore/Platform/DesktopEntry.h"
 #include "FernwickCore/Platform/Environment.h"
@@ -14,7 +15,6 @@
 
 namespace fernwick {
 
-class SafetyEngine;
 class Trash;
 
 /// Lists the applications of the two application folders (".app" bundles and
@@ -57,8 +57,9 @@ public:
     /// Throws DomainError "Fernwick" 409 when `app.isRunning` (as recorded by the
     /// listing), "Fernwick" 403 when the safety check refuses the bundle, and
     /// "Trash" 1 with the move's failure text when the bundle cannot be moved; in
-    /// each case nothing was moved.
-    void uninstallApp(const InstalledApp& app, bool removeRelated) const;
+    /// each case nothing was moved. Every move goes through `mover` when one is given.
+    void uninstallApp(const InstalledApp& app, bool removeRelated,
+                      const CheckedTrashMover& mover = {}) const;
 
 private:
     class Leftovers;

@@ -212,6 +212,9 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
         m_safety ? m_safety->environment().cacheHome : std::filesystem::path();
 
     // The root, then its descendants.
+    const std::vector<std::filesystem::path> trashForms =
+        m_safety ? std::vector<std::filesystem::path>{m_safety->environment().dataHome / "Trash"}
+                 : std::vector<std::filesystem::path>{};
     forEachInPreOrder(root, [&](const DiskNodePtr& held) {
         const DiskNode& node = *held;
         if (!node.isAccessible || node.isProtected) {
@@ -223,6 +226,11 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
             return;
         }
         std::filesystem::path url = std::move(nodePath.url());
+        // What lies in a trash is already on its way out; moving it again would part it from
+        // its info file and lose its original place.
+        if (trashPlace(url, trashForms) != TrashPlace::none) {
+            return;
+        }
         const Rule& rule = kRules[*match];
         std::string name = candidateName(*match, node, url);
         std::string path = url.native();
@@ -259,7 +267,8 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
     return plan;
 }
 
-CleanupExecutionResult CleanupEngine::executeCleanup(const CleanupPlan& plan, bool isDryRun) {
+CleanupExecutionResult CleanupEngine::executeCleanup(const CleanupPlan& plan, bool isDryRun,
+                                                     const CheckedTrashMover& mover) {
     CleanupExecutionResult result;
     for (const CleanupCandidate& candidate : plan.candidates) {
         if (!candidate.isSelected) {
@@ -276,7 +285,8 @@ CleanupExecutionResult CleanupEngine::executeCleanup(const CleanupPlan& plan, bo
             validation = m_safety->validateTargetForDeletion(candidate.url, expectedInode);
         } else {
             CheckedTrashMove move =
-                m_safety->moveToTrashChecked(candidate.url, expectedInode, *m_trash);
+                mover ? mover(candidate.name, candidate.url, expectedInode)
+                      : m_safety->moveToTrashChecked(candidate.url, expectedInode, *m_trash);
             validation = std::move(move.validation);
             trashURL = std::move(move.trashedURL);
             failure = std::move(move.failure);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FernwickCore/Engines/SafetyEngine.h"
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickCore/Platform/Clock.h"
@@ -15,7 +16,6 @@
 
 namespace fernwick {
 
-class SafetyEngine;
 class Trash;
 
 /// One item the smart cleanup proposes to move to the Trash. A value: the review screen changes
@@ -108,16 +108,18 @@ public:
     static std::shared_ptr<CleanupEngine> shared();
 
     /// Builds a plan from the tree under `root` (root included): items that are inaccessible or
-    /// protected are never proposed; an item inside another candidate is dropped in favour of
-    /// the outer one; largest first, equal sizes shorter path first. Reads only the tree; a null
-    /// root gives an empty plan. Changes no node.
+    /// protected are never proposed, nor a trash folder or anything inside one; an item inside
+    /// another candidate is dropped in favour of the outer one; largest first, equal sizes shorter
+    /// path first. Reads only the tree; a null root gives an empty plan. Changes no node.
     CleanupPlan generateSmartCleanupPlan(const DiskNodePtr& root) const;
 
     /// Runs the selected candidates of `plan`, in plan order, through the safety check and,
     /// unless `isDryRun`, into the Trash. Never throws: refusals and failed moves are counted and
     /// described in the result, and the remaining candidates are still processed. Only items
-    /// really moved are appended to the audit log. Changes neither the plan nor any tree.
-    CleanupExecutionResult executeCleanup(const CleanupPlan& plan, bool isDryRun);
+    /// really moved are appended to the audit log. Changes neither the plan nor any tree. A real
+    /// run moves each candidate (with its scanned inode) through `mover` when one is given.
+    CleanupExecutionResult executeCleanup(const CleanupPlan& plan, bool isDryRun,
+                                          const CheckedTrashMover& mover = {});
 
     /// The audit log, newest first.
     std::vector<CleanupAuditEntry> getAuditHistory() const;

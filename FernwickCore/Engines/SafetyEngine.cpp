@@ -25,6 +25,10 @@ SafetyValidationResult SafetyValidationResult::rejected(std::string reason, Risk
     return result;
 }
 
+bool SafetyEngine::refusesAsProtected(const SafetyValidationResult& result) {
+    return safety::refusesAsProtected(result);
+}
+
 ForbiddenOperationRegistry::Verdict
 ForbiddenOperationRegistry::isForbidden(const std::string& path, const Environment& env) {
     const std::string standardized = paths::standardize(paths::expandTilde(path, env.home));
@@ -184,6 +188,9 @@ SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
         safety::buildProtectedPlaces(m_registry, m_systemResolved, m_env, userPaths());
     auto refused = safety::refuseProtectedPlace(
         target, places, m_env, [this](const std::string& form) { return isProtected(form); });
+    if (!refused) {
+        refused = safety::refuseTrashPlace(target, m_env);
+    }
     if (!refused) {
         refused = safety::refuseMountBelow(target);
     }

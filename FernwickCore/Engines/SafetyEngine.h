@@ -60,6 +60,14 @@ struct CheckedTrashMove {
     bool moved() const { return trashedURL.has_value(); }
 };
 
+/// One checked move to the Trash as an engine that removes things asks for it: `name` is how the
+/// item is shown, `expectedInode` the identity recorded when it was found (nullopt or 0: none).
+/// The engines take one so that whoever runs them sees, and may refuse, every move; unset means
+/// `SafetyEngine::moveToTrashChecked` with the engine's own Trash.
+using CheckedTrashMover =
+    std::function<CheckedTrashMove(const std::string& name, const std::filesystem::path& url,
+                                   std::optional<std::uint64_t> expectedInode)>;
+
 /// Protected locations, the user's protected list and the deletion safety check.
 ///
 /// Thread-safety: every member may be called from any thread. One mutex guards the user's list;
@@ -74,6 +82,19 @@ public:
     /// Stable: the preferences key of the user's list (an array of strings).
     static constexpr const char* kUserProtectedPathsKey = "Fernwick_UserProtectedPaths";
     static constexpr const char* kApprovedReason = "Passed 10-step deletion safety pipeline";
+    /// The refusal of an item that is not (or no longer) where it was found.
+    static constexpr const char* kMissingReason =
+        "Target no longer exists or is inaccessible (may have been moved or removed)";
+    /// The refusals of the trashes' own folders and of what lies inside them: moving them would
+    /// separate trashed items from their info files, and the original places would be lost.
+    static constexpr const char* kInTrashReason = "Item is already in the Trash";
+    static constexpr const char* kTrashFolderReason = "Path is one of the Trash's own folders";
+
+    /// Whether `result` refuses because of where the item lies (a protected location, the
+    /// user's list, the root, the home folder, a mount, a link to the system) rather than
+    /// because of its state (gone, changed since the scan, in the Trash, unreadable link,
+    /// read-only volume).
+    static bool refusesAsProtected(const SafetyValidationResult& result);
 
     /// Seam for tests: the stored text of the symbolic link at `path` (readlink(2)).
     using ReadLink = std::function<Result<std::string>(const std::filesystem::path&)>;

@@ -16,8 +16,7 @@ namespace {
 constexpr const char* kSystemReason = "Path is a protected system component: ";
 constexpr const char* kPersonalReason = "Protected sensitive user location: ";
 constexpr const char* kUserListReason = "Path is in your custom Protected Items list";
-constexpr const char* kMissingReason =
-    "Target no longer exists or is inaccessible (may have been moved or removed)";
+constexpr const char* kMissingReason = SafetyEngine::kMissingReason;
 constexpr const char* kMismatchReason = Trash::kIdentityMismatchReason;
 constexpr const char* kSymlinkFailedReason = "Failed to verify symlink destination: ";
 constexpr const char* kSymlinkReason = "Symlink points to protected system component";
@@ -236,6 +235,31 @@ refuseProtectedPlace(const Target& target, const ProtectedPlaces& places, const 
 // A folder with a file system mounted at or below it: the move would carry the mount into the
 // Trash, and emptying it would reach into that file system. Judged by where the entry really
 // lies (a link to a mount point carries nothing along).
+std::optional<SafetyValidationResult> refuseTrashPlace(const Target& target,
+                                                       const Environment& env) {
+    const std::filesystem::path homeTrash = env.dataHome / "Trash";
+    const std::vector<std::filesystem::path> trashForms = {homeTrash,
+                                                           paths::resolveSymlinks(homeTrash)};
+    for (const auto& form : target.forms) {
+        switch (trashPlace(form, trashForms)) {
+        case TrashPlace::trashFolder:
+            return refusal(SafetyEngine::kTrashFolderReason, RiskLevel::high);
+        case TrashPlace::insideTrash:
+            return refusal(SafetyEngine::kInTrashReason, RiskLevel::high);
+        case TrashPlace::none:
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+bool refusesAsProtected(const SafetyValidationResult& result) {
+    const std::string& reason = result.reason;
+    return !result.isSafe && reason != kMissingReason && reason != kMismatchReason &&
+           reason != SafetyEngine::kInTrashReason && reason != SafetyEngine::kTrashFolderReason &&
+           reason != kReadOnlyReason && !reason.starts_with(kSymlinkFailedReason);
+}
+
 std::optional<SafetyValidationResult> refuseMountBelow(const Target& target) {
     for (const auto& entry : readMountTable()) {
         if (paths::isAtOrUnder(entry.mountPoint.native(), target.realPlace)) {

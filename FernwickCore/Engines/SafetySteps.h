@@ -76,6 +76,12 @@ std::optional<SafetyValidationResult>
 refuseProtectedPlace(const Target& target, const ProtectedPlaces& places, const Environment& env,
                      const std::function<bool(const std::string&)>& isUserProtected);
 
+/// The trashes' own folders and everything inside them, in every form of the item's place (the
+/// home trash in its written and its resolved form); nullopt when the item lies in no trash.
+std::optional<SafetyValidationResult> refuseTrashPlace(const Target& target,
+                                                       const Environment& env);
+/// SafetyEngine::refusesAsProtected.
+bool refusesAsProtected(const SafetyValidationResult& result);
 /// A folder with a file system mounted at or below it (/proc/self/mountinfo); nullopt when none.
 std::optional<SafetyValidationResult> refuseMountBelow(const Target& target);
 

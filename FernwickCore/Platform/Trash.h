@@ -21,6 +21,24 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+/// Where a path stands towards the trashes. Textual: nothing is read from the file system.
+enum class TrashPlace : std::uint8_t {
+    /// Neither a trash folder nor inside one.
+    none,
+    /// A trash folder itself or one of its own folders: the home trash, its "files" and
+    /// "info"; a volume's "$top/.Trash", "$top/.Trash/$uid" or "$top/.Trash-$uid" and their
+    /// "files" and "info".
+    trashFolder,
+    /// Something inside a trash: a trashed item or anything in it, an info file.
+    insideTrash,
+};
+
+/// Where the standardized `path` stands towards the home trash `homeTrash` (give each form of
+/// it, e.g. with links resolved) and towards any volume trash, found by its folder names
+/// (".Trash-<digits>", ".Trash/<digits>") wherever they occur.
+TrashPlace trashPlace(const std::filesystem::path& path,
+                      const std::vector<std::filesystem::path>& homeTrashForms);
+
 /// The user's Trash, as the freedesktop.org Trash specification lays it out.
 ///
 /// Items on the home trash's device go to `dataHome/Trash` ("files/" and "info/"); items on

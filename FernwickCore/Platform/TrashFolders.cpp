@@ -1,7 +1,10 @@
 #include "FernwickCore/Platform/TrashFolders.h"
 
 #include "FernwickCore/Platform/MountTable.h"
+#include "FernwickCore/Platform/PathUtils.h"
+#include "FernwickCore/Platform/Trash.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -272,3 +275,70 @@ Status emptyTrashFolder(const std::filesystem::path& folder, bool isHome) {
 }
 
 } // namespace fernwick::trashfs
+
+namespace fernwick {
+namespace {
+
+bool isDigits(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Given the components that follow a trash folder: nothing, "files" or "info" is the trash's own
+// folder; anything deeper is inside it.
+TrashPlace placeBelowTrash(const std::vector<std::string>& rest) {
+    if (rest.empty() || (rest.size() == 1 && (rest[0] == "files" || rest[0] == "info"))) {
+        return TrashPlace::trashFolder;
+    }
+    return TrashPlace::insideTrash;
+}
+
+std::vector<std::string> componentsOf(const std::filesystem::path& path) {
+    std::vector<std::string> components;
+    for (const auto& part : path) {
+        if (part != "/" && !part.empty()) {
+            components.push_back(part.native());
+        }
+    }
+    return components;
+}
+
+// A volume trash found by its folder names: ".Trash-<uid>", or ".Trash" and "<uid>" below it.
+TrashPlace volumeTrashPlace(const std::vector<std::string>& components) {
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        const std::string& name = components[i];
+        std::size_t trashEnd = 0; // one past the trash folder's last component
+        if (name.starts_with(".Trash-") && isDigits(name.substr(7))) {
+            trashEnd = i + 1;
+        } else if (name == ".Trash") {
+            if (i + 1 == components.size()) {
+                return TrashPlace::trashFolder; // the shared folder of every user's trash
+            }
+            if (isDigits(components[i + 1])) {
+                trashEnd = i + 2;
+            }
+        }
+        if (trashEnd != 0) {
+            return placeBelowTrash(
+                {components.begin() + static_cast<std::ptrdiff_t>(trashEnd), components.end()});
+        }
+    }
+    return TrashPlace::none;
+}
+
+} // namespace
+
+TrashPlace trashPlace(const std::filesystem::path& path,
+                      const std::vector<std::filesystem::path>& homeTrashForms) {
+    const std::filesystem::path standardized = paths::standardize(path);
+    for (const auto& homeTrash : homeTrashForms) {
+        const std::filesystem::path trash = paths::standardize(homeTrash);
+        if (!trash.empty() && paths::isAtOrUnder(standardized.native(), trash.native())) {
+            const std::string rest = standardized.native().substr(trash.native().size());
+            return placeBelowTrash(componentsOf(std::filesystem::path(rest)));
+        }
+    }
+    return volumeTrashPlace(componentsOf(standardized));
+}
+
+} // namespace fernwick

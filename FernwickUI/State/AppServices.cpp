@@ -80,8 +80,9 @@ AppServices AppServices::real() {
     services.generateSmartCleanupPlan = [](const DiskNodePtr& root) {
         return CleanupEngine::shared()->generateSmartCleanupPlan(root);
     };
-    services.executeCleanup = [](const CleanupPlan& plan, bool isDryRun) {
-        return CleanupEngine::shared()->executeCleanup(plan, isDryRun);
+    services.executeCleanup = [](const CleanupPlan& plan, bool isDryRun,
+                                 const CheckedTrashMover& mover) {
+        return CleanupEngine::shared()->executeCleanup(plan, isDryRun, mover);
     };
     services.getAuditHistory = [] { return CleanupEngine::shared()->getAuditHistory(); };
     services.getSnapshots = [] { return HistoryStore::shared()->getSnapshots(); };
@@ -100,8 +101,9 @@ AppServices AppServices::real() {
     services.scanInstalledApplications = [] {
         return AppUninstallerEngine::shared()->scanInstalledApplications();
     };
-    services.uninstallApp = [](const InstalledApp& app, bool removeRelated) {
-        AppUninstallerEngine::shared()->uninstallApp(app, removeRelated);
+    services.uninstallApp = [](const InstalledApp& app, bool removeRelated,
+                               const CheckedTrashMover& mover) {
+        AppUninstallerEngine::shared()->uninstallApp(app, removeRelated, mover);
     };
     services.sampleMetrics = [] { return SystemMonitor::shared()->sampleMetrics(); };
     services.checkForUpdate = [](const std::string& manifestURL) {

@@ -57,7 +57,10 @@ struct AppServices {
     /// A new scanner: one for the scans of `startScan`, one per drill-down rescan.
     std::function<std::shared_ptr<DiskScanning>()> makeScanner;
     std::function<CleanupPlan(const DiskNodePtr& root)> generateSmartCleanupPlan;
-    std::function<CleanupExecutionResult(const CleanupPlan& plan, bool isDryRun)> executeCleanup;
+    /// Runs the plan; a real run moves each candidate through `mover`.
+    std::function<CleanupExecutionResult(const CleanupPlan& plan, bool isDryRun,
+                                         const CheckedTrashMover& mover)>
+        executeCleanup;
     /// The audit log, newest first.
     std::function<std::vector<CleanupAuditEntry>()> getAuditHistory;
     std::function<void(std::int64_t used, std::int64_t free,
@@ -77,8 +80,10 @@ struct AppServices {
     std::function<std::vector<DeveloperStorageItem>()> scanDeveloperStorage;
     std::function<std::vector<InstalledApp>()> scanInstalledApplications;
     /// Moves the application's bundle (and, with `removeRelated`, its selected leftovers) to the
-    /// Trash; throws DomainError when the application runs, is refused or cannot be moved.
-    std::function<void(const InstalledApp& app, bool removeRelated)> uninstallApp;
+    /// Trash, each through `mover`; throws DomainError when the application runs, is refused or
+    /// cannot be moved.
+    std::function<void(const InstalledApp& app, bool removeRelated, const CheckedTrashMover& mover)>
+        uninstallApp;
     std::function<SystemMetrics()> sampleMetrics;
     /// One update check: a newer version, up to date, or failed with its reason.
     std::function<UpdateCheckResult(const std::string& manifestURL)> checkForUpdate;

@@ -409,9 +409,7 @@ void AppState::checkForUpdatesManually(std::function<void()> done) {
                           setUserAlert(UserAlert("Couldn't check for updates", result.failure));
                           break;
                       }
-                      if (done) {
-                          done();
-                      }
+                      call(done);
                   };
               });
 }

@@ -28,6 +28,7 @@
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/ScanState.h"
 #include "FernwickUI/State/StorageVisualMode.h"
+#include "FernwickUI/State/TrashMoves.h"
 #include "FernwickUI/State/TrashUndo.h"
 #include "FernwickUI/State/UserAlert.h"
 #include "FernwickUI/Style/TreemapTheme.h"
@@ -216,20 +217,24 @@ public:
     void loadAuditHistory();
     void scanDeveloperStorage(std::function<void()> done = {});
     void scanInstalledApps(std::function<void()> done = {});
-    /// Returns at once when a run is in progress.
+    /// Returns at once when a run is in progress. A real run moves through the one way to the
+    /// Trash; what was refused is listed in "Smart Cleanup skipped some items" (a dry run's
+    /// refusals in "Dry run: some items would be skipped").
     void runCleanup(bool isDryRun, std::function<void()> done = {});
     void scanDuplicates(std::function<void()> done = {});
 
     // The developer cleaner, the uninstaller and the settings. Each runs its engine work on a
     // worker; `done` runs on the GUI thread.
-    /// Moves each item to the Trash in order through the safety check (no expected inode), then
-    /// rescans the developer storage and recounts the Trash, then calls `done`, then raises
-    /// "Some items were skipped" with the first five "<name>: <reason>" lines when any failed.
+    /// Moves each item to the Trash in order through the safety check (with the scanned inode
+    /// when the item is a node of the tree), then the removal's follow-ups and a rescan of the
+    /// developer storage, then calls `done`, then raises "Some items were skipped" with the first
+    /// five "<name>: <reason>" lines and "and N more" when any failed.
     void cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
                              std::function<void()> done = {});
-    /// Uninstalls the application with its leftovers; a failure raises "Couldn't uninstall
-    /// <name>" with the engine's text. The applications are rescanned in either case; `done`
-    /// runs after the rescan.
+    /// Uninstalls the application with its leftovers, every move through the one way to the
+    /// Trash; a failure raises "Couldn't uninstall <name>" with the engine's text, skipped
+    /// leftovers "Some leftovers of <name> were skipped". The applications are rescanned in
+    /// either case; `done` runs after the rescan.
     void uninstallApp(InstalledApp app, std::function<void()> done = {});
     /// The user's protected paths in byte order, after the change for add and remove. A change
     /// that is refused or cannot be written raises "Couldn't save settings" (a change that could
@@ -256,9 +261,10 @@ public:
     /// Ticks or unticks one copy of one duplicate cluster; nothing when either is gone.
     void setDuplicateSelected(const Uuid& cluster, const Uuid& item, bool selected);
     /// Moves every ticked copy of the clusters as they are now to the Trash, one after the
-    /// other, each after the safety check (by path: no inode is compared); refusals and failed
-    /// moves are skipped silently. Then recounts the Trash and searches for duplicates again;
-    /// `done` runs when that search has published. The tree is not changed.
+    /// other, each with its recorded inode through the safety check; a group whose copy that
+    /// stays has changed moves nothing (TrashMoves::moveDuplicateCopies). Then the removal's
+    /// follow-ups (finishTrashMoves) and a new duplicate search; `done` runs when that search has
+    /// published, and "Duplicate Finder skipped some copies" lists what did not move.
     void cleanDuplicates(std::function<void()> done = {});
     /// Reloads the audit log into `auditHistory`, then reads the storage timeline and hands it,
     /// newest first, to `done`.
@@ -268,7 +274,9 @@ public:
 
     // Trash.
     /// Moves the node's item to the Trash after the safety check (with the node's inode as the
-    /// expected identity), empties the node in place and offers undo.
+    /// expected identity), empties the node in place and offers undo. A refusal of a protected
+    /// item raises "<name> is protected", any other refusal or failure "Couldn't move <name> to
+    /// Trash".
     void trashNode(const DiskNodePtr& node, std::function<void()> done = {});
     /// Moves the last trashed item back, never over something now at its place.
     void undoLastTrash(std::function<void()> done = {});
@@ -355,8 +363,23 @@ private:
     void recordSnapshot(std::map<std::string, std::int64_t> breakdown);
     void scanSubfolderAndDrillDown(const DiskNodePtr& node);
     void showNode(const DiskNodePtr& node);
-    void finishCleanup(std::vector<std::filesystem::path> removed,
-                       const std::function<void()>& done);
+    // Calls `done` when it is set.
+    static void call(const std::function<void()>& done);
+    // An operation's own reload after its moves (the developer scan, the application list, the
+    // duplicate search), which calls its argument when it has published.
+    using RescanStep = std::function<void(const std::function<void()>&)>;
+    // The GUI half of the one way things go to the Trash, once per operation after its moves:
+    // empties the nodes of what went (one tree change), forgets a selected node or application
+    // that went, recounts the Trash, brings the plan and the large files in line with a changed
+    // tree, runs `rescan`, calls `done`, and raises the report's alert last.
+    void finishTrashMoves(TrashMoveReport report, const RescanStep& rescan,
+                          std::function<void()> done);
+    void forgetRemoved(const std::vector<std::string>& gone);
+    // A new plan (without empty, missing or protected candidates) and large-file list from the
+    // tree on a worker, then `then` on the GUI thread.
+    void rederiveFromTree(bool freshPlan, std::function<void()> then);
+    // Carries the ticks of the current plan over to the same items of `plan`.
+    void keepTicks(CleanupPlan& plan) const;
     // A large-files search about to start: its number (the latest wins) and the tree it reads.
     struct LargeFilesRequest {
         std::uint64_t number = 0;

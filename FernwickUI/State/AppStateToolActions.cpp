@@ -8,24 +8,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <exception>
+#include <set>
 #include <sys/stat.h>
 
 namespace fernwick::ui {
 
 namespace {
-
-// "<name>: <reason>" for an item the safety check refused or the Trash would not take; empty
-// when it moved.
-std::string failureLine(const DeveloperStorageItem& item, const CheckedTrashMove& move) {
-    if (move.refused()) {
-        return item.name + ": " + move.validation.reason;
-    }
-    if (!move.moved()) {
-        return item.name + ": " + move.failure;
-    }
-    return {};
-}
 
 // The report goes only into a folder that exists: a save dialog never names a missing one, and
 // creating folders on the way is not what an export promises.
@@ -50,55 +38,6 @@ std::optional<std::string> writeReport(const std::filesystem::path& path,
 
 } // namespace
 
-void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
-                                   std::function<void()> done) {
-    auto safety = m_services.safety;
-    auto trash = m_services.trash;
-    runOnPool(m_longWork,
-              [this, items = std::move(items), safety, trash, done]() -> std::function<void()> {
-                  std::vector<std::string> lines;
-                  for (const auto& item : items) {
-                      // One item at a time: each check sees what the moves before it left.
-                      const CheckedTrashMove move =
-                          safety->moveToTrashChecked(item.path, std::nullopt, *trash);
-                      if (auto line = failureLine(item, move); !line.empty()) {
-                          lines.push_back(std::move(line));
-                      }
-                  }
-                  return [this, lines = std::move(lines), done] {
-                      scanDeveloperStorage([this, lines, done] {
-                          refreshTrashCount();
-                          if (done) {
-                              done();
-                          }
-                          if (!lines.empty()) {
-                              setUserAlert(UserAlert::listing("Some items were skipped", lines));
-                          }
-                      });
-                  };
-              });
-}
-
-void AppState::uninstallApp(InstalledApp app, std::function<void()> done) {
-    auto uninstall = m_services.uninstallApp;
-    runOnPool(m_longWork, [this, app = std::move(app), uninstall, done]() -> std::function<void()> {
-        std::optional<std::string> failure;
-        try {
-            if (uninstall) {
-                uninstall(app, true);
-            }
-        } catch (const std::exception& error) {
-            failure = error.what();
-        }
-        return [this, name = app.name, failure, done] {
-            if (failure) {
-                setUserAlert(UserAlert("Couldn't uninstall " + name, *failure));
-            }
-            scanInstalledApps(done);
-        };
-    });
-}
-
 void AppState::loadProtectedPaths(ProtectedPathsDone done) {
     changeProtectedPaths({}, std::move(done));
 }
@@ -119,13 +58,34 @@ void AppState::changeProtectedPaths(std::function<std::optional<SystemError>(Saf
                                     ProtectedPathsDone done) {
     // The quick pool: each change writes the preferences file (with an fsync).
     auto safety = m_services.safety;
+    std::vector<std::filesystem::path> offered;
+    for (const auto& candidate : m_cleanupPlan.candidates) {
+        offered.push_back(candidate.url);
+    }
     runOnPool(m_quickWork,
-              [this, change = std::move(change), safety, done]() -> std::function<void()> {
+              [this, change = std::move(change), safety, offered = std::move(offered),
+               done = std::move(done)]() -> std::function<void()> {
                   std::optional<SystemError> failure;
                   if (change) {
                       failure = change(*safety);
                   }
-                  return [this, paths = safety->getProtectedPaths(), failure, done] {
+                  // The plan offers nothing the list now protects: a protected item would only be
+                  // refused when the user cleans it.
+                  std::set<std::filesystem::path> nowProtected;
+                  for (const auto& url : offered) {
+                      if (safety->isProtected(url)) {
+                          nowProtected.insert(url);
+                      }
+                  }
+                  return [this, paths = safety->getProtectedPaths(), failure, nowProtected, done] {
+                      if (!nowProtected.empty()) {
+                          updateCleanupPlan([&](CleanupPlan& plan) {
+                              std::erase_if(plan.candidates,
+                                            [&](const CleanupCandidate& candidate) {
+                                                return nowProtected.contains(candidate.url);
+                                            });
+                          });
+                      }
                       if (done) {
                           done(paths);
                       }

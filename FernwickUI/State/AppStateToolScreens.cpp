@@ -75,35 +75,6 @@ void AppState::setDuplicateSelected(const Uuid& cluster, const Uuid& item, bool 
     }
 }
 
-void AppState::cleanDuplicates(std::function<void()> done) {
-    // The clusters as they are now: ticks made while the moves run belong to the next clean.
-    std::vector<std::filesystem::path> ticked;
-    for (const auto& cluster : m_duplicateClusters) {
-        for (const auto& item : cluster.items) {
-            if (item.isSelectedForCleanup) {
-                ticked.push_back(item.url);
-            }
-        }
-    }
-    auto safety = m_services.safety;
-    auto trash = m_services.trash;
-    runOnPool(m_longWork,
-              [this, ticked = std::move(ticked), safety, trash,
-               done = std::move(done)]() -> std::function<void()> {
-                  if (safety && trash) {
-                      for (const auto& url : ticked) {
-                          // Refusals and failures are skipped without a word; the next copy still
-                          // goes.
-                          (void)safety->moveToTrashChecked(url, std::nullopt, *trash);
-                      }
-                  }
-                  return [this, done] {
-                      refreshTrashCount();
-                      scanDuplicates(done);
-                  };
-              });
-}
-
 void AppState::loadHistory(std::function<void(std::vector<StorageSnapshot>)> done) {
     auto history = m_services.getAuditHistory;
     auto snapshots = m_services.getSnapshots;
@@ -128,11 +99,7 @@ void AppState::clearSnapshotHistory(std::function<void()> done) {
         if (clear) {
             clear();
         }
-        return [done] {
-            if (done) {
-                done();
-            }
-        };
+        return [done] { call(done); };
     });
 }
 

@@ -7,66 +7,6 @@
 
 namespace fernwick::ui {
 
-namespace {
-
-void call(const std::function<void()>& done) {
-    if (done) {
-        done();
-    }
-}
-
-} // namespace
-
-void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
-    if (!node) {
-        call(done);
-        return;
-    }
-    const std::string name = node->name();
-    const std::filesystem::path url = node->url();
-    // The scanned inode is the identity the move must find; 0 means the scan recorded none.
-    const std::optional<std::uint64_t> expectedInode =
-        node->inode != 0 ? std::optional(node->inode) : std::nullopt;
-    auto safety = m_services.safety;
-    auto trash = m_services.trash;
-    runOnPool(
-        m_quickWork,
-        [this, node, name, url, expectedInode, safety, trash, done]() -> std::function<void()> {
-            CheckedTrashMove move;
-            if (safety && trash) {
-                move = safety->moveToTrashChecked(url, expectedInode, *trash);
-            } else {
-                move.validation.isSafe = true;
-                move.failure = "No Trash is available.";
-            }
-            return [this, node, name, url, move, done] {
-                if (move.refused()) {
-                    setUserAlert(UserAlert(name + " is protected", move.validation.reason));
-                    call(done);
-                    return;
-                }
-                if (!move.moved()) {
-                    setUserAlert(UserAlert("Couldn't move " + name + " to Trash", move.failure));
-                    call(done);
-                    return;
-                }
-                // Applied at once, also while an engine reads the tree (it keeps its view).
-                const DiskNodePtr before = m_tree.current(node);
-                const std::int64_t size = before->size;
-                const std::int64_t allocated = before->allocatedSize;
-                std::vector<DiskNodePtr> children = before->children;
-                const ScanTree::Change change = m_tree.empty(before);
-                setLastTrashed(TrashUndo(change.node ? change.node : before, url, *move.trashedURL,
-                                         size, allocated, std::move(children)));
-                // One timer, restarted: an earlier move's expiry can never clear this record.
-                m_undoExpiryTimer.start();
-                finishTreeChange(change);
-                refreshTrashCount();
-                call(done);
-            };
-        });
-}
-
 void AppState::expireUndo() {
     setLastTrashed(std::nullopt);
 }

@@ -139,7 +139,9 @@ struct Harness {
             return scanner;
         };
         services.generateSmartCleanupPlan = [](const DiskNodePtr&) { return CleanupPlan{}; };
-        services.executeCleanup = [](const CleanupPlan&, bool) { return CleanupExecutionResult{}; };
+        services.executeCleanup = [](const CleanupPlan&, bool, const CheckedTrashMover&) {
+            return CleanupExecutionResult{};
+        };
         services.getAuditHistory = [this] {
             logLoad("audit");
             return std::vector<CleanupAuditEntry>{};

@@ -108,7 +108,8 @@ private slots:
         std::vector<std::pair<std::string, bool>> calls;
         std::vector<std::string> order;
         bool fail = true;
-        h.services.uninstallApp = [&](const InstalledApp& app, bool removeRelated) {
+        h.services.uninstallApp = [&](const InstalledApp& app, bool removeRelated,
+                                      const CheckedTrashMover&) {
             calls.emplace_back(app.name, removeRelated);
             order.push_back("uninstall");
             if (fail) {

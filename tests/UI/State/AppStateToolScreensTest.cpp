@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(state->largeFiles(), std::vector<DiskNodePtr>{fresh});
     }
 
-    void duplicatesCleanMovesTheTickedCopiesSilentlyThenSearchesAgain() {
+    void duplicatesCleanMovesTheTickedCopiesReportsTheRestThenSearchesAgain() {
         Harness h;
         const auto original = h.tree.denseFile("d/original.bin", 64);
         const auto copy = h.tree.denseFile("d/copy.bin", 64);
@@ -150,7 +150,11 @@ private slots:
         QVERIFY(finished);
         QVERIFY(!state->isScanningDuplicates());
         QVERIFY(state->duplicateClusters().empty());
-        QVERIFY(!state->userAlert().has_value());
+        // The copy that had gone is named with the check's reason, once the search has run.
+        QVERIFY(state->userAlert().has_value());
+        QCOMPARE(state->userAlert()->title, std::string("Duplicate Finder skipped some copies"));
+        QCOMPARE(state->userAlert()->message,
+                 "gone.bin: " + std::string(SafetyEngine::kMissingReason));
         QVERIFY(!state->lastTrashed().has_value());
         QCOMPARE(state->trashItemCount(), std::int64_t{2});
         QCOMPARE(state->rootNode()->children.size(), std::size_t{0});

@@ -157,7 +157,8 @@ private slots:
         Gate release;
         std::atomic<int> runs{0};
         std::atomic<bool> allDry{true};
-        h.services.executeCleanup = [&](const CleanupPlan& plan, bool dry) {
+        h.services.executeCleanup = [&](const CleanupPlan& plan, bool dry,
+                                        const CheckedTrashMover&) {
             ++runs;
             allDry = allDry && dry;
             release.wait();
@@ -206,7 +207,7 @@ private slots:
             return CleanupPlan{{candidate(x), candidate(y), candidate(z)}};
         };
         Gate release;
-        h.services.executeCleanup = [&](const CleanupPlan& plan, bool) {
+        h.services.executeCleanup = [&](const CleanupPlan& plan, bool, const CheckedTrashMover&) {
             release.wait();
             // x and y go to the Trash; z's move "fails" and it stays.
             for (const auto& c : plan.candidates) {
@@ -249,7 +250,7 @@ private slots:
         h.services.generateSmartCleanupPlan = [&](const DiskNodePtr& r) {
             return CleanupPlan{{candidate(r)}};
         };
-        h.services.executeCleanup = [&](const CleanupPlan&, bool) {
+        h.services.executeCleanup = [&](const CleanupPlan&, bool, const CheckedTrashMover&) {
             (void)h.trash->moveToTrash(scanned);
             return CleanupExecutionResult{};
         };

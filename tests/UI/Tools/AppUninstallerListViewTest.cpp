@@ -49,7 +49,8 @@ struct Screen {
             return fresh;
         };
         if (!h.services.uninstallApp) {
-            h.services.uninstallApp = [this](const InstalledApp& app, bool removeRelated) {
+            h.services.uninstallApp = [this](const InstalledApp& app, bool removeRelated,
+                                             const CheckedTrashMover&) {
                 calls.push_back("uninstall " + app.name + (removeRelated ? " true" : " false"));
             };
         }
@@ -236,8 +237,9 @@ private slots:
         h.services.scanInstalledApplications = [engine] {
             return engine->scanInstalledApplications();
         };
-        h.services.uninstallApp = [engine](const InstalledApp& app, bool removeRelated) {
-            engine->uninstallApp(app, removeRelated);
+        h.services.uninstallApp = [engine](const InstalledApp& app, bool removeRelated,
+                                           const CheckedTrashMover& mover) {
+            engine->uninstallApp(app, removeRelated, mover);
         };
         auto state = h.make();
         QVERIFY(test::runToCompletion([&](auto done) { state->scanInstalledApps(done); }));

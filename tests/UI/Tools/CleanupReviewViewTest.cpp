@@ -83,7 +83,7 @@ private slots:
     void rowsFooterAndTheConfirmationThatReturnCannotAccept() {
         ToolsHarness w(false);
         std::atomic<int> runs{0};
-        w.h.services.executeCleanup = [&](const CleanupPlan&, bool) {
+        w.h.services.executeCleanup = [&](const CleanupPlan&, bool, const CheckedTrashMover&) {
             ++runs;
             return CleanupExecutionResult{};
         };
@@ -129,7 +129,8 @@ private slots:
     void aDryRunRunsAtOnceAndShowsWhatItWouldReclaim() {
         ToolsHarness w(false);
         std::vector<bool> runs;
-        w.h.services.executeCleanup = [&](const CleanupPlan& plan, bool isDryRun) {
+        w.h.services.executeCleanup = [&](const CleanupPlan& plan, bool isDryRun,
+                                          const CheckedTrashMover&) {
             runs.push_back(isDryRun);
             CleanupExecutionResult result;
             result.reclaimedBytes = plan.totalSelectedSize();
@@ -207,7 +208,7 @@ private slots:
     void whileARunIsGoingTheButtonWaitsWithASpinner() {
         ToolsHarness w(false);
         Gate release;
-        w.h.services.executeCleanup = [&](const CleanupPlan&, bool) {
+        w.h.services.executeCleanup = [&](const CleanupPlan&, bool, const CheckedTrashMover&) {
             release.wait();
             return CleanupExecutionResult{};
         };
@@ -231,8 +232,9 @@ private slots:
         const auto medium = w.h.tree.denseFile("c/medium", 500);
         w.h.tree.denseFile("c/high", 2000);
         auto engine = std::make_shared<CleanupEngine>(w.h.safety, w.h.trash, w.h.clock);
-        w.h.services.executeCleanup = [engine](const CleanupPlan& plan, bool isDryRun) {
-            return engine->executeCleanup(plan, isDryRun);
+        w.h.services.executeCleanup = [engine](const CleanupPlan& plan, bool isDryRun,
+                                               const CheckedTrashMover& mover) {
+            return engine->executeCleanup(plan, isDryRun, mover);
         };
         // The plan made after a run lists what is still there.
         const auto folder = w.h.tree / "c";

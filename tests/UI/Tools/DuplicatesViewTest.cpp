@@ -95,7 +95,7 @@ private slots:
         QVERIFY(!view->cleanButton()->isEnabled());
     }
 
-    void theCleanAsksMovesTheTickedCopiesSilentlyAndSearchesAgain() {
+    void theCleanAsksMovesTheTickedCopiesReportsTheRestAndSearchesAgain() {
         DuplicatesHarness w;
         const auto original = w.h.tree.denseFile("dup/a.bin", 64);
         const auto kept = w.h.tree.denseFile("dup/b.bin", 64);
@@ -128,7 +128,8 @@ private slots:
         QVERIFY(!std::filesystem::exists(kept));
         QCOMPARE(w.h.trash->itemCount(), std::int64_t{1});
         QCOMPARE(w.searches.load(), 1);
-        QVERIFY(!w.state->userAlert().has_value());
+        QCOMPARE(w.state->userAlert()->message,
+                 "c.bin: " + std::string(SafetyEngine::kMissingReason));
         QCOMPARE(view->contentName(), QStringLiteral("empty"));
     }
 
