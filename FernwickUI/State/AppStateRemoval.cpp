@@ -198,8 +198,7 @@ void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
                       TrashMoveReport report;
                       report.outcomes = moves->take();
                       report.alert =
-                          refusalAlert("Some items were skipped", refusalLines(report.outcomes),
-                                       kSkippedLinesShown);
+                          refusalAlert("Some items were skipped", refusalLines(report.outcomes));
                       finishTrashMoves(
                           std::move(report),
                           [this](const std::function<void()>& then) { scanDeveloperStorage(then); },

@@ -462,5 +462,41 @@ TEST_F(SafetyEngineTest, JudgesALinkByTheFolderItReallyLivesIn) {
                   RiskLevel::high);
 }
 
+// ---- The trashes --------------------------------------------------------------------------
+
+// Moving a trash's own folder, or anything in it, would part trashed items from their info files
+// and lose their original places: the home trash and every volume trash are refused whole.
+TEST_F(SafetyEngineTest, TheTrashesAndEverythingInsideThemAreRefused) {
+    const fs::path trash = env.dataHome / "Trash";
+    tree.file("home/.local/share/Trash/files/node_modules/m.js", "x");
+    tree.file("home/.local/share/Trash/info/node_modules.trashinfo", "[Trash Info]\n");
+    constexpr const char* folder = SafetyEngine::kTrashFolderReason;
+    constexpr const char* inside = SafetyEngine::kInTrashReason;
+    for (const auto& own : {trash, trash / "files", trash / "info"}) {
+        expectRefused(own, folder, RiskLevel::high);
+    }
+    expectRefused(trash / "files/node_modules", inside, RiskLevel::high);
+    expectRefused(trash / "files/node_modules/m.js", inside, RiskLevel::high);
+    expectRefused(trash / "info/node_modules.trashinfo", inside, RiskLevel::high);
+    // Reached through a link, the home trash is still the home trash.
+    const fs::path link = tree.symlink("home/trash-link", trash / "files");
+    expectRefused(link / "node_modules", inside, RiskLevel::high);
+
+    // Volume trashes, wherever their folders stand.
+    tree.file("volume/.Trash-1000/files/a.txt", "x");
+    tree.file("volume/.Trash/1000/files/b.txt", "x");
+    expectRefused(tree / "volume/.Trash-1000", folder, RiskLevel::high);
+    expectRefused(tree / "volume/.Trash-1000/files/a.txt", inside, RiskLevel::high);
+    expectRefused(tree / "volume/.Trash", folder, RiskLevel::high);
+    expectRefused(tree / "volume/.Trash/1000/files", folder, RiskLevel::high);
+    expectRefused(tree / "volume/.Trash/1000/files/b.txt", inside, RiskLevel::high);
+    // A folder merely named like one is an ordinary item.
+    expectApproved(tree.file("volume/Trash/c.txt", "x"));
+    expectApproved(tree.file("volume/.Trash-old/d.txt", "x"));
+    EXPECT_FALSE(SafetyEngine::refusesAsProtected(engine.validateTargetForDeletion(trash)));
+    EXPECT_FALSE(SafetyEngine::refusesAsProtected(engine.validateTargetForDeletion(h("/gone"))));
+    EXPECT_TRUE(SafetyEngine::refusesAsProtected(engine.validateTargetForDeletion(home)));
+}
+
 } // namespace
 } // namespace fernwick

@@ -225,6 +225,17 @@ struct Harness {
     }
 };
 
+/// The lines of `text`, split at each line feed.
+inline std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        out.push_back(text.substr(start, end - start));
+    }
+    out.push_back(text.substr(start));
+    return out;
+}
+
 /// Runs `operation(done)` and processes events until `done` has been called.
 inline bool runToCompletion(const std::function<void(std::function<void()>)>& operation,
                             int timeoutMs = 10000) {

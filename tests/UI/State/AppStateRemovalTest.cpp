@@ -134,15 +134,6 @@ std::pair<std::int64_t, std::vector<std::string>> trashEntries(const Real& r) {
     return {count, orphans};
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        out.push_back(text.substr(start, end - start));
-    }
-    out.push_back(text.substr(start));
-    return out;
-}
 
 // Ticks every copy but the original of every group.
 void tickEveryCopy(AppState& state) {
@@ -244,7 +235,7 @@ private slots:
         QCOMPARE(trashEntries(r).first, std::int64_t{0});
         QVERIFY(state->userAlert().has_value());
         QCOMPARE(state->userAlert()->title, std::string("Duplicate Finder skipped some copies"));
-        const auto shown = lines(state->userAlert()->message);
+        const auto shown = fernwick::test::splitLines(state->userAlert()->message);
         QCOMPARE(shown.size(), std::size_t{3});
         QCOMPARE(shown[0], "copy.bin: " + std::string(Trash::kIdentityMismatchReason));
         for (const char* group : {"d", "h"}) {

@@ -28,15 +28,6 @@ DeveloperStorageItem item(const std::string& name, const fs::path& path) {
     return it;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        out.push_back(text.substr(start, end - start));
-    }
-    out.push_back(text.substr(start));
-    return out;
-}
 
 } // namespace
 
@@ -75,7 +66,7 @@ private slots:
             std::string("cache0: ") + kUserListReason, std::string("cache1: ") + kUserListReason,
             std::string("cache2: ") + kUserListReason, std::string("cache3: ") + kUserListReason,
             std::string("cache4: ") + kUserListReason, "and 2 more"};
-        QCOMPARE(lines(state->userAlert()->message), expected);
+        QCOMPARE(fernwick::test::splitLines(state->userAlert()->message), expected);
         QVERIFY(!fs::exists(h.tree.root() / "free/movable"));
         QVERIFY(fs::exists(h.tree.root() / "kept/cache6"));
         h.settle();
