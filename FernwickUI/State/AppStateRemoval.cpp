@@ -78,32 +78,34 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
     // The scanned inode is the identity the move must find; 0 means the scan recorded none.
     const std::uint64_t inode = node->inode;
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
-    runOnPool(m_quickWork, [this, node, name, url, inode, moves, done]() -> std::function<void()> {
-        const CheckedTrashMove move = moves->move(name, url, inode);
-        return [this, node, name, url, move, moves, done] {
-            TrashMoveReport report;
-            report.outcomes = moves->take();
-            report.treeApplied = true;
-            report.derive = false;
-            if (!move.moved()) {
-                report.alert = singleMoveAlert(name, move);
+    runOnPool(
+        m_quickWork,
+        [this, node, name, url, inode, moves, done = std::move(done)]() -> std::function<void()> {
+            const CheckedTrashMove move = moves->move(name, url, inode);
+            return [this, node, name, url, move, moves, done] {
+                TrashMoveReport report;
+                report.outcomes = moves->take();
+                report.treeApplied = true;
+                report.derive = false;
+                if (!move.moved()) {
+                    report.alert = singleMoveAlert(name, move);
+                    finishTrashMoves(std::move(report), {}, done);
+                    return;
+                }
+                // Applied at once, also while an engine reads the tree (it keeps its view).
+                const DiskNodePtr before = m_tree.current(node);
+                const std::int64_t size = before->size;
+                const std::int64_t allocated = before->allocatedSize;
+                std::vector<DiskNodePtr> children = before->children;
+                const ScanTree::Change change = m_tree.empty(before);
+                setLastTrashed(TrashUndo(change.node ? change.node : before, url, *move.trashedURL,
+                                         size, allocated, std::move(children)));
+                // One timer, restarted: an earlier move's expiry can never clear this record.
+                m_undoExpiryTimer.start();
+                finishTreeChange(change);
                 finishTrashMoves(std::move(report), {}, done);
-                return;
-            }
-            // Applied at once, also while an engine reads the tree (it keeps its view).
-            const DiskNodePtr before = m_tree.current(node);
-            const std::int64_t size = before->size;
-            const std::int64_t allocated = before->allocatedSize;
-            std::vector<DiskNodePtr> children = before->children;
-            const ScanTree::Change change = m_tree.empty(before);
-            setLastTrashed(TrashUndo(change.node ? change.node : before, url, *move.trashedURL,
-                                     size, allocated, std::move(children)));
-            // One timer, restarted: an earlier move's expiry can never clear this record.
-            m_undoExpiryTimer.start();
-            finishTreeChange(change);
-            finishTrashMoves(std::move(report), {}, done);
-        };
-    });
+            };
+        });
 }
 
 void AppState::runCleanup(bool isDryRun, std::function<void()> done) {
@@ -119,7 +121,8 @@ void AppState::runCleanup(bool isDryRun, std::function<void()> done) {
     auto history = m_services.getAuditHistory;
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(m_longWork,
-              [this, executed, isDryRun, execute, history, moves, done]() -> std::function<void()> {
+              [this, executed, isDryRun, execute, history, moves,
+               done = std::move(done)]() -> std::function<void()> {
                   CleanupExecutionResult result = execute
                                                       ? execute(executed, isDryRun, moves->mover())
                                                       : CleanupExecutionResult{};
@@ -184,12 +187,12 @@ void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
     std::vector<std::uint64_t> inodes;
     for (const auto& item : items) {
         const DiskNodePtr node = m_tree.root() ? m_tree.find(item.path) : nullptr;
-        inodes.push_back(node ? node->inode : 0);
+        inodes.push_back(node ? static_cast<std::uint64_t>(node->inode) : std::uint64_t{0});
     }
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(m_longWork,
               [this, items = std::move(items), inodes = std::move(inodes), moves,
-               done]() -> std::function<void()> {
+               done = std::move(done)]() -> std::function<void()> {
                   for (std::size_t i = 0; i < items.size(); ++i) {
                       // One item at a time: each check sees what the moves before it left.
                       (void)moves->move(items[i].name, items[i].path, inodes[i]);
@@ -211,7 +214,8 @@ void AppState::uninstallApp(InstalledApp app, std::function<void()> done) {
     auto uninstall = m_services.uninstallApp;
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(m_longWork,
-              [this, app = std::move(app), uninstall, moves, done]() -> std::function<void()> {
+              [this, app = std::move(app), uninstall, moves,
+               done = std::move(done)]() -> std::function<void()> {
                   std::optional<std::string> failure;
                   try {
                       if (uninstall) {
@@ -254,7 +258,8 @@ void AppState::finishTrashMoves(TrashMoveReport report, const RescanStep& rescan
         forgetRemoved(gonePaths(report.outcomes, report.alsoGone));
     }
     refreshTrashCount();
-    auto finish = [this, rescan, alert = std::move(report.alert), done]() mutable {
+    auto finish = [this, rescan, alert = std::move(report.alert),
+                   done = std::move(done)]() mutable {
         const auto last = [this, alert = std::move(alert), done] {
             call(done);
             if (alert) {
@@ -295,7 +300,7 @@ void AppState::rederiveFromTree(bool freshPlan, std::function<void()> then) {
     const LargeFilesRequest request = newLargeFilesRequest();
     runOnPool(m_longWork,
               [this, view = m_tree.view(), request, generatePlan, findLarge, safety, threshold,
-               freshPlan, then]() mutable -> std::function<void()> {
+               freshPlan, then = std::move(then)]() mutable -> std::function<void()> {
                   const DiskNodePtr& tree = view.root();
                   CleanupPlan plan = generatePlan ? generatePlan(tree) : CleanupPlan{};
                   std::erase_if(plan.candidates, [&](const CleanupCandidate& candidate) {

@@ -100,7 +100,7 @@ void AppState::exportDiagnostics(std::filesystem::path path, std::string report,
                                  std::function<void(bool)> done) {
     runOnPool(m_quickWork,
               [this, path = std::move(path), report = std::move(report),
-               done]() -> std::function<void()> {
+               done = std::move(done)]() -> std::function<void()> {
                   const auto failure = writeReport(path, report);
                   return [this, path, failure, done] {
                       if (failure) {

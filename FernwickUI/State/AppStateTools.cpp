@@ -48,7 +48,7 @@ void AppState::loadAuditHistory() {
 void AppState::scanDeveloperStorage(std::function<void()> done) {
     setIsScanningDeveloper(true);
     auto scan = m_services.scanDeveloperStorage;
-    runOnPool(m_longWork, [this, scan, done]() -> std::function<void()> {
+    runOnPool(m_longWork, [this, scan, done = std::move(done)]() -> std::function<void()> {
         auto items = scan ? scan() : std::vector<DeveloperStorageItem>{};
         std::stable_sort(items.begin(), items.end(),
                          [](const auto& a, const auto& b) { return a.size > b.size; });
@@ -64,7 +64,7 @@ void AppState::scanDeveloperStorage(std::function<void()> done) {
 void AppState::scanInstalledApps(std::function<void()> done) {
     setIsScanningApps(true);
     auto scan = m_services.scanInstalledApplications;
-    runOnPool(m_longWork, [this, scan, done]() -> std::function<void()> {
+    runOnPool(m_longWork, [this, scan, done = std::move(done)]() -> std::function<void()> {
         auto apps = scan ? scan() : std::vector<InstalledApp>{};
         return [this, apps = std::move(apps), done]() mutable {
             setInstalledApps(apps);
@@ -85,7 +85,8 @@ void AppState::scanDuplicates(std::function<void()> done) {
     setIsScanningDuplicates(true);
     auto find = m_services.findDuplicates;
     runOnPool(m_longWork,
-              [this, view = m_tree.view(), find, done]() mutable -> std::function<void()> {
+              [this, view = m_tree.view(), find,
+               done = std::move(done)]() mutable -> std::function<void()> {
                   auto clusters = find ? find(view.root(), kDuplicateMinFileSize,
                                               DuplicateResolutionRule::unselectAll)
                                        : std::vector<DuplicateCluster>{};

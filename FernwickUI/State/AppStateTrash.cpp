@@ -20,29 +20,31 @@ void AppState::undoLastTrash(std::function<void()> done) {
     m_undoExpiryTimer.stop();
     setLastTrashed(std::nullopt);
     auto trash = m_services.trash;
-    runOnPool(m_quickWork, [this, record, trash, done]() -> std::function<void()> {
-        std::string failure;
-        if (!trash) {
-            failure = "No Trash is available.";
-        } else if (const Status restored = trash->restore(record.trashedURL, record.originalURL);
-                   !restored) {
-            failure = restored.error().message();
-        }
-        return [this, record, failure, done] {
-            if (!failure.empty()) {
-                setUserAlert(UserAlert("Couldn't restore " + record.node->name(),
-                                       "It is still in the Trash — you can restore it from "
-                                       "your file manager. (" +
-                                           failure + ")"));
-                call(done);
-                return;
+    runOnPool(
+        m_quickWork, [this, record, trash, done = std::move(done)]() -> std::function<void()> {
+            std::string failure;
+            if (!trash) {
+                failure = "No Trash is available.";
+            } else if (const Status restored =
+                           trash->restore(record.trashedURL, record.originalURL);
+                       !restored) {
+                failure = restored.error().message();
             }
-            finishTreeChange(
-                m_tree.restore(record.node, record.size, record.allocatedSize, record.children));
-            refreshTrashCount();
-            call(done);
-        };
-    });
+            return [this, record, failure, done] {
+                if (!failure.empty()) {
+                    setUserAlert(UserAlert("Couldn't restore " + record.node->name(),
+                                           "It is still in the Trash — you can restore it from "
+                                           "your file manager. (" +
+                                               failure + ")"));
+                    call(done);
+                    return;
+                }
+                finishTreeChange(m_tree.restore(record.node, record.size, record.allocatedSize,
+                                                record.children));
+                refreshTrashCount();
+                call(done);
+            };
+        });
 }
 
 void AppState::refreshTrashCount() {

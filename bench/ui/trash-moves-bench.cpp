@@ -213,9 +213,10 @@ int main(int argc, char** argv) {
         inTurn(
             count,
             [&](int i, std::function<void()> next) {
-                state.trashNode(state.scanTree().find(
-                                    (root / "single" / ("f" + std::to_string(i) + ".bin")).native()),
-                                std::move(next));
+                state.trashNode(
+                    state.scanTree().find(
+                        (root / "single" / ("f" + std::to_string(i) + ".bin")).native()),
+                    std::move(next));
             },
             std::move(done));
     });

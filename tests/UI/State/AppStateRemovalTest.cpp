@@ -134,7 +134,6 @@ std::pair<std::int64_t, std::vector<std::string>> trashEntries(const Real& r) {
     return {count, orphans};
 }
 
-
 // Ticks every copy but the original of every group.
 void tickEveryCopy(AppState& state) {
     for (const auto& cluster : state.duplicateClusters()) {

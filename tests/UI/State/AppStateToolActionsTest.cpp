@@ -28,7 +28,6 @@ DeveloperStorageItem item(const std::string& name, const fs::path& path) {
     return it;
 }
 
-
 } // namespace
 
 class AppStateToolActionsTest : public QObject {
