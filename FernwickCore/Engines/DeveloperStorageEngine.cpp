@@ -202,7 +202,12 @@ locatePlace(const FixedPlace& place, const std::string& home, const Environment&
         return std::nullopt;
     }
     const auto& base = place.linuxBase == LinuxBase::cache ? env.cacheHome : env.dataHome;
-    if (auto found = reachPlace(base, place.linuxRelativePath)) {
+    // An XDG folder inside the home is reached from the home too: a linked ~/.cache is a link.
+    std::string below = base.string();
+    const bool inHome = below.starts_with(home + "/");
+    below = inHome ? below.substr(home.size()) + "/" + place.linuxRelativePath
+                   : std::string(place.linuxRelativePath);
+    if (auto found = reachPlace(inHome ? std::filesystem::path(home) : base, below)) {
         return std::pair{(base / place.linuxRelativePath).string(), std::move(*found)};
     }
     return std::nullopt;

@@ -188,10 +188,12 @@ TEST_F(DeveloperStorageEngineTest, SymbolicLinksAreNeverFollowedInside) {
 TEST_F(DeveloperStorageEngineTest, LinkedPlacesAreNeverMeasuredThroughTheLink) {
     allocated("elsewhere/big/blob", 120 * kMiB);
     const auto big = m_home / "elsewhere/big";
-    m_home.symlink("go/pkg/mod/cache", big);         // the place itself
-    m_home.symlink(".gradle", m_home / "elsewhere"); // a folder on the way: .gradle/caches
-    m_home.symlink("elsewhere/caches", big);         //   would be the big folder
-    m_home.symlink(".cache/pip", big);               // this platform's counterpart
+    m_home.symlink("go/pkg/mod/cache", big);                  // the place itself
+    m_home.symlink(".gradle", m_home / "elsewhere");          // a folder on the way: .gradle/caches
+    m_home.symlink("elsewhere/caches", big);                  //   would be the big folder
+    m_home.symlink(".cache/pip", big);                        // this platform's counterpart
+    m_home.symlink(".local", m_home / "elsewhere");           // beyond a linked XDG folder:
+    allocated("elsewhere/share/pnpm/store/blob", 120 * kMiB); // ~/.local/share/pnpm/store
     m_home.symlink("Library/Developer/Xcode/DerivedData/App-abc", big);      // a build folder
     m_home.symlink("Library/Developer/CoreSimulator", m_home / "elsewhere"); // Devices beyond
     m_home.symlink("elsewhere/Devices", big);
