@@ -1,12 +1,14 @@
 // Responsiveness of the real main window under the offscreen platform:
 //  1. while a scan of /usr runs, the longest gap between ticks of a 10 ms timer on the GUI thread;
-//  2. for a folder of 10,000 children, the time to lay out and paint the treemap canvas, and to
-//     switch to each visual mode and paint it;
+//  2. for a folder of 10,000 children (or --canvas N: N children, no scan), the time to lay out
+//     and paint the treemap canvas, to switch to each visual mode and paint it, and to move the
+//     pointer over the mode's view and paint the window (median and max of 20);
 //  3. with --search: after scanning the folder (e.g. a tree from bench/make-home-tree), ten
 //     characters typed into the search field 100 ms apart: the GUI thread's time per keystroke,
 //     the longest gap of the 10 ms timer meanwhile, and the same ten queries walked
 //     synchronously on the GUI thread for comparison.
 // Usage: mainwindow-bench [folder-to-scan]   (default /usr)
+//        mainwindow-bench --canvas children   (only 2., for a folder of that many children)
 //        mainwindow-bench --search folder-to-scan [query]   (default query "qqqqqqqqqq")
 
 #include "FernwickCore/Model/DiskNode.h"
@@ -19,6 +21,7 @@
 #include "FernwickUI/Style/DarkAppearance.h"
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
+#include "FernwickUI/Visualisations/VisualisationView.h"
 #include "bench/ui/BenchSupport.h"
 #include "tests/Support/TreeBuilder.h"
 
@@ -26,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -118,8 +122,52 @@ void measureScan(AppState& state, const std::filesystem::path& target) {
     ticks.print("during the scan");
 }
 
-void measureCanvas(AppState& state, MainWindow& window) {
-    const DiskNodePtr root = wideFolder(10000);
+constexpr int kRounds = 20;
+
+void movePointer(QWidget& view, QPointF point) {
+    QMouseEvent move(QEvent::MouseMove, point, view.mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+}
+
+// In each mode with a view of its own: the pointer moves between two points of the view and the
+// whole window is painted, as a hover does at worst.
+void measureHover(AppState& state, MainWindow& window) {
+    for (StorageVisualMode mode : allStorageVisualModes()) {
+        state.setStorageVisualMode(mode);
+        QCoreApplication::processEvents();
+        VisualisationView* view = window.resultCanvas()->visualisation(mode);
+        if (view == nullptr) {
+            continue;
+        }
+        if (mode == StorageVisualMode::treemap) {
+            while (window.resultCanvas()->treemapCanvas()->tileView()->hasPendingTiles()) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }
+        }
+        window.repaint();
+        movePointer(*view, QPointF(200, 150));
+        QCoreApplication::processEvents();
+        window.repaint();
+        std::vector<double> hovers;
+        QElapsedTimer clock;
+        for (int round = 0; round < kRounds; ++round) {
+            clock.start();
+            // Points inside the view's visible part: the flame rows lie near its top.
+            const QSize shown = view->visibleRegion().boundingRect().size();
+            movePointer(*view, QPointF(shown.width() * (round % 2 ? 0.52 : 0.48),
+                                       std::min(shown.height() * (round % 2 ? 0.47 : 0.53),
+                                                round % 2 ? 60.0 : 100.0)));
+            window.repaint();
+            hovers.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        }
+        std::printf("  hover in %-8s and paint the window: median %.2f ms, max %.2f ms\n",
+                    rawValue(mode).data(), percentile(hovers, 0.5), percentile(hovers, 1.0));
+    }
+}
+
+void measureCanvas(AppState& state, MainWindow& window, int count) {
+    const DiskNodePtr root = wideFolder(count);
     state.setRootNode(root);
     state.setCurrentTreemapRoot(root);
     state.setTreemapBreadcrumbs({root});
@@ -145,9 +193,9 @@ void measureCanvas(AppState& state, MainWindow& window) {
         window.repaint();
         untilShown.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }
-    std::printf("treemap canvas, 10,000 children (%zu tiles): set the root and paint "
+    std::printf("treemap canvas, %d children (%zu tiles): set the root and paint "
                 "median %.2f ms, max %.2f ms; until the tiles show median %.2f ms, max %.2f ms\n",
-                canvas->tileView()->layout().tiles().size(), percentile(frames, 0.5),
+                count, canvas->tileView()->layout().tiles().size(), percentile(frames, 0.5),
                 percentile(frames, 1.0), percentile(untilShown, 0.5), percentile(untilShown, 1.0));
 
     // Each switch gives the mode's view the shown node again. Pass 0 also announces the shown
@@ -155,7 +203,7 @@ void measureCanvas(AppState& state, MainWindow& window) {
     for (int pass = 0; pass < 2; ++pass) {
         for (StorageVisualMode mode : allStorageVisualModes()) {
             std::vector<double> switches;
-            for (int round = 0; round < 5; ++round) {
+            for (int round = 0; round < kRounds; ++round) {
                 state.setStorageVisualMode(StorageVisualMode::treemap == mode
                                                ? StorageVisualMode::list
                                                : StorageVisualMode::treemap);
@@ -176,6 +224,7 @@ void measureCanvas(AppState& state, MainWindow& window) {
                         percentile(switches, 1.0));
         }
     }
+    measureHover(state, window);
 }
 
 // Types `query` into the window's search field, one character every 100 ms, while a 10 ms
@@ -251,6 +300,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     applyDarkAppearance(app);
     const bool search = argc > 2 && std::string_view(argv[1]) == "--search";
+    const bool canvasOnly = argc > 2 && std::string_view(argv[1]) == "--canvas";
     const std::filesystem::path target = search ? argv[2] : argc > 1 ? argv[1] : "/usr";
 
     AppState state(AppServices::real());
@@ -259,12 +309,18 @@ int main(int argc, char** argv) {
     window.show();
     QCoreApplication::processEvents();
 
+    if (canvasOnly) {
+        std::printf("load average (1 min) at start %.1f\n", loadAverage());
+        measureCanvas(state, window, std::atoi(argv[2]));
+        std::printf("load average (1 min) at end %.1f\n", loadAverage());
+        return 0;
+    }
     measureScan(state, target);
     if (search) {
         measureSearch(state, window,
                       argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("qqqqqqqqqq"));
         return 0;
     }
-    measureCanvas(state, window);
+    measureCanvas(state, window, 10000);
     return 0;
 }
