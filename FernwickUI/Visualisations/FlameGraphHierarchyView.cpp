@@ -45,6 +45,28 @@ QSize FlameGraphHierarchyView::sizeHint() const {
 
 void FlameGraphHierarchyView::relayout() {
     m_layout = FlameGraphLayout::compute(m_root, width());
+    prepareTexts();
+    m_hiddenRatio = 0; // marked at the next paint, for its device pixels
+    m_picture.invalidate();
+    // The node stays hovered while its bar is still shown; its index may have changed.
+    int hovered = -1;
+    if (m_state.hoveredFlameNode) {
+        for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
+            if (m_layout.bars()[i].node->id() == m_state.hoveredFlameNode->id()) {
+                hovered = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    clearHover();
+    if (hovered < 0) {
+        m_state.hoveredFlameNode.reset();
+    }
+    setHoveredItem(hovered);
+    update();
+}
+
+void FlameGraphHierarchyView::prepareTexts() {
     const QFontMetricsF nameMetrics(m_nameFont);
     const QFontMetricsF smallMetrics(m_smallNameFont);
     const QFontMetricsF sizeMetrics(m_sizeFont);
@@ -71,22 +93,33 @@ void FlameGraphHierarchyView::relayout() {
             (bar.isSmall ? smallMetrics : nameMetrics)
                 .elidedText(displayText(bar.node->name()), Qt::ElideRight, std::max(room, 0.0));
     }
-    // The node stays hovered while its bar is still shown; its index may have changed.
-    int hovered = -1;
-    if (m_state.hoveredFlameNode) {
-        for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
-            if (m_layout.bars()[i].node->id() == m_state.hoveredFlameNode->id()) {
-                hovered = static_cast<int>(i);
-                break;
+}
+
+void FlameGraphHierarchyView::markCrowdedRows(qreal ratio) {
+    const auto& bars = m_layout.bars();
+    m_hidden.assign(bars.size(), 0);
+    m_hiddenRatio = ratio;
+    const double rowPixels =
+        (std::max(width(), static_cast<int>(FlameGraphLayout::kMinimumViewWidth)) -
+         2 * FlameGraphLayout::kPadding) *
+        ratio;
+    // The children row follows the root; the bottom row follows the children row.
+    std::size_t rowStart = 1;
+    while (rowStart < bars.size()) {
+        std::size_t rowEnd = rowStart;
+        while (rowEnd < bars.size() && bars[rowEnd].isSmall == bars[rowStart].isSmall) {
+            ++rowEnd;
+        }
+        if (static_cast<double>(rowEnd - rowStart) > 2 * rowPixels) {
+            for (std::size_t i = rowStart; i + 1 < rowEnd; ++i) {
+                const Rect& rect = bars[i].rect;
+                const Rect& next = bars[i + 1].rect;
+                m_hidden[i] = rect.width * ratio < 1 && next.width * ratio < 1 &&
+                              std::floor(rect.x * ratio) == std::floor(next.x * ratio);
             }
         }
+        rowStart = rowEnd;
     }
-    clearHover();
-    if (hovered < 0) {
-        m_state.hoveredFlameNode.reset();
-    }
-    setHoveredItem(hovered);
-    update();
 }
 
 void FlameGraphHierarchyView::resizeEvent(QResizeEvent* event) {
@@ -104,28 +137,53 @@ DiskNodePtr FlameGraphHierarchyView::nodeOfItem(int item) const {
 
 void FlameGraphHierarchyView::hoverChanged(int previous, int current) {
     m_state.hoveredFlameNode = current >= 0 ? nodeOfItem(current) : nullptr;
-    for (const int item : {previous, current}) {
-        if (item >= 0 && item < static_cast<int>(m_layout.bars().size())) {
-            update(toQRect(m_layout.bars()[static_cast<std::size_t>(item)].rect)
-                       .adjusted(-2, -2, 2, 2)
-                       .toAlignedRect());
-        }
+    repaintBar(previous);
+    repaintBar(current);
+}
+
+void FlameGraphHierarchyView::repaintBar(int item) {
+    if (item < 0 || item >= static_cast<int>(m_layout.bars().size())) {
+        return;
     }
+    // The hovered outline reaches 0.75 beyond the bar.
+    const QRect area = toQRect(m_layout.bars()[static_cast<std::size_t>(item)].rect)
+                           .adjusted(-2, -2, 2, 2)
+                           .toAlignedRect();
+    m_picture.invalidate(area);
+    update(area);
 }
 
 void FlameGraphHierarchyView::paintEvent(QPaintEvent* event) {
+    const qreal ratio = devicePixelRatioF();
+    if (m_hiddenRatio != ratio) {
+        markCrowdedRows(ratio);
+        m_picture.invalidate();
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF exposed = event->rect();
+    m_picture.paint(
+        painter, event->rect(), size(), ratio,
+        [this](QPainter& picture, const QRectF& area) { drawBars(picture, area, false); });
+}
+
+void FlameGraphHierarchyView::drawPlain(QPainter& painter) const {
+    drawBars(painter, QRectF(rect()), true);
+}
+
+void FlameGraphHierarchyView::drawBars(QPainter& painter, const QRectF& area, bool plain) const {
+    const int hovered = hoveredItem();
     for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
         const auto& bar = m_layout.bars()[i];
-        if (bar.isVisible() && exposed.intersects(toQRect(bar.rect))) {
+        if (!bar.isVisible() || (!plain && m_hidden[i] && static_cast<int>(i) != hovered)) {
+            continue;
+        }
+        // An outline reaches up to 0.75 beyond its bar.
+        if (area.intersects(toQRect(bar.rect).adjusted(-1, -1, 1, 1))) {
             paintBar(painter, i);
         }
     }
 }
 
-void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index) {
+void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index) const {
     const auto& bar = m_layout.bars()[index];
     const auto& texts = m_texts[index];
     const auto& node = *bar.node;

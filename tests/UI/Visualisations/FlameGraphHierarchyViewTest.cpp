@@ -145,6 +145,46 @@ private slots:
         QVERIFY(after.value() > before.value() + 40);
     }
 
+    // The kept picture, drawn again only around the bars a hover changes, equals a plain draw of
+    // every bar at rest, with a bar hovered in each row (a wide one and a narrow one) and after.
+    void framesEqualAPlainDrawOfEveryBar() {
+        for (const int count : {100, 1000}) {
+            FlameGraphHierarchyView view;
+            view.resize(1000, 160);
+            view.setRoot(fernwick::test::wideFolder(count));
+            const auto& bars = view.layout().bars();
+            std::vector<QPointF> points;
+            for (const std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t(count) / 2,
+                                        std::size_t(count), bars.size() - 1, std::size_t{2}}) {
+                points.emplace_back(bars[i].rect.midX(), bars[i].rect.midY());
+            }
+            fernwick::test::checkFramesEqualPlainDraw(view, points);
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(QString::number(count)));
+        }
+    }
+
+    // Ten thousand children crowd the rows: there the frame leaves out bars that others cover,
+    // yet inside every bar a pixel wide or more it equals the plain draw.
+    void crowdedRowsEqualThePlainDrawInsideEveryBarAPixelWide() {
+        FlameGraphHierarchyView view;
+        view.resize(1000, 160);
+        view.setRoot(fernwick::test::wideFolder(10000));
+        const QImage shown = fernwick::test::shownPicture(view);
+        const QImage plain = fernwick::test::plainPicture(view);
+        int checked = 0;
+        for (const auto& bar : view.layout().bars()) {
+            const int left = int(std::ceil(bar.rect.x + 0.5));
+            const int right = int(std::floor(bar.rect.maxX() - 0.5)); // exclusive
+            for (int x = left; x < right; ++x) {
+                for (int y = int(std::ceil(bar.rect.y + 1)); y < int(bar.rect.maxY() - 1); ++y) {
+                    QCOMPARE(shown.pixel(x, y), plain.pixel(x, y));
+                    ++checked;
+                }
+            }
+        }
+        QVERIFY(checked > 20000);
+    }
+
     void clicksSelectAnyBarAndDoubleClicksDrillIntoFolders() {
         FlameGraphHierarchyView view;
         view.resize(828, 200);

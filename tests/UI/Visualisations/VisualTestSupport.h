@@ -1,17 +1,25 @@
 #pragma once
 
 #include "FernwickUI/Visualisations/VisualisationView.h"
+#include "tests/Support/TreeBuilder.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
 
 #include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace fernwick::test {
 
@@ -69,6 +77,104 @@ inline void checkClicks(ui::VisualisationView& view, QPoint onFile, const DiskNo
     QTest::mouseClick(&view, Qt::LeftButton, {}, onNothing);
     QCOMPARE(selected.size(), before);
     QCOMPARE(drilled.size(), 1);
+}
+
+/// A node of `size` bytes with a fresh id, of `category`, holding `children` (summed for a
+/// folder).
+inline DiskNodePtr wideFolderNode(const std::string& path, bool isDirectory, std::int64_t size,
+                                  StorageCategory category,
+                                  std::vector<DiskNodePtr> children = {}) {
+    const auto node = makeNode(path, size, size, isDirectory, std::move(children));
+    writable(node->category) = category;
+    if (isDirectory) {
+        node->recalculateTotalSize();
+    }
+    return node;
+}
+
+/// A folder of `count` children of long-tailed sizes (every hundredth 200 times larger) and
+/// varied categories; every tenth child is a folder of twenty files.
+inline DiskNodePtr wideFolder(int count) {
+    std::mt19937_64 random(7);
+    const auto& categories = allStorageCategories();
+    std::vector<DiskNodePtr> children;
+    for (int i = 0; i < count; ++i) {
+        const std::string path = "/w/item" + std::to_string(i);
+        const auto category = categories[static_cast<std::size_t>(i * 7) % categories.size()];
+        const auto size =
+            static_cast<std::int64_t>(1000 + random() % 1000000) * (i % 100 == 0 ? 200 : 1);
+        if (i % 10 == 0) {
+            std::vector<DiskNodePtr> files;
+            for (int j = 0; j < 20; ++j) {
+                files.push_back(
+                    wideFolderNode(path + "/f" + std::to_string(j), false, size / 20 + j,
+                                   categories[static_cast<std::size_t>(j) % categories.size()]));
+            }
+            children.push_back(wideFolderNode(path, true, 0, category, std::move(files)));
+        } else {
+            children.push_back(wideFolderNode(path + ".bin", false, size, category));
+        }
+    }
+    return wideFolderNode("/w", true, 0, StorageCategory::other, std::move(children));
+}
+
+/// Sends a pointer move to `pos` (view coordinates), as the pointer moving over the view does.
+inline void movePointer(QWidget& view, QPointF pos) {
+    QMouseEvent move(QEvent::MouseMove, pos, view.mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+}
+
+/// What the view shows in a frame (its own paint path) on a transparent image.
+inline QImage shownPicture(QWidget& view) {
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+/// The view drawn whole, every item in full, straight onto a transparent image (drawPlain).
+template <typename View> QImage plainPicture(const View& view) {
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    view.drawPlain(painter);
+    return image;
+}
+
+/// Where two pictures first differ ("x,y: shown vs plain"), empty when they are equal.
+inline QString firstDifference(const QImage& shown, const QImage& plain) {
+    if (shown.size() != plain.size()) {
+        return QStringLiteral("sizes differ");
+    }
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            if (shown.pixel(x, y) != plain.pixel(x, y)) {
+                return QStringLiteral("%1,%2: %3 vs %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(shown.pixel(x, y), 8, 16)
+                    .arg(plain.pixel(x, y), 8, 16);
+            }
+        }
+    }
+    return {};
+}
+
+/// Moves the pointer through `points` (and finally off the view) and checks after each step
+/// that the view's frame equals its plain whole draw. The caller checks
+/// QTest::currentTestFailed() afterwards.
+template <typename View>
+void checkFramesEqualPlainDraw(View& view, const std::vector<QPointF>& points) {
+    QCOMPARE(firstDifference(shownPicture(view), plainPicture(view)), QString());
+    for (const QPointF& point : points) {
+        movePointer(view, point);
+        QCOMPARE(firstDifference(shownPicture(view), plainPicture(view)), QString());
+    }
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&view, &leave);
+    QCOMPARE(firstDifference(shownPicture(view), plainPicture(view)), QString());
 }
 
 } // namespace fernwick::test

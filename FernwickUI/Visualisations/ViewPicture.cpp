@@ -1,0 +1,67 @@
+#include "FernwickUI/Visualisations/ViewPicture.h"
+
+#include <QPainter>
+
+#include <cstddef>
+#include <cstring>
+
+namespace fernwick::ui {
+
+void ViewPicture::paint(QPainter& painter, const QRect& exposed, const QSize& size, qreal ratio,
+                        const Draw& draw) {
+    const QSize pixels = (QSizeF(size) * ratio).toSize();
+    if (m_image.size() != pixels || m_image.devicePixelRatio() != ratio) {
+        m_whole = true;
+    }
+    if (m_whole) {
+        m_whole = false;
+        m_dirty = QRegion();
+        m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_image.setDevicePixelRatio(ratio);
+        m_image.fill(Qt::transparent);
+        QPainter picture(&m_image);
+        picture.setRenderHint(QPainter::Antialiasing);
+        draw(picture, QRectF(QPointF(0, 0), QSizeF(size)));
+    } else if (!m_dirty.isEmpty()) {
+        redrawDirty(ratio, draw);
+    }
+    const QRectF source(QPointF(exposed.topLeft()) * ratio, QSizeF(exposed.size()) * ratio);
+    painter.drawImage(QRectF(exposed), m_image, source);
+}
+
+void ViewPicture::redrawDirty(qreal ratio, const Draw& draw) {
+    // Drawn unclipped into a scratch image as large as the picture and copied from there: the
+    // rasteriser then gives every pixel the value it has in a whole picture, which a clipped draw
+    // does not promise at antialiased edges.
+    if (m_scratch.size() != m_image.size() || m_scratch.devicePixelRatio() != ratio) {
+        m_scratch = QImage(m_image.size(), QImage::Format_ARGB32_Premultiplied);
+        m_scratch.setDevicePixelRatio(ratio);
+    }
+    for (const QRect& area : m_dirty) {
+        // Whole device pixels.
+        const QRect device =
+            QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio).toAlignedRect() &
+            m_image.rect();
+        if (device.isEmpty()) {
+            continue;
+        }
+        const QRectF logical(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio);
+        {
+            QPainter scratch(&m_scratch);
+            scratch.setCompositionMode(QPainter::CompositionMode_Source);
+            scratch.fillRect(logical, Qt::transparent);
+            scratch.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            scratch.setRenderHint(QPainter::Antialiasing);
+            draw(scratch, logical);
+        }
+        const auto rowBytes = static_cast<std::size_t>(device.width()) * 4;
+        for (int y = device.top(); y <= device.bottom(); ++y) {
+            std::memcpy(m_image.scanLine(y) + static_cast<std::ptrdiff_t>(device.left()) * 4,
+                        m_scratch.constScanLine(y) + static_cast<std::ptrdiff_t>(device.left()) * 4,
+                        rowBytes);
+        }
+    }
+    m_dirty = QRegion();
+}
+
+} // namespace fernwick::ui

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QRegion>
+
+#include <functional>
+
+class QPainter;
+
+namespace fernwick::ui {
+
+/// The picture of a view kept in an image, so that a frame only copies it. It is drawn whole
+/// after a change of the view's items or size, and afterwards only where something changed (a
+/// hover): that part is cleared to whole pixels and drawn again by the view, which draws every
+/// item that meets it, in its usual order. The image is therefore always what drawing the whole
+/// view onto a transparent image gives. GUI thread only.
+class ViewPicture {
+public:
+    /// Draws, with antialiasing, every item that meets `area` (view coordinates) in the order the
+    /// view stacks them; the painter is clipped to that area.
+    using Draw = std::function<void(QPainter& painter, const QRectF& area)>;
+
+    /// The whole picture is drawn again at the next paint.
+    void invalidate() { m_whole = true; }
+    /// `area` (view coordinates) is drawn again at the next paint.
+    void invalidate(const QRect& area) { m_dirty += area; }
+
+    /// Brings the image up to date for a view of `size` points at `ratio` device pixels per
+    /// point, then copies its `exposed` part onto `painter`.
+    void paint(QPainter& painter, const QRect& exposed, const QSize& size, qreal ratio,
+               const Draw& draw);
+
+    /// The picture as last brought up to date; null before the first paint.
+    const QImage& image() const { return m_image; }
+
+private:
+    void redrawDirty(qreal ratio, const Draw& draw);
+
+    QImage m_image;
+    QImage m_scratch;
+    bool m_whole = true;
+    QRegion m_dirty;
+};
+
+} // namespace fernwick::ui
