@@ -5,6 +5,7 @@
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace fernwick::ui {
@@ -56,15 +57,19 @@ void SunburstRadialView::relayout() {
     const auto frame = SunburstLayout::frameFor(width(), height());
     m_layout = SunburstLayout::compute(m_root, frame);
     m_paths.clear();
+    m_bounds.clear();
     m_colours.clear();
     for (const auto& sector : m_layout.sectors()) {
         m_paths.push_back(sectorPath(sector, frame.centerX, frame.centerY));
+        // The hovered outline reaches 0.9 beyond the path.
+        m_bounds.push_back(m_paths.back().boundingRect().adjusted(-2, -2, 2, 2));
         m_colours.push_back(
             withOpacity(FernwickTheme::color(sector.colourCategory), sector.colourOpacity));
     }
     // The next pointer event finds the hovered sector among the new ones.
     clearHover();
     m_state.hoveredSectorNode.reset();
+    m_picture.invalidate();
     update();
 }
 
@@ -84,14 +89,11 @@ DiskNodePtr SunburstRadialView::nodeOfItem(int item) const {
 void SunburstRadialView::hoverChanged(int previous, int current) {
     // Only the sectors that change and the card below need drawing again.
     for (const int item : {previous, current}) {
-        if (item >= 0 && item < static_cast<int>(m_paths.size())) {
-            update(m_paths[static_cast<std::size_t>(item)]
-                       .boundingRect()
-                       .adjusted(-2, -2, 2, 2)
-                       .toAlignedRect());
+        if (item >= 0 && item < static_cast<int>(m_bounds.size())) {
+            repaintArea(m_bounds[static_cast<std::size_t>(item)].toAlignedRect());
         }
     }
-    update(hoverCardRect().adjusted(-10, -10, 10, 10).toAlignedRect());
+    repaintArea(hoverCardRect().adjusted(-10, -10, 10, 10).toAlignedRect());
     m_state.hoveredSectorNode = current >= 0 ? nodeOfItem(current) : nullptr;
     if (const auto& node = m_state.hoveredSectorNode) {
         const double textWidth = hoverCardRect().width() - 2 * kCardPadding - 120;
@@ -103,19 +105,35 @@ void SunburstRadialView::hoverChanged(int previous, int current) {
     }
 }
 
+void SunburstRadialView::repaintArea(const QRect& area) {
+    m_picture.invalidate(area);
+    update(area);
+}
+
 QRectF SunburstRadialView::hoverCardRect() const {
     return {kCardSideMargin, height() - kCardBottomMargin - kCardHeight,
             std::max(width() - 2 * kCardSideMargin, 0.0), kCardHeight};
 }
 
-void SunburstRadialView::paintEvent(QPaintEvent*) {
+void SunburstRadialView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
+    m_picture.paint(painter, event->rect(), size(), devicePixelRatioF(),
+                    [this](QPainter& picture, const QRectF& area) { drawArea(picture, area); });
+}
+
+void SunburstRadialView::drawPlain(QPainter& painter) const {
+    drawArea(painter, QRectF(rect()));
+}
+
+void SunburstRadialView::drawArea(QPainter& painter, const QRectF& area) const {
     const auto& hovered = m_state.hoveredSectorNode;
     const QPen normalPen(blackAt(0.5), 0.8);
     const QPen hoveredPen(Qt::white, 1.8);
     const auto& sectors = m_layout.sectors();
     for (std::size_t i = 0; i < sectors.size(); ++i) {
+        if (!area.intersects(m_bounds[i])) {
+            continue;
+        }
         const bool isHovered = hovered && hovered->id() == sectors[i].node->id();
         painter.setBrush(withOpacity(m_colours[i], isHovered ? 0.95 : 0.65));
         painter.setPen(isHovered ? hoveredPen : normalPen);
@@ -127,7 +145,7 @@ void SunburstRadialView::paintEvent(QPaintEvent*) {
     }
 }
 
-void SunburstRadialView::paintCentre(QPainter& painter) {
+void SunburstRadialView::paintCentre(QPainter& painter) const {
     const auto& frame = m_layout.frame();
     const QPointF centre(frame.centerX, frame.centerY);
     painter.setBrush(Palette::chartCentreBackground());
@@ -154,7 +172,7 @@ void SunburstRadialView::paintCentre(QPainter& painter) {
                      m_rootSize);
 }
 
-void SunburstRadialView::paintHoverCard(QPainter& painter) {
+void SunburstRadialView::paintHoverCard(QPainter& painter) const {
     const auto& node = *m_state.hoveredSectorNode;
     const QColor category = FernwickTheme::color(node.category);
     const QRectF card = hoverCardRect();

@@ -2,6 +2,7 @@
 
 #include "FernwickUI/State/ScreenStates.h"
 #include "FernwickUI/Visualisations/SunburstLayout.h"
+#include "FernwickUI/Visualisations/ViewPicture.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
 #include <QFont>
@@ -17,7 +18,10 @@ namespace fernwick::ui {
 /// view's size (centre in the middle, radii 0.12, 0.27 and 0.42 of the shorter side, at least
 /// 38, 75 and 115). Pointing at a sector highlights it and shows a card with its name, path and
 /// size at the bottom. A click asks to select the sector's node, a double click on a folder to
-/// drill down. No context menu. GUI thread only.
+/// drill down. No context menu.
+///
+/// The rings, disc and card are drawn into a kept picture once per layout; a hover draws again
+/// only around the two sectors and the card it changes. GUI thread only.
 class SunburstRadialView : public VisualisationView {
     Q_OBJECT
 public:
@@ -33,6 +37,9 @@ public:
     /// Where the hover card is drawn while a sector is hovered.
     QRectF hoverCardRect() const;
 
+    /// Draws the whole view straight onto `painter`, with no kept picture: what the frames equal.
+    void drawPlain(QPainter& painter) const;
+
 protected:
     int itemAt(const QPointF& pos) const override;
     DiskNodePtr nodeOfItem(int item) const override;
@@ -42,13 +49,18 @@ protected:
 
 private:
     void relayout();
-    void paintCentre(QPainter& painter);
-    void paintHoverCard(QPainter& painter);
+    void repaintArea(const QRect& area);
+    void drawArea(QPainter& painter, const QRectF& area) const;
+    void paintCentre(QPainter& painter) const;
+    void paintHoverCard(QPainter& painter) const;
 
     DiskNodePtr m_root;
     SunburstRadialViewState m_state;
     SunburstLayout m_layout;
     std::vector<QPainterPath> m_paths;
+    /// Each path's bounds, widened by its outline.
+    std::vector<QRectF> m_bounds;
+    ViewPicture m_picture;
     std::vector<QColor> m_colours;
     QString m_rootName;
     QString m_rootSize;

@@ -161,6 +161,31 @@ private slots:
         QTRY_VERIFY(!view.hoveredSectorNode());
     }
 
+    // The kept picture, drawn again only around the sectors and the card a hover changes, equals
+    // a plain whole draw at rest, with an inner and an outer sector hovered, on the disc and after.
+    void framesEqualAPlainWholeDraw() {
+        for (const int count : {100, 1000}) {
+            SunburstRadialView view;
+            view.resize(1000, 700);
+            view.setRoot(fernwick::test::wideFolder(count));
+            const auto& sectors = view.layout().sectors();
+            QVERIFY(sectors.size() > 3);
+            const auto& frame = view.layout().frame();
+            std::vector<QPointF> points;
+            for (const std::size_t i : {std::size_t{0}, std::size_t{1}, sectors.size() - 1}) {
+                const auto& sector = sectors[i];
+                const double angle = (sector.startAngle + sector.endAngle) / 2;
+                const double radius = (sector.innerRadius + sector.outerRadius) / 2;
+                points.emplace_back(frame.centerX + radius * std::cos(angle),
+                                    frame.centerY + radius * std::sin(angle));
+            }
+            points.emplace_back(frame.centerX, frame.centerY);
+            points.push_back(points.front());
+            fernwick::test::checkFramesEqualPlainDraw(view, points);
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(QString::number(count)));
+        }
+    }
+
     void clicksSelectAndDoubleClicksDrillIntoFolders() {
         SunburstRadialView view;
         view.resize(1000, 700);
