@@ -7,6 +7,7 @@
 
 #include <QFontMetricsF>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -67,6 +68,7 @@ void BubbleNodeView::setRoot(const DiskNodePtr& root) {
         }
         m_texts.push_back(std::move(texts));
     }
+    m_picture.invalidate();
     updateGeometry();
     update();
 }
@@ -88,17 +90,25 @@ DiskNodePtr BubbleNodeView::nodeOfItem(int item) const {
     return m_layout.bubbles().at(static_cast<std::size_t>(item)).node;
 }
 
-void BubbleNodeView::hoverChanged(int, int current) {
+void BubbleNodeView::hoverChanged(int previous, int current) {
+    // The hovered bubble is drawn above the others from now on, before its spring moves.
+    repaintBubble(previous);
+    repaintBubble(current);
     m_animator->setHovered(current);
+}
+
+QRectF BubbleNodeView::reachOf(const BubbleLayout::Bubble& bubble) const {
+    // Grown by 6 % with a little overshoot, plus the outline.
+    const double reach = bubble.diameter / 2 * 1.1 + 3;
+    return {bubble.centerX - reach, bubble.centerY - reach, 2 * reach, 2 * reach};
 }
 
 void BubbleNodeView::repaintBubble(int item) {
     if (item >= 0 && item < static_cast<int>(m_layout.bubbles().size())) {
-        const auto& bubble = m_layout.bubbles()[static_cast<std::size_t>(item)];
-        // Grown by 6 % with a little overshoot, plus the outline.
-        const double reach = bubble.diameter / 2 * 1.1 + 3;
-        update(QRectF(bubble.centerX - reach, bubble.centerY - reach, 2 * reach, 2 * reach)
-                   .toAlignedRect());
+        const QRect area =
+            reachOf(m_layout.bubbles()[static_cast<std::size_t>(item)]).toAlignedRect();
+        m_picture.invalidate(area);
+        update(area);
     }
 }
 
@@ -114,25 +124,35 @@ std::unique_ptr<QMenu> BubbleNodeView::contextMenuAt(const QPoint& pos) {
 
 void BubbleNodeView::resizeEvent(QResizeEvent* event) {
     m_layout = m_layout.placedFor(width());
+    m_picture.invalidate();
     VisualisationView::resizeEvent(event);
 }
 
-void BubbleNodeView::paintEvent(QPaintEvent*) {
+void BubbleNodeView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
+    m_picture.paint(painter, event->rect(), size(), devicePixelRatioF(),
+                    [this](QPainter& picture, const QRectF& area) { drawArea(picture, area); });
+}
+
+void BubbleNodeView::drawPlain(QPainter& painter) const {
+    drawArea(painter, QRectF(rect()));
+}
+
+void BubbleNodeView::drawArea(QPainter& painter, const QRectF& area) const {
     // The hovered bubble is drawn last so that its grown circle lies above its neighbours.
     const int hovered = hoveredItem();
-    for (int i = 0; i < static_cast<int>(m_layout.bubbles().size()); ++i) {
-        if (i != hovered) {
+    const auto& bubbles = m_layout.bubbles();
+    for (int i = 0; i < static_cast<int>(bubbles.size()); ++i) {
+        if (i != hovered && area.intersects(reachOf(bubbles[static_cast<std::size_t>(i)]))) {
             paintBubble(painter, i);
         }
     }
-    if (hovered >= 0) {
+    if (hovered >= 0 && area.intersects(reachOf(bubbles[static_cast<std::size_t>(hovered)]))) {
         paintBubble(painter, hovered);
     }
 }
 
-void BubbleNodeView::paintBubble(QPainter& painter, int index) {
+void BubbleNodeView::paintBubble(QPainter& painter, int index) const {
     const auto& bubble = m_layout.bubbles()[static_cast<std::size_t>(index)];
     const auto& texts = m_texts[static_cast<std::size_t>(index)];
     const auto& node = *bubble.node;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickUI/Visualisations/BubbleLayout.h"
+#include "FernwickUI/Visualisations/ViewPicture.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
 #include <QFont>
@@ -20,6 +21,9 @@ class HoverAnimator;
 /// down; the menu holds "Inspect Details", "Drill Down Into Folder" (folders), "Show in File
 /// Manager", a separator and "Move to Trash".
 ///
+/// The bubbles are drawn into a kept picture once per layout; a hover (each step of its spring)
+/// draws again only around the bubbles in motion.
+///
 /// Tall content: put the view in a QScrollArea with widgetResizable set. GUI thread only.
 class BubbleNodeView : public VisualisationView {
     Q_OBJECT
@@ -36,6 +40,9 @@ public:
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
+
+    /// Draws the whole view straight onto `painter`, with no kept picture: what the frames equal.
+    void drawPlain(QPainter& painter) const;
 
 protected:
     int itemAt(const QPointF& pos) const override;
@@ -59,12 +66,16 @@ private:
         double nameLine = 0;
         double sizeLine = 0;
     };
-    void paintBubble(QPainter& painter, int index);
+    void drawArea(QPainter& painter, const QRectF& area) const;
+    void paintBubble(QPainter& painter, int index) const;
+    /// The square a bubble may cover, grown and outlined.
+    QRectF reachOf(const BubbleLayout::Bubble& bubble) const;
     void repaintBubble(int item);
 
     DiskNodePtr m_root;
     BubbleLayout m_layout;
     std::vector<BubbleTexts> m_texts;
+    ViewPicture m_picture;
     HoverAnimator* m_animator;
     std::array<Type, 2> m_type;
     QFont m_itemsFont;

@@ -82,6 +82,32 @@ private slots:
         QVERIFY(!QTest::currentTestFailed());
     }
 
+    // The kept picture, drawn again only around the bubbles a hover moves, equals a plain whole
+    // draw at rest, with bubbles hovered (also while their spring runs) and after.
+    void framesEqualAPlainWholeDraw() {
+        for (const int count : {100, 1000}) {
+            BubbleNodeView view;
+            view.resize(1000, 700);
+            view.setRoot(fernwick::test::wideFolder(count));
+            view.resize(1000, view.heightForWidth(1000));
+            const auto& bubbles = view.layout().bubbles();
+            QCOMPARE(bubbles.size(), std::size_t{30});
+            std::vector<QPointF> points;
+            for (const std::size_t i :
+                 {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{29}}) {
+                points.emplace_back(bubbles[i].centerX, bubbles[i].centerY);
+            }
+            fernwick::test::checkFramesEqualPlainDraw(view, points);
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(QString::number(count)));
+            // Halfway through a spring.
+            fernwick::test::movePointer(view, points[1]);
+            QTest::qWait(100);
+            QCOMPARE(fernwick::test::firstDifference(fernwick::test::shownPicture(view),
+                                                     fernwick::test::plainPicture(view)),
+                     QString());
+        }
+    }
+
     void rendersAGlowBrightestAtTheCentre() {
         BubbleNodeView view;
         view.resize(400, 300);
