@@ -46,7 +46,18 @@ void FolderCardLayout::place(double viewWidth) {
 }
 
 double FolderCardLayout::contentHeight() const {
-    const std::size_t rowCount = (m_cards.size() + m_grid.columns - 1) / m_grid.columns;
+    return contentHeightOf(m_cards.size(), m_grid);
+}
+
+double FolderCardLayout::contentHeightFor(double viewWidth) const {
+    return contentHeightOf(m_cards.size(),
+                           AdaptiveGrid::make(viewWidth, kPadding, kMinimumColumnWidth,
+                                              kMaximumColumnWidth, kSpacing));
+}
+
+double FolderCardLayout::contentHeightOf(std::size_t cards, const AdaptiveGrid& grid) {
+    const auto columns = static_cast<std::size_t>(grid.columns);
+    const std::size_t rowCount = (cards + columns - 1) / columns;
     const auto rows = static_cast<double>(rowCount);
     return 2 * kPadding + rows * kCardHeight + std::max(rows - 1, 0.0) * kSpacing;
 }

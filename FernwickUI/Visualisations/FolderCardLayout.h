@@ -39,6 +39,11 @@ public:
     static FolderCardLayout compute(const DiskNodePtr& root, double viewWidth);
     /// The same cards placed for another view width.
     FolderCardLayout placedFor(double viewWidth) const;
+    /// Places the cards for another view width, in place.
+    void placeFor(double viewWidth) { place(viewWidth); }
+    /// The height the cards need in a view `viewWidth` wide, padding included; the cards are
+    /// neither copied nor moved.
+    double contentHeightFor(double viewWidth) const;
 
     const std::vector<Card>& cards() const { return m_cards; }
     std::int64_t maxSize() const { return m_maxSize; }
@@ -63,6 +68,7 @@ public:
 
 private:
     void place(double viewWidth);
+    static double contentHeightOf(std::size_t cards, const AdaptiveGrid& grid);
 
     std::vector<Card> m_cards;
     std::int64_t m_maxSize = 1;

@@ -57,7 +57,7 @@ void FolderCardView::prepareTexts() {
     m_sizeAscent = QFontMetricsF(m_sizeFont).ascent();
 }
 
-FolderCardView::CardTexts& FolderCardView::textsOf(int index) {
+FolderCardView::CardTexts& FolderCardView::textsOf(int index) const {
     auto& texts = m_texts[static_cast<std::size_t>(index)];
     if (texts.prepared) {
         return texts;
@@ -78,7 +78,7 @@ FolderCardView::CardTexts& FolderCardView::textsOf(int index) {
 }
 
 int FolderCardView::heightForWidth(int width) const {
-    return static_cast<int>(std::ceil(m_layout.placedFor(width).contentHeight()));
+    return static_cast<int>(std::ceil(m_layout.contentHeightFor(width)));
 }
 
 QSize FolderCardView::sizeHint() const {
@@ -120,7 +120,7 @@ std::unique_ptr<QMenu> FolderCardView::contextMenuAt(const QPoint& pos) {
 
 void FolderCardView::resizeEvent(QResizeEvent* event) {
     const double before = m_layout.grid().columnWidth;
-    m_layout = m_layout.placedFor(width());
+    m_layout.placeFor(width());
     if (before != m_layout.grid().columnWidth) {
         for (auto& texts : m_texts) {
             texts.elidedName = QString();
@@ -136,7 +136,13 @@ void FolderCardView::paintEvent(QPaintEvent* event) {
     // Shadows reach 8 points beyond a card.
     const auto [first, last] = m_layout.cardsInBand(exposed.top() - 10, exposed.bottom() + 10);
     for (int i = first; i < last; ++i) {
-        paintCard(painter, i);
+        paintCard(painter, i, false);
+    }
+}
+
+void FolderCardView::drawPlain(QPainter& painter) const {
+    for (int i = 0; i < static_cast<int>(m_layout.cards().size()); ++i) {
+        paintCard(painter, i, true);
     }
 }
 
@@ -153,7 +159,7 @@ void FolderCardView::paintChrome(QPainter& painter, const QRectF& frame, const Q
     painter.drawRoundedRect(frame, 10, 10);
 }
 
-const QPixmap& FolderCardView::restingChrome(const QRectF& frame) {
+const QPixmap& FolderCardView::restingChrome(const QRectF& frame) const {
     // Keyed by size and by the fraction of a pixel the card sits off the grid, so that the copy
     // is antialiased exactly as a card drawn in place.
     const QRectF key(frame.x() - std::floor(frame.x()), frame.y() - std::floor(frame.y()),
@@ -180,7 +186,7 @@ const QPixmap& FolderCardView::restingChrome(const QRectF& frame) {
     return m_chrome.back().pixmap;
 }
 
-void FolderCardView::paintCard(QPainter& painter, int index) {
+void FolderCardView::paintCard(QPainter& painter, int index, bool plain) const {
     const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
     auto& texts = textsOf(index);
     const auto& node = *card.node;
@@ -188,7 +194,7 @@ void FolderCardView::paintCard(QPainter& painter, int index) {
     const double hover = m_animator->progress(index);
     const QRectF frame = toQRect(card.frame);
 
-    if (hover == 0) {
+    if (hover == 0 && !plain) {
         // A card at rest looks the same whatever its category: copy it from a cached image
         // rather than filling six tall antialiased shapes per card.
         const auto& chrome = restingChrome(frame);

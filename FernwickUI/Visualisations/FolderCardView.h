@@ -39,6 +39,10 @@ public:
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
 
+    /// Draws every card straight onto `painter`, each in place (no copy of a card at rest): what
+    /// the frames equal.
+    void drawPlain(QPainter& painter) const;
+
 protected:
     int itemAt(const QPointF& pos) const override;
     DiskNodePtr nodeOfItem(int item) const override;
@@ -63,17 +67,19 @@ private:
         QRectF key;
         QPixmap pixmap;
     };
-    void paintCard(QPainter& painter, int index);
-    void paintChrome(QPainter& painter, const QRectF& frame, const QColor& category, double hover);
-    const QPixmap& restingChrome(const QRectF& frame);
+    void paintCard(QPainter& painter, int index, bool plain) const;
+    static void paintChrome(QPainter& painter, const QRectF& frame, const QColor& category,
+                            double hover);
+    const QPixmap& restingChrome(const QRectF& frame) const;
     void repaintCard(int item);
     void prepareTexts();
-    CardTexts& textsOf(int index);
+    CardTexts& textsOf(int index) const;
 
     DiskNodePtr m_root;
     FolderCardLayout m_layout;
-    std::vector<CardTexts> m_texts;
-    std::vector<CachedChrome> m_chrome;
+    // Made when a card is first drawn.
+    mutable std::vector<CardTexts> m_texts;
+    mutable std::vector<CachedChrome> m_chrome;
     HoverAnimator* m_animator;
     QFont m_nameFont;
     QFont m_categoryFont;

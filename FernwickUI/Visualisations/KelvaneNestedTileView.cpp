@@ -1,12 +1,13 @@
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 
+#include "FernwickUI/Visualisations/ViewPicture.h"
+
 #include <QMenu>
 #include <QPainter>
 #include <QThreadPool>
 
 #include <atomic>
 #include <condition_variable>
-#include <latch>
 #include <limits>
 #include <mutex>
 #include <utility>
@@ -220,22 +221,8 @@ void KelvaneNestedTileView::paintEvent(QPaintEvent*) {
 void KelvaneNestedTileView::drawCache() {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = size() * ratio;
-    const auto draw = [this, pixels, ratio] {
-        m_painter.paint(m_layout, m_theme, pixels, ratio, m_cache);
-    };
-    // Drawn on a free thread of the application's pool while this thread waits: there the raster
-    // engine fills tall tiles itself rather than splitting them across that pool, which on a busy
-    // machine takes two to three times as long. With no thread free, drawn here.
-    // Shared: the pool thread may still be inside count_down() when the wait returns.
-    const auto done = std::make_shared<std::latch>(1);
-    if (QThreadPool::globalInstance()->tryStart([&draw, done] {
-            draw();
-            done->count_down();
-        })) {
-        done->wait();
-    } else {
-        draw();
-    }
+    paintOnPoolThread(
+        [this, pixels, ratio] { m_painter.paint(m_layout, m_theme, pixels, ratio, m_cache); });
 }
 
 void KelvaneNestedTileView::resizeEvent(QResizeEvent* event) {

@@ -1,9 +1,12 @@
 #include "FernwickUI/Visualisations/ViewPicture.h"
 
 #include <QPainter>
+#include <QThreadPool>
 
 #include <cstddef>
 #include <cstring>
+#include <latch>
+#include <memory>
 
 namespace fernwick::ui {
 
@@ -19,11 +22,13 @@ void ViewPicture::paint(QPainter& painter, const QRect& exposed, const QSize& si
         m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         m_image.setDevicePixelRatio(ratio);
         m_image.fill(Qt::transparent);
-        QPainter picture(&m_image);
-        picture.setRenderHint(QPainter::Antialiasing);
-        draw(picture, QRectF(QPointF(0, 0), QSizeF(size)));
+        paintOnPoolThread([&] {
+            QPainter picture(&m_image);
+            picture.setRenderHint(QPainter::Antialiasing);
+            draw(picture, QRectF(QPointF(0, 0), QSizeF(size)));
+        });
     } else if (!m_dirty.isEmpty()) {
-        redrawDirty(ratio, draw);
+        paintOnPoolThread([&] { redrawDirty(ratio, draw); });
     }
     const QRectF source(QPointF(exposed.topLeft()) * ratio, QSizeF(exposed.size()) * ratio);
     painter.drawImage(QRectF(exposed), m_image, source);
@@ -62,6 +67,19 @@ void ViewPicture::redrawDirty(qreal ratio, const Draw& draw) {
         }
     }
     m_dirty = QRegion();
+}
+
+void paintOnPoolThread(const std::function<void()>& draw) {
+    // Shared: the pool thread may still be inside count_down() when the wait returns.
+    const auto done = std::make_shared<std::latch>(1);
+    if (QThreadPool::globalInstance()->tryStart([&draw, done] {
+            draw();
+            done->count_down();
+        })) {
+        done->wait();
+    } else {
+        draw();
+    }
 }
 
 } // namespace fernwick::ui

@@ -43,4 +43,11 @@ private:
     QRegion m_dirty;
 };
 
+/// Runs `draw` on a free thread of the application's pool while the calling thread waits, or
+/// on the calling thread when none is free. Painting there, the raster engine fills tall shapes
+/// itself instead of splitting them across that pool's threads, which on a busy machine costs
+/// two to three times as long as the fill. `draw` must touch nothing another thread uses
+/// meanwhile.
+void paintOnPoolThread(const std::function<void()>& draw);
+
 } // namespace fernwick::ui

@@ -181,6 +181,24 @@ private slots:
         }
     }
 
+    // Cards at rest copied from a kept image, and only those in the exposed band drawn, equal every
+    // card drawn in place, at rest, hovered (and animating) and after.
+    void framesEqualAPlainDrawOfEveryCard() {
+        for (const int count : {100, 1000}) {
+            FolderCardView view;
+            view.resize(1000, 700);
+            view.setRoot(fernwick::test::wideFolder(count));
+            const auto& cards = view.layout().cards();
+            std::vector<QPointF> points;
+            for (const std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{6},
+                                        std::size_t{21}}) {
+                points.emplace_back(cards[i].frame.midX(), cards[i].frame.midY());
+            }
+            fernwick::test::checkFramesEqualPlainDraw(view, points);
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(QString::number(count)));
+        }
+    }
+
     void reportsItsHeightToAScrollArea() {
         QScrollArea area;
         area.setWidgetResizable(true);
