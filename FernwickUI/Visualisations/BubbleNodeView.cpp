@@ -119,7 +119,7 @@ std::unique_ptr<QMenu> BubbleNodeView::contextMenuAt(const QPoint& pos) {
     }
     return buildItemMenu(nodeOfItem(item),
                          {MenuEntry::inspect, MenuEntry::drillDown, MenuEntry::reveal,
-                          MenuEntry::separator, MenuEntry::trash});
+                          MenuEntry::separator, MenuEntry::destructiveTrash});
 }
 
 void BubbleNodeView::resizeEvent(QResizeEvent* event) {

@@ -27,6 +27,8 @@ FlameGraphHierarchyView::FlameGraphHierarchyView(QWidget* parent)
     : VisualisationView(parent), m_nameFont(uiFont(10, QFont::Bold)),
       m_smallNameFont(uiFont(8.5, QFont::Bold)),
       m_sizeFont(uiFont(9.5, QFont::DemiBold, FontDesign::monospaced)) {
+    // A double click is told from a click before the click selects: on a file it does nothing.
+    setDoubleClickFirst(true);
     setMinimumSize(static_cast<int>(FlameGraphLayout::kMinimumViewWidth),
                    static_cast<int>(FlameGraphLayout::contentHeight()));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -115,7 +115,7 @@ std::unique_ptr<QMenu> FolderCardView::contextMenuAt(const QPoint& pos) {
     }
     return buildItemMenu(nodeOfItem(item),
                          {MenuEntry::inspect, MenuEntry::drillDown, MenuEntry::reveal,
-                          MenuEntry::separator, MenuEntry::copyPath, MenuEntry::trash});
+                          MenuEntry::separator, MenuEntry::copyPath, MenuEntry::destructiveTrash});
 }
 
 void FolderCardView::resizeEvent(QResizeEvent* event) {

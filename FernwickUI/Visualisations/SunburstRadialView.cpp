@@ -41,6 +41,8 @@ SunburstRadialView::SunburstRadialView(QWidget* parent)
       m_cardNameFont(uiFont(12, QFont::Bold)),
       m_cardPathFont(uiFont(9, QFont::Normal, FontDesign::monospaced)),
       m_cardSizeFont(uiFont(12, QFont::Black, FontDesign::rounded)) {
+    // A double click is told from a click before the click selects: on a file it does nothing.
+    setDoubleClickFirst(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 

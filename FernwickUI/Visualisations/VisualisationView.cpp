@@ -1,16 +1,47 @@
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
+#include "FernwickUI/Style/Palette.h"
+
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyleOptionMenuItem>
 
 namespace fernwick::ui {
+
+namespace {
+
+// A menu whose entries marked "destructive" show their text in the destructive red, as the
+// confirmation dialogs' destructive buttons do.
+class ItemMenu : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
+        QMenu::initStyleOption(option, action);
+        if (action->property(kDestructive).toBool()) {
+            for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+                option->palette.setColor(QPalette::Active, role, Palette::destructiveRed());
+                option->palette.setColor(QPalette::Inactive, role, Palette::destructiveRed());
+            }
+        }
+    }
+
+public:
+    static constexpr const char* kDestructive = "destructive";
+};
+
+} // namespace
 
 VisualisationView::VisualisationView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    m_clickTimer.setSingleShot(true);
+    connect(&m_clickTimer, &QTimer::timeout, this, &VisualisationView::clickTimedOut);
 }
 
 VisualisationView::~VisualisationView() = default;
@@ -38,7 +69,7 @@ void VisualisationView::setHoveredItem(int item) {
 
 std::unique_ptr<QMenu> VisualisationView::buildItemMenu(const DiskNodePtr& node,
                                                         std::initializer_list<MenuEntry> entries) {
-    auto menu = std::make_unique<QMenu>(this);
+    std::unique_ptr<QMenu> menu = std::make_unique<ItemMenu>(this);
     for (const auto entry : entries) {
         switch (entry) {
         case MenuEntry::inspect:
@@ -63,9 +94,12 @@ std::unique_ptr<QMenu> VisualisationView::buildItemMenu(const DiskNodePtr& node,
                     [node] { copyPathToClipboard(*node); });
             break;
         case MenuEntry::trash:
-            connect(menu->addAction(menuText(tr("Move to Trash"))), &QAction::triggered, this,
-                    [this, node] { emit trashRequested(node); });
+        case MenuEntry::destructiveTrash: {
+            auto* action = menu->addAction(menuText(tr("Move to Trash")));
+            action->setProperty(ItemMenu::kDestructive, entry == MenuEntry::destructiveTrash);
+            connect(action, &QAction::triggered, this, [this, node] { emit trashRequested(node); });
             break;
+        }
         }
     }
     return menu;
@@ -97,7 +131,13 @@ void VisualisationView::mouseReleaseEvent(QMouseEvent* event) {
         m_afterDoubleClick = false;
         // Compared by node: the layout may have been rebuilt between press and release.
         if (!secondOfDouble && item >= 0 && m_pressedNode && nodeOfItem(item) == m_pressedNode) {
-            emit selectRequested(m_pressedNode);
+            if (m_doubleClickFirst) {
+                m_clickedNode = m_pressedNode;
+                m_clickedAt = event->position();
+                m_clickTimer.start(QApplication::doubleClickInterval());
+            } else {
+                emit selectRequested(m_pressedNode);
+            }
         }
         m_pressedNode.reset();
     }
@@ -107,6 +147,8 @@ void VisualisationView::mouseReleaseEvent(QMouseEvent* event) {
 void VisualisationView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_afterDoubleClick = true;
+        m_clickTimer.stop();
+        m_clickedNode.reset();
         const int item = itemAt(event->position());
         if (item >= 0) {
             auto node = nodeOfItem(item);
@@ -116,6 +158,16 @@ void VisualisationView::mouseDoubleClickEvent(QMouseEvent* event) {
         }
     }
     QWidget::mouseDoubleClickEvent(event);
+}
+
+void VisualisationView::clickTimedOut() {
+    // Only while the click's item still stands for the same node: a new root may have come.
+    const DiskNodePtr node = std::move(m_clickedNode);
+    m_clickedNode.reset();
+    const int item = itemAt(m_clickedAt);
+    if (node && item >= 0 && nodeOfItem(item) == node) {
+        emit selectRequested(node);
+    }
 }
 
 void VisualisationView::contextMenuEvent(QContextMenuEvent* event) {

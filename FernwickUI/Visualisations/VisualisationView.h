@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Model/DiskNode.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <initializer_list>
@@ -21,6 +22,8 @@ namespace fernwick::ui {
 ///
 /// A click selects at once (on release); a double click then asks for the drill-down, which
 /// also selects the folder, so the result equals a recogniser that waits for the second click.
+/// A mode that recognises the double click first (setDoubleClickFirst) holds a click back for
+/// the double-click interval instead: a double click then selects nothing, not even a file.
 class VisualisationView : public QWidget {
     Q_OBJECT
 public:
@@ -40,6 +43,8 @@ public:
 
     /// The item under the pointer (an index into the view's layout), -1 for none.
     int hoveredItem() const { return m_hoveredItem; }
+    /// Whether a click is being held back until the double-click interval has passed.
+    bool hasPendingClick() const { return m_clickTimer.isActive(); }
 
 signals:
     /// A single click (or "Inspect Details") on the node: make it the inspected node.
@@ -53,7 +58,16 @@ signals:
 
 protected:
     /// The entries an item menu may hold; "Drill Down Into Folder" is left out for files.
-    enum class MenuEntry { inspect, drillDown, reveal, separator, copyPath, trash };
+    /// destructiveTrash is "Move to Trash" marked destructive: red text.
+    enum class MenuEntry {
+        inspect,
+        drillDown,
+        reveal,
+        separator,
+        copyPath,
+        trash,
+        destructiveTrash
+    };
 
     /// Index of the clickable item at `pos`, -1 for none.
     virtual int itemAt(const QPointF& pos) const = 0;
@@ -65,6 +79,9 @@ protected:
     virtual void hoverChanged(int previous, int current);
 
     void setHoveredItem(int item);
+    /// Makes a click wait for the double-click interval before it selects, so that a double
+    /// click is recognised first.
+    void setDoubleClickFirst(bool first) { m_doubleClickFirst = first; }
     /// Forgets the hover without notifying (the items were replaced).
     void clearHover() { m_hoveredItem = -1; }
 
@@ -80,9 +97,15 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void clickTimedOut();
+
     int m_hoveredItem = -1;
     DiskNodePtr m_pressedNode;
     bool m_afterDoubleClick = false;
+    bool m_doubleClickFirst = false;
+    QTimer m_clickTimer;
+    DiskNodePtr m_clickedNode;
+    QPointF m_clickedAt;
 };
 
 /// `text` for a menu or button: a "&" is doubled so that it shows instead of marking a mnemonic.

@@ -77,6 +77,10 @@ private slots:
                               "-", "Move to Trash"}));
         QCOMPARE(fernwick::test::menuTexts(*view.contextMenuAt(onFile)),
                  QStringList({"Inspect Details", "Show in File Manager", "-", "Move to Trash"}));
+        // "Move to Trash" is destructive: its text is red, the others' is not.
+        auto menu = view.contextMenuAt(onFolder);
+        QVERIFY(fernwick::test::redPixelsOfEntry(*menu, "Move to Trash") > 5);
+        QCOMPARE(fernwick::test::redPixelsOfEntry(*menu, "Inspect Details"), 0);
 
         fernwick::test::checkClicks(view, onFile, file, onFolder, folder, QPoint(2, 2));
         QVERIFY(!QTest::currentTestFailed());

@@ -196,10 +196,13 @@ private slots:
         fernwick::test::checkClicks(view, centre(bars[2].rect), file, centre(bars[1].rect), folder,
                                     QPoint(400, 180));
         QVERIFY(!QTest::currentTestFailed());
+        fernwick::test::checkDoubleClickFirst(view, centre(bars[2].rect), file,
+                                              centre(bars[1].rect), folder);
+        QVERIFY(!QTest::currentTestFailed());
         QSignalSpy selected(&view, &VisualisationView::selectRequested);
         QSignalSpy drilled(&view, &VisualisationView::drillDownRequested);
         QTest::mouseClick(&view, Qt::LeftButton, {}, centre(bars[0].rect));
-        QCOMPARE(selected.size(), 1);
+        QTRY_COMPARE(selected.size(), 1);
         QCOMPARE(selected.at(0).at(0).value<DiskNodePtr>(), root);
         QTest::mouseDClick(&view, Qt::LeftButton, {}, centre(bars[0].rect));
         QCOMPARE(drilled.size(), 1);

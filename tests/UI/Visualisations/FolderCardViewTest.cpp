@@ -105,6 +105,9 @@ private slots:
         QCOMPARE(fernwick::test::menuTexts(*fileMenu),
                  QStringList({"Inspect Details", "Show in File Manager", "-", "Copy Path",
                               "Move to Trash"}));
+        // "Move to Trash" is destructive: its text is red, the others' is not.
+        QVERIFY(fernwick::test::redPixelsOfEntry(*fileMenu, "Move to Trash") > 5);
+        QCOMPARE(fernwick::test::redPixelsOfEntry(*fileMenu, "Copy Path"), 0);
         QVERIFY(!view.contextMenuAt(QPoint(3, 3)));
 
         QSignalSpy selected(&view, &VisualisationView::selectRequested);
@@ -190,8 +193,8 @@ private slots:
             view.setRoot(fernwick::test::wideFolder(count));
             const auto& cards = view.layout().cards();
             std::vector<QPointF> points;
-            for (const std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{6},
-                                        std::size_t{21}}) {
+            for (const std::size_t i :
+                 {std::size_t{0}, std::size_t{1}, std::size_t{6}, std::size_t{21}}) {
                 points.emplace_back(cards[i].frame.midX(), cards[i].frame.midY());
             }
             fernwick::test::checkFramesEqualPlainDraw(view, points);

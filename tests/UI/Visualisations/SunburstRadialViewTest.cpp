@@ -196,6 +196,8 @@ private slots:
         const QPoint inFile(500, 350 - 130);
         fernwick::test::checkClicks(view, inFile, file, inFolder, folder, QPoint(500, 350));
         QVERIFY(!QTest::currentTestFailed());
+        fernwick::test::checkDoubleClickFirst(view, inFile, file, inFolder, folder);
+        QVERIFY(!QTest::currentTestFailed());
         QVERIFY(!view.contextMenuAt(inFolder));
     }
 };
