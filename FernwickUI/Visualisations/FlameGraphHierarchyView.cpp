@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fernwick::ui {
@@ -17,9 +18,6 @@ namespace {
 constexpr double kContentPadding = 6;
 constexpr double kContentSpacing = 4;
 constexpr double kIconWidth = 12;
-// Narrower bars show no content: there is no room for a readable name.
-constexpr double kMinimumLabelledWidth = 2 * kContentPadding + 10;
-constexpr double kMinimumNameRoom = 24;
 
 } // namespace
 
@@ -75,31 +73,28 @@ void FlameGraphHierarchyView::prepareTexts() {
     m_texts.assign(m_layout.bars().size(), {});
     for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
         const auto& bar = m_layout.bars()[i];
-        if (bar.rect.width < kMinimumLabelledWidth) {
+        // The content starts after the padding: on a bar no wider than that all of it is clipped.
+        if (bar.rect.width <= kContentPadding) {
             continue;
         }
         auto& texts = m_texts[i];
+        // Icon, name, a spacer and the size; the name gives way first.
         double room = bar.rect.width - 2 * kContentPadding;
         if (!bar.isSmall) {
-            room -= kIconWidth + kContentSpacing;
-            const QString size = displayText(bar.node->formattedSize());
-            const double sizeWidth = sizeMetrics.horizontalAdvance(size);
-            // The size gives way where it would leave no room for the start of the name.
-            if (room - sizeWidth - kContentSpacing >= kMinimumNameRoom) {
-                texts.size = size;
-                texts.sizeWidth = sizeWidth;
-                room -= sizeWidth + kContentSpacing;
-            }
+            texts.size = displayText(bar.node->formattedSize());
+            texts.sizeWidth = sizeMetrics.horizontalAdvance(texts.size);
+            room -= kIconWidth + 2 * kContentSpacing + texts.sizeWidth;
         }
-        texts.name =
-            (bar.isSmall ? smallMetrics : nameMetrics)
-                .elidedText(displayText(bar.node->name()), Qt::ElideRight, std::max(room, 0.0));
+        if (room > 0) {
+            texts.name = (bar.isSmall ? smallMetrics : nameMetrics)
+                             .elidedText(displayText(bar.node->name()), Qt::ElideRight, room);
+        }
     }
 }
 
 void FlameGraphHierarchyView::markCrowdedRows(qreal ratio) {
     const auto& bars = m_layout.bars();
-    m_hidden.assign(bars.size(), 0);
+    m_hidden.assign(bars.size(), false);
     m_hiddenRatio = ratio;
     const double rowPixels =
         (std::max(width(), static_cast<int>(FlameGraphLayout::kMinimumViewWidth)) -
@@ -195,25 +190,32 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index) con
     painter.setBrush(withOpacity(k, isHovered ? 0.7 : (bar.isRoot ? 0.35 : 0.22)));
     painter.setPen(isHovered ? QPen(Qt::white, 1.5) : QPen(withOpacity(k, 0.6), 0.8));
     painter.drawRoundedRect(rect, 4, 4);
-    if (texts.name.isEmpty() && texts.size.isEmpty()) {
+    if (bar.rect.width <= kContentPadding) {
         return;
     }
+    // What does not fit is clipped at the bar's edges.
     painter.save();
     painter.setClipRect(rect);
-    QRectF content = rect.adjusted(kContentPadding, 0, -kContentPadding, 0);
+    const QRectF content = rect.adjusted(kContentPadding, 0, -kContentPadding, 0);
+    double nameLeft = content.left();
     if (!bar.isSmall) {
         drawSystemIcon(painter, QRectF(content.left(), content.top(), kIconWidth, content.height()),
                        node.isDirectory() ? "folder.fill" : "doc.fill", 10, k);
-        content.setLeft(content.left() + kIconWidth + kContentSpacing);
+        nameLeft += kIconWidth + kContentSpacing;
+        // At the end of the row; on a bar too narrow for it, right after the icon.
+        const double sizeLeft = std::max(content.right() - texts.sizeWidth, nameLeft);
         painter.setFont(m_sizeFont);
         painter.setPen(whiteAt(0.85));
-        painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                         texts.size);
-        content.setRight(content.right() - texts.sizeWidth - kContentSpacing);
+        painter.drawText(QRectF(sizeLeft, content.top(), texts.sizeWidth + 1, content.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.size);
     }
-    painter.setFont(bar.isSmall ? m_smallNameFont : m_nameFont);
-    painter.setPen(Qt::white);
-    painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.name);
+    if (!texts.name.isEmpty()) {
+        painter.setFont(bar.isSmall ? m_smallNameFont : m_nameFont);
+        painter.setPen(Qt::white);
+        painter.drawText(QRectF(nameLeft, content.top(), std::max(content.right() - nameLeft, 0.0),
+                                content.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.name);
+    }
     painter.restore();
 }
 

@@ -15,8 +15,10 @@ namespace fernwick::ui {
 /// The "Flame" mode: the shown node as a bar on top, its children of positive size as bars
 /// below it, and under each folder child up to five of its largest children, every bar as wide
 /// as its share. Bars are tinted in their category colour; the hovered bar is filled stronger
-/// and outlined in white. A click asks to select the bar's node (the root's too), a double
-/// click on a folder's bar to drill down. No context menu.
+/// and outlined in white. A bar shows its icon, its name and, at its end, its size (a bar of
+/// the bottom row its name alone, smaller), all clipped to the bar; the name gives way first. A
+/// click asks to select the bar's node (the root's too), a double click on a folder's bar to drill
+/// down. No context menu.
 ///
 /// The bars are drawn into a kept picture once per layout; a hover draws again only around the
 /// bars it changes. In a crowded row (more than two bars per pixel of its width) a bar narrower
@@ -69,7 +71,7 @@ private:
     FlameGraphLayout m_layout;
     std::vector<BarTexts> m_texts;
     /// Bars of crowded rows hidden by the bar after them (see the class comment).
-    std::vector<char> m_hidden;
+    std::vector<bool> m_hidden;
     qreal m_hiddenRatio = 0;
     ViewPicture m_picture;
     QFont m_nameFont;

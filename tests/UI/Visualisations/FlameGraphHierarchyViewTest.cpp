@@ -185,6 +185,34 @@ private slots:
         QVERIFY(checked > 20000);
     }
 
+    // A bar 60 wide shows its size at its end (the name gives way), and one 16 wide shows as
+    // much of its icon as fits: none of it is left out for want of room.
+    void narrowBarsShowTheirSizeAndTheirContentClipped() {
+        FlameGraphHierarchyView view;
+        view.resize(828, 200);
+        const auto wide = makeFile("/r/a", 721000);
+        const auto medium = makeFile("/r/b", 63000);
+        const auto narrow = makeFile("/r/c", 16000);
+        view.setRoot(makeFolder("/r", {wide, medium, narrow}));
+        const auto& bars = view.layout().bars();
+        QCOMPARE(bars[2].rect.width, 60.0);
+        QCOMPARE(bars[3].rect.width, 16.0);
+        const QImage image = fernwick::test::render(view);
+        // Pixels inside the bar that are neither its fill nor its outline.
+        const auto marks = [&](const Rect& bar, double from, double to) {
+            const QColor fill = image.pixelColor(int(bar.x + from), int(bar.y + 3));
+            int count = 0;
+            for (int x = int(bar.x + from); x < int(bar.x + to); ++x) {
+                for (int y = int(bar.y + 4); y < int(bar.maxY() - 4); ++y) {
+                    count += !fernwick::test::near(image.pixelColor(x, y), fill, 30);
+                }
+            }
+            return count;
+        };
+        QVERIFY(marks(bars[2].rect, 34, 53) > 10); // "63 KB"
+        QVERIFY(marks(bars[3].rect, 7, 15) > 5);   // the icon's start
+    }
+
     void clicksSelectAnyBarAndDoubleClicksDrillIntoFolders() {
         FlameGraphHierarchyView view;
         view.resize(828, 200);
