@@ -12,7 +12,11 @@ namespace fernwick::ui {
 
 namespace {
 
-constexpr double kCardHeight = 8 + 15 + 2 + 12 + 8;
+// The card's padding, the name's lines, the path under them.
+constexpr double kCardNameLine = 15;
+constexpr double kCardHeightBesideName = 8 + 2 + 12 + 8;
+constexpr double kCardIconWidth = 18;
+constexpr double kCardSpacing = 10;
 constexpr double kCardSideMargin = 24;
 constexpr double kCardBottomMargin = 12;
 constexpr double kCardPadding = 14;
@@ -95,16 +99,44 @@ void SunburstRadialView::hoverChanged(int previous, int current) {
             repaintArea(m_bounds[static_cast<std::size_t>(item)].toAlignedRect());
         }
     }
+    // The card before and after: its height follows the name.
     repaintArea(hoverCardRect().adjusted(-10, -10, 10, 10).toAlignedRect());
     m_state.hoveredSectorNode = current >= 0 ? nodeOfItem(current) : nullptr;
-    if (const auto& node = m_state.hoveredSectorNode) {
-        const double textWidth = hoverCardRect().width() - 2 * kCardPadding - 120;
-        m_cardName = displayText(node->name());
-        m_cardPath =
-            QFontMetricsF(m_cardPathFont)
-                .elidedText(displayText(node->path()), Qt::ElideRight, std::max(textWidth, 40.0));
-        m_cardSize = displayText(node->formattedSize());
+    prepareCard();
+    repaintArea(hoverCardRect().adjusted(-10, -10, 10, 10).toAlignedRect());
+}
+
+void SunburstRadialView::prepareCard() {
+    const auto& node = m_state.hoveredSectorNode;
+    if (!node) {
+        return;
     }
+    m_cardSize = displayText(node->formattedSize());
+    const double cardWidth = std::max(width() - 2 * kCardSideMargin, 0.0);
+    const double pathWidth = cardWidth - 2 * kCardPadding - 120;
+    m_cardPath =
+        QFontMetricsF(m_cardPathFont)
+            .elidedText(displayText(node->path()), Qt::ElideRight, std::max(pathWidth, 40.0));
+    const double nameWidth =
+        std::max(cardWidth - 2 * kCardPadding - kCardIconWidth - 2 * kCardSpacing -
+                     QFontMetricsF(m_cardSizeFont).horizontalAdvance(m_cardSize),
+                 1.0);
+    // Wrapped between words, or anywhere in a word longer than a line.
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_cardName.setText(displayText(node->name()));
+    m_cardName.setFont(m_cardNameFont);
+    m_cardName.setTextOption(option);
+    m_cardName.beginLayout();
+    m_cardNameLines = 0;
+    for (QTextLine line = m_cardName.createLine(); line.isValid(); line = m_cardName.createLine()) {
+        line.setLineWidth(nameWidth);
+        line.setPosition(
+            QPointF(0, m_cardNameLines * kCardNameLine + (kCardNameLine - line.height()) / 2));
+        ++m_cardNameLines;
+    }
+    m_cardName.endLayout();
+    m_cardNameLines = std::max(m_cardNameLines, 1);
 }
 
 void SunburstRadialView::repaintArea(const QRect& area) {
@@ -113,8 +145,9 @@ void SunburstRadialView::repaintArea(const QRect& area) {
 }
 
 QRectF SunburstRadialView::hoverCardRect() const {
-    return {kCardSideMargin, height() - kCardBottomMargin - kCardHeight,
-            std::max(width() - 2 * kCardSideMargin, 0.0), kCardHeight};
+    const double cardHeight = kCardHeightBesideName + m_cardNameLines * kCardNameLine;
+    return {kCardSideMargin, height() - kCardBottomMargin - cardHeight,
+            std::max(width() - 2 * kCardSideMargin, 0.0), cardHeight};
 }
 
 void SunburstRadialView::paintEvent(QPaintEvent* event) {
@@ -184,22 +217,21 @@ void SunburstRadialView::paintHoverCard(QPainter& painter) const {
     painter.drawRoundedRect(card, 8, 8);
 
     const QRectF content = card.adjusted(kCardPadding, 8, -kCardPadding, -8);
-    const QRectF icon(content.left(), content.top(), 18, content.height());
+    const QRectF icon(content.left(), content.top(), kCardIconWidth, content.height());
     drawSystemIcon(painter, icon, node.isDirectory() ? "folder.fill" : "doc.fill", 13, category);
     painter.setFont(m_cardSizeFont);
     painter.setPen(category);
     painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_cardSize);
     const double sizeWidth = QFontMetricsF(m_cardSizeFont).horizontalAdvance(m_cardSize);
-    const QRectF text(icon.right() + 10, content.top(),
-                      std::max(content.width() - icon.width() - 20 - sizeWidth, 0.0),
+    const QRectF text(icon.right() + kCardSpacing, content.top(),
+                      std::max(content.width() - icon.width() - 2 * kCardSpacing - sizeWidth, 0.0),
                       content.height());
-    painter.setFont(m_cardNameFont);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(text.left(), text.top(), text.width(), 15),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_cardName);
+    m_cardName.draw(&painter, text.topLeft());
+    const double nameHeight = m_cardNameLines * kCardNameLine;
     painter.setFont(m_cardPathFont);
     painter.setPen(whiteAt(0.6));
-    painter.drawText(QRectF(text.left(), text.top() + 17, text.width(), 12),
+    painter.drawText(QRectF(text.left(), text.top() + nameHeight + 2, text.width(), 12),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_cardPath);
 }
 

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QPainterPath>
 #include <QString>
+#include <QTextLayout>
 
 #include <vector>
 
@@ -34,7 +35,8 @@ public:
     const SunburstLayout& layout() const { return m_layout; }
     /// The node under the pointer; null when none.
     const DiskNodePtr& hoveredSectorNode() const { return m_state.hoveredSectorNode; }
-    /// Where the hover card is drawn while a sector is hovered.
+    /// Where the hover card is drawn while a sector is hovered: across the bottom, as high as
+    /// the hovered node's name needs (it wraps, with no limit on its lines).
     QRectF hoverCardRect() const;
 
     /// Draws the whole view straight onto `painter`, with no kept picture: what the frames equal.
@@ -50,6 +52,7 @@ protected:
 private:
     void relayout();
     void repaintArea(const QRect& area);
+    void prepareCard();
     void drawArea(QPainter& painter, const QRectF& area) const;
     void paintCentre(QPainter& painter) const;
     void paintHoverCard(QPainter& painter) const;
@@ -64,7 +67,9 @@ private:
     std::vector<QColor> m_colours;
     QString m_rootName;
     QString m_rootSize;
-    QString m_cardName;
+    /// The hovered node's name broken into lines as wide as the card allows.
+    QTextLayout m_cardName;
+    int m_cardNameLines = 1;
     QString m_cardPath;
     QString m_cardSize;
     QFont m_centreNameFont;

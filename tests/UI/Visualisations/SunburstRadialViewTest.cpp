@@ -186,6 +186,31 @@ private slots:
         }
     }
 
+    // A long name wraps inside the card, which grows by its lines: the name's end is drawn on
+    // the lines below the first, none of it cut off.
+    void theHoverCardWrapsALongName() {
+        SunburstRadialView view;
+        view.resize(1000, 700);
+        const QString word = QString(60, QLatin1Char('w'));
+        const auto file = makeFile("/r/" + (word + " " + word + " " + word).toStdString(), 50);
+        view.setRoot(makeFolder("/r", {file}));
+        fernwick::test::render(view); // delivers the pending resize first
+        fernwick::test::movePointer(view, QPointF(500, 350 + 130));
+        QCOMPARE(view.hoveredSectorNode(), file);
+        const QRectF card = view.hoverCardRect();
+        QVERIFY(card.height() >= 45 + 2 * 15); // three lines at least
+        QCOMPARE(card.bottom(), 700.0 - 12);
+        const QImage image = fernwick::test::render(view);
+        // White strokes of the name on its third line.
+        int white = 0;
+        for (int y = int(card.top() + 8 + 30); y < int(card.top() + 8 + 45); ++y) {
+            for (int x = int(card.left() + 50); x < int(card.left() + 300); ++x) {
+                white += image.pixelColor(x, y).value() > 200;
+            }
+        }
+        QVERIFY(white > 20);
+    }
+
     void clicksSelectAndDoubleClicksDrillIntoFolders() {
         SunburstRadialView view;
         view.resize(1000, 700);
