@@ -2,6 +2,8 @@
 
 #include "FernwickUI/Style/SystemIcons.h"
 
+#include <QFontMetricsF>
+#include <QImage>
 #include <QPainter>
 
 namespace fernwick::ui {
@@ -36,6 +38,25 @@ void drawSoftShadow(QPainter& painter, const QRectF& rect, double cornerRadius,
                                 cornerRadius + spread, cornerRadius + spread);
     }
     painter.restore();
+}
+
+void warmUpFonts(std::initializer_list<QFont> fonts, std::initializer_list<std::string_view> icons,
+                 double iconSize) {
+    static const QString kCommon =
+        QStringLiteral("0123456789 .,:;-_()[]%+&'/…KMGTB abcdefghijklmnopqrstuvwxyz "
+                       "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const QFont& font : fonts) {
+        painter.setFont(font);
+        painter.drawText(QPointF(0, 40), kCommon);
+        // Measured text takes the font as it is, not as drawn on a device.
+        static_cast<void>(QFontMetricsF(font).horizontalAdvance(kCommon));
+    }
+    for (const std::string_view icon : icons) {
+        drawSystemIcon(painter, QRectF(0, 0, 48, 48), icon, iconSize, Qt::white);
+    }
 }
 
 } // namespace fernwick::ui

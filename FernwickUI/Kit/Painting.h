@@ -4,16 +4,19 @@
 #include "FernwickUI/Style/Palette.h"
 
 #include <QColor>
+#include <QFont>
 #include <QRectF>
 #include <QString>
 
+#include <initializer_list>
 #include <string_view>
 
 class QPainter;
 
 namespace fernwick::ui {
 
-/// Small drawing helpers shared by the controls, the screens and the visual modes. GUI thread only.
+/// Small drawing helpers shared by the controls, the screens and the visual modes. They draw on
+/// whichever thread holds the painter.
 
 QRectF toQRect(const Rect& rect);
 
@@ -29,5 +32,12 @@ void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name,
 /// moved down by `offsetY`. Cheap: a few translucent outlines, no blur pass.
 void drawSoftShadow(QPainter& painter, const QRectF& rect, double cornerRadius,
                     const QColor& colour, double radius, double offsetY);
+
+/// Loads `fonts` on the calling thread, where they are drawn later, and rasterises their digits,
+/// letters and common signs, with `icons` (system icon names) at `iconSize` points: font engines
+/// and their glyphs belong to one thread, and the first frame drawn there with a font would
+/// otherwise load and rasterise them itself (5 to 10 ms for a few fonts).
+void warmUpFonts(std::initializer_list<QFont> fonts,
+                 std::initializer_list<std::string_view> icons = {}, double iconSize = 0);
 
 } // namespace fernwick::ui

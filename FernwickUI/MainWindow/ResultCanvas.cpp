@@ -48,6 +48,7 @@ ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), 
     connect(&m_state, &AppState::currentThemeChanged, this, &ResultCanvas::updateTheme);
     rebuildBreadcrumbs();
     updateTheme();
+    warmUpVisualModes();
     showMode(false);
 }
 

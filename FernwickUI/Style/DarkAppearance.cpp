@@ -1,4 +1,5 @@
 #include "FernwickUI/Style/DarkAppearance.h"
+#include "FernwickUI/Style/SystemIcons.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -31,6 +32,7 @@ void applyDarkAppearance(QApplication& app) {
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(110, 110, 115));
     palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(110, 110, 115));
     app.setPalette(palette);
+    systemIconFontFamily();
 }
 
 } // namespace fernwick::ui

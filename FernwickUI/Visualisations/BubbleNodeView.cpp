@@ -24,19 +24,38 @@ double lineHeight(const QFont& font) {
     return QFontMetricsF(font).height();
 }
 
+constexpr double kLargeIconSize = 20;
+constexpr double kSmallIconSize = 14;
+
+QFont nameFont(bool large) {
+    return uiFont(large ? 11 : 9, QFont::Bold);
+}
+QFont sizeFont(bool large) {
+    return uiFont(large ? 12 : 10, QFont::Black, FontDesign::rounded);
+}
+QFont itemsFont() {
+    return uiFont(8, QFont::Normal, FontDesign::monospaced);
+}
+
 } // namespace
+
+void BubbleNodeView::warmUp() {
+    warmUpFonts({nameFont(true), sizeFont(true), nameFont(false), sizeFont(false), itemsFont()},
+                {"folder.fill", "doc.fill"}, kLargeIconSize);
+    warmUpFonts({}, {"folder.fill", "doc.fill"}, kSmallIconSize);
+}
 
 BubbleNodeView::BubbleNodeView(QWidget* parent)
     // A spring of response 0.25 s and damping 0.7: a short ease with a slight overshoot.
     : VisualisationView(parent),
       m_animator(new HoverAnimator(this, 300, QEasingCurve::OutBack,
                                    [this](int item) { repaintBubble(item); })),
-      m_itemsFont(uiFont(8, QFont::Normal, FontDesign::monospaced)) {
+      m_itemsFont(itemsFont()) {
     for (int large = 0; large < 2; ++large) {
         auto& type = m_type[static_cast<std::size_t>(large)];
-        type.name = uiFont(large ? 11 : 9, QFont::Bold);
-        type.size = uiFont(large ? 12 : 10, QFont::Black, FontDesign::rounded);
-        type.iconSize = large ? 20 : 14;
+        type.name = nameFont(large != 0);
+        type.size = sizeFont(large != 0);
+        type.iconSize = large ? kLargeIconSize : kSmallIconSize;
         type.iconLine = type.iconSize * 1.2;
         type.nameLine = lineHeight(type.name);
         type.sizeLine = lineHeight(type.size);

@@ -31,6 +31,9 @@ public:
     explicit BubbleNodeView(QWidget* parent = nullptr);
     ~BubbleNodeView() override;
 
+    /// Loads the bubbles' fonts and icons on the calling thread (see warmUpFonts).
+    static void warmUp();
+
     /// Shows the 30 largest children of `root` (nothing for null).
     void setRoot(const DiskNodePtr& root) override;
     const DiskNodePtr& root() const override { return m_root; }

@@ -18,13 +18,27 @@ namespace {
 constexpr double kContentPadding = 6;
 constexpr double kContentSpacing = 4;
 constexpr double kIconWidth = 12;
+constexpr double kIconSize = 10;
+
+QFont nameFont() {
+    return uiFont(10, QFont::Bold);
+}
+QFont smallNameFont() {
+    return uiFont(8.5, QFont::Bold);
+}
+QFont sizeFont() {
+    return uiFont(9.5, QFont::DemiBold, FontDesign::monospaced);
+}
 
 } // namespace
 
+void FlameGraphHierarchyView::warmUp() {
+    warmUpFonts({nameFont(), smallNameFont(), sizeFont()}, {"folder.fill", "doc.fill"}, kIconSize);
+}
+
 FlameGraphHierarchyView::FlameGraphHierarchyView(QWidget* parent)
-    : VisualisationView(parent), m_nameFont(uiFont(10, QFont::Bold)),
-      m_smallNameFont(uiFont(8.5, QFont::Bold)),
-      m_sizeFont(uiFont(9.5, QFont::DemiBold, FontDesign::monospaced)) {
+    : VisualisationView(parent), m_nameFont(nameFont()), m_smallNameFont(smallNameFont()),
+      m_sizeFont(sizeFont()) {
     // A double click is told from a click before the click selects: on a file it does nothing.
     setDoubleClickFirst(true);
     setMinimumSize(static_cast<int>(FlameGraphLayout::kMinimumViewWidth),
@@ -200,7 +214,7 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index) con
     double nameLeft = content.left();
     if (!bar.isSmall) {
         drawSystemIcon(painter, QRectF(content.left(), content.top(), kIconWidth, content.height()),
-                       node.isDirectory() ? "folder.fill" : "doc.fill", 10, k);
+                       node.isDirectory() ? "folder.fill" : "doc.fill", kIconSize, k);
         nameLeft += kIconWidth + kContentSpacing;
         // At the end of the row; on a bar too narrow for it, right after the icon.
         const double sizeLeft = std::max(content.right() - texts.sizeWidth, nameLeft);

@@ -33,6 +33,9 @@ public:
     explicit FlameGraphHierarchyView(QWidget* parent = nullptr);
     ~FlameGraphHierarchyView() override;
 
+    /// Loads the bars' fonts and icons on the calling thread (see warmUpFonts).
+    static void warmUp();
+
     /// Shows `root` (nothing for null).
     void setRoot(const DiskNodePtr& root) override;
     const DiskNodePtr& root() const override { return m_root; }

@@ -4,6 +4,7 @@
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/HoverAnimator.h"
+#include "FernwickUI/Visualisations/ViewPicture.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -11,6 +12,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fernwick::ui {
@@ -22,17 +24,48 @@ constexpr double kCategoryLine = 11;
 constexpr double kBadgeLine = 12;
 // Room around a cached resting card for its shadow (4 points of blur, 2 down).
 constexpr double kChromeMargin = 8;
+constexpr double kIconSize = 18;
+
+QFont nameFont() {
+    return uiFont(12, QFont::Bold);
+}
+QFont categoryFont() {
+    return uiFont(9, QFont::Medium);
+}
+QFont badgeFont() {
+    return uiFont(9, QFont::Normal, FontDesign::monospaced);
+}
+QFont sizeFont() {
+    return uiFont(15, QFont::Black, FontDesign::rounded);
+}
+QFont percentFont() {
+    return uiFont(10, QFont::DemiBold, FontDesign::monospaced);
+}
+
+// Where a resting card's look is kept: its size and the fraction of a pixel it sits off the
+// grid, so that the copy is antialiased exactly as a card drawn in place.
+QRectF chromeKey(const QRectF& frame) {
+    return {frame.x() - std::floor(frame.x()), frame.y() - std::floor(frame.y()), frame.width(),
+            frame.height()};
+}
 
 } // namespace
+
+std::vector<std::function<void()>> FolderCardView::warmUpSteps() {
+    std::vector<std::function<void()>> steps;
+    for (const QFont& font : {nameFont(), categoryFont(), badgeFont(), sizeFont(), percentFont()}) {
+        steps.emplace_back([font] { warmUpFonts({font}); });
+    }
+    steps.emplace_back([] { warmUpFonts({}, {"folder.fill", "doc.fill"}, kIconSize); });
+    return steps;
+}
 
 FolderCardView::FolderCardView(QWidget* parent)
     : VisualisationView(parent),
       m_animator(new HoverAnimator(this, 150, QEasingCurve::InOutQuad,
                                    [this](int item) { repaintCard(item); })),
-      m_nameFont(uiFont(12, QFont::Bold)), m_categoryFont(uiFont(9, QFont::Medium)),
-      m_badgeFont(uiFont(9, QFont::Normal, FontDesign::monospaced)),
-      m_sizeFont(uiFont(15, QFont::Black, FontDesign::rounded)),
-      m_percentFont(uiFont(10, QFont::DemiBold, FontDesign::monospaced)) {
+      m_nameFont(nameFont()), m_categoryFont(categoryFont()), m_badgeFont(badgeFont()),
+      m_sizeFont(sizeFont()), m_percentFont(percentFont()) {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -58,13 +91,14 @@ void FolderCardView::prepareTexts() {
 }
 
 FolderCardView::CardTexts& FolderCardView::textsOf(int index) const {
-    auto& texts = m_texts[static_cast<std::size_t>(index)];
-    if (texts.prepared) {
-        return texts;
+    auto& slot = m_texts[static_cast<std::size_t>(index)];
+    if (slot) {
+        return *slot;
     }
+    slot = std::make_unique<CardTexts>();
+    auto& texts = *slot;
     const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
     const auto& node = *card.node;
-    texts.prepared = true;
     texts.name = displayText(node.name());
     texts.category = displayText(displayName(node.category));
     texts.size = displayText(node.formattedSize());
@@ -123,7 +157,9 @@ void FolderCardView::resizeEvent(QResizeEvent* event) {
     m_layout.placeFor(width());
     if (before != m_layout.grid().columnWidth) {
         for (auto& texts : m_texts) {
-            texts.elidedName = QString();
+            if (texts) {
+                texts->elidedName = QString();
+            }
         }
     }
     VisualisationView::resizeEvent(event);
@@ -135,6 +171,7 @@ void FolderCardView::paintEvent(QPaintEvent* event) {
     const QRect exposed = event->rect();
     // Shadows reach 8 points beyond a card.
     const auto [first, last] = m_layout.cardsInBand(exposed.top() - 10, exposed.bottom() + 10);
+    prepareChrome(first, last);
     for (int i = first; i < last; ++i) {
         paintCard(painter, i, false);
     }
@@ -159,31 +196,68 @@ void FolderCardView::paintChrome(QPainter& painter, const QRectF& frame, const Q
     painter.drawRoundedRect(frame, 10, 10);
 }
 
-const QPixmap& FolderCardView::restingChrome(const QRectF& frame) const {
-    // Keyed by size and by the fraction of a pixel the card sits off the grid, so that the copy
-    // is antialiased exactly as a card drawn in place.
-    const QRectF key(frame.x() - std::floor(frame.x()), frame.y() - std::floor(frame.y()),
-                     frame.width(), frame.height());
-    const qreal ratio = devicePixelRatioF();
+const QImage* FolderCardView::findChrome(const QRectF& key, qreal ratio) const {
     for (const auto& entry : m_chrome) {
-        if (entry.key == key && entry.pixmap.devicePixelRatio() == ratio) {
-            return entry.pixmap;
+        if (entry.key == key && entry.image.devicePixelRatio() == ratio) {
+            return &entry.image;
         }
     }
+    return nullptr;
+}
+
+QImage FolderCardView::makeChrome(const QRectF& key, qreal ratio) {
     const QSizeF extent(key.width() + 2 * kChromeMargin + 1, key.height() + 2 * kChromeMargin + 1);
-    QPixmap pixmap((extent * ratio).toSize() + QSize(1, 1));
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    {
-        QPainter chrome(&pixmap);
-        chrome.setRenderHint(QPainter::Antialiasing);
-        paintChrome(chrome, key.translated(kChromeMargin, kChromeMargin), QColor(), 0);
-    }
-    if (m_chrome.size() >= 16) {
+    QImage image((extent * ratio).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter chrome(&image);
+    chrome.setRenderHint(QPainter::Antialiasing);
+    paintChrome(chrome, key.translated(kChromeMargin, kChromeMargin), QColor(), 0);
+    return image;
+}
+
+const QImage& FolderCardView::keepChrome(const QRectF& key, QImage image) const {
+    if (m_chrome.size() >= kKeptChrome) {
         m_chrome.erase(m_chrome.begin());
     }
-    m_chrome.push_back({key, std::move(pixmap)});
-    return m_chrome.back().pixmap;
+    m_chrome.push_back({key, std::move(image)});
+    return m_chrome.back().image;
+}
+
+void FolderCardView::prepareChrome(int first, int last) const {
+    // The resting looks this frame needs and has not kept, one per card size and fraction of a
+    // pixel a card sits at (one per column), are made all at once on the picture threads.
+    const qreal ratio = devicePixelRatioF();
+    std::vector<QRectF> missing;
+    for (int i = first; i < last && missing.size() < kKeptChrome; ++i) {
+        const QRectF key = chromeKey(toQRect(m_layout.cards()[static_cast<std::size_t>(i)].frame));
+        if (m_animator->progress(i) == 0 && findChrome(key, ratio) == nullptr &&
+            std::find(missing.begin(), missing.end(), key) == missing.end()) {
+            missing.push_back(key);
+        }
+    }
+    if (missing.size() < 2) {
+        return; // made in place, when the card is drawn
+    }
+    std::vector<QImage> made(missing.size());
+    std::vector<std::function<void()>> draws;
+    for (std::size_t k = 0; k < missing.size(); ++k) {
+        draws.emplace_back(
+            [&made, &missing, k, ratio] { made[k] = makeChrome(missing[k], ratio); });
+    }
+    paintInParallel(draws);
+    for (std::size_t k = 0; k < missing.size(); ++k) {
+        keepChrome(missing[k], std::move(made[k]));
+    }
+}
+
+const QImage& FolderCardView::restingChrome(const QRectF& frame) const {
+    const QRectF key = chromeKey(frame);
+    const qreal ratio = devicePixelRatioF();
+    if (const QImage* kept = findChrome(key, ratio)) {
+        return *kept;
+    }
+    return keepChrome(key, makeChrome(key, ratio));
 }
 
 void FolderCardView::paintCard(QPainter& painter, int index, bool plain) const {
@@ -198,7 +272,7 @@ void FolderCardView::paintCard(QPainter& painter, int index, bool plain) const {
         // A card at rest looks the same whatever its category: copy it from a cached image
         // rather than filling six tall antialiased shapes per card.
         const auto& chrome = restingChrome(frame);
-        painter.drawPixmap(
+        painter.drawImage(
             QPointF(std::floor(frame.x()) - kChromeMargin, std::floor(frame.y()) - kChromeMargin),
             chrome);
     } else {

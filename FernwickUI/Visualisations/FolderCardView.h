@@ -4,10 +4,12 @@
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
 #include <QFont>
-#include <QPixmap>
+#include <QImage>
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace fernwick::ui {
@@ -28,6 +30,10 @@ class FolderCardView : public VisualisationView {
 public:
     explicit FolderCardView(QWidget* parent = nullptr);
     ~FolderCardView() override;
+
+    /// Loading the cards' fonts and icons on the calling thread (see warmUpFonts), in steps of a
+    /// few milliseconds each, to be run apart so that no pass of the event loop takes long.
+    static std::vector<std::function<void()>> warmUpSteps();
 
     /// Shows the children of `root` (nothing for null).
     void setRoot(const DiskNodePtr& root) override;
@@ -61,16 +67,20 @@ private:
         QString elidedCategory;
         double itemsWidth = 0;
         double percentWidth = 0;
-        bool prepared = false;
     };
     struct CachedChrome {
         QRectF key;
-        QPixmap pixmap;
+        QImage image;
     };
+    static constexpr std::size_t kKeptChrome = 16;
     void paintCard(QPainter& painter, int index, bool plain) const;
     static void paintChrome(QPainter& painter, const QRectF& frame, const QColor& category,
                             double hover);
-    const QPixmap& restingChrome(const QRectF& frame) const;
+    static QImage makeChrome(const QRectF& key, qreal ratio);
+    const QImage* findChrome(const QRectF& key, qreal ratio) const;
+    const QImage& keepChrome(const QRectF& key, QImage image) const;
+    void prepareChrome(int first, int last) const;
+    const QImage& restingChrome(const QRectF& frame) const;
     void repaintCard(int item);
     void prepareTexts();
     CardTexts& textsOf(int index) const;
@@ -78,7 +88,7 @@ private:
     DiskNodePtr m_root;
     FolderCardLayout m_layout;
     // Made when a card is first drawn.
-    mutable std::vector<CardTexts> m_texts;
+    mutable std::vector<std::unique_ptr<CardTexts>> m_texts;
     mutable std::vector<CachedChrome> m_chrome;
     HoverAnimator* m_animator;
     QFont m_nameFont;

@@ -91,18 +91,6 @@ KelvaneNestedTileView::KelvaneNestedTileView(QWidget* parent)
     : VisualisationView(parent), m_worker(std::make_shared<Worker>()) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_worker->view = this;
-    // The tiles are drawn on the application's pool; a thread that expires (after 30 idle seconds
-    // by default) takes its font engines and rasterised glyphs with it, and the next picture on a
-    // fresh thread takes several times as long. Idle threads cost only their stacks.
-    QThreadPool::globalInstance()->setExpiryTimeout(-1);
-    // The first picture of the process would also load the label fonts and rasterise their
-    // glyphs on the pool thread that draws it (18 to 21 ms for a small folder's first frame
-    // instead of 4): done ahead, once, before there are tiles to draw.
-    static const bool warming = [] {
-        QThreadPool::globalInstance()->start([] { NestedTilePainter::warmUp(); });
-        return true;
-    }();
-    static_cast<void>(warming);
 }
 
 KelvaneNestedTileView::~KelvaneNestedTileView() {

@@ -73,15 +73,8 @@ NestedTilePainter::HeaderTexts NestedTilePainter::headerTexts(const QString& nam
 }
 
 void NestedTilePainter::warmUp() {
-    static const QString kCommon = QStringLiteral(
-        "0123456789 .,-_()KMGB kMGT abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    QImage image(64, 16, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&image);
-    for (const QFont& font : {uiFont(9.5, QFont::Bold), uiFont(9, QFont::Medium),
-                              uiFont(9, QFont::DemiBold), uiFont(9)}) {
-        painter.setFont(font);
-        painter.drawText(QPointF(0, 12), kCommon);
-    }
+    warmUpFonts({uiFont(9.5, QFont::Bold), uiFont(9, QFont::Medium), uiFont(9, QFont::DemiBold),
+                 uiFont(9)});
 }
 
 void NestedTilePainter::prepareLabels(const NestedTileLayout& layout) {

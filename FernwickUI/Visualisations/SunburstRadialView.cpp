@@ -37,14 +37,38 @@ QPainterPath sectorPath(const SunburstLayout::Sector& sector, double cx, double 
     return path;
 }
 
+constexpr double kCentreIconSize = 14;
+constexpr double kCardIconSize = 13;
+
+QFont centreNameFont() {
+    return uiFont(11, QFont::Bold);
+}
+QFont centreSizeFont() {
+    return uiFont(10, QFont::Black, FontDesign::monospaced);
+}
+QFont cardNameFont() {
+    return uiFont(12, QFont::Bold);
+}
+QFont cardPathFont() {
+    return uiFont(9, QFont::Normal, FontDesign::monospaced);
+}
+QFont cardSizeFont() {
+    return uiFont(12, QFont::Black, FontDesign::rounded);
+}
+
 } // namespace
 
+void SunburstRadialView::warmUp() {
+    warmUpFonts(
+        {centreNameFont(), centreSizeFont(), cardNameFont(), cardPathFont(), cardSizeFont()},
+        {"internaldrive.fill"}, kCentreIconSize);
+    warmUpFonts({}, {"folder.fill", "doc.fill"}, kCardIconSize);
+}
+
 SunburstRadialView::SunburstRadialView(QWidget* parent)
-    : VisualisationView(parent), m_centreNameFont(uiFont(11, QFont::Bold)),
-      m_centreSizeFont(uiFont(10, QFont::Black, FontDesign::monospaced)),
-      m_cardNameFont(uiFont(12, QFont::Bold)),
-      m_cardPathFont(uiFont(9, QFont::Normal, FontDesign::monospaced)),
-      m_cardSizeFont(uiFont(12, QFont::Black, FontDesign::rounded)) {
+    : VisualisationView(parent), m_centreNameFont(centreNameFont()),
+      m_centreSizeFont(centreSizeFont()), m_cardNameFont(cardNameFont()),
+      m_cardPathFont(cardPathFont()), m_cardSizeFont(cardSizeFont()) {
     // A double click is told from a click before the click selects: on a file it does nothing.
     setDoubleClickFirst(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -193,8 +217,8 @@ void SunburstRadialView::paintCentre(QPainter& painter) const {
     const double width = 2 * frame.r0 + 200;
     double top = centre.y() - height / 2;
     const double left = centre.x() - width / 2;
-    drawSystemIcon(painter, QRectF(left, top, width, kCentreIconLine), "internaldrive.fill", 14,
-                   FernwickTheme::primaryBlue());
+    drawSystemIcon(painter, QRectF(left, top, width, kCentreIconLine), "internaldrive.fill",
+                   kCentreIconSize, FernwickTheme::primaryBlue());
     top += kCentreIconLine + 2;
     painter.setFont(m_centreNameFont);
     painter.setPen(Qt::white);
@@ -218,7 +242,8 @@ void SunburstRadialView::paintHoverCard(QPainter& painter) const {
 
     const QRectF content = card.adjusted(kCardPadding, 8, -kCardPadding, -8);
     const QRectF icon(content.left(), content.top(), kCardIconWidth, content.height());
-    drawSystemIcon(painter, icon, node.isDirectory() ? "folder.fill" : "doc.fill", 13, category);
+    drawSystemIcon(painter, icon, node.isDirectory() ? "folder.fill" : "doc.fill", kCardIconSize,
+                   category);
     painter.setFont(m_cardSizeFont);
     painter.setPen(category);
     painter.drawText(content, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_cardSize);

@@ -29,6 +29,10 @@ public:
     explicit SunburstRadialView(QWidget* parent = nullptr);
     ~SunburstRadialView() override;
 
+    /// Loads the centre's and the hover card's fonts and icons on the calling thread (see
+    /// warmUpFonts).
+    static void warmUp();
+
     /// Shows `root` (nothing but an empty disc for null).
     void setRoot(const DiskNodePtr& root) override;
     const DiskNodePtr& root() const override { return m_root; }

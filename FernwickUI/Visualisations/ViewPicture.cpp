@@ -69,16 +69,38 @@ void ViewPicture::redrawDirty(qreal ratio, const Draw& draw) {
     m_dirty = QRegion();
 }
 
-void paintOnPoolThread(const std::function<void()>& draw) {
-    // Shared: the pool thread may still be inside count_down() when the wait returns.
-    const auto done = std::make_shared<std::latch>(1);
-    if (QThreadPool::globalInstance()->tryStart([&draw, done] {
+void paintInParallel(const std::vector<std::function<void()>>& draws) {
+    // Shared: a pool thread may still be inside count_down() when the wait returns.
+    const auto done = std::make_shared<std::latch>(static_cast<std::ptrdiff_t>(draws.size()));
+    for (const auto& draw : draws) {
+        if (!QThreadPool::globalInstance()->tryStart([&draw, done] {
+                draw();
+                done->count_down();
+            })) {
             draw();
             done->count_down();
-        })) {
-        done->wait();
-    } else {
-        draw();
+        }
+    }
+    done->wait();
+}
+
+void paintOnPoolThread(const std::function<void()>& draw) {
+    paintInParallel({draw});
+}
+
+void warmUpPoolThreads(void (*warmUp)()) {
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    // A thread that ended (after 30 idle seconds by default) would take its font engines and
+    // rasterised glyphs with it. Idle threads cost only their stacks.
+    pool.setExpiryTimeout(-1);
+    // Each waits until all have warmed up, so that no thread takes two of them.
+    const int threads = pool.maxThreadCount();
+    const auto warmed = std::make_shared<std::latch>(threads);
+    for (int thread = 0; thread < threads; ++thread) {
+        pool.start([warmUp, warmed] {
+            warmUp();
+            warmed->arrive_and_wait();
+        });
     }
 }
 

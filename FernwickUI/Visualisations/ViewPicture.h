@@ -5,6 +5,7 @@
 #include <QRegion>
 
 #include <functional>
+#include <vector>
 
 class QPainter;
 
@@ -49,5 +50,15 @@ private:
 /// two to three times as long as the fill. `draw` must touch nothing another thread uses
 /// meanwhile.
 void paintOnPoolThread(const std::function<void()>& draw);
+
+/// Runs each of `draws` on a free thread of the application's pool, the rest on the calling
+/// thread, and returns when all are done. Each must touch nothing the others or another thread
+/// use meanwhile.
+void paintInParallel(const std::vector<std::function<void()>>& draws);
+
+/// Runs `warmUp` once on every thread of the application's pool, in the background, and keeps
+/// those threads for the life of the application: font engines and rasterised glyphs belong to
+/// one thread, and a picture is drawn on whichever thread is free (see warmUpFonts).
+void warmUpPoolThreads(void (*warmUp)());
 
 } // namespace fernwick::ui

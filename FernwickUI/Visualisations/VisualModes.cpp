@@ -6,12 +6,17 @@
 #include "FernwickUI/Visualisations/FolderCardView.h"
 #include "FernwickUI/Visualisations/ListCanvas.h"
 #include "FernwickUI/Visualisations/MindMapBranchView.h"
+#include "FernwickUI/Visualisations/NestedTilePainter.h"
 #include "FernwickUI/Visualisations/SunburstRadialView.h"
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
+#include "FernwickUI/Visualisations/ViewPicture.h"
 
+#include <QCoreApplication>
 #include <QScrollArea>
+#include <QTimer>
 
 #include <array>
+#include <memory>
 
 namespace fernwick::ui {
 
@@ -75,11 +80,37 @@ constexpr std::array<VisualModeEntry, 7> kModes = {{
 static_assert(kModes.size() ==
               std::tuple_size_v<std::remove_cvref_t<decltype(allStorageVisualModes())>>);
 
+using Steps = std::vector<std::function<void()>>;
+
+void runApart(const std::shared_ptr<Steps>& steps, std::size_t next) {
+    if (next < steps->size()) {
+        QTimer::singleShot(0, qApp, [steps, next] {
+            (*steps)[next]();
+            runApart(steps, next + 1);
+        });
+    }
+}
+
 } // namespace
 
 const VisualModeEntry& visualModeEntry(StorageVisualMode mode) {
     const VisualModeEntry& entry = kModes.at(static_cast<std::size_t>(mode));
     return entry;
+}
+
+void warmUpVisualModes() {
+    static bool started = false;
+    if (started) {
+        return;
+    }
+    started = true;
+    warmUpPoolThreads([] {
+        NestedTilePainter::warmUp();
+        FlameGraphHierarchyView::warmUp();
+        BubbleNodeView::warmUp();
+        SunburstRadialView::warmUp();
+    });
+    runApart(std::make_shared<Steps>(FolderCardView::warmUpSteps()), 0);
 }
 
 } // namespace fernwick::ui

@@ -1,10 +1,12 @@
 #pragma once
 
 // What the user-interface benchmarks share: order statistics, the two clocks they read, the
-// machine's load and a private home.
+// machine's load, a private home and idle time.
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,6 +57,13 @@ inline void usePrivateHome(const QTemporaryDir& home) {
     setenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit().constData(), 1);
     setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
     qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+/// Runs the event loop for `ms` milliseconds, as an application idles between a user's actions.
+inline void pumpEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace fernwick::bench

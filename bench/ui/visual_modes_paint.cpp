@@ -12,6 +12,7 @@
 #include "FernwickUI/Visualisations/KelvaneNestedTileView.h"
 #include "FernwickUI/Visualisations/MindMapBranchView.h"
 #include "FernwickUI/Visualisations/SunburstRadialView.h"
+#include "FernwickUI/Visualisations/VisualModes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -153,7 +154,8 @@ struct Samples {
 // a change of mode or of the shown folder does; "hover" moves the pointer and paints the whole
 // view (an upper bound: the views repaint only what the hover changed). For a view that
 // prepares its tiles on a worker, also the time until they show, the longest stretch of GUI
-// work meanwhile and the first frame that shows them. VISUAL_SAVE=file.png saves that frame.
+// work meanwhile and the first frame that shows them. VISUAL_SAVE=file.png saves that frame;
+// VISUAL_EACH=1 prints every switch.
 template <typename View> void measure(const char* name, const DiskNodePtr& root) {
     constexpr int kRuns = 20;
     const QByteArray only = qgetenv("VISUAL_MODE");
@@ -177,6 +179,9 @@ template <typename View> void measure(const char* name, const DiskNodePtr& root)
         const Settled settled = settle(view);
         const Cost withTiles = timed([&] { view.repaint(); });
         switched.add(shown);
+        if (qEnvironmentVariableIsSet("VISUAL_EACH")) {
+            std::printf("%s switch %d: %.1f [%.1f]\n", name, run, shown.wall, shown.cpu);
+        }
         untilShown.add(settled.untilShown);
         arrival.add(settled.longest);
         shownFrame.add(withTiles);
@@ -223,6 +228,9 @@ int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
     const double loadStart = bench::loadAverage();
     const auto root = makeTree(count);
+    // As the application does at start, while a folder is chosen and scanned.
+    warmUpVisualModes();
+    bench::pumpEvents(500);
     std::printf("%d children, median (max) of 20, milliseconds (wall clock, GUI-thread CPU)\n\n",
                 count);
     std::printf(
