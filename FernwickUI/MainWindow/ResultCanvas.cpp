@@ -252,7 +252,17 @@ void ResultCanvas::refreshCanvas() {
     ++m_refreshes;
     const StorageVisualMode mode = m_state.storageVisualMode();
     canvas(mode);
-    m_pages.at(static_cast<std::size_t>(mode)).setRoot(m_state.currentTreemapRoot());
+    const auto index = static_cast<std::size_t>(mode);
+    const DiskNodePtr& root = m_state.currentTreemapRoot();
+    Shown& shown = m_shown.at(index);
+    // A view shown again on the folder it showed, the tree unchanged since, keeps its layout,
+    // texts and picture (the treemap and the list manage their own).
+    if (m_pages.at(index).view != nullptr && root && root == shown.root &&
+        shown.treeChanges == m_state.treeChanges()) {
+        return;
+    }
+    shown = {root, m_state.treeChanges()};
+    m_pages.at(index).setRoot(root);
 }
 
 } // namespace fernwick::ui

@@ -75,6 +75,12 @@ private:
     CleanupPromptBar* m_prompt = nullptr;
     /// Each mode's page, built when first shown.
     std::array<ModePage, 7> m_pages{};
+    /// What each mode's view was last given: the node, and the tree's change count then.
+    struct Shown {
+        DiskNodePtr root;
+        std::uint64_t treeChanges = 0;
+    };
+    std::array<Shown, 7> m_shown{};
     int m_refreshes = 0;
 };
 

@@ -180,6 +180,10 @@ public:
     std::map<std::string, std::int64_t> getCategorySizeBreakdown() const;
     /// The owner of the tree; read-only here, for inspection.
     const ScanTree& scanTree() const { return m_tree; }
+    /// How many times the tree has changed since the application started (a move to or from the
+    /// Trash, a cleanup, a graft). A change may be made in place: a node held from before then
+    /// shows the changed tree, so this, not the node, tells whether what was shown still stands.
+    std::uint64_t treeChanges() const { return m_treeChanges; }
     bool canNavigateBack() const { return m_treemapBreadcrumbs.size() > 1; }
     void navigateBack();
     /// Selects the node; a folder is shown too, after a rescan at depth 5 when it has no

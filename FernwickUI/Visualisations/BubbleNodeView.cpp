@@ -69,9 +69,6 @@ BubbleNodeView::BubbleNodeView(QWidget* parent)
 BubbleNodeView::~BubbleNodeView() = default;
 
 void BubbleNodeView::setRoot(const DiskNodePtr& root) {
-    if (root && root == m_root && hoveredItem() < 0 && m_animator->isAtRest()) {
-        return; // the same folder again: nodes do not change, so the bubbles and picture stand
-    }
     m_root = root;
     m_layout = BubbleLayout::compute(root, width());
     m_animator->reset();

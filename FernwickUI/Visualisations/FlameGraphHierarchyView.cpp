@@ -49,9 +49,6 @@ FlameGraphHierarchyView::FlameGraphHierarchyView(QWidget* parent)
 FlameGraphHierarchyView::~FlameGraphHierarchyView() = default;
 
 void FlameGraphHierarchyView::setRoot(const DiskNodePtr& root) {
-    if (root && root == m_root && hoveredItem() < 0) {
-        return; // the same folder again: nodes do not change, so the bars and picture stand
-    }
     m_root = root;
     relayout();
 }

@@ -74,14 +74,6 @@ FolderCardView::FolderCardView(QWidget* parent)
 FolderCardView::~FolderCardView() = default;
 
 void FolderCardView::setRoot(const DiskNodePtr& root) {
-    if (root && root == m_root) {
-        // The same folder again, as a switch back to this mode gives: nodes do not change, so
-        // the cards and their texts stand; only a hover left from before is dropped.
-        m_animator->reset();
-        clearHover();
-        update();
-        return;
-    }
     m_root = root;
     m_layout = FolderCardLayout::compute(root, width());
     m_animator->reset();

@@ -28,8 +28,6 @@ public:
     double progress(int item) const;
     /// Drops every item at once (the items were replaced).
     void reset();
-    /// Nothing is hovered or in motion.
-    bool isAtRest() const { return m_linear.empty(); }
 
 private:
     void step();

@@ -77,9 +77,6 @@ SunburstRadialView::SunburstRadialView(QWidget* parent)
 SunburstRadialView::~SunburstRadialView() = default;
 
 void SunburstRadialView::setRoot(const DiskNodePtr& root) {
-    if (root && root == m_root && hoveredItem() < 0) {
-        return; // the same folder again: nodes do not change, so the rings and picture stand
-    }
     m_root = root;
     m_rootName = root && !root->name().empty() ? displayText(root->name()) : QStringLiteral("~");
     m_rootSize = root ? displayText(root->formattedSize()) : QString();

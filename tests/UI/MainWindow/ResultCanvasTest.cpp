@@ -338,6 +338,39 @@ private slots:
         QCOMPARE(canvas->refreshCount(), before + 1);
     }
 
+    // A mode shown again on the folder it showed keeps what it laid out while the tree stands. A
+    // move to the Trash may change the shown folder in place (when no reader holds the tree), and
+    // the mode then lays it out again when it is shown.
+    void aModeShownAgainKeepsItsLayoutUntilTheTreeChanges() {
+        WindowHarness w;
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        useMode(w, StorageVisualMode::folders);
+        auto* cards =
+            qobject_cast<FolderCardView*>(canvas->visualisation(StorageVisualMode::folders));
+        QVERIFY(cards);
+        const auto* laidOut = cards->layout().cards().data();
+        const std::size_t count = cards->layout().cards().size();
+        useMode(w, StorageVisualMode::list);
+        useMode(w, StorageVisualMode::folders);
+        QCOMPARE(cards->layout().cards().data(), laidOut);
+
+        useMode(w, StorageVisualMode::list);
+        const DiskNodePtr shown = w.state->currentTreemapRoot();
+        const DiskNodePtr gamma = w.child("gamma.bin");
+        QVERIFY(cards->layout().cards().back().node != gamma);
+        w.state->trashNode(gamma);
+        QTRY_VERIFY(w.state->lastTrashed().has_value());
+        // The case that matters: the same node, changed in place.
+        QCOMPARE(w.state->currentTreemapRoot(), shown);
+        useMode(w, StorageVisualMode::folders);
+        QVERIFY(cards->layout().cards().data() != laidOut);
+        QCOMPARE(cards->layout().cards().size(), count);
+        // Emptied, it is laid out as the smallest.
+        QCOMPARE(cards->layout().cards().back().node, gamma);
+    }
+
     void controlZUndoesOnlyWhileTheToastShows() {
         WindowHarness w;
         w.open();

@@ -4,10 +4,8 @@
 #include "tests/Support/TreeBuilder.h"
 #include "tests/UI/Visualisations/VisualTestSupport.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QtTest>
@@ -139,31 +137,6 @@ private slots:
         fernwick::test::checkClicks(view, centre(cards[1].frame), file, centre(cards[0].frame),
                                     folder, QPoint(3, 3));
         QVERIFY(!QTest::currentTestFailed());
-    }
-
-    // A switch back to the mode gives the view the folder it already shows: nodes never change
-    // once shown, so the cards and their texts stand; a hover left from before is dropped, and
-    // another folder is laid out anew.
-    void theSameFolderAgainKeepsItsCardsAndDropsTheHover() {
-        FolderCardView view;
-        view.resize(600, 400);
-        const auto root = makeFolder("/r", {makeFile("/r/a", 100), makeFile("/r/b", 50)});
-        view.setRoot(root);
-        const auto* cards = view.layout().cards().data();
-        const QPointF onFirst = centre(view.layout().cards()[0].frame);
-        QMouseEvent move(QEvent::MouseMove, onFirst, view.mapToGlobal(onFirst), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&view, &move);
-        QCOMPARE(view.hoveredItem(), 0);
-
-        view.setRoot(root);
-        QCOMPARE(view.layout().cards().data(), cards);
-        QCOMPARE(view.hoveredItem(), -1);
-
-        view.setRoot(makeFolder("/r", {makeFile("/r/a", 100)}));
-        QCOMPARE(view.layout().cards().size(), std::size_t{1});
-        view.setRoot(root);
-        QCOMPARE(view.layout().cards().size(), std::size_t{2});
     }
 
     void rendersCardBackgroundAndBar() {
