@@ -14,14 +14,15 @@ __extension__ typedef __int128 Wide; // 128 bits: size × 100 cannot overflow
 FolderCardLayout FolderCardLayout::compute(const DiskNodePtr& root, double viewWidth) {
     FolderCardLayout layout;
     if (root) {
-        const auto children = childrenBySize(*root);
+        auto children = childrenBySize(*root);
         layout.m_maxSize = maxSizeOf(children);
         layout.m_cards.reserve(children.size());
-        for (const auto& child : children) {
-            layout.m_cards.push_back({child,
+        for (auto& child : children) {
+            const std::int64_t size = child->size;
+            layout.m_cards.push_back({std::move(child),
                                       {},
-                                      shareRatio(child->size, layout.m_maxSize),
-                                      wholePercent(child->size, layout.m_maxSize)});
+                                      shareRatio(size, layout.m_maxSize),
+                                      wholePercent(size, layout.m_maxSize)});
         }
     }
     layout.place(viewWidth);

@@ -60,6 +60,12 @@ std::vector<std::function<void()>> FolderCardView::warmUpSteps() {
     return steps;
 }
 
+void FolderCardView::warmUp() {
+    for (const auto& step : warmUpSteps()) {
+        step();
+    }
+}
+
 FolderCardView::FolderCardView(QWidget* parent)
     : VisualisationView(parent),
       m_animator(new HoverAnimator(this, 150, QEasingCurve::InOutQuad,
@@ -166,15 +172,41 @@ void FolderCardView::resizeEvent(QResizeEvent* event) {
 }
 
 void FolderCardView::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRect exposed = event->rect();
     // Shadows reach 8 points beyond a card.
     const auto [first, last] = m_layout.cardsInBand(exposed.top() - 10, exposed.bottom() + 10);
-    prepareChrome(first, last);
-    for (int i = first; i < last; ++i) {
-        paintCard(painter, i, false);
+    if (first == last) {
+        return;
     }
+    prepareChrome(first, last);
+    // The exposed band is drawn into an image on a pool thread while this one waits, then copied:
+    // on the GUI thread the raster engine hands each antialiased fill of a card to the pool in
+    // pieces (about ten per rounded shape), and waking those threads costs more than the fill.
+    // The band starts on a whole device pixel, so that every card lies on the pixel grid as in a
+    // whole draw.
+    const qreal ratio = devicePixelRatioF();
+    const QRect device =
+        QRectF(QPointF(exposed.topLeft()) * ratio, QSizeF(exposed.size()) * ratio).toAlignedRect();
+    if (m_band.width() < device.width() || m_band.height() < device.height() ||
+        m_band.devicePixelRatio() != ratio) {
+        m_band = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
+        m_band.setDevicePixelRatio(ratio);
+    }
+    paintOnPoolThread([&, first = first, last = last] {
+        QPainter band(&m_band);
+        band.setCompositionMode(QPainter::CompositionMode_Source);
+        band.fillRect(QRectF(0, 0, device.width() / ratio, device.height() / ratio),
+                      Qt::transparent);
+        band.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        band.setRenderHint(QPainter::Antialiasing);
+        band.translate(-QPointF(device.topLeft()) / ratio);
+        for (int i = first; i < last; ++i) {
+            paintCard(band, i, false);
+        }
+    });
+    QPainter painter(this);
+    painter.drawImage(QRectF(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio),
+                      m_band, QRectF(QPointF(0, 0), QSizeF(device.size())));
 }
 
 void FolderCardView::drawPlain(QPainter& painter) const {

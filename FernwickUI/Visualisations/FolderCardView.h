@@ -34,6 +34,8 @@ public:
     /// Loading the cards' fonts and icons on the calling thread (see warmUpFonts), in steps of a
     /// few milliseconds each, to be run apart so that no pass of the event loop takes long.
     static std::vector<std::function<void()>> warmUpSteps();
+    /// All of them at once, for a pool thread, where the cards are drawn.
+    static void warmUp();
 
     /// Shows the children of `root` (nothing for null).
     void setRoot(const DiskNodePtr& root) override;
@@ -90,6 +92,7 @@ private:
     // Made when a card is first drawn.
     mutable std::vector<std::unique_ptr<CardTexts>> m_texts;
     mutable std::vector<CachedChrome> m_chrome;
+    QImage m_band; ///< the exposed band of the last frame, drawn on the pool
     HoverAnimator* m_animator;
     QFont m_nameFont;
     QFont m_categoryFont;

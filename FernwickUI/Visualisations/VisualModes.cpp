@@ -109,6 +109,7 @@ void warmUpVisualModes() {
         FlameGraphHierarchyView::warmUp();
         BubbleNodeView::warmUp();
         SunburstRadialView::warmUp();
+        FolderCardView::warmUp();
     });
     runApart(std::make_shared<Steps>(FolderCardView::warmUpSteps()), 0);
 }
