@@ -51,19 +51,9 @@ QRectF chromeKey(const QRectF& frame) {
 
 } // namespace
 
-std::vector<std::function<void()>> FolderCardView::warmUpSteps() {
-    std::vector<std::function<void()>> steps;
-    for (const QFont& font : {nameFont(), categoryFont(), badgeFont(), sizeFont(), percentFont()}) {
-        steps.emplace_back([font] { warmUpFonts({font}); });
-    }
-    steps.emplace_back([] { warmUpFonts({}, {"folder.fill", "doc.fill"}, kIconSize); });
-    return steps;
-}
-
 void FolderCardView::warmUp() {
-    for (const auto& step : warmUpSteps()) {
-        step();
-    }
+    warmUpFonts({nameFont(), categoryFont(), badgeFont(), sizeFont(), percentFont()},
+                {"folder.fill", "doc.fill"}, kIconSize);
 }
 
 FolderCardView::FolderCardView(QWidget* parent)

@@ -8,7 +8,6 @@
 #include <QRectF>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,10 +30,8 @@ public:
     explicit FolderCardView(QWidget* parent = nullptr);
     ~FolderCardView() override;
 
-    /// Loading the cards' fonts and icons on the calling thread (see warmUpFonts), in steps of a
-    /// few milliseconds each, to be run apart so that no pass of the event loop takes long.
-    static std::vector<std::function<void()>> warmUpSteps();
-    /// All of them at once, for a pool thread, where the cards are drawn.
+    /// Loads the cards' fonts and icons on the calling thread (see warmUpFonts): the cards are
+    /// measured and drawn on the application pool's threads.
     static void warmUp();
 
     /// Shows the children of `root` (nothing for null).

@@ -11,12 +11,9 @@
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
 #include "FernwickUI/Visualisations/ViewPicture.h"
 
-#include <QCoreApplication>
 #include <QScrollArea>
-#include <QTimer>
 
 #include <array>
-#include <memory>
 
 namespace fernwick::ui {
 
@@ -80,17 +77,6 @@ constexpr std::array<VisualModeEntry, 7> kModes = {{
 static_assert(kModes.size() ==
               std::tuple_size_v<std::remove_cvref_t<decltype(allStorageVisualModes())>>);
 
-using Steps = std::vector<std::function<void()>>;
-
-void runApart(const std::shared_ptr<Steps>& steps, std::size_t next) {
-    if (next < steps->size()) {
-        QTimer::singleShot(0, qApp, [steps, next] {
-            (*steps)[next]();
-            runApart(steps, next + 1);
-        });
-    }
-}
-
 } // namespace
 
 const VisualModeEntry& visualModeEntry(StorageVisualMode mode) {
@@ -111,7 +97,6 @@ void warmUpVisualModes() {
         SunburstRadialView::warmUp();
         FolderCardView::warmUp();
     });
-    runApart(std::make_shared<Steps>(FolderCardView::warmUpSteps()), 0);
 }
 
 } // namespace fernwick::ui

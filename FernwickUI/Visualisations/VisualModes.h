@@ -37,9 +37,9 @@ struct VisualModeEntry {
 /// The entry of `mode`.
 const VisualModeEntry& visualModeEntry(StorageVisualMode mode);
 
-/// Loads the visual modes' fonts and icons ahead of their first frames, where each mode draws:
-/// in the background on the application pool's threads, and on this (the GUI) thread a step per
-/// pass of the event loop. Once per process; later calls do nothing.
+/// Loads the visual modes' fonts and icons ahead of their first frames, in the background on the
+/// application pool's threads, where the treemap, folder cards, sunburst, bubbles and flame graph
+/// draw. Once per process; later calls do nothing.
 void warmUpVisualModes();
 
 } // namespace fernwick::ui
