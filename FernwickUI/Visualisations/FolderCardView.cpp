@@ -248,7 +248,7 @@ const QImage& FolderCardView::keepChrome(const QRectF& key, QImage image) const 
 
 void FolderCardView::prepareChrome(int first, int last) const {
     // The resting looks this frame needs and has not kept, one per card size and fraction of a
-    // pixel a card sits at (one per column), are made all at once on the picture threads.
+    // pixel a card sits at (one per column), are made all at once on the pool's threads.
     const qreal ratio = devicePixelRatioF();
     std::vector<QRectF> missing;
     for (int i = first; i < last && missing.size() < kKeptChrome; ++i) {
