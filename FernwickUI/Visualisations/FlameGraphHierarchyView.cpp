@@ -19,6 +19,9 @@ constexpr double kContentPadding = 6;
 constexpr double kContentSpacing = 4;
 constexpr double kIconWidth = 12;
 constexpr double kIconSize = 10;
+constexpr double kOutline = 0.8;
+constexpr double kFillOpacity = 0.22;
+constexpr double kOutlineOpacity = 0.6;
 
 QFont nameFont() {
     return uiFont(10, QFont::Bold);
@@ -30,15 +33,70 @@ QFont sizeFont() {
     return uiFont(9.5, QFont::DemiBold, FontDesign::monospaced);
 }
 
+struct Tint {
+    float red = 0;
+    float green = 0;
+    float blue = 0;
+};
+
+// One pixel row of slivers being composited, premultiplied, a value per device pixel column.
+class SliverRow {
+public:
+    explicit SliverRow(int columns) : m_pixels(static_cast<std::size_t>(columns)) {}
+
+    // Composites `colour` at `opacity` over the columns that [left, right) meets (device pixels),
+    // each by the part of it the span covers.
+    void blend(double left, double right, const Tint& colour, float opacity) {
+        const int first = std::max(0, static_cast<int>(std::floor(left)));
+        const int end =
+            std::min(static_cast<int>(m_pixels.size()), static_cast<int>(std::ceil(right)));
+        for (int column = first; column < end; ++column) {
+            const auto covered = static_cast<float>(std::min(right, column + 1.0) -
+                                                    std::max(left, static_cast<double>(column)));
+            const float alpha = opacity * covered;
+            Pixel& pixel = m_pixels[static_cast<std::size_t>(column)];
+            pixel.red = colour.red * alpha + pixel.red * (1 - alpha);
+            pixel.green = colour.green * alpha + pixel.green * (1 - alpha);
+            pixel.blue = colour.blue * alpha + pixel.blue * (1 - alpha);
+            pixel.alpha = alpha + pixel.alpha * (1 - alpha);
+        }
+    }
+
+    void store(QRgb* line) const {
+        const auto level = [](float value) {
+            return static_cast<int>(std::lround(std::clamp(value, 0.0F, 1.0F) * 255));
+        };
+        for (const Pixel& pixel : m_pixels) {
+            *line++ =
+                qRgba(level(pixel.red), level(pixel.green), level(pixel.blue), level(pixel.alpha));
+        }
+    }
+
+private:
+    struct Pixel {
+        float red = 0;
+        float green = 0;
+        float blue = 0;
+        float alpha = 0;
+    };
+    std::vector<Pixel> m_pixels;
+};
+
 } // namespace
+
+// Made for each drawing: the picture is drawn on several threads at once, and a font keeps what
+// it resolves to, for one thread.
+struct FlameGraphHierarchyView::Fonts {
+    QFont name = nameFont();
+    QFont smallName = smallNameFont();
+    QFont size = sizeFont();
+};
 
 void FlameGraphHierarchyView::warmUp() {
     warmUpFonts({nameFont(), smallNameFont(), sizeFont()}, {"folder.fill", "doc.fill"}, kIconSize);
 }
 
-FlameGraphHierarchyView::FlameGraphHierarchyView(QWidget* parent)
-    : VisualisationView(parent), m_nameFont(nameFont()), m_smallNameFont(smallNameFont()),
-      m_sizeFont(sizeFont()) {
+FlameGraphHierarchyView::FlameGraphHierarchyView(QWidget* parent) : VisualisationView(parent) {
     // A double click is told from a click before the click selects: on a file it does nothing.
     setDoubleClickFirst(true);
     setMinimumSize(static_cast<int>(FlameGraphLayout::kMinimumViewWidth),
@@ -60,7 +118,7 @@ QSize FlameGraphHierarchyView::sizeHint() const {
 void FlameGraphHierarchyView::relayout() {
     m_layout = FlameGraphLayout::compute(m_root, width());
     prepareTexts();
-    m_hiddenRatio = 0; // marked at the next paint, for its device pixels
+    m_looksRatio = 0; // prepared at the next paint, for its device pixels
     m_picture.invalidate();
     // The node stays hovered while its bar is still shown; its index may have changed.
     int hovered = -1;
@@ -81,9 +139,9 @@ void FlameGraphHierarchyView::relayout() {
 }
 
 void FlameGraphHierarchyView::prepareTexts() {
-    const QFontMetricsF nameMetrics(m_nameFont);
-    const QFontMetricsF smallMetrics(m_smallNameFont);
-    const QFontMetricsF sizeMetrics(m_sizeFont);
+    const QFontMetricsF nameMetrics(nameFont());
+    const QFontMetricsF smallMetrics(smallNameFont());
+    const QFontMetricsF sizeMetrics(sizeFont());
     m_texts.assign(m_layout.bars().size(), {});
     for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
         const auto& bar = m_layout.bars()[i];
@@ -106,10 +164,11 @@ void FlameGraphHierarchyView::prepareTexts() {
     }
 }
 
-void FlameGraphHierarchyView::markCrowdedRows(qreal ratio) {
+void FlameGraphHierarchyView::prepareCrowdedRows(qreal ratio) {
     const auto& bars = m_layout.bars();
-    m_hidden.assign(bars.size(), false);
-    m_hiddenRatio = ratio;
+    m_looks.assign(bars.size(), Look::whole);
+    m_strips.clear();
+    m_looksRatio = ratio;
     const double rowPixels =
         (std::max(width(), static_cast<int>(FlameGraphLayout::kMinimumViewWidth)) -
          2 * FlameGraphLayout::kPadding) *
@@ -122,15 +181,116 @@ void FlameGraphHierarchyView::markCrowdedRows(qreal ratio) {
             ++rowEnd;
         }
         if (static_cast<double>(rowEnd - rowStart) > 2 * rowPixels) {
-            for (std::size_t i = rowStart; i + 1 < rowEnd; ++i) {
-                const Rect& rect = bars[i].rect;
-                const Rect& next = bars[i + 1].rect;
-                m_hidden[i] = rect.width * ratio < 1 && next.width * ratio < 1 &&
-                              std::floor(rect.x * ratio) == std::floor(next.x * ratio);
+            for (std::size_t i = rowStart; i < rowEnd; ++i) {
+                const double width = bars[i].rect.width;
+                if (width > 0 && width * ratio < 1 && width < kOutline) {
+                    m_looks[i] = Look::sliver;
+                }
             }
+            makeStrip(rowStart, rowEnd, ratio);
         }
         rowStart = rowEnd;
     }
+    divideIntoBands();
+}
+
+void FlameGraphHierarchyView::divideIntoBands() {
+    // A bar costs about the same to draw whatever its width, its texts about twice as much again;
+    // the slivers next to nothing. Below a few hundred bars one thread is quicker.
+    constexpr int kBands = 4;
+    constexpr double kLeastCostPerBand = 100;
+    const auto& bars = m_layout.bars();
+    std::vector<std::pair<double, double>> costs; // the bar's middle, its cost
+    for (std::size_t i = 1; i < bars.size(); ++i) {
+        if (bars[i].isVisible() && m_looks[i] == Look::whole) {
+            costs.emplace_back(bars[i].rect.midX(), m_texts[i].name.isEmpty() ? 1 : 3);
+        }
+    }
+    double total = 0;
+    for (const auto& [middle, cost] : costs) {
+        total += cost;
+    }
+    std::vector<double> edges;
+    if (total >= kBands * kLeastCostPerBand) {
+        std::sort(costs.begin(), costs.end());
+        double sum = 0;
+        for (const auto& [middle, cost] : costs) {
+            sum += cost;
+            if (sum >= total * static_cast<double>(edges.size() + 1) / kBands &&
+                edges.size() + 1 < kBands) {
+                edges.push_back(middle);
+            }
+        }
+    }
+    m_picture.setBands(std::move(edges), FlameGraphLayout::contentHeight());
+}
+
+void FlameGraphHierarchyView::makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio) {
+    const auto& bars = m_layout.bars();
+    // An outline at most a device pixel wide is drawn as a hairline along each side, a pixel
+    // wide and as opaque as the outline is wide; a wider one covers the sliver and half its
+    // width either side. The fill covers the sliver.
+    const double outline = kOutline * ratio;
+    const bool hairlines = outline <= 1;
+    const double reach = hairlines ? 0.5 : outline / 2;
+    const Rect& first = bars[rowStart].rect;
+    const int left = static_cast<int>(std::floor(first.x * ratio - reach));
+    const int right = static_cast<int>(std::ceil(bars[rowEnd - 1].rect.maxX() * ratio + reach));
+    const double fillTop = first.y * ratio;
+    const double fillBottom = first.maxY() * ratio;
+    const double outlineTop = hairlines ? fillTop : fillTop - reach;
+    const double outlineBottom = hairlines ? fillBottom : fillBottom + reach;
+    const int top = static_cast<int>(std::floor(outlineTop));
+    const int bottom = static_cast<int>(std::ceil(outlineBottom));
+    QImage image(right - left, bottom - top, QImage::Format_ARGB32_Premultiplied);
+    // Pixel rows differ only by how much of them the fill and the outline cover: the top and
+    // bottom ones, partly. Each kind is composited once.
+    // By category, in the order of its values.
+    std::vector<Tint> tints(allStorageCategories().size());
+    for (const StorageCategory category : allStorageCategories()) {
+        const QColor k = FernwickTheme::color(category);
+        tints.at(static_cast<std::size_t>(category)) = {k.redF(), k.greenF(), k.blueF()};
+    }
+    std::vector<std::pair<float, float>> kinds;
+    std::vector<int> rowOfKind;
+    for (int y = top; y < bottom; ++y) {
+        const auto covered = [y](double from, double to) {
+            return static_cast<float>(
+                std::max(0.0, std::min(y + 1.0, to) - std::max(from, static_cast<double>(y))));
+        };
+        const std::pair kind(covered(fillTop, fillBottom), covered(outlineTop, outlineBottom));
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y - top));
+        const auto known = std::find(kinds.begin(), kinds.end(), kind);
+        if (known != kinds.end()) {
+            const int row = rowOfKind[static_cast<std::size_t>(known - kinds.begin())];
+            std::copy_n(reinterpret_cast<const QRgb*>(image.constScanLine(row)), image.width(),
+                        line);
+            continue;
+        }
+        kinds.push_back(kind);
+        rowOfKind.push_back(y - top);
+        SliverRow row(image.width());
+        for (std::size_t i = rowStart; i < rowEnd; ++i) {
+            if (m_looks[i] != Look::sliver) {
+                continue;
+            }
+            const Tint& k = tints.at(static_cast<std::size_t>(bars[i].category));
+            const double x = bars[i].rect.x * ratio - left;
+            const double end = bars[i].rect.maxX() * ratio - left;
+            row.blend(x, end, k, static_cast<float>(kFillOpacity) * kind.first);
+            if (hairlines) {
+                const auto opacity = static_cast<float>(kOutlineOpacity * outline) * kind.second;
+                row.blend(x - reach, x + reach, k, opacity);
+                row.blend(end - reach, end + reach, k, opacity);
+            } else {
+                row.blend(x - reach, end + reach, k,
+                          static_cast<float>(kOutlineOpacity) * kind.second);
+            }
+        }
+        row.store(line);
+    }
+    image.setDevicePixelRatio(ratio);
+    m_strips.push_back({std::move(image), QPointF(left, top) / ratio});
 }
 
 void FlameGraphHierarchyView::resizeEvent(QResizeEvent* event) {
@@ -166,8 +326,8 @@ void FlameGraphHierarchyView::repaintBar(int item) {
 
 void FlameGraphHierarchyView::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
-    if (m_hiddenRatio != ratio) {
-        markCrowdedRows(ratio);
+    if (m_looksRatio != ratio) {
+        prepareCrowdedRows(ratio);
         m_picture.invalidate();
     }
     QPainter painter(this);
@@ -181,28 +341,38 @@ void FlameGraphHierarchyView::drawPlain(QPainter& painter) const {
 }
 
 void FlameGraphHierarchyView::drawBars(QPainter& painter, const QRectF& area, bool plain) const {
+    if (!plain) {
+        for (const Strip& strip : m_strips) {
+            if (area.intersects(QRectF(strip.topLeft, strip.image.deviceIndependentSize()))) {
+                painter.drawImage(strip.topLeft, strip.image);
+            }
+        }
+    }
     const int hovered = hoveredItem();
+    const Fonts fonts;
     for (std::size_t i = 0; i < m_layout.bars().size(); ++i) {
         const auto& bar = m_layout.bars()[i];
-        if (!bar.isVisible() || (!plain && m_hidden[i] && static_cast<int>(i) != hovered)) {
+        if (!bar.isVisible() ||
+            (!plain && m_looks[i] == Look::sliver && static_cast<int>(i) != hovered)) {
             continue;
         }
         // An outline reaches up to 0.75 beyond its bar.
         if (area.intersects(toQRect(bar.rect).adjusted(-1, -1, 1, 1))) {
-            paintBar(painter, i);
+            paintBar(painter, i, fonts);
         }
     }
 }
 
-void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index) const {
+void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index,
+                                       const Fonts& fonts) const {
     const auto& bar = m_layout.bars()[index];
     const auto& texts = m_texts[index];
-    const auto& node = *bar.node;
-    const QColor k = FernwickTheme::color(node.category);
-    const bool isHovered = m_state.hoveredFlameNode && m_state.hoveredFlameNode->id() == node.id();
+    const QColor k = FernwickTheme::color(bar.category);
+    const bool isHovered = static_cast<int>(index) == hoveredItem();
     const QRectF rect = toQRect(bar.rect);
-    painter.setBrush(withOpacity(k, isHovered ? 0.7 : (bar.isRoot ? 0.35 : 0.22)));
-    painter.setPen(isHovered ? QPen(Qt::white, 1.5) : QPen(withOpacity(k, 0.6), 0.8));
+    painter.setBrush(withOpacity(k, isHovered ? 0.7 : (bar.isRoot ? 0.35 : kFillOpacity)));
+    painter.setPen(isHovered ? QPen(Qt::white, 1.5)
+                             : QPen(withOpacity(k, kOutlineOpacity), kOutline));
     painter.drawRoundedRect(rect, 4, 4);
     if (bar.rect.width <= kContentPadding) {
         return;
@@ -214,17 +384,17 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index) con
     double nameLeft = content.left();
     if (!bar.isSmall) {
         drawSystemIcon(painter, QRectF(content.left(), content.top(), kIconWidth, content.height()),
-                       node.isDirectory() ? "folder.fill" : "doc.fill", kIconSize, k);
+                       bar.node->isDirectory() ? "folder.fill" : "doc.fill", kIconSize, k);
         nameLeft += kIconWidth + kContentSpacing;
         // At the end of the row; on a bar too narrow for it, right after the icon.
         const double sizeLeft = std::max(content.right() - texts.sizeWidth, nameLeft);
-        painter.setFont(m_sizeFont);
+        painter.setFont(fonts.size);
         painter.setPen(whiteAt(0.85));
         painter.drawText(QRectF(sizeLeft, content.top(), texts.sizeWidth + 1, content.height()),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.size);
     }
     if (!texts.name.isEmpty()) {
-        painter.setFont(bar.isSmall ? m_smallNameFont : m_nameFont);
+        painter.setFont(bar.isSmall ? fonts.smallName : fonts.name);
         painter.setPen(Qt::white);
         painter.drawText(QRectF(nameLeft, content.top(), std::max(content.right() - nameLeft, 0.0),
                                 content.height()),

@@ -5,9 +5,10 @@
 #include "FernwickUI/Visualisations/ViewPicture.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
-#include <QFont>
+#include <QImage>
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 namespace fernwick::ui {
@@ -21,9 +22,14 @@ namespace fernwick::ui {
 /// down. No context menu.
 ///
 /// The bars are drawn into a kept picture once per layout; a hover draws again only around the
-/// bars it changes. In a crowded row (more than two bars per pixel of its width) a bar narrower
-/// than a pixel is drawn only when it is the last to begin in its pixel column, or hovered: the
-/// ones it hides would change no more than a faint tint under it.
+/// bars it changes. In a crowded row (more than two bars per pixel of its width) the bars
+/// narrower than a pixel and than their outline, slivers, are composited into one image for the
+/// row, pixel column by pixel column, from the part of each column that each one's fill and
+/// outline cover; a plain draw of them all gives the same colours to within a few levels. The
+/// row's wider bars are drawn over it, and a hovered sliver in full.
+///
+/// A picture of many bars is drawn in bands of about as many bars each, on several threads at
+/// once.
 ///
 /// The view pads its rows by 14 points and is at least 800 points wide; put it in a QScrollArea
 /// with widgetResizable set. GUI thread only.
@@ -57,6 +63,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    enum class Look : std::uint8_t { whole, sliver };
+    /// The slivers of a crowded row, composited (see the class comment).
+    struct Strip {
+        QImage image;
+        QPointF topLeft;
+    };
     struct BarTexts {
         QString name;
         QString size;
@@ -64,22 +76,24 @@ private:
     };
     void relayout();
     void prepareTexts();
-    void markCrowdedRows(qreal ratio);
+    void prepareCrowdedRows(qreal ratio);
     void repaintBar(int item);
     void drawBars(QPainter& painter, const QRectF& area, bool plain) const;
-    void paintBar(QPainter& painter, std::size_t index) const;
+    void makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio);
+    void divideIntoBands();
+    struct Fonts;
+    void paintBar(QPainter& painter, std::size_t index, const Fonts& fonts) const;
 
     DiskNodePtr m_root;
     FlameGraphHierarchyViewState m_state;
     FlameGraphLayout m_layout;
     std::vector<BarTexts> m_texts;
-    /// Bars of crowded rows hidden by the bar after them (see the class comment).
-    std::vector<bool> m_hidden;
-    qreal m_hiddenRatio = 0;
+    /// How each bar is drawn in the kept picture, and the crowded rows' slivers; made at the
+    /// first paint after a layout, for its device pixels.
+    std::vector<Look> m_looks;
+    std::vector<Strip> m_strips;
+    qreal m_looksRatio = 0;
     ViewPicture m_picture;
-    QFont m_nameFont;
-    QFont m_smallNameFont;
-    QFont m_sizeFont;
 };
 
 } // namespace fernwick::ui

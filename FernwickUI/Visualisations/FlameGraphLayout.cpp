@@ -29,31 +29,35 @@ FlameGraphLayout FlameGraphLayout::compute(const DiskNodePtr& root, double viewW
     }
     const double left = kPadding;
     const double rowWidth = std::max(viewWidth, kMinimumViewWidth) - 2 * kPadding;
-    layout.m_bars.push_back({root, {left, kPadding, rowWidth, kRootHeight}, 1.0, true, false});
+    layout.m_bars.push_back(
+        {root, {left, kPadding, rowWidth, kRootHeight}, 1.0, true, false, root->category});
 
-    const auto kids = positiveChildrenBySize(*root);
+    auto kids = positiveChildrenBySize(*root);
     const auto div = shareDivisor(kids);
+    layout.m_bars.reserve(1 + kids.size());
     // Children row first, then the groups below them, so that the list reads row by row.
     std::vector<double> childStarts;
     childStarts.reserve(kids.size());
     double start = 0;
     for (std::size_t i = 0; i < kids.size(); ++i) {
         const double fraction = shareOf(kids[i]->size, div);
+        const StorageCategory category = kids[i]->category;
         const bool last = i + 1 == kids.size();
         childStarts.push_back(start);
         const double x = left + start * rowWidth;
         // The last bar ends exactly at the row's end, whatever the rounding of the shares.
         const double slot = last ? left + rowWidth - x : fraction * rowWidth;
         layout.m_bars.push_back(
-            {kids[i],
+            {std::move(kids[i]),
              {x, kChildRowTop, barWidth(slot, last ? 0 : kChildGap), kChildHeight},
              fraction,
              false,
-             false});
+             false,
+             category});
         start += fraction;
     }
     for (std::size_t i = 0; i < kids.size(); ++i) {
-        const auto& child = kids[i];
+        const DiskNode* child = layout.m_bars[1 + i].node.get();
         if (!child->isDirectory() || child->children.empty()) {
             continue; // a growing spacer holds the place
         }
@@ -70,7 +74,8 @@ FlameGraphLayout FlameGraphLayout::compute(const DiskNodePtr& root, double viewW
                                       barWidth(fraction * rowWidth, gap), kSmallHeight},
                                      fraction,
                                      false,
-                                     true});
+                                     true,
+                                     grandchildren[j]->category});
             offset += fraction;
         }
     }

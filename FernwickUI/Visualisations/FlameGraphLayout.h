@@ -32,6 +32,8 @@ public:
         double widthFraction = 0;
         bool isRoot = false;
         bool isSmall = false;
+        /// The node's, read with its size (the views then need not visit every node).
+        StorageCategory category = StorageCategory::other;
         /// Whether the bar has a positive width and is drawn.
         bool isVisible() const { return rect.width > 0; }
     };

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QThreadPool>
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <latch>
@@ -19,19 +21,73 @@ void ViewPicture::paint(QPainter& painter, const QRect& exposed, const QSize& si
     if (m_whole) {
         m_whole = false;
         m_dirty = QRegion();
-        m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        // Kept when it fits: new memory costs the system a fault for every page as it is first
+        // written, more than clearing it.
+        if (m_image.size() != pixels) {
+            m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        }
         m_image.setDevicePixelRatio(ratio);
         m_image.fill(Qt::transparent);
-        paintOnPoolThread([&] {
-            QPainter picture(&m_image);
-            picture.setRenderHint(QPainter::Antialiasing);
-            draw(picture, QRectF(QPointF(0, 0), QSizeF(size)));
-        });
+        drawWhole(size, ratio, draw);
     } else if (!m_dirty.isEmpty()) {
         paintOnPoolThread([&] { redrawDirty(ratio, draw); });
     }
     const QRectF source(QPointF(exposed.topLeft()) * ratio, QSizeF(exposed.size()) * ratio);
     painter.drawImage(QRectF(exposed), m_image, source);
+}
+
+void ViewPicture::setBands(std::vector<double> edges, double bottom) {
+    m_edges = std::move(edges);
+    m_bottom = bottom;
+    if (m_edges.empty()) {
+        m_bandImages.clear();
+    }
+}
+
+void ViewPicture::drawWhole(const QSize& size, qreal ratio, const Draw& draw) {
+    // Whole device columns, each band at least one wide.
+    std::vector<int> columns{0};
+    for (const double edge : m_edges) {
+        const int column = static_cast<int>(std::lround(edge * ratio));
+        if (column > columns.back() && column < m_image.width()) {
+            columns.push_back(column);
+        }
+    }
+    columns.push_back(m_image.width());
+    const std::size_t bands = columns.size() - 1;
+    const int rows = std::clamp(static_cast<int>(std::ceil(m_bottom * ratio)), 0, m_image.height());
+    m_bandImages.resize(bands - 1);
+    std::vector<std::function<void()>> draws;
+    for (std::size_t band = 0; band < bands; ++band) {
+        draws.emplace_back([&, band] {
+            // The first band is drawn into the picture itself; the others replace what it drew
+            // beyond it.
+            QImage* target = &m_image;
+            if (band > 0) {
+                target = &m_bandImages[band - 1];
+                if (target->size() != QSize(m_image.width(), rows)) {
+                    *target = QImage(m_image.width(), rows, QImage::Format_ARGB32_Premultiplied);
+                }
+                target->setDevicePixelRatio(ratio);
+                target->fill(Qt::transparent);
+            }
+            QPainter picture(target);
+            picture.setRenderHint(QPainter::Antialiasing);
+            const double left = columns[band] / ratio;
+            draw(picture, bands == 1
+                              ? QRectF(QPointF(0, 0), QSizeF(size))
+                              : QRectF(left, 0, columns[band + 1] / ratio - left, size.height()));
+        });
+    }
+    paintInParallel(draws);
+    for (std::size_t band = 1; band < bands; ++band) {
+        const QImage& part = m_bandImages[band - 1];
+        const auto offset = static_cast<std::size_t>(columns[band]) * 4;
+        const auto bytes = static_cast<std::size_t>(columns[band + 1] - columns[band]) * 4;
+        for (int y = 0; y < rows; ++y) {
+            std::memcpy(m_image.scanLine(y) + offset, part.constScanLine(y) + offset, bytes);
+        }
+    }
 }
 
 void ViewPicture::redrawDirty(qreal ratio, const Draw& draw) {

@@ -19,8 +19,16 @@ namespace fernwick::ui {
 class ViewPicture {
 public:
     /// Draws, with antialiasing, every item that meets `area` (view coordinates) in the order the
-    /// view stacks them; the painter is clipped to that area.
+    /// view stacks them. In bands (see setBands) it is called on several threads at once.
     using Draw = std::function<void(QPainter& painter, const QRectF& area)>;
+
+    /// From the next whole drawing on, the picture is drawn in upright bands at once, divided at
+    /// `edges` (view x coordinates, ascending; none for one band), each on a thread of its own:
+    /// every item that meets a band is drawn in full onto a transparent image as large as the
+    /// picture, of which the band is kept. That gives the same pixels as one drawing; a clipped
+    /// or shifted drawing gives other values at antialiased edges and in gradients. No item
+    /// reaches below `bottom` (view coordinates): the band images end there.
+    void setBands(std::vector<double> edges, double bottom);
 
     /// The whole picture is drawn again at the next paint.
     void invalidate() { m_whole = true; }
@@ -36,9 +44,13 @@ public:
     const QImage& image() const { return m_image; }
 
 private:
+    void drawWhole(const QSize& size, qreal ratio, const Draw& draw);
     void redrawDirty(qreal ratio, const Draw& draw);
 
     QImage m_image;
+    std::vector<double> m_edges;
+    double m_bottom = 0;
+    std::vector<QImage> m_bandImages;
     QImage m_scratch;
     bool m_whole = true;
     QRegion m_dirty;

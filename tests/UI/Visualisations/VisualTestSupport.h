@@ -188,7 +188,9 @@ inline void movePointer(QWidget& view, QPointF pos) {
 
 /// What the view shows in a frame (its own paint path) on a transparent image.
 inline QImage shownPicture(QWidget& view) {
-    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = view.devicePixelRatioF();
+    QImage image((QSizeF(view.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image;
@@ -196,7 +198,9 @@ inline QImage shownPicture(QWidget& view) {
 
 /// The view drawn whole, every item in full, straight onto a transparent image (drawPlain).
 template <typename View> QImage plainPicture(const View& view) {
-    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = view.devicePixelRatioF();
+    QImage image((QSizeF(view.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
