@@ -49,7 +49,25 @@ QRectF chromeKey(const QRectF& frame) {
             frame.height()};
 }
 
+// The room the name and category have between the icon tile and the item badge (if any).
+double textWidth(const Rect& frame, double itemsWidth, bool hasItems) {
+    const double contentRight = frame.maxX() - FolderCardLayout::kCardPadding;
+    const double textLeft = FolderCardLayout::iconTileRect(frame).maxX() + 8;
+    const double textRight = hasItems ? contentRight - itemsWidth - 10 - 8 : contentRight;
+    return std::max(textRight - textLeft, 0.0);
+}
+
 } // namespace
+
+// Made for each drawing: cards are drawn on several threads at once, and a font keeps what it
+// resolves to, for one thread.
+struct FolderCardView::Fonts {
+    QFont name = nameFont();
+    QFont category = categoryFont();
+    QFont badge = badgeFont();
+    QFont size = sizeFont();
+    QFont percent = percentFont();
+};
 
 void FolderCardView::warmUp() {
     warmUpFonts({nameFont(), categoryFont(), badgeFont(), sizeFont(), percentFont()},
@@ -59,9 +77,7 @@ void FolderCardView::warmUp() {
 FolderCardView::FolderCardView(QWidget* parent)
     : VisualisationView(parent),
       m_animator(new HoverAnimator(this, 150, QEasingCurve::InOutQuad,
-                                   [this](int item) { repaintCard(item); })),
-      m_nameFont(nameFont()), m_categoryFont(categoryFont()), m_badgeFont(badgeFont()),
-      m_sizeFont(sizeFont()), m_percentFont(percentFont()) {
+                                   [this](int item) { repaintCard(item); })) {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -71,6 +87,7 @@ FolderCardView::~FolderCardView() = default;
 
 void FolderCardView::setRoot(const DiskNodePtr& root) {
     m_root = root;
+    m_bandShows = QRect();
     m_layout = FolderCardLayout::compute(root, width());
     m_animator->reset();
     clearHover();
@@ -80,31 +97,65 @@ void FolderCardView::setRoot(const DiskNodePtr& root) {
 }
 
 void FolderCardView::prepareTexts() {
-    // Texts are made when a card is first drawn: a folder of 10,000 items shows at once.
+    // Texts are made before a card is first drawn: a folder of 10,000 items shows at once.
     m_texts.clear();
     m_texts.resize(m_layout.cards().size());
-    m_sizeAscent = QFontMetricsF(m_sizeFont).ascent();
+    m_sizeAscent = QFontMetricsF(sizeFont()).ascent();
 }
 
-FolderCardView::CardTexts& FolderCardView::textsOf(int index) const {
+void FolderCardView::prepareTextsOf(int first, int last) const {
+    std::vector<int> missing;
+    for (int i = first; i < last; ++i) {
+        const auto& texts = m_texts[static_cast<std::size_t>(i)];
+        if (!texts || texts->elidedName.isNull()) {
+            missing.push_back(i);
+        }
+    }
+    // Measured and elided in parts at once, each card by one thread; a few here.
+    constexpr std::size_t kCardsPerPart = 8;
+    const std::size_t parts = std::min<std::size_t>(missing.size() / kCardsPerPart, 4);
+    if (parts < 2) {
+        const Fonts fonts;
+        for (const int index : missing) {
+            makeTexts(index, fonts);
+        }
+        return;
+    }
+    std::vector<std::function<void()>> measures;
+    for (std::size_t part = 0; part < parts; ++part) {
+        measures.emplace_back([this, &missing, part, parts] {
+            const Fonts fonts;
+            for (std::size_t k = missing.size() * part / parts;
+                 k < missing.size() * (part + 1) / parts; ++k) {
+                makeTexts(missing[k], fonts);
+            }
+        });
+    }
+    paintInParallel(measures);
+}
+
+void FolderCardView::makeTexts(int index, const Fonts& fonts) const {
     auto& slot = m_texts[static_cast<std::size_t>(index)];
-    if (slot) {
-        return *slot;
-    }
-    slot = std::make_unique<CardTexts>();
-    auto& texts = *slot;
     const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
-    const auto& node = *card.node;
-    texts.name = displayText(node.name());
-    texts.category = displayText(displayName(node.category));
-    texts.size = displayText(node.formattedSize());
-    texts.percent = tr("%1%").arg(card.percent);
-    texts.percentWidth = QFontMetricsF(m_percentFont).horizontalAdvance(texts.percent);
-    if (node.isDirectory()) {
-        texts.items = tr("%1 items").arg(static_cast<qlonglong>(node.itemCount));
-        texts.itemsWidth = QFontMetricsF(m_badgeFont).horizontalAdvance(texts.items);
+    if (!slot) {
+        slot = std::make_unique<CardTexts>();
+        auto& texts = *slot;
+        const auto& node = *card.node;
+        texts.name = displayText(node.name());
+        texts.category = displayText(displayName(node.category));
+        texts.size = displayText(node.formattedSize());
+        texts.percent = tr("%1%").arg(card.percent);
+        texts.percentWidth = QFontMetricsF(fonts.percent).horizontalAdvance(texts.percent);
+        if (node.isDirectory()) {
+            texts.items = tr("%1 items").arg(static_cast<qlonglong>(node.itemCount));
+            texts.itemsWidth = QFontMetricsF(fonts.badge).horizontalAdvance(texts.items);
+        }
     }
-    return texts;
+    auto& texts = *slot;
+    const double width = textWidth(card.frame, texts.itemsWidth, !texts.items.isEmpty());
+    texts.elidedName = QFontMetricsF(fonts.name).elidedText(texts.name, Qt::ElideRight, width);
+    texts.elidedCategory =
+        QFontMetricsF(fonts.category).elidedText(texts.category, Qt::ElideRight, width);
 }
 
 int FolderCardView::heightForWidth(int width) const {
@@ -130,6 +181,7 @@ void FolderCardView::hoverChanged(int, int current) {
 }
 
 void FolderCardView::repaintCard(int item) {
+    m_bandShows = QRect();
     if (item >= 0 && item < static_cast<int>(m_layout.cards().size())) {
         // The shadow reaches 8 points out and 2 down.
         update(toQRect(m_layout.cards()[static_cast<std::size_t>(item)].frame)
@@ -149,6 +201,7 @@ std::unique_ptr<QMenu> FolderCardView::contextMenuAt(const QPoint& pos) {
 }
 
 void FolderCardView::resizeEvent(QResizeEvent* event) {
+    m_bandShows = QRect();
     const double before = m_layout.grid().columnWidth;
     m_layout.placeFor(width());
     if (before != m_layout.grid().columnWidth) {
@@ -168,8 +221,7 @@ void FolderCardView::paintEvent(QPaintEvent* event) {
     if (first == last) {
         return;
     }
-    prepareChrome(first, last);
-    // The exposed band is drawn into an image on a pool thread while this one waits, then copied:
+    // The exposed band is drawn into an image on pool threads while this one waits, then copied:
     // on the GUI thread the raster engine hands each antialiased fill of a card to the pool in
     // pieces (about ten per rounded shape), and waking those threads costs more than the fill.
     // The band starts on a whole device pixel, so that every card lies on the pixel grid as in a
@@ -181,27 +233,93 @@ void FolderCardView::paintEvent(QPaintEvent* event) {
         m_band.devicePixelRatio() != ratio) {
         m_band = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
         m_band.setDevicePixelRatio(ratio);
+        m_bandShows = QRect();
     }
-    paintOnPoolThread([&, first = first, last = last] {
-        QPainter band(&m_band);
-        band.setCompositionMode(QPainter::CompositionMode_Source);
-        band.fillRect(QRectF(0, 0, device.width() / ratio, device.height() / ratio),
-                      Qt::transparent);
-        band.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        band.setRenderHint(QPainter::Antialiasing);
-        band.translate(-QPointF(device.topLeft()) / ratio);
-        for (int i = first; i < last; ++i) {
-            paintCard(band, i, false);
-        }
-    });
+    // The same band again with nothing changed (a switch back to this mode) is copied as it is.
+    if (device != m_bandShows) {
+        prepareTextsOf(first, last);
+        prepareChrome(first, last);
+        drawBand(device, first, last);
+        m_bandShows = device;
+    }
     QPainter painter(this);
     painter.drawImage(QRectF(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio),
                       m_band, QRectF(QPointF(0, 0), QSizeF(device.size())));
 }
 
+void FolderCardView::drawBand(const QRect& device, int first, int last) {
+    // A card's drawing reaches 4 points above it and 8 below (the shadow, hovered).
+    constexpr double kReachAbove = 4;
+    constexpr double kReachBelow = 8;
+    constexpr int kParts = 4;
+    constexpr int kCardsPerPart = 6;
+    const qreal ratio = m_band.devicePixelRatio();
+    const auto& cards = m_layout.cards();
+    // Parts of whole device rows, cut between rows of cards where no card reaches, as near to
+    // equal as the rows allow.
+    std::vector<int> rowCuts;
+    for (int i = first; i < last; ++i) {
+        const double top = cards[static_cast<std::size_t>(i)].frame.y;
+        const int cut = static_cast<int>(std::floor((top - kReachAbove) * ratio)) - device.top();
+        if (cut > 0 && cut < device.height() && (rowCuts.empty() || cut > rowCuts.back())) {
+            rowCuts.push_back(cut);
+        }
+    }
+    std::vector<int> cuts{0};
+    const int parts = std::clamp((last - first) / kCardsPerPart, 1, kParts);
+    for (int part = 1; part < parts; ++part) {
+        const int wanted = device.height() * part / parts;
+        int nearest = -1;
+        for (const int cut : rowCuts) {
+            if (cut > cuts.back() &&
+                (nearest < 0 || std::abs(cut - wanted) < std::abs(nearest - wanted))) {
+                nearest = cut;
+            }
+        }
+        if (nearest > 0) {
+            cuts.push_back(nearest);
+        }
+    }
+    cuts.push_back(device.height());
+    // Each part is a window onto the band's rows, shifted by whole device pixels as the band is;
+    // every card whose drawing meets it is drawn there.
+    uchar* const bits = m_band.bits();
+    const qsizetype line = m_band.bytesPerLine();
+    std::vector<std::function<void()>> draws;
+    for (std::size_t part = 0; part + 1 < cuts.size(); ++part) {
+        const int top = cuts[part];
+        const int bottom = cuts[part + 1];
+        draws.emplace_back([this, &device, &cards, bits, line, ratio, top, bottom, first, last] {
+            QImage rows(bits + top * line, device.width(), bottom - top, line,
+                        QImage::Format_ARGB32_Premultiplied);
+            rows.setDevicePixelRatio(ratio);
+            QPainter band(&rows);
+            band.setCompositionMode(QPainter::CompositionMode_Source);
+            band.fillRect(QRectF(0, 0, device.width() / ratio, (bottom - top) / ratio),
+                          Qt::transparent);
+            band.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            band.setRenderHint(QPainter::Antialiasing);
+            const QPointF origin = QPointF(device.left(), device.top() + top) / ratio;
+            band.translate(-origin);
+            const double partBottom = origin.y() + (bottom - top) / ratio;
+            const Fonts fonts;
+            for (int i = first; i < last; ++i) {
+                const Rect& frame = cards[static_cast<std::size_t>(i)].frame;
+                if (frame.y - kReachAbove < partBottom && frame.maxY() + kReachBelow > origin.y()) {
+                    paintCard(band, i, false, fonts);
+                }
+            }
+        });
+    }
+    paintInParallel(draws);
+}
+
 void FolderCardView::drawPlain(QPainter& painter) const {
-    for (int i = 0; i < static_cast<int>(m_layout.cards().size()); ++i) {
-        paintCard(painter, i, true);
+    const int count = static_cast<int>(m_layout.cards().size());
+    prepareTextsOf(0, count);
+    const Fonts fonts;
+    for (int i = 0; i < count; ++i) {
+        paintCard(painter, i, true, fonts);
     }
 }
 
@@ -238,17 +356,17 @@ QImage FolderCardView::makeChrome(const QRectF& key, qreal ratio) {
     return image;
 }
 
-const QImage& FolderCardView::keepChrome(const QRectF& key, QImage image) const {
+void FolderCardView::keepChrome(const QRectF& key, QImage image) {
     if (m_chrome.size() >= kKeptChrome) {
         m_chrome.erase(m_chrome.begin());
     }
     m_chrome.push_back({key, std::move(image)});
-    return m_chrome.back().image;
 }
 
-void FolderCardView::prepareChrome(int first, int last) const {
+void FolderCardView::prepareChrome(int first, int last) {
     // The resting looks this frame needs and has not kept, one per card size and fraction of a
-    // pixel a card sits at (one per column), are made all at once on the pool's threads.
+    // pixel a card sits at (one per column), are made all at once on the pool's threads. A card
+    // whose look is not kept (more looks than are kept) is drawn in full.
     const qreal ratio = devicePixelRatioF();
     std::vector<QRectF> missing;
     for (int i = first; i < last && missing.size() < kKeptChrome; ++i) {
@@ -257,9 +375,6 @@ void FolderCardView::prepareChrome(int first, int last) const {
             std::find(missing.begin(), missing.end(), key) == missing.end()) {
             missing.push_back(key);
         }
-    }
-    if (missing.size() < 2) {
-        return; // made in place, when the card is drawn
     }
     std::vector<QImage> made(missing.size());
     std::vector<std::function<void()>> draws;
@@ -273,30 +388,23 @@ void FolderCardView::prepareChrome(int first, int last) const {
     }
 }
 
-const QImage& FolderCardView::restingChrome(const QRectF& frame) const {
-    const QRectF key = chromeKey(frame);
-    const qreal ratio = devicePixelRatioF();
-    if (const QImage* kept = findChrome(key, ratio)) {
-        return *kept;
-    }
-    return keepChrome(key, makeChrome(key, ratio));
-}
-
-void FolderCardView::paintCard(QPainter& painter, int index, bool plain) const {
+void FolderCardView::paintCard(QPainter& painter, int index, bool plain, const Fonts& fonts) const {
     const auto& card = m_layout.cards()[static_cast<std::size_t>(index)];
-    auto& texts = textsOf(index);
+    const auto& texts = *m_texts[static_cast<std::size_t>(index)];
     const auto& node = *card.node;
     const QColor category = FernwickTheme::color(node.category);
     const double hover = m_animator->progress(index);
     const QRectF frame = toQRect(card.frame);
 
-    if (hover == 0 && !plain) {
-        // A card at rest looks the same whatever its category: copy it from a cached image
-        // rather than filling six tall antialiased shapes per card.
-        const auto& chrome = restingChrome(frame);
+    // A card at rest looks the same whatever its category: copy it from a kept image rather
+    // than filling six tall antialiased shapes per card.
+    const QImage* chrome = hover == 0 && !plain
+                               ? findChrome(chromeKey(frame), painter.device()->devicePixelRatio())
+                               : nullptr;
+    if (chrome != nullptr) {
         painter.drawImage(
             QPointF(std::floor(frame.x()) - kChromeMargin, std::floor(frame.y()) - kChromeMargin),
-            chrome);
+            *chrome);
     } else {
         paintChrome(painter, frame, category, hover);
     }
@@ -308,43 +416,35 @@ void FolderCardView::paintCard(QPainter& painter, int index, bool plain) const {
     painter.drawRoundedRect(icon, 8, 8);
     drawSystemIcon(painter, icon, node.isDirectory() ? "folder.fill" : "doc.fill", 18, category);
 
-    const double contentRight = frame.right() - FolderCardLayout::kCardPadding;
     const double textLeft = icon.right() + 8;
-    double textRight = contentRight;
+    const double width = textWidth(card.frame, texts.itemsWidth, !texts.items.isEmpty());
     if (!texts.items.isEmpty()) {
+        const double contentRight = frame.right() - FolderCardLayout::kCardPadding;
         const QRectF badge(contentRight - texts.itemsWidth - 10, icon.top(), texts.itemsWidth + 10,
                            kBadgeLine + 4);
         painter.setPen(Qt::NoPen);
         painter.setBrush(whiteAt(0.06));
         painter.drawRoundedRect(badge, 4, 4);
-        painter.setFont(m_badgeFont);
+        painter.setFont(fonts.badge);
         painter.setPen(whiteAt(0.4));
         painter.drawText(badge, Qt::AlignCenter, texts.items);
-        textRight = badge.left() - 8;
     }
-    const double textWidth = std::max(textRight - textLeft, 0.0);
-    if (texts.elidedName.isNull()) {
-        texts.elidedName =
-            QFontMetricsF(m_nameFont).elidedText(texts.name, Qt::ElideRight, textWidth);
-        texts.elidedCategory =
-            QFontMetricsF(m_categoryFont).elidedText(texts.category, Qt::ElideRight, textWidth);
-    }
-    painter.setFont(m_nameFont);
+    painter.setFont(fonts.name);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(textLeft, icon.top(), textWidth, kNameLine),
+    painter.drawText(QRectF(textLeft, icon.top(), width, kNameLine),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.elidedName);
-    painter.setFont(m_categoryFont);
+    painter.setFont(fonts.category);
     painter.setPen(whiteAt(0.5));
-    painter.drawText(QRectF(textLeft, icon.top() + kNameLine + 2, textWidth, kCategoryLine),
+    painter.drawText(QRectF(textLeft, icon.top() + kNameLine + 2, width, kCategoryLine),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.elidedCategory);
 
     // Value row: size and percentage on one baseline.
     const QRectF value = toQRect(FolderCardLayout::valueRowRect(card.frame));
     const double baseline = value.top() + m_sizeAscent;
-    painter.setFont(m_sizeFont);
+    painter.setFont(fonts.size);
     painter.setPen(category);
     painter.drawText(QPointF(value.left(), baseline), texts.size);
-    painter.setFont(m_percentFont);
+    painter.setFont(fonts.percent);
     painter.setPen(whiteAt(0.55));
     painter.drawText(QPointF(value.right() - texts.percentWidth, baseline), texts.percent);
 

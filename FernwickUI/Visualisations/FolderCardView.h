@@ -3,8 +3,8 @@
 #include "FernwickUI/Visualisations/FolderCardLayout.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
-#include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QRectF>
 #include <QString>
 
@@ -21,6 +21,8 @@ class HoverAnimator;
 /// hovering lifts the card (animated over 0.15 s). A click asks to select the child, a double
 /// click on a folder to drill down; the menu holds "Inspect Details", "Drill Down Into Folder"
 /// (folders), "Show in File Manager", a separator, "Copy Path" and "Move to Trash".
+///
+/// The cards of a frame are drawn on the application pool's threads, in bands at once.
 ///
 /// Tall content: put the view in a QScrollArea with widgetResizable set; the view reports its
 /// height for a width. GUI thread only; the view keeps the nodes alive while it shows them.
@@ -72,30 +74,28 @@ private:
         QImage image;
     };
     static constexpr std::size_t kKeptChrome = 16;
-    void paintCard(QPainter& painter, int index, bool plain) const;
+    struct Fonts;
+    void paintCard(QPainter& painter, int index, bool plain, const Fonts& fonts) const;
+    void drawBand(const QRect& device, int first, int last);
     static void paintChrome(QPainter& painter, const QRectF& frame, const QColor& category,
                             double hover);
     static QImage makeChrome(const QRectF& key, qreal ratio);
     const QImage* findChrome(const QRectF& key, qreal ratio) const;
-    const QImage& keepChrome(const QRectF& key, QImage image) const;
-    void prepareChrome(int first, int last) const;
-    const QImage& restingChrome(const QRectF& frame) const;
+    void keepChrome(const QRectF& key, QImage image);
+    void prepareChrome(int first, int last);
     void repaintCard(int item);
     void prepareTexts();
-    CardTexts& textsOf(int index) const;
+    void prepareTextsOf(int first, int last) const;
+    void makeTexts(int index, const Fonts& fonts) const;
 
     DiskNodePtr m_root;
     FolderCardLayout m_layout;
-    // Made when a card is first drawn.
+    // Made before a card is first drawn.
     mutable std::vector<std::unique_ptr<CardTexts>> m_texts;
-    mutable std::vector<CachedChrome> m_chrome;
-    QImage m_band; ///< the exposed band of the last frame, drawn on the pool
+    std::vector<CachedChrome> m_chrome;
+    QImage m_band;     ///< the exposed band of the last frame, drawn on the pool
+    QRect m_bandShows; ///< the device pixels m_band holds as they are now; empty when stale
     HoverAnimator* m_animator;
-    QFont m_nameFont;
-    QFont m_categoryFont;
-    QFont m_badgeFont;
-    QFont m_sizeFont;
-    QFont m_percentFont;
     double m_sizeAscent = 0;
 };
 
