@@ -39,6 +39,14 @@ QFont itemsFont() {
 
 } // namespace
 
+// Made for each drawing: the picture is drawn on several threads at once, and a font keeps what
+// it resolves to, for one thread.
+struct BubbleNodeView::Fonts {
+    std::array<QFont, 2> name{nameFont(false), nameFont(true)};
+    std::array<QFont, 2> size{sizeFont(false), sizeFont(true)};
+    QFont items = itemsFont();
+};
+
 void BubbleNodeView::warmUp() {
     warmUpFonts({nameFont(true), sizeFont(true), nameFont(false), sizeFont(false), itemsFont()},
                 {"folder.fill", "doc.fill"}, kLargeIconSize);
@@ -49,8 +57,7 @@ BubbleNodeView::BubbleNodeView(QWidget* parent)
     // A spring of response 0.25 s and damping 0.7: a short ease with a slight overshoot.
     : VisualisationView(parent),
       m_animator(new HoverAnimator(this, 300, QEasingCurve::OutBack,
-                                   [this](int item) { repaintBubble(item); })),
-      m_itemsFont(itemsFont()) {
+                                   [this](int item) { repaintBubble(item); })) {
     for (int large = 0; large < 2; ++large) {
         auto& type = m_type[static_cast<std::size_t>(large)];
         type.name = nameFont(large != 0);
@@ -60,7 +67,7 @@ BubbleNodeView::BubbleNodeView(QWidget* parent)
         type.nameLine = lineHeight(type.name);
         type.sizeLine = lineHeight(type.size);
     }
-    m_itemsLine = lineHeight(m_itemsFont);
+    m_itemsLine = lineHeight(itemsFont());
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -122,6 +129,41 @@ QRectF BubbleNodeView::reachOf(const BubbleLayout::Bubble& bubble) const {
     return {bubble.centerX - reach, bubble.centerY - reach, 2 * reach, 2 * reach};
 }
 
+void BubbleNodeView::cutIntoRows() {
+    // The rows of the grid, each from the top of the highest bubble in it to the bottom of the
+    // lowest as drawn now, grown by a hover and outlined (a row begins where a bubble lies left
+    // of the one before).
+    std::vector<std::pair<double, double>> rows;
+    double previousX = 0;
+    const auto& bubbles = m_layout.bubbles();
+    for (std::size_t i = 0; i < bubbles.size(); ++i) {
+        const auto& bubble = bubbles[i];
+        const double hover = m_animator->progress(static_cast<int>(i));
+        const double extent = bubble.diameter / 2 * (1 + (BubbleLayout::kHoverScale - 1) * hover) +
+                              (1 + std::clamp(hover, 0.0, 1.0)) / 2 + 1;
+        const double top = bubble.centerY - extent;
+        const double bottom = bubble.centerY + extent;
+        if (rows.empty() || bubble.centerX < previousX) {
+            rows.emplace_back(top, bottom);
+        } else {
+            rows.back().first = std::min(rows.back().first, top);
+            rows.back().second = std::max(rows.back().second, bottom);
+        }
+        previousX = bubble.centerX;
+    }
+    // Up to four parts of about as many rows, cut between rows.
+    constexpr std::size_t kParts = 4;
+    const std::size_t parts = std::min(rows.size(), kParts);
+    std::vector<double> cuts;
+    for (std::size_t part = 1; part < parts; ++part) {
+        const std::size_t after = rows.size() * part / parts - 1;
+        if (rows[after].second < rows[after + 1].first) {
+            cuts.push_back((rows[after].second + rows[after + 1].first) / 2);
+        }
+    }
+    m_picture.setRowCuts(std::move(cuts));
+}
+
 void BubbleNodeView::repaintBubble(int item) {
     if (item >= 0 && item < static_cast<int>(m_layout.bubbles().size())) {
         const QRect area =
@@ -148,6 +190,7 @@ void BubbleNodeView::resizeEvent(QResizeEvent* event) {
 }
 
 void BubbleNodeView::paintEvent(QPaintEvent* event) {
+    cutIntoRows();
     QPainter painter(this);
     m_picture.paint(painter, event->rect(), size(), devicePixelRatioF(),
                     [this](QPainter& picture, const QRectF& area) { drawArea(picture, area); });
@@ -161,17 +204,18 @@ void BubbleNodeView::drawArea(QPainter& painter, const QRectF& area) const {
     // The hovered bubble is drawn last so that its grown circle lies above its neighbours.
     const int hovered = hoveredItem();
     const auto& bubbles = m_layout.bubbles();
+    const Fonts fonts;
     for (int i = 0; i < static_cast<int>(bubbles.size()); ++i) {
         if (i != hovered && area.intersects(reachOf(bubbles[static_cast<std::size_t>(i)]))) {
-            paintBubble(painter, i);
+            paintBubble(painter, i, fonts);
         }
     }
     if (hovered >= 0 && area.intersects(reachOf(bubbles[static_cast<std::size_t>(hovered)]))) {
-        paintBubble(painter, hovered);
+        paintBubble(painter, hovered, fonts);
     }
 }
 
-void BubbleNodeView::paintBubble(QPainter& painter, int index) const {
+void BubbleNodeView::paintBubble(QPainter& painter, int index, const Fonts& fonts) const {
     const auto& bubble = m_layout.bubbles()[static_cast<std::size_t>(index)];
     const auto& texts = m_texts[static_cast<std::size_t>(index)];
     const auto& node = *bubble.node;
@@ -209,18 +253,19 @@ void BubbleNodeView::paintBubble(QPainter& painter, int index) const {
     drawSystemIcon(painter, QRectF(left, top, width, type.iconLine),
                    node.isDirectory() ? "folder.fill" : "doc.fill", type.iconSize, category);
     top += type.iconLine + kLabelSpacing;
-    painter.setFont(type.name);
+    const std::size_t large = bubble.isLarge ? 1 : 0;
+    painter.setFont(fonts.name[large]);
     painter.setPen(Qt::white);
     painter.drawText(QRectF(left + kNamePadding, top, width - 2 * kNamePadding, type.nameLine),
                      Qt::AlignCenter | Qt::TextSingleLine, texts.name);
     top += type.nameLine + kLabelSpacing;
-    painter.setFont(type.size);
+    painter.setFont(fonts.size[large]);
     painter.setPen(whiteAt(0.9));
     painter.drawText(QRectF(left - radius, top, 2 * width, type.sizeLine),
                      Qt::AlignCenter | Qt::TextSingleLine, texts.size);
     if (!texts.items.isEmpty()) {
         top += type.sizeLine + kLabelSpacing;
-        painter.setFont(m_itemsFont);
+        painter.setFont(fonts.items);
         painter.setPen(whiteAt(0.45));
         painter.drawText(QRectF(left - radius, top, 2 * width, m_itemsLine),
                          Qt::AlignCenter | Qt::TextSingleLine, texts.items);

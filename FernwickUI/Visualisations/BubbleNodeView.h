@@ -21,8 +21,8 @@ class HoverAnimator;
 /// down; the menu holds "Inspect Details", "Drill Down Into Folder" (folders), "Show in File
 /// Manager", a separator and "Move to Trash".
 ///
-/// The bubbles are drawn into a kept picture once per layout; a hover (each step of its spring)
-/// draws again only around the bubbles in motion.
+/// The bubbles are drawn into a kept picture once per layout, in parts of rows at once; a hover
+/// (each step of its spring) draws again only around the bubbles in motion.
 ///
 /// Tall content: put the view in a QScrollArea with widgetResizable set. GUI thread only.
 class BubbleNodeView : public VisualisationView {
@@ -60,7 +60,8 @@ private:
         QString size;
         QString items;
     };
-    /// Fonts and line heights of the small [0] and large [1] type.
+    /// Fonts and line heights of the small [0] and large [1] type, for measuring on the GUI
+    /// thread (a drawing makes its own fonts).
     struct Type {
         QFont name;
         QFont size;
@@ -70,7 +71,9 @@ private:
         double sizeLine = 0;
     };
     void drawArea(QPainter& painter, const QRectF& area) const;
-    void paintBubble(QPainter& painter, int index) const;
+    struct Fonts;
+    void paintBubble(QPainter& painter, int index, const Fonts& fonts) const;
+    void cutIntoRows();
     /// The square a bubble may cover, grown and outlined.
     QRectF reachOf(const BubbleLayout::Bubble& bubble) const;
     void repaintBubble(int item);
@@ -81,7 +84,6 @@ private:
     ViewPicture m_picture;
     HoverAnimator* m_animator;
     std::array<Type, 2> m_type;
-    QFont m_itemsFont;
     double m_itemsLine = 0;
 };
 

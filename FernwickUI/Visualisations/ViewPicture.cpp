@@ -44,7 +44,40 @@ void ViewPicture::setBands(std::vector<double> edges, double bottom) {
     }
 }
 
+void ViewPicture::drawInRows(const QSize& size, qreal ratio, const Draw& draw) {
+    std::vector<int> rows{0};
+    for (const double cut : m_rowCuts) {
+        const int row = static_cast<int>(std::lround(cut * ratio));
+        if (row > rows.back() && row < m_image.height()) {
+            rows.push_back(row);
+        }
+    }
+    rows.push_back(m_image.height());
+    // Each part is a window onto the picture's rows, shifted by whole device pixels.
+    uchar* const bits = m_image.bits();
+    const qsizetype line = m_image.bytesPerLine();
+    std::vector<std::function<void()>> draws;
+    for (std::size_t part = 0; part + 1 < rows.size(); ++part) {
+        const int top = rows[part];
+        const int bottom = rows[part + 1];
+        draws.emplace_back([&, top, bottom] {
+            QImage window(bits + top * line, m_image.width(), bottom - top, line,
+                          QImage::Format_ARGB32_Premultiplied);
+            window.setDevicePixelRatio(ratio);
+            QPainter picture(&window);
+            picture.setRenderHint(QPainter::Antialiasing);
+            picture.translate(0, -top / ratio);
+            draw(picture, QRectF(0, top / ratio, size.width(), (bottom - top) / ratio));
+        });
+    }
+    paintInParallel(draws);
+}
+
 void ViewPicture::drawWhole(const QSize& size, qreal ratio, const Draw& draw) {
+    if (!m_rowCuts.empty()) {
+        drawInRows(size, ratio, draw);
+        return;
+    }
     // Whole device columns, each band at least one wide.
     std::vector<int> columns{0};
     for (const double edge : m_edges) {

@@ -19,7 +19,8 @@ namespace fernwick::ui {
 class ViewPicture {
 public:
     /// Draws, with antialiasing, every item that meets `area` (view coordinates) in the order the
-    /// view stacks them. In bands (see setBands) it is called on several threads at once.
+    /// view stacks them. In bands or parts (see setBands, setRowCuts) it is called on several
+    /// threads at once.
     using Draw = std::function<void(QPainter& painter, const QRectF& area)>;
 
     /// From the next whole drawing on, the picture is drawn in upright bands at once, divided at
@@ -29,6 +30,11 @@ public:
     /// or shifted drawing gives other values at antialiased edges and in gradients. No item
     /// reaches below `bottom` (view coordinates): the band images end there.
     void setBands(std::vector<double> edges, double bottom);
+
+    /// From the next whole drawing on, the picture is drawn in parts of whole rows at once, cut
+    /// at `cuts` (view y coordinates, ascending; none for one part) where no item's drawing
+    /// crosses, each straight into the picture's rows.
+    void setRowCuts(std::vector<double> cuts) { m_rowCuts = std::move(cuts); }
 
     /// The whole picture is drawn again at the next paint.
     void invalidate() { m_whole = true; }
@@ -48,6 +54,9 @@ private:
     void redrawDirty(qreal ratio, const Draw& draw);
 
     QImage m_image;
+    void drawInRows(const QSize& size, qreal ratio, const Draw& draw);
+
+    std::vector<double> m_rowCuts;
     std::vector<double> m_edges;
     double m_bottom = 0;
     std::vector<QImage> m_bandImages;
