@@ -280,38 +280,26 @@ void FolderCardView::drawBand(const QRect& device, int first, int last) {
             cuts.push_back(nearest);
         }
     }
-    cuts.push_back(device.height());
-    // Each part is a window onto the band's rows, shifted by whole device pixels as the band is;
-    // every card whose drawing meets it is drawn there.
-    uchar* const bits = m_band.bits();
-    const qsizetype line = m_band.bytesPerLine();
-    std::vector<std::function<void()>> draws;
-    for (std::size_t part = 0; part + 1 < cuts.size(); ++part) {
-        const int top = cuts[part];
-        const int bottom = cuts[part + 1];
-        draws.emplace_back([this, &device, &cards, bits, line, ratio, top, bottom, first, last] {
-            QImage rows(bits + top * line, device.width(), bottom - top, line,
-                        QImage::Format_ARGB32_Premultiplied);
-            rows.setDevicePixelRatio(ratio);
-            QPainter band(&rows);
-            band.setCompositionMode(QPainter::CompositionMode_Source);
-            band.fillRect(QRectF(0, 0, device.width() / ratio, (bottom - top) / ratio),
-                          Qt::transparent);
-            band.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            band.setRenderHint(QPainter::Antialiasing);
-            const QPointF origin = QPointF(device.left(), device.top() + top) / ratio;
-            band.translate(-origin);
-            const double partBottom = origin.y() + (bottom - top) / ratio;
-            const Fonts fonts;
-            for (int i = first; i < last; ++i) {
-                const Rect& frame = cards[static_cast<std::size_t>(i)].frame;
-                if (frame.y - kReachAbove < partBottom && frame.maxY() + kReachBelow > origin.y()) {
-                    paintCard(band, i, false, fonts);
-                }
+    cuts.erase(cuts.begin());
+    // Each part is drawn through a window onto the band's rows, shifted by whole device pixels
+    // as the band is; every card whose drawing meets it is drawn there.
+    drawRowsInParallel(m_band, device.size(), cuts, [&](QPainter& band, int top, int bottom) {
+        const QRectF rows(0, top / ratio, device.width() / ratio, (bottom - top) / ratio);
+        band.setCompositionMode(QPainter::CompositionMode_Source);
+        band.fillRect(rows, Qt::transparent);
+        band.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        const QPointF origin = QPointF(device.topLeft()) / ratio;
+        band.translate(-origin);
+        const double partTop = origin.y() + rows.top();
+        const double partBottom = origin.y() + rows.bottom();
+        const Fonts fonts;
+        for (int i = first; i < last; ++i) {
+            const Rect& frame = cards[static_cast<std::size_t>(i)].frame;
+            if (frame.y - kReachAbove < partBottom && frame.maxY() + kReachBelow > partTop) {
+                paintCard(band, i, false, fonts);
             }
-        });
-    }
-    paintInParallel(draws);
+        }
+    });
 }
 
 void FolderCardView::drawPlain(QPainter& painter) const {

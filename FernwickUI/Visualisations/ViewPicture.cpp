@@ -44,33 +44,31 @@ void ViewPicture::setBands(std::vector<double> edges, double bottom) {
     }
 }
 
-void ViewPicture::drawInRows(const QSize& size, qreal ratio, const Draw& draw) {
-    std::vector<int> rows{0};
-    for (const double cut : m_rowCuts) {
-        const int row = static_cast<int>(std::lround(cut * ratio));
-        if (row > rows.back() && row < m_image.height()) {
-            rows.push_back(row);
+namespace {
+
+// 0, the device positions of `edges` in whole pixels where each lies beyond the one before and
+// before `end`, and `end`.
+std::vector<int> devicePositions(const std::vector<double>& edges, qreal ratio, int end) {
+    std::vector<int> positions{0};
+    for (const double edge : edges) {
+        const int position = static_cast<int>(std::lround(edge * ratio));
+        if (position > positions.back() && position < end) {
+            positions.push_back(position);
         }
     }
-    rows.push_back(m_image.height());
-    // Each part is a window onto the picture's rows, shifted by whole device pixels.
-    uchar* const bits = m_image.bits();
-    const qsizetype line = m_image.bytesPerLine();
-    std::vector<std::function<void()>> draws;
-    for (std::size_t part = 0; part + 1 < rows.size(); ++part) {
-        const int top = rows[part];
-        const int bottom = rows[part + 1];
-        draws.emplace_back([&, top, bottom] {
-            QImage window(bits + top * line, m_image.width(), bottom - top, line,
-                          QImage::Format_ARGB32_Premultiplied);
-            window.setDevicePixelRatio(ratio);
-            QPainter picture(&window);
-            picture.setRenderHint(QPainter::Antialiasing);
-            picture.translate(0, -top / ratio);
-            draw(picture, QRectF(0, top / ratio, size.width(), (bottom - top) / ratio));
-        });
-    }
-    paintInParallel(draws);
+    positions.push_back(end);
+    return positions;
+}
+
+} // namespace
+
+void ViewPicture::drawInRows(const QSize& size, qreal ratio, const Draw& draw) {
+    std::vector<int> cuts = devicePositions(m_rowCuts, ratio, m_image.height());
+    cuts.erase(cuts.begin());
+    cuts.pop_back();
+    drawRowsInParallel(m_image, m_image.size(), cuts, [&](QPainter& picture, int top, int bottom) {
+        draw(picture, QRectF(0, top / ratio, size.width(), (bottom - top) / ratio));
+    });
 }
 
 void ViewPicture::drawWhole(const QSize& size, qreal ratio, const Draw& draw) {
@@ -78,15 +76,7 @@ void ViewPicture::drawWhole(const QSize& size, qreal ratio, const Draw& draw) {
         drawInRows(size, ratio, draw);
         return;
     }
-    // Whole device columns, each band at least one wide.
-    std::vector<int> columns{0};
-    for (const double edge : m_edges) {
-        const int column = static_cast<int>(std::lround(edge * ratio));
-        if (column > columns.back() && column < m_image.width()) {
-            columns.push_back(column);
-        }
-    }
-    columns.push_back(m_image.width());
+    const std::vector<int> columns = devicePositions(m_edges, ratio, m_image.width());
     const std::size_t bands = columns.size() - 1;
     const int rows = std::clamp(static_cast<int>(std::ceil(m_bottom * ratio)), 0, m_image.height());
     m_bandImages.resize(bands - 1);
@@ -156,6 +146,31 @@ void ViewPicture::redrawDirty(qreal ratio, const Draw& draw) {
         }
     }
     m_dirty = QRegion();
+}
+
+void drawRowsInParallel(QImage& image, const QSize& pixels, const std::vector<int>& cuts,
+                        const std::function<void(QPainter& painter, int top, int bottom)>& draw) {
+    std::vector<int> rows{0};
+    rows.insert(rows.end(), cuts.begin(), cuts.end());
+    rows.push_back(pixels.height());
+    const qreal ratio = image.devicePixelRatio();
+    uchar* const bits = image.bits();
+    const qsizetype line = image.bytesPerLine();
+    std::vector<std::function<void()>> draws;
+    for (std::size_t part = 0; part + 1 < rows.size(); ++part) {
+        const int top = rows[part];
+        const int bottom = rows[part + 1];
+        draws.emplace_back([&, top, bottom] {
+            QImage window(bits + top * line, pixels.width(), bottom - top, line,
+                          QImage::Format_ARGB32_Premultiplied);
+            window.setDevicePixelRatio(ratio);
+            QPainter painter(&window);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.translate(0, -top / ratio);
+            draw(painter, top, bottom);
+        });
+    }
+    paintInParallel(draws);
 }
 
 void paintInParallel(const std::vector<std::function<void()>>& draws) {

@@ -77,6 +77,13 @@ void paintOnPoolThread(const std::function<void()>& draw);
 /// use meanwhile.
 void paintInParallel(const std::vector<std::function<void()>>& draws);
 
+/// Draws into the top left `pixels` of `image` in parts of its device rows, divided at `cuts`
+/// (ascending, inside, without 0), all at once on the application pool's threads, each through a
+/// window onto its own rows: `draw` gets a painter, antialiased, on rows [top, bottom) in which
+/// the image's coordinates hold, and the rows.
+void drawRowsInParallel(QImage& image, const QSize& pixels, const std::vector<int>& cuts,
+                        const std::function<void(QPainter& painter, int top, int bottom)>& draw);
+
 /// Runs `warmUp` once on every thread of the application's pool, in the background, and keeps
 /// those threads for the life of the application: font engines and rasterised glyphs belong to
 /// one thread, and a picture is drawn on whichever thread is free (see warmUpFonts).
