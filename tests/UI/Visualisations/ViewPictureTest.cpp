@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <latch>
 #include <mutex>
 #include <set>
@@ -25,6 +26,44 @@ void recordThread() {
     const std::lock_guard lock(g_mutex);
     g_warmed.insert(QThread::currentThread());
     ++g_warmUps;
+}
+
+void glowingCircle(QPainter& painter, const QPointF& centre, double radius) {
+    QRadialGradient glow(centre, radius);
+    glow.setColorAt(0.1, QColor(90, 160, 250, 120));
+    glow.setColorAt(1, QColor(250, 120, 60, 20));
+    painter.setBrush(glow);
+    painter.setPen(QPen(QColor(255, 255, 255, 150), 0.8));
+    painter.drawEllipse(centre, radius, radius * 0.94);
+}
+
+// `shapes` drawn once onto a transparent image of `size` points at `ratio`.
+QImage drawnOnce(const QSize& size, qreal ratio, const std::function<void(QPainter&)>& shapes) {
+    QImage image((QSizeF(size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    shapes(painter);
+    return image;
+}
+
+// Brings `picture` up to date with `shapes` as its drawing; the areas it was asked to draw.
+std::vector<QRectF> drawnAreas(ViewPicture& picture, const QSize& size, qreal ratio,
+                               const std::function<void(QPainter&)>& shapes) {
+    std::mutex mutex;
+    std::vector<QRectF> areas;
+    QImage shown((QSizeF(size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    QPainter target(&shown);
+    picture.paint(target, QRect(QPoint(), size), size, ratio,
+                  [&](QPainter& painter, const QRectF& area) {
+                      {
+                          const std::lock_guard lock(mutex);
+                          areas.push_back(area);
+                      }
+                      shapes(painter);
+                  });
+    return areas;
 }
 
 } // namespace
@@ -97,40 +136,15 @@ private slots:
         const auto shapes = [](QPainter& painter) {
             for (int i = 0; i < 12; ++i) {
                 const QPointF centre(17.3 + i * 57.7, 45.4);
-                QRadialGradient glow(centre, 41);
-                glow.setColorAt(0.1, QColor(90, 160, 250, 120));
-                glow.setColorAt(1, QColor(250, 120, 60, 20));
-                painter.setBrush(glow);
-                painter.setPen(QPen(QColor(255, 255, 255, 150), 0.8));
-                painter.drawEllipse(centre, 41.2, 38.9);
+                glowingCircle(painter, centre, 41.2);
                 painter.drawRoundedRect(QRectF(centre.x() - 2.1, 8.6, 0.3 + i * 0.45, 70), 4, 4);
             }
         };
         for (const qreal ratio : {1.0, 1.5}) {
-            QImage once((QSizeF(size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-            once.setDevicePixelRatio(ratio);
-            once.fill(Qt::transparent);
-            {
-                QPainter painter(&once);
-                painter.setRenderHint(QPainter::Antialiasing);
-                shapes(painter);
-            }
             ViewPicture picture;
             picture.setBands({120.4, 333.3, 520.7}, 90);
-            std::mutex mutex;
-            std::vector<QRectF> areas;
-            QImage shown(once.size(), QImage::Format_ARGB32_Premultiplied);
-            shown.fill(Qt::transparent);
-            QPainter target(&shown);
-            picture.paint(target, QRect(QPoint(), size), size, ratio,
-                          [&](QPainter& painter, const QRectF& area) {
-                              {
-                                  const std::lock_guard lock(mutex);
-                                  areas.push_back(area);
-                              }
-                              shapes(painter);
-                          });
-            QCOMPARE(picture.image(), once);
+            auto areas = drawnAreas(picture, size, ratio, shapes);
+            QCOMPARE(picture.image(), drawnOnce(size, ratio, shapes));
             std::sort(areas.begin(), areas.end(),
                       [](const QRectF& a, const QRectF& b) { return a.left() < b.left(); });
             QCOMPARE(areas.size(), std::size_t{4});
@@ -141,6 +155,71 @@ private slots:
                 QCOMPARE(areas[band].left(), areas[band - 1].right());
             }
         }
+    }
+
+    // Cut into parts of rows where no shape crosses, each drawn straight into the picture's rows
+    // at once, the picture has the pixels of one drawing; the parts' areas tile the height.
+    void aPictureDrawnInPartsOfRowsEqualsOneDrawing() {
+        const QSize size(300, 190);
+        const auto shapes = [](QPainter& painter) {
+            for (int row = 0; row < 3; ++row) {
+                for (int i = 0; i < 5; ++i) {
+                    glowingCircle(painter, QPointF(30.4 + i * 57.3, 31.3 + row * 62.2), 26.1);
+                }
+            }
+        };
+        for (const qreal ratio : {1.0, 1.5}) {
+            ViewPicture picture;
+            picture.setRowCuts({62.4, 124.6});
+            auto areas = drawnAreas(picture, size, ratio, shapes);
+            QCOMPARE(picture.image(), drawnOnce(size, ratio, shapes));
+            std::sort(areas.begin(), areas.end(),
+                      [](const QRectF& a, const QRectF& b) { return a.top() < b.top(); });
+            QCOMPARE(areas.size(), std::size_t{3});
+            QCOMPARE(areas[1].top(), std::round(62.4 * ratio) / ratio);
+            QCOMPARE(areas.front().top(), 0.0);
+            QCOMPARE(areas.back().bottom(), 190.0);
+            QCOMPARE(areas[2].top(), areas[1].bottom());
+        }
+    }
+
+    // The rows of the part asked for and no others: each part's painter draws in the image's
+    // coordinates, a part ends at the next cut, and below the area nothing is drawn at all.
+    void partsOfRowsDrawTheirOwnRows() {
+        QImage image(40, 100, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::transparent);
+        std::mutex mutex;
+        std::vector<std::pair<int, int>> parts;
+        drawRowsInParallel(image, QSize(30, 80), {20, 50},
+                           [&](QPainter& painter, int top, int bottom) {
+                               {
+                                   const std::lock_guard lock(mutex);
+                                   parts.emplace_back(top, bottom);
+                               }
+                               // Everywhere, in points: only the part's rows take it.
+                               painter.fillRect(QRectF(0, 0, 20, 50), QColor(0, 0, 255 - top));
+                           });
+        std::sort(parts.begin(), parts.end());
+        QCOMPARE(parts, (std::vector<std::pair<int, int>>{{0, 20}, {20, 50}, {50, 80}}));
+        QCOMPARE(image.pixel(5, 19), qRgb(0, 0, 255));
+        QCOMPARE(image.pixel(5, 20), qRgb(0, 0, 235));
+        QCOMPARE(image.pixel(29, 79), qRgb(0, 0, 205));
+        QCOMPARE(image.pixel(30, 79), 0U); // beyond the area's width
+        QCOMPARE(image.pixel(5, 80), 0U);  // below the area
+    }
+
+    // A picture drawn whole again, in the image it keeps, starts empty: nothing of the last one
+    // shows through where the new one draws nothing.
+    void aPictureDrawnAgainStartsEmpty() {
+        ViewPicture picture;
+        const QSize size(64, 48);
+        drawnAreas(picture, size, 1,
+                   [](QPainter& painter) { painter.fillRect(QRectF(0, 0, 64, 48), Qt::red); });
+        QCOMPARE(picture.image().pixel(10, 10), qRgb(255, 0, 0));
+        picture.invalidate();
+        drawnAreas(picture, size, 1, [](QPainter&) {});
+        QCOMPARE(picture.image().pixel(10, 10), 0U);
     }
 };
 
