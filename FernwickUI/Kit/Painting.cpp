@@ -6,6 +6,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace fernwick::ui {
 
 QRectF toQRect(const Rect& rect) {
@@ -23,6 +26,25 @@ void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name,
     painter.setPen(colour);
     painter.drawText(box, static_cast<int>(alignment), systemIconGlyph(name));
     painter.restore();
+}
+
+void drawLeftText(QPainter& painter, const QRectF& box, const QString& text) {
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const bool oneLine = std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator ||
+               c == QChar::ParagraphSeparator;
+    });
+    // At a fractional scale the two ways place the glyphs a fraction of a pixel apart.
+    const QTransform& device = painter.deviceTransform();
+    const bool wholeScale = device.type() <= QTransform::TxScale && device.m11() == device.m22() &&
+                            device.m11() == std::round(device.m11());
+    if (!oneLine || !wholeScale || metrics.height() > box.height()) {
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        return;
+    }
+    painter.drawText(
+        QPointF(box.left(), box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent()),
+        text);
 }
 
 void drawSoftShadow(QPainter& painter, const QRectF& rect, double cornerRadius,

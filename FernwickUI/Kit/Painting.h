@@ -28,6 +28,13 @@ QString displayText(std::string_view text);
 void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,
                     const QColor& colour, Qt::Alignment alignment = Qt::AlignCenter);
 
+/// Draws `text` on one line at the left of `box`, centred upright, in the painter's font and
+/// pen: the pixels of drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text)
+/// for a text no wider than the box (an elided text), at a third of the cost, the text not being
+/// laid out as a paragraph. A line taller than the box, a text with line breaks or tabs, or a
+/// painter scaled by a fraction (where the two ways place glyphs apart) is drawn that way.
+void drawLeftText(QPainter& painter, const QRectF& box, const QString& text);
+
 /// A soft drop shadow under a rounded rectangle: `colour` fading out over `radius` points,
 /// moved down by `offsetY`. Cheap: a few translucent outlines, no blur pass.
 void drawSoftShadow(QPainter& painter, const QRectF& rect, double cornerRadius,

@@ -390,15 +390,17 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index,
         const double sizeLeft = std::max(content.right() - texts.sizeWidth, nameLeft);
         painter.setFont(fonts.size);
         painter.setPen(whiteAt(0.85));
-        painter.drawText(QRectF(sizeLeft, content.top(), texts.sizeWidth + 1, content.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.size);
+        drawLeftText(painter,
+                     QRectF(sizeLeft, content.top(), texts.sizeWidth + 1, content.height()),
+                     texts.size);
     }
     if (!texts.name.isEmpty()) {
         painter.setFont(bar.isSmall ? fonts.smallName : fonts.name);
         painter.setPen(Qt::white);
-        painter.drawText(QRectF(nameLeft, content.top(), std::max(content.right() - nameLeft, 0.0),
-                                content.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.name);
+        drawLeftText(painter,
+                     QRectF(nameLeft, content.top(), std::max(content.right() - nameLeft, 0.0),
+                            content.height()),
+                     texts.name);
     }
     painter.restore();
 }

@@ -419,12 +419,11 @@ void FolderCardView::paintCard(QPainter& painter, int index, bool plain, const F
     }
     painter.setFont(fonts.name);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(textLeft, icon.top(), width, kNameLine),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.elidedName);
+    drawLeftText(painter, QRectF(textLeft, icon.top(), width, kNameLine), texts.elidedName);
     painter.setFont(fonts.category);
     painter.setPen(whiteAt(0.5));
-    painter.drawText(QRectF(textLeft, icon.top() + kNameLine + 2, width, kCategoryLine),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts.elidedCategory);
+    drawLeftText(painter, QRectF(textLeft, icon.top() + kNameLine + 2, width, kCategoryLine),
+                 texts.elidedCategory);
 
     // Value row: size and percentage on one baseline.
     const QRectF value = toQRect(FolderCardLayout::valueRowRect(card.frame));

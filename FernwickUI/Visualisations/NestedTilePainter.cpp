@@ -146,7 +146,7 @@ void NestedTilePainter::paintTile(QPainter& painter, const NestedTileLayout::Til
         const QRectF line(row.left(), row.top(), row.width(), rowHeight);
         painter.setFont(look.nameFont);
         painter.setPen(Qt::white);
-        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, look.name);
+        drawLeftText(painter, line, look.name);
         if (tile.showsSize) {
             painter.setFont(look.sizeFont);
             painter.setPen(whiteAt(0.85));
@@ -172,7 +172,7 @@ void NestedTilePainter::paintTile(QPainter& painter, const NestedTileLayout::Til
     const QRectF text = header.adjusted(kHeaderPadding, 0, -kHeaderPadding, 0);
     painter.setFont(look.nameFont);
     painter.setPen(withOpacity(look.colour, 0.95));
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, look.name);
+    drawLeftText(painter, text, look.name);
     painter.setFont(look.sizeFont);
     painter.setPen(whiteAt(0.7));
     painter.drawText(text, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, look.size);

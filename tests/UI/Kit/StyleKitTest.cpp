@@ -1,9 +1,11 @@
 #include "FernwickUI/Kit/CardFrame.h"
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/SystemFont.h"
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLayout>
 #include <QPainter>
@@ -120,6 +122,54 @@ private slots:
         QCOMPARE(small.pixelColor(4, 10).alpha(), 0);
         QCOMPARE(small.pixelColor(15, 10).alpha(), 0);
         QCOMPARE(small.pixelColor(10, 10), QColor(Qt::red));
+    }
+
+    // A line of text drawn at the left of a box, centred upright, has the pixels of the painter's
+    // own aligned drawing: for fonts of the visual modes' kind, fractional boxes, device pixel
+    // ratios of 1 and 2 and (the long way) 1.5, texts that fit, a box lower than the line and a
+    // text with a line break.
+    void leftTextHasThePixelsOfAnAlignedDrawing() {
+        const QStringList texts = {QStringLiteral("file-5.mkv"),
+                                   QStringLiteral("Dokumente"),
+                                   QStringLiteral("<b>bold<b> & more.txt"),
+                                   QStringLiteral("1.2 GB"),
+                                   QStringLiteral("Ä straße 42 …"),
+                                   QStringLiteral("two\nlines")};
+        int compared = 0;
+        for (const qreal ratio : {1.0, 1.5, 2.0}) {
+            for (int k = 0; k < 60; ++k) {
+                const QFont font =
+                    uiFont(7 + k % 11 * 0.5, k % 3 == 0 ? QFont::Bold : QFont::Normal,
+                           k % 4 == 0 ? FontDesign::monospaced : FontDesign::standard);
+                const QString& text = texts[k % texts.size()];
+                const QFontMetricsF metrics(font);
+                // Fractional places; one box in six lower than the line.
+                const QRectF box(3.37 + k * 0.29, 2.11 + k * 0.173,
+                                 metrics.horizontalAdvance(text) + 0.3 + k % 5,
+                                 metrics.height() + (k % 6 == 5 ? -2.5 : k * 0.07));
+                QImage aligned(QSize(200, 40) * ratio, QImage::Format_ARGB32_Premultiplied);
+                aligned.setDevicePixelRatio(ratio);
+                aligned.fill(Qt::transparent);
+                QImage left = aligned.copy();
+                for (QImage* image : {&aligned, &left}) {
+                    QPainter painter(image);
+                    painter.setRenderHint(QPainter::Antialiasing);
+                    painter.setFont(font);
+                    painter.setPen(Qt::white);
+                    // Shifted as a band of a picture is, by whole device pixels.
+                    painter.translate(-1 / ratio, -3 / ratio);
+                    if (image == &aligned) {
+                        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                                         text);
+                    } else {
+                        drawLeftText(painter, box, text);
+                    }
+                }
+                QVERIFY2(left == aligned, qPrintable(QStringLiteral("%1 at %2").arg(k).arg(ratio)));
+                ++compared;
+            }
+        }
+        QCOMPARE(compared, 180);
     }
 };
 
