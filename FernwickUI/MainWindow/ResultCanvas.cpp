@@ -256,13 +256,17 @@ void ResultCanvas::refreshCanvas() {
     const DiskNodePtr& root = m_state.currentTreemapRoot();
     Shown& shown = m_shown.at(index);
     // A view shown again on the folder it showed, the tree unchanged since, keeps its layout,
-    // texts and picture (the treemap and the list manage their own).
-    if (m_pages.at(index).view != nullptr && root && root == shown.root &&
+    // texts and picture; the treemap its tiles (the list manages its own).
+    const ModePage& page = m_pages.at(index);
+    if ((page.view != nullptr || page.shownAgain) && root && root == shown.root &&
         shown.treeChanges == m_state.treeChanges()) {
+        if (page.shownAgain) {
+            page.shownAgain();
+        }
         return;
     }
     shown = {root, m_state.treeChanges()};
-    m_pages.at(index).setRoot(root);
+    page.setRoot(root);
 }
 
 } // namespace fernwick::ui

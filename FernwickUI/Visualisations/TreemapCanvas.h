@@ -29,6 +29,8 @@ public:
     /// The tile under the pointer, as the tiles report it; null for none.
     const DiskNodePtr& hoveredNode() const { return m_hoveredNode; }
     void setHoveredNode(DiskNodePtr node);
+    /// Shows the inspector of the hovered tile, else of the selected node, else the idle handle.
+    void updateInspector();
     InspectorBar* inspector() const { return m_inspector; }
     KelvaneNestedTileView* tileView() const { return m_tileView; }
 
@@ -36,7 +38,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void updateInspector();
     void placeInspector();
 
     AppState& m_state;

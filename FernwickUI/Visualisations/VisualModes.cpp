@@ -45,14 +45,16 @@ QWidget* inScrollArea(QWidget* content, Scrolling scrolling) {
 template <typename View, Scrolling scrolling> ModePage viewPage(AppState& /*state*/) {
     auto* view = new View;
     return {inScrollArea(view, scrolling), view, view,
-            [view](const DiskNodePtr& root) { view->setRoot(root); }};
+            [view](const DiskNodePtr& root) { view->setRoot(root); }, nullptr};
 }
 
 ModePage treemapPage(AppState& state) {
     auto* canvas = new TreemapCanvas(state);
     // A click on a tile or on the inspector takes the keys from the search field.
     canvas->setFocusPolicy(Qt::ClickFocus);
-    return {canvas, canvas, nullptr, [canvas](const DiskNodePtr& root) { canvas->setRoot(root); }};
+    // Shown again, only the inspector follows what was selected meanwhile; the tiles stand.
+    return {canvas, canvas, nullptr, [canvas](const DiskNodePtr& root) { canvas->setRoot(root); },
+            [canvas] { canvas->updateInspector(); }};
 }
 
 ModePage listPage(AppState& state) {
@@ -60,7 +62,7 @@ ModePage listPage(AppState& state) {
     QObject::connect(list, &ListCanvas::revealRequested, list,
                      [&state](const DiskNodePtr& node) { state.revealInFinder(node->url()); });
     return {inScrollArea(list, Scrolling::vertical), list, nullptr,
-            [list](const DiskNodePtr& root) { list->setRoot(root); }};
+            [list](const DiskNodePtr& root) { list->setRoot(root); }, nullptr};
 }
 
 // In the order of StorageVisualMode.

@@ -23,6 +23,10 @@ struct ModePage {
     VisualisationView* view = nullptr;
     /// Gives the canvas the node to show.
     std::function<void(const DiskNodePtr&)> setRoot;
+    /// What a canvas without a view does when shown again on the folder it shows, the tree
+    /// unchanged since, instead of being given the node again; null: it is given the node again.
+    /// (A view keeps its layout and picture then, and is not called.)
+    std::function<void()> shownAgain;
 };
 
 /// The table of visual modes: how each mode's page is built. Label and icon come from

@@ -355,6 +355,13 @@ private slots:
         useMode(w, StorageVisualMode::list);
         useMode(w, StorageVisualMode::folders);
         QCOMPARE(cards->layout().cards().data(), laidOut);
+        // The treemap keeps its tiles too.
+        const KelvaneNestedTileView* tiles = canvas->treemapCanvas()->tileView();
+        useMode(w, StorageVisualMode::treemap);
+        const TreemapRect* tiled = tiles->layout().tiles().front().rect;
+        useMode(w, StorageVisualMode::list);
+        useMode(w, StorageVisualMode::treemap);
+        QCOMPARE(tiles->layout().tiles().front().rect, tiled);
 
         useMode(w, StorageVisualMode::list);
         const DiskNodePtr shown = w.state->currentTreemapRoot();
@@ -369,6 +376,8 @@ private slots:
         QCOMPARE(cards->layout().cards().size(), count);
         // Emptied, it is laid out as the smallest.
         QCOMPARE(cards->layout().cards().back().node, gamma);
+        useMode(w, StorageVisualMode::treemap);
+        QVERIFY(tiles->layout().tiles().front().rect != tiled);
     }
 
     void controlZUndoesOnlyWhileTheToastShows() {
