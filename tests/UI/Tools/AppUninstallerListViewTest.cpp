@@ -213,6 +213,40 @@ private slots:
         QVERIFY(screen.highlighted().isEmpty());
     }
 
+    // An AppImage's settings, data and cache are listed, never moved: its question names what
+    // goes (the AppImage and its launcher) and what stays, inside the screen's window.
+    void anAppImageQuestionNamesWhatMovesAndWhatStays() {
+        Harness h;
+        InstalledApp app = makeApp("Tallyframe", std::nullopt, "1.8.0");
+        app.bundleURL = h.tree.root() / "Applications/Tallyframe-1.8.0-x86_64.AppImage";
+        const auto item = [&](const char* name, const char* relative, bool selected) {
+            AppAssociatedItem leftover;
+            leftover.id = Uuid::random();
+            leftover.name = name;
+            leftover.url = h.tree.root() / relative;
+            leftover.size = 4096;
+            leftover.isSelected = selected;
+            return leftover;
+        };
+        app.relatedItems = {
+            item("App Support (Tallyframe)", ".config/Tallyframe", false),
+            item("Cache (tallyframe)", ".cache/tallyframe", false),
+            item("Desktop Launcher", ".local/share/applications/tallyframe.desktop", true)};
+        Screen screen(h, {app});
+        ConfirmationDialog* dialog = screen.pressUninstall();
+        QVERIFY(dialog != nullptr);
+        QVERIFY(!dialog->isWindow());
+        QCOMPARE(dialog->titleLabel()->text(), QStringLiteral("Uninstall Tallyframe?"));
+        QCOMPARE(dialog->messageLabel()->text(),
+                 QStringLiteral("The AppImage and its desktop launcher will be moved safely to "
+                                "Trash. Its settings, data and cache folders stay where they "
+                                "are."));
+        QCOMPARE(dialog->destructiveButton()->text(), QStringLiteral("Move App to Trash"));
+        dialog->destructiveButton()->click();
+        h.settle();
+        QCOMPARE(screen.calls, (std::vector<std::string>{"uninstall Tallyframe true", "scan"}));
+    }
+
     void loadingReplacesTheListAndKeepsTheInspector() {
         Harness h;
         Screen screen(h, {makeApp("Safari", "com.apple.Safari")});
