@@ -6,21 +6,23 @@
 
 using namespace fernwick;
 using namespace fernwick::ui;
-using fernwick::test::click;
 using fernwick::test::WindowHarness;
 
 class UndoToastTest : public QObject {
     Q_OBJECT
 
-    static bool holdsFocus(QWidget* widget) {
-        QWidget* focused = QApplication::focusWidget();
-        return focused != nullptr && (focused == widget || widget->isAncestorOf(focused));
-    }
-
-    // A scanned window with "gamma.bin" moved to the Trash and the toast in place.
-    static bool trashGamma(WindowHarness& w) {
+    // A scanned window in `mode` with "gamma.bin" moved to the Trash and the toast in place.
+    static UndoToast* trashGamma(WindowHarness& w, StorageVisualMode mode) {
+        w.open();
+        w.window->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.window.get()) || !w.scanFixture()) {
+            return nullptr;
+        }
+        w.state->setStorageVisualMode(mode);
+        w.h.settle();
         w.state->trashNode(w.child("gamma.bin"));
-        return QTest::qWaitFor([&] { return w.window->undoToast()->progress() == 1.0; }, 5000);
+        UndoToast* toast = w.window->undoToast();
+        return QTest::qWaitFor([&] { return toast->progress() == 1.0; }) ? toast : nullptr;
     }
 
 private slots:
@@ -28,57 +30,42 @@ private slots:
     // them; after "Undo" over an open sheet the sheet has them, so Escape closes it at once.
     void clicksOnTheToastLeaveTheKeysWhereTheyWere() {
         WindowHarness w;
-        w.open();
-        w.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
-        QVERIFY(w.scanFixture());
-        QWidget* canvas = w.window->resultCanvas()->canvas(w.state->storageVisualMode());
+        UndoToast* toast = trashGamma(w, StorageVisualMode::folders);
+        QVERIFY(toast != nullptr);
+        QWidget* canvas = w.window->resultCanvas()->canvas(StorageVisualMode::folders);
         canvas->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), canvas);
-        QVERIFY(trashGamma(w));
-        UndoToast* toast = w.window->undoToast();
-        const QPoint beside(static_cast<int>(toast->undoRect().left()) / 2, toast->height() / 2);
-        click(toast, beside);
+        test::click(toast, QPoint(static_cast<int>(toast->undoRect().left()) / 2, 20));
         QCOMPARE(QApplication::focusWidget(), canvas);
-        QVERIFY(toast->isPresented());
 
         w.state->setActiveModal(ActiveModal::history);
         w.h.settle();
         QDialog* sheet = w.window->sheet();
-        QVERIFY(sheet != nullptr && holdsFocus(sheet));
-        click(toast->undoButton());
+        test::click(toast->undoButton());
         QTRY_VERIFY(std::filesystem::exists(w.h.tree / "fixture/gamma.bin"));
         w.h.settle();
-        QVERIFY(holdsFocus(sheet));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QWidget* focused = QApplication::focusWidget();
+        QVERIFY(focused != nullptr && (focused == sheet || sheet->isAncestorOf(focused)));
+        QTest::keyClick(focused, Qt::Key_Escape);
         QCOMPARE(w.state->activeModal(), std::optional<ActiveModal>());
     }
 
     // Moved in another mode, then the Treemap shown while the toast is up: the toast rises
-    // above the inspector as soon as the inspector shows, and returns to the bottom edge when
-    // another mode hides it.
+    // above the inspector as soon as it shows, and goes back down when another mode hides it.
     void theToastKeepsClearOfTheInspectorWhateverChanged() {
         WindowHarness w;
-        w.open();
-        QVERIFY(w.scanFixture());
-        w.state->setStorageVisualMode(StorageVisualMode::folders);
-        w.h.settle();
-        w.state->setSelectedNodeForInspection(w.child("Alpha"));
-        QVERIFY(trashGamma(w));
-        UndoToast* toast = w.window->undoToast();
-        const auto toastBottom = [&] {
+        UndoToast* toast = trashGamma(w, StorageVisualMode::folders);
+        QVERIFY(toast != nullptr);
+        const auto bottom = [&] {
             return toast->mapTo(w.window.get(), toast->undoRect().bottomLeft().toPoint()).y();
         };
-        const int resting = toastBottom();
+        const int resting = bottom();
+        w.state->setSelectedNodeForInspection(w.child("Alpha"));
         w.state->setStorageVisualMode(StorageVisualMode::treemap);
-        w.h.settle();
         InspectorBar* inspector = w.window->resultCanvas()->treemapCanvas()->inspector();
         QTRY_VERIFY(inspector->isVisible());
-        const auto inspectorTop = [&] { return inspector->mapTo(w.window.get(), QPoint()).y(); };
-        QTRY_VERIFY2(toastBottom() < inspectorTop(),
-                     qPrintable(QStringLiteral("%1 %2").arg(toastBottom()).arg(inspectorTop())));
+        QTRY_VERIFY(bottom() < inspector->mapTo(w.window.get(), QPoint()).y());
         w.state->setStorageVisualMode(StorageVisualMode::list);
-        QTRY_COMPARE(toastBottom(), resting);
+        QTRY_COMPARE(bottom(), resting);
     }
 };
 

@@ -219,29 +219,24 @@ private slots:
         Harness h;
         InstalledApp app = makeApp("Tallyframe", std::nullopt, "1.8.0");
         app.bundleURL = h.tree.root() / "Applications/Tallyframe-1.8.0-x86_64.AppImage";
-        const auto item = [&](const char* name, const char* relative, bool selected) {
+        for (const char* folder : {".config/Tallyframe", ".local/share/applications/t.desktop"}) {
             AppAssociatedItem leftover;
             leftover.id = Uuid::random();
-            leftover.name = name;
-            leftover.url = h.tree.root() / relative;
-            leftover.size = 4096;
-            leftover.isSelected = selected;
-            return leftover;
-        };
-        app.relatedItems = {
-            item("App Support (Tallyframe)", ".config/Tallyframe", false),
-            item("Cache (tallyframe)", ".cache/tallyframe", false),
-            item("Desktop Launcher", ".local/share/applications/tallyframe.desktop", true)};
+            leftover.url = h.tree.root() / folder;
+            // Only the launcher is selected: the uninstall moves it with the AppImage.
+            leftover.isSelected = leftover.url.extension() == ".desktop";
+            app.relatedItems.push_back(leftover);
+        }
         Screen screen(h, {app});
         ConfirmationDialog* dialog = screen.pressUninstall();
         QVERIFY(dialog != nullptr);
-        QVERIFY(!dialog->isWindow());
         QCOMPARE(dialog->titleLabel()->text(), QStringLiteral("Uninstall Tallyframe?"));
         QCOMPARE(dialog->messageLabel()->text(),
                  QStringLiteral("The AppImage and its desktop launcher will be moved safely to "
                                 "Trash. Its settings, data and cache folders stay where they "
                                 "are."));
         QCOMPARE(dialog->destructiveButton()->text(), QStringLiteral("Move App to Trash"));
+        QVERIFY(!dialog->isWindow());
         dialog->destructiveButton()->click();
         h.settle();
         QCOMPARE(screen.calls, (std::vector<std::string>{"uninstall Tallyframe true", "scan"}));

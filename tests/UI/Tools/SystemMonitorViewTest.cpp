@@ -127,27 +127,17 @@ private slots:
     }
 
     // The machine's facts are read again with every sample: limited to one processor while the
-    // monitor is open, the process sees the count at the next sample.
+    // monitor is open, the process shows that count at the next sample.
     void machineFactsAreReadWithEverySample() {
         cpu_set_t all;
-        CPU_ZERO(&all);
         QCOMPARE(sched_getaffinity(0, sizeof all, &all), 0);
-        if (CPU_COUNT(&all) < 2) {
-            QSKIP("needs two processors");
-        }
         Harness h;
         auto state = h.make();
         SystemMonitorView view(*state);
         QCOMPARE(view.processorCount()->text(), QString::number(CPU_COUNT(&all)) + " Cores");
-        QCOMPARE(view.operatingSystem()->text(), QSysInfo::prettyProductName());
         cpu_set_t one;
         CPU_ZERO(&one);
-        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-            if (CPU_ISSET(cpu, &all)) {
-                CPU_SET(cpu, &one);
-                break;
-            }
-        }
+        CPU_SET(sched_getcpu(), &one);
         QCOMPARE(sched_setaffinity(0, sizeof one, &one), 0);
         state->setSystemMetrics(SystemMetrics{});
         const QString limited = view.processorCount()->text();
