@@ -394,11 +394,25 @@ void AppUninstallerListView::confirmUninstall(const InstalledApp& app) {
     m_view.showConfirmUninstall = true;
     const QString name =
         m_view.appToUninstall ? plainText(m_view.appToUninstall->name) : QStringLiteral("App");
-    m_confirmation = new ConfirmationDialog(
-        QStringLiteral("Uninstall ") + name + QStringLiteral("?"),
+    QString message =
         QStringLiteral("The application bundle and its associated support containers, caches, "
-                       "and preference files will be moved safely to Trash."),
-        QStringLiteral("Move App and Leftovers to Trash"), this);
+                       "and preference files will be moved safely to Trash.");
+    QString destructive = QStringLiteral("Move App and Leftovers to Trash");
+    if (m_view.appToUninstall && m_view.appToUninstall->isAppImage()) {
+        // An AppImage's leftovers are listed, not moved: only the file and its launchers (the
+        // leftovers listed as selected) go.
+        const auto& items = m_view.appToUninstall->relatedItems;
+        const bool launcher =
+            std::any_of(items.begin(), items.end(),
+                        [](const AppAssociatedItem& item) { return item.isSelected; });
+        message = (launcher ? QStringLiteral("The AppImage and its desktop launcher will be moved "
+                                             "safely to Trash.")
+                            : QStringLiteral("The AppImage will be moved safely to Trash.")) +
+                  QStringLiteral(" Its settings, data and cache folders stay where they are.");
+        destructive = QStringLiteral("Move App to Trash");
+    }
+    m_confirmation = new ConfirmationDialog(
+        QStringLiteral("Uninstall ") + name + QStringLiteral("?"), message, destructive, this);
     m_confirmation->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_confirmation, &QDialog::finished, this, [this](int result) {
         m_view.showConfirmUninstall = false;

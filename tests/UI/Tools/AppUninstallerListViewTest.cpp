@@ -213,6 +213,35 @@ private slots:
         QVERIFY(screen.highlighted().isEmpty());
     }
 
+    // An AppImage's settings, data and cache are listed, never moved: its question names what
+    // goes (the AppImage and its launcher) and what stays, inside the screen's window.
+    void anAppImageQuestionNamesWhatMovesAndWhatStays() {
+        Harness h;
+        InstalledApp app = makeApp("Tallyframe", std::nullopt, "1.8.0");
+        app.bundleURL = h.tree.root() / "Applications/Tallyframe-1.8.0-x86_64.AppImage";
+        for (const char* folder : {".config/Tallyframe", ".local/share/applications/t.desktop"}) {
+            AppAssociatedItem leftover;
+            leftover.id = Uuid::random();
+            leftover.url = h.tree.root() / folder;
+            // Only the launcher is selected: the uninstall moves it with the AppImage.
+            leftover.isSelected = leftover.url.extension() == ".desktop";
+            app.relatedItems.push_back(leftover);
+        }
+        Screen screen(h, {app});
+        ConfirmationDialog* dialog = screen.pressUninstall();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->titleLabel()->text(), QStringLiteral("Uninstall Tallyframe?"));
+        QCOMPARE(dialog->messageLabel()->text(),
+                 QStringLiteral("The AppImage and its desktop launcher will be moved safely to "
+                                "Trash. Its settings, data and cache folders stay where they "
+                                "are."));
+        QCOMPARE(dialog->destructiveButton()->text(), QStringLiteral("Move App to Trash"));
+        QVERIFY(!dialog->isWindow());
+        dialog->destructiveButton()->click();
+        h.settle();
+        QCOMPARE(screen.calls, (std::vector<std::string>{"uninstall Tallyframe true", "scan"}));
+    }
+
     void loadingReplacesTheListAndKeepsTheInspector() {
         Harness h;
         Screen screen(h, {makeApp("Safari", "com.apple.Safari")});
