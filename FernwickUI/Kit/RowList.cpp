@@ -413,6 +413,7 @@ void RowList::enableRowKeys() {
     m_rowKeys = true;
     // Tab reaches the list; a click on a row's control leaves the focus where it was.
     setFocusPolicy(Qt::TabFocus);
+    setAutoScroll(false);
     connect(model(), &QAbstractItemModel::modelReset, this, [this] { m_focusRow = -1; });
 }
 
@@ -460,9 +461,9 @@ void RowList::focusInEvent(QFocusEvent* event) {
         QListView::focusInEvent(event);
         return;
     }
-    // An item view would make a current item of its own and scroll to it; the list keeps its
-    // focused row instead, and Shift+Tab comes in at that row's last control.
-    QAbstractScrollArea::focusInEvent(event);
+    // The list keeps its own focused row (the item view's current item is not shown and, with
+    // auto-scroll off, scrolls nothing); Shift+Tab comes in at that row's last control.
+    QListView::focusInEvent(event);
     const int row = focusedRow() >= 0 ? focusedRow() : rowWithControls(0, 1);
     if (row >= 0) {
         focusControl(row, event->reason() == Qt::BacktabFocusReason

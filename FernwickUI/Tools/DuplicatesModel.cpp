@@ -50,6 +50,18 @@ void DuplicatesModel::update() {
     setIds(std::move(ids), [&] { m_places = std::move(places); });
 }
 
+const DuplicateFileItem* DuplicatesModel::itemAt(int row) const {
+    const auto& clusters = m_state.duplicateClusters();
+    const Place place = placeAt(row);
+    if (place.item < 0 || place.cluster >= static_cast<int>(clusters.size())) {
+        return nullptr;
+    }
+    const auto& items = clusters[static_cast<std::size_t>(place.cluster)].items;
+    return place.item < static_cast<int>(items.size())
+               ? &items[static_cast<std::size_t>(place.item)]
+               : nullptr;
+}
+
 QVariant DuplicatesModel::data(const QModelIndex& index, int role) const {
     const auto& clusters = m_state.duplicateClusters();
     if (!index.isValid() || index.row() >= rowCount()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FernwickCore/Engines/DuplicateFinderEngine.h"
 #include "FernwickUI/Kit/RowList.h"
 
 #include <vector>
@@ -33,6 +34,9 @@ public:
     bool isHeader(int row) const { return placeAt(row).item < 0; }
     /// Whether `row` is the last copy of its cluster.
     bool endsCluster(int row) const { return row + 1 == rowCount() || isHeader(row + 1); }
+
+    /// The copy shown in `row`; null on a header row.
+    const DuplicateFileItem* itemAt(int row) const;
 
     QVariant data(const QModelIndex& index, int role) const override;
 

@@ -39,7 +39,10 @@ public:
     DuplicatesDelegate(const DuplicatesModel& model, QObject* parent)
         : RowDelegate(parent), m_model(model),
           m_reveal(buttonLook(ButtonStyle::bordered, uiFont(10), QColor(), ControlSize::mini)),
-          m_revealSize(rowButtonSize(m_reveal, QStringLiteral("Reveal"))) {}
+          m_revealSize(rowButtonSize(m_reveal, QStringLiteral("Reveal"))),
+          m_fixedWidth(CheckBox::kSide + kSpacing + m_revealSize.width() + kSpacing +
+                       badgeSize(QStringLiteral("ORIGINAL"), badgeLook()).width() + 6),
+          m_nameWidths(m_name), m_oneLineHeight(itemHeight(QFontMetricsF(m_name).height())) {}
 
     std::vector<RowHit> hits(const QRectF& row, const QModelIndex& index) const override {
         if (m_model.isHeader(index.row())) {
@@ -64,13 +67,18 @@ protected:
         if (m_model.isHeader(index.row())) {
             return kHeaderHeight;
         }
-        const QStringList texts = index.data(RowRole::texts).toStringList();
+        const int gap = m_model.endsCluster(index.row()) ? static_cast<int>(kSectionGap) : 0;
+        // Most names fit on one line: told from their letters' widths (with room kept for the
+        // badge), so that a list of 30,000 rows is laid out without setting each name.
+        const DuplicateFileItem* item = m_model.itemAt(index.row());
         const QRectF content = contentOf(QRectF(0, 0, width, 0), index.row());
-        const double name =
-            wrappedTextSize(texts.value(0), m_name, nameWidth(content, index, texts)).height();
-        const double height = std::max<double>(
-            kItemHeight, std::ceil(name + 2 + QFontMetricsF(m_path).height() + 2 * kPaddingV));
-        return static_cast<int>(height + (m_model.endsCluster(index.row()) ? kSectionGap : 0));
+        if (item != nullptr && m_nameWidths.fits(item->name(), content.width() - m_fixedWidth)) {
+            return m_oneLineHeight + gap;
+        }
+        const QStringList texts = index.data(RowRole::texts).toStringList();
+        return itemHeight(wrappedTextSize(texts.value(0), m_name, nameWidth(content, index, texts))
+                              .height()) +
+               gap;
     }
 
     void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override {
@@ -101,7 +109,7 @@ protected:
         const double top = content.center().y() - (name.height() + 2 + pathHeight) / 2;
         if (original) {
             // The badge follows the name's first line.
-            const BadgeLook badge{m_badge, FernwickTheme::developerGreen(), 4, 1, 3};
+            const BadgeLook badge = badgeLook();
             const QSizeF box = badgeSize(texts[1], badge);
             const double lineHeight = QFontMetricsF(m_name).height();
             paintBadge(painter,
@@ -116,6 +124,15 @@ protected:
     }
 
 private:
+    // The height of a copy's row whose name is `nameHeight` high.
+    int itemHeight(double nameHeight) const {
+        return std::max(kItemHeight,
+                        static_cast<int>(std::ceil(nameHeight + 2 + QFontMetricsF(m_path).height() +
+                                                   2 * kPaddingV)));
+    }
+
+    BadgeLook badgeLook() const { return {m_badge, FernwickTheme::developerGreen(), 4, 1, 3}; }
+
     // The content of a copy's row: inside its section, above the gap that closes the section.
     QRectF contentOf(const QRectF& row, int index) const {
         const double gap = m_model.endsCluster(index) ? kSectionGap : 0;
@@ -128,8 +145,7 @@ private:
         double width =
             content.width() - CheckBox::kSide - kSpacing - m_revealSize.width() - kSpacing;
         if (!index.data(Qt::CheckStateRole).isValid()) {
-            const BadgeLook badge{m_badge, FernwickTheme::developerGreen(), 4, 1, 3};
-            width -= badgeSize(texts.value(1), badge).width() + 6;
+            width -= badgeSize(texts.value(1), badgeLook()).width() + 6;
         }
         return std::max(0.0, width);
     }
@@ -173,13 +189,16 @@ private:
     }
 
     const DuplicatesModel& m_model;
-    ButtonLook m_reveal;
-    QSizeF m_revealSize;
     QFont m_header = uiFont(11, QFont::Bold);
     QFont m_recoverable = uiFont(11, QFont::DemiBold);
     QFont m_name = uiFont(12, QFont::DemiBold);
     QFont m_badge = uiFont(9, QFont::Bold);
     QFont m_path = uiFont(10);
+    ButtonLook m_reveal;
+    QSizeF m_revealSize;
+    double m_fixedWidth; // beside the name in a copy's row: the mark, "Reveal", the badge
+    TextWidths m_nameWidths;
+    int m_oneLineHeight;
 };
 
 } // namespace

@@ -153,11 +153,25 @@ HistoryView::HistoryView(AppState& state, const ToolSeams& /*seams*/, QWidget* p
                                displayText(entry.status)};
         },
         content);
-    m_audit->setContentHeight([this, name, path, nameWidth](int row, double width) {
-        const QStringList texts = m_audit->rowTexts(row);
-        return wrappedTextSize(texts[0], name, nameWidth(texts, width)).height() + 2 +
-               QFontMetricsF(path).height();
-    });
+    // Most names fit on one line: told from their letters' widths (the size and status columns
+    // measured the same way, a little wider than set), so that a long log lays out at once.
+    const TextWidths names(name);
+    const TextWidths sizes(size);
+    const TextWidths statuses(status);
+    m_audit->setContentHeight(
+        [this, name, path, nameWidth, names, sizes, statuses](int row, double width) {
+            const auto& entry = m_state.auditHistory()[static_cast<std::size_t>(row)];
+            const double right = std::max(sizes.width(DiskNode::formatBytes(entry.reclaimedBytes)),
+                                          statuses.width(entry.status));
+            const double lines = QFontMetricsF(name).height() + 2 + QFontMetricsF(path).height();
+            if (names.fits(entry.originalURL.filename().native(),
+                           width - kAuditIconWidth - 24 - right)) {
+                return lines;
+            }
+            const QStringList texts = m_audit->rowTexts(row);
+            return wrappedTextSize(texts[0], name, nameWidth(texts, width)).height() + 2 +
+                   QFontMetricsF(path).height();
+        });
     QVBoxLayout* audit = addSection(column, QStringLiteral("RECENT CLEANUP OPERATIONS"), content);
     m_auditEmptyBox = makeEmptyText(QStringLiteral("No cleanups performed yet in this session."),
                                     m_auditEmpty, content);
