@@ -120,7 +120,11 @@ void InstalledAppDelegate::paintRow(QPainter& painter, const QRectF& row,
                                     const QModelIndex& index) const {
     const Fonts& f = fonts();
     const bool highlighted = index.data(InstalledAppModel::highlightedRole).toBool();
-    const QRectF body(row.left(), row.top(), row.width(), row.height() - 1);
+    // The fill spans the whole row, also the strip a scroll bar may take that the texts keep
+    // clear of.
+    const QRectF body(row.left(), row.top(),
+                      std::max(row.width(), painter.device()->width() - row.left()),
+                      row.height() - 1);
     painter.fillRect(body, FernwickTheme::sidebarBackground());
     if (highlighted) {
         painter.fillRect(body, withOpacity(FernwickTheme::primaryBlue(), 0.2));
