@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 using fernwick::test::Harness;
@@ -187,6 +188,37 @@ private slots:
                                      "Associated Files & Leftovers", "Zero KB",
                                      "ASSOCIATED DATA & LEFTOVERS (0)",
                                      "No associated leftover files detected."}));
+    }
+
+    // Long application and leftover names wrap whole and their rows grow; the leftover's path
+    // keeps to one line, cut in its middle.
+    void longNamesWrapWhileThePathKeepsToOneLine() {
+        Harness h;
+        const std::string name = "Northern Coast Field Recorder and Waveform Editor for Long "
+                                 "Evening Sessions by the Water";
+        InstalledApp app = makeApp(name, "org.example.recorder");
+        AppAssociatedItem settings;
+        settings.id = Uuid::random();
+        settings.name = "Settings of the " + name;
+        settings.url = "/home/me/.config/" + std::string(300, 'r') + "/recorder";
+        settings.size = 500000;
+        AppAssociatedItem cache = settings;
+        cache.id = Uuid::random();
+        cache.name = "Cache";
+        app.relatedItems = {settings, cache};
+        Screen screen(h, {app, makeApp("Tool", std::nullopt)});
+        RowList* list = screen.view->list();
+        const QString row = test::paintedTexts(list, 0);
+        QVERIFY2(row.contains(QString::fromStdString(name)), qPrintable(row));
+        QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >
+                list->visualRect(list->model()->index(1, 0)).height());
+        auto* leftovers = screen.view->inspector()->findChild<PaintedCardList*>();
+        QVERIFY(leftovers->cardRect(0).height() > leftovers->cardRect(1).height());
+        const QString cards = test::paintedTexts(leftovers);
+        QVERIFY2(cards.contains(QString::fromStdString(settings.name)), qPrintable(cards));
+        QVERIFY2(cards.contains(
+                     QRegularExpression(QStringLiteral("/home/me/.config/r+\u2026r+/recorder"))),
+                 qPrintable(cards));
     }
 
     void uninstallConfirmsThenRescansAndKeepsTheInspector() {
