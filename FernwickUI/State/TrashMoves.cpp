@@ -91,14 +91,16 @@ void TrashMoves::moveDuplicateCopies(const std::vector<DuplicateCluster>& cluste
         } else if (changeSinceSearch(*kept, cluster.fileSize)) {
             groupRefusal = changedReason(kGroupChanged, *kept);
         }
-        // Each ticked copy's own change; one changed copy holds back the whole group.
+        // Each ticked copy's own change; one changed copy holds back the whole group (a copy
+        // that is gone holds back only itself: nothing of it can be lost).
         std::vector<std::optional<std::string>> changes;
         const DuplicateFileItem* changedCopy = nullptr;
         for (const auto& item : cluster.items) {
             changes.push_back(item.isSelectedForCleanup && !groupRefusal
                                   ? changeSinceSearch(item, cluster.fileSize)
                                   : std::nullopt);
-            if (changes.back() && changedCopy == nullptr) {
+            if (changes.back() && *changes.back() != SafetyEngine::kMissingReason &&
+                changedCopy == nullptr) {
                 changedCopy = &item;
             }
         }

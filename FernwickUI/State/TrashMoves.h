@@ -70,7 +70,8 @@ public:
     /// Moves the ticked copies of each group, but only while the copy that stays (its original,
     /// unless that is ticked itself) and every ticked copy are still the regular files the
     /// search recorded (device, inode, modification time) of the group's size: otherwise no
-    /// ticked copy of that group is moved. Each copy goes with its recorded identity.
+    /// ticked copy of that group is moved (a ticked copy that is gone is refused alone). Each
+    /// copy goes with its recorded identity.
     void moveDuplicateCopies(const std::vector<DuplicateCluster>& clusters);
 
     const std::vector<TrashMoveOutcome>& outcomes() const { return m_outcomes; }
