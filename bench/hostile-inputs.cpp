@@ -2,9 +2,11 @@
 //   hostile-inputs [seed = 1] [scale = 1]
 // Every case runs in a child process with a time limit, so that a crash or a hang is counted
 // rather than ending the run. Prints: bad inputs tried, crashes, hangs, data lost, protected
-// paths approved (the last three must be 0; the exit status says whether they are).
+// paths approved, items moved that were not the items seen (the last four must be 0; the exit
+// status says whether they are).
 #include "FernwickCore/Engines/AppUninstallerEngine.h"
 #include "FernwickCore/Engines/DeveloperStorageEngine.h"
+#include "FernwickCore/Engines/DuplicateFinderEngine.h"
 #include "FernwickCore/Engines/HistoryStore.h"
 #include "FernwickCore/Engines/SafetyEngine.h"
 #include "FernwickCore/Platform/AtomicFile.h"
@@ -12,6 +14,7 @@
 #include "FernwickCore/Platform/PreferencesStore.h"
 #include "FernwickCore/Platform/StateFile.h"
 #include "FernwickCore/Platform/Trash.h"
+#include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "tests/Support/SafetyWalk.h"
 
 #include <atomic>
@@ -37,11 +40,12 @@ using namespace fernwick;
 namespace {
 
 struct Tally {
-    long tried = 0, crashes = 0, hangs = 0, lost = 0, approved = 0;
+    long tried = 0, crashes = 0, hangs = 0, lost = 0, approved = 0, wrong = 0;
 };
 
-// What a case reports through its exit status: 0 held, 1 data lost, 2 protected approved.
-constexpr int kHeld = 0, kLost = 1, kApproved = 2;
+// What a case reports through its exit status: 0 held, 1 data lost, 2 protected approved, 3 an
+// item moved that was not the item seen.
+constexpr int kHeld = 0, kLost = 1, kApproved = 2, kWrongMoved = 3;
 
 void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body) {
     ++tally.tried;
@@ -61,6 +65,8 @@ void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body)
         ++tally.lost;
     } else if (WEXITSTATUS(status) == kApproved) {
         ++tally.approved;
+    } else if (WEXITSTATUS(status) == kWrongMoved) {
+        ++tally.wrong;
     }
 }
 
@@ -525,16 +531,21 @@ int launchersCase(std::uint64_t seed) {
     return verdict;
 }
 
+// A file of `bytes` allocated bytes (no data written), with its folders.
+void allocatedFile(const fs::path& file, off_t bytes) {
+    fs::create_directories(file.parent_path());
+    const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    (void)::posix_fallocate(fd, 0, bytes);
+    ::close(fd);
+}
+
 // A developer place that is a link, or lies beyond one, to a large folder: never offered as
 // cleanable ("approved") and never measured through the link.
 int linkedPlacesCase(std::uint64_t seed) {
     std::mt19937_64 random(seed);
     const fs::path root = makeTemporaryFolder();
     const fs::path home = root / "home";
-    fs::create_directories(root / "big/caches");
-    const int fd = ::open((root / "big/caches/blob").c_str(), O_CREAT | O_WRONLY, 0600);
-    (void)::posix_fallocate(fd, 0, 120 << 20);
-    ::close(fd);
+    allocatedFile(root / "big/caches/blob", 120 << 20);
     const char* places[] = {".npm/_cacache", ".gradle/caches", "Library/Caches/pip",
                             "go/pkg/mod/cache"};
     const std::string place = places[random() % 4];
@@ -591,6 +602,235 @@ int settingsAndLimitsCase(std::uint64_t seed) {
     return verdict;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Removals of items the user saw, after what stands at their place was replaced by something
+// with the same names (and numbers). Any such move counts as "wrong moved".
+namespace {
+
+// An engine and a Trash over a fresh home below `root`.
+struct Door {
+    explicit Door(const fs::path& home)
+        : env(Environment::forHome(home)),
+          engine(env, std::make_shared<PreferencesStore>(env.preferencesFile())), trash(env) {}
+    Environment env;
+    SafetyEngine engine;
+    Trash trash;
+};
+
+// putFile() with the missing folders made first.
+bool putFileIn(const fs::path& file, const std::string& contents) {
+    std::error_code ignored;
+    fs::create_directories(file.parent_path(), ignored);
+    return putFile(file, contents);
+}
+
+// A case whose setup did not take place says so and counts as lost: it proved nothing.
+int setupFailed(const fs::path& root, const char* what) {
+    std::fprintf(stderr, "setup failed: %s\n", what);
+    removeTree(root);
+    return kLost;
+}
+
+FileIdentity seen(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? FileIdentity::of(info) : FileIdentity{};
+}
+
+// Rewrites `file` in place (same inode, same length) and dates it `shift` after `when`.
+void rewriteInPlace(const fs::path& file, TimePoint when, std::chrono::nanoseconds shift) {
+    const std::string text = contentsOf(file);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    (void)::pwrite(fd, std::string(text.size(), '#').data(), text.size(), 0);
+    const auto since =
+        std::chrono::duration_cast<std::chrono::nanoseconds>((when + shift).time_since_epoch());
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {static_cast<time_t>(since.count() / 1'000'000'000),
+                                       static_cast<long>(since.count() % 1'000'000'000)}};
+    ::futimens(fd, times);
+    ::close(fd);
+}
+
+// Items made in a seeded order on a volume, recorded, then the volume replaced at its mount
+// point by another with the same names made in the same order (where a tmpfs can be mounted;
+// elsewhere each item rewritten in place with equal numbers and a time moved by 1 ns to 1 s).
+int replacedVolumeCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path card = root / "home/card";
+    fs::create_directories(card);
+    Door door(root / "home");
+    const int count = 2 + static_cast<int>(random() % 12);
+    const auto fill = [&](char mark) {
+        for (int i = 0; i < count; ++i) {
+            const fs::path item = card / ("item" + std::to_string(i));
+            if (i % 3 == 2) {
+                fs::create_directories(item);
+                putFileIn(item / "inside", std::string(1 + i, mark));
+            } else {
+                putFileIn(item, std::string(100 + i, mark));
+            }
+        }
+    };
+    const bool mounted = ::mount("tmpfs", card.c_str(), "tmpfs", 0, "size=16m") == 0;
+    fill('a');
+    std::vector<FileIdentity> recorded;
+    for (int i = 0; i < count; ++i) {
+        recorded.push_back(seen(card / ("item" + std::to_string(i))));
+    }
+    if (mounted) {
+        ::umount2(card.c_str(), MNT_DETACH);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        (void)::mount("tmpfs", card.c_str(), "tmpfs", 0, "size=16m");
+        fill('b');
+    } else {
+        for (int i = 0; i < count; ++i) {
+            const fs::path item = card / ("item" + std::to_string(i));
+            if (i % 3 != 2) {
+                const auto shift = std::chrono::nanoseconds(1 + random() % 1'000'000'000);
+                rewriteInPlace(item, *recorded[static_cast<std::size_t>(i)].modified, shift);
+            }
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        if (!fs::exists(card / ("item" + std::to_string(i)))) {
+            return setupFailed(root, "the replacing volume lacks an item");
+        }
+    }
+    int verdict = kHeld;
+    for (int i = 0; i < count; ++i) {
+        const fs::path item = card / ("item" + std::to_string(i));
+        if (!mounted && i % 3 == 2) {
+            continue; // a folder is not rewritten in place
+        }
+        if (door.engine.moveToTrashChecked(item, recorded[static_cast<std::size_t>(i)], door.trash)
+                .moved()) {
+            verdict = kWrongMoved;
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// A developer place listed, then swapped for another folder, reached through a link to a new
+// folder, or given a new entry: the clean with the listed identity moves none of them.
+int developerSwapCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    allocatedFile(home / ".cache/pip/blob", 51 << 20);
+    Door door(home);
+    const DeveloperStorageEngine engine(door.env, Clock::system(), root / "sys");
+    const auto items = engine.scanDeveloperStorage();
+    if (items.size() != 1) {
+        return setupFailed(root, "the developer place is not listed");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    switch (random() % 3) {
+    case 0:
+        fs::rename(home / ".cache/pip", home / ".cache/pip-listed");
+        putFileIn(home / ".cache/pip/new", "new");
+        break;
+    case 1:
+        fs::rename(home / ".cache", home / "cache-aside");
+        putFileIn(home / "work/pip/project", "work");
+        fs::create_directory_symlink(home / "work", home / ".cache");
+        break;
+    default:
+        putFileIn(home / ".cache/pip/added", "added");
+        break;
+    }
+    if (!fs::exists(items[0].path)) {
+        return setupFailed(root, "nothing stands at the listed place");
+    }
+    const int verdict =
+        door.engine.moveToTrashChecked(items[0].path, items[0].identity, door.trash).moved()
+            ? kWrongMoved
+            : kHeld;
+    removeTree(root);
+    return verdict;
+}
+
+// An item trashed, its entry emptied elsewhere or replaced, and another item of the same name
+// trashed since: the restore with the identity of the first moves nothing, and the other keeps
+// its info file.
+int undoStrangerCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    Door door(home);
+    const std::string name = random() % 2 == 0 ? "a.txt" : randomEntryName(random);
+    const fs::path original = home / "notes" / name;
+    putFileIn(original, "mine");
+    const auto move = door.engine.moveToTrashChecked(original, seen(original), door.trash);
+    if (!move.moved()) {
+        return setupFailed(root, "the first item was not trashed");
+    }
+    const FileIdentity trashed = seen(*move.trashedURL);
+    const fs::path infoFile =
+        door.env.dataHome / "Trash/info" / (move.trashedURL->filename().string() + ".trashinfo");
+    fs::remove_all(*move.trashedURL);
+    if (random() % 2 == 0) {
+        fs::remove(infoFile);
+        putFileIn(home / "other" / name, "other");
+        (void)door.trash.moveToTrash(home / "other" / name);
+    } else {
+        putFileIn(home / "stranger", "other");
+        fs::rename(home / "stranger", *move.trashedURL);
+    }
+    if (!fs::exists(*move.trashedURL)) {
+        return setupFailed(root, "no other item stands under the trashed name");
+    }
+    int verdict = kHeld;
+    if (door.trash.restore(*move.trashedURL, original, trashed) || fs::exists(original)) {
+        verdict = kWrongMoved;
+    } else if (!fs::exists(*move.trashedURL) || !fs::exists(infoFile)) {
+        verdict = kLost;
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// Copies found by the scan and the duplicate search, then one of them (a ticked copy or the one
+// that stays) rewritten in place at its length: neither the kept copy's check nor the door lets
+// a ticked copy go.
+int editedCopyCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    const std::size_t size = 60000 + random() % 40000;
+    const std::string bytes = randomBytes(random, size, true);
+    putFileIn(home / "dups/original.bin", bytes);
+    putFileIn(home / "dups/copy.bin", bytes);
+    Door door(home);
+    AsyncDiskScanner scanner;
+    const DiskNodePtr tree = scanner.scan(home, 64, {});
+    const auto clusters =
+        DuplicateFinderEngine().findDuplicates(tree, 51200, DuplicateResolutionRule::keepOldest);
+    if (clusters.size() != 1 || clusters[0].items.size() != 2) {
+        return setupFailed(root, "the copies were not found");
+    }
+    const auto& items = clusters[0].items;
+    const auto ticked = std::find_if(items.begin(), items.end(),
+                                     [](const auto& item) { return item.isSelectedForCleanup; });
+    const auto kept = std::find_if(items.begin(), items.end(),
+                                   [](const auto& item) { return !item.isSelectedForCleanup; });
+    const auto& edited = random() % 2 == 0 ? *ticked : *kept;
+    rewriteInPlace(edited.url, edited.modifiedDate,
+                   std::chrono::nanoseconds(1 + random() % 1'000'000'000));
+    struct stat keptNow {};
+    const bool keptAsFound =
+        ::lstat(kept->url.c_str(), &keptNow) == 0 && kept->identity().matches(keptNow);
+    int verdict = kHeld;
+    if (keptAsFound &&
+        door.engine.moveToTrashChecked(ticked->url, ticked->identity(), door.trash).moved()) {
+        verdict = kWrongMoved;
+    }
+    removeTree(root);
+    return verdict;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     const std::uint64_t seed = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1;
     const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
@@ -614,12 +854,16 @@ int main(int argc, char** argv) {
         {"settings, limits", 100 * scale, 30, settingsAndLimitsCase},
         {"safety spellings", 4 * scale, 300,
          [](std::uint64_t s) { return safetyWalkCase(s, 5000); }},
+        {"replaced volumes", 20 * scale, 60, replacedVolumeCase},
+        {"developer swaps", 20 * scale, 60, developerSwapCase},
+        {"undo strangers", 40 * scale, 30, undoStrangerCase},
+        {"edited copies", 20 * scale, 60, editedCopyCase},
     };
     // FERNWICK_HOSTILE_ONLY=<words> runs only the sections whose name holds them.
     const char* only = std::getenv("FERNWICK_HOSTILE_ONLY");
     Tally total;
-    std::printf("%-18s %8s %8s %6s %10s %10s\n", "inputs", "tried", "crashes", "hangs", "data lost",
-                "approved");
+    std::printf("%-18s %8s %8s %6s %10s %10s %12s\n", "inputs", "tried", "crashes", "hangs",
+                "data lost", "approved", "wrong moved");
     for (const auto& section : sections) {
         if (only != nullptr && std::string(section.name).find(only) == std::string::npos) {
             continue;
@@ -629,18 +873,22 @@ int main(int argc, char** argv) {
             const std::uint64_t caseSeed = seeds();
             runCase(tally, section.timeout, [&] { return section.body(caseSeed); });
         }
-        std::printf("%-18s %8ld %8ld %6ld %10ld %10ld\n", section.name, tally.tried, tally.crashes,
-                    tally.hangs, tally.lost, tally.approved);
+        std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld\n", section.name, tally.tried,
+                    tally.crashes, tally.hangs, tally.lost, tally.approved, tally.wrong);
         total.tried += tally.tried;
         total.crashes += tally.crashes;
         total.hangs += tally.hangs;
         total.lost += tally.lost;
         total.approved += tally.approved;
+        total.wrong += tally.wrong;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%-18s %8ld %8ld %6ld %10ld %10ld   (%.0f s, seed %llu, %s)\n", "total",
-                total.tried, total.crashes, total.hangs, total.lost, total.approved, seconds,
-                static_cast<unsigned long long>(seed), ::geteuid() == 0 ? "root" : "user");
-    return total.crashes == 0 && total.hangs == 0 && total.lost == 0 && total.approved == 0 ? 0 : 1;
+    std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld   (%.0f s, seed %llu, %s)\n", "total",
+                total.tried, total.crashes, total.hangs, total.lost, total.approved, total.wrong,
+                seconds, static_cast<unsigned long long>(seed), ::geteuid() == 0 ? "root" : "user");
+    return total.crashes == 0 && total.hangs == 0 && total.lost == 0 && total.approved == 0 &&
+                   total.wrong == 0
+               ? 0
+               : 1;
 }

@@ -165,7 +165,8 @@ std::vector<DeveloperStorageItem> developerItems(const std::filesystem::path& ho
                                     canClean,
                                     selected,
                                     now - std::chrono::hours(24 * daysAgo),
-                                    false};
+                                    false,
+                                    FileIdentity{}};
     };
     return {
         item("Docker VM Virtual Disk (Stopped)", "Docker", ".docker/desktop/vms/0/data/Docker.raw",

@@ -118,12 +118,16 @@ bool isRegularFile(const std::filesystem::path& path) {
 }
 
 // The entry's own inode and device, a final link not followed; zeros when it cannot be read.
-std::pair<std::uint64_t, std::uint64_t> identity(const std::filesystem::path& path) {
+FileIdentity identity(const std::filesystem::path& path) {
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        return {0, 0};
-    }
-    return {static_cast<std::uint64_t>(info.st_ino), static_cast<std::uint64_t>(info.st_dev)};
+    return ::lstat(path.c_str(), &info) == 0 ? FileIdentity::of(info) : FileIdentity{};
+}
+
+void recordBundleIdentity(InstalledApp& app) {
+    const FileIdentity found = identity(app.bundleURL);
+    app.bundleInode = found.inode;
+    app.bundleDeviceID = found.device;
+    app.bundleModified = found.modified;
 }
 
 } // namespace
@@ -147,9 +151,9 @@ public:
         if (once && !m_seen.insert({info.st_dev, info.st_ino}).second) {
             return;
         }
-        const auto [inode, device] = identity(path);
+        const FileIdentity found = identity(path);
         m_items.push_back({Uuid::random(), std::move(name), path, calculateSize(path), kind,
-                           confidence, selected, inode, device});
+                           confidence, selected, found.inode, found.device, found.modified});
     }
     /// The launcher as the listing read it, with the identity of the file it read.
     void addLauncher(const std::filesystem::path& folder, const DesktopLauncher& launcher) {
@@ -157,7 +161,7 @@ public:
         m_items.push_back({Uuid::random(), "Desktop Launcher", path, calculateSize(path),
                            AppArtifactKind::applicationSupport,
                            AssociationConfidence::stronglyAssociated, true, launcher.inode,
-                           launcher.deviceID});
+                           launcher.deviceID, launcher.modified});
     }
     std::vector<AppAssociatedItem> take() { return std::move(m_items); }
 
@@ -208,7 +212,7 @@ std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() cons
             app.isRunning = facts.identifier && !facts.identifier->empty() &&
                             RunningPrograms::anyAtOrUnder(executables, bundle);
             app.appSize = calculateSize(bundle);
-            std::tie(app.bundleInode, app.bundleDeviceID) = identity(bundle);
+            recordBundleIdentity(app);
             app.relatedItems = findAssociatedItems(app.name, app.bundleIdentifier);
             apps.push_back(std::move(app));
         }
@@ -232,7 +236,7 @@ InstalledApp AppUninstallerEngine::appImage(const std::filesystem::path& file,
     app.version = std::move(parsed.version);
     app.isRunning = isAppImageRunning(file, executables, appImages);
     app.appSize = calculateSize(file);
-    std::tie(app.bundleInode, app.bundleDeviceID) = identity(file);
+    recordBundleIdentity(app);
     app.relatedItems = findAssociatedItems(app.name, std::nullopt);
 
     // After the given rows, the places this platform's applications keep their data in.
@@ -296,15 +300,13 @@ void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRela
                           app.name + " is currently running. Please quit the application before "
                                      "uninstalling.");
     }
-    // Each item with the inode recorded when it was listed: one replaced since is refused.
+    // Each item with the identity recorded when it was listed: one replaced since is refused.
     const auto move = [&](const std::string& name, const std::filesystem::path& url,
-                          std::uint64_t inode) {
-        const std::optional<std::uint64_t> expected =
-            inode != 0 ? std::optional(inode) : std::nullopt;
-        return mover ? mover(name, url, expected)
-                     : m_safety->moveToTrashChecked(url, expected, *m_trash);
+                          const FileIdentity& recorded) {
+        return mover ? mover(name, url, recorded)
+                     : m_safety->moveToTrashChecked(url, recorded, *m_trash);
     };
-    const CheckedTrashMove bundle = move(app.name, app.bundleURL, app.bundleInode);
+    const CheckedTrashMove bundle = move(app.name, app.bundleURL, app.bundleIdentity());
     if (bundle.refused()) {
         throw DomainError("Fernwick", 403,
                           "Application cannot be removed: " + bundle.validation.reason);
@@ -319,7 +321,7 @@ void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRela
         if (item.isSelected) {
             // A refused or failed leftover stays where it is (one replaced since the
             // listing among them); the uninstall still succeeds.
-            (void)move(item.name, item.url, item.inode);
+            (void)move(item.name, item.url, item.identity());
         }
     }
 }

@@ -259,7 +259,9 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
                                           .cleanupReason = rule.reason,
                                           .isSelected = rule.isSelected,
                                           .isCleaned = false,
-                                          .inode = node.inode},
+                                          .inode = node.inode,
+                                          .deviceID = node.deviceID,
+                                          .modifiedDate = node.modifiedDate},
                          std::move(path), length});
     });
 
@@ -288,19 +290,18 @@ CleanupExecutionResult CleanupEngine::executeCleanup(const CleanupPlan& plan, bo
         if (!candidate.isSelected) {
             continue;
         }
-        const std::optional<std::uint64_t> expectedInode =
-            candidate.inode != 0 ? std::optional<std::uint64_t>(candidate.inode) : std::nullopt;
+        const FileIdentity recorded = candidate.identity();
 
         // A real run checks and moves in one step, so that nothing can be swapped in between.
         SafetyValidationResult validation;
         std::optional<std::filesystem::path> trashURL;
         std::string failure;
         if (isDryRun) {
-            validation = m_safety->validateTargetForDeletion(candidate.url, expectedInode);
+            validation = m_safety->validateTargetForDeletion(candidate.url, recorded);
         } else {
             CheckedTrashMove move =
-                mover ? mover(candidate.name, candidate.url, expectedInode)
-                      : m_safety->moveToTrashChecked(candidate.url, expectedInode, *m_trash);
+                mover ? mover(candidate.name, candidate.url, recorded)
+                      : m_safety->moveToTrashChecked(candidate.url, recorded, *m_trash);
             validation = std::move(move.validation);
             trashURL = std::move(move.trashedURL);
             failure = std::move(move.failure);

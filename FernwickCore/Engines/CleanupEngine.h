@@ -38,6 +38,12 @@ struct CleanupCandidate {
     bool isCleaned = false;
     /// The scanned inode number; 0 when the scan recorded none (no identity test at removal).
     std::uint64_t inode = 0;
+    /// The scanned device number and modification time, compared with the inode at removal.
+    std::uint64_t deviceID = 0;
+    TimePoint modifiedDate;
+
+    /// What a removal must find: as DiskNode::identity() of the scanned node.
+    FileIdentity identity() const { return FileIdentity::recorded(deviceID, inode, modifiedDate); }
 
     /// `size` as byte-count text.
     std::string formattedSize() const;
@@ -117,7 +123,7 @@ public:
     /// unless `isDryRun`, into the Trash. Never throws: refusals and failed moves are counted and
     /// described in the result, and the remaining candidates are still processed. Only items
     /// really moved are appended to the audit log. Changes neither the plan nor any tree. A real
-    /// run moves each candidate (with its scanned inode) through `mover` when one is given.
+    /// run moves each candidate (with its scanned identity) through `mover` when one is given.
     CleanupExecutionResult executeCleanup(const CleanupPlan& plan, bool isDryRun,
                                           const CheckedTrashMover& mover = {});
 

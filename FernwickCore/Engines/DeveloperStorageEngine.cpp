@@ -241,12 +241,12 @@ std::vector<DeveloperStorageItem> buildFolderItems(const std::string& home, Time
         path += '/';
         path += name;
         const bool recent = now - found.lastModified < kRecentBuildWindow;
-        items.push_back({Uuid::random(), name, "Xcode DerivedData", path, found.size,
-                         RiskLevel::low,
-                         "Xcode build intermediates, module indices and index cache.",
-                         recent ? "Recently built. Clean only if rebuilding project."
-                                : "Safe to clean; Xcode will regenerate on next build.",
-                         !found.isLink, !recent, found.lastModified, recent});
+        items.push_back(
+            {Uuid::random(), name, "Xcode DerivedData", path, found.size, RiskLevel::low,
+             "Xcode build intermediates, module indices and index cache.",
+             recent ? "Recently built. Clean only if rebuilding project."
+                    : "Safe to clean; Xcode will regenerate on next build.",
+             !found.isLink, !recent, found.lastModified, recent, FileIdentity::of(info)});
     }
 
     return items;
@@ -314,7 +314,7 @@ std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage()
                              (docker.isRunning ? "Running" : "Stopped") + ")",
                          "Docker", docker.vmDiskPath.value_or(std::string()), docker.diskSizeBytes,
                          RiskLevel::high, docker.explanation, docker.guidedCliAction, false, false,
-                         now, docker.isRunning});
+                         now, docker.isRunning, FileIdentity{}});
     };
 
     for (std::size_t i = 0; i < kFixedPlaces.size(); ++i) {
@@ -335,7 +335,7 @@ std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage()
         items.push_back({Uuid::random(), place.name, place.groupName, path, found.size,
                          place.riskLevel, place.explanation, place.recommendedAction,
                          place.canClean && !found.isLink, place.isSelected, found.lastModified,
-                         place.likelyActive});
+                         place.likelyActive, FileIdentity::of(reached.info)});
     }
 
     std::stable_sort(items.begin(), items.end(),

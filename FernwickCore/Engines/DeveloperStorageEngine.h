@@ -3,6 +3,7 @@
 #include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickCore/Platform/Clock.h"
 #include "FernwickCore/Platform/Environment.h"
+#include "FernwickCore/Platform/FileIdentity.h"
 #include "FernwickCore/Platform/Uuid.h"
 
 #include <cstdint>
@@ -35,6 +36,9 @@ struct DeveloperStorageItem {
     TimePoint lastModified;
     /// A hint that the place is in current use.
     bool likelyActive = false;
+    /// The place itself (links not followed) as the listing found it, which a clean must find
+    /// again: a folder swapped in since, or the place reached through a link, is another item.
+    FileIdentity identity;
 
     /// `size` as byte-count text, e.g. "52.4 MB".
     std::string formattedSize() const;

@@ -32,7 +32,8 @@ DuplicateCluster makeCluster(std::vector<Candidate>& candidates,
         }
         cluster.items.push_back(DuplicateFileItem{
             Uuid::random(), std::filesystem::path(std::move(candidate.path)), cluster.fileSize,
-            candidate.node->modifiedDate, false, candidate.node->inode, position == 0, selected});
+            candidate.node->modifiedDate, false, candidate.node->inode, position == 0, selected,
+            candidate.node->deviceID});
     }
     return cluster;
 }

@@ -43,7 +43,10 @@ struct DuplicateFileItem {
     /// True for the oldest item of its cluster.
     bool isOriginal = false;
     bool isSelectedForCleanup = false;
+    /// The scanned device number; with `inode` and `modifiedDate` what a clean must find.
+    std::uint64_t deviceID = 0;
 
+    FileIdentity identity() const { return FileIdentity::recorded(deviceID, inode, modifiedDate); }
     /// The last path component of url.
     std::string name() const { return url.filename().native(); }
     std::string path() const { return url.native(); }

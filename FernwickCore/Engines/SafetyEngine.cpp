@@ -6,15 +6,15 @@
 namespace fernwick {
 
 SafetyValidationResult SafetyValidationResult::approved(std::filesystem::path canonicalPath,
-                                                        std::uint64_t inode,
-                                                        std::uint64_t deviceID) {
+                                                        const FileIdentity& identity) {
     SafetyValidationResult result;
     result.isSafe = true;
     result.reason = SafetyEngine::kApprovedReason;
     result.riskLevel = RiskLevel::low;
     result.canonicalPath = std::move(canonicalPath);
-    result.inode = inode;
-    result.deviceID = deviceID;
+    result.inode = identity.inode;
+    result.deviceID = identity.device;
+    result.modified = identity.modified;
     return result;
 }
 
@@ -156,21 +156,21 @@ bool SafetyEngine::isProtected(const std::filesystem::path& url) const {
 
 SafetyValidationResult
 SafetyEngine::validateTargetForDeletion(const std::filesystem::path& url,
-                                        std::optional<std::uint64_t> expectedInode) const {
-    return check(url, expectedInode).result;
+                                        std::optional<FileIdentity> recorded) const {
+    return check(url, recorded).result;
 }
 
 CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& url,
-                                                  std::optional<std::uint64_t> expectedInode,
+                                                  std::optional<FileIdentity> recorded,
                                                   const Trash& trash) const {
-    Checked checked = check(url, expectedInode);
+    Checked checked = check(url, recorded);
     CheckedTrashMove outcome{checked.result, std::nullopt, {}};
     if (!checked.result.isSafe) {
         return outcome;
     }
     const safety::Target& target = checked.target;
     auto moved = trash.moveToTrashAt(target.folder.get(), target.realFolder, target.name,
-                                     FileIdentity{checked.result.deviceID, checked.result.inode});
+                                     checked.result.identity());
     if (moved) {
         outcome.trashedURL = std::move(*moved);
     } else {
@@ -180,7 +180,7 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
 }
 
 SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
-                                          std::optional<std::uint64_t> expectedInode) const {
+                                          std::optional<FileIdentity> recorded) const {
     // 1 and 2, and the item's folder, opened once.
     safety::Target target = safety::resolveTarget(url);
     // 3 to 6 and the ancestors of protected places, against the places as they are now.
@@ -198,8 +198,8 @@ SafetyEngine::Checked SafetyEngine::check(const std::filesystem::path& url,
         return Checked{std::move(*refused), {}};
     }
     // 7 to 10: the item itself.
-    SafetyValidationResult result = safety::examineItem(target, places.system, expectedInode,
-                                                        m_readLink, m_readOnlyProbe, m_env);
+    SafetyValidationResult result =
+        safety::examineItem(target, places.system, recorded, m_readLink, m_readOnlyProbe, m_env);
     return Checked{std::move(result), std::move(target)};
 }
 

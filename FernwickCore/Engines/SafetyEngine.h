@@ -25,12 +25,17 @@ struct SafetyValidationResult {
     RiskLevel riskLevel = RiskLevel::high;
     /// On approval: the target's path with every symbolic link resolved.
     std::optional<std::filesystem::path> canonicalPath;
-    /// On approval: the item's own inode and device numbers (lstat, links not followed).
+    /// On approval: the item's own inode and device numbers and its modification time (lstat,
+    /// links not followed).
     std::uint64_t inode = 0;
     std::uint64_t deviceID = 0;
+    std::optional<TimePoint> modified;
 
-    static SafetyValidationResult approved(std::filesystem::path canonicalPath, std::uint64_t inode,
-                                           std::uint64_t deviceID);
+    /// On approval: the identity of the entry examined, which a move must find.
+    FileIdentity identity() const { return {deviceID, inode, modified}; }
+
+    static SafetyValidationResult approved(std::filesystem::path canonicalPath,
+                                           const FileIdentity& identity);
     static SafetyValidationResult rejected(std::string reason, RiskLevel risk);
 };
 
@@ -61,12 +66,13 @@ struct CheckedTrashMove {
 };
 
 /// One checked move to the Trash as an engine that removes things asks for it: `name` is how the
-/// item is shown, `expectedInode` the identity recorded when it was found (nullopt or 0: none).
+/// item is shown, `recorded` the identity recorded when it was found (nullopt: none; its
+/// unknown parts are not compared).
 /// The engines take one so that whoever runs them sees, and may refuse, every move; unset means
 /// `SafetyEngine::moveToTrashChecked` with the engine's own Trash.
 using CheckedTrashMover =
     std::function<CheckedTrashMove(const std::string& name, const std::filesystem::path& url,
-                                   std::optional<std::uint64_t> expectedInode)>;
+                                   std::optional<FileIdentity> recorded)>;
 
 /// Protected locations, the user's protected list and the deletion safety check.
 ///
@@ -127,17 +133,18 @@ public:
 
     /// The ten-step deletion safety check, plus the refusals of ancestors of protected locations,
     /// of the home folder and of a target at or above a mount point (/proc/self/mountinfo).
-    /// Never changes anything; nullopt or 0 means no inode test.
+    /// The item must still have every known part of `recorded` (device, inode, modification
+    /// time); nullopt means no identity test. Never changes anything.
     SafetyValidationResult
     validateTargetForDeletion(const std::filesystem::path& url,
-                              std::optional<std::uint64_t> expectedInode = {}) const;
+                              std::optional<FileIdentity> recorded = {}) const;
 
     /// The one way every remover moves an item to the Trash: runs the check and, on approval,
     /// moves the entry the check examined, through the descriptor of its folder that the check
-    /// opened (the path is resolved once), with the approved device and inode. An item or a
-    /// folder swapped in between is refused rather than moved, with or without `expectedInode`.
+    /// opened (the path is resolved once), with the approved identity. An item or a folder
+    /// swapped in between is refused rather than moved, with or without `recorded`.
     CheckedTrashMove moveToTrashChecked(const std::filesystem::path& url,
-                                        std::optional<std::uint64_t> expectedInode,
+                                        std::optional<FileIdentity> recorded,
                                         const Trash& trash) const;
 
     const ProtectedPathRegistry& registry() const { return m_registry; }
@@ -145,8 +152,7 @@ public:
 
 private:
     struct Checked;
-    Checked check(const std::filesystem::path& url,
-                  std::optional<std::uint64_t> expectedInode) const;
+    Checked check(const std::filesystem::path& url, std::optional<FileIdentity> recorded) const;
     std::optional<SystemError> changeUserList(const std::string& path, bool add);
     std::optional<SystemError> persist(const std::set<std::string>& paths) const;
     std::set<std::string> userPaths() const;

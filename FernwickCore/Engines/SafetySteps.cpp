@@ -270,7 +270,7 @@ std::optional<SafetyValidationResult> refuseMountBelow(const Target& target) {
 }
 
 SafetyValidationResult examineItem(const Target& target, const std::vector<Location>& system,
-                                   std::optional<std::uint64_t> expectedInode,
+                                   const std::optional<FileIdentity>& recorded,
                                    const SafetyEngine::ReadLink& readLinkSeam,
                                    const SafetyEngine::ReadOnlyVolumeProbe& readOnlyProbe,
                                    const Environment& env) {
@@ -280,9 +280,9 @@ SafetyValidationResult examineItem(const Target& target, const std::vector<Locat
         ::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return refusal(kMissingReason, RiskLevel::medium);
     }
-    // 8: the item scanned is the item here.
-    if (expectedInode && *expectedInode != 0 &&
-        *expectedInode != static_cast<std::uint64_t>(info.st_ino)) {
+    // 8: the item scanned is the item here: the same device, inode and modification time, as
+    // far as they were recorded.
+    if (recorded && !recorded->matches(info)) {
         return refusal(kMismatchReason, RiskLevel::high);
     }
     // 9: a link's stored destination must not name a system location. A relative destination
@@ -310,9 +310,7 @@ SafetyValidationResult examineItem(const Target& target, const std::vector<Locat
         (isLink && readOnlyProbe(target.standardized.parent_path()).value_or(false))) {
         return refusal(kReadOnlyReason, RiskLevel::high);
     }
-    return SafetyValidationResult::approved(target.resolved,
-                                            static_cast<std::uint64_t>(info.st_ino),
-                                            static_cast<std::uint64_t>(info.st_dev));
+    return SafetyValidationResult::approved(target.resolved, FileIdentity::of(info));
 }
 
 } // namespace fernwick::safety

@@ -88,7 +88,7 @@ std::optional<SafetyValidationResult> refuseMountBelow(const Target& target);
 /// Steps 7 to 10, on the entry inside the folder the target holds open: the identity approved is
 /// the identity of the entry the move will take.
 SafetyValidationResult examineItem(const Target& target, const std::vector<Location>& system,
-                                   std::optional<std::uint64_t> expectedInode,
+                                   const std::optional<FileIdentity>& recorded,
                                    const SafetyEngine::ReadLink& readLinkSeam,
                                    const SafetyEngine::ReadOnlyVolumeProbe& readOnlyProbe,
                                    const Environment& env);

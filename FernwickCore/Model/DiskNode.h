@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickCore/Platform/Clock.h"
+#include "FernwickCore/Platform/FileIdentity.h"
 #include "FernwickCore/Platform/Uuid.h"
 
 #include <atomic>
@@ -240,6 +241,9 @@ public:
     /// not depend on the folder's depth when the node keeps its parent's link).
     PathLinkPtr linkForChildren() const;
     const std::string& name() const;
+    /// The identity the scan recorded (device, inode and modification time from its one lstat),
+    /// which a removal of the item must find again.
+    FileIdentity identity() const { return FileIdentity::recorded(deviceID, inode, modifiedDate); }
     bool isDirectory() const { return m_isDirectory; }
     bool isPackage() const { return m_isPackage; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FernwickCore/Platform/FileIdentity.h"
 #include "FernwickCore/Platform/Uuid.h"
 
 #include <array>
@@ -48,9 +49,13 @@ struct AppAssociatedItem {
     /// Whether uninstalling with leftovers moves it to the Trash.
     bool isSelected = false;
     /// The item's own identity (links not followed) when it was listed; the uninstall refuses
-    /// an item whose inode has changed since. 0 when none was recorded.
+    /// an item whose inode, device or modification time has changed since. 0 (no time) when
+    /// none was recorded.
     std::uint64_t inode = 0;
     std::uint64_t deviceID = 0;
+    std::optional<TimePoint> modified;
+
+    FileIdentity identity() const { return {deviceID, inode, modified}; }
 
     /// `size` as byte-count text.
     std::string formattedSize() const;
@@ -80,9 +85,13 @@ struct InstalledApp {
     /// A process ran from inside the bundle (or the AppImage) when the applications were listed.
     bool isRunning = false;
     /// The bundle's (or AppImage's) own identity when it was listed, links not followed; the
-    /// uninstall refuses a bundle whose inode has changed since. 0 when none was recorded.
+    /// uninstall refuses a bundle whose inode, device or modification time has changed since.
+    /// 0 (no time) when none was recorded.
     std::uint64_t bundleInode = 0;
     std::uint64_t bundleDeviceID = 0;
+    std::optional<TimePoint> bundleModified;
+
+    FileIdentity bundleIdentity() const { return {bundleDeviceID, bundleInode, bundleModified}; }
 
     /// appSize plus every related item's size, selected or not.
     std::int64_t totalSize() const;

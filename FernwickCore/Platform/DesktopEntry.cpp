@@ -143,7 +143,7 @@ std::vector<DesktopLauncher> readDesktopLaunchers(const std::filesystem::path& f
         if (text) {
             launchers.push_back({std::string(entry.name), desktopEntryProgram(*text),
                                  static_cast<std::uint64_t>(info.st_ino),
-                                 static_cast<std::uint64_t>(info.st_dev)});
+                                 static_cast<std::uint64_t>(info.st_dev), modificationTime(info)});
         }
     }
     return launchers;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FernwickCore/Platform/FileIdentity.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -27,6 +29,7 @@ struct DesktopLauncher {
     /// The file's identity when it was read (fstat of the descriptor read from).
     std::uint64_t inode = 0;
     std::uint64_t deviceID = 0;
+    std::optional<TimePoint> modified;
 };
 
 /// The longest launcher `readDesktopLaunchers` reads; a desktop entry is a few hundred bytes.

@@ -1,6 +1,7 @@
 #include "FernwickCore/Platform/DirectorySize.h"
 
 #include "FernwickCore/Platform/DirectoryReader.h"
+#include "FernwickCore/Platform/FileIdentity.h"
 
 #include <cstring>
 #include <dirent.h>
@@ -11,12 +12,6 @@
 
 namespace fernwick {
 namespace {
-
-TimePoint modificationTime(const struct stat& info) {
-    using namespace std::chrono;
-    const auto since = seconds(info.st_mtim.tv_sec) + nanoseconds(info.st_mtim.tv_nsec);
-    return TimePoint(duration_cast<system_clock::duration>(since));
-}
 
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));

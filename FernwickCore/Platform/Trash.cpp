@@ -224,9 +224,7 @@ Result<std::filesystem::path> Trash::moveAt(int folderFd, const std::filesystem:
     if (::fstatat(folderFd, name.c_str(), &itemInfo, AT_SYMLINK_NOFOLLOW) != 0) {
         return SystemError::fromErrno("stat " + shownPath.string());
     }
-    const bool checksIdentity = expected && (expected->device != 0 || expected->inode != 0);
-    if (checksIdentity && (static_cast<std::uint64_t>(itemInfo.st_dev) != expected->device ||
-                           static_cast<std::uint64_t>(itemInfo.st_ino) != expected->inode)) {
+    if (expected && !expected->matches(itemInfo)) {
         return refusal("move to trash", ESTALE, kIdentityMismatchReason);
     }
 
@@ -256,7 +254,8 @@ Result<std::filesystem::path> Trash::moveAt(int folderFd, const std::filesystem:
 }
 
 Status Trash::restore(const std::filesystem::path& trashedItem,
-                      const std::filesystem::path& originalPath) const {
+                      const std::filesystem::path& originalPath,
+                      std::optional<FileIdentity> expected) const {
     std::error_code ec;
     const std::filesystem::path trashed = paths::standardize(
         trashedItem.is_absolute() ? trashedItem : std::filesystem::absolute(trashedItem, ec));
@@ -278,6 +277,14 @@ Status Trash::restore(const std::filesystem::path& trashedItem,
     if (!originalFolderFd) {
         return SystemError::fromErrno("open " + original.parent_path().string());
     }
+    const auto isExpected = [&](int folder, const std::string& entry) {
+        struct stat info {};
+        return !expected || (::fstatat(folder, entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                             expected->matches(info));
+    };
+    if (!isExpected(filesFd.get(), name)) {
+        return refusal("restore", ESTALE, kNotTheTrashedItemReason);
+    }
     // renameat2(2): RENAME_NOREPLACE, so whatever now stands at the original path is kept.
     if (::renameat2(filesFd.get(), name.c_str(), originalFolderFd.get(), originalName.c_str(),
                     RENAME_NOREPLACE) != 0) {
@@ -287,6 +294,12 @@ Status Trash::restore(const std::filesystem::path& trashedItem,
                                original.parent_path().string());
         }
         return SystemError::fromErrno("restore " + original.string());
+    }
+    // Swapped in the instant before the rename: the stranger goes straight back.
+    if (!isExpected(originalFolderFd.get(), originalName)) {
+        (void)::renameat2(originalFolderFd.get(), originalName.c_str(), filesFd.get(), name.c_str(),
+                          RENAME_NOREPLACE);
+        return refusal("restore", ESTALE, kNotTheTrashedItemReason);
     }
     const std::filesystem::path info = trashFolder / "info" / (name + ".trashinfo");
     ::unlink(info.c_str());

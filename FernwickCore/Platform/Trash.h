@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Platform/Environment.h"
+#include "FernwickCore/Platform/FileIdentity.h"
 #include "FernwickCore/Platform/Result.h"
 
 #include <cstdint>
@@ -12,14 +13,6 @@
 #include <vector>
 
 namespace fernwick {
-
-/// Which file-system object an item is: its device and inode numbers as lstat(2) reports them.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-
-    bool operator==(const FileIdentity&) const = default;
-};
 
 /// Where a path stands towards the trashes. Textual: nothing is read from the file system.
 enum class TrashPlace : std::uint8_t {
@@ -54,6 +47,9 @@ public:
     /// The reason a move gives when the item no longer has the identity it was approved with.
     static constexpr const char* kIdentityMismatchReason =
         "Filesystem identity mismatch: target was replaced since last scan";
+    /// The reason a restore gives when the Trash holds another item under the trashed name.
+    static constexpr const char* kNotTheTrashedItemReason =
+        "The Trash no longer holds the item moved there: another item has its name now";
 
     /// Seams for tests, so that no test reaches a real volume's trash.
     struct Seams {
@@ -72,10 +68,10 @@ public:
 
     /// Moves `item` (the entry itself; a final symbolic link is not followed) into the trash of
     /// its volume and returns its new path inside that trash's "files/" folder. When `expected`
-    /// is given (and not all zero), the item's device and inode are confirmed immediately before
-    /// the rename, relative to a descriptor of its parent folder opened without following links;
-    /// a different item fails with `kIdentityMismatchReason`. A taken name becomes "name.2.ext",
-    /// "name.3.ext", ... . On failure nothing has moved and no info file is left behind.
+    /// is given, its known parts are confirmed immediately before the rename, relative to a
+    /// descriptor of its parent folder opened without following links; a different item fails with
+    /// `kIdentityMismatchReason`. A taken name becomes "name.2.ext", "name.3.ext", ... . On failure
+    /// nothing has moved and no info file is left behind.
     Result<std::filesystem::path> moveToTrash(const std::filesystem::path& item,
                                               std::optional<FileIdentity> expected = {}) const;
     /// moveToTrash() for the entry `name` of a folder the caller has already opened (`folderFd`;
@@ -90,8 +86,12 @@ public:
     /// Moves a trashed item (a path inside some trash's "files/" folder) back to `originalPath`
     /// and removes its info file. Never replaces what stands at `originalPath`: then it fails
     /// with EEXIST and the item stays in the Trash. The folder that held the item must exist.
+    /// With `expected`, only the entry of that identity is moved: another entry of the name (the
+    /// first emptied elsewhere, another trashed since) fails with `kNotTheTrashedItemReason`
+    /// and keeps its place and its info file.
     Status restore(const std::filesystem::path& trashedItem,
-                   const std::filesystem::path& originalPath) const;
+                   const std::filesystem::path& originalPath,
+                   std::optional<FileIdentity> expected = {}) const;
 
     /// The number of entries directly inside the home trash's "files/" folder, dot-names
     /// included (a trashed ~/.npm is an item like any other); 0 when it is missing or

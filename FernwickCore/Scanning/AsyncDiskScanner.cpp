@@ -85,7 +85,7 @@ DiskNodePtr AsyncDiskScanner::scan(const std::filesystem::path& rootURL, int max
     fields.category = StorageCategory::systemData;
     fields.riskLevel = RiskLevel::low;
     fields.confidence = 1.0;
-    fields.modifiedDate = statted ? TimePoint(std::chrono::seconds(info.st_mtime)) : started;
+    fields.modifiedDate = statted ? modificationTime(info) : started;
     fields.inode = statted ? info.st_ino : 0;
     fields.deviceID = statted ? info.st_dev : 0;
     fields.sourceVolume = rootPath;

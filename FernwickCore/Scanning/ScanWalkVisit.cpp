@@ -115,10 +115,6 @@ bool isPackageName(std::string_view name) {
         });
 }
 
-TimePoint fromSeconds(std::int64_t seconds) {
-    return TimePoint(std::chrono::seconds(seconds));
-}
-
 // Whether the item `name` of `folder` is a privacy folder or lies in one. The test reads the
 // whole lower-cased path; the folder's part was judged once, so only the name needs looking at
 // here.
@@ -147,7 +143,7 @@ ItemFacts factsOf(const struct stat& info, bool ok) {
     }
     return ItemFacts{static_cast<std::int64_t>(info.st_size),
                      static_cast<std::int64_t>(info.st_blocks) * 512,
-                     fromSeconds(info.st_mtime),
+                     modificationTime(info),
                      S_ISLNK(info.st_mode),
                      info.st_ino,
                      info.st_dev};

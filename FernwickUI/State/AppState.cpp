@@ -203,6 +203,7 @@ void AppState::setScanState(ScanState value) {
 }
 void AppState::setRootNode(DiskNodePtr value) {
     m_tree.reset(std::move(value));
+    m_folderChanges.clear();
     emit rootNodeChanged();
 }
 void AppState::setCurrentTreemapRoot(DiskNodePtr value) {

@@ -435,6 +435,7 @@ private:
     std::optional<UserAlert> m_userAlert;
     std::optional<AppUpdateInfo> m_availableUpdate;
     std::optional<TrashUndo> m_lastTrashed;
+    FolderChanges m_folderChanges; // the folders our own moves changed since the scan
     QTimer m_undoExpiryTimer;
     std::optional<ActiveModal> m_activeModal;
     std::string m_searchText;

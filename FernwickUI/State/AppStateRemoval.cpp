@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <exception>
 #include <set>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace fernwick::ui {
@@ -60,6 +61,33 @@ UserAlert singleMoveAlert(const std::string& name, const CheckedTrashMove& move)
     return {"Couldn't move " + name + " to Trash", move.failure};
 }
 
+constexpr const char* kLinkedSinceListing =
+    "Now reached through a symbolic link; it was listed without one";
+
+// Whether the folder of `path`, when it lies in the home folder, is still reached from there
+// without a symbolic link, as the developer listing reached its places.
+bool reachedWithoutLinks(const std::filesystem::path& path, const Environment& env) {
+    const std::filesystem::path folder = paths::standardize(path).parent_path();
+    const std::string& home = env.home.native();
+    if (!paths::isAtOrUnder(folder.native(), home)) {
+        return true;
+    }
+    return paths::resolveSymlinks(folder).native() ==
+           env.homeResolved.native() + folder.native().substr(home.size());
+}
+
+// The identity of the entry a move left in the Trash: the numbers approved, and its time as it
+// lies there (moving a folder may touch it).
+FileIdentity trashedIdentity(const CheckedTrashMove& move) {
+    FileIdentity identity{move.validation.deviceID, move.validation.inode, std::nullopt};
+    struct stat info {};
+    if (move.trashedURL && ::lstat(move.trashedURL->c_str(), &info) == 0 &&
+        identity.matches(info)) {
+        identity.modified = modificationTime(info);
+    }
+    return identity;
+}
+
 } // namespace
 
 void AppState::call(const std::function<void()>& done) {
@@ -75,14 +103,15 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
     }
     const std::string name = node->name();
     const std::filesystem::path url = node->url();
-    // The scanned inode is the identity the move must find; 0 means the scan recorded none.
-    const std::uint64_t inode = node->inode;
+    // The scanned identity is what the move must find.
+    const FileIdentity seen = m_folderChanges.adjusted(url, node->identity());
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(
         m_quickWork,
-        [this, node, name, url, inode, moves, done = std::move(done)]() -> std::function<void()> {
-            const CheckedTrashMove move = moves->move(name, url, inode);
-            return [this, node, name, url, move, moves, done] {
+        [this, node, name, url, seen, moves, done = std::move(done)]() -> std::function<void()> {
+            const CheckedTrashMove move = moves->move(name, url, seen);
+            const FileIdentity trashed = trashedIdentity(move);
+            return [this, node, name, url, move, trashed, moves, done] {
                 TrashMoveReport report;
                 report.outcomes = moves->take();
                 report.treeApplied = true;
@@ -99,7 +128,7 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
                 std::vector<DiskNodePtr> children = before->children;
                 const ScanTree::Change change = m_tree.empty(before);
                 setLastTrashed(TrashUndo(change.node ? change.node : before, url, *move.trashedURL,
-                                         size, allocated, std::move(children)));
+                                         size, allocated, std::move(children), trashed));
                 // One timer, restarted: an earlier move's expiry can never clear this record.
                 m_undoExpiryTimer.start();
                 finishTreeChange(change);
@@ -117,6 +146,10 @@ void AppState::runCleanup(bool isDryRun, std::function<void()> done) {
     // The tree is brought in line with the plan that runs, not with whatever the live plan
     // becomes while it runs.
     CleanupPlan executed = m_cleanupPlan;
+    for (auto& candidate : executed.candidates) {
+        candidate.modifiedDate = m_folderChanges.adjusted(candidate.url, candidate.identity())
+                                     .modified.value_or(candidate.modifiedDate);
+    }
     auto execute = m_services.executeCleanup;
     auto history = m_services.getAuditHistory;
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
@@ -183,19 +216,26 @@ void AppState::cleanDuplicates(std::function<void()> done) {
 
 void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
                                    std::function<void()> done) {
-    // A place found in the scanned tree is held to the identity the scan recorded for it.
-    std::vector<std::uint64_t> inodes;
+    // Each place is held to the identity the listing measured; one listed without it, to the
+    // identity the scan recorded when the scanned tree holds it.
+    std::vector<FileIdentity> identities;
     for (const auto& item : items) {
-        const DiskNodePtr node = m_tree.root() ? m_tree.find(item.path) : nullptr;
-        inodes.push_back(node ? static_cast<std::uint64_t>(node->inode) : std::uint64_t{0});
+        const DiskNodePtr node =
+            item.identity.isKnown() || !m_tree.root() ? nullptr : m_tree.find(item.path);
+        identities.push_back(
+            m_folderChanges.adjusted(item.path, node ? node->identity() : item.identity));
     }
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(m_longWork,
-              [this, items = std::move(items), inodes = std::move(inodes), moves,
-               done = std::move(done)]() -> std::function<void()> {
+              [this, items = std::move(items), identities = std::move(identities), moves,
+               safety = m_services.safety, done = std::move(done)]() -> std::function<void()> {
                   for (std::size_t i = 0; i < items.size(); ++i) {
+                      if (safety && !reachedWithoutLinks(items[i].path, safety->environment())) {
+                          moves->refuse(items[i].name, items[i].path, kLinkedSinceListing);
+                          continue;
+                      }
                       // One item at a time: each check sees what the moves before it left.
-                      (void)moves->move(items[i].name, items[i].path, inodes[i]);
+                      (void)moves->move(items[i].name, items[i].path, identities[i]);
                   }
                   return [this, moves, done] {
                       TrashMoveReport report;
@@ -211,6 +251,10 @@ void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
 }
 
 void AppState::uninstallApp(InstalledApp app, std::function<void()> done) {
+    app.bundleModified = m_folderChanges.adjusted(app.bundleURL, app.bundleIdentity()).modified;
+    for (auto& item : app.relatedItems) {
+        item.modified = m_folderChanges.adjusted(item.url, item.identity()).modified;
+    }
     auto uninstall = m_services.uninstallApp;
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(m_longWork,
@@ -241,6 +285,11 @@ void AppState::uninstallApp(InstalledApp app, std::function<void()> done) {
 
 void AppState::finishTrashMoves(TrashMoveReport report, const RescanStep& rescan,
                                 std::function<void()> done) {
+    for (const auto& outcome : report.outcomes) {
+        if (outcome.folderAfter) {
+            m_folderChanges.note(outcome.url, *outcome.folderAfter);
+        }
+    }
     bool treeChanged = false;
     if (!report.treeApplied && m_tree.root()) {
         const std::vector<std::string> gone = gonePaths(report.outcomes, report.alsoGone);

@@ -23,21 +23,31 @@ void AppState::undoLastTrash(std::function<void()> done) {
     runOnPool(
         m_quickWork, [this, record, trash, done = std::move(done)]() -> std::function<void()> {
             std::string failure;
+            bool stillInTrash = true;
+            std::optional<FileIdentity> folderAfter;
             if (!trash) {
                 failure = "No Trash is available.";
-            } else if (const Status restored =
-                           trash->restore(record.trashedURL, record.originalURL);
+            } else if (const Status restored = trash->restore(record.trashedURL, record.originalURL,
+                                                              record.trashedIdentity);
                        !restored) {
                 failure = restored.error().message();
+                // The entry under its name is another item: the one moved there is gone.
+                stillInTrash = restored.error().detail != Trash::kNotTheTrashedItemReason;
+            } else {
+                folderAfter = FolderChanges::folderOf(record.originalURL);
             }
-            return [this, record, failure, done] {
+            return [this, record, failure, stillInTrash, folderAfter, done] {
                 if (!failure.empty()) {
                     setUserAlert(UserAlert("Couldn't restore " + record.node->name(),
-                                           "It is still in the Trash — you can restore it from "
-                                           "your file manager. (" +
-                                               failure + ")"));
+                                           stillInTrash ? "It is still in the Trash — you can "
+                                                          "restore it from your file manager. (" +
+                                                              failure + ")"
+                                                        : failure));
                     call(done);
                     return;
+                }
+                if (folderAfter) {
+                    m_folderChanges.note(record.originalURL, *folderAfter);
                 }
                 finishTreeChange(m_tree.restore(record.node, record.size, record.allocatedSize,
                                                 record.children));

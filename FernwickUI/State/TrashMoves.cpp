@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
 #include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/PathUtils.h"
 
 #include <algorithm>
 #include <string_view>
@@ -15,21 +16,21 @@ constexpr const char* kNoTrash = "No Trash is available.";
 constexpr const char* kGroupChanged =
     "Not moved: the copy that stays changed since the search (%s)";
 constexpr const char* kNoCopyStays = "Not moved: no copy of this file would stay";
+constexpr const char* kCopyChanged = "Not moved: a copy in its group changed since the search (%s)";
 
-// Whether the entry at `url` (a final link not followed) is a regular file with `inode` (when
-// recorded) and `size`.
-bool isSameRegularFile(const std::filesystem::path& url, std::uint64_t inode, std::int64_t size) {
+// Why the entry at `item.url` (a final link not followed) is no longer the file the search
+// found: gone, or not the regular file of the recorded identity and the group's `size`
+// (rewritten in place keeps the inode; the time tells, and the size most often too).
+std::optional<std::string> changeSinceSearch(const DuplicateFileItem& item, std::int64_t size) {
     struct stat info {};
-    return ::lstat(url.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           (inode == 0 || static_cast<std::uint64_t>(info.st_ino) == inode) &&
-           static_cast<std::int64_t>(info.st_size) == size;
-}
-
-// Whether a regular file stands at `url` with a size other than `size`.
-bool hasOtherSize(const std::filesystem::path& url, std::int64_t size) {
-    struct stat info {};
-    return ::lstat(url.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           static_cast<std::int64_t>(info.st_size) != size;
+    if (::lstat(item.url.c_str(), &info) != 0) {
+        return SafetyEngine::kMissingReason;
+    }
+    if (!S_ISREG(info.st_mode) || !item.identity().matches(info) ||
+        static_cast<std::int64_t>(info.st_size) != size) {
+        return Trash::kIdentityMismatchReason;
+    }
+    return std::nullopt;
 }
 
 // The copy of a group that must still be there for its ticked copies to go: the original when
@@ -45,9 +46,9 @@ const DuplicateFileItem* keeper(const DuplicateCluster& cluster) {
     return first != cluster.items.end() ? &*first : nullptr;
 }
 
-std::string groupChangedReason(const DuplicateFileItem& kept) {
-    std::string reason = kGroupChanged;
-    reason.replace(reason.find("%s"), 2, kept.url.native());
+std::string changedReason(const char* form, const DuplicateFileItem& changed) {
+    std::string reason = form;
+    reason.replace(reason.find("%s"), 2, changed.url.native());
     return reason;
 }
 
@@ -58,18 +59,16 @@ TrashMoves::TrashMoves(std::shared_ptr<const SafetyEngine> safety,
     : m_safety(std::move(safety)), m_trash(std::move(trash)) {}
 
 CheckedTrashMove TrashMoves::move(const std::string& name, const std::filesystem::path& url,
-                                  std::optional<std::uint64_t> expectedInode) {
-    if (expectedInode == std::optional<std::uint64_t>(0)) {
-        expectedInode.reset();
-    }
+                                  std::optional<FileIdentity> recorded) {
     CheckedTrashMove move;
     if (m_safety && m_trash) {
-        move = m_safety->moveToTrashChecked(url, expectedInode, *m_trash);
+        move = m_safety->moveToTrashChecked(url, recorded, *m_trash);
     } else {
         move.validation.isSafe = true;
         move.failure = kNoTrash;
     }
-    m_outcomes.push_back({name, url, move});
+    m_outcomes.push_back(
+        {name, url, move, move.moved() ? FolderChanges::folderOf(url) : std::nullopt});
     return move;
 }
 
@@ -77,14 +76,12 @@ void TrashMoves::refuse(const std::string& name, const std::filesystem::path& ur
                         std::string reason) {
     CheckedTrashMove move;
     move.validation = SafetyValidationResult::rejected(std::move(reason), RiskLevel::high);
-    m_outcomes.push_back({name, url, std::move(move)});
+    m_outcomes.push_back({name, url, std::move(move), std::nullopt});
 }
 
 CheckedTrashMover TrashMoves::mover() {
     return [this](const std::string& name, const std::filesystem::path& url,
-                  std::optional<std::uint64_t> expectedInode) {
-        return move(name, url, expectedInode);
-    };
+                  std::optional<FileIdentity> recorded) { return move(name, url, recorded); };
 }
 
 void TrashMoves::moveDuplicateCopies(const std::vector<DuplicateCluster>& clusters) {
@@ -93,20 +90,34 @@ void TrashMoves::moveDuplicateCopies(const std::vector<DuplicateCluster>& cluste
         std::optional<std::string> groupRefusal;
         if (kept == nullptr) {
             groupRefusal = kNoCopyStays;
-        } else if (!isSameRegularFile(kept->url, kept->inode, cluster.fileSize)) {
-            groupRefusal = groupChangedReason(*kept);
+        } else if (changeSinceSearch(*kept, cluster.fileSize)) {
+            groupRefusal = changedReason(kGroupChanged, *kept);
         }
+        // Each ticked copy's own change; one changed copy holds back the whole group (a copy
+        // that is gone holds back only itself: nothing of it can be lost).
+        std::vector<std::optional<std::string>> changes;
+        const DuplicateFileItem* changedCopy = nullptr;
         for (const auto& item : cluster.items) {
+            changes.push_back(item.isSelectedForCleanup && !groupRefusal
+                                  ? changeSinceSearch(item, cluster.fileSize)
+                                  : std::nullopt);
+            if (changes.back() && *changes.back() != SafetyEngine::kMissingReason &&
+                changedCopy == nullptr) {
+                changedCopy = &item;
+            }
+        }
+        if (changedCopy != nullptr) {
+            groupRefusal = changedReason(kCopyChanged, *changedCopy);
+        }
+        for (std::size_t i = 0; i < cluster.items.size(); ++i) {
+            const DuplicateFileItem& item = cluster.items[i];
             if (!item.isSelectedForCleanup) {
                 continue;
             }
-            if (groupRefusal) {
-                refuse(item.name(), item.url, *groupRefusal);
-            } else if (hasOtherSize(item.url, cluster.fileSize)) {
-                // Rewritten in place keeps the inode; the size tells most such changes.
-                refuse(item.name(), item.url, Trash::kIdentityMismatchReason);
+            if (changes[i] || groupRefusal) {
+                refuse(item.name(), item.url, changes[i] ? *changes[i] : *groupRefusal);
             } else {
-                (void)move(item.name(), item.url, item.inode);
+                (void)move(item.name(), item.url, item.identity());
             }
         }
     }
@@ -126,6 +137,28 @@ std::string shownReason(const std::string& reason) {
 }
 
 } // namespace
+
+std::optional<FileIdentity> FolderChanges::folderOf(const std::filesystem::path& item) {
+    struct stat info {};
+    const std::filesystem::path folder = paths::standardize(item).parent_path();
+    return ::lstat(folder.c_str(), &info) == 0 ? std::optional(FileIdentity::of(info))
+                                               : std::nullopt;
+}
+
+void FolderChanges::note(const std::filesystem::path& item, const FileIdentity& folderAfter) {
+    m_folders[paths::standardize(item).parent_path().native()] = folderAfter;
+}
+
+FileIdentity FolderChanges::adjusted(const std::filesystem::path& path,
+                                     FileIdentity recorded) const {
+    const auto it = m_folders.find(paths::standardize(path).native());
+    if (it != m_folders.end() && it->second.device == recorded.device &&
+        it->second.inode == recorded.inode && recorded.modified && it->second.modified &&
+        *recorded.modified < *it->second.modified) {
+        recorded.modified = it->second.modified;
+    }
+    return recorded;
+}
 
 std::vector<std::string> refusalLines(const std::vector<TrashMoveOutcome>& outcomes) {
     std::vector<std::string> lines;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace fernwick {
@@ -24,6 +25,27 @@ struct TrashMoveOutcome {
     /// The safety check's answer and the move's result. An item refused before the check (a
     /// duplicate whose group changed) carries that reason as the check's.
     CheckedTrashMove move;
+    /// When the item moved: its folder as the move left it (see FolderChanges).
+    std::optional<FileIdentity> folderAfter;
+};
+
+/// The folders this program's own moves changed, each with its identity right after the change.
+/// A folder's modification time moves whenever an entry leaves it or comes back; a removal of the
+/// folder after a move of something in it must not take that for the folder being replaced.
+/// GUI thread only; forgotten with the tree it speaks of.
+class FolderChanges {
+public:
+    /// The identity of the folder holding `item` (lstat); nullopt when it cannot be read.
+    static std::optional<FileIdentity> folderOf(const std::filesystem::path& item);
+    /// Notes the folder of `item` as a move of ours left it.
+    void note(const std::filesystem::path& item, const FileIdentity& folderAfter);
+    /// `recorded` for the item at `path`, with the time of our own last change of it when that
+    /// is later and the numbers agree.
+    FileIdentity adjusted(const std::filesystem::path& path, FileIdentity recorded) const;
+    void clear() { m_folders.clear(); }
+
+private:
+    std::unordered_map<std::string, FileIdentity> m_folders;
 };
 
 /// The worker half of the one way things go to the Trash. Every move of one operation passes
@@ -37,17 +59,19 @@ public:
     /// With no safety engine or no Trash every move fails with "No Trash is available.".
     TrashMoves(std::shared_ptr<const SafetyEngine> safety, std::shared_ptr<const Trash> trash);
 
-    /// Checks and moves the item at `url`; `expectedInode` 0 or nullopt means none was recorded.
+    /// Checks and moves the item at `url`, which must still have every known part of
+    /// `recorded` (nullopt: nothing was recorded).
     CheckedTrashMove move(const std::string& name, const std::filesystem::path& url,
-                          std::optional<std::uint64_t> expectedInode);
+                          std::optional<FileIdentity> recorded);
     /// Records the item as refused for `reason` without trying it.
     void refuse(const std::string& name, const std::filesystem::path& url, std::string reason);
     /// move() as the engines take it. Valid while this object lives.
     CheckedTrashMover mover();
-    /// Moves the ticked copies of each group, but only while a copy that stays (its original,
-    /// unless that is ticked itself) is still the same regular file, of the group's size, as
-    /// when the groups were found: otherwise every ticked copy of that group is refused. Each
-    /// copy goes with its recorded inode and must still have the group's size.
+    /// Moves the ticked copies of each group, but only while the copy that stays (its original,
+    /// unless that is ticked itself) and every ticked copy are still the regular files the
+    /// search recorded (device, inode, modification time) of the group's size: otherwise no
+    /// ticked copy of that group is moved (a ticked copy that is gone is refused alone). Each
+    /// copy goes with its recorded identity.
     void moveDuplicateCopies(const std::vector<DuplicateCluster>& clusters);
 
     const std::vector<TrashMoveOutcome>& outcomes() const { return m_outcomes; }

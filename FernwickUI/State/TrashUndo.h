@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickCore/Model/DiskNode.h"
+#include "FernwickCore/Platform/FileIdentity.h"
 #include "FernwickCore/Platform/Uuid.h"
 
 #include <cstdint>
@@ -16,10 +17,10 @@ namespace fernwick::ui {
 struct TrashUndo {
     TrashUndo(DiskNodePtr movedNode, std::filesystem::path original, std::filesystem::path trashed,
               std::int64_t sizeBefore, std::int64_t allocatedSizeBefore,
-              std::vector<DiskNodePtr> childrenBefore)
+              std::vector<DiskNodePtr> childrenBefore, FileIdentity trashedAs = {})
         : node(std::move(movedNode)), originalURL(std::move(original)),
           trashedURL(std::move(trashed)), size(sizeBefore), allocatedSize(allocatedSizeBefore),
-          children(std::move(childrenBefore)) {}
+          children(std::move(childrenBefore)), trashedIdentity(trashedAs) {}
 
     Uuid id = Uuid::random();
     DiskNodePtr node;
@@ -28,6 +29,8 @@ struct TrashUndo {
     std::int64_t size = 0;
     std::int64_t allocatedSize = 0;
     std::vector<DiskNodePtr> children;
+    /// The entry as the move left it in the Trash: undo restores that entry and no other.
+    FileIdentity trashedIdentity;
 };
 
 } // namespace fernwick::ui

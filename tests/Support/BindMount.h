@@ -32,4 +32,29 @@ private:
     bool m_mounted = false;
 };
 
+/// A fresh tmpfs on `target` for the object's life (needs root); `mounted()` as for BindMount.
+/// Each tmpfs numbers its inodes from 1, and the device number freed by one is handed to the
+/// next: two in turn at one place give equal numbers to items made in the same order.
+class TmpfsMount {
+public:
+    explicit TmpfsMount(const std::filesystem::path& target) : m_target(target) {
+        m_mounted = ::mount("tmpfs", target.c_str(), "tmpfs", 0, "size=128m") == 0;
+    }
+    ~TmpfsMount() { unmount(); }
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    void unmount() {
+        if (m_mounted) {
+            ::umount2(m_target.c_str(), MNT_DETACH);
+            m_mounted = false;
+        }
+    }
+
+private:
+    std::filesystem::path m_target;
+    bool m_mounted = false;
+};
+
 } // namespace fernwick::test

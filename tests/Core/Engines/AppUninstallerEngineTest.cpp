@@ -413,7 +413,7 @@ TEST_F(AppUninstallerEngineTest, ItemsReplacedSinceTheListingAreRefused) {
     // Another program's launcher now stands at the launcher's path.
     const fs::path other = m_tree.file("other.desktop", "[Desktop Entry]\nExec=/usr/bin/other\n");
     fs::rename(other, launcher);
-    EXPECT_EQ(m_safety->validateTargetForDeletion(launcher, app.relatedItems[0].inode).reason,
+    EXPECT_EQ(m_safety->validateTargetForDeletion(launcher, app.relatedItems[0].identity()).reason,
               Trash::kIdentityMismatchReason);
     m_engine.uninstallApp(app, true);
     EXPECT_FALSE(fs::exists(home("Applications/Tool.AppImage")));

@@ -322,7 +322,9 @@ protected:
                                 .cleanupReason = "r",
                                 .isSelected = true,
                                 .isCleaned = false,
-                                .inode = inode};
+                                .inode = inode,
+                                .deviceID = 0,
+                                .modifiedDate = {}};
     }
 
     std::filesystem::path trashFiles() const { return m_env.dataHome / "Trash" / "files"; }

@@ -45,8 +45,8 @@ protected:
     std::string h(const std::string& rest) const { return home.string() + rest; }
 
     void expectRefused(const fs::path& url, const std::string& reason, RiskLevel risk,
-                       std::optional<std::uint64_t> inode = {}) const {
-        const auto result = engine.validateTargetForDeletion(url, inode);
+                       std::optional<FileIdentity> recorded = {}) const {
+        const auto result = engine.validateTargetForDeletion(url, recorded);
         EXPECT_FALSE(result.isSafe) << url;
         EXPECT_EQ(result.reason, reason) << url;
         EXPECT_EQ(result.riskLevel, risk) << url;
@@ -286,11 +286,24 @@ TEST_F(SafetyEngineTest, RefusesAMissingItemAndAReplacedOne) {
     const auto file = tree.file("home/cache.bin", "x");
     struct stat info {};
     ASSERT_EQ(::lstat(file.c_str(), &info), 0);
-    expectRefused(file, "Filesystem identity mismatch: target was replaced since last scan",
-                  RiskLevel::high, info.st_ino + 1);
-    EXPECT_TRUE(engine.validateTargetForDeletion(file, info.st_ino).isSafe);
-    EXPECT_TRUE(engine.validateTargetForDeletion(file, 0).isSafe);
+    const std::string mismatch =
+        "Filesystem identity mismatch: target was replaced since last scan";
+    expectRefused(file, mismatch, RiskLevel::high, FileIdentity{0, info.st_ino + 1, std::nullopt});
+    EXPECT_TRUE(
+        engine.validateTargetForDeletion(file, FileIdentity{0, info.st_ino, std::nullopt}).isSafe);
+    EXPECT_TRUE(engine.validateTargetForDeletion(file, FileIdentity{}).isSafe);
     EXPECT_TRUE(engine.validateTargetForDeletion(file, std::nullopt).isSafe);
+    // Every recorded part counts: another device, or equal numbers with another time (a volume
+    // replaced at its mount point, a file rewritten in place).
+    const FileIdentity seen = FileIdentity::of(info);
+    EXPECT_TRUE(engine.validateTargetForDeletion(file, seen).isSafe);
+    expectRefused(file, mismatch, RiskLevel::high,
+                  FileIdentity{seen.device + 1, seen.inode, std::nullopt});
+    expectRefused(
+        file, mismatch, RiskLevel::high,
+        FileIdentity{seen.device, seen.inode, *seen.modified + std::chrono::nanoseconds(1)});
+    expectRefused(file, mismatch, RiskLevel::high,
+                  FileIdentity{0, 0, *seen.modified - std::chrono::seconds(1)});
 }
 
 TEST_F(SafetyEngineTest, RefusesLinksIntoSystemLocationsAndUnreadableLinks) {
@@ -331,7 +344,8 @@ TEST_F(SafetyEngineTest, ApprovalCarriesTheResolvedPathAndTheItemsOwnIdentity) {
     const auto approve = [&](const fs::path& path) {
         struct stat info {};
         EXPECT_EQ(::lstat(path.c_str(), &info), 0);
-        const auto result = engine.validateTargetForDeletion(path.string() + "/./", info.st_ino);
+        const auto result = engine.validateTargetForDeletion(
+            path.string() + "/./", FileIdentity{0, info.st_ino, std::nullopt});
         EXPECT_TRUE(result.isSafe) << result.reason;
         EXPECT_EQ(result.reason, "Passed 10-step deletion safety pipeline");
         EXPECT_EQ(result.riskLevel, RiskLevel::low);
@@ -375,7 +389,7 @@ TEST_F(SafetyEngineTest, CheckedMoveMovesWhatWasCheckedAndNothingElse) {
     ASSERT_TRUE(approval.isSafe);
     const auto other = tree.file("home/other.pdf", "planted");
     ASSERT_EQ(::rename(other.c_str(), swapped.c_str()), 0);
-    const auto late = trash.moveToTrash(swapped, FileIdentity{approval.deviceID, approval.inode});
+    const auto late = trash.moveToTrash(swapped, approval.identity());
     ASSERT_FALSE(late);
     EXPECT_EQ(late.error().message(),
               "Filesystem identity mismatch: target was replaced since last scan");

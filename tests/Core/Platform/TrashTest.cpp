@@ -159,8 +159,7 @@ TEST_F(TrashTest, NamesThatAreLongOrNotUtf8KeepTheirOriginalPath) {
 TEST_F(TrashTest, IdentityIsConfirmedBeforeTheMove) {
     const auto item = tree.file("home/cache.bin", "original");
     const auto before = lstatOf(item);
-    const FileIdentity approved{static_cast<std::uint64_t>(before.st_dev),
-                                static_cast<std::uint64_t>(before.st_ino)};
+    const FileIdentity approved = FileIdentity::of(before);
     // Swapped for another file of the same name after the check.
     const auto impostor = tree.file("impostor", "impostor");
     ASSERT_EQ(::rename(impostor.c_str(), item.c_str()), 0);
@@ -172,8 +171,7 @@ TEST_F(TrashTest, IdentityIsConfirmedBeforeTheMove) {
     EXPECT_FALSE(entryExists(info / "cache.bin.trashinfo"));
 
     const auto now = lstatOf(item);
-    auto matching = trash.moveToTrash(item, FileIdentity{static_cast<std::uint64_t>(now.st_dev),
-                                                         static_cast<std::uint64_t>(now.st_ino)});
+    auto matching = trash.moveToTrash(item, FileIdentity::of(now));
     EXPECT_TRUE(matching) << matching.error().message();
 }
 

@@ -3,15 +3,18 @@
 
 #include "FernwickCore/Engines/AppUninstallerEngine.h"
 #include "FernwickCore/Engines/CleanupEngine.h"
+#include "FernwickCore/Engines/DeveloperStorageEngine.h"
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
 #include "FernwickCore/Model/TreeWalk.h"
 #include "FernwickCore/Platform/AtomicFile.h"
+#include "tests/Support/BindMount.h"
 #include "tests/UI/State/AppStateHarness.h"
 
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using fernwick::test::Harness;
@@ -153,6 +156,60 @@ fs::path installAppImage(Real& r, const std::string& name) {
     return image;
 }
 
+// Rewrites `path` in place (same inode, same length) with `fill`, then dates it `seconds`.
+void rewriteInPlace(const fs::path& path, char fill, std::int64_t seconds) {
+    const auto size = static_cast<std::size_t>(fs::file_size(path));
+    std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << std::string(size, fill);
+    test::TempTree::setModificationTime(path, seconds);
+}
+
+std::uint64_t inodeOf(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_ino) : 0;
+}
+
+// What a volume holds, made in one order: a photo, a cache folder the cleanup offers, and two
+// copies of one file.
+void fillCard(const fs::path& card, char fill) {
+    writeFile(card / "photo.jpg", kCopySize, static_cast<char>(fill + 1));
+    writeFile(card / "code/node_modules/big.js", kModulesSize, fill);
+    writeFile(card / "dups/original.bin", kCopySize, fill);
+    writeFile(card / "dups/copy.bin", kCopySize, fill);
+    test::TempTree::setModificationTime(card / "dups/original.bin", 1'000'000);
+}
+
+// The alert's message and title, or "(none)" when there is no alert.
+std::string alertMessage(const AppState& state) {
+    return state.userAlert() ? state.userAlert()->message : "(none)";
+}
+std::string alertTitle(const AppState& state) {
+    return state.userAlert() ? state.userAlert()->title : "(none)";
+}
+
+// Groups of copies in dups/<group>/ (an original dated long ago and `copies`, each group its own
+// bytes), scanned and searched, every copy ticked.
+std::unique_ptr<AppState> scannedGroups(Real& r, const std::vector<std::string>& groups,
+                                        const std::vector<std::string>& copies) {
+    for (const auto& group : groups) {
+        writeFile(r.h.tree / "dups" / group / "original.bin", kCopySize, group[0]);
+        for (const auto& copy : copies) {
+            writeFile(r.h.tree / "dups" / group / copy, kCopySize, group[0]);
+        }
+        test::TempTree::setModificationTime(r.h.tree / "dups" / group / "original.bin", 1'000'000);
+    }
+    auto state = r.scanned();
+    (void)runToCompletion([&](auto done) { state->scanDuplicates(done); });
+    tickEveryCopy(*state);
+    return state;
+}
+
+// Ticks every cleanup candidate.
+void tickEveryCandidate(AppState& state) {
+    for (const auto& candidate : state.cleanupPlan().candidates) {
+        state.setCandidateSelected(candidate.id, true);
+    }
+}
+
 } // namespace
 
 class AppStateRemovalTest : public QObject {
@@ -210,17 +267,8 @@ private slots:
     // the original deleted.
     void aDuplicateGroupThatChangedMovesNothing() {
         Real r;
-        for (const char* group : {"a", "d", "h"}) {
-            const char fill = group[0];
-            writeFile(r.h.tree / "dups" / group / "original.bin", kCopySize, fill);
-            writeFile(r.h.tree / "dups" / group / "copy.bin", kCopySize, fill);
-            test::TempTree::setModificationTime(r.h.tree / "dups" / group / "original.bin",
-                                                1'000'000);
-        }
-        auto state = r.scanned();
-        QVERIFY(runToCompletion([&](auto done) { state->scanDuplicates(done); }));
+        auto state = scannedGroups(r, {"a", "d", "h"}, {"copy.bin"});
         QCOMPARE(state->duplicateClusters().size(), std::size_t{3});
-        tickEveryCopy(*state);
 
         replaceWithOtherContent(r.h.tree / "dups/a/copy.bin", kCopySize);
         fs::remove(r.h.tree / "dups/d/original.bin");
@@ -290,6 +338,157 @@ private slots:
         QCOMPARE(state->userAlert()->title, std::string("Some leftovers of Tool were skipped"));
         QCOMPARE(state->userAlert()->message,
                  "Desktop Launcher: " + std::string(Trash::kIdentityMismatchReason));
+    }
+
+    // A volume scanned, taken away and replaced at its mount point by another whose items have
+    // the same names, made in the same order (same device and inode numbers): nothing of the
+    // new volume is moved by a single move, a cleanup or a duplicates clean.
+    void aVolumeReplacedAtItsMountPointLosesNothing() {
+        Real r;
+        const fs::path card = r.h.tree.folder("card");
+        auto first = std::make_unique<test::TmpfsMount>(card);
+        if (!first->mounted()) {
+            QSKIP("Cannot mount a tmpfs here (needs root and mount(2)); the replaced volume is "
+                  "not tried");
+        }
+        fillCard(card, 'a');
+        const std::uint64_t photoInode = inodeOf(card / "photo.jpg");
+        auto state = r.h.make();
+        state->startScan(card);
+        r.h.settle();
+        QVERIFY(runToCompletion([&](auto done) { state->scanDuplicates(done); }));
+        QCOMPARE(state->duplicateClusters().size(), std::size_t{1});
+        tickEveryCopy(*state);
+        tickEveryCandidate(*state);
+        QCOMPARE(state->cleanupPlan().candidates.size(), std::size_t{1});
+
+        first->unmount();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the card is swapped
+        const test::TmpfsMount second(card);
+        QVERIFY(second.mounted());
+        fillCard(card, 'b');
+        if (inodeOf(card / "photo.jpg") != photoInode) {
+            QSKIP("This kernel numbers tmpfs inodes across mounts; no equal numbers to try");
+        }
+
+        QVERIFY(runToCompletion(
+            [&](auto done) { state->trashNode(nodeAt(*state, card / "photo.jpg"), done); }));
+        QCOMPARE(alertMessage(*state), std::string(Trash::kIdentityMismatchReason));
+        QVERIFY(runToCompletion([&](auto done) { state->runCleanup(false, done); }));
+        QVERIFY(runToCompletion([&](auto done) { state->cleanDuplicates(done); }));
+        for (const char* item : {"photo.jpg", "code/node_modules/big.js", "dups/copy.bin"}) {
+            QVERIFY2(fs::exists(card / item), item);
+        }
+        QVERIFY(!fs::exists(card / ".Trash-0/files"));
+        // The kept copy was made with its old date again, so only the ticked copy tells.
+        QCOMPARE(alertMessage(*state), "copy.bin: " + std::string(Trash::kIdentityMismatchReason));
+    }
+
+    // The same without a mount: items with the numbers the scan or the listing recorded but
+    // another modification time (rewritten in place, or another item given the same numbers)
+    // are refused by a single move, a cleanup and an uninstall. A folder whose time only our own
+    // move changed is still the folder scanned.
+    void itemsWithTheRecordedNumbersButAnotherTimeAreRefused() {
+        Real r;
+        writeFile(r.h.tree / "notes/report.txt", 500, 'r');
+        writeFile(r.h.tree / "shelf/old.txt", 500, 'o');
+        r.h.tree.file("code/app/node_modules/big.js", "app", kModulesSize);
+        const fs::path image = installAppImage(r, "Tool");
+        auto state = r.scanned();
+        QVERIFY(runToCompletion([&](auto done) { state->scanInstalledApps(done); }));
+        tickEveryCandidate(*state);
+
+        rewriteInPlace(r.h.tree / "notes/report.txt", 's', 2'000'000);
+        test::TempTree::setModificationTime(r.h.tree / "code/app/node_modules", 2'000'000);
+        test::TempTree::setModificationTime(image, 2'000'000);
+
+        QVERIFY(runToCompletion([&](auto done) {
+            state->trashNode(nodeAt(*state, r.h.tree / "notes/report.txt"), done);
+        }));
+        QCOMPARE(alertMessage(*state), std::string(Trash::kIdentityMismatchReason));
+        QVERIFY(runToCompletion([&](auto done) { state->runCleanup(false, done); }));
+        QCOMPARE(state->lastCleanupResult()->reclaimedBytes, std::int64_t{0});
+        QVERIFY(runToCompletion(
+            [&](auto done) { state->uninstallApp(state->installedApps().front(), done); }));
+        QCOMPARE(alertTitle(*state), std::string("Couldn't uninstall Tool"));
+        QVERIFY(fs::exists(r.h.tree / "code/app/node_modules/big.js"));
+        QVERIFY(fs::exists(image));
+        QCOMPARE(trashEntries(r).first, std::int64_t{0});
+
+        for (const char* item : {"shelf/old.txt", "shelf"}) {
+            QVERIFY(runToCompletion(
+                [&](auto done) { state->trashNode(nodeAt(*state, r.h.tree / item), done); }));
+            QVERIFY2(!fs::exists(r.h.tree / item), alertMessage(*state).c_str());
+        }
+    }
+
+    // A copy rewritten in place at its length, and a kept original so rewritten, keep their
+    // whole group in place; a group beside them that did not change is cleaned.
+    void aCopyEditedInPlaceAtItsLengthKeepsItsGroup() {
+        Real r;
+        auto state = scannedGroups(r, {"copyEdited", "originalEdited", "unchanged"},
+                                   {"copy.bin", "copy2.bin"});
+        QCOMPARE(state->duplicateClusters().size(), std::size_t{3});
+        rewriteInPlace(r.h.tree / "dups/copyEdited/copy.bin", 'e', 2'000'000);
+        rewriteInPlace(r.h.tree / "dups/originalEdited/original.bin", 'e', 1'000'001);
+
+        QVERIFY(runToCompletion([&](auto done) { state->cleanDuplicates(done); }));
+        for (const char* group : {"copyEdited", "originalEdited"}) {
+            for (const char* copy : {"copy.bin", "copy2.bin"}) {
+                QVERIFY2(fs::exists(r.h.tree / "dups" / group / copy), group);
+            }
+        }
+        QCOMPARE(trashEntries(r).first, std::int64_t{2});
+        QCOMPARE(fernwick::test::splitLines(alertMessage(*state)).size(), std::size_t{4});
+    }
+
+    // A developer place is held to what the listing measured: a folder swapped in after it, and
+    // the place reached through a link after ~/.cache became one, stay where they are.
+    void aDeveloperPlaceSwappedOrLinkedAfterTheListingStays() {
+        Real r;
+        r.h.tree.denseFile(".cache/pip/wheels/blob", 51LL * 1024 * 1024);
+        const DeveloperStorageEngine engine(r.h.env);
+        const auto listed = engine.scanDeveloperStorage();
+        QCOMPARE(listed.size(), std::size_t{1});
+        auto state = r.scanned();
+
+        fs::rename(r.h.tree / ".cache/pip", r.h.tree / ".cache/pip-listed");
+        r.h.tree.file(".cache/pip/swapped-in", "new");
+        QVERIFY(runToCompletion([&](auto done) { state->cleanDeveloperItems(listed, done); }));
+        QVERIFY(fs::exists(r.h.tree / ".cache/pip/swapped-in"));
+        QCOMPARE(alertMessage(*state),
+                 listed[0].name + ": " + std::string(Trash::kIdentityMismatchReason));
+
+        fs::rename(r.h.tree / ".cache", r.h.tree / "cache-aside");
+        r.h.tree.file("work/pip/project.txt", "work");
+        r.h.tree.symlink(".cache", r.h.tree / "work");
+        state->setUserAlert(std::nullopt);
+        QVERIFY(runToCompletion([&](auto done) { state->cleanDeveloperItems(listed, done); }));
+        QVERIFY(fs::exists(r.h.tree / "work/pip/project.txt"));
+        QVERIFY(state->userAlert().has_value());
+        QCOMPARE(trashEntries(r).first, std::int64_t{0});
+    }
+
+    // Undo restores the entry it moved and nothing else: when that entry was emptied elsewhere
+    // and another item of the same name trashed since, the other stays in the Trash with its
+    // info file and one alert says why.
+    void undoRestoresOnlyTheEntryItMoved() {
+        Real r;
+        writeFile(r.h.tree / "notes/a.txt", 100, 'a');
+        auto state = r.scanned();
+        QVERIFY(runToCompletion(
+            [&](auto done) { state->trashNode(nodeAt(*state, r.h.tree / "notes/a.txt"), done); }));
+        QVERIFY2(state->lastTrashed().has_value(), alertMessage(*state).c_str());
+        fs::remove(r.trashFiles() / "a.txt");
+        fs::remove(r.h.env.dataHome / "Trash/info/a.txt.trashinfo");
+        writeFile(r.h.tree / "other/a.txt", 100, 'o');
+        QVERIFY(r.h.trash->moveToTrash(r.h.tree / "other/a.txt"));
+
+        QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+        QVERIFY(!fs::exists(r.h.tree / "notes/a.txt"));
+        QVERIFY(fs::exists(r.trashFiles() / "a.txt"));
+        QVERIFY(fs::exists(r.h.env.dataHome / "Trash/info/a.txt.trashinfo"));
+        QCOMPARE(alertTitle(*state), std::string("Couldn't restore a.txt"));
     }
 
     // Refusals are said: a copy in a protected place, and a clean whose every item is refused;
