@@ -156,10 +156,11 @@ public:
         if (::stat(path.c_str(), &info) != 0 || paths::standardize(path).parent_path() != base) {
             return;
         }
-        if (once && !m_seen.insert({info.st_dev, info.st_ino}).second) {
+        // The entry itself, not what a link there points to: two links to one folder are two.
+        const auto [inode, device] = identity(path);
+        if (once && !m_seen.insert({device, inode}).second) {
             return;
         }
-        const auto [inode, device] = identity(path);
         m_items.push_back({Uuid::random(), std::move(name), path, calculateSize(path), kind,
                            confidence, selected, inode, device});
     }
@@ -175,7 +176,7 @@ public:
 
 private:
     std::vector<AppAssociatedItem> m_items;
-    std::set<std::pair<dev_t, ino_t>> m_seen;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_seen;
 };
 
 AppUninstallerEngine::AppUninstallerEngine(Environment environment,

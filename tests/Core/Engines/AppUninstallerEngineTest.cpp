@@ -437,12 +437,14 @@ TEST_F(AppUninstallerEngineTest, ItemsReplacedSinceTheListingAreRefused) {
 }
 
 // Sizes are measured the way the scanner walks: a symbolic link counts as the link itself, so a
-// leftover or bundle that links to a big folder (or to "/") is not measured through the link.
+// leftover or bundle that links to a big folder (or to "/") is not measured through the link,
+// and two links to one folder are two leftovers.
 TEST_F(AppUninstallerEngineTest, LinksAreMeasuredAsTheLinkItself) {
     m_tree.denseFile("elsewhere/big.bin", 200'000);
     m_tree.file("home/Applications/Tool.AppImage", "x", 5000);
     const fs::path target = m_tree / "elsewhere";
     const fs::path config = m_tree.symlink("home/.config/Tool", target);
+    const fs::path data = m_tree.symlink("home/.local/share/Tool", target); // a second link
     const fs::path cache = m_tree.symlink("home/.cache/tool", target / "big.bin");
     const fs::path bundleCache = m_tree.symlink("home/Library/Caches/com.example.foo", target);
     bundle("home/Applications/Foo.app",
@@ -459,6 +461,7 @@ TEST_F(AppUninstallerEngineTest, LinksAreMeasuredAsTheLinkItself) {
         }
     }
     EXPECT_EQ(sizes, (std::map<fs::path, std::int64_t>{{config, linkSize(config)},
+                                                       {data, linkSize(data)},
                                                        {cache, linkSize(cache)},
                                                        {bundleCache, linkSize(bundleCache)}}));
     EXPECT_EQ(only("Tool").appSize, 5000);
