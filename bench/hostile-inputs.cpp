@@ -16,6 +16,16 @@
 #include "FernwickCore/Platform/Trash.h"
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "tests/Support/SafetyWalk.h"
+#ifdef FERNWICK_HOSTILE_UI
+#include "FernwickUI/State/AppServices.h"
+#include "FernwickUI/State/AppState.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -44,7 +54,7 @@ struct Tally {
 };
 
 // What a case reports through its exit status: 0 held, 1 data lost, 2 protected approved, 3 an
-// item moved that was not the item seen.
+// item moved (or measured) that was not the item the user saw.
 constexpr int kHeld = 0, kLost = 1, kApproved = 2, kWrongMoved = 3;
 
 void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body) {
@@ -831,6 +841,212 @@ int editedCopyCase(std::uint64_t seed) {
 
 } // namespace
 
+// An AppImage whose leftovers are symbolic links to "/", to a large folder or to a large file:
+// each is measured as the link itself (a bigger size counts as wrong), the listing does not
+// walk what they point to (a walk of "/" runs into the time limit) and the uninstall moves no
+// target.
+int uninstallerLinksCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    Environment env = Environment::forHome(root / "home");
+    fs::create_directories(root / "big/deeper");
+    const int fd = ::open((root / "big/deeper/blob").c_str(), O_CREAT | O_WRONLY, 0600);
+    (void)::posix_fallocate(fd, 0, 64 << 20);
+    ::close(fd);
+    const fs::path image = env.home / "Applications/Tool-1.0-x86_64.AppImage";
+    fs::create_directories(image.parent_path());
+    putFile(image, "image");
+    const fs::path targets[] = {"/", root / "big", root / "big/deeper/blob", "/usr"};
+    for (const fs::path& base : {env.configHome, env.dataHome, env.cacheHome}) {
+        fs::create_directories(base);
+        const fs::path target = targets[random() % 4];
+        fs::create_symlink(target, base / (random() % 2 == 0 ? "Tool" : "tool"));
+    }
+    auto safety = std::make_shared<SafetyEngine>(
+        env, std::make_shared<PreferencesStore>(env.preferencesFile()));
+    AppUninstallerEngine engine(env, safety, std::make_shared<Trash>(env), RunningPrograms(),
+                                root / "none");
+    auto apps = engine.scanInstalledApplications();
+    // The AppImage and its three leftovers must be listed, else the case proved nothing.
+    int verdict = apps.size() == 1 && apps[0].relatedItems.size() == 3 ? kHeld : kWrongMoved;
+    for (auto& app : apps) {
+        for (auto& item : app.relatedItems) {
+            struct stat info {};
+            if (::lstat(item.url.c_str(), &info) != 0 || item.size != info.st_size) {
+                verdict = kWrongMoved;
+            }
+            item.isSelected = true;
+        }
+        try {
+            engine.uninstallApp(app, true);
+        } catch (const std::exception&) {
+        }
+    }
+    struct stat info {};
+    if (::stat((root / "big/deeper/blob").c_str(), &info) != 0 || ::stat("/usr", &info) != 0) {
+        verdict = kLost;
+    }
+    removeTree(root);
+    return verdict;
+}
+
+#ifdef FERNWICK_HOSTILE_UI
+// Two duplicate cleans through the view model, the second asked for 0-40 ms after the first with
+// the opposite ticks: a group must keep a copy outside the Trash (else data lost), and the
+// second clean, asked for while the first runs, moves nothing (else a wrong item moved).
+int overlappingDuplicateCleansCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    Environment env = Environment::forHome(root / "home");
+    int argc = 1;
+    char name[] = "hostile-inputs";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    ui::AppServices services = ui::AppServices::real();
+    services.preferences = std::make_shared<PreferencesStore>(env.preferencesFile());
+    services.safety = std::make_shared<SafetyEngine>(env, services.preferences);
+    services.trash = std::make_shared<Trash>(env);
+    services.home = env.home;
+    services.findDuplicates = [](const DiskNodePtr&, std::int64_t, DuplicateResolutionRule) {
+        return std::vector<DuplicateCluster>{};
+    };
+    services.checkForUpdate = [](const std::string&) {
+        return UpdateCheckResult{UpdateCheckResult::Kind::upToDate, std::nullopt, {}};
+    };
+    const int groups = 50 + static_cast<int>(random() % 400);
+    std::vector<DuplicateCluster> clusters;
+    for (int g = 0; g < groups; ++g) {
+        DuplicateCluster cluster;
+        cluster.id = Uuid::random();
+        cluster.fileSize = 6;
+        for (int copy = 0; copy < 2; ++copy) {
+            const fs::path file =
+                env.home / "dups" / std::to_string(g) / (copy == 0 ? "original" : "copy");
+            fs::create_directories(file.parent_path());
+            putFile(file, "group\n");
+            struct stat info {};
+            ::lstat(file.c_str(), &info);
+            DuplicateFileItem item;
+            item.id = Uuid::random();
+            item.url = file;
+            item.size = 6;
+            item.inode = static_cast<std::uint64_t>(info.st_ino);
+            item.isOriginal = copy == 0;
+            item.isSelectedForCleanup = copy == 1;
+            cluster.items.push_back(std::move(item));
+        }
+        clusters.push_back(std::move(cluster));
+    }
+    int verdict = kHeld;
+    {
+        ui::AppState state(services);
+        state.setDuplicateClusters(clusters);
+        int finished = 0;
+        state.cleanDuplicates([&] { ++finished; });
+        QElapsedTimer waited;
+        waited.start();
+        const auto delay = static_cast<qint64>(random() % 41);
+        while (waited.elapsed() < delay) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        for (const auto& cluster : clusters) {
+            state.setDuplicateSelected(cluster.id, cluster.items[0].id, true);
+            state.setDuplicateSelected(cluster.id, cluster.items[1].id, false);
+        }
+        state.cleanDuplicates([&] { ++finished; });
+        while (finished < 2) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+    for (int g = 0; g < groups; ++g) {
+        const fs::path group = env.home / "dups" / std::to_string(g);
+        const bool original = fs::exists(group / "original");
+        if (!original && !fs::exists(group / "copy")) {
+            verdict = kLost;
+        } else if (!original && verdict == kHeld) {
+            verdict = kWrongMoved;
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// Starts the program 2-5 times over one session (no display; a socket, a lock file or both left
+// by a crashed copy, or none): exactly one copy may stay running (two copies would each write
+// their own protected list over the other's: counted as data lost), the others end with status 0.
+int secondStartsCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path runtime = root / "runtime";
+    fs::create_directories(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    const int leftovers = static_cast<int>(random() % 4);
+    if ((leftovers & 1) != 0) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, (runtime / "tarnbrook-ridar.socket").c_str(),
+                     sizeof(address.sun_path) - 1);
+        (void)::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+        ::close(fd);
+    }
+    if ((leftovers & 2) != 0) {
+        putFile(runtime / "tarnbrook-ridar.lock", "");
+    }
+    ::setenv("HOME", (root / "home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (root / "home/.config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (root / "home/.local/share").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (root / "home/.cache").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::unsetenv("XDG_ACTIVATION_TOKEN");
+    ::unsetenv("DESKTOP_STARTUP_ID");
+    const int starts = 2 + static_cast<int>(random() % 4);
+    std::vector<pid_t> copies;
+    for (int i = 0; i < starts; ++i) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            ::execl(RIDAR_PROGRAM, RIDAR_PROGRAM, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        copies.push_back(child);
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 300));
+    }
+    // The later starts end within the patience they have; what runs after that stays.
+    int running = starts;
+    int verdict = kHeld;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::vector<bool> ended(copies.size(), false);
+    while (running > 1 && std::chrono::steady_clock::now() < deadline) {
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            int status = 0;
+            if (!ended[i] && ::waitpid(copies[i], &status, WNOHANG) == copies[i]) {
+                ended[i] = true;
+                --running;
+                if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+                    verdict = kWrongMoved;
+                }
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (running != 1) {
+        verdict = kLost;
+    }
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        if (!ended[i]) {
+            ::kill(copies[i], SIGKILL);
+            ::waitpid(copies[i], nullptr, 0);
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+#endif
+
 int main(int argc, char** argv) {
     const std::uint64_t seed = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1;
     const int scale = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
@@ -858,6 +1074,11 @@ int main(int argc, char** argv) {
         {"developer swaps", 20 * scale, 60, developerSwapCase},
         {"undo strangers", 40 * scale, 30, undoStrangerCase},
         {"edited copies", 20 * scale, 60, editedCopyCase},
+        {"uninstaller links", 30 * scale, 10, uninstallerLinksCase},
+#ifdef FERNWICK_HOSTILE_UI
+        {"duplicate cleans", 20 * scale, 60, overlappingDuplicateCleansCase},
+        {"second starts", 10 * scale, 120, secondStartsCase},
+#endif
     };
     // FERNWICK_HOSTILE_ONLY=<words> runs only the sections whose name holds them.
     const char* only = std::getenv("FERNWICK_HOSTILE_ONLY");

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <tuple>
@@ -26,18 +27,23 @@ bool isSingleComponent(std::string_view name) {
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
-// Bytes of an item: a folder's allocated bytes below it (hidden items and
-// bundle contents included), a file's length, 0 when nothing is there.
+// Bytes of an item, measured the way the scanner walks: a folder's allocated bytes below it
+// (hidden items and bundle contents included, no link below it followed), a file's length, a
+// symbolic link's own length (what it points to is never measured: ~/.config/Tool -> / is not
+// a walk of the whole file system), 0 when nothing is there.
 std::int64_t calculateSize(const std::filesystem::path& url) {
     struct stat info {};
-    if (::stat(url.c_str(), &info) != 0) {
+    if (::lstat(url.c_str(), &info) != 0) {
         return 0;
     }
     if (!S_ISDIR(info.st_mode)) {
-        // The item's own attributes: a symbolic link to a file counts as the link.
-        return ::lstat(url.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
+        return static_cast<std::int64_t>(info.st_size);
     }
-    return measureDirectory(url, /*skipHidden=*/false).allocatedBytes;
+    // O_NOFOLLOW: a folder swapped for a link after the lstat is not entered.
+    return measureOpenDirectory(
+               ::open(url.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
+               /*skipHidden=*/false)
+        .allocatedBytes;
 }
 
 struct BundleFacts {
@@ -148,10 +154,11 @@ public:
         if (::stat(path.c_str(), &info) != 0 || paths::standardize(path).parent_path() != base) {
             return;
         }
-        if (once && !m_seen.insert({info.st_dev, info.st_ino}).second) {
+        // The entry itself, not what a link there points to: two links to one folder are two.
+        const FileIdentity found = identity(path);
+        if (once && !m_seen.insert({found.device, found.inode}).second) {
             return;
         }
-        const FileIdentity found = identity(path);
         m_items.push_back({Uuid::random(), std::move(name), path, calculateSize(path), kind,
                            confidence, selected, found.inode, found.device, found.modified});
     }
@@ -167,7 +174,7 @@ public:
 
 private:
     std::vector<AppAssociatedItem> m_items;
-    std::set<std::pair<dev_t, ino_t>> m_seen;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_seen;
 };
 
 AppUninstallerEngine::AppUninstallerEngine(Environment environment,

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -46,6 +47,18 @@ void showAllWindows(QWidget* mainWindow) {
         window->raise();
         window->activateWindow();
     }
+}
+
+void reopenMainWindow(QWidget* mainWindow, const QString& activationToken) {
+    if (!activationToken.isEmpty() &&
+        QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // The Wayland platform hands this token to xdg-activation with the next activation.
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    }
+    if (!mainWindow->isVisible()) {
+        mainWindow->show();
+    }
+    bringMainWindowToFront();
 }
 
 void scheduleLaunchActivation(QObject* context) {

@@ -1,6 +1,7 @@
 #pragma once
 
 class QObject;
+class QString;
 class QWidget;
 
 namespace fernwick::ui {
@@ -14,6 +15,12 @@ void bringMainWindowToFront();
 /// raises every shown top-level window, dialogs included, in the application's order. Neither
 /// centres nor retitles. GUI thread.
 void showAllWindows(QWidget* mainWindow);
+
+/// The program opened again (its tray icon clicked, or a later start of it): shows `mainWindow`
+/// when hidden, then bringMainWindowToFront. `activationToken` is the desktop's startup token of
+/// that later start (empty when none); on Wayland it allows the window to take the focus.
+/// GUI thread.
+void reopenMainWindow(QWidget* mainWindow, const QString& activationToken);
 
 /// Runs bringMainWindowToFront once the event loop runs, and again 0.1 s and 0.4 s later, so
 /// that the window comes forward even when the desktop shows it late. GUI thread.

@@ -268,6 +268,9 @@ void AppState::updateDuplicateClusters(
 void AppState::setIsScanningDuplicates(bool value) {
     assign(this, m_isScanningDuplicates, value, &AppState::isScanningDuplicatesChanged);
 }
+void AppState::setIsCleaningDuplicates(bool value) {
+    assign(this, m_isCleaningDuplicates, value, &AppState::isCleaningDuplicatesChanged);
+}
 void AppState::setLargeFiles(std::vector<DiskNodePtr> value) {
     assign(this, m_largeFiles, std::move(value), &AppState::largeFilesChanged);
 }

@@ -129,6 +129,9 @@ public:
     void updateDuplicateClusters(const std::function<void(std::vector<DuplicateCluster>&)>& edit);
     bool isScanningDuplicates() const { return m_isScanningDuplicates; }
     void setIsScanningDuplicates(bool value);
+    /// True from the start of a duplicates clean until its new search has published; a clean
+    /// asked for meanwhile is ignored.
+    bool isCleaningDuplicates() const { return m_isCleaningDuplicates; }
     const std::vector<DiskNodePtr>& largeFiles() const { return m_largeFiles; }
     void setLargeFiles(std::vector<DiskNodePtr> value);
     LargeFileThreshold selectedLargeFileThreshold() const { return m_selectedLargeFileThreshold; }
@@ -268,7 +271,9 @@ public:
     /// other, each with its recorded inode through the safety check; a group whose copy that
     /// stays has changed moves nothing (TrashMoves::moveDuplicateCopies). Then the removal's
     /// follow-ups (finishTrashMoves) and a new duplicate search; `done` runs when that search has
-    /// published, and "Duplicate Finder skipped some copies" lists what did not move.
+    /// published, and "Duplicate Finder skipped some copies" lists what did not move. One clean
+    /// at a time: while one runs (isCleaningDuplicates), another is ignored and `done` runs at
+    /// once.
     void cleanDuplicates(std::function<void()> done = {});
     /// Reloads the audit log into `auditHistory`, then reads the storage timeline and hands it,
     /// newest first, to `done`.
@@ -317,6 +322,7 @@ signals:
     void selectedAppForInspectionChanged();
     void duplicateClustersChanged();
     void isScanningDuplicatesChanged();
+    void isCleaningDuplicatesChanged();
     void largeFilesChanged();
     void selectedLargeFileThresholdChanged();
     void systemMetricsChanged();
@@ -402,6 +408,7 @@ private:
     // Raises "Couldn't save settings" naming `setting` (as the screens title it) and `failure`.
     void reportUnsavedSetting(const char* setting, const SystemError& failure);
     void setHasScannedDeveloperStorage(bool value);
+    void setIsCleaningDuplicates(bool value);
     void monitorTick();
     void expireUndo();
 
@@ -428,6 +435,7 @@ private:
     std::optional<InstalledApp> m_selectedAppForInspection;
     std::vector<DuplicateCluster> m_duplicateClusters;
     bool m_isScanningDuplicates = false;
+    bool m_isCleaningDuplicates = false;
     std::vector<DiskNodePtr> m_largeFiles;
     LargeFileThreshold m_selectedLargeFileThreshold = allLargeFileThresholds().front();
     SystemMetrics m_systemMetrics;

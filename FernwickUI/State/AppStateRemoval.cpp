@@ -194,6 +194,12 @@ void AppState::runCleanup(bool isDryRun, std::function<void()> done) {
 }
 
 void AppState::cleanDuplicates(std::function<void()> done) {
+    // Two cleans with other ticks, run together, could each keep the copy the other moves.
+    if (m_isCleaningDuplicates) {
+        call(done);
+        return;
+    }
+    setIsCleaningDuplicates(true);
     // The clusters as they are now: ticks made while the moves run belong to the next clean.
     std::vector<DuplicateCluster> clusters = m_duplicateClusters;
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
@@ -208,7 +214,12 @@ void AppState::cleanDuplicates(std::function<void()> done) {
                                                   refusalLines(report.outcomes));
                       finishTrashMoves(
                           std::move(report),
-                          [this](const std::function<void()>& then) { scanDuplicates(then); },
+                          [this](const std::function<void()>& then) {
+                              scanDuplicates([this, then] {
+                                  setIsCleaningDuplicates(false);
+                                  then();
+                              });
+                          },
                           done);
                   };
               });

@@ -32,6 +32,7 @@ constexpr double kSectionGap = 10;   // under a cluster's section
 constexpr double kSectionRadius = 8;
 constexpr double kInset = 12; // between a section's edges and its rows' content
 constexpr double kSpacing = 12;
+constexpr double kCleanSpinnerSide = 16;
 
 // An inset list: each cluster is a section, its header above a rounded group of its copies.
 class DuplicatesDelegate final : public RowDelegate {
@@ -280,12 +281,14 @@ DuplicatesView::DuplicatesView(AppState& state, const ToolSeams& /*seams*/, QWid
     m_cleanLook.paddingH = 16;
     m_cleanLook.paddingV = 6;
     m_clean = new StyledButton(QStringLiteral("Clean Selected Duplicates"), m_cleanLook, this);
+    m_cleanSpinner = new Spinner(kCleanSpinnerSide, m_clean);
     connect(m_clean, &QAbstractButton::clicked, this, &DuplicatesView::askToClean);
     footer->addWidget(m_clean);
     m_page->setFooterVisible(true);
 
     connect(&m_state, &AppState::duplicateClustersChanged, this, &DuplicatesView::updateClusters);
     connect(&m_state, &AppState::isScanningDuplicatesChanged, this, &DuplicatesView::updateContent);
+    connect(&m_state, &AppState::isCleaningDuplicatesChanged, this, &DuplicatesView::updateFooter);
     updateClusters();
 }
 
@@ -316,11 +319,20 @@ void DuplicatesView::updateFooter() {
         total = saturatingAdd(total, cluster.recoverableSize());
     }
     m_total->setText(displayText(DiskNode::formatBytes(total)));
-    setButtonEnabled(m_clean, m_cleanLook, total != 0);
+    // While a clean runs the button waits, with a spinner before its label.
+    const bool cleaning = m_state.isCleaningDuplicates();
+    ButtonLook look = m_cleanLook;
+    if (cleaning) {
+        look.paddingH += (kCleanSpinnerSide + look.spacing) / 2;
+    }
+    setButtonEnabled(m_clean, look, total != 0 && !cleaning);
+    m_cleanSpinner->setVisible(cleaning);
+    m_cleanSpinner->move(static_cast<int>(m_cleanLook.paddingH) - 4,
+                         (m_clean->sizeHint().height() - static_cast<int>(kCleanSpinnerSide)) / 2);
 }
 
 void DuplicatesView::askToClean() {
-    if (m_confirm && m_confirm->isVisible()) {
+    if ((m_confirm && m_confirm->isVisible()) || m_state.isCleaningDuplicates()) {
         return;
     }
     m_confirm = new ConfirmationDialog(

@@ -14,13 +14,15 @@ class AppState;
 class ConfirmationDialog;
 class DuplicatesModel;
 class RowList;
+class Spinner;
 class ToolPage;
 
 /// The "Duplicate Finder" sheet: the clusters of the last duplicate search, each a header with
 /// its recoverable size and one row per copy (the original starred, the others with a tick), the
 /// total over all clusters and the clean, which asks first ("Cancel" is the default). Opening the
 /// sheet searches nothing; "Scan Duplicates" does. While a search runs, a spinner replaces the
-/// list. GUI thread only; `state` must outlive the screen.
+/// list; while a clean runs, the clean button is disabled with a spinner on it. GUI thread only;
+/// `state` must outlive the screen.
 class DuplicatesView : public QWidget {
     Q_OBJECT
 public:
@@ -50,6 +52,7 @@ private:
     QWidget* m_empty;
     QLabel* m_total;
     StyledButton* m_clean;
+    Spinner* m_cleanSpinner;
     ButtonLook m_cleanLook;
     QPointer<ConfirmationDialog> m_confirm;
 };

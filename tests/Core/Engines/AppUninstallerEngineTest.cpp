@@ -10,6 +10,7 @@
 #include "tests/Support/TempTree.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 
 namespace fernwick {
@@ -433,6 +434,38 @@ TEST_F(AppUninstallerEngineTest, ItemsReplacedSinceTheListingAreRefused) {
     EXPECT_TRUE(fs::exists(app.bundleURL));
     EXPECT_TRUE(fs::exists(launcher));
     EXPECT_EQ(m_trash->itemCount(), 1);
+}
+
+// Sizes are measured the way the scanner walks: a symbolic link counts as the link itself, so a
+// leftover or bundle that links to a big folder (or to "/") is not measured through the link,
+// and two links to one folder are two leftovers.
+TEST_F(AppUninstallerEngineTest, LinksAreMeasuredAsTheLinkItself) {
+    m_tree.denseFile("elsewhere/big.bin", 200'000);
+    m_tree.file("home/Applications/Tool.AppImage", "x", 5000);
+    const fs::path target = m_tree / "elsewhere";
+    const fs::path config = m_tree.symlink("home/.config/Tool", target);
+    const fs::path data = m_tree.symlink("home/.local/share/Tool", target); // a second link
+    const fs::path cache = m_tree.symlink("home/.cache/tool", target / "big.bin");
+    const fs::path bundleCache = m_tree.symlink("home/Library/Caches/com.example.foo", target);
+    bundle("home/Applications/Foo.app",
+           test::xmlPropertyList({{"CFBundleIdentifier", "com.example.foo"}}));
+    const fs::path linkedBundle = m_tree.symlink("home/Applications/Linked.app", target);
+    const auto linkSize = [](const fs::path& link) {
+        return static_cast<std::int64_t>(fs::read_symlink(link).native().size());
+    };
+
+    std::map<fs::path, std::int64_t> sizes;
+    for (const auto& name : {"Tool", "Foo"}) {
+        for (const auto& item : only(name).relatedItems) {
+            sizes[item.url] = item.size;
+        }
+    }
+    EXPECT_EQ(sizes, (std::map<fs::path, std::int64_t>{{config, linkSize(config)},
+                                                       {data, linkSize(data)},
+                                                       {cache, linkSize(cache)},
+                                                       {bundleCache, linkSize(bundleCache)}}));
+    EXPECT_EQ(only("Tool").appSize, 5000);
+    EXPECT_EQ(only("Linked").appSize, linkSize(linkedBundle));
 }
 
 } // namespace

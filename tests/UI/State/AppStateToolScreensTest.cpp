@@ -160,6 +160,48 @@ private slots:
         QCOMPARE(state->rootNode()->children.size(), std::size_t{0});
     }
 
+    // One duplicates clean at a time: a second one asked for while the first runs, with the
+    // opposite ticks, is ignored and answered at once, so the two never leave no copy between
+    // them.
+    void aSecondDuplicatesCleanWhileOneRunsIsIgnored() {
+        Harness h;
+        const auto original = h.tree.denseFile("d/original.bin", 64);
+        const auto copy = h.tree.denseFile("d/copy.bin", 64);
+        // The first move into the Trash waits there until the test lets it go on.
+        std::atomic<int> moves{0};
+        Gate firstMoveMayGoOn;
+        const auto waitOnFirst = [&](const std::filesystem::path&) {
+            if (moves++ == 0) {
+                firstMoveMayGoOn.wait();
+            }
+            return std::optional<std::filesystem::path>();
+        };
+        h.services.trash = std::make_shared<Trash>(
+            h.env, Trash::Seams{waitOnFirst, fernwick::test::noMountPoints});
+        auto state = h.make();
+        h.publish(*state, fernwick::test::makeNode(h.tree / "d", true));
+        const auto cluster = fernwick::test::duplicateCluster({original, copy}, 64, {1});
+        state->setDuplicateClusters({cluster});
+
+        bool firstDone = false;
+        state->cleanDuplicates([&] { firstDone = true; });
+        QTRY_COMPARE(moves.load(), 1);
+        state->setDuplicateSelected(cluster.id, cluster.items[0].id, true);
+        state->setDuplicateSelected(cluster.id, cluster.items[1].id, false);
+        bool secondDone = false;
+        state->cleanDuplicates([&] { secondDone = true; });
+        const bool answeredAtOnce = secondDone;
+        // Whatever the second clean does, it does while the first waits in its move.
+        QTRY_COMPARE(h.longPool.activeThreadCount(), 1);
+        firstMoveMayGoOn.open();
+        h.settle();
+        QVERIFY(std::filesystem::exists(original));
+        QVERIFY(!std::filesystem::exists(copy));
+        QCOMPARE(h.trash->itemCount(), std::int64_t{1});
+        QVERIFY(answeredAtOnce);
+        QVERIFY(firstDone);
+    }
+
     void historyLoadsTheAuditBeforeTheTimelineAndClearKeepsTheAudit() {
         Harness h;
         h.history->recordSnapshot(700, 300, {});

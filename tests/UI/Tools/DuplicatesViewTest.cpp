@@ -1,4 +1,5 @@
 #include "FernwickUI/Tools/DuplicatesView.h"
+#include "FernwickUI/Kit/Spinner.h"
 #include "FernwickUI/Tools/DuplicatesModel.h"
 #include "tests/UI/Tools/ToolsHarness.h"
 
@@ -254,6 +255,37 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(w.h.revealed.back(), std::filesystem::path("/k34/a"));
         QVERIFY(w.state->duplicateClusters()[34].items[1].isSelectedForCleanup);
+    }
+
+    // While a clean runs (here: its new search waits) the clean button is disabled with a
+    // spinner on it, so no second clean can start; afterwards it is back.
+    void theCleanButtonWaitsWhileACleanRuns() {
+        DuplicatesHarness w;
+        Gate release;
+        w.h.services.findDuplicates = [&](const DiskNodePtr&, std::int64_t,
+                                          DuplicateResolutionRule) {
+            release.wait();
+            return std::vector<DuplicateCluster>{duplicateCluster({"/o/a", "/o/b"}, 64, {1})};
+        };
+        const auto original = w.h.tree.denseFile("dup/a.bin", 64);
+        const auto copy = w.h.tree.denseFile("dup/b.bin", 64);
+        w.open();
+        w.h.publish(*w.state, fernwick::test::makeNode(w.h.tree / "dup", true));
+        w.state->setDuplicateClusters({duplicateCluster({original, copy}, 64, {1})});
+        auto* view = w.openDuplicates();
+        const auto* spinner = view->cleanButton()->findChild<Spinner*>();
+        QVERIFY(spinner != nullptr);
+        QVERIFY(!spinner->isVisible());
+
+        click(view->cleanButton());
+        click(w.confirmation()->destructiveButton());
+        QTRY_VERIFY(w.state->isScanningDuplicates());
+        QVERIFY(!view->cleanButton()->isEnabled());
+        QVERIFY(spinner->isVisible());
+        release.open();
+        w.h.settle();
+        QVERIFY(view->cleanButton()->isEnabled());
+        QVERIFY(!spinner->isVisible());
     }
 
     void withoutATreeScanningDoesNothing() {
