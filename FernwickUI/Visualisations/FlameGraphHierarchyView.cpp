@@ -150,17 +150,20 @@ void FlameGraphHierarchyView::prepareTexts() {
             continue;
         }
         auto& texts = m_texts[i];
-        // Icon, name, a spacer and the size; the name gives way first.
-        double room = bar.rect.width - 2 * kContentPadding;
-        if (!bar.isSmall) {
-            texts.size = displayText(bar.node->formattedSize());
-            texts.sizeWidth = sizeMetrics.horizontalAdvance(texts.size);
-            room -= kIconWidth + 2 * kContentSpacing + texts.sizeWidth;
+        // Icon, name, a spacer and the size; the name gives way first, and a size that does
+        // not fit after the icon is left out whole.
+        const double room = bar.rect.width - 2 * kContentPadding;
+        const QString name = displayText(bar.node->name());
+        if (bar.isSmall) {
+            texts.name = fittedName(name, smallMetrics, room);
+            continue;
         }
-        if (room > 0) {
-            texts.name = (bar.isSmall ? smallMetrics : nameMetrics)
-                             .elidedText(displayText(bar.node->name()), Qt::ElideRight, room);
-        }
+        auto fitted =
+            fitNameAndNumber(name, nameMetrics, displayText(bar.node->formattedSize()), sizeMetrics,
+                             room - kIconWidth - kContentSpacing, kContentSpacing);
+        texts.name = std::move(fitted.name);
+        texts.size = std::move(fitted.number);
+        texts.sizeWidth = fitted.numberWidth;
     }
 }
 
@@ -377,7 +380,7 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index,
     if (bar.rect.width <= kContentPadding) {
         return;
     }
-    // What does not fit is clipped at the bar's edges.
+    // An icon that does not fit is clipped at the bar's edges; the texts fit.
     painter.save();
     painter.setClipRect(rect);
     const QRectF content = rect.adjusted(kContentPadding, 0, -kContentPadding, 0);
@@ -386,13 +389,14 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index,
         drawSystemIcon(painter, QRectF(content.left(), content.top(), kIconWidth, content.height()),
                        bar.node->isDirectory() ? "folder.fill" : "doc.fill", kIconSize, k);
         nameLeft += kIconWidth + kContentSpacing;
-        // At the end of the row; on a bar too narrow for it, right after the icon.
-        const double sizeLeft = std::max(content.right() - texts.sizeWidth, nameLeft);
-        painter.setFont(fonts.size);
-        painter.setPen(whiteAt(0.85));
-        drawLeftText(painter,
-                     QRectF(sizeLeft, content.top(), texts.sizeWidth + 1, content.height()),
-                     texts.size);
+        if (!texts.size.isEmpty()) {
+            painter.setFont(fonts.size);
+            painter.setPen(whiteAt(0.85));
+            drawLeftText(painter,
+                         QRectF(content.right() - texts.sizeWidth, content.top(),
+                                texts.sizeWidth + 1, content.height()),
+                         texts.size);
+        }
     }
     if (!texts.name.isEmpty()) {
         painter.setFont(bar.isSmall ? fonts.smallName : fonts.name);
