@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace fernwick::ui {
 
@@ -176,7 +177,9 @@ void FlameGraphHierarchyView::prepareCrowdedRows(qreal ratio) {
         (std::max(width(), static_cast<int>(FlameGraphLayout::kMinimumViewWidth)) -
          2 * FlameGraphLayout::kPadding) *
         ratio;
-    // The children row follows the root; the bottom row follows the children row.
+    // The children row follows the root; the bottom row follows the children row. Crowded rows
+    // are composited at once, each on a thread of its own.
+    std::vector<std::pair<std::size_t, std::size_t>> crowded;
     std::size_t rowStart = 1;
     while (rowStart < bars.size()) {
         std::size_t rowEnd = rowStart;
@@ -190,9 +193,21 @@ void FlameGraphHierarchyView::prepareCrowdedRows(qreal ratio) {
                     m_looks[i] = Look::sliver;
                 }
             }
-            makeStrip(rowStart, rowEnd, ratio);
+            crowded.emplace_back(rowStart, rowEnd);
         }
         rowStart = rowEnd;
+    }
+    m_strips.resize(crowded.size());
+    std::vector<std::function<void()>> composites;
+    for (std::size_t row = 0; row < crowded.size(); ++row) {
+        composites.emplace_back([this, row, ratio, &crowded] {
+            m_strips[row] = makeStrip(crowded[row].first, crowded[row].second, ratio);
+        });
+    }
+    if (composites.size() > 1) {
+        paintInParallel(composites);
+    } else if (!composites.empty()) {
+        composites.front()();
     }
     divideIntoBands();
 }
@@ -228,7 +243,8 @@ void FlameGraphHierarchyView::divideIntoBands() {
     m_picture.setBands(std::move(edges), FlameGraphLayout::contentHeight());
 }
 
-void FlameGraphHierarchyView::makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio) {
+FlameGraphHierarchyView::Strip
+FlameGraphHierarchyView::makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio) const {
     const auto& bars = m_layout.bars();
     // An outline at most a device pixel wide is drawn as a hairline along each side, a pixel
     // wide and as opaque as the outline is wide; a wider one covers the sliver and half its
@@ -293,7 +309,7 @@ void FlameGraphHierarchyView::makeStrip(std::size_t rowStart, std::size_t rowEnd
         row.store(line);
     }
     image.setDevicePixelRatio(ratio);
-    m_strips.push_back({std::move(image), QPointF(left, top) / ratio});
+    return {std::move(image), QPointF(left, top) / ratio};
 }
 
 void FlameGraphHierarchyView::resizeEvent(QResizeEvent* event) {
