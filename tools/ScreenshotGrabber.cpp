@@ -298,7 +298,8 @@ QDialog* openSheet(MainWindow& window, AppState& state, ActiveModal modal, Ready
     return window.sheet();
 }
 
-// Presses `label` in the open sheet, pictures the question it asks and answers "Cancel".
+// Presses `label` in the open sheet, pictures the window with the question it asks over the
+// sheet, and answers "Cancel".
 bool takeQuestionShot(MainWindow& window, const QString& label, const QString& folder,
                       const QString& name) {
     QDialog* sheet = window.sheet();
@@ -308,9 +309,11 @@ bool takeQuestionShot(MainWindow& window, const QString& label, const QString& f
     }
     button->click();
     settle(600);
-    auto* question = sheet->findChild<ConfirmationDialog*>();
-    const bool ok =
-        question != nullptr && question->isVisible() && saveScreen(*sheet, folder, name);
+    ConfirmationDialog* question = nullptr;
+    for (auto* shown : window.findChildren<ConfirmationDialog*>()) {
+        question = shown->isVisible() ? shown : question;
+    }
+    const bool ok = question != nullptr && saveScreen(window, folder, name);
     if (question != nullptr) {
         question->reject();
     }
@@ -391,8 +394,11 @@ bool takeToolShots(MainWindow& window, AppState& state, Fixtures& fixtures, cons
     state.setSelectedAppForInspection(std::nullopt);
     settle(300);
     shoot(QStringLiteral("apps-no-selection"));
+    // An AppImage with its settings and caches, whose question tells what moves.
     for (const auto& app : state.installedApps()) {
-        if (!app.relatedItems.empty()) {
+        if (!app.relatedItems.empty() &&
+            QString::fromStdString(app.bundleURL.filename().string())
+                .endsWith(QStringLiteral(".AppImage"), Qt::CaseInsensitive)) {
             state.setSelectedAppForInspection(app);
             break;
         }

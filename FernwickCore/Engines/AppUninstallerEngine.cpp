@@ -69,14 +69,8 @@ BundleFacts readBundle(const std::filesystem::path& bundle) {
     return facts;
 }
 
-// An AppImage's file name: "<name>.AppImage", the suffix in any case.
+// The suffix of an AppImage's file name (isAppImageName).
 constexpr std::string_view kAppImageSuffix = ".appimage";
-
-bool isAppImageName(std::string_view entry) {
-    return entry.size() > kAppImageSuffix.size() &&
-           paths::lowercased(entry.substr(entry.size() - kAppImageSuffix.size())) ==
-               kAppImageSuffix;
-}
 
 struct AppImageName {
     std::string name;

@@ -56,7 +56,8 @@ enum RuleIndex : std::size_t {
     kLogs,
     kHomebrew,
     kNodeModules,
-    kInstaller
+    kInstaller,
+    kInstallerPackage
 };
 
 constexpr Rule kRules[] = {
@@ -79,7 +80,20 @@ constexpr Rule kRules[] = {
     {"Downloaded Installer (", StorageCategory::installers, RiskLevel::low, true,
      "Software installation disk image in Downloads",
      "If already installed, this installer can be moved to Trash."},
+    // This platform's installers are packages, not disk images.
+    {"Downloaded Installer (", StorageCategory::installers, RiskLevel::low, true,
+     "Software installer package in Downloads",
+     "If already installed, this installer can be moved to Trash."},
 };
+
+/// Whether `name` ends in the extension of one of this platform's installer packages (any
+/// case); its disk images (".iso") are not among them.
+bool isInstallerPackage(std::string_view name) {
+    static constexpr std::string_view kPackages[] = {"deb",     "rpm",        "appimage",
+                                                     "flatpak", "flatpakref", "snap"};
+    const std::string extension = paths::lowercased(paths::extensionView(name));
+    return std::find(std::begin(kPackages), std::end(kPackages), extension) != std::end(kPackages);
+}
 
 /// The first rule that recognises `node`; nullopt when none does (or when
 /// a cache folder's own "Caches" subfolder ends the examination). Rules are tried in order.
@@ -117,7 +131,7 @@ std::optional<RuleIndex> matchRule(const DiskNode& node, NodePath& path,
     }
     if (node.category == StorageCategory::installers && node.size >= kMoreThan50MiB &&
         path.contains("/Downloads")) {
-        return kInstaller;
+        return isInstallerPackage(node.name()) ? kInstallerPackage : kInstaller;
     }
     return std::nullopt;
 }

@@ -88,6 +88,9 @@ public:
     /// The refusals of the trashes' own folders and of what lies inside them: moving them would
     /// separate trashed items from their info files, and the original places would be lost.
     static constexpr const char* kInTrashReason = "Item is already in the Trash";
+    /// The refusal of a protected place in the home folder, followed by the place as the
+    /// registry writes it (from the home folder, with its leading "/").
+    static constexpr const char* kPersonalReason = "Protected sensitive user location: ";
     static constexpr const char* kTrashFolderReason = "Path is one of the Trash's own folders";
 
     /// Whether `result` refuses because of where the item lies (a protected location, the

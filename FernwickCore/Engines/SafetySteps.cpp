@@ -14,7 +14,7 @@ namespace fernwick::safety {
 namespace {
 
 constexpr const char* kSystemReason = "Path is a protected system component: ";
-constexpr const char* kPersonalReason = "Protected sensitive user location: ";
+constexpr const char* kPersonalReason = SafetyEngine::kPersonalReason;
 constexpr const char* kUserListReason = "Path is in your custom Protected Items list";
 constexpr const char* kMissingReason = SafetyEngine::kMissingReason;
 constexpr const char* kMismatchReason = Trash::kIdentityMismatchReason;

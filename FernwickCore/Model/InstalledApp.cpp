@@ -1,6 +1,7 @@
 #include "FernwickCore/Model/InstalledApp.h"
 
 #include "FernwickCore/Platform/ByteCountFormatter.h"
+#include "FernwickCore/Platform/PathUtils.h"
 
 namespace fernwick {
 
@@ -66,6 +67,16 @@ std::int64_t InstalledApp::totalSize() const {
 
 std::string InstalledApp::formattedTotalSize() const {
     return formatByteCount(totalSize());
+}
+
+bool isAppImageName(std::string_view fileName) {
+    constexpr std::string_view kSuffix = ".appimage";
+    return fileName.size() > kSuffix.size() &&
+           paths::lowercased(fileName.substr(fileName.size() - kSuffix.size())) == kSuffix;
+}
+
+bool InstalledApp::isAppImage() const {
+    return isAppImageName(bundleURL.filename().native());
 }
 
 } // namespace fernwick

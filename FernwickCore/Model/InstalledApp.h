@@ -58,6 +58,10 @@ struct AppAssociatedItem {
     friend bool operator==(const AppAssociatedItem&, const AppAssociatedItem&) = default;
 };
 
+/// Whether `fileName` names an AppImage: "<name>.AppImage", the suffix in any case, with a name
+/// before it.
+bool isAppImageName(std::string_view fileName);
+
 /// One application found in an application folder. `relatedItems` and `isSelected` may change.
 struct InstalledApp {
     Uuid id;
@@ -84,6 +88,8 @@ struct InstalledApp {
     std::int64_t totalSize() const;
     /// `totalSize()` as byte-count text.
     std::string formattedTotalSize() const;
+    /// The application is an AppImage (one file), not a bundle: see `isAppImageName`.
+    bool isAppImage() const;
 
     friend bool operator==(const InstalledApp&, const InstalledApp&) = default;
 };

@@ -27,7 +27,6 @@ void keepLabelInset(QPushButton* button) {
 } // namespace
 
 QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message) {
-    dialog->setWindowModality(Qt::WindowModal);
     setBackground(dialog, Palette::dialogBackground());
     dialog->setMinimumWidth(320);
     dialog->setMaximumWidth(480);
@@ -48,7 +47,7 @@ QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message) {
 
 ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& message,
                                        const QString& destructiveLabel, QWidget* parent)
-    : QDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
+    : InWindowDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
       m_message(makeLabel(message, uiFont(11), Palette::dialogMessage(), this)),
       m_destructive(new QPushButton(this)),
       m_cancel(new QPushButton(QStringLiteral("Cancel"), this)) {

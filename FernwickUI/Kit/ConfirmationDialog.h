@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "FernwickUI/Kit/InWindowDialog.h"
+
 #include <QString>
 
 class QHBoxLayout;
@@ -12,9 +13,9 @@ namespace fernwick::ui {
 /// The question asked before anything moves to the Trash or is deleted: a bold title, a
 /// message and two buttons, the destructive one (its label names what goes) and "Cancel".
 /// "Cancel" is the default and the Escape button, so Return never confirms; only a click on the
-/// destructive button accepts. Every text is plain. Window-modal; open it with `open()`.
-/// GUI thread only.
-class ConfirmationDialog : public QDialog {
+/// destructive button accepts. Every text is plain. It opens inside the window of `parent`
+/// (see InWindowDialog); open it with `open()`. GUI thread only.
+class ConfirmationDialog : public InWindowDialog {
     Q_OBJECT
 public:
     ConfirmationDialog(const QString& title, const QString& message,
@@ -35,7 +36,7 @@ private:
 };
 
 /// The body every small dialog shares: `title` in bold over `message`, both wrapped, then the
-/// returned row for the buttons (a stretch already in it). Sets the dialog window-modal.
+/// returned row for the buttons (a stretch already in it).
 QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message);
 
 } // namespace fernwick::ui

@@ -1,12 +1,14 @@
 #include "FernwickUI/Kit/RowList.h"
 
+#include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Style/FernwickTheme.h"
-
+#include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/SystemIcons.h"
 
 #include <QFontMetricsF>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -73,10 +75,12 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QRectF row(option.rect);
     painter->save();
     painter->fillRect(row, FernwickTheme::appBackground());
-    // The separator lies on the row's own last pixel line: the next row's fill would cover one
-    // drawn below it.
-    painter->fillRect(QRectF(row.left(), row.bottom() - 1, row.width(), 1),
-                      FernwickTheme::panelBorder());
+    if (separatesRows()) {
+        // The separator lies on the row's own last pixel line: the next row's fill would cover
+        // one drawn below it.
+        painter->fillRect(QRectF(row.left(), row.bottom() - 1, row.width(), 1),
+                          FernwickTheme::panelBorder());
+    }
     painter->setRenderHint(QPainter::Antialiasing);
     paintRow(*painter, contentRect(option), index);
     painter->restore();
@@ -196,10 +200,12 @@ const Value& cachedForText(QHash<QString, Value>& cache, const QString& text, co
 
 // Lines laid out once and drawn again on every repaint of their row (a scroll, a tick): the
 // text cut to its width, shaped for its font. GUI thread only.
-const QStaticText& laidOutLine(const QString& text, const QFont& font, double width) {
-    static QHash<QString, QStaticText> lines;
-    return cachedForText(lines, text, font, width, [&] {
-        QStaticText line(QFontMetricsF(font).elidedText(text, Qt::ElideRight, width));
+const QStaticText& laidOutLine(const QString& text, const QFont& font, double width,
+                               Qt::TextElideMode mode) {
+    // One cache per way of cutting: a text may be drawn both ways at one width.
+    static QHash<QString, QStaticText> lines[2];
+    return cachedForText(lines[mode == Qt::ElideMiddle ? 1 : 0], text, font, width, [&] {
+        QStaticText line(QFontMetricsF(font).elidedText(text, mode, width));
         line.setTextFormat(Qt::PlainText);
         line.setPerformanceHint(QStaticText::AggressiveCaching);
         line.prepare(QTransform(), font);
@@ -267,9 +273,11 @@ void drawWrapped(QPainter& painter, const QRectF& box, const QString& text, cons
     wrapped.layout->draw(&painter, box.topLeft());
 }
 
-void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
-              const QColor& colour, Qt::Alignment alignment) {
-    const QStaticText& line = laidOutLine(text, font, std::max(0.0, box.width()));
+namespace {
+
+void drawCutLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+                 const QColor& colour, Qt::Alignment alignment, Qt::TextElideMode mode) {
+    const QStaticText& line = laidOutLine(text, font, std::max(0.0, box.width()), mode);
     const QSizeF size = line.size();
     double x = box.left();
     if (alignment & Qt::AlignRight) {
@@ -286,6 +294,37 @@ void drawLine(QPainter& painter, const QRectF& box, const QString& text, const Q
     painter.setFont(font);
     painter.setPen(colour);
     painter.drawStaticText(QPointF(x, y), line);
+}
+
+} // namespace
+
+void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+              const QColor& colour, Qt::Alignment alignment) {
+    drawCutLine(painter, box, text, font, colour, alignment, Qt::ElideRight);
+}
+
+void drawPathLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+                  const QColor& colour, Qt::Alignment alignment) {
+    drawCutLine(painter, box, text, font, colour, alignment, Qt::ElideMiddle);
+}
+
+TextWidths::TextWidths(const QFont& font) : m_font(font) {
+    const QFontMetricsF metrics(font);
+    for (std::size_t code = 0; code < m_advances.size(); ++code) {
+        m_advances[code] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(code)));
+    }
+}
+
+double TextWidths::width(const std::string& text) const {
+    double width = 0;
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code >= 0x80) {
+            return QFontMetricsF(m_font).horizontalAdvance(displayText(text));
+        }
+        width += m_advances[code];
+    }
+    return width;
 }
 
 RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)
@@ -344,18 +383,158 @@ void RowList::resizeEvent(QResizeEvent* event) {
     }
 }
 
-QRect RowList::actionRect(int row, int action) const {
-    const QModelIndex index = model()->index(row, 0);
-    QRectF rect(visualRect(index));
+QRectF RowList::contentRectOf(int row) const {
+    QRectF rect(visualRect(model()->index(row, 0)));
     if (m_delegate->wrapsTexts()) {
         rect.setWidth(std::min(rect.width(), wrapWidth()));
     }
-    for (const RowHit& hit : m_delegate->hits(rect, index)) {
+    return rect;
+}
+
+QRect RowList::actionRect(int row, int action) const {
+    for (const RowHit& hit : m_delegate->hits(contentRectOf(row), model()->index(row, 0))) {
         if (hit.action == action) {
             return hit.rect.toRect();
         }
     }
     return {};
+}
+
+namespace {
+
+// `control` kept among the row's `shown` controls (0 when there are none).
+int controlIn(const std::vector<RowHit>& shown, int control) {
+    return std::max(0, std::min(control, static_cast<int>(shown.size()) - 1));
+}
+
+} // namespace
+
+void RowList::enableRowKeys() {
+    m_rowKeys = true;
+    // Tab reaches the list; a click on a row's control leaves the focus where it was.
+    setFocusPolicy(Qt::TabFocus);
+    setAutoScroll(false);
+    connect(model(), &QAbstractItemModel::modelReset, this, [this] { m_focusRow = -1; });
+}
+
+std::vector<RowHit> RowList::controls(int row) const {
+    std::vector<RowHit> result = m_delegate->hits(contentRectOf(row), model()->index(row, 0));
+    std::stable_sort(result.begin(), result.end(), [](const RowHit& a, const RowHit& b) {
+        return a.rect.left() < b.rect.left();
+    });
+    return result;
+}
+
+int RowList::rowWithControls(int row, int step) const {
+    const int count = model()->rowCount();
+    for (int at = row; at >= 0 && at < count; at += step) {
+        if (!m_delegate->hits(contentRectOf(at), model()->index(at, 0)).empty()) {
+            return at;
+        }
+    }
+    return -1;
+}
+
+int RowList::focusedRow() const {
+    return m_focusRow >= 0 && m_focusRow < model()->rowCount() ? m_focusRow : -1;
+}
+
+int RowList::focusedAction() const {
+    const int row = focusedRow();
+    if (row < 0) {
+        return -1;
+    }
+    const std::vector<RowHit> shown = controls(row);
+    return shown.empty() ? -1
+                         : shown[static_cast<std::size_t>(controlIn(shown, m_focusControl))].action;
+}
+
+void RowList::focusControl(int row, int control) {
+    m_focusRow = row;
+    m_focusControl = controlIn(controls(row), control);
+    scrollTo(model()->index(row, 0));
+    viewport()->update();
+}
+
+void RowList::focusInEvent(QFocusEvent* event) {
+    if (!m_rowKeys) {
+        QListView::focusInEvent(event);
+        return;
+    }
+    // The list keeps its own focused row (the item view's current item is not shown and, with
+    // auto-scroll off, scrolls nothing); Shift+Tab comes in at that row's last control.
+    QListView::focusInEvent(event);
+    const int row = focusedRow() >= 0 ? focusedRow() : rowWithControls(0, 1);
+    if (row >= 0) {
+        focusControl(row, event->reason() == Qt::BacktabFocusReason
+                              ? static_cast<int>(controls(row).size()) - 1
+                              : (focusedRow() >= 0 ? m_focusControl : 0));
+    }
+}
+
+void RowList::focusOutEvent(QFocusEvent* event) {
+    QListView::focusOutEvent(event);
+    viewport()->update();
+}
+
+bool RowList::focusNextPrevChild(bool next) {
+    if (m_rowKeys && hasFocus() && focusedRow() >= 0) {
+        const std::vector<RowHit> shown = controls(m_focusRow);
+        const int control = controlIn(shown, m_focusControl) + (next ? 1 : -1);
+        if (control >= 0 && control < static_cast<int>(shown.size())) {
+            focusControl(m_focusRow, control);
+            return true;
+        }
+    }
+    return QListView::focusNextPrevChild(next);
+}
+
+void RowList::keyPressEvent(QKeyEvent* event) {
+    const int row = m_rowKeys ? focusedRow() : -1;
+    if (row < 0 || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QListView::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (const int next = rowWithControls(row + (event->key() == Qt::Key_Up ? -1 : 1),
+                                             event->key() == Qt::Key_Up ? -1 : 1);
+            next >= 0) {
+            focusControl(next, m_focusControl);
+        }
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        focusControl(row, controlIn(controls(row), m_focusControl) +
+                              (event->key() == Qt::Key_Left ? -1 : 1));
+        return;
+    default:
+        break;
+    }
+    if (event->key() == Qt::Key_Space || returnPressesFocusedButton(event, this)) {
+        if (const int action = focusedAction(); action >= 0) {
+            m_delegate->press(model()->index(row, 0), action);
+        }
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void RowList::paintEvent(QPaintEvent* event) {
+    QListView::paintEvent(event);
+    const int row = m_rowKeys && hasFocus() ? focusedRow() : -1;
+    if (row < 0 || !showsFocusRing(this)) {
+        return;
+    }
+    const int action = focusedAction();
+    for (const RowHit& hit : controls(row)) {
+        if (hit.action == action) {
+            QPainter painter(viewport());
+            painter.setRenderHint(QPainter::Antialiasing);
+            drawFocusRing(painter, hit.rect.adjusted(-2, -2, 2, 2), 5);
+        }
+    }
 }
 
 } // namespace fernwick::ui

@@ -7,7 +7,9 @@
 #include <QListView>
 #include <QStyledItemDelegate>
 
+#include <array>
 #include <functional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -91,9 +93,13 @@ public:
         (void)width;
         return false;
     }
+    /// Whether each row draws the `panelBorder` separator along its bottom; by default true.
+    virtual bool separatesRows() const { return true; }
     /// Where the content of the row drawn in `option` lies: its rectangle, narrowed to the
     /// list's wrapping width when the texts wrap.
     QRectF contentRect(const QStyleOptionViewItem& option) const;
+    /// Presses the region `action` of the row `index` as a click on it would.
+    void press(const QModelIndex& index, int action) { emit triggered(index, action); }
 
 signals:
     void triggered(const QModelIndex& index, int action);
@@ -117,6 +123,24 @@ void paintRowButton(QPainter& painter, const QRectF& box, const ButtonLook& look
 /// Draws `text` on one line in `box`, cut with "…" at its end when too wide. Plain text.
 void drawLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
               const QColor& colour, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+/// Draws the path `text` on one line in `box` as `drawLine` does, but cut with "…" in its
+/// middle, so that the item's own name at its end stays in view.
+void drawPathLine(QPainter& painter, const QRectF& box, const QString& text, const QFont& font,
+                  const QColor& colour, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+/// Widths of one-line texts in one font, for checking many texts against a width quickly: a
+/// text of ASCII characters is summed from each character's advance (a little more than the
+/// text as set, which kerning only narrows); any other text is measured as set.
+class TextWidths {
+public:
+    explicit TextWidths(const QFont& font);
+    double width(const std::string& text) const;
+    /// Whether `text` fits on one line `room` wide.
+    bool fits(const std::string& text, double room) const { return width(text) + 1 <= room; }
+
+private:
+    QFont m_font;
+    std::array<double, 128> m_advances{};
+};
 /// The size of `text` in `font` wrapped to `width`: at word boundaries, inside a word only where
 /// one word is wider than the line. The width is the widest line's; one line is a line high.
 QSizeF wrappedTextSize(const QString& text, const QFont& font, double width);
@@ -128,7 +152,7 @@ void drawWrapped(QPainter& painter, const QRectF& box, const QString& text, cons
 /// A virtualised list of painted rows (only the rows in view are drawn): plain, on
 /// `appBackground`, without selection or focus frame, scrolled by pixel. Set the model and the
 /// delegate; with `uniform` the rows share one height, so a list of 100,000 rows lays out at
-/// once. GUI thread only.
+/// once. With `enableRowKeys` the keyboard reaches the rows' controls. GUI thread only.
 class RowList : public QListView {
     Q_OBJECT
 public:
@@ -142,11 +166,38 @@ public:
     double wrapWidth() const;
     void doItemsLayout() override;
 
+    /// Lets the keyboard reach the regions `RowDelegate::hits` names (tick boxes, buttons): Tab
+    /// enters the list at its focused row (at first the first row that has a control), Up and
+    /// Down move the focused row past rows without controls and scroll it into view, Left and
+    /// Right or Tab and Shift+Tab move between the row's controls, and Space or Return press
+    /// the focused one as a click would. Tab past the row's last control leaves the list.
+    void enableRowKeys();
+    /// The row whose control has the keyboard focus; -1 when none.
+    int focusedRow() const;
+    /// The action of the focused control; -1 when none.
+    int focusedAction() const;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    /// Where the content of `row` lies in the viewport (see `RowDelegate::contentRect`).
+    QRectF contentRectOf(int row) const;
+    /// The row's controls, left to right.
+    std::vector<RowHit> controls(int row) const;
+    /// The nearest row from `row` in direction `step` (±1) that has a control; -1 when none.
+    int rowWithControls(int row, int step) const;
+    void focusControl(int row, int control);
+
     RowDelegate* m_delegate;
+    bool m_rowKeys = false;
+    int m_focusRow = -1;
+    int m_focusControl = 0;
     // Whether the rows share one height, for the rows and width it was asked for.
     bool m_shareHeightKnown = false;
     bool m_shareHeight = false;

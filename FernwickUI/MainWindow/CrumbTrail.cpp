@@ -5,10 +5,12 @@
 #include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/SystemFont.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -131,6 +133,13 @@ bool CrumbTrail::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QScrollArea::eventFilter(watched, event);
+}
+
+void CrumbTrail::wheelEvent(QWheelEvent* event) {
+    // The trail is one row: a mouse's vertical wheel scrolls it sideways, as a horizontal one
+    // does (the scroll bar takes either turn along its own direction).
+    event->ignore();
+    QCoreApplication::sendEvent(horizontalScrollBar(), event);
 }
 
 void CrumbTrail::resizeEvent(QResizeEvent* event) {

@@ -12,7 +12,8 @@ class StyledButton;
 /// The breadcrumb trail of the result header: one button per entry, "›" between them, in a
 /// horizontal scroll area at most 380 points wide. Every crumb is drawn whole; when they are
 /// wider than the area, the row scrolls, and after every change of the trail or of the area's
-/// width it is scrolled to its end, so that the last crumb shows. GUI thread only.
+/// width it is scrolled to its end, so that the last crumb shows. A vertical or horizontal
+/// wheel scrolls it. GUI thread only.
 class CrumbTrail : public QScrollArea {
     Q_OBJECT
 public:
@@ -34,6 +35,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -3,6 +3,7 @@
 #include "FernwickCore/Platform/Environment.h"
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/SheetOverlay.h"
 #include "FernwickUI/MainWindow/Banners.h"
 #include "FernwickUI/MainWindow/ErrorStateView.h"
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
@@ -10,7 +11,6 @@
 #include "FernwickUI/MainWindow/ScanningView.h"
 #include "FernwickUI/MainWindow/SearchField.h"
 #include "FernwickUI/MainWindow/SearchResultsView.h"
-#include "FernwickUI/MainWindow/SheetOverlay.h"
 #include "FernwickUI/MainWindow/SheetRouting.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
@@ -105,6 +105,13 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     // The sheets show inside the window, over everything but the undo toast.
     m_sheetOverlay = new SheetOverlay(this);
     m_toast = new UndoToast(this);
+    // Only the treemap has an inspector; while it shows, in whatever mode the move was made,
+    // the toast rests above it.
+    m_toast->keepClearOf(m_result->treemapCanvas()->inspector());
+    // After a click on the toast the keys go back to the open sheet or the window.
+    m_toast->setFocusHome([this]() -> QWidget* {
+        return m_sheet ? static_cast<QWidget*>(m_sheet) : static_cast<QWidget*>(this);
+    });
     connect(m_toast, &UndoToast::undoRequested, this, [this] { m_state.undoLastTrash(); });
     m_undoShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
     m_undoShortcut->setContext(Qt::WindowShortcut);
@@ -119,7 +126,12 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     // "Empty" asks it) and the selected item shown in the file manager.
     auto* emptyTrash = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backspace), this);
     emptyTrash->setContext(Qt::WindowShortcut);
-    connect(emptyTrash, &QShortcut::activated, this, &MainWindow::askToEmptyTrash);
+    connect(emptyTrash, &QShortcut::activated, this, [this] {
+        // The key has nothing to offer while the Trash is empty.
+        if (m_state.trashItemCount() > 0) {
+            askToEmptyTrash();
+        }
+    });
     auto* reveal = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
     reveal->setContext(Qt::WindowShortcut);
     connect(reveal, &QShortcut::activated, this, [this] {
@@ -170,6 +182,8 @@ void MainWindow::askToEmptyTrash() {
     connect(&m_state, &AppState::trashItemCountChanged, m_emptyTrash,
             [this] { m_emptyTrash->setItemCount(m_state.trashItemCount()); });
     connect(m_emptyTrash, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
+    // Answered, it is no longer on screen, even before it is deleted.
+    connect(m_emptyTrash, &QDialog::finished, this, [this] { m_emptyTrash = nullptr; });
     m_emptyTrash->open();
 }
 
@@ -238,10 +252,6 @@ void MainWindow::updateToast() {
         return;
     }
     m_toastID = record->id;
-    // Over the treemap the toast rests above the inspector, which shows what was moved.
-    m_toast->keepClearOf(m_state.storageVisualMode() == StorageVisualMode::treemap
-                             ? m_result->treemapCanvas()->inspector()
-                             : nullptr);
     m_toast->present(plainText(record->node->name()));
 }
 
@@ -310,16 +320,25 @@ void MainWindow::updateSheet() {
             m_state.setActiveModal(std::nullopt);
         }
     });
+    // A question or alert open now stays above the sheet and in reach.
     std::vector<QWidget*> behind;
+    std::vector<QWidget*> above{m_toast};
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (!child->isWindow() && child != m_sheetOverlay && child != m_toast) {
+        if (child->isWindow() || child == m_sheetOverlay || child == m_toast) {
+            continue;
+        }
+        if (qobject_cast<SheetOverlay*>(child) != nullptr && child->isVisible()) {
+            above.push_back(child);
+        } else {
             behind.push_back(child);
         }
     }
     m_sheetOverlay->setBlocked(std::move(behind));
     m_sheetOverlay->present(m_sheet);
     // An undo offered before the sheet opened stays in reach above it.
-    m_toast->raise();
+    for (QWidget* widget : above) {
+        widget->raise();
+    }
     for (QLineEdit* edit : m_sheet->findChildren<QLineEdit*>()) {
         edit->installEventFilter(this);
     }

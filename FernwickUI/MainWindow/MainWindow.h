@@ -85,6 +85,7 @@ public:
     /// The dialogs on screen now; null when none.
     AlertDialog* alertDialog() const { return m_alert; }
     EmptyTrashDialog* emptyTrashDialog() const { return m_emptyTrash; }
+    AlertDialog* aboutDialog() const { return m_about; }
     /// The sheet on screen now (a tool sheet or one of the modals); null when none. It is a
     /// child of the window, shown over it on the dimming layer `sheetOverlay`.
     QDialog* sheet() const { return m_sheet; }
@@ -131,6 +132,7 @@ private:
     QPointer<AlertDialog> m_alert;
     std::optional<Uuid> m_alertID;
     QPointer<EmptyTrashDialog> m_emptyTrash;
+    QPointer<AlertDialog> m_about;
     QPointer<QDialog> m_sheet;
     SheetOverlay* m_sheetOverlay = nullptr;
     std::optional<ActiveModal> m_sheetModal;

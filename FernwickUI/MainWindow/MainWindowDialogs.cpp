@@ -22,7 +22,7 @@ std::optional<std::filesystem::path> chooseFolderFromHome(QWidget* parent) {
 }
 
 AlertDialog::AlertDialog(const QString& title, const QString& message, QWidget* parent)
-    : QDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
+    : InWindowDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
       m_message(makeLabel(message, uiFont(11), whiteAt(0.75), this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(title);

@@ -19,8 +19,9 @@ namespace fernwick::ui {
 std::optional<std::filesystem::path> chooseFolderFromHome(QWidget* parent);
 
 /// The alert of a UserAlert: its title and message as plain text and one default "OK" button
-/// that only closes it. Window-modal. GUI thread only.
-class AlertDialog : public QDialog {
+/// that only closes it. It opens inside the window of `parent` (see InWindowDialog). GUI thread
+/// only.
+class AlertDialog : public InWindowDialog {
     Q_OBJECT
 public:
     AlertDialog(const QString& title, const QString& message, QWidget* parent = nullptr);
@@ -36,7 +37,7 @@ private:
 };
 
 /// The question before the Trash is emptied for good. "Cancel" is the default button (Return
-/// and Escape both cancel); only a click on "Empty Trash" accepts. Window-modal. GUI thread.
+/// and Escape both cancel); only a click on "Empty Trash" accepts. GUI thread only.
 class EmptyTrashDialog : public ConfirmationDialog {
     Q_OBJECT
 public:

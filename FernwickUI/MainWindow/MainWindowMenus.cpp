@@ -4,7 +4,6 @@
 #include "FernwickUI/MainWindow/MainWindow.h"
 
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace fernwick::ui {
@@ -34,13 +33,16 @@ void MainWindow::buildMenus(QVBoxLayout* layout) {
 }
 
 void MainWindow::showAbout() {
-    auto* about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Tarnbrook Ridar"),
-                                  QStringLiteral("Tarnbrook Ridar ") +
-                                      QString::fromStdString(m_state.currentVersion()),
-                                  QMessageBox::Ok, this);
-    about->setTextFormat(Qt::PlainText);
-    about->setAttribute(Qt::WA_DeleteOnClose);
-    about->open();
+    if (m_about) {
+        return;
+    }
+    m_about = new AlertDialog(QStringLiteral("About Tarnbrook Ridar"),
+                              QStringLiteral("Tarnbrook Ridar ") +
+                                  QString::fromStdString(m_state.currentVersion()),
+                              this);
+    m_about->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_about, &QDialog::finished, this, [this] { m_about = nullptr; });
+    m_about->open();
 }
 
 } // namespace fernwick::ui

@@ -37,8 +37,10 @@ SearchField::SearchField(AppState& state, QWidget* parent) : QWidget(parent), m_
     clear.paddingH = 0;
     clear.paddingV = 0;
     m_clear = new StyledButton(QString(), clear, this);
-    // Clearing leaves the focus where it is.
+    // Clearing leaves the focus where it is: the button takes none, and a click on the field's
+    // frame finds the text field focused and goes no further (the window takes click focus).
     m_clear->setFocusPolicy(Qt::NoFocus);
+    setFocusProxy(m_edit);
     row->addWidget(m_clear);
 
     ButtonLook hint;

@@ -64,7 +64,7 @@ SearchResultsView::SearchResultsView(AppState& state, QWidget* parent)
     m_list = new QScrollArea(m_body);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setWidgetResizable(true);
-    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto* rows = new QWidget;
     setBackground(rows, Palette::contentBackground());
     m_rowColumn = new QVBoxLayout(rows);

@@ -151,7 +151,7 @@ ThemePickerModal::ThemePickerModal(AppState& state, QWidget* parent)
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setWidgetResizable(true);
     m_list->setMaximumHeight(380);
-    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto* cards = new QWidget;
     setBackground(cards, Palette::themePickerBackground());
     auto* cardColumn = new QVBoxLayout(cards);

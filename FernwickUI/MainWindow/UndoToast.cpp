@@ -2,11 +2,14 @@
 
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -46,6 +49,18 @@ UndoToast::UndoToast(QWidget* parent)
     connect(m_undo, &QAbstractButton::clicked, this, [this] {
         if (m_presented) {
             emit undoRequested();
+        }
+        giveFocusBack();
+    });
+    // A click on the toast takes the focus to the toast, not to the window behind it; the
+    // widget that had it before is kept to give it back.
+    setFocusPolicy(Qt::ClickFocus);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        const auto inToast = [this](QWidget* widget) {
+            return widget == this || isAncestorOf(widget);
+        };
+        if (now != nullptr && inToast(now) && old != nullptr && !inToast(old)) {
+            m_focusBefore = old;
         }
     });
     hide();
@@ -164,6 +179,20 @@ bool UndoToast::eventFilter(QObject* watched, QEvent* event) {
         reposition();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void UndoToast::giveFocusBack() {
+    // Only a focus the toast holds goes back: "Undo" may have raised an alert that has it now.
+    QWidget* now = QApplication::focusWidget();
+    if (now != nullptr && now != this && !isAncestorOf(now)) {
+        return;
+    }
+    returnFocus(m_focusBefore, m_focusHome ? m_focusHome() : parentWidget());
+}
+
+void UndoToast::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    giveFocusBack();
 }
 
 void UndoToast::paintEvent(QPaintEvent* /*event*/) {

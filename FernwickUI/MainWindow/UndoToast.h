@@ -5,6 +5,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+#include <functional>
+
 namespace fernwick::ui {
 
 class StyledButton;
@@ -13,7 +15,9 @@ class StyledButton;
 /// "Moved <name> to Trash" and "Undo". It slides in from the bottom edge while fading in, and
 /// leaves the same way (ease-out, 0.2 s). It places itself centred, 24 points above the bottom
 /// edge of its parent, or above the widget it is told to keep clear of while that one shows,
-/// and follows both. "Undo" is a button that Tab reaches. GUI thread only.
+/// and follows both. "Undo" is a button that Tab reaches. A click on the toast (on "Undo" or
+/// beside it) leaves the keys where they were before it: with the widget that had the focus,
+/// or else with the focus home. GUI thread only.
 class UndoToast : public QWidget {
     Q_OBJECT
 public:
@@ -36,6 +40,9 @@ public:
     /// While `widget` (a descendant of the toast's parent) shows, the toast rests above it
     /// instead of over it; null for none.
     void keepClearOf(QWidget* widget);
+    /// Where the focus goes after a click on the toast when the widget that had it before can no
+    /// longer take it (an open sheet, else the window).
+    void setFocusHome(std::function<QWidget*()> home) { m_focusHome = std::move(home); }
     /// 0 (gone) to 1 (in place).
     double progress() const { return m_progress; }
 
@@ -46,12 +53,14 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QRectF bodyRect() const;
     double textWidth() const;
     void reposition();
+    void giveFocusBack();
 
     QString m_text;
     bool m_presented = false;
@@ -59,6 +68,8 @@ private:
     QVariantAnimation m_animation;
     StyledButton* m_undo;
     QPointer<QWidget> m_clearOf;
+    QPointer<QWidget> m_focusBefore;
+    std::function<QWidget*()> m_focusHome;
 };
 
 } // namespace fernwick::ui

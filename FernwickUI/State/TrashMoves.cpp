@@ -1,8 +1,10 @@
 #include "FernwickUI/State/TrashMoves.h"
 
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
+#include "FernwickCore/Engines/SafetyEngine.h"
 
 #include <algorithm>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace fernwick::ui {
@@ -110,11 +112,26 @@ void TrashMoves::moveDuplicateCopies(const std::vector<DuplicateCluster>& cluste
     }
 }
 
+namespace {
+
+// A refusal as the user reads it: a protected place in the home folder is written from "~"
+// ("/Documents" reads "~/Documents"), not as a folder at the top of the disk.
+std::string shownReason(const std::string& reason) {
+    const std::string_view personal = SafetyEngine::kPersonalReason;
+    if (reason.size() > personal.size() && reason.compare(0, personal.size(), personal) == 0 &&
+        reason[personal.size()] == '/') {
+        return std::string(personal) + "~" + reason.substr(personal.size());
+    }
+    return reason;
+}
+
+} // namespace
+
 std::vector<std::string> refusalLines(const std::vector<TrashMoveOutcome>& outcomes) {
     std::vector<std::string> lines;
     for (const auto& outcome : outcomes) {
         if (outcome.move.refused()) {
-            lines.push_back(outcome.name + ": " + outcome.move.validation.reason);
+            lines.push_back(outcome.name + ": " + shownReason(outcome.move.validation.reason));
         } else if (!outcome.move.moved()) {
             lines.push_back(outcome.name + ": " + outcome.move.failure);
         }

@@ -31,6 +31,15 @@ bool returnPressesFocusedButton(const QKeyEvent* event, const QWidget* button) {
     return true;
 }
 
+void returnFocus(QWidget* preferred, QWidget* fallback) {
+    for (QWidget* widget : {preferred, fallback}) {
+        if (widget != nullptr && widget->isVisible() && widget->isEnabled()) {
+            widget->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
 bool showsFocusRing(const QWidget* widget) {
     return widget->hasFocus() && widget->window()->testAttribute(Qt::WA_KeyboardFocusChange);
 }

@@ -21,4 +21,9 @@ void drawFocusRing(QPainter& painter, const QRectF& rect, double radius);
 /// "Cancel" default is not overridden by whatever button has the focus.
 bool returnPressesFocusedButton(const QKeyEvent* event, const QWidget* button);
 
+/// Gives the keyboard focus back after something that held it for a moment (a question, a
+/// click on the undo toast): to `preferred` when it is shown and enabled, else to `fallback`
+/// when that is; both may be null. The focus stays where it is when neither can take it.
+void returnFocus(QWidget* preferred, QWidget* fallback);
+
 } // namespace fernwick::ui

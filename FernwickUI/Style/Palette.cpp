@@ -90,6 +90,9 @@ FERNWICK_NAMED_COLOR(checkBoxOutline, whiteAt(0.35))
 FERNWICK_NAMED_COLOR(checkBoxFill, whiteAt(0.06))
 FERNWICK_NAMED_COLOR(switchTrackOff, whiteAt(0.2))
 FERNWICK_NAMED_COLOR(keyboardFocusRing, srgb(0.55, 0.78, 1.0))
+FERNWICK_NAMED_COLOR(scrollBarTrack, srgb(0.07, 0.07, 0.09))
+FERNWICK_NAMED_COLOR(scrollBarHandle, whiteAt(0.22))
+FERNWICK_NAMED_COLOR(scrollBarHandleActive, whiteAt(0.38))
 
 #undef FERNWICK_NAMED_COLOR
 

@@ -109,6 +109,10 @@ public:
     /// The ring around the control that has the keyboard focus; light enough to show on the
     /// blue fills too.
     static const QColor& keyboardFocusRing();
+    /// Every scroll bar's track, and its handle (brighter while pointed at or dragged).
+    static const QColor& scrollBarTrack();
+    static const QColor& scrollBarHandle();
+    static const QColor& scrollBarHandleActive();
 
     // The main window's toolbar, banners, prompt and modals.
     /// The blue accent: the product mark, the search header's glass, the theme picker's

@@ -33,6 +33,7 @@ namespace fernwick::ui {
 namespace {
 
 constexpr int kSectionInset = 18;
+constexpr double kLeftoverIconWidth = 16;
 
 QHBoxLayout* makeValueRow(const QString& title, const QString& value, const QColor& valueColour,
                           QWidget* parent) {
@@ -43,7 +44,7 @@ QHBoxLayout* makeValueRow(const QString& title, const QString& value, const QCol
     return row;
 }
 
-// A leftover card: the symbol, the name over the path, and the size.
+// A leftover card: the symbol, the name (wrapping) over the path (one line), and the size.
 struct LeftoverFonts {
     QFont name = uiFont(11, QFont::DemiBold);
     QFont path = uiFont(9);
@@ -52,11 +53,21 @@ struct LeftoverFonts {
         return static_cast<int>(
             std::ceil(QFontMetricsF(name).height() + 1 + QFontMetricsF(path).height()));
     }
+    // The width of the name and the path in a card's content `width` wide.
+    double textWidth(const AppAssociatedItem& item, double width) const {
+        const double sizeWidth =
+            QFontMetricsF(size).horizontalAdvance(plainText(item.formattedSize()));
+        return std::max(0.0, width - kLeftoverIconWidth - 8 - sizeWidth - 8);
+    }
+    double contentHeight(const AppAssociatedItem& item, double width) const {
+        return wrappedTextSize(plainText(item.name), name, textWidth(item, width)).height() + 1 +
+               QFontMetricsF(path).height();
+    }
 };
 
 void paintLeftover(QPainter& painter, const QRectF& card, const AppAssociatedItem& item) {
     const LeftoverFonts f;
-    const QRectF icon(card.left(), card.top(), 16, card.height());
+    const QRectF icon(card.left(), card.top(), kLeftoverIconWidth, card.height());
     drawSystemIcon(painter, icon, "folder.badge.gearshape", 13, FernwickTheme::libraryPurple());
     const QString size = plainText(item.formattedSize());
     const double sizeWidth = QFontMetricsF(f.size).horizontalAdvance(size);
@@ -65,19 +76,14 @@ void paintLeftover(QPainter& painter, const QRectF& card, const AppAssociatedIte
     painter.drawText(QRectF(card.right() - sizeWidth - 1, card.top(), sizeWidth + 1, card.height()),
                      Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, size);
     const double left = icon.right() + 8;
-    const double width = std::max(0.0, card.right() - sizeWidth - 8 - left);
-    const QFontMetricsF nameMetrics(f.name);
-    const QFontMetricsF pathMetrics(f.path);
-    painter.setFont(f.name);
-    painter.drawText(QRectF(left, card.top(), width, nameMetrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     nameMetrics.elidedText(plainText(item.name), Qt::ElideRight, width));
-    painter.setFont(f.path);
-    painter.setPen(FernwickTheme::textMuted());
-    painter.drawText(
-        QRectF(left, card.top() + nameMetrics.height() + 1, width, pathMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-        pathMetrics.elidedText(plainText(item.url.string()), Qt::ElideRight, width));
+    const double width = f.textWidth(item, card.width());
+    const QString name = plainText(item.name);
+    const double nameHeight = wrappedTextSize(name, f.name, width).height();
+    const double pathHeight = QFontMetricsF(f.path).height();
+    const double top = card.center().y() - (nameHeight + 1 + pathHeight) / 2;
+    drawWrapped(painter, QRectF(left, top, width, nameHeight), name, f.name, Qt::white);
+    drawPathLine(painter, QRectF(left, top + nameHeight + 1, width, pathHeight),
+                 plainText(item.url.string()), f.path, FernwickTheme::textMuted());
 }
 
 } // namespace
@@ -371,6 +377,9 @@ QWidget* AppUninstallerListView::buildLeftovers(const InstalledApp& app) {
             return QStringList{plainText(item.name), plainText(item.url.string()),
                                plainText(item.formattedSize())};
         });
+    cards->setContentHeight([items](int row, double width) {
+        return LeftoverFonts().contentHeight(items[static_cast<std::size_t>(row)], width);
+    });
     cards->setObjectName(QStringLiteral("leftovers"));
     cards->setRowCount(static_cast<int>(items.size()));
     auto* scroll = new QScrollArea(section);
@@ -394,11 +403,25 @@ void AppUninstallerListView::confirmUninstall(const InstalledApp& app) {
     m_view.showConfirmUninstall = true;
     const QString name =
         m_view.appToUninstall ? plainText(m_view.appToUninstall->name) : QStringLiteral("App");
-    m_confirmation = new ConfirmationDialog(
-        QStringLiteral("Uninstall ") + name + QStringLiteral("?"),
+    QString message =
         QStringLiteral("The application bundle and its associated support containers, caches, "
-                       "and preference files will be moved safely to Trash."),
-        QStringLiteral("Move App and Leftovers to Trash"), this);
+                       "and preference files will be moved safely to Trash.");
+    QString destructive = QStringLiteral("Move App and Leftovers to Trash");
+    if (m_view.appToUninstall && m_view.appToUninstall->isAppImage()) {
+        // An AppImage's leftovers are listed, not moved: only the file and its launchers (the
+        // leftovers listed as selected) go.
+        const auto& items = m_view.appToUninstall->relatedItems;
+        const bool launcher =
+            std::any_of(items.begin(), items.end(),
+                        [](const AppAssociatedItem& item) { return item.isSelected; });
+        message = (launcher ? QStringLiteral("The AppImage and its desktop launcher will be moved "
+                                             "safely to Trash.")
+                            : QStringLiteral("The AppImage will be moved safely to Trash.")) +
+                  QStringLiteral(" Its settings, data and cache folders stay where they are.");
+        destructive = QStringLiteral("Move App to Trash");
+    }
+    m_confirmation = new ConfirmationDialog(
+        QStringLiteral("Uninstall ") + name + QStringLiteral("?"), message, destructive, this);
     m_confirmation->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_confirmation, &QDialog::finished, this, [this](int result) {
         m_view.showConfirmUninstall = false;

@@ -126,8 +126,8 @@ protected:
                            y + (layout.nameLine - layout.badge.height()) / 2),
                    texts[1], BadgeLook{m_badge, riskColour(candidate.riskLevel)});
         y += layout.nameLine + 3;
-        drawLine(painter, QRectF(layout.left, y, layout.width, layout.path), texts[2], m_path,
-                 FernwickTheme::textMuted());
+        drawPathLine(painter, QRectF(layout.left, y, layout.width, layout.path), texts[2], m_path,
+                     FernwickTheme::textMuted());
         y += layout.path + 3;
         drawWrapped(painter, QRectF(layout.left, y, layout.width, layout.purpose), texts[3],
                     m_purpose, FernwickTheme::textSecondary());
@@ -189,6 +189,7 @@ CleanupReviewView::CleanupReviewView(AppState& state, const ToolSeams& /*seams*/
 
     auto* delegate = new CandidateDelegate(state, this);
     m_list = new RowList(m_model, delegate, false, this);
+    m_list->enableRowKeys();
     connect(delegate, &RowDelegate::triggered, this, [this](const QModelIndex& index, int) {
         const auto& candidates = m_state.cleanupPlan().candidates;
         if (index.row() < static_cast<int>(candidates.size())) {

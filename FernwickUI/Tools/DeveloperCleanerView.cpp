@@ -105,6 +105,7 @@ DeveloperCleanerView::DeveloperCleanerView(AppState& state, const ToolSeams& /*s
     m_model = new DeveloperItemModel(
         [this](const Uuid& id) { return m_view.selectedIDs.count(id) != 0; }, this);
     m_list = new RowList(m_model, new DeveloperItemDelegate(this), false, m_content);
+    m_list->enableRowKeys();
     connect(m_list->rowDelegate(), &RowDelegate::triggered, this,
             [this](const QModelIndex& index, int action) {
                 if (action == DeveloperItemDelegate::toggle) {

@@ -96,18 +96,6 @@ void paintReveal(QPainter& painter, const QRectF& box) {
     painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, QStringLiteral("Reveal"));
 }
 
-// One line of `text` in `font`, cut at the end when wider than the column; returns the next top.
-double paintLine(QPainter& painter, const QRectF& column, double top, const QString& text,
-                 const QFont& font, const QColor& colour) {
-    const QFontMetricsF metrics(font);
-    painter.setFont(font);
-    painter.setPen(colour);
-    painter.drawText(QRectF(column.left(), top, column.width(), metrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     metrics.elidedText(text, Qt::ElideRight, column.width()));
-    return top + metrics.height() + kColumnSpacing;
-}
-
 // The heights of the middle column's texts at its width: the name (beside its group badge),
 // the explanation and the recommendation wrap; the path keeps to one line.
 struct ColumnLayout {
@@ -251,7 +239,10 @@ void DeveloperItemDelegate::paintRow(QPainter& painter, const QRectF& row,
                        top + (layout.nameLine - layout.badge.height()) / 2),
                texts.value(1), f.badge);
     top += layout.nameLine + kColumnSpacing;
-    top = paintLine(painter, column, top, texts.value(2), f.path, FernwickTheme::textMuted());
+    const double pathHeight = QFontMetricsF(f.path).height();
+    drawPathLine(painter, QRectF(column.left(), top, column.width(), pathHeight), texts.value(2),
+                 f.path, FernwickTheme::textMuted());
+    top += pathHeight + kColumnSpacing;
     drawWrapped(painter, QRectF(column.left(), top, column.width(), layout.explanation),
                 texts.value(3), f.explanation, FernwickTheme::textSecondary());
     top += layout.explanation + kColumnSpacing;

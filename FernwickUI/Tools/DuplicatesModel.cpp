@@ -3,6 +3,8 @@
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/State/AppState.h"
 
+#include <algorithm>
+
 namespace fernwick::ui {
 
 DuplicatesModel::DuplicatesModel(const AppState& state, QObject* parent)
@@ -10,11 +12,34 @@ DuplicatesModel::DuplicatesModel(const AppState& state, QObject* parent)
     update();
 }
 
+namespace {
+
+// The space a cluster's copies take on disk: a hard link shares its data with another copy.
+std::int64_t spaceTaken(const DuplicateCluster& cluster) {
+    std::int64_t space = 0;
+    for (const auto& item : cluster.items) {
+        if (!item.isHardlink) {
+            space = saturatingAdd(space, cluster.fileSize);
+        }
+    }
+    return space;
+}
+
+} // namespace
+
 void DuplicatesModel::update() {
     std::vector<Uuid> ids;
     std::vector<Place> places;
     const auto& clusters = m_state.duplicateClusters();
+    std::vector<std::size_t> order(clusters.size());
+    std::vector<std::int64_t> space(clusters.size());
     for (std::size_t c = 0; c < clusters.size(); ++c) {
+        order[c] = c;
+        space[c] = spaceTaken(clusters[c]);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return space[a] > space[b]; });
+    for (const std::size_t c : order) {
         ids.push_back(clusters[c].id);
         places.push_back({static_cast<int>(c), -1});
         for (std::size_t i = 0; i < clusters[c].items.size(); ++i) {
@@ -23,6 +48,18 @@ void DuplicatesModel::update() {
         }
     }
     setIds(std::move(ids), [&] { m_places = std::move(places); });
+}
+
+const DuplicateFileItem* DuplicatesModel::itemAt(int row) const {
+    const auto& clusters = m_state.duplicateClusters();
+    const Place place = placeAt(row);
+    if (place.item < 0 || place.cluster >= static_cast<int>(clusters.size())) {
+        return nullptr;
+    }
+    const auto& items = clusters[static_cast<std::size_t>(place.cluster)].items;
+    return place.item < static_cast<int>(items.size())
+               ? &items[static_cast<std::size_t>(place.item)]
+               : nullptr;
 }
 
 QVariant DuplicatesModel::data(const QModelIndex& index, int role) const {

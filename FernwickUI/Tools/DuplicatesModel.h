@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FernwickCore/Engines/DuplicateFinderEngine.h"
 #include "FernwickUI/Kit/RowList.h"
 
 #include <vector>
@@ -8,9 +9,10 @@ namespace fernwick::ui {
 
 class AppState;
 
-/// The rows of the duplicates list, flattened: for each cluster of the state, in order, a header
-/// row and then one row per copy. Rows are read from the state when drawn, so a tick repaints in
-/// place (the header's recoverable size included). GUI thread only.
+/// The rows of the duplicates list, flattened: for each cluster of the state, largest first by the
+/// space its copies take (ties keep the search's order), a header row and then one row per copy.
+/// Rows are read from the state when drawn, so a tick repaints in place (the header's recoverable
+/// size included). GUI thread only.
 class DuplicatesModel final : public IdRowModel {
     Q_OBJECT
 public:
@@ -30,6 +32,11 @@ public:
     };
     Place placeAt(int row) const { return m_places[static_cast<std::size_t>(row)]; }
     bool isHeader(int row) const { return placeAt(row).item < 0; }
+    /// Whether `row` is the last copy of its cluster.
+    bool endsCluster(int row) const { return row + 1 == rowCount() || isHeader(row + 1); }
+
+    /// The copy shown in `row`; null on a header row.
+    const DuplicateFileItem* itemAt(int row) const;
 
     QVariant data(const QModelIndex& index, int role) const override;
 

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace fernwick::ui {
 
@@ -25,34 +26,59 @@ namespace {
 
 constexpr int kHeaderHeight = 30;
 constexpr int kItemHeight = 36;
-constexpr double kInset = 16;
+constexpr double kPaddingV = 5;
+constexpr double kSectionInset = 12; // between the list's edges and a cluster's section
+constexpr double kSectionGap = 10;   // under a cluster's section
+constexpr double kSectionRadius = 8;
+constexpr double kInset = 12; // between a section's edges and its rows' content
 constexpr double kSpacing = 12;
 
+// An inset list: each cluster is a section, its header above a rounded group of its copies.
 class DuplicatesDelegate final : public RowDelegate {
 public:
     DuplicatesDelegate(const DuplicatesModel& model, QObject* parent)
         : RowDelegate(parent), m_model(model),
           m_reveal(buttonLook(ButtonStyle::bordered, uiFont(10), QColor(), ControlSize::mini)),
-          m_revealSize(rowButtonSize(m_reveal, QStringLiteral("Reveal"))) {}
+          m_revealSize(rowButtonSize(m_reveal, QStringLiteral("Reveal"))),
+          m_fixedWidth(CheckBox::kSide + kSpacing + m_revealSize.width() + kSpacing +
+                       badgeSize(QStringLiteral("ORIGINAL"), badgeLook()).width() + 6),
+          m_nameWidths(m_name), m_oneLineHeight(itemHeight(QFontMetricsF(m_name).height())) {}
 
     std::vector<RowHit> hits(const QRectF& row, const QModelIndex& index) const override {
         if (m_model.isHeader(index.row())) {
             return {};
         }
-        const QRectF reveal(QPointF(row.right() - kInset - m_revealSize.width(),
-                                    row.center().y() - m_revealSize.height() / 2),
+        const QRectF content = contentOf(row, index.row());
+        const QRectF reveal(QPointF(content.right() - m_revealSize.width(),
+                                    content.center().y() - m_revealSize.height() / 2),
                             m_revealSize);
         std::vector<RowHit> result{{reveal, DuplicatesView::reveal}};
         if (index.data(Qt::CheckStateRole).isValid()) {
-            result.push_back({checkBoxRect(row, row.left() + kInset).adjusted(-4, -4, 4, 4),
+            result.push_back({checkBoxRect(content, content.left()).adjusted(-4, -4, 4, 4),
                               DuplicatesView::tick});
         }
         return result;
     }
+    bool wrapsTexts() const override { return true; }
+    bool separatesRows() const override { return false; }
 
 protected:
-    int rowHeight(const QModelIndex& index, double /*width*/) const override {
-        return m_model.isHeader(index.row()) ? kHeaderHeight : kItemHeight;
+    int rowHeight(const QModelIndex& index, double width) const override {
+        if (m_model.isHeader(index.row())) {
+            return kHeaderHeight;
+        }
+        const int gap = m_model.endsCluster(index.row()) ? static_cast<int>(kSectionGap) : 0;
+        // Most names fit on one line: told from their letters' widths (with room kept for the
+        // badge), so that a list of 30,000 rows is laid out without setting each name.
+        const DuplicateFileItem* item = m_model.itemAt(index.row());
+        const QRectF content = contentOf(QRectF(0, 0, width, 0), index.row());
+        if (item != nullptr && m_nameWidths.fits(item->name(), content.width() - m_fixedWidth)) {
+            return m_oneLineHeight + gap;
+        }
+        const QStringList texts = index.data(RowRole::texts).toStringList();
+        return itemHeight(wrappedTextSize(texts.value(0), m_name, nameWidth(content, index, texts))
+                              .height()) +
+               gap;
     }
 
     void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override {
@@ -60,61 +86,119 @@ protected:
         if (texts.isEmpty()) {
             return;
         }
-        double x = row.left() + kInset;
         if (m_model.isHeader(index.row())) {
-            const double iconWidth = 16;
-            drawSystemIcon(painter, QRectF(x, row.top(), iconWidth, row.height()),
-                           "doc.on.doc.fill", 13, FernwickTheme::cachesOrange());
-            x += iconWidth + 8;
-            const double recoverableWidth =
-                QFontMetricsF(m_recoverable).horizontalAdvance(texts[1]);
-            const double right = row.right() - kInset;
-            drawLine(painter,
-                     QRectF(right - recoverableWidth, row.top(), recoverableWidth, row.height()),
-                     texts[1], m_recoverable, FernwickTheme::developerGreen(),
-                     Qt::AlignRight | Qt::AlignVCenter);
-            drawLine(painter, QRectF(x, row.top(), right - recoverableWidth - 8 - x, row.height()),
-                     texts[0], m_header, Qt::white);
+            paintHeader(painter, row, texts);
             return;
         }
+        paintSection(painter, row, index.row());
+        const QRectF content = contentOf(row, index.row());
+        double x = content.left();
         const bool original = !index.data(Qt::CheckStateRole).isValid();
         if (original) {
-            drawSystemIcon(painter, QRectF(x, row.top(), CheckBox::kSide, row.height()),
+            drawSystemIcon(painter, QRectF(x, content.top(), CheckBox::kSide, content.height()),
                            "star.fill", 12, FernwickTheme::warningAmber());
         } else {
-            paintCheckBox(painter, checkBoxRect(row, x),
+            paintCheckBox(painter, checkBoxRect(content, x),
                           index.data(Qt::CheckStateRole).toInt() == Qt::Checked);
         }
         x += CheckBox::kSide + kSpacing;
-        const QRectF reveal = hits(row, index).front().rect;
-        paintRowButton(painter, reveal, m_reveal, QStringLiteral("Reveal"));
-        const double width = reveal.left() - kSpacing - x;
-        const double nameHeight = QFontMetricsF(m_name).height();
+        paintRowButton(painter, hits(row, index).front().rect, m_reveal, QStringLiteral("Reveal"));
+        const double width = nameWidth(content, index, texts);
+        const QSizeF name = wrappedTextSize(texts[0], m_name, width);
         const double pathHeight = QFontMetricsF(m_path).height();
-        const double top = row.center().y() - (nameHeight + 2 + pathHeight) / 2;
-        double nameWidth = QFontMetricsF(m_name).horizontalAdvance(texts[0]);
+        const double top = content.center().y() - (name.height() + 2 + pathHeight) / 2;
         if (original) {
-            const BadgeLook badge{m_badge, FernwickTheme::developerGreen(), 4, 1, 3};
+            // The badge follows the name's first line.
+            const BadgeLook badge = badgeLook();
             const QSizeF box = badgeSize(texts[1], badge);
-            nameWidth = std::min(nameWidth, std::max(0.0, width - box.width() - 6));
-            paintBadge(painter, QPointF(x + nameWidth + 6, top + (nameHeight - box.height()) / 2),
+            const double lineHeight = QFontMetricsF(m_name).height();
+            paintBadge(painter,
+                       QPointF(x + name.width() + 6, top + (lineHeight - box.height()) / 2),
                        texts[1], badge);
         }
-        drawLine(painter, QRectF(x, top, std::min(nameWidth, width), nameHeight), texts[0], m_name,
-                 Qt::white);
-        drawLine(painter, QRectF(x, top + nameHeight + 2, width, pathHeight),
-                 texts[original ? 2 : 1], m_path, FernwickTheme::textMuted());
+        drawWrapped(painter, QRectF(x, top, width, name.height()), texts[0], m_name, Qt::white);
+        drawPathLine(painter,
+                     QRectF(x, top + name.height() + 2,
+                            content.right() - m_revealSize.width() - kSpacing - x, pathHeight),
+                     texts[original ? 2 : 1], m_path, FernwickTheme::textMuted());
     }
 
 private:
+    // The height of a copy's row whose name is `nameHeight` high.
+    int itemHeight(double nameHeight) const {
+        return std::max(kItemHeight,
+                        static_cast<int>(std::ceil(nameHeight + 2 + QFontMetricsF(m_path).height() +
+                                                   2 * kPaddingV)));
+    }
+
+    BadgeLook badgeLook() const { return {m_badge, FernwickTheme::developerGreen(), 4, 1, 3}; }
+
+    // The content of a copy's row: inside its section, above the gap that closes the section.
+    QRectF contentOf(const QRectF& row, int index) const {
+        const double gap = m_model.endsCluster(index) ? kSectionGap : 0;
+        return row.adjusted(kSectionInset + kInset, 0, -(kSectionInset + kInset), -gap);
+    }
+
+    // The width the name wraps to: between the mark and "Reveal", less the badge's room.
+    double nameWidth(const QRectF& content, const QModelIndex& index,
+                     const QStringList& texts) const {
+        double width =
+            content.width() - CheckBox::kSide - kSpacing - m_revealSize.width() - kSpacing;
+        if (!index.data(Qt::CheckStateRole).isValid()) {
+            width -= badgeSize(texts.value(1), badgeLook()).width() + 6;
+        }
+        return std::max(0.0, width);
+    }
+
+    // The part of the cluster's rounded section this row covers, and the line under every copy
+    // but the last.
+    void paintSection(QPainter& painter, const QRectF& row, int index) const {
+        const bool first = m_model.isHeader(index - 1);
+        const bool last = m_model.endsCluster(index);
+        const double reach = kSectionRadius * 2;
+        QRectF section = row.adjusted(kSectionInset, 0, -kSectionInset, last ? -kSectionGap : 0);
+        const QRectF covered = section.adjusted(-1, 0, 1, 0);
+        section.adjust(0.5, first ? 0.5 : -reach, -0.5, last ? -0.5 : reach);
+        painter.save();
+        painter.setClipRect(covered);
+        painter.setPen(QPen(FernwickTheme::panelBorder(), 1));
+        painter.setBrush(FernwickTheme::appBackground());
+        painter.drawRoundedRect(section, kSectionRadius, kSectionRadius);
+        painter.restore();
+        if (!last) {
+            painter.fillRect(QRectF(row.left() + kSectionInset + kInset, row.bottom(),
+                                    row.width() - 2 * kSectionInset - kInset, 1),
+                             FernwickTheme::panelBorder());
+        }
+    }
+
+    void paintHeader(QPainter& painter, const QRectF& row, const QStringList& texts) const {
+        double x = row.left() + kSectionInset + kInset;
+        const double iconWidth = 16;
+        drawSystemIcon(painter, QRectF(x, row.top(), iconWidth, row.height()), "doc.on.doc.fill",
+                       13, FernwickTheme::cachesOrange());
+        x += iconWidth + 8;
+        const double recoverableWidth = QFontMetricsF(m_recoverable).horizontalAdvance(texts[1]);
+        const double right = row.right() - kSectionInset - kInset;
+        drawLine(painter,
+                 QRectF(right - recoverableWidth, row.top(), recoverableWidth, row.height()),
+                 texts[1], m_recoverable, FernwickTheme::developerGreen(),
+                 Qt::AlignRight | Qt::AlignVCenter);
+        drawLine(painter, QRectF(x, row.top(), right - recoverableWidth - 8 - x, row.height()),
+                 texts[0], m_header, Qt::white);
+    }
+
     const DuplicatesModel& m_model;
-    ButtonLook m_reveal;
-    QSizeF m_revealSize;
     QFont m_header = uiFont(11, QFont::Bold);
     QFont m_recoverable = uiFont(11, QFont::DemiBold);
     QFont m_name = uiFont(12, QFont::DemiBold);
     QFont m_badge = uiFont(9, QFont::Bold);
     QFont m_path = uiFont(10);
+    ButtonLook m_reveal;
+    QSizeF m_revealSize;
+    double m_fixedWidth; // beside the name in a copy's row: the mark, "Reveal", the badge
+    TextWidths m_nameWidths;
+    int m_oneLineHeight;
 };
 
 } // namespace
@@ -151,6 +235,7 @@ DuplicatesView::DuplicatesView(AppState& state, const ToolSeams& /*seams*/, QWid
 
     auto* delegate = new DuplicatesDelegate(*m_model, this);
     m_list = new RowList(m_model, delegate, false, this);
+    m_list->enableRowKeys();
     connect(delegate, &RowDelegate::triggered, this, [this](const QModelIndex& index, int action) {
         const auto place = m_model->placeAt(index.row());
         const auto& clusters = m_state.duplicateClusters();
@@ -181,7 +266,7 @@ DuplicatesView::DuplicatesView(AppState& state, const ToolSeams& /*seams*/, QWid
     QHBoxLayout* footer = m_page->footer();
     auto* total = new QVBoxLayout;
     total->setSpacing(2);
-    total->addWidget(makeLabel(QStringLiteral("Total Duplicate Ridar Reclaimable:"), uiFont(11),
+    total->addWidget(makeLabel(QStringLiteral("Total Reclaimable from Duplicates:"), uiFont(11),
                                FernwickTheme::textMuted(), this));
     m_total = makeLabel(QString(), headline(), FernwickTheme::developerGreen(), this);
     total->addWidget(m_total);

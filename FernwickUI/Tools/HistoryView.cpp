@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kAuditRowHeight = 50;
 constexpr int kTimelineRowHeight = 56;
+constexpr double kAuditIconWidth = 20;
 
 // A caption over a section's body: the card list, or the empty text on a rounded card.
 QVBoxLayout* addSection(QVBoxLayout* column, const QString& caption, QWidget* parent) {
@@ -77,7 +78,8 @@ HistoryView::HistoryView(AppState& state, const ToolSeams& /*seams*/, QWidget* p
     : QScrollArea(parent), m_state(state) {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setBackground(viewport(), FernwickTheme::appBackground());
     auto* content = new QWidget;
     setBackground(content, FernwickTheme::appBackground());
@@ -112,28 +114,36 @@ HistoryView::HistoryView(AppState& state, const ToolSeams& /*seams*/, QWidget* p
     const QFont path = uiFont(10);
     const QFont size = uiFont(12, QFont::Bold);
     const QFont status = uiFont(9);
+    // The name wraps between the icon and the column of size and status; the path keeps to one
+    // line under it.
+    const auto nameWidth = [size, status](const QStringList& texts, double width) {
+        const double rightWidth = std::max(QFontMetricsF(size).horizontalAdvance(texts[2]),
+                                           QFontMetricsF(status).horizontalAdvance(texts[3]));
+        return std::max(0.0, width - kAuditIconWidth - 12 - rightWidth - 12);
+    };
     m_audit = new PaintedCardList(
         kAuditRowHeight, 8, 10, 6,
-        [this, name, path, size, status](QPainter& painter, const QRectF& card, int row) {
+        [this, name, path, size, status, nameWidth](QPainter& painter, const QRectF& card,
+                                                    int row) {
             const auto& entry = m_state.auditHistory()[static_cast<std::size_t>(row)];
             const QStringList texts = m_audit->rowTexts(row);
-            const double iconWidth = 20;
-            drawSystemIcon(painter, QRectF(card.left(), card.top(), iconWidth, card.height()),
+            drawSystemIcon(painter, QRectF(card.left(), card.top(), kAuditIconWidth, card.height()),
                            auditIconName(row).toStdString(), 14,
                            entry.wasDryRun ? FernwickTheme::primaryBlue()
                                            : FernwickTheme::developerGreen());
-            const double rightWidth = std::max(QFontMetricsF(size).horizontalAdvance(texts[2]),
-                                               QFontMetricsF(status).horizontalAdvance(texts[3]));
+            const double width = nameWidth(texts, card.width());
+            const double rightWidth = card.width() - kAuditIconWidth - 24 - width;
             drawTwoLines(painter,
                          QRectF(card.right() - rightWidth, card.top(), rightWidth, card.height()),
                          texts[2], size, FernwickTheme::accentCyan(), texts[3], status,
                          FernwickTheme::textSecondary(), Qt::AlignRight);
-            const double left = card.left() + iconWidth + 12;
-            drawTwoLines(
-                painter,
-                QRectF(left, card.top(), card.right() - rightWidth - 12 - left, card.height()),
-                texts[0], name, Qt::white, texts[1], path, FernwickTheme::textMuted(),
-                Qt::AlignLeft);
+            const double nameHeight = wrappedTextSize(texts[0], name, width).height();
+            const double pathHeight = QFontMetricsF(path).height();
+            const double top = card.center().y() - (nameHeight + 2 + pathHeight) / 2;
+            const double left = card.left() + kAuditIconWidth + 12;
+            drawWrapped(painter, QRectF(left, top, width, nameHeight), texts[0], name, Qt::white);
+            drawPathLine(painter, QRectF(left, top + nameHeight + 2, width, pathHeight), texts[1],
+                         path, FernwickTheme::textMuted());
         },
         [this](int row) {
             const auto& entry = m_state.auditHistory()[static_cast<std::size_t>(row)];
@@ -143,6 +153,25 @@ HistoryView::HistoryView(AppState& state, const ToolSeams& /*seams*/, QWidget* p
                                displayText(entry.status)};
         },
         content);
+    // Most names fit on one line: told from their letters' widths (the size and status columns
+    // measured the same way, a little wider than set), so that a long log lays out at once.
+    const TextWidths names(name);
+    const TextWidths sizes(size);
+    const TextWidths statuses(status);
+    m_audit->setContentHeight(
+        [this, name, path, nameWidth, names, sizes, statuses](int row, double width) {
+            const auto& entry = m_state.auditHistory()[static_cast<std::size_t>(row)];
+            const double right = std::max(sizes.width(DiskNode::formatBytes(entry.reclaimedBytes)),
+                                          statuses.width(entry.status));
+            const double lines = QFontMetricsF(name).height() + 2 + QFontMetricsF(path).height();
+            if (names.fits(entry.originalURL.filename().native(),
+                           width - kAuditIconWidth - 24 - right)) {
+                return lines;
+            }
+            const QStringList texts = m_audit->rowTexts(row);
+            return wrappedTextSize(texts[0], name, nameWidth(texts, width)).height() + 2 +
+                   QFontMetricsF(path).height();
+        });
     QVBoxLayout* audit = addSection(column, QStringLiteral("RECENT CLEANUP OPERATIONS"), content);
     m_auditEmptyBox = makeEmptyText(QStringLiteral("No cleanups performed yet in this session."),
                                     m_auditEmpty, content);

@@ -74,10 +74,41 @@ QVariant InstalledAppModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-int InstalledAppDelegate::rowHeight(const QModelIndex& /*index*/, double /*width*/) const {
-    const double column =
-        QFontMetricsF(fonts().name).height() + 2 + QFontMetricsF(fonts().identifier).height();
+namespace {
+
+// The width left to the name and the identifier in `row`, between the icon and the size.
+double nameWidth(const QRectF& row, const QString& size) {
+    const double left = row.left() + kInsetH + kIconSize + 4 + kSpacing;
+    const double right =
+        row.right() - kInsetH - QFontMetricsF(fonts().size).horizontalAdvance(size);
+    return std::max(0.0, right - kSpacing - left);
+}
+
+} // namespace
+
+int InstalledAppDelegate::rowHeight(const QModelIndex& index, double width) const {
+    // The name wraps; the identifier keeps to one line. Rows of one-line names keep the list's
+    // usual height.
+    const QStringList texts = index.data(RowRole::texts).toStringList();
+    const double name = wrappedTextSize(texts.value(0), fonts().name,
+                                        nameWidth(QRectF(0, 0, width, 0), texts.back()))
+                            .height();
+    const double column = std::max(name, QFontMetricsF(fonts().name).height()) + 2 +
+                          QFontMetricsF(fonts().identifier).height();
     return static_cast<int>(std::ceil(std::max(column, kIconSize) + 2 * kPaddingV));
+}
+
+bool InstalledAppDelegate::rowsShareHeight(const QAbstractItemModel& model, double width) const {
+    const auto& apps = static_cast<const InstalledAppModel&>(model);
+    const TextWidths names(fonts().name);
+    for (int row = 0; row < apps.rowCount(); ++row) {
+        const InstalledApp& app = apps.app(row);
+        if (!names.fits(app.name,
+                        nameWidth(QRectF(0, 0, width, 0), plainText(app.formattedTotalSize())))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::vector<RowHit> InstalledAppDelegate::hits(const QRectF& row,
@@ -89,7 +120,11 @@ void InstalledAppDelegate::paintRow(QPainter& painter, const QRectF& row,
                                     const QModelIndex& index) const {
     const Fonts& f = fonts();
     const bool highlighted = index.data(InstalledAppModel::highlightedRole).toBool();
-    const QRectF body(row.left(), row.top(), row.width(), row.height() - 1);
+    // The fill spans the whole row, also the strip a scroll bar may take that the texts keep
+    // clear of.
+    const QRectF body(row.left(), row.top(),
+                      std::max(row.width(), painter.device()->width() - row.left()),
+                      row.height() - 1);
     painter.fillRect(body, FernwickTheme::sidebarBackground());
     if (highlighted) {
         painter.fillRect(body, withOpacity(FernwickTheme::primaryBlue(), 0.2));
@@ -112,18 +147,14 @@ void InstalledAppDelegate::paintRow(QPainter& painter, const QRectF& row,
                      Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, sizeText);
 
     const double left = icon.right() + kSpacing;
-    const double width = std::max(0.0, right - sizeWidth - kSpacing - left);
-    const QFontMetricsF nameMetrics(f.name);
+    const double width = nameWidth(row, sizeText);
     const QFontMetricsF idMetrics(f.identifier);
-    const double columnHeight = nameMetrics.height() + (hasIdentifier ? 2 + idMetrics.height() : 0);
+    const double nameHeight = wrappedTextSize(texts.front(), f.name, width).height();
+    const double columnHeight = nameHeight + (hasIdentifier ? 2 + idMetrics.height() : 0);
     double top = row.center().y() - columnHeight / 2;
-    painter.setFont(f.name);
-    painter.setPen(Qt::white);
-    painter.drawText(QRectF(left, top, width, nameMetrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     nameMetrics.elidedText(texts.front(), Qt::ElideRight, width));
+    drawWrapped(painter, QRectF(left, top, width, nameHeight), texts.front(), f.name, Qt::white);
     if (hasIdentifier) {
-        top += nameMetrics.height() + 2;
+        top += nameHeight + 2;
         painter.setFont(f.identifier);
         painter.setPen(FernwickTheme::textMuted());
         painter.drawText(QRectF(left, top, width, idMetrics.height()),

@@ -44,6 +44,8 @@ public:
     using RowDelegate::RowDelegate;
 
     std::vector<RowHit> hits(const QRectF& row, const QModelIndex& index) const override;
+    bool wrapsTexts() const override { return true; }
+    bool rowsShareHeight(const QAbstractItemModel& model, double width) const override;
 
 protected:
     void paintRow(QPainter& painter, const QRectF& row, const QModelIndex& index) const override;

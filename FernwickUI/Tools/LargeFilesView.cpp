@@ -51,12 +51,7 @@ public:
         : RowDelegate(parent), m_reveal(rowButtonLook("arrow.up.forward.app", Qt::white)),
           m_trash(rowButtonLook("trash", FernwickTheme::dangerRed())),
           m_buttonSize(rowButtonSize(m_reveal)), m_pathHeight(QFontMetricsF(m_fonts.path).height()),
-          m_widestSizeColumn(computeWidestSizeColumn(m_fonts)) {
-        const QFontMetricsF name(m_fonts.name);
-        for (std::size_t code = 0; code < m_advances.size(); ++code) {
-            m_advances[code] = name.horizontalAdvance(QChar(static_cast<char16_t>(code)));
-        }
-    }
+          m_widestSizeColumn(computeWidestSizeColumn(m_fonts)), m_nameWidths(m_fonts.name) {}
 
     std::vector<RowHit> hits(const QRectF& row, const QModelIndex&) const override {
         const double top = row.center().y() - m_buttonSize.height() / 2;
@@ -130,24 +125,15 @@ protected:
         const double left = x + kIconFrame + kSpacing;
         drawWrapped(painter, QRectF(left, top, nameWidth, nameHeight), texts[0], m_fonts.name,
                     Qt::white);
-        drawLine(painter, QRectF(left, top + nameHeight, nameWidth, m_pathHeight), texts[1],
-                 m_fonts.path, FernwickTheme::textMuted(), Qt::AlignLeft | Qt::AlignTop);
+        drawPathLine(painter, QRectF(left, top + nameHeight, nameWidth, m_pathHeight), texts[1],
+                     m_fonts.path, FernwickTheme::textMuted(), Qt::AlignLeft | Qt::AlignTop);
     }
 
 private:
-    // Whether `name` fits on one line `room` wide. Names of ASCII letters are summed from each
-    // letter's advance (a little more than the name as set, which kerning only narrows), so a
-    // list of 100,000 files is checked without shaping a text.
+    // Whether `name` fits on one line `room` wide, told without shaping it, so that a list of
+    // 100,000 files is checked at once.
     bool nameFits(const std::string& name, double room) const {
-        double width = 0;
-        for (const char c : name) {
-            const auto code = static_cast<unsigned char>(c);
-            if (code >= 0x80) {
-                return QFontMetricsF(m_fonts.name).horizontalAdvance(ui::displayText(name)) <= room;
-            }
-            width += m_advances[code];
-        }
-        return width + 1 <= room;
+        return m_nameWidths.fits(name, room);
     }
 
     // The widest the size column can be: any category's name, or a size of five digits, a
@@ -197,7 +183,7 @@ private:
     QSizeF m_buttonSize;
     double m_pathHeight;
     double m_widestSizeColumn;
-    std::array<double, 128> m_advances{};
+    TextWidths m_nameWidths;
     // The files and the width whose names were last checked, and whether they all fit.
     mutable std::weak_ptr<const std::vector<DiskNodePtr>> m_checkedFiles;
     mutable double m_checkedWidth = -1;
@@ -260,6 +246,7 @@ LargeFilesView::LargeFilesView(AppState& state, const ToolSeams& /*seams*/, QWid
 
     auto* delegate = new LargeFilesDelegate(this);
     m_list = new RowList(m_model, delegate, false, this);
+    m_list->enableRowKeys();
     connect(delegate, &RowDelegate::triggered, this, [this](const QModelIndex& index, int action) {
         const DiskNodePtr file = m_model->fileAt(index.row());
         if (action == reveal) {

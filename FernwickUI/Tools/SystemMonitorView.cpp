@@ -131,12 +131,10 @@ SystemMonitorView::SystemMonitorView(AppState& state, QWidget* parent)
         rows->addLayout(row);
         return label;
     };
-    m_system = addFact(QStringLiteral("OS Version"),
-                       QString::fromStdString(ProcessFacts::operatingSystemVersion()), Qt::white);
-    m_processors =
-        addFact(QStringLiteral("Processor Count"),
-                QString::number(ProcessFacts::activeProcessorCount()) + QStringLiteral(" Cores"),
-                Qt::white);
+    // Read afresh with every sample (refresh): a container's or a cgroup's share of the
+    // processors may change while the monitor is open.
+    m_system = addFact(QStringLiteral("OS Version"), QString(), Qt::white);
+    m_processors = addFact(QStringLiteral("Processor Count"), QString(), Qt::white);
     m_architecture = addFact(QStringLiteral("Binary Architecture"),
                              QSysInfo::currentCpuArchitecture(), FernwickTheme::developerGreen());
     facts->column()->addLayout(rows);
@@ -171,6 +169,9 @@ void SystemMonitorView::refresh() {
     m_diskBar->setFraction(metrics.diskUsedPercent / 100);
     m_diskTotal->setText(QStringLiteral("Total: ") + text(metrics.formattedDiskTotal()));
     m_diskUsed->setText(QStringLiteral("Used: ") + text(metrics.formattedDiskUsed()));
+    m_system->setText(QString::fromStdString(ProcessFacts::operatingSystemVersion()));
+    m_processors->setText(QString::number(ProcessFacts::activeProcessorCount()) +
+                          QStringLiteral(" Cores"));
 }
 
 } // namespace fernwick::ui

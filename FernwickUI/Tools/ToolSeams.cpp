@@ -1,6 +1,5 @@
 #include "FernwickUI/Tools/ToolSeams.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -55,8 +54,8 @@ std::optional<std::filesystem::path> chooseFileOrFolder(QWidget* parent) {
 
 std::optional<std::filesystem::path> chooseSaveLocation(QWidget* parent,
                                                         const QString& presetName) {
-    const QString chosen =
-        QFileDialog::getSaveFileName(parent, QString(), QDir::home().filePath(presetName));
+    // Only the name is offered: the dialog opens wherever the desktop chooses.
+    const QString chosen = QFileDialog::getSaveFileName(parent, QString(), presetName);
     if (chosen.isEmpty()) {
         return std::nullopt;
     }

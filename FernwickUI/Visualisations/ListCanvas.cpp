@@ -2,6 +2,7 @@
 
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/PlainLabel.h"
+#include "FernwickUI/Kit/RowList.h"
 #include "FernwickUI/Style/KeyboardFocus.h"
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Style/SystemIcons.h"
@@ -12,8 +13,10 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollArea>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fernwick::ui {
@@ -48,16 +51,65 @@ void ListCanvas::setRoot(const DiskNodePtr& root) {
     m_root = root;
     m_rows = root ? root->children : std::vector<DiskNodePtr>{};
     m_focusedRow = 0;
+    m_topsWidth = -1;
     updateGeometry();
     update();
 }
 
-int ListCanvas::heightForWidth(int /*width*/) const {
+double ListCanvas::nameRoom(double width, const QString& size) const {
+    const double side = QFontMetricsF(systemIconFont(kIconSize)).height();
+    const double sizeWidth = QFontMetricsF(m_sizeFont).horizontalAdvance(size);
+    return std::max(0.0, width - 2 * kPaddingH - kIconFrame - 3 * kSpacing - side - sizeWidth);
+}
+
+const std::vector<double>& ListCanvas::tops(int width) const {
+    if (m_topsWidth == width) {
+        return m_tops;
+    }
+    // A name that fits on one line (most do) is told from the widths of its letters, so a
+    // folder of many thousand children lays out without setting each name; only the names
+    // that may not fit are wrapped.
+    const TextWidths names(m_nameFont);
+    const double roomForAnySize =
+        nameRoom(width, QStringLiteral("999.9 bytes")); // the widest size text
+    m_tops.assign(1, kTopPadding);
+    m_tops.reserve(m_rows.size() + 1);
+    for (const DiskNodePtr& node : m_rows) {
+        double height = m_rowHeight;
+        if (!names.fits(node->name(), roomForAnySize)) {
+            const double wrapped =
+                wrappedTextSize(plainText(node->name()), m_nameFont,
+                                nameRoom(width, plainText(node->formattedSize())))
+                    .height();
+            height = std::max(m_rowHeight, std::ceil(wrapped + 2 * kPaddingV));
+        }
+        m_tops.push_back(m_tops.back() + height + kRowSpacing);
+    }
+    m_topsWidth = width;
+    return m_tops;
+}
+
+int ListCanvas::heightForWidth(int width) const {
     if (m_rows.empty()) {
         return static_cast<int>(kTopPadding);
     }
-    const double rows = static_cast<double>(m_rows.size());
-    return static_cast<int>(std::ceil(kTopPadding + rows * m_rowHeight + (rows - 1) * kRowSpacing));
+    return static_cast<int>(std::ceil(tops(width).back() - kRowSpacing));
+}
+
+int ListCanvas::rowAt(double y) const {
+    const std::vector<double>& at = tops(width());
+    if (m_rows.empty() || y < at.front() || y >= at.back()) {
+        return -1;
+    }
+    return static_cast<int>(std::upper_bound(at.begin(), at.end(), y) - at.begin()) - 1;
+}
+
+void ListCanvas::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (event->size().width() != event->oldSize().width()) {
+        // Names wrap to the new width: the rows' heights, and with them the canvas's, change.
+        updateGeometry();
+    }
 }
 
 QSize ListCanvas::sizeHint() const {
@@ -65,8 +117,9 @@ QSize ListCanvas::sizeHint() const {
 }
 
 QRectF ListCanvas::rowRect(int index) const {
-    return {0, kTopPadding + index * (m_rowHeight + kRowSpacing), static_cast<double>(width()),
-            m_rowHeight};
+    const std::vector<double>& at = tops(width());
+    const auto row = static_cast<std::size_t>(index);
+    return {0, at[row], static_cast<double>(width()), at[row + 1] - at[row] - kRowSpacing};
 }
 
 QRectF ListCanvas::revealRect(int index) const {
@@ -79,10 +132,17 @@ void ListCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF exposed = event->rect();
-    const double pitch = m_rowHeight + kRowSpacing;
-    const int first = std::max(0, static_cast<int>((exposed.top() - kTopPadding) / pitch));
-    const int last = std::min(static_cast<int>(m_rows.size()) - 1,
-                              static_cast<int>((exposed.bottom() - kTopPadding) / pitch));
+    if (m_rows.empty()) {
+        return;
+    }
+    const std::vector<double>& at = tops(width());
+    const int first = std::max(
+        0,
+        static_cast<int>(std::upper_bound(at.begin(), at.end(), exposed.top()) - at.begin()) - 1);
+    const int last = std::min(
+        static_cast<int>(m_rows.size()) - 1,
+        static_cast<int>(std::upper_bound(at.begin(), at.end(), exposed.bottom()) - at.begin()) -
+            1);
     const QFontMetricsF nameMetrics(m_nameFont);
     const QFontMetricsF sizeMetrics(m_sizeFont);
     for (int index = first; index <= last; ++index) {
@@ -107,12 +167,18 @@ void ListCanvas::paintEvent(QPaintEvent* event) {
         painter.setPen(Palette::sizeGreen());
         painter.drawText(QRectF(sizeLeft, content.top(), sizeWidth + 1, content.height()),
                          Qt::AlignRight | Qt::AlignVCenter, size);
-        const double nameRoom = std::max(0.0, sizeLeft - kSpacing - x);
-        painter.setFont(m_nameFont);
-        painter.setPen(Qt::white);
-        painter.drawText(QRectF(x, content.top(), nameRoom + 1, content.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         nameMetrics.elidedText(plainText(node.name()), Qt::ElideRight, nameRoom));
+        const double room = std::max(0.0, sizeLeft - kSpacing - x);
+        const QString name = plainText(node.name());
+        if (nameMetrics.horizontalAdvance(name) <= room) {
+            painter.setFont(m_nameFont);
+            painter.setPen(Qt::white);
+            painter.drawText(QRectF(x, content.top(), room + 1, content.height()),
+                             Qt::AlignLeft | Qt::AlignVCenter, name);
+        } else {
+            const double height = wrappedTextSize(name, m_nameFont, room).height();
+            drawWrapped(painter, QRectF(x, content.center().y() - height / 2, room, height), name,
+                        m_nameFont, Qt::white);
+        }
     }
 }
 
@@ -120,9 +186,8 @@ void ListCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || m_rows.empty()) {
         return;
     }
-    const double pitch = m_rowHeight + kRowSpacing;
-    const auto index = static_cast<int>(std::floor((event->position().y() - kTopPadding) / pitch));
-    if (index < 0 || index >= static_cast<int>(m_rows.size())) {
+    const int index = rowAt(event->position().y());
+    if (index < 0) {
         return;
     }
     if (revealRect(index).adjusted(-4, -4, 4, 4).contains(event->position())) {
@@ -162,6 +227,14 @@ bool ListCanvas::focusNextPrevChild(bool next) {
 }
 
 void ListCanvas::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+        event->modifiers() == Qt::NoModifier) {
+        const int row = m_focusedRow + (event->key() == Qt::Key_Up ? -1 : 1);
+        if (row >= 0 && row < static_cast<int>(m_rows.size())) {
+            focusRow(row);
+        }
+        return;
+    }
     const bool press = event->key() == Qt::Key_Space || returnPressesFocusedButton(event, this);
     if (press && m_focusedRow >= 0 && m_focusedRow < static_cast<int>(m_rows.size())) {
         emit revealRequested(m_rows[static_cast<std::size_t>(m_focusedRow)]);

@@ -10,10 +10,12 @@
 namespace fernwick::ui {
 
 /// The "List" mode: one row per child of the shown node, in the tree's own order, each with its
-/// icon, name, size and a reveal button. Rows neither select nor drill down. Only the rows in
+/// icon, name, size and a reveal button. A name too long for its row wraps, and its row grows
+/// to hold it whole. Rows neither select nor drill down. Only the rows in
 /// view are drawn, so a folder of many thousand children scrolls smoothly. Tab walks through the
 /// reveal buttons (scrolled into view, with the focus ring), and Space or Return presses the
-/// focused one. Put it in a QScrollArea with widgetResizable set. GUI thread only.
+/// focused one; Up and Down move it a row. Put it in a QScrollArea with widgetResizable set. GUI
+/// thread only.
 class ListCanvas : public QWidget {
     Q_OBJECT
 public:
@@ -43,9 +45,18 @@ protected:
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     /// Gives the focus to the reveal button of `row` and scrolls it into view.
     void focusRow(int row);
+    /// The top of each row and, last, the bottom of the rows, at `width` (kept until the rows
+    /// or the width change).
+    const std::vector<double>& tops(int width) const;
+    /// The row at `y`; -1 above the first row or below the last.
+    int rowAt(double y) const;
+    /// The width left to a name in a row `width` wide whose size reads `size`.
+    double nameRoom(double width, const QString& size) const;
 
     DiskNodePtr m_root;
     std::vector<DiskNodePtr> m_rows;
@@ -53,6 +64,8 @@ private:
     QFont m_sizeFont;
     double m_rowHeight = 0;
     int m_focusedRow = 0;
+    mutable std::vector<double> m_tops;
+    mutable int m_topsWidth = -1;
 };
 
 } // namespace fernwick::ui

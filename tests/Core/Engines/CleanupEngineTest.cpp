@@ -122,6 +122,17 @@ TEST_F(CleanupPlanTest, EachRuleBuildsItsCandidate) {
          "Downloaded Installer (tool.iso)", StorageCategory::installers, RiskLevel::low, true,
          "Software installation disk image in Downloads",
          "If already installed, this installer can be moved to Trash."},
+        // A package is no disk image.
+        {makeNode("/h/Downloads/tool_1.2_amd64.deb", big,
+                  {.isDirectory = false, .category = StorageCategory::installers, .inode = 18}),
+         "Downloaded Installer (tool_1.2_amd64.deb)", StorageCategory::installers, RiskLevel::low,
+         true, "Software installer package in Downloads",
+         "If already installed, this installer can be moved to Trash."},
+        {makeNode("/h/Downloads/tool.x86_64.RPM", big,
+                  {.isDirectory = false, .category = StorageCategory::installers, .inode = 19}),
+         "Downloaded Installer (tool.x86_64.RPM)", StorageCategory::installers, RiskLevel::low,
+         true, "Software installer package in Downloads",
+         "If already installed, this installer can be moved to Trash."},
     };
     for (const RuleCase& rule : cases) {
         SCOPED_TRACE(rule.name);

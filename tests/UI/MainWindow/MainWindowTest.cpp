@@ -411,6 +411,14 @@ private slots:
         w.h.settle();
         QVERIFY(w.window->emptyTrashDialog() == nullptr);
         QCOMPARE(w.h.trash->itemCount(), std::int64_t{2});
+        // An empty Trash has nothing to offer the key: no question.
+        w.state->emptyTrash();
+        QTRY_COMPARE(w.state->trashItemCount(), std::int64_t{0});
+        w.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        QTest::keyClick(w.window.get(), Qt::Key_Backspace, Qt::ControlModifier | Qt::ShiftModifier);
+        w.h.settle();
+        QVERIFY(w.window->emptyTrashDialog() == nullptr);
     }
 
     void alertsShowPlainTextAndClearWhenDismissed() {

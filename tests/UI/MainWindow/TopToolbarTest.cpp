@@ -58,6 +58,15 @@ private slots:
         QCOMPARE(w.state->searchText(), std::string());
         QVERIFY(!field->clearButton()->isVisible());
         QCOMPARE(QApplication::focusWidget(), focused);
+        // With the focus in the field, a click on the clear button leaves it there too.
+        w.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        field->edit()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field->edit()));
+        w.state->setSearchText("b");
+        click(field->clearButton());
+        QCOMPARE(w.state->searchText(), std::string());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field->edit()));
 
         // Ctrl+F from a sidebar button focuses the field and keeps its text.
         w.state->setSearchText("keep");

@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QtTest>
 
 using namespace fernwick::ui;
@@ -26,6 +29,43 @@ private slots:
         painter.end();
         QCOMPARE(changed.count(), 0);
         QVERIFY(image.pixelColor(16, 16).alpha() > 0 || image.pixelColor(16, 20).alpha() > 0);
+    }
+
+    // Every scroll bar of the window is drawn one way: a dark track without arrow buttons and a
+    // lighter handle that takes the whole length but the handle's own.
+    void scrollBarsAreDarkWithoutArrowButtons() {
+        applyDarkAppearance(static_cast<QApplication&>(*QCoreApplication::instance()));
+        QScrollBar bar(Qt::Vertical);
+        bar.setRange(0, 100);
+        bar.setPageStep(100);
+        bar.setValue(100);
+        bar.resize(bar.sizeHint().width(), 300);
+        QStyleOptionSlider option;
+        option.initFrom(&bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = 0;
+        option.maximum = 100;
+        option.pageStep = 100;
+        option.sliderPosition = 100;
+        option.sliderValue = 100;
+        option.rect = bar.rect();
+        QStyle* style = bar.style();
+        QVERIFY(
+            style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, &bar)
+                .isEmpty());
+        QVERIFY(
+            style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSubLine, &bar)
+                .isEmpty());
+        QCOMPARE(
+            style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, &bar)
+                .height(),
+            300);
+        const QImage image = bar.grab().toImage();
+        const QRect handle =
+            style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar);
+        const int x = image.width() / 2;
+        QVERIFY(qGray(image.pixel(x, 2)) < 50); // the track's end: no arrow drawn
+        QVERIFY(qGray(image.pixel(x, handle.center().y())) > qGray(image.pixel(x, 2)));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 using fernwick::test::Harness;
@@ -189,6 +190,37 @@ private slots:
                                      "No associated leftover files detected."}));
     }
 
+    // Long application and leftover names wrap whole and their rows grow; the leftover's path
+    // keeps to one line, cut in its middle.
+    void longNamesWrapWhileThePathKeepsToOneLine() {
+        Harness h;
+        const std::string name = "Northern Coast Field Recorder and Waveform Editor for Long "
+                                 "Evening Sessions by the Water";
+        InstalledApp app = makeApp(name, "org.example.recorder");
+        AppAssociatedItem settings;
+        settings.id = Uuid::random();
+        settings.name = "Settings of the " + name;
+        settings.url = "/home/me/.config/" + std::string(300, 'r') + "/recorder";
+        settings.size = 500000;
+        AppAssociatedItem cache = settings;
+        cache.id = Uuid::random();
+        cache.name = "Cache";
+        app.relatedItems = {settings, cache};
+        Screen screen(h, {app, makeApp("Tool", std::nullopt)});
+        RowList* list = screen.view->list();
+        const QString row = test::paintedTexts(list, 0);
+        QVERIFY2(row.contains(QString::fromStdString(name)), qPrintable(row));
+        QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >
+                list->visualRect(list->model()->index(1, 0)).height());
+        auto* leftovers = screen.view->inspector()->findChild<PaintedCardList*>();
+        QVERIFY(leftovers->cardRect(0).height() > leftovers->cardRect(1).height());
+        const QString cards = test::paintedTexts(leftovers);
+        QVERIFY2(cards.contains(QString::fromStdString(settings.name)), qPrintable(cards));
+        QVERIFY2(cards.contains(
+                     QRegularExpression(QStringLiteral("/home/me/.config/r+\u2026r+/recorder"))),
+                 qPrintable(cards));
+    }
+
     void uninstallConfirmsThenRescansAndKeepsTheInspector() {
         Harness h;
         Screen screen(h, {makeApp("Safari", "com.apple.Safari"), makeApp("Tool", std::nullopt)});
@@ -211,6 +243,35 @@ private slots:
         // The rescan gave fresh ids: the inspector keeps Safari, no row is highlighted.
         QVERIFY(screen.inspectorTexts().contains(QStringLiteral("Safari")));
         QVERIFY(screen.highlighted().isEmpty());
+    }
+
+    // An AppImage's settings, data and cache are listed, never moved: its question names what
+    // goes (the AppImage and its launcher) and what stays, inside the screen's window.
+    void anAppImageQuestionNamesWhatMovesAndWhatStays() {
+        Harness h;
+        InstalledApp app = makeApp("Tallyframe", std::nullopt, "1.8.0");
+        app.bundleURL = h.tree.root() / "Applications/Tallyframe-1.8.0-x86_64.AppImage";
+        for (const char* folder : {".config/Tallyframe", ".local/share/applications/t.desktop"}) {
+            AppAssociatedItem leftover;
+            leftover.id = Uuid::random();
+            leftover.url = h.tree.root() / folder;
+            // Only the launcher is selected: the uninstall moves it with the AppImage.
+            leftover.isSelected = leftover.url.extension() == ".desktop";
+            app.relatedItems.push_back(leftover);
+        }
+        Screen screen(h, {app});
+        ConfirmationDialog* dialog = screen.pressUninstall();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->titleLabel()->text(), QStringLiteral("Uninstall Tallyframe?"));
+        QCOMPARE(dialog->messageLabel()->text(),
+                 QStringLiteral("The AppImage and its desktop launcher will be moved safely to "
+                                "Trash. Its settings, data and cache folders stay where they "
+                                "are."));
+        QCOMPARE(dialog->destructiveButton()->text(), QStringLiteral("Move App to Trash"));
+        QVERIFY(!dialog->isWindow());
+        dialog->destructiveButton()->click();
+        h.settle();
+        QCOMPARE(screen.calls, (std::vector<std::string>{"uninstall Tallyframe true", "scan"}));
     }
 
     void loadingReplacesTheListAndKeepsTheInspector() {

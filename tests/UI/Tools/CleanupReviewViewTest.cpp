@@ -53,6 +53,24 @@ class CleanupReviewViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Tab enters the list at the first candidate's tick box; Down moves it, Space ticks.
+    void theTickBoxesAnswerTheKeyboard() {
+        ToolsHarness w(false);
+        w.open();
+        w.state->setCleanupPlan(threeCandidates(w.h.tree / "c"));
+        auto* view = openCleanup(w);
+        QApplication::setActiveWindow(w.window->sheet()->window());
+        RowList* list = view->list();
+        QVERIFY(list->focusPolicy() & Qt::TabFocus);
+        list->setFocus(Qt::TabFocusReason);
+        QCOMPARE(list->focusedAction(), int(CleanupReviewView::tick));
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->focusedRow(), 2);
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(w.state->cleanupPlan().candidates[2].isSelected);
+    }
+
     void aLongNameAndPurposeWrapWhileThePathKeepsToOneLine() {
         ToolsHarness w(false);
         w.open();

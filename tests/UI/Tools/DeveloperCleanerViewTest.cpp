@@ -123,6 +123,31 @@ class DeveloperCleanerViewTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Tab enters the list at the first item's tick box; Space ticks it, Right reaches
+    // "Reveal" and Return presses it.
+    void theRowControlsAnswerTheKeyboard() {
+        Harness h;
+        Screen screen(h, [] {
+            return std::vector<DeveloperStorageItem>{
+                devItem("npm cache", "Node", "/home/me/.npm", 2000, false),
+                devItem("Gradle caches", "Java", "/home/me/.gradle/caches", 1000, false)};
+        });
+        QApplication::setActiveWindow(screen.view.get());
+        RowList* list = screen.view->list();
+        QVERIFY(list->focusPolicy() & Qt::TabFocus);
+        list->setFocus(Qt::TabFocusReason);
+        QCOMPARE(list->focusedRow(), 0);
+        QCOMPARE(list->focusedAction(), int(DeveloperItemDelegate::toggle));
+        QTest::keyClick(list, Qt::Key_Space);
+        auto* model = screen.view->model();
+        QCOMPARE(model->data(model->index(0, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Right);
+        QCOMPARE(list->focusedAction(), int(DeveloperItemDelegate::reveal));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(h.revealed, std::vector<fs::path>{"/home/me/.gradle/caches"});
+    }
+
     void aSafetyWarningIsDrawnWholeAtTheSheetsMinimumWidth() {
         const QString warning =
             QStringLiteral("Docker Desktop is currently active. Deleting the VM file directly "

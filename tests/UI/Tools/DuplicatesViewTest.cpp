@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 
 using namespace fernwick;
@@ -33,6 +34,10 @@ struct DuplicatesHarness : ToolsHarness {
         return screen<DuplicatesView>();
     }
 };
+
+QModelIndex model(DuplicatesView* view, int index) {
+    return view->model()->index(index, 0);
+}
 
 } // namespace
 
@@ -151,6 +156,104 @@ private slots:
         release.open();
         w.h.settle();
         QCOMPARE(view->contentName(), QStringLiteral("empty"));
+    }
+
+    // The footer's caption, the clusters largest first by the space their copies take, and a
+    // refused copy's reason naming a home folder as the user knows it.
+    void theFooterOrderAndReasonsReadAsTheUserKnowsThem() {
+        DuplicatesHarness w;
+        const auto original = w.h.tree.denseFile("Documents/a.bin", 64);
+        const auto copy = w.h.tree.denseFile("Documents/b.bin", 64);
+        w.open();
+        w.h.publish(*w.state, fernwick::test::makeNode(w.h.tree / "Documents", true));
+        w.state->setDuplicateClusters({duplicateCluster({"/s/a", "/s/b"}, 1000),
+                                       duplicateCluster({original, copy}, 64, {1}),
+                                       duplicateCluster({"/l/a", "/l/b", "/l/c"}, 900)});
+        auto* view = w.openDuplicates();
+        QStringList captions;
+        for (auto* label : view->findChildren<QLabel*>()) {
+            captions << label->text();
+        }
+        QVERIFY(captions.contains(QStringLiteral("Total Reclaimable from Duplicates:")));
+        DuplicatesModel* model = view->model();
+        QCOMPARE(row(model, 0)[0], QStringLiteral("3 Identical Copies \u2022 900 bytes each"));
+        QCOMPARE(row(model, 4)[0], QStringLiteral("2 Identical Copies \u2022 1 KB each"));
+        QCOMPARE(row(model, 7)[0], QStringLiteral("2 Identical Copies \u2022 64 bytes each"));
+
+        click(view->cleanButton());
+        click(w.confirmation()->destructiveButton());
+        w.h.settle();
+        QVERIFY(std::filesystem::exists(copy));
+        QCOMPARE(w.state->userAlert()->message,
+                 std::string("b.bin: Protected sensitive user location: ~/Documents"));
+    }
+
+    // A long name wraps whole and the row grows; the path keeps to one line, cut in its middle
+    // so that its file name stays in view.
+    void aLongNameWrapsAndThePathIsCutInItsMiddle() {
+        DuplicatesHarness w;
+        w.open();
+        const std::string name = "Holiday recording from the summer trip to the northern coast, "
+                                 "uncut, with every evening by the water, the harbour at dawn, "
+                                 "the long walk over the dunes and the boat back home.mov";
+        const std::string folder = "/media/" + std::string(300, 'f');
+        w.state->setDuplicateClusters(
+            {duplicateCluster({folder + "/" + name, folder + "/short.mov"}, 5000)});
+        auto* view = w.openDuplicates();
+        RowList* list = view->list();
+        const QString painted = fernwick::test::paintedTexts(list, 1);
+        QVERIFY2(painted.contains(QString::fromStdString(name)), qPrintable(painted));
+        const QString copy = fernwick::test::paintedTexts(list, 2);
+        QVERIFY2(copy.contains(QRegularExpression(QStringLiteral("/media/f+\u2026f+/short\\.mov"))),
+                 qPrintable(copy));
+        QVERIFY(list->visualRect(model(view, 1)).height() >
+                list->visualRect(model(view, 2)).height());
+    }
+
+    // Tab enters the list at the first row with a control; Up and Down move the focused row
+    // past the cluster headers, Left and Right move between its tick box and "Reveal", and
+    // Space or Return press the focused one.
+    void theRowControlsAnswerTheKeyboard() {
+        DuplicatesHarness w;
+        w.open();
+        std::vector<DuplicateCluster> clusters;
+        for (int c = 0; c < 40; ++c) {
+            const std::string folder = "/k" + std::to_string(c);
+            clusters.push_back(duplicateCluster({folder + "/a", folder + "/b"}, 5000 - c));
+        }
+        w.state->setDuplicateClusters(clusters);
+        auto* view = w.openDuplicates();
+        QApplication::setActiveWindow(w.window->sheet()->window());
+        RowList* list = view->list();
+        QVERIFY(list->focusPolicy() & Qt::TabFocus);
+        list->setFocus(Qt::TabFocusReason);
+        QVERIFY(list->hasFocus());
+        QCOMPARE(list->focusedRow(), 1);
+        QCOMPARE(list->focusedAction(), int(DuplicatesView::reveal));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->focusedRow(), 2);
+        QCOMPARE(list->focusedAction(), int(DuplicatesView::tick));
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(w.state->duplicateClusters()[0].items[1].isSelectedForCleanup);
+        QTest::keyClick(list, Qt::Key_Right);
+        QCOMPARE(list->focusedAction(), int(DuplicatesView::reveal));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(w.h.revealed, std::vector<std::filesystem::path>{"/k0/b"});
+        QTest::keyClick(list, Qt::Key_Down); // over the next cluster's header
+        QCOMPARE(list->focusedRow(), 4);
+        for (int i = 0; i < 67; ++i) {
+            QTest::keyClick(list, Qt::Key_Down);
+        }
+        QCOMPARE(list->focusedRow(), 104);
+        QVERIFY(list->viewport()->rect().contains(list->visualRect(model(view, 104))));
+        QCOMPARE(list->focusedAction(), int(DuplicatesView::tick));
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(list->focusedRow(), 103);
+        QCOMPARE(list->focusedAction(), int(DuplicatesView::reveal));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(w.h.revealed.back(), std::filesystem::path("/k34/a"));
+        QVERIFY(w.state->duplicateClusters()[34].items[1].isSelectedForCleanup);
     }
 
     void withoutATreeScanningDoesNothing() {

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 #include <QLocale>
+#include <QRegularExpression>
+#include <QScrollBar>
 
 using namespace fernwick;
 using namespace fernwick::ui;
@@ -103,6 +105,31 @@ private slots:
         const auto again = w.h.loadLog();
         QCOMPARE(std::count(again.begin(), again.end(), "snapshots"), 2);
         QVERIFY(std::count(again.begin(), again.end(), "audit") >= 3);
+    }
+
+    // Two entries fit: no scroll bar. A long name wraps whole and its card grows; the path
+    // keeps to one line, cut in its middle.
+    void twoEntriesShowWithoutAScrollBarAndALongNameWraps() {
+        ToolsHarness w(false);
+        const std::string name = "Holiday recording from the summer trip to the northern coast, "
+                                 "uncut, with every evening by the water, the harbour at dawn, "
+                                 "the long walk over the dunes and the boat back home.mov";
+        const std::string folder = "/home/u/" + std::string(300, 'f');
+        const std::vector<CleanupAuditEntry> log{
+            entry(folder + "/" + name, 7000, false, "Successfully moved to Trash"),
+            entry(folder + "/short.mov", 2500, false, "Successfully moved to Trash")};
+        w.h.services.getAuditHistory = [&] { return log; };
+        w.open();
+        w.openSheet(ActiveModal::history);
+        auto* view = w.screen<HistoryView>();
+        QVERIFY(!view->verticalScrollBar()->isVisible());
+        PaintedCardList* audit = view->auditList();
+        QVERIFY(audit->cardRect(0).height() > audit->cardRect(1).height());
+        const QString painted = fernwick::test::paintedTexts(audit);
+        QVERIFY2(painted.contains(QString::fromStdString(name)), qPrintable(painted));
+        QVERIFY2(
+            painted.contains(QRegularExpression(QStringLiteral("/home/u/f+\u2026f+/short\\.mov"))),
+            qPrintable(painted));
     }
 
     void datesAreShortenedToTheMinuteInEveryLocale() {

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 
 using namespace fernwick;
 using namespace fernwick::ui;
@@ -63,6 +64,52 @@ private slots:
         QVERIFY(list->visualRect(list->model()->index(0, 0)).height() >
                 list->visualRect(list->model()->index(1, 0)).height());
         QVERIFY(fernwick::test::paintedTexts(list, 1).contains(QStringLiteral("short.mov")));
+    }
+
+    // Tab enters the list at the first row's "Reveal"; Right and Tab reach "Trash", Left comes
+    // back; Down moves the focused row and scrolls it into view; Space and Return press.
+    void theRowButtonsAnswerTheKeyboard() {
+        ToolsHarness w(false);
+        w.open();
+        const auto& root = w.h.tree.root();
+        std::vector<DiskNodePtr> files;
+        for (int i = 0; i < 60; ++i) {
+            files.push_back(
+                makeNode(root / ("f" + std::to_string(i) + ".mov"), false, (900 - i) * kMiB));
+        }
+        w.h.publish(*w.state, makeNode(root / "t", true, 0, StorageCategory::other, files));
+        w.openSheet(ActiveModal::largeFiles);
+        QApplication::setActiveWindow(w.window->sheet()->window());
+        RowList* list = w.screen<LargeFilesView>()->list();
+        QSignalSpy pressed(list->rowDelegate(), &RowDelegate::triggered);
+        QVERIFY(list->focusPolicy() & Qt::TabFocus);
+        list->setFocus(Qt::TabFocusReason);
+        QCOMPARE(list->focusedRow(), 0);
+        QCOMPARE(list->focusedAction(), int(LargeFilesView::reveal));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(w.h.revealed, std::vector<std::filesystem::path>{root / "f0.mov"});
+        QTest::keyClick(list, Qt::Key_Right);
+        QCOMPARE(list->focusedAction(), int(LargeFilesView::trash));
+        QTest::keyClick(list, Qt::Key_Left);
+        QCOMPARE(list->focusedAction(), int(LargeFilesView::reveal));
+        QTest::keyClick(list, Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        QCOMPARE(list->focusedAction(), int(LargeFilesView::trash));
+        // Tab past the last control leaves the list rather than walking it row by row; coming
+        // back finds the same control.
+        QTest::keyClick(list, Qt::Key_Tab);
+        QVERIFY(!list->hasFocus());
+        list->setFocus(Qt::TabFocusReason);
+        QCOMPARE(list->focusedAction(), int(LargeFilesView::trash));
+        for (int i = 0; i < 45; ++i) {
+            QTest::keyClick(list, Qt::Key_Down);
+        }
+        QCOMPARE(list->focusedRow(), 45);
+        QVERIFY(list->viewport()->rect().contains(list->visualRect(list->model()->index(45, 0))));
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(pressed.size(), 2);
+        QCOMPARE(pressed.back().at(0).toModelIndex().row(), 45);
+        QCOMPARE(pressed.back().at(1).toInt(), int(LargeFilesView::trash));
     }
 
     // A file moved from the open sheet can be taken back there: the undo toast shows above the

@@ -4,11 +4,17 @@
 #include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Tools/ProcessFacts.h"
+#include "FernwickUI/Tools/ToolSeams.h"
 #include "tests/UI/State/AppStateHarness.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include <set>
 
@@ -191,6 +197,27 @@ private slots:
                  QStringLiteral("OS: ") +
                      QString::fromStdString(ProcessFacts::operatingSystemVersion()));
         QVERIFY(!page.state->userAlert().has_value());
+    }
+
+    // The save dialog for the report offers the file name and sets no folder of its own: it
+    // does not open in the home folder.
+    void theReportSaveDialogOffersTheNameAndNoFolder() {
+        Harness h;
+        QStringList offered;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                offered = dialog->selectedFiles();
+                dialog->reject();
+            }
+        });
+        poll.start(10);
+        const QString name = QStringLiteral("Fernwick_Diagnostic_Report.txt");
+        QVERIFY(!withDefaultDialogs({}).chooseReportLocation(nullptr, name));
+        QCOMPARE(offered.size(), 1);
+        QCOMPARE(QFileInfo(offered.front()).fileName(), name);
+        QVERIFY2(QFileInfo(offered.front()).absolutePath() != QDir::homePath(),
+                 qPrintable(offered.front()));
     }
 };
 

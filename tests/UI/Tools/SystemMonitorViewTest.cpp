@@ -12,6 +12,8 @@
 #include <QSysInfo>
 #include <QTimer>
 
+#include <sched.h>
+
 using namespace fernwick;
 using namespace fernwick::ui;
 using fernwick::test::Harness;
@@ -122,6 +124,26 @@ private slots:
                  QString::fromStdString(ProcessFacts::operatingSystemVersion()));
         QCOMPARE(view.architecture()->text(), QSysInfo::currentCpuArchitecture());
         QVERIFY(view.architecture()->text() != QStringLiteral("Apple Silicon (arm64)"));
+    }
+
+    // The machine's facts are read again with every sample: limited to one processor while the
+    // monitor is open, the process shows that count at the next sample.
+    void machineFactsAreReadWithEverySample() {
+        cpu_set_t all;
+        QCOMPARE(sched_getaffinity(0, sizeof all, &all), 0);
+        Harness h;
+        auto state = h.make();
+        SystemMonitorView view(*state);
+        QCOMPARE(view.processorCount()->text(), QString::number(CPU_COUNT(&all)) + " Cores");
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        QCOMPARE(sched_setaffinity(0, sizeof one, &one), 0);
+        state->setSystemMetrics(SystemMetrics{});
+        const QString limited = view.processorCount()->text();
+        sched_setaffinity(0, sizeof all, &all);
+        QCOMPARE(limited, QStringLiteral("1 Cores"));
+        QCOMPARE(view.operatingSystem()->text(), QSysInfo::prettyProductName());
     }
 };
 

@@ -48,6 +48,13 @@ inline QString paintedTexts(ui::RowList* list, int index) {
     return recorder.joined();
 }
 
+/// The texts `widget` paints over its whole area, in painting order.
+inline QString paintedTexts(QWidget* widget) {
+    TextRecorder recorder(widget->size());
+    widget->render(&recorder);
+    return recorder.joined();
+}
+
 /// Clicks the region `action` of `row` in `list` (scrolled into view first).
 inline void clickRow(ui::RowList* list, int index, int action) {
     list->scrollTo(list->model()->index(index, 0));

@@ -1,5 +1,6 @@
 #include "FernwickUI/Visualisations/ListCanvas.h"
 #include "tests/Support/TreeBuilder.h"
+#include "tests/UI/Tools/ToolsHarness.h"
 
 #include <QApplication>
 #include <QScrollArea>
@@ -9,6 +10,7 @@
 
 using namespace fernwick;
 using namespace fernwick::ui;
+using fernwick::test::TextRecorder;
 
 class ListCanvasTest : public QObject {
     Q_OBJECT
@@ -40,6 +42,33 @@ private slots:
             QCOMPARE(revealed.size(), 1);
             QCOMPARE(revealed.at(0).at(0).value<DiskNodePtr>(), root->children.back());
         }
+    }
+
+    // A long name wraps whole and its row grows; the other rows keep their height, and the
+    // rows below move down by what it grew.
+    void aLongNameWrapsAndItsRowGrows() {
+        QScrollArea area;
+        area.setWidgetResizable(true);
+        auto* list = new ListCanvas;
+        area.setWidget(list);
+        area.resize(500, 400);
+        const std::string name = "Holiday recording from the summer trip to the northern coast, "
+                                 "uncut, with every evening by the water.mov";
+        const auto root =
+            test::makeNode(std::filesystem::path("/r"), true, 0, StorageCategory::other,
+                           {test::fileNode("/r/a.bin", 1000), test::fileNode("/r/" + name, 5000),
+                            test::fileNode("/r/b.bin", 1000)});
+        list->setRoot(root);
+        area.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&area));
+        QCoreApplication::processEvents();
+        QVERIFY(list->rowRect(1).height() > list->rowRect(0).height());
+        QCOMPARE(list->rowRect(2).height(), list->rowRect(0).height());
+        QCOMPARE(list->rowRect(2).top(), list->rowRect(1).bottom() + 1);
+        TextRecorder recorder(list->size());
+        list->render(&recorder);
+        QVERIFY2(recorder.joined().contains(QString::fromStdString(name)),
+                 qPrintable(recorder.joined()));
     }
 
     // Tab reaches each row's reveal button in turn, Shift+Tab comes back, and Space presses the

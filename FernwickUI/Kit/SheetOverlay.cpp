@@ -1,4 +1,4 @@
-#include "FernwickUI/MainWindow/SheetOverlay.h"
+#include "FernwickUI/Kit/SheetOverlay.h"
 
 #include "FernwickUI/Style/Palette.h"
 
@@ -30,8 +30,7 @@ void SheetOverlay::present(QWidget* sheet) {
     }
     m_sheet = sheet;
     if (sheet == nullptr) {
-        hide();
-        setWindowBlocked(false);
+        leave();
         return;
     }
     // Its own size as it was built (a dialog not yet resized opens at its size hint), and its
@@ -46,17 +45,29 @@ void SheetOverlay::present(QWidget* sheet) {
     sheet->installEventFilter(this);
     connect(sheet, &QObject::destroyed, this, [this] {
         if (m_sheet == nullptr) {
-            hide();
-            setWindowBlocked(false);
+            leave();
         }
     });
     setWindowBlocked(true);
+    // A click on the sheet or on the dimmed window around it leaves the keys with the sheet;
+    // the window behind, which takes click focus, must not get them.
+    if (sheet->focusPolicy() == Qt::NoFocus) {
+        sheet->setFocusPolicy(Qt::ClickFocus);
+    }
+    setFocusPolicy(Qt::ClickFocus);
+    setFocusProxy(sheet);
     setGeometry(parentWidget()->rect());
     placeSheet();
     show();
     raise();
     sheet->show();
     sheet->setFocus(Qt::OtherFocusReason);
+}
+
+void SheetOverlay::leave() {
+    hide();
+    setFocusProxy(nullptr);
+    setWindowBlocked(false);
 }
 
 void SheetOverlay::setWindowBlocked(bool blocked) {
@@ -100,8 +111,7 @@ bool SheetOverlay::eventFilter(QObject* watched, QEvent* event) {
         // The sheet closed itself ("Done", Escape): the window is the user's again.
         m_sheet->removeEventFilter(this);
         m_sheet = nullptr;
-        hide();
-        setWindowBlocked(false);
+        leave();
     }
     return QWidget::eventFilter(watched, event);
 }

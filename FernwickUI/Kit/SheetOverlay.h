@@ -11,7 +11,8 @@ namespace fernwick::ui {
 /// The layer that shows a sheet inside the main window: it covers the whole window, dims it
 /// (`Palette::sheetScrim`) and holds the sheet centred on it, as a child widget with no frame,
 /// title or controls of the window manager. While a sheet is shown the widgets given as
-/// `blocked` are disabled, so neither clicks, Tab nor their shortcuts reach the window behind.
+/// `blocked` are disabled, so neither clicks, Tab nor their shortcuts reach the window behind,
+/// and a click on the sheet or on the dimmed window keeps the keyboard focus with the sheet.
 /// The sheet keeps the size it was built with (or its size hint) and its minimum, each bounded
 /// by the window: in a window smaller than the sheet, the sheet takes the window's size. GUI
 /// thread only.
@@ -35,6 +36,8 @@ protected:
 
 private:
     void placeSheet();
+    /// Hides the overlay with no sheet and gives the window back.
+    void leave();
     void setWindowBlocked(bool blocked);
 
     QPointer<QWidget> m_sheet;
