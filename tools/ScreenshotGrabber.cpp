@@ -648,6 +648,12 @@ int main(int argc, char** argv) {
                          .remove(QLatin1Char(' ')));
         ok = save(window, folder, name) && ok;
     }
+    // The flame graph of the home 1440 points wide: narrow bars beside sizes they cannot hold.
+    window.resize(1440, 900);
+    state.setStorageVisualMode(StorageVisualMode::flame);
+    settle(400);
+    ok = save(window, folder, QStringLiteral("flame-home-1440")) && ok;
+    window.resize(1280, 800);
     // A folder entered, so the trail and the back button show.
     state.setStorageVisualMode(StorageVisualMode::treemap);
     if (const auto& root = state.currentTreemapRoot()) {

@@ -19,6 +19,24 @@ QString displayText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString fittedName(const QString& name, const QFontMetricsF& metrics, double room) {
+    if (room <= 0) {
+        return {};
+    }
+    QString elided = metrics.elidedText(name, Qt::ElideRight, room);
+    return metrics.horizontalAdvance(elided) <= room ? elided : QString();
+}
+
+NameAndNumber fitNameAndNumber(const QString& name, const QFontMetricsF& nameMetrics,
+                               const QString& number, const QFontMetricsF& numberMetrics,
+                               double room, double gap) {
+    const double numberWidth = numberMetrics.horizontalAdvance(number);
+    if (number.isEmpty() || numberWidth > room) {
+        return {fittedName(name, nameMetrics, room), QString(), 0};
+    }
+    return {fittedName(name, nameMetrics, room - numberWidth - gap), number, numberWidth};
+}
+
 void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,
                     const QColor& colour, Qt::Alignment alignment) {
     painter.save();

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <string_view>
 
+class QFontMetricsF;
 class QPainter;
 
 namespace fernwick::ui {
@@ -23,6 +24,22 @@ QRectF toQRect(const Rect& rect);
 /// A name, size or path from the tree as text for display (UTF-8; invalid bytes shown as
 /// replacement characters). Always drawn as plain text.
 QString displayText(std::string_view text);
+
+/// A name elided to `room` points in `metrics`; empty when not even the ellipsis fits.
+QString fittedName(const QString& name, const QFontMetricsF& metrics, double room);
+
+/// What one line of a name followed by a number (a size, a count or a percentage) shows in
+/// `room` points, `gap` points apart: the number whole with the name elided before it, or, when
+/// the number alone does not fit, no number and the name elided to the whole room. A number is
+/// never cut: a cut one reads as another value.
+struct NameAndNumber {
+    QString name;
+    QString number;
+    double numberWidth = 0; ///< the number's advance; 0 when it is left out
+};
+NameAndNumber fitNameAndNumber(const QString& name, const QFontMetricsF& nameMetrics,
+                               const QString& number, const QFontMetricsF& numberMetrics,
+                               double room, double gap);
 
 /// Draws the system icon `name` at `size` points in `colour`, aligned in `box`.
 void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,

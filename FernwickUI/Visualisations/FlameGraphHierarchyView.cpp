@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace fernwick::ui {
 
@@ -150,17 +151,20 @@ void FlameGraphHierarchyView::prepareTexts() {
             continue;
         }
         auto& texts = m_texts[i];
-        // Icon, name, a spacer and the size; the name gives way first.
-        double room = bar.rect.width - 2 * kContentPadding;
-        if (!bar.isSmall) {
-            texts.size = displayText(bar.node->formattedSize());
-            texts.sizeWidth = sizeMetrics.horizontalAdvance(texts.size);
-            room -= kIconWidth + 2 * kContentSpacing + texts.sizeWidth;
+        // Icon, name, a spacer and the size; the name gives way first, and a size that does
+        // not fit after the icon is left out whole.
+        const double room = bar.rect.width - 2 * kContentPadding;
+        const QString name = displayText(bar.node->name());
+        if (bar.isSmall) {
+            texts.name = fittedName(name, smallMetrics, room);
+            continue;
         }
-        if (room > 0) {
-            texts.name = (bar.isSmall ? smallMetrics : nameMetrics)
-                             .elidedText(displayText(bar.node->name()), Qt::ElideRight, room);
-        }
+        auto fitted =
+            fitNameAndNumber(name, nameMetrics, displayText(bar.node->formattedSize()), sizeMetrics,
+                             room - kIconWidth - kContentSpacing, kContentSpacing);
+        texts.name = std::move(fitted.name);
+        texts.size = std::move(fitted.number);
+        texts.sizeWidth = fitted.numberWidth;
     }
 }
 
@@ -173,7 +177,9 @@ void FlameGraphHierarchyView::prepareCrowdedRows(qreal ratio) {
         (std::max(width(), static_cast<int>(FlameGraphLayout::kMinimumViewWidth)) -
          2 * FlameGraphLayout::kPadding) *
         ratio;
-    // The children row follows the root; the bottom row follows the children row.
+    // The children row follows the root; the bottom row follows the children row. Crowded rows
+    // are composited at once, each on a thread of its own.
+    std::vector<std::pair<std::size_t, std::size_t>> crowded;
     std::size_t rowStart = 1;
     while (rowStart < bars.size()) {
         std::size_t rowEnd = rowStart;
@@ -187,9 +193,21 @@ void FlameGraphHierarchyView::prepareCrowdedRows(qreal ratio) {
                     m_looks[i] = Look::sliver;
                 }
             }
-            makeStrip(rowStart, rowEnd, ratio);
+            crowded.emplace_back(rowStart, rowEnd);
         }
         rowStart = rowEnd;
+    }
+    m_strips.resize(crowded.size());
+    std::vector<std::function<void()>> composites;
+    for (std::size_t row = 0; row < crowded.size(); ++row) {
+        composites.emplace_back([this, row, ratio, &crowded] {
+            m_strips[row] = makeStrip(crowded[row].first, crowded[row].second, ratio);
+        });
+    }
+    if (composites.size() > 1) {
+        paintInParallel(composites);
+    } else if (!composites.empty()) {
+        composites.front()();
     }
     divideIntoBands();
 }
@@ -225,7 +243,8 @@ void FlameGraphHierarchyView::divideIntoBands() {
     m_picture.setBands(std::move(edges), FlameGraphLayout::contentHeight());
 }
 
-void FlameGraphHierarchyView::makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio) {
+FlameGraphHierarchyView::Strip
+FlameGraphHierarchyView::makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio) const {
     const auto& bars = m_layout.bars();
     // An outline at most a device pixel wide is drawn as a hairline along each side, a pixel
     // wide and as opaque as the outline is wide; a wider one covers the sliver and half its
@@ -290,7 +309,7 @@ void FlameGraphHierarchyView::makeStrip(std::size_t rowStart, std::size_t rowEnd
         row.store(line);
     }
     image.setDevicePixelRatio(ratio);
-    m_strips.push_back({std::move(image), QPointF(left, top) / ratio});
+    return {std::move(image), QPointF(left, top) / ratio};
 }
 
 void FlameGraphHierarchyView::resizeEvent(QResizeEvent* event) {
@@ -377,7 +396,7 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index,
     if (bar.rect.width <= kContentPadding) {
         return;
     }
-    // What does not fit is clipped at the bar's edges.
+    // An icon that does not fit is clipped at the bar's edges; the texts fit.
     painter.save();
     painter.setClipRect(rect);
     const QRectF content = rect.adjusted(kContentPadding, 0, -kContentPadding, 0);
@@ -386,13 +405,14 @@ void FlameGraphHierarchyView::paintBar(QPainter& painter, std::size_t index,
         drawSystemIcon(painter, QRectF(content.left(), content.top(), kIconWidth, content.height()),
                        bar.node->isDirectory() ? "folder.fill" : "doc.fill", kIconSize, k);
         nameLeft += kIconWidth + kContentSpacing;
-        // At the end of the row; on a bar too narrow for it, right after the icon.
-        const double sizeLeft = std::max(content.right() - texts.sizeWidth, nameLeft);
-        painter.setFont(fonts.size);
-        painter.setPen(whiteAt(0.85));
-        drawLeftText(painter,
-                     QRectF(sizeLeft, content.top(), texts.sizeWidth + 1, content.height()),
-                     texts.size);
+        if (!texts.size.isEmpty()) {
+            painter.setFont(fonts.size);
+            painter.setPen(whiteAt(0.85));
+            drawLeftText(painter,
+                         QRectF(content.right() - texts.sizeWidth, content.top(),
+                                texts.sizeWidth + 1, content.height()),
+                         texts.size);
+        }
     }
     if (!texts.name.isEmpty()) {
         painter.setFont(bar.isSmall ? fonts.smallName : fonts.name);

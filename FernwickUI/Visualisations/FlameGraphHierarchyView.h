@@ -79,7 +79,7 @@ private:
     void prepareCrowdedRows(qreal ratio);
     void repaintBar(int item);
     void drawBars(QPainter& painter, const QRectF& area, bool plain) const;
-    void makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio);
+    Strip makeStrip(std::size_t rowStart, std::size_t rowEnd, qreal ratio) const;
     void divideIntoBands();
     struct Fonts;
     void paintBar(QPainter& painter, std::size_t index, const Fonts& fonts) const;

@@ -54,14 +54,6 @@ NestedTilePainter::HeaderTexts NestedTilePainter::headerTexts(const QString& nam
                                                               const QFontMetricsF& nameMetrics,
                                                               const QFontMetricsF& sizeMetrics) {
     const double room = std::max(width - 2 * kHeaderPadding, 0.0);
-    const auto fitted = [&nameMetrics](const QString& text, double space) {
-        if (space <= 0) {
-            return QString();
-        }
-        QString elided = nameMetrics.elidedText(text, Qt::ElideRight, space);
-        // Even the ellipsis alone may be too wide: then nothing is drawn.
-        return nameMetrics.horizontalAdvance(elided) <= space ? elided : QString();
-    };
     // The name is what tells the folders apart: the size goes first, and only then is the
     // name shortened.
     const double both =
@@ -69,7 +61,7 @@ NestedTilePainter::HeaderTexts NestedTilePainter::headerTexts(const QString& nam
     if (both <= room) {
         return {name, size};
     }
-    return {fitted(name, room), QString()};
+    return {fittedName(name, nameMetrics, room), QString()};
 }
 
 void NestedTilePainter::warmUp() {

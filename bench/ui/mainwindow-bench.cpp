@@ -2,7 +2,8 @@
 //  1. while a scan of /usr runs, the longest gap between ticks of a 10 ms timer on the GUI thread;
 //  2. for a folder of 10,000 children (or --canvas N: N children, no scan), the time to lay out
 //     and paint the treemap canvas, to switch to each visual mode and paint it, and to move the
-//     pointer over the mode's view and paint the window (median and max of 20);
+//     pointer over the mode's view and paint the window (median and max of 20); and the first
+//     switch to each mode after a drill-down into a folder of as many children;
 //  3. with --search: after scanning the folder (e.g. a tree from bench/make-home-tree), ten
 //     characters typed into the search field 100 ms apart: the GUI thread's time per keystroke,
 //     the longest gap of the 10 ms timer meanwhile, and the same ten queries walked
@@ -48,8 +49,7 @@ namespace {
 
 // A folder of `count` children: every tenth a folder of five files, sizes spread over four
 // orders of magnitude.
-DiskNodePtr wideFolder(int count) {
-    const std::filesystem::path base = "/bench/wide";
+DiskNodePtr wideFolder(int count, const std::filesystem::path& base = "/bench/wide") {
     std::vector<DiskNodePtr> children;
     children.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -175,6 +175,55 @@ void measureHover(AppState& state, MainWindow& window) {
     window.repaint();
 }
 
+// For each mode, 20 rounds of: another mode shown (the list for the treemap, else the treemap),
+// `before(round)` done there and painted, then the switch to the mode timed; one line of median
+// and max per mode, headed by `what`.
+template <typename Before>
+void measureSwitches(AppState& state, MainWindow& window, const char* what, Before before) {
+    QElapsedTimer clock;
+    for (StorageVisualMode mode : allStorageVisualModes()) {
+        std::vector<double> switches;
+        std::vector<double> processor; // the GUI thread's, which a busy host disturbs less
+        for (int round = 0; round < kRounds; ++round) {
+            state.setStorageVisualMode(StorageVisualMode::treemap == mode
+                                           ? StorageVisualMode::list
+                                           : StorageVisualMode::treemap);
+            before(round);
+            QCoreApplication::processEvents();
+            window.repaint();
+            const double cpu = threadCpuMs();
+            clock.start();
+            switchAndPaint(state, window, mode);
+            switches.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+            processor.push_back(threadCpuMs() - cpu);
+        }
+        std::printf("  %s %-8s and paint: median %.2f ms, max %.2f ms "
+                    "[GUI thread processor median %.2f, max %.2f]\n",
+                    what, rawValue(mode).data(), percentile(switches, 0.5),
+                    percentile(switches, 1.0), percentile(processor, 0.5),
+                    percentile(processor, 1.0));
+    }
+}
+
+// The first switch to each mode after a drill-down: from the top, holding two folders of
+// `count` children each, the user drills into one of them in another mode, then switches; the
+// next round goes back up and into the other folder, which the mode has not shown yet either.
+void measureSwitchAfterDrillDown(AppState& state, MainWindow& window, int count) {
+    const std::vector<DiskNodePtr> folders{wideFolder(count, "/bench/top/one"),
+                                           wideFolder(count, "/bench/top/two")};
+    const DiskNodePtr top = test::makeNode(std::filesystem::path("/bench/top"), true, 0,
+                                           StorageCategory::other, folders);
+    state.setRootNode(top);
+    state.setCurrentTreemapRoot(top);
+    state.setTreemapBreadcrumbs({top});
+    state.setSelectedNodeForInspection(top);
+    QCoreApplication::processEvents();
+    measureSwitches(state, window, "after a drill-down, switch to", [&](int round) {
+        state.navigateBack();
+        state.drillDownIntoNode(folders[static_cast<std::size_t>(round % 2)]);
+    });
+}
+
 void measureCanvas(AppState& state, MainWindow& window, int count) {
     const DiskNodePtr root = wideFolder(count);
     const DiskNodePtr other = wideFolder(count);
@@ -208,32 +257,14 @@ void measureCanvas(AppState& state, MainWindow& window, int count) {
                 count, canvas->tileView()->layout().tiles().size(), percentile(frames, 0.5),
                 percentile(frames, 1.0), percentile(untilShown, 0.5), percentile(untilShown, 1.0));
 
-    // Each switch gives the mode's view the shown node. Pass 0 first shows another folder of as
-    // many children in the mode left just before, every other round (as a navigation does), so
-    // that the mode lays out a folder it has not shown; pass 1 only switches.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (StorageVisualMode mode : allStorageVisualModes()) {
-            std::vector<double> switches;
-            for (int round = 0; round < kRounds; ++round) {
-                state.setStorageVisualMode(StorageVisualMode::treemap == mode
-                                               ? StorageVisualMode::list
-                                               : StorageVisualMode::treemap);
-                if (pass == 0) {
-                    state.setCurrentTreemapRoot(round % 2 == 0 ? other : root);
-                }
-                QCoreApplication::processEvents();
-                window.repaint();
-                clock.start();
-                switchAndPaint(state, window, mode);
-                switches.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-            }
-            std::printf("  %s %-8s and paint: median %.2f ms, max %.2f ms\n",
-                        pass == 0 ? "after navigation, switch to" : "switch to                  ",
-                        rawValue(mode).data(), percentile(switches, 0.5),
-                        percentile(switches, 1.0));
-        }
-    }
+    // Each switch gives the mode's view the shown node. The first pass shows another folder of
+    // as many children in the mode left just before, each round (as a navigation does), so that
+    // the mode lays out a folder it has not shown; the second only switches.
+    measureSwitches(state, window, "after navigation, switch to",
+                    [&](int round) { state.setCurrentTreemapRoot(round % 2 == 0 ? other : root); });
+    measureSwitches(state, window, "switch to                  ", [](int) {});
     measureHover(state, window);
+    measureSwitchAfterDrillDown(state, window, count);
 }
 
 // Types `query` into the window's search field, one character every 100 ms, while a 10 ms

@@ -7,6 +7,7 @@
 #include "FernwickUI/Kit/PaintedCardList.h"
 #include "FernwickUI/Kit/RowList.h"
 #include "FernwickUI/MainWindow/ToolSheet.h"
+#include "tests/Support/TextRecorder.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QApplication>
@@ -33,52 +34,6 @@ inline QString rowText(const ui::PaintedCardList* list, int index) {
     const QStringList texts = list->rowTexts(index);
     return texts.isEmpty() ? QString() : texts.front();
 }
-
-/// A paint device that keeps every text painted into it, in painting order: what a reader of
-/// the painted picture can read (a cut text arrives cut, with its "…").
-class TextRecorder final : public QPaintDevice {
-public:
-    explicit TextRecorder(QSize size) : m_size(size) {}
-    QPaintEngine* paintEngine() const override { return &m_engine; }
-    /// The texts painted, each one line as drawn, joined by single spaces.
-    QString joined() const { return m_engine.texts.join(QLatin1Char(' ')).simplified(); }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override {
-        switch (metric) {
-        case PdmWidth:
-            return m_size.width();
-        case PdmHeight:
-            return m_size.height();
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return static_cast<int>(devicePixelRatioFScale());
-        case PdmNumColors:
-            return 0x7fffffff;
-        default:
-            return 96; // resolutions; sizes in millimetres are not asked for here
-        }
-    }
-
-private:
-    struct Engine final : QPaintEngine {
-        Engine() : QPaintEngine(AllFeatures) {}
-        bool begin(QPaintDevice*) override { return true; }
-        bool end() override { return true; }
-        void updateState(const QPaintEngineState&) override {}
-        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawPath(const QPainterPath&) override {}
-        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-        void drawTextItem(const QPointF&, const QTextItem& item) override { texts << item.text(); }
-        Type type() const override { return User; }
-        QStringList texts;
-    };
-    QSize m_size;
-    mutable Engine m_engine;
-};
 
 /// The texts row `index` of `list` paints where the list shows it now.
 inline QString paintedTexts(ui::RowList* list, int index) {

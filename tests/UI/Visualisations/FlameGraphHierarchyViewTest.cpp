@@ -261,6 +261,23 @@ private slots:
         QVERIFY(marks(bars[3].rect, 7, 15) > 5);   // the icon's start
     }
 
+    // A size is drawn whole or not at all: on bars too narrow for it (about 55 points) it is
+    // left out, never cut to "25" or "455.8 M"; where it fits it shows.
+    void sizesAreDrawnWholeOrNotAtAll() {
+        FlameGraphHierarchyView view;
+        view.resize(828, 200);
+        const auto grandchild = makeFile("/r/big/one", 1200000000);
+        view.setRoot(makeFolder(
+            "/r", {makeFolder("/r/big", {grandchild, makeFile("/r/big/two", 1323000000)}),
+                   makeFile("/r/narrow", 252300000), makeFile("/r/third", 293000000),
+                   makeFile("/r/fourth", 455800000), makeFile("/r/last", 180000000)}));
+        const auto [numbers, cut] = fernwick::test::paintedNumbers(
+            view.size(), [&](QPainter& painter) { view.drawPlain(painter); });
+        QCOMPARE(cut.join(" | "), QString());
+        QVERIFY2(numbers.contains("3.7 GB") && numbers.contains("2.52 GB"),
+                 qPrintable(numbers.join(" | ")));
+    }
+
     void clicksSelectAnyBarAndDoubleClicksDrillIntoFolders() {
         FlameGraphHierarchyView view;
         view.resize(828, 200);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickUI/Visualisations/VisualisationView.h"
+#include "tests/Support/TextRecorder.h"
 #include "tests/Support/TreeBuilder.h"
 
 #include <QAction>
@@ -15,10 +16,12 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fernwick::test {
@@ -177,6 +180,31 @@ inline DiskNodePtr wideFolder(int count) {
         }
     }
     return wideFolderNode("/w", true, 0, StorageCategory::other, std::move(children));
+}
+
+/// The texts `draw` paints into a device of `size` that hold a digit (sizes, counts,
+/// percentages), and those of them drawn cut (elided, or reaching outside the clip or the
+/// device): the second list should be empty. Names in such tests hold no digits.
+template <typename Draw> std::pair<QStringList, QStringList> paintedNumbers(QSize size, Draw draw) {
+    TextRecorder recorder(size);
+    {
+        QPainter painter(&recorder);
+        draw(painter);
+    }
+    const auto hasDigit = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    };
+    QStringList numbers;
+    QStringList cut;
+    for (const QString& text : recorder.texts()) {
+        if (hasDigit(text)) {
+            numbers << text;
+            if (text.contains(QChar(0x2026)) || recorder.cut().contains(text)) {
+                cut << text;
+            }
+        }
+    }
+    return {numbers, cut};
 }
 
 /// Sends a pointer move to `pos` (view coordinates), as the pointer moving over the view does.
