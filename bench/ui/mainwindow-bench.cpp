@@ -202,6 +202,13 @@ void measureSwitches(AppState& state, MainWindow& window, const char* what, Befo
                     what, rawValue(mode).data(), percentile(switches, 0.5),
                     percentile(switches, 1.0), percentile(processor, 0.5),
                     percentile(processor, 1.0));
+        // MAINWINDOW_EACH=1 prints every round's wall time, to tell a first-time cost from noise.
+        if (std::getenv("MAINWINDOW_EACH") != nullptr) {
+            for (const double each : switches) {
+                std::printf(" %.1f", each);
+            }
+            std::printf("\n");
+        }
     }
 }
 
