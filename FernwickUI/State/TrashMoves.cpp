@@ -52,6 +52,35 @@ std::string changedReason(const char* form, const DuplicateFileItem& changed) {
     return reason;
 }
 
+// Why no ticked copy of `cluster` may go, if any: no copy would stay, the copy that stays
+// changed, or a ticked copy changed since the search (one changed copy holds back the whole
+// group; a copy that is gone holds back only itself: nothing of it can be lost). `changes` gets
+// each ticked copy's own change, by index.
+std::optional<std::string> holdBack(const DuplicateCluster& cluster,
+                                    std::vector<std::optional<std::string>>& changes) {
+    changes.assign(cluster.items.size(), std::nullopt);
+    const DuplicateFileItem* kept = keeper(cluster);
+    if (kept == nullptr) {
+        return kNoCopyStays;
+    }
+    if (changeSinceSearch(*kept, cluster.fileSize)) {
+        return changedReason(kGroupChanged, *kept);
+    }
+    const DuplicateFileItem* changedCopy = nullptr;
+    for (std::size_t i = 0; i < cluster.items.size(); ++i) {
+        const DuplicateFileItem& item = cluster.items[i];
+        if (item.isSelectedForCleanup) {
+            changes[i] = changeSinceSearch(item, cluster.fileSize);
+            if (changedCopy == nullptr && changes[i] &&
+                *changes[i] != SafetyEngine::kMissingReason) {
+                changedCopy = &item;
+            }
+        }
+    }
+    return changedCopy != nullptr ? std::optional(changedReason(kCopyChanged, *changedCopy))
+                                  : std::nullopt;
+}
+
 } // namespace
 
 TrashMoves::TrashMoves(std::shared_ptr<const SafetyEngine> safety,
@@ -86,29 +115,8 @@ CheckedTrashMover TrashMoves::mover() {
 
 void TrashMoves::moveDuplicateCopies(const std::vector<DuplicateCluster>& clusters) {
     for (const auto& cluster : clusters) {
-        const DuplicateFileItem* kept = keeper(cluster);
-        std::optional<std::string> groupRefusal;
-        if (kept == nullptr) {
-            groupRefusal = kNoCopyStays;
-        } else if (changeSinceSearch(*kept, cluster.fileSize)) {
-            groupRefusal = changedReason(kGroupChanged, *kept);
-        }
-        // Each ticked copy's own change; one changed copy holds back the whole group (a copy
-        // that is gone holds back only itself: nothing of it can be lost).
         std::vector<std::optional<std::string>> changes;
-        const DuplicateFileItem* changedCopy = nullptr;
-        for (const auto& item : cluster.items) {
-            changes.push_back(item.isSelectedForCleanup && !groupRefusal
-                                  ? changeSinceSearch(item, cluster.fileSize)
-                                  : std::nullopt);
-            if (changes.back() && *changes.back() != SafetyEngine::kMissingReason &&
-                changedCopy == nullptr) {
-                changedCopy = &item;
-            }
-        }
-        if (changedCopy != nullptr) {
-            groupRefusal = changedReason(kCopyChanged, *changedCopy);
-        }
+        const std::optional<std::string> groupRefusal = holdBack(cluster, changes);
         for (std::size_t i = 0; i < cluster.items.size(); ++i) {
             const DuplicateFileItem& item = cluster.items[i];
             if (!item.isSelectedForCleanup) {
