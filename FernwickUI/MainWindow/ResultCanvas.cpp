@@ -10,6 +10,7 @@
 #include "FernwickUI/Style/SystemFont.h"
 #include "FernwickUI/Visualisations/ListCanvas.h"
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
+#include "FernwickUI/Visualisations/ViewPicture.h"
 #include "FernwickUI/Visualisations/VisualModes.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
@@ -30,6 +31,7 @@ ResultCanvas::ResultCanvas(AppState& state, QWidget* parent) : QWidget(parent), 
     m_prompt = new CleanupPromptBar(m_state, this);
     layout->addWidget(m_prompt);
     m_modes = new QStackedWidget(this);
+    m_modes->installEventFilter(this);
     layout->addWidget(m_modes, 1);
     for (StorageVisualMode mode : allStorageVisualModes()) {
         auto* slot = new QWidget(m_modes);
@@ -155,6 +157,10 @@ void ResultCanvas::rebuildBreadcrumbs() {
 bool ResultCanvas::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_header && event->type() == QEvent::Resize) {
         arrangeHeader();
+    }
+    // The first picture a mode draws at this size then finds its memory written already.
+    if (watched == m_modes && event->type() == QEvent::Resize) {
+        PictureMemory::expect((QSizeF(m_modes->size()) * devicePixelRatioF()).toSize());
     }
     return QWidget::eventFilter(watched, event);
 }

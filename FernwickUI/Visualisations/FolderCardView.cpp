@@ -231,7 +231,8 @@ void FolderCardView::paintEvent(QPaintEvent* event) {
         QRectF(QPointF(exposed.topLeft()) * ratio, QSizeF(exposed.size()) * ratio).toAlignedRect();
     if (m_band.width() < device.width() || m_band.height() < device.height() ||
         m_band.devicePixelRatio() != ratio) {
-        m_band = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
+        m_band = QImage();
+        m_band = m_bandMemory.image(device.size());
         m_band.setDevicePixelRatio(ratio);
         m_bandShows = QRect();
     }

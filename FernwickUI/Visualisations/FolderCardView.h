@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FernwickUI/Visualisations/FolderCardLayout.h"
+#include "FernwickUI/Visualisations/ViewPicture.h"
 #include "FernwickUI/Visualisations/VisualisationView.h"
 
 #include <QImage>
@@ -93,6 +94,7 @@ private:
     // Made before a card is first drawn.
     mutable std::vector<std::unique_ptr<CardTexts>> m_texts;
     std::vector<CachedChrome> m_chrome;
+    PictureMemory m_bandMemory;
     QImage m_band;     ///< the exposed band of the last frame, drawn on the pool
     QRect m_bandShows; ///< the device pixels m_band holds as they are now; empty when stale
     HoverAnimator* m_animator;

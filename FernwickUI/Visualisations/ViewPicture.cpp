@@ -9,8 +9,99 @@
 #include <cstring>
 #include <latch>
 #include <memory>
+#include <mutex>
 
 namespace fernwick::ui {
+
+struct PictureBlock {
+    // Whole steps of 2 MiB, so that a picture a little larger still fits.
+    explicit PictureBlock(std::size_t bytes)
+        : capacity((bytes + kStep - 1) / kStep * kStep), data(std::make_unique<uchar[]>(capacity)) {
+    } // written whole: zeroed
+
+    static constexpr std::size_t kStep = std::size_t{2} << 20;
+    std::size_t capacity;
+    std::unique_ptr<uchar[]> data;
+};
+
+namespace {
+
+// The one block kept written ahead for the next picture that needs new memory.
+class SpareBlock {
+public:
+    // The spare if it holds `bytes`, after which another is made; null otherwise.
+    std::shared_ptr<PictureBlock> take(std::size_t bytes) {
+        const std::lock_guard lock(m_mutex);
+        if (!m_spare || m_spare->capacity < bytes) {
+            return nullptr;
+        }
+        std::shared_ptr<PictureBlock> block = std::move(m_spare);
+        makeAhead();
+        return block;
+    }
+
+    void expect(std::size_t bytes) {
+        const std::lock_guard lock(m_mutex);
+        m_expected = bytes;
+        makeAhead();
+    }
+
+private:
+    // Under the lock.
+    void makeAhead() {
+        if (m_making || m_expected == 0 || (m_spare && m_spare->capacity >= m_expected)) {
+            return;
+        }
+        m_making = true;
+        QThreadPool::globalInstance()->start([this, bytes = m_expected] {
+            auto block = std::make_shared<PictureBlock>(bytes);
+            const std::lock_guard lock(m_mutex);
+            m_spare = std::move(block);
+            m_making = false;
+            makeAhead(); // the area grew meanwhile
+        });
+    }
+
+    std::mutex m_mutex;
+    std::shared_ptr<PictureBlock> m_spare;
+    std::size_t m_expected = 0;
+    bool m_making = false;
+};
+
+SpareBlock& spareBlock() {
+    static SpareBlock spare;
+    return spare;
+}
+
+std::size_t imageBytes(const QSize& pixels) {
+    return static_cast<std::size_t>(std::max(pixels.width(), 0)) * 4 *
+           static_cast<std::size_t>(std::max(pixels.height(), 0));
+}
+
+} // namespace
+
+QImage PictureMemory::image(const QSize& pixels) {
+    const std::size_t bytes = imageBytes(pixels);
+    if (bytes == 0) {
+        return QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    }
+    // Each image holds the block while it lives: a copy still in use keeps it from this image.
+    if (!m_block || m_block.use_count() > 1 || m_block->capacity < bytes) {
+        m_block = spareBlock().take(bytes);
+        if (!m_block) {
+            m_block = std::make_shared<PictureBlock>(bytes);
+        }
+    }
+    return QImage(
+        m_block->data.get(), pixels.width(), pixels.height(),
+        static_cast<qsizetype>(pixels.width()) * 4, QImage::Format_ARGB32_Premultiplied,
+        [](void* block) { delete static_cast<std::shared_ptr<PictureBlock>*>(block); },
+        new std::shared_ptr<PictureBlock>(m_block));
+}
+
+void PictureMemory::expect(const QSize& pixels) {
+    spareBlock().expect(imageBytes(pixels));
+}
 
 void ViewPicture::paint(QPainter& painter, const QRect& exposed, const QSize& size, qreal ratio,
                         const Draw& draw) {
@@ -21,10 +112,9 @@ void ViewPicture::paint(QPainter& painter, const QRect& exposed, const QSize& si
     if (m_whole) {
         m_whole = false;
         m_dirty = QRegion();
-        // Kept when it fits: new memory costs the system a fault for every page as it is first
-        // written, more than clearing it.
         if (m_image.size() != pixels) {
-            m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            m_image = QImage();
+            m_image = m_memory.image(pixels);
         }
         m_image.setDevicePixelRatio(ratio);
         m_image.fill(Qt::transparent);
@@ -87,9 +177,11 @@ void ViewPicture::drawWhole(const QSize& size, qreal ratio, const Draw& draw) {
             // beyond it.
             QImage* target = &m_image;
             if (band > 0) {
-                target = &m_bandImages[band - 1];
-                if (target->size() != QSize(m_image.width(), rows)) {
-                    *target = QImage(m_image.width(), rows, QImage::Format_ARGB32_Premultiplied);
+                auto& [memory, image] = m_bandImages[band - 1];
+                target = &image;
+                if (image.size() != QSize(m_image.width(), rows)) {
+                    image = QImage();
+                    image = memory.image(QSize(m_image.width(), rows));
                 }
                 target->setDevicePixelRatio(ratio);
                 target->fill(Qt::transparent);
@@ -104,7 +196,7 @@ void ViewPicture::drawWhole(const QSize& size, qreal ratio, const Draw& draw) {
     }
     paintInParallel(draws);
     for (std::size_t band = 1; band < bands; ++band) {
-        const QImage& part = m_bandImages[band - 1];
+        const QImage& part = m_bandImages[band - 1].second;
         const auto offset = static_cast<std::size_t>(columns[band]) * 4;
         const auto bytes = static_cast<std::size_t>(columns[band + 1] - columns[band]) * 4;
         for (int y = 0; y < rows; ++y) {
@@ -118,7 +210,8 @@ void ViewPicture::redrawDirty(qreal ratio, const Draw& draw) {
     // rasteriser then gives every pixel the value it has in a whole picture, which a clipped draw
     // does not promise at antialiased edges.
     if (m_scratch.size() != m_image.size() || m_scratch.devicePixelRatio() != ratio) {
-        m_scratch = QImage(m_image.size(), QImage::Format_ARGB32_Premultiplied);
+        m_scratch = QImage();
+        m_scratch = m_scratchMemory.image(m_image.size());
         m_scratch.setDevicePixelRatio(ratio);
     }
     for (const QRect& area : m_dirty) {

@@ -5,11 +5,34 @@
 #include <QRegion>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QPainter;
 
 namespace fernwick::ui {
+
+struct PictureBlock;
+
+/// The memory of an image drawn whole again and again, kept across its sizes. Memory new to the
+/// process costs the system a fault for every page as it is first written, which for a picture as
+/// large as a window takes longer than drawing it: so an image that fits in the memory of the
+/// last one (a view a line lower after a drill-down, or back at its former size) is placed there,
+/// and new memory comes, when it can, from a block written ahead on a pool thread (see expect).
+class PictureMemory {
+public:
+    /// An ARGB32 premultiplied image of `pixels`, its contents undefined, in this memory unless
+    /// a copy of an image from it is still in use. The image last returned must not be drawn on
+    /// afterwards, nor kept.
+    QImage image(const QSize& pixels);
+
+    /// Pictures of up to `pixels` are coming (the area the views are shown in): one block for
+    /// such a picture is kept written ahead, made again on a pool thread whenever it is taken.
+    static void expect(const QSize& pixels);
+
+private:
+    std::shared_ptr<PictureBlock> m_block;
+};
 
 /// The picture of a view kept in an image, so that a frame only copies it. It is drawn whole
 /// after a change of the view's items or size, and afterwards only where something changed (a
@@ -53,13 +76,15 @@ private:
     void drawWhole(const QSize& size, qreal ratio, const Draw& draw);
     void redrawDirty(qreal ratio, const Draw& draw);
 
+    PictureMemory m_memory;
     QImage m_image;
     void drawInRows(const QSize& size, qreal ratio, const Draw& draw);
 
     std::vector<double> m_rowCuts;
     std::vector<double> m_edges;
     double m_bottom = 0;
-    std::vector<QImage> m_bandImages;
+    std::vector<std::pair<PictureMemory, QImage>> m_bandImages;
+    PictureMemory m_scratchMemory;
     QImage m_scratch;
     bool m_whole = true;
     QRegion m_dirty;
