@@ -68,9 +68,10 @@ private:
     bool m_making = false;
 };
 
+// Never destroyed: a block may still be in the making on a pool thread when the program ends.
 SpareBlock& spareBlock() {
-    static SpareBlock spare;
-    return spare;
+    static auto* spare = new SpareBlock;
+    return *spare;
 }
 
 std::size_t imageBytes(const QSize& pixels) {
