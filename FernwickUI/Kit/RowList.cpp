@@ -331,6 +331,10 @@ double TextWidths::width(std::string_view text) const {
 
 RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)
     : QListView(parent), m_delegate(delegate) {
+    // Before the model: changing the scroll mode looks up the row at the top, which would lay
+    // every row out at once, at the width of a list not yet placed (and measure each row's
+    // texts at it).
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setModel(model);
     setItemDelegate(delegate);
     setUniformItemSizes(uniform);
@@ -338,7 +342,6 @@ RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform,
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setMouseTracking(false);
     setBackground(viewport(), FernwickTheme::appBackground());
@@ -394,7 +397,8 @@ int RowList::wrappedRowHeight(const QModelIndex& index) const {
 }
 
 void RowList::doItemsLayout() {
-    if (m_delegate->wrapsTexts()) {
+    // (Until the constructor sets the model and the delegate, there are no rows to ask about.)
+    if (m_delegate->wrapsTexts() && itemDelegate() == m_delegate) {
         // Rows of one height are laid out at once, not measured one by one. The answer holds
         // until the rows or the width change.
         const double width = wrapWidth();

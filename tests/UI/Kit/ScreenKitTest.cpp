@@ -217,17 +217,17 @@ private slots:
         QCOMPARE(model.data(model.index(2), Qt::DisplayRole).toString(), QStringLiteral("c"));
     }
 
-    // A list of wrapping rows measures each row once, though its scroll bar comes with the
-    // first layout; a row whose name changes in place, and every row at a new width, is measured
-    // again at the next layout.
+    // A list of wrapping rows made for rows already there measures each row once, at the width
+    // it is shown at, though its scroll bar comes with the first layout; a row whose name
+    // changes in place, and every row at a new width, is measured again at the next layout.
     void rowListMeasuresWrappingRowsOnceUntilTheyOrTheWidthChange() {
         NumberModel model;
-        WrapDelegate delegate;
-        RowList list(&model, &delegate, false);
-        list.resize(300, 200);
         const auto shown = ids(40);
         std::vector<QString> names(40, QStringLiteral("short"));
         model.show(shown, names);
+        WrapDelegate delegate;
+        RowList list(&model, &delegate, false);
+        list.resize(300, 200);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         QVERIFY(list.verticalScrollBar()->isVisible());
