@@ -232,8 +232,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         QVERIFY(list.verticalScrollBar()->isVisible());
         QCOMPARE(delegate.measured.size(), std::size_t{40});
-        for (const auto& [row, times] : delegate.measured) {
-            QVERIFY2(times == 1, qPrintable(QStringLiteral("row %1: %2").arg(row).arg(times)));
+        for (const auto& entry : delegate.measured) {
+            QCOMPARE(entry.second, 1);
         }
         QCOMPARE(list.visualRect(model.index(3)).height(), 20);
 
@@ -241,8 +241,6 @@ private slots:
         model.show(shown, names);
         list.doItemsLayout();
         QCOMPARE(list.visualRect(model.index(3)).height(), 40);
-        QCOMPARE(list.visualRect(model.index(4)).top(),
-                 list.visualRect(model.index(3)).bottom() + 1);
 
         list.resize(200, 200);
         QTRY_COMPARE(list.visualRect(model.index(3)).height(), 60);
