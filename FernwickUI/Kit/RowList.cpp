@@ -97,8 +97,10 @@ QRectF RowDelegate::contentRect(const QStyleOptionViewItem& option) const {
 
 QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const auto* list = qobject_cast<const RowList*>(option.widget);
-    const double width = list != nullptr && wrapsTexts() ? list->wrapWidth() : option.rect.width();
-    return {1, rowHeight(index, width)};
+    if (list != nullptr && wrapsTexts()) {
+        return {1, list->wrappedRowHeight(index)};
+    }
+    return {1, rowHeight(index, option.rect.width())};
 }
 
 bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* /*model*/,
@@ -315,7 +317,7 @@ TextWidths::TextWidths(const QFont& font) : m_font(font) {
     }
 }
 
-double TextWidths::width(const std::string& text) const {
+double TextWidths::width(std::string_view text) const {
     double width = 0;
     for (const char c : text) {
         const auto code = static_cast<unsigned char>(c);
@@ -329,6 +331,10 @@ double TextWidths::width(const std::string& text) const {
 
 RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform, QWidget* parent)
     : QListView(parent), m_delegate(delegate) {
+    // Before the model: changing the scroll mode looks up the row at the top, which would lay
+    // every row out at once, at the width of a list not yet placed (and measure each row's
+    // texts at it).
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setModel(model);
     setItemDelegate(delegate);
     setUniformItemSizes(uniform);
@@ -336,7 +342,6 @@ RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform,
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setMouseTracking(false);
     setBackground(viewport(), FernwickTheme::appBackground());
@@ -347,11 +352,24 @@ RowList::RowList(QAbstractListModel* model, RowDelegate* delegate, bool uniform,
     viewport()->setPalette(palette);
     verticalScrollBar()->setSingleStep(20);
     if (delegate->wrapsTexts()) {
-        const auto rowsChanged = [this] { m_shareHeightKnown = false; };
+        const auto rowsChanged = [this] {
+            m_shareHeightKnown = false;
+            m_heights.clear();
+        };
         connect(model, &QAbstractItemModel::modelReset, this, rowsChanged);
         connect(model, &QAbstractItemModel::rowsInserted, this, rowsChanged);
         connect(model, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
-        connect(model, &QAbstractItemModel::dataChanged, this, rowsChanged);
+        connect(model, &QAbstractItemModel::rowsMoved, this, rowsChanged);
+        connect(model, &QAbstractItemModel::layoutChanged, this, rowsChanged);
+        // A changed row is measured again at the next layout.
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& top, const QModelIndex& bottom) {
+                    m_shareHeightKnown = false;
+                    const int last = std::min(bottom.row(), static_cast<int>(m_heights.size()) - 1);
+                    for (int row = std::max(0, top.row()); row <= last; ++row) {
+                        m_heights[static_cast<std::size_t>(row)] = -1;
+                    }
+                });
     }
 }
 
@@ -360,11 +378,31 @@ double RowList::wrapWidth() const {
            style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
 }
 
+int RowList::wrappedRowHeight(const QModelIndex& index) const {
+    const double width = wrapWidth();
+    const auto count = static_cast<std::size_t>(model()->rowCount());
+    if (width != m_heightsWidth || m_heights.size() != count) {
+        m_heights.assign(count, -1);
+        m_heightsWidth = width;
+    }
+    const auto row = static_cast<std::size_t>(index.row());
+    if (row >= count) {
+        return m_delegate->rowHeight(index, width);
+    }
+    int& height = m_heights[row];
+    if (height < 0) {
+        height = m_delegate->rowHeight(index, width);
+    }
+    return height;
+}
+
 void RowList::doItemsLayout() {
-    if (m_delegate->wrapsTexts()) {
+    // (Until the constructor sets the model and the delegate, there are no rows to ask about.)
+    if (m_delegate->wrapsTexts() && itemDelegate() == m_delegate) {
         // Rows of one height are laid out at once, not measured one by one. The answer holds
         // until the rows or the width change.
         const double width = wrapWidth();
+        m_laidOutWidth = width;
         if (!m_shareHeightKnown || width != m_shareHeightWidth) {
             m_shareHeight = m_delegate->rowsShareHeight(*model(), width);
             m_shareHeightWidth = width;
@@ -377,8 +415,10 @@ void RowList::doItemsLayout() {
 
 void RowList::resizeEvent(QResizeEvent* event) {
     QListView::resizeEvent(event);
-    if (m_delegate->wrapsTexts() && event->size().width() != event->oldSize().width()) {
-        // Every row's height may change with the width its texts wrap to.
+    if (m_delegate->wrapsTexts() && event->size().width() != event->oldSize().width() &&
+        wrapWidth() != m_laidOutWidth) {
+        // Every row's height may change with the width its texts wrap to; not with the scroll
+        // bar coming or going, which leaves that width as it is.
         scheduleDelayedItemsLayout();
     }
 }

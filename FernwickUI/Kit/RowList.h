@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -111,6 +112,7 @@ protected:
     virtual int rowHeight(const QModelIndex& index, double width) const = 0;
 
 private:
+    friend class RowList;
     QPersistentModelIndex m_pressedIndex;
     int m_pressedAction = -1;
 };
@@ -133,9 +135,9 @@ void drawPathLine(QPainter& painter, const QRectF& box, const QString& text, con
 class TextWidths {
 public:
     explicit TextWidths(const QFont& font);
-    double width(const std::string& text) const;
+    double width(std::string_view text) const;
     /// Whether `text` fits on one line `room` wide.
-    bool fits(const std::string& text, double room) const { return width(text) + 1 <= room; }
+    bool fits(std::string_view text, double room) const { return width(text) + 1 <= room; }
 
 private:
     QFont m_font;
@@ -164,6 +166,10 @@ public:
     QRect actionRect(int row, int action) const;
     /// The width rows whose texts wrap are laid out at: the viewport's with the scroll bar shown.
     double wrapWidth() const;
+    /// The height of the row `index` whose texts wrap, at `wrapWidth`: measured once and kept
+    /// until the row's data, the rows or the width change, so that laying the list out again
+    /// (the scroll bar shown, the sheet resized) measures no row twice.
+    int wrappedRowHeight(const QModelIndex& index) const;
     void doItemsLayout() override;
 
     /// Lets the keyboard reach the regions `RowDelegate::hits` names (tick boxes, buttons): Tab
@@ -202,6 +208,11 @@ private:
     bool m_shareHeightKnown = false;
     bool m_shareHeight = false;
     double m_shareHeightWidth = 0;
+    // The wrap width of the last layout: only a change of it lays the rows out again.
+    double m_laidOutWidth = -1;
+    // Each row's height at `m_heightsWidth`, -1 until measured.
+    mutable std::vector<int> m_heights;
+    mutable double m_heightsWidth = -1;
 };
 
 } // namespace fernwick::ui

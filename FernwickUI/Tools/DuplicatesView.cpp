@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace fernwick::ui {
 
@@ -73,7 +74,7 @@ protected:
         // badge), so that a list of 30,000 rows is laid out without setting each name.
         const DuplicateFileItem* item = m_model.itemAt(index.row());
         const QRectF content = contentOf(QRectF(0, 0, width, 0), index.row());
-        if (item != nullptr && m_nameWidths.fits(item->name(), content.width() - m_fixedWidth)) {
+        if (item != nullptr && m_nameWidths.fits(nameOf(*item), content.width() - m_fixedWidth)) {
             return m_oneLineHeight + gap;
         }
         const QStringList texts = index.data(RowRole::texts).toStringList();
@@ -125,6 +126,12 @@ protected:
     }
 
 private:
+    // The copy's name, read in place from its path (its last part, as `name()` gives it).
+    static std::string_view nameOf(const DuplicateFileItem& item) {
+        const std::string_view path = item.url.native();
+        return path.substr(path.rfind('/') + 1);
+    }
+
     // The height of a copy's row whose name is `nameHeight` high.
     int itemHeight(double nameHeight) const {
         return std::max(kItemHeight,

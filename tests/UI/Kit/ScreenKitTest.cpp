@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <map>
+
 using namespace fernwick;
 using namespace fernwick::ui;
 
@@ -59,6 +61,23 @@ public:
 protected:
     void paintRow(QPainter&, const QRectF&, const QModelIndex&) const override {}
     int rowHeight(const QModelIndex&, double) const override { return 30; }
+};
+
+// Rows whose name wraps: 20 px a line, a letter 8 px wide. Counts how often each row is measured.
+class WrapDelegate final : public RowDelegate {
+public:
+    using RowDelegate::RowDelegate;
+    mutable std::map<int, int> measured;
+    std::vector<RowHit> hits(const QRectF&, const QModelIndex&) const override { return {}; }
+    bool wrapsTexts() const override { return true; }
+
+protected:
+    void paintRow(QPainter&, const QRectF&, const QModelIndex&) const override {}
+    int rowHeight(const QModelIndex& index, double width) const override {
+        ++measured[index.row()];
+        const auto letters = index.data().toString().size();
+        return 20 * static_cast<int>(std::max<qsizetype>(1, (letters * 8 + width - 1) / width));
+    }
 };
 
 std::vector<Uuid> ids(int count) {
@@ -196,6 +215,35 @@ private slots:
         QCOMPARE(model.rebuilds, 3);
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.data(model.index(2), Qt::DisplayRole).toString(), QStringLiteral("c"));
+    }
+
+    // A list of wrapping rows made for rows already there measures each row once, at the width
+    // it is shown at, though its scroll bar comes with the first layout; a row whose name
+    // changes in place, and every row at a new width, is measured again at the next layout.
+    void rowListMeasuresWrappingRowsOnceUntilTheyOrTheWidthChange() {
+        NumberModel model;
+        const auto shown = ids(40);
+        std::vector<QString> names(40, QStringLiteral("short"));
+        model.show(shown, names);
+        WrapDelegate delegate;
+        RowList list(&model, &delegate, false);
+        list.resize(300, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QVERIFY(list.verticalScrollBar()->isVisible());
+        QCOMPARE(delegate.measured.size(), std::size_t{40});
+        for (const auto& entry : delegate.measured) {
+            QCOMPARE(entry.second, 1);
+        }
+        QCOMPARE(list.visualRect(model.index(3)).height(), 20);
+
+        names[3] = QString(60, QLatin1Char('w'));
+        model.show(shown, names);
+        list.doItemsLayout();
+        QCOMPARE(list.visualRect(model.index(3)).height(), 40);
+
+        list.resize(200, 200);
+        QTRY_COMPARE(list.visualRect(model.index(3)).height(), 60);
     }
 
     void rowListDrawsEverySeparatorAndThePageColourBelowTheRows() {
