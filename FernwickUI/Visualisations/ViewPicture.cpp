@@ -14,10 +14,16 @@
 namespace fernwick::ui {
 
 struct PictureBlock {
-    // Whole steps of 2 MiB, so that a picture a little larger still fits.
-    explicit PictureBlock(std::size_t bytes)
-        : capacity((bytes + kStep - 1) / kStep * kStep), data(std::make_unique<uchar[]>(capacity)) {
-    } // written whole: zeroed
+    // Whole steps of 2 MiB, so that a picture a little larger still fits. `written`: every page
+    // written now (on a pool thread, ahead of need); otherwise the memory is left untouched, so
+    // that its pages fault in where the picture is drawn, as a new image's would.
+    PictureBlock(std::size_t bytes, bool written)
+        : capacity((bytes + kStep - 1) / kStep * kStep),
+          data(std::make_unique_for_overwrite<uchar[]>(capacity)) {
+        if (written) {
+            std::memset(data.get(), 0, capacity);
+        }
+    }
 
     static constexpr std::size_t kStep = std::size_t{2} << 20;
     std::size_t capacity;
@@ -54,7 +60,7 @@ private:
         }
         m_making = true;
         QThreadPool::globalInstance()->start([this, bytes = m_expected] {
-            auto block = std::make_shared<PictureBlock>(bytes);
+            auto block = std::make_shared<PictureBlock>(bytes, true);
             const std::lock_guard lock(m_mutex);
             m_spare = std::move(block);
             m_making = false;
@@ -90,7 +96,7 @@ QImage PictureMemory::image(const QSize& pixels) {
     if (!m_block || m_block.use_count() > 1 || m_block->capacity < bytes) {
         m_block = spareBlock().take(bytes);
         if (!m_block) {
-            m_block = std::make_shared<PictureBlock>(bytes);
+            m_block = std::make_shared<PictureBlock>(bytes, false);
         }
     }
     return QImage(
