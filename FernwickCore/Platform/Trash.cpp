@@ -224,8 +224,16 @@ Result<std::filesystem::path> Trash::moveAt(int folderFd, const std::filesystem:
     if (::fstatat(folderFd, name.c_str(), &itemInfo, AT_SYMLINK_NOFOLLOW) != 0) {
         return SystemError::fromErrno("stat " + shownPath.string());
     }
-    if (expected && !expected->matches(itemInfo)) {
-        return refusal("move to trash", ESTALE, kIdentityMismatchReason);
+    if (expected) {
+        // statx(2) for the birth time; the lstat above still decides what the entry is.
+        const auto now = EntryState::at(folderFd, name);
+        const auto verdict =
+            expected->compare(now ? *now : EntryState::of(itemInfo));
+        if (verdict != FileIdentity::Verdict::same) {
+            return refusal("move to trash", ESTALE,
+                           verdict == FileIdentity::Verdict::changed ? kChangedSinceListingReason
+                                                                     : kIdentityMismatchReason);
+        }
     }
 
     auto target =
