@@ -50,12 +50,13 @@ using namespace fernwick;
 namespace {
 
 struct Tally {
-    long tried = 0, crashes = 0, hangs = 0, lost = 0, approved = 0, wrong = 0;
+    long tried = 0, crashes = 0, hangs = 0, lost = 0, approved = 0, wrong = 0, refused = 0;
 };
 
 // What a case reports through its exit status: 0 held, 1 data lost, 2 protected approved, 3 an
-// item moved (or measured) that was not the item the user saw.
-constexpr int kHeld = 0, kLost = 1, kApproved = 2, kWrongMoved = 3;
+// item moved (or measured) that was not the item the user saw, 4 the item the user saw refused
+// (a false refusal).
+constexpr int kHeld = 0, kLost = 1, kApproved = 2, kWrongMoved = 3, kFalseRefusal = 4;
 
 void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body) {
     ++tally.tried;
@@ -77,6 +78,8 @@ void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body)
         ++tally.approved;
     } else if (WEXITSTATUS(status) == kWrongMoved) {
         ++tally.wrong;
+    } else if (WEXITSTATUS(status) == kFalseRefusal) {
+        ++tally.refused;
     }
 }
 
@@ -683,9 +686,10 @@ int replacedVolumeCase(std::uint64_t seed) {
     };
     const bool mounted = ::mount("tmpfs", card.c_str(), "tmpfs", 0, "size=16m") == 0;
     fill('a');
+    const TimePoint listed = listingStart();
     std::vector<FileIdentity> recorded;
     for (int i = 0; i < count; ++i) {
-        recorded.push_back(seen(card / ("item" + std::to_string(i))));
+        recorded.push_back(seen(card / ("item" + std::to_string(i))).listedSince(listed));
     }
     if (mounted) {
         ::umount2(card.c_str(), MNT_DETACH);
@@ -752,10 +756,11 @@ int developerSwapCase(std::uint64_t seed) {
     if (!fs::exists(items[0].path)) {
         return setupFailed(root, "nothing stands at the listed place");
     }
-    const int verdict =
-        door.engine.moveToTrashChecked(items[0].path, items[0].identity, door.trash).moved()
-            ? kWrongMoved
-            : kHeld;
+    // A place only written into is the place listed: it goes with what it holds now.
+    const bool busy = fs::exists(home / ".cache/pip/added");
+    const bool moved =
+        door.engine.moveToTrashChecked(items[0].path, items[0].identity, door.trash).moved();
+    const int verdict = busy ? (moved ? kHeld : kFalseRefusal) : (moved ? kWrongMoved : kHeld);
     removeTree(root);
     return verdict;
 }
@@ -833,6 +838,166 @@ int editedCopyCase(std::uint64_t seed) {
     int verdict = kHeld;
     if (keptAsFound &&
         door.engine.moveToTrashChecked(ticked->url, ticked->identity(), door.trash).moved()) {
+        verdict = kWrongMoved;
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// ---------------------------------------------------------------------------------------------
+// A folder is a container, a file is its contents.
+
+// The identity of the node at `path` in `tree`, held to the listing that began at `listed`.
+FileIdentity scannedIdentity(const DiskNodePtr& tree, const fs::path& path, TimePoint listed) {
+    DiskNodePtr found;
+    std::vector<DiskNodePtr> stack{tree};
+    while (!stack.empty() && !found) {
+        DiskNodePtr node = stack.back();
+        stack.pop_back();
+        if (node->url() == path) {
+            found = node;
+        }
+        for (const auto& child : node->children) {
+            stack.push_back(child);
+        }
+    }
+    return found ? found->identity().listedSince(listed) : FileIdentity{};
+}
+
+// Folders scanned (some made just before the scan), then written into, emptied of an entry, or
+// given a subfolder by their programs: each is still the folder seen and goes. Any refusal
+// counts as false.
+int busyFoldersCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    const int count = 1 + static_cast<int>(random() % 8);
+    for (int i = 0; i < count; ++i) {
+        putFileIn(home / "caches" / ("c" + std::to_string(i)) / "entry", "cached");
+    }
+    Door door(home);
+    const TimePoint listed = listingStart();
+    AsyncDiskScanner scanner;
+    const DiskNodePtr tree = scanner.scan(home, 64, {});
+    int verdict = kHeld;
+    for (int i = 0; i < count; ++i) {
+        const fs::path folder = home / "caches" / ("c" + std::to_string(i));
+        switch (random() % 3) {
+        case 0:
+            putFileIn(folder / ("new" + std::to_string(random() % 100)), "new");
+            break;
+        case 1:
+            fs::remove(folder / "entry");
+            break;
+        default:
+            fs::create_directories(folder / "sub/deeper");
+            break;
+        }
+        if (random() % 2 == 0) {
+            const struct timespec times[2] = {{0, UTIME_OMIT}, {1'000'000, 0}};
+            ::utimensat(AT_FDCWD, folder.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        }
+        const FileIdentity recorded = scannedIdentity(tree, folder, listed);
+        if (!recorded.isKnown()) {
+            return setupFailed(root, "the folder was not scanned");
+        }
+        if (!door.engine.moveToTrashChecked(folder, recorded, door.trash).moved()) {
+            verdict = kFalseRefusal;
+        }
+    }
+    removeTree(root);
+    return verdict;
+}
+
+// A folder scanned, then another born at its place: the old one renamed away and a new one
+// made, the old removed and a new one made (which may get its inode number back), or (where a
+// tmpfs can be mounted) its volume mounted anew with the same items in the same order; each new
+// one given the old folder's time. None goes.
+int swappedFoldersCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    const fs::path card = home / "card";
+    fs::create_directories(card);
+    const unsigned way = random() % 3;
+    const bool mounted = way == 2 && ::mount("tmpfs", card.c_str(), "tmpfs", 0, "size=4m") == 0;
+    const fs::path folder = card / "album";
+    putFileIn(folder / "photo", "old");
+    struct stat before {};
+    ::lstat(folder.c_str(), &before);
+    Door door(home);
+    const TimePoint listed = listingStart();
+    AsyncDiskScanner scanner;
+    const DiskNodePtr tree = scanner.scan(home, 64, {});
+    const FileIdentity recorded = scannedIdentity(tree, folder, listed);
+    if (mounted) {
+        ::umount2(card.c_str(), MNT_DETACH);
+        (void)::mount("tmpfs", card.c_str(), "tmpfs", 0, "size=4m");
+    } else if (way == 0) {
+        fs::rename(folder, card / "album-away");
+    } else {
+        fs::remove_all(folder);
+    }
+    putFileIn(folder / "photo", "new");
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ::utimensat(AT_FDCWD, folder.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    const bool moved = door.engine.moveToTrashChecked(folder, recorded, door.trash).moved();
+    if (mounted) {
+        ::umount2(card.c_str(), MNT_DETACH);
+    }
+    removeTree(root);
+    return moved ? kWrongMoved : kHeld;
+}
+
+// A file scanned and two copies searched, then the file and one copy (the kept one or the
+// ticked one) rewritten at their length and given their recorded times again: the single move
+// refuses the file as changed, and the ticked copy stays. A refusal that calls the file
+// replaced counts as false.
+int timeSetBackCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const fs::path home = root / "home";
+    const std::size_t size = 60000 + random() % 40000;
+    const std::string bytes = randomBytes(random, size, true);
+    putFileIn(home / "notes/report.txt", randomBytes(random, 100 + random() % 1000, true));
+    putFileIn(home / "dups/original.bin", bytes);
+    putFileIn(home / "dups/copy.bin", bytes);
+    Door door(home);
+    const TimePoint listed = listingStart();
+    AsyncDiskScanner scanner;
+    const DiskNodePtr tree = scanner.scan(home, 64, {});
+    const auto clusters =
+        DuplicateFinderEngine().findDuplicates(tree, 51200, DuplicateResolutionRule::keepOldest);
+    const FileIdentity report = scannedIdentity(tree, home / "notes/report.txt", listed);
+    if (clusters.size() != 1 || clusters[0].items.size() != 2 || !report.modified) {
+        return setupFailed(root, "the file or the copies were not found");
+    }
+    const auto& items = clusters[0].items;
+    const auto ticked = std::find_if(items.begin(), items.end(),
+                                     [](const auto& item) { return item.isSelectedForCleanup; });
+    const auto kept = std::find_if(items.begin(), items.end(),
+                                   [](const auto& item) { return !item.isSelectedForCleanup; });
+    rewriteInPlace(home / "notes/report.txt", *report.modified, std::chrono::nanoseconds(0));
+    const auto& edited = random() % 2 == 0 ? *ticked : *kept;
+    rewriteInPlace(edited.url, edited.modifiedDate, std::chrono::nanoseconds(0));
+
+    int verdict = kHeld;
+    const CheckedTrashMove single =
+        door.engine.moveToTrashChecked(home / "notes/report.txt", report, door.trash);
+    if (single.moved()) {
+        verdict = kWrongMoved;
+    } else if (single.validation.reason != SafetyEngine::kChangedReason) {
+        verdict = kFalseRefusal;
+    }
+    // The duplicates clean's rule: the copy that stays must be as the search found it.
+    const auto keptNow = EntryState::at(AT_FDCWD, kept->url.native());
+    const bool keptAsFound =
+        keptNow && kept->identity().listedSince(clusters[0].listedAt).matches(*keptNow);
+    if (keptAsFound &&
+        door.engine
+            .moveToTrashChecked(ticked->url, ticked->identity().listedSince(clusters[0].listedAt),
+                                door.trash)
+            .moved()) {
         verdict = kWrongMoved;
     }
     removeTree(root);
@@ -1075,6 +1240,9 @@ int main(int argc, char** argv) {
         {"undo strangers", 40 * scale, 30, undoStrangerCase},
         {"edited copies", 20 * scale, 60, editedCopyCase},
         {"uninstaller links", 30 * scale, 10, uninstallerLinksCase},
+        {"busy folders", 40 * scale, 60, busyFoldersCase},
+        {"swapped folders", 40 * scale, 60, swappedFoldersCase},
+        {"time set back", 30 * scale, 60, timeSetBackCase},
 #ifdef FERNWICK_HOSTILE_UI
         {"duplicate cleans", 20 * scale, 60, overlappingDuplicateCleansCase},
         {"second starts", 10 * scale, 120, secondStartsCase},
@@ -1083,8 +1251,8 @@ int main(int argc, char** argv) {
     // FERNWICK_HOSTILE_ONLY=<words> runs only the sections whose name holds them.
     const char* only = std::getenv("FERNWICK_HOSTILE_ONLY");
     Tally total;
-    std::printf("%-18s %8s %8s %6s %10s %10s %12s\n", "inputs", "tried", "crashes", "hangs",
-                "data lost", "approved", "wrong moved");
+    std::printf("%-18s %8s %8s %6s %10s %10s %12s %15s\n", "inputs", "tried", "crashes", "hangs",
+                "data lost", "approved", "wrong moved", "false refusals");
     for (const auto& section : sections) {
         if (only != nullptr && std::string(section.name).find(only) == std::string::npos) {
             continue;
@@ -1094,22 +1262,25 @@ int main(int argc, char** argv) {
             const std::uint64_t caseSeed = seeds();
             runCase(tally, section.timeout, [&] { return section.body(caseSeed); });
         }
-        std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld\n", section.name, tally.tried,
-                    tally.crashes, tally.hangs, tally.lost, tally.approved, tally.wrong);
+        std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld %15ld\n", section.name, tally.tried,
+                    tally.crashes, tally.hangs, tally.lost, tally.approved, tally.wrong,
+                    tally.refused);
         total.tried += tally.tried;
         total.crashes += tally.crashes;
         total.hangs += tally.hangs;
         total.lost += tally.lost;
         total.approved += tally.approved;
         total.wrong += tally.wrong;
+        total.refused += tally.refused;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld   (%.0f s, seed %llu, %s)\n", "total",
+    std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld %15ld   (%.0f s, seed %llu, %s)\n", "total",
                 total.tried, total.crashes, total.hangs, total.lost, total.approved, total.wrong,
-                seconds, static_cast<unsigned long long>(seed), ::geteuid() == 0 ? "root" : "user");
+                total.refused, seconds, static_cast<unsigned long long>(seed),
+                ::geteuid() == 0 ? "root" : "user");
     return total.crashes == 0 && total.hangs == 0 && total.lost == 0 && total.approved == 0 &&
-                   total.wrong == 0
+                   total.wrong == 0 && total.refused == 0
                ? 0
                : 1;
 }

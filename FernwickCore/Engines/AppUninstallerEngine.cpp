@@ -197,6 +197,8 @@ std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() cons
     // Read once here, not once per AppImage: a home with many of both stays quick.
     const std::vector<DesktopLauncher> launchers =
         readDesktopLaunchers(m_environment.dataHome / "applications");
+    // Before anything is read: what changes after this is told by its change time.
+    const TimePoint listed = listingStart();
     std::vector<InstalledApp> apps;
     for (const auto& folder : {m_systemApplications, m_environment.home / "Applications"}) {
         for (const std::string& entry :
@@ -223,6 +225,9 @@ std::vector<InstalledApp> AppUninstallerEngine::scanInstalledApplications() cons
             app.relatedItems = findAssociatedItems(app.name, app.bundleIdentifier);
             apps.push_back(std::move(app));
         }
+    }
+    for (auto& app : apps) {
+        app.listedAt = listed;
     }
     std::stable_sort(apps.begin(), apps.end(), [](const InstalledApp& a, const InstalledApp& b) {
         return a.totalSize() > b.totalSize();
@@ -328,7 +333,7 @@ void AppUninstallerEngine::uninstallApp(const InstalledApp& app, bool removeRela
         if (item.isSelected) {
             // A refused or failed leftover stays where it is (one replaced since the
             // listing among them); the uninstall still succeeds.
-            (void)move(item.name, item.url, item.identity());
+            (void)move(item.name, item.url, item.identity().listedSince(app.listedAt));
         }
     }
 }

@@ -261,7 +261,8 @@ CleanupPlan CleanupEngine::generateSmartCleanupPlan(const DiskNodePtr& root) con
                                           .isCleaned = false,
                                           .inode = node.inode,
                                           .deviceID = node.deviceID,
-                                          .modifiedDate = node.modifiedDate},
+                                          .modifiedDate = node.modifiedDate,
+                                          .listedAt = std::nullopt},
                          std::move(path), length});
     });
 

@@ -41,9 +41,14 @@ struct CleanupCandidate {
     /// The scanned device number and modification time, compared with the inode at removal.
     std::uint64_t deviceID = 0;
     TimePoint modifiedDate;
+    /// When the scan that recorded the node began; nullopt: unknown (no change or birth time
+    /// is compared).
+    std::optional<TimePoint> listedAt;
 
     /// What a removal must find: as DiskNode::identity() of the scanned node.
-    FileIdentity identity() const { return FileIdentity::recorded(deviceID, inode, modifiedDate); }
+    FileIdentity identity() const {
+        return FileIdentity::recorded(deviceID, inode, modifiedDate, listedAt);
+    }
 
     /// `size` as byte-count text.
     std::string formattedSize() const;

@@ -301,6 +301,8 @@ DockerStatusInfo DeveloperStorageEngine::checkDockerStatus() const {
 std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage() const {
     const std::string home = homePrefix(m_environment.home);
     const TimePoint now = m_clock->now();
+    // Before anything is read: what changes after this is told by its change time.
+    const TimePoint listed = listingStart();
 
     std::vector<DeveloperStorageItem> items = buildFolderItems(home, now);
 
@@ -338,6 +340,11 @@ std::vector<DeveloperStorageItem> DeveloperStorageEngine::scanDeveloperStorage()
                          place.likelyActive, FileIdentity::of(reached.info)});
     }
 
+    for (auto& item : items) {
+        if (item.identity.isKnown()) {
+            item.identity.listedAt = listed;
+        }
+    }
     std::stable_sort(items.begin(), items.end(),
                      [](const DeveloperStorageItem& a, const DeveloperStorageItem& b) {
                          return a.size > b.size;

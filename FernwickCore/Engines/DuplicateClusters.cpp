@@ -14,7 +14,8 @@ DuplicateCluster makeCluster(std::vector<Candidate>& candidates,
     DuplicateCluster cluster{Uuid::random(),
                              candidates[group.front()].node->size,
                              Sha256::toHex(*candidates[group.front()].full),
-                             {}};
+                             {},
+                             std::nullopt};
     const std::size_t n = group.size();
     cluster.items.reserve(n);
     for (std::size_t position = 0; position < n; ++position) {

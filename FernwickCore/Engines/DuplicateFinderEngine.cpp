@@ -72,6 +72,8 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     if (!root) {
         return {};
     }
+    // Before any file is read: a file written after this is told by its change time.
+    const TimePoint listed = listingStart();
     duplicates::DuplicateSearch search(m_options, std::move(cancel));
     // Each phase returns false when it saw the cancellation.
     const bool finished = search.collectCandidates(*root, minFileSize) && search.groupBySize() &&
@@ -80,7 +82,11 @@ DuplicateFinderEngine::findDuplicates(const DiskNodePtr& root, std::int64_t minF
     if (!finished) {
         return {};
     }
-    return search.largestRecoverableFirst();
+    std::vector<DuplicateCluster> clusters = search.largestRecoverableFirst();
+    for (auto& cluster : clusters) {
+        cluster.listedAt = listed;
+    }
+    return clusters;
 }
 
 } // namespace fernwick

@@ -46,6 +46,7 @@ struct DuplicateFileItem {
     /// The scanned device number; with `inode` and `modifiedDate` what a clean must find.
     std::uint64_t deviceID = 0;
 
+    /// As recorded; the listing's start is the cluster's (DuplicateCluster::listedAt).
     FileIdentity identity() const { return FileIdentity::recorded(deviceID, inode, modifiedDate); }
     /// The last path component of url.
     std::string name() const { return url.filename().native(); }
@@ -59,6 +60,8 @@ struct DuplicateCluster {
     /// The content's SHA-256 digest, 64 lower-case hexadecimal digits.
     std::string sha256Hash;
     std::vector<DuplicateFileItem> items;
+    /// When the search that read the files began: each item's identity is held to it.
+    std::optional<TimePoint> listedAt;
 
     /// (items selected for cleanup that are not hard links) x fileSize, saturating.
     std::int64_t recoverableSize() const;

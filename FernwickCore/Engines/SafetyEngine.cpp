@@ -169,8 +169,10 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
         return outcome;
     }
     const safety::Target& target = checked.target;
-    auto moved = trash.moveToTrashAt(target.folder.get(), target.realFolder, target.name,
-                                     checked.result.identity());
+    // The move holds the entry to the same rule, against the same listing.
+    auto moved = trash.moveToTrashAt(
+        target.folder.get(), target.realFolder, target.name,
+        checked.result.identity().listedSince(recorded ? recorded->listedAt : std::nullopt));
     if (moved) {
         outcome.trashedURL = std::move(*moved);
     } else {

@@ -32,7 +32,7 @@ struct SafetyValidationResult {
     std::optional<TimePoint> modified;
 
     /// On approval: the identity of the entry examined, which a move must find.
-    FileIdentity identity() const { return {deviceID, inode, modified}; }
+    FileIdentity identity() const { return {deviceID, inode, modified, std::nullopt}; }
 
     static SafetyValidationResult approved(std::filesystem::path canonicalPath,
                                            const FileIdentity& identity);
@@ -94,6 +94,9 @@ public:
     /// The refusals of the trashes' own folders and of what lies inside them: moving them would
     /// separate trashed items from their info files, and the original places would be lost.
     static constexpr const char* kInTrashReason = "Item is already in the Trash";
+    /// The refusal of a file that is the one listed but was written to since (its change time
+    /// is later than the listing's start); one that is another item is refused as replaced.
+    static constexpr const char* kChangedReason = Trash::kChangedSinceListingReason;
     /// The refusal of a protected place in the home folder, followed by the place as the
     /// registry writes it (from the home folder, with its leading "/").
     static constexpr const char* kPersonalReason = "Protected sensitive user location: ";
@@ -133,8 +136,9 @@ public:
 
     /// The ten-step deletion safety check, plus the refusals of ancestors of protected locations,
     /// of the home folder and of a target at or above a mount point (/proc/self/mountinfo).
-    /// The item must still have every known part of `recorded` (device, inode, modification
-    /// time); nullopt means no identity test. Never changes anything.
+    /// The item must still be what `recorded` says (FileIdentity's rule: a folder the same
+    /// container, a file the same contents); nullopt means no identity test. Never changes
+    /// anything.
     SafetyValidationResult
     validateTargetForDeletion(const std::filesystem::path& url,
                               std::optional<FileIdentity> recorded = {}) const;

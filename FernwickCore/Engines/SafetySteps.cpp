@@ -18,6 +18,7 @@ constexpr const char* kPersonalReason = SafetyEngine::kPersonalReason;
 constexpr const char* kUserListReason = "Path is in your custom Protected Items list";
 constexpr const char* kMissingReason = SafetyEngine::kMissingReason;
 constexpr const char* kMismatchReason = Trash::kIdentityMismatchReason;
+constexpr const char* kChangedReason = Trash::kChangedSinceListingReason;
 constexpr const char* kSymlinkFailedReason = "Failed to verify symlink destination: ";
 constexpr const char* kSymlinkReason = "Symlink points to protected system component";
 constexpr const char* kReadOnlyReason = "Volume is mounted read-only; operations refused";
@@ -256,6 +257,7 @@ std::optional<SafetyValidationResult> refuseTrashPlace(const Target& target,
 bool refusesAsProtected(const SafetyValidationResult& result) {
     const std::string& reason = result.reason;
     return !result.isSafe && reason != kMissingReason && reason != kMismatchReason &&
+           reason != kChangedReason &&
            reason != SafetyEngine::kInTrashReason && reason != SafetyEngine::kTrashFolderReason &&
            reason != kReadOnlyReason && !reason.starts_with(kSymlinkFailedReason);
 }
@@ -280,10 +282,18 @@ SafetyValidationResult examineItem(const Target& target, const std::vector<Locat
         ::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return refusal(kMissingReason, RiskLevel::medium);
     }
-    // 8: the item scanned is the item here: the same device, inode and modification time, as
-    // far as they were recorded.
-    if (recorded && !recorded->matches(info)) {
-        return refusal(kMismatchReason, RiskLevel::high);
+    // 8: the item listed is the item here: a folder the same container, a file the same
+    // contents (FileIdentity), as far as the listing recorded them.
+    if (recorded) {
+        const auto now = EntryState::at(target.folder.get(), target.name);
+        switch (recorded->compare(now ? *now : EntryState::of(info))) {
+        case FileIdentity::Verdict::same:
+            break;
+        case FileIdentity::Verdict::changed:
+            return refusal(kChangedReason, RiskLevel::high);
+        case FileIdentity::Verdict::replaced:
+            return refusal(kMismatchReason, RiskLevel::high);
+        }
     }
     // 9: a link's stored destination must not name a system location. A relative destination
     // stays relative here; step 2 has already followed it.

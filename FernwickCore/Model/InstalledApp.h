@@ -55,7 +55,8 @@ struct AppAssociatedItem {
     std::uint64_t deviceID = 0;
     std::optional<TimePoint> modified;
 
-    FileIdentity identity() const { return {deviceID, inode, modified}; }
+    /// As recorded; the listing's start is the app's (InstalledApp::listedAt).
+    FileIdentity identity() const { return {deviceID, inode, modified, std::nullopt}; }
 
     /// `size` as byte-count text.
     std::string formattedSize() const;
@@ -90,8 +91,13 @@ struct InstalledApp {
     std::uint64_t bundleInode = 0;
     std::uint64_t bundleDeviceID = 0;
     std::optional<TimePoint> bundleModified;
+    /// When the listing that found the app and its leftovers began; nullopt when it was not
+    /// listed from the disk.
+    std::optional<TimePoint> listedAt;
 
-    FileIdentity bundleIdentity() const { return {bundleDeviceID, bundleInode, bundleModified}; }
+    FileIdentity bundleIdentity() const {
+        return {bundleDeviceID, bundleInode, bundleModified, listedAt};
+    }
 
     /// appSize plus every related item's size, selected or not.
     std::int64_t totalSize() const;

@@ -1,5 +1,7 @@
 #include "FernwickCore/Model/ScanTree.h"
 
+#include "FernwickCore/Platform/PathUtils.h"
+
 #include <algorithm>
 
 namespace fernwick {
@@ -93,8 +95,10 @@ ScanTree::ScanTree() : m_readers(std::make_shared<std::atomic<int>>(0)) {}
 
 ScanTree::~ScanTree() = default;
 
-void ScanTree::reset(DiskNodePtr root) {
+void ScanTree::reset(DiskNodePtr root, std::optional<TimePoint> listedAt) {
     m_root = std::move(root);
+    m_listedAt = listedAt;
+    m_grafts.clear();
     ++m_generation;
     m_replaced.clear();
     m_lastResummed = 0;
@@ -198,14 +202,34 @@ ScanTree::Change ScanTree::restore(const DiskNodePtr& node, std::int64_t size,
     });
 }
 
-ScanTree::Change ScanTree::graft(const DiskNodePtr& node, const DiskNode& found) {
+ScanTree::Change ScanTree::graft(const DiskNodePtr& node, const DiskNode& found,
+                                 std::optional<TimePoint> listedAt) {
     m_lastResummed = 0;
+    if (node) {
+        // The folder itself stays as the scan recorded it; what it holds is the graft's.
+        std::erase_if(m_grafts, [&](const auto& graft) {
+            return paths::isAtOrUnder(graft.first, node->url().native());
+        });
+        m_grafts.emplace_back(node->url().native(), listedAt);
+    }
     return apply(pathTo(node), [&](DiskNode& target) {
         target.children = found.children.get();
         target.size = std::max(target.size.get(), found.size.get());
         target.allocatedSize = std::max(target.allocatedSize.get(), found.allocatedSize.get());
         target.itemCount = std::max(target.itemCount.get(), found.itemCount.get());
     });
+}
+
+std::optional<TimePoint> ScanTree::listedAt(std::string_view path) const {
+    // The latest first: a graft inside an older one was listed after it.
+    for (auto it = m_grafts.rbegin(); it != m_grafts.rend(); ++it) {
+        const auto& [folder, listed] = *it;
+        if (path.size() > folder.size() && path.starts_with(folder) &&
+            (folder.ends_with('/') || path[folder.size()] == '/')) {
+            return listed;
+        }
+    }
+    return m_listedAt;
 }
 
 ScanTree::Change ScanTree::emptyAll(const std::vector<std::string>& paths) {

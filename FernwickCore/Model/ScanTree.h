@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -57,8 +58,9 @@ public:
     ScanTree(const ScanTree&) = delete;
     ScanTree& operator=(const ScanTree&) = delete;
 
-    /// Takes over a freshly scanned tree (or none); forgets every earlier copy.
-    void reset(DiskNodePtr root);
+    /// Takes over a freshly scanned tree (or none), whose scan began at `listedAt` (nullopt:
+    /// unknown); forgets every earlier copy.
+    void reset(DiskNodePtr root, std::optional<TimePoint> listedAt = std::nullopt);
     const DiskNodePtr& root() const { return m_root; }
     /// Counts reset() calls: a task's result for an older tree can tell it is out of date (the
     /// root's identity cannot, as a change may copy the root).
@@ -82,7 +84,11 @@ public:
                    std::vector<DiskNodePtr> children);
     /// A drill-down rescan of a childless folder: its children become those found; its size,
     /// allocated size and item count become the larger of old and new.
-    Change graft(const DiskNodePtr& node, const DiskNode& found);
+    Change graft(const DiskNodePtr& node, const DiskNode& found,
+                 std::optional<TimePoint> listedAt = std::nullopt);
+    /// When the listing that recorded the node at `path` began: the latest graft the path lies
+    /// below, else the scan; nullopt when unknown. What a removal holds the node's identity to.
+    std::optional<TimePoint> listedAt(std::string_view path) const;
     /// A cleanup run: empties the node at each path (those not in the tree are passed over).
     /// The change's node is the root when any was emptied.
     Change emptyAll(const std::vector<std::string>& paths);
@@ -95,6 +101,9 @@ private:
     void remember(const DiskNodePtr& old, const DiskNodePtr& copy);
 
     DiskNodePtr m_root;
+    std::optional<TimePoint> m_listedAt;
+    // The folders grafted, each with the start of the listing that found what it holds now.
+    std::vector<std::pair<std::string, std::optional<TimePoint>>> m_grafts;
     std::shared_ptr<std::atomic<int>> m_readers;
     // Copied nodes, held until nothing else does: original's address -> (original, copy).
     std::unordered_map<const DiskNode*, std::pair<DiskNodePtr, DiskNodePtr>> m_replaced;

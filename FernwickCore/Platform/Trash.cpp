@@ -224,8 +224,15 @@ Result<std::filesystem::path> Trash::moveAt(int folderFd, const std::filesystem:
     if (::fstatat(folderFd, name.c_str(), &itemInfo, AT_SYMLINK_NOFOLLOW) != 0) {
         return SystemError::fromErrno("stat " + shownPath.string());
     }
-    if (expected && !expected->matches(itemInfo)) {
-        return refusal("move to trash", ESTALE, kIdentityMismatchReason);
+    if (expected) {
+        // statx(2) for the birth time; the lstat above still decides what the entry is.
+        const auto now = EntryState::at(folderFd, name);
+        const auto verdict = expected->compare(now ? *now : EntryState::of(itemInfo));
+        if (verdict != FileIdentity::Verdict::same) {
+            return refusal("move to trash", ESTALE,
+                           verdict == FileIdentity::Verdict::changed ? kChangedSinceListingReason
+                                                                     : kIdentityMismatchReason);
+        }
     }
 
     auto target =
@@ -277,12 +284,14 @@ Status Trash::restore(const std::filesystem::path& trashedItem,
     if (!originalFolderFd) {
         return SystemError::fromErrno("open " + original.parent_path().string());
     }
-    const auto isExpected = [&](int folder, const std::string& entry) {
+    // After our own rename the entry's change time is ours: only what came before it counts.
+    const auto isExpected = [&](int folder, const std::string& entry, bool renamed) {
         struct stat info {};
-        return !expected || (::fstatat(folder, entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                             expected->matches(info));
+        return !expected ||
+               (::fstatat(folder, entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                (renamed ? expected->listedSince(std::nullopt) : *expected).matches(info));
     };
-    if (!isExpected(filesFd.get(), name)) {
+    if (!isExpected(filesFd.get(), name, false)) {
         return refusal("restore", ESTALE, kNotTheTrashedItemReason);
     }
     // renameat2(2): RENAME_NOREPLACE, so whatever now stands at the original path is kept.
@@ -296,7 +305,7 @@ Status Trash::restore(const std::filesystem::path& trashedItem,
         return SystemError::fromErrno("restore " + original.string());
     }
     // Swapped in the instant before the rename: the stranger goes straight back.
-    if (!isExpected(originalFolderFd.get(), originalName)) {
+    if (!isExpected(originalFolderFd.get(), originalName, true)) {
         (void)::renameat2(originalFolderFd.get(), originalName.c_str(), filesFd.get(), name.c_str(),
                           RENAME_NOREPLACE);
         return refusal("restore", ESTALE, kNotTheTrashedItemReason);

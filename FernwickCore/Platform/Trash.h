@@ -47,6 +47,9 @@ public:
     /// The reason a move gives when the item no longer has the identity it was approved with.
     static constexpr const char* kIdentityMismatchReason =
         "Filesystem identity mismatch: target was replaced since last scan";
+    /// The reason a move gives when the file is the one listed but its contents changed since.
+    static constexpr const char* kChangedSinceListingReason =
+        "Changed since the scan — scan again.";
     /// The reason a restore gives when the Trash holds another item under the trashed name.
     static constexpr const char* kNotTheTrashedItemReason =
         "The Trash no longer holds the item moved there: another item has its name now";

@@ -201,9 +201,9 @@ void AppState::layOutOnWorker() {
 void AppState::setScanState(ScanState value) {
     assign(this, m_scanState, std::move(value), &AppState::scanStateChanged);
 }
-void AppState::setRootNode(DiskNodePtr value) {
-    m_tree.reset(std::move(value));
-    m_folderChanges.clear();
+void AppState::setRootNode(DiskNodePtr value, std::optional<TimePoint> listedAt) {
+    m_tree.reset(std::move(value), listedAt);
+    m_restoredAt.clear();
     emit rootNodeChanged();
 }
 void AppState::setCurrentTreemapRoot(DiskNodePtr value) {

@@ -43,6 +43,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QThreadPool;
@@ -90,7 +91,8 @@ public:
     const ScanState& scanState() const { return m_scanState; }
     void setScanState(ScanState value);
     const DiskNodePtr& rootNode() const { return m_tree.root(); }
-    void setRootNode(DiskNodePtr value);
+    /// The scan began at `listedAt` (nullopt: unknown; no change or birth time is compared).
+    void setRootNode(DiskNodePtr value, std::optional<TimePoint> listedAt = std::nullopt);
     const DiskNodePtr& currentTreemapRoot() const { return m_currentTreemapRoot; }
     void setCurrentTreemapRoot(DiskNodePtr value);
     /// First element the scan root, last the node shown.
@@ -369,7 +371,10 @@ private:
     std::vector<DiskNodePtr> currentNodes(std::vector<DiskNodePtr> nodes) const;
 
     void finishScan(std::uint64_t generation, const std::shared_ptr<ScanOutcome>& outcome);
-    void publishScanResults(const DiskNodePtr& root);
+    void publishScanResults(const DiskNodePtr& root, std::optional<TimePoint> listedAt);
+    /// `recorded` as a removal of the item at `path` must hold it: from when Undo last moved it
+    /// back, if it did.
+    FileIdentity heldTo(const std::filesystem::path& path, FileIdentity recorded) const;
     void recordSnapshot(std::map<std::string, std::int64_t> breakdown);
     void scanSubfolderAndDrillDown(const DiskNodePtr& node);
     void showNode(const DiskNodePtr& node);
@@ -443,7 +448,9 @@ private:
     std::optional<UserAlert> m_userAlert;
     std::optional<AppUpdateInfo> m_availableUpdate;
     std::optional<TrashUndo> m_lastTrashed;
-    FolderChanges m_folderChanges; // the folders our own moves changed since the scan
+    // The items Undo moved back, each with a listing start taken after it stood there again:
+    // moving changed their change times, and that is no change of theirs.
+    std::unordered_map<std::string, TimePoint> m_restoredAt;
     QTimer m_undoExpiryTimer;
     std::optional<ActiveModal> m_activeModal;
     std::string m_searchText;

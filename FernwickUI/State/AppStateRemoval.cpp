@@ -76,19 +76,30 @@ bool reachedWithoutLinks(const std::filesystem::path& path, const Environment& e
            env.homeResolved.native() + folder.native().substr(home.size());
 }
 
-// The identity of the entry a move left in the Trash: the numbers approved, and its time as it
-// lies there (moving a folder may touch it).
+// The identity of the entry a move left in the Trash: the numbers approved, its time as it lies
+// there (moving a folder may touch it), and a listing start after the move, so that a file
+// written to while in the Trash is not taken for the one moved.
 FileIdentity trashedIdentity(const CheckedTrashMove& move) {
-    FileIdentity identity{move.validation.deviceID, move.validation.inode, std::nullopt};
+    FileIdentity identity{move.validation.deviceID, move.validation.inode, std::nullopt,
+                          std::nullopt};
     struct stat info {};
     if (move.trashedURL && ::lstat(move.trashedURL->c_str(), &info) == 0 &&
         identity.matches(info)) {
         identity.modified = modificationTime(info);
+        identity.listedAt = listingStart();
     }
     return identity;
 }
 
 } // namespace
+
+FileIdentity AppState::heldTo(const std::filesystem::path& path, FileIdentity recorded) const {
+    const auto restored = m_restoredAt.find(paths::standardize(path).native());
+    if (restored != m_restoredAt.end()) {
+        recorded.listedAt = restored->second;
+    }
+    return recorded;
+}
 
 void AppState::call(const std::function<void()>& done) {
     if (done) {
@@ -104,7 +115,8 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
     const std::string name = node->name();
     const std::filesystem::path url = node->url();
     // The scanned identity is what the move must find.
-    const FileIdentity seen = m_folderChanges.adjusted(url, node->identity());
+    const FileIdentity seen =
+        heldTo(url, node->identity().listedSince(m_tree.listedAt(url.native())));
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(
         m_quickWork,
@@ -147,8 +159,10 @@ void AppState::runCleanup(bool isDryRun, std::function<void()> done) {
     // becomes while it runs.
     CleanupPlan executed = m_cleanupPlan;
     for (auto& candidate : executed.candidates) {
-        candidate.modifiedDate = m_folderChanges.adjusted(candidate.url, candidate.identity())
-                                     .modified.value_or(candidate.modifiedDate);
+        candidate.listedAt =
+            heldTo(candidate.url,
+                   candidate.identity().listedSince(m_tree.listedAt(candidate.url.native())))
+                .listedAt;
     }
     auto execute = m_services.executeCleanup;
     auto history = m_services.getAuditHistory;
@@ -234,7 +248,8 @@ void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
         const DiskNodePtr node =
             item.identity.isKnown() || !m_tree.root() ? nullptr : m_tree.find(item.path);
         identities.push_back(
-            m_folderChanges.adjusted(item.path, node ? node->identity() : item.identity));
+            heldTo(item.path, node ? node->identity().listedSince(m_tree.listedAt(item.path))
+                                   : item.identity));
     }
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(m_longWork,
@@ -262,10 +277,6 @@ void AppState::cleanDeveloperItems(std::vector<DeveloperStorageItem> items,
 }
 
 void AppState::uninstallApp(InstalledApp app, std::function<void()> done) {
-    app.bundleModified = m_folderChanges.adjusted(app.bundleURL, app.bundleIdentity()).modified;
-    for (auto& item : app.relatedItems) {
-        item.modified = m_folderChanges.adjusted(item.url, item.identity()).modified;
-    }
     auto uninstall = m_services.uninstallApp;
     auto moves = std::make_shared<TrashMoves>(m_services.safety, m_services.trash);
     runOnPool(m_longWork,
@@ -296,11 +307,6 @@ void AppState::uninstallApp(InstalledApp app, std::function<void()> done) {
 
 void AppState::finishTrashMoves(TrashMoveReport report, const RescanStep& rescan,
                                 std::function<void()> done) {
-    for (const auto& outcome : report.outcomes) {
-        if (outcome.folderAfter) {
-            m_folderChanges.note(outcome.url, *outcome.folderAfter);
-        }
-    }
     bool treeChanged = false;
     if (!report.treeApplied && m_tree.root()) {
         const std::vector<std::string> gone = gonePaths(report.outcomes, report.alsoGone);

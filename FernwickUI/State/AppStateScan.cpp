@@ -14,6 +14,7 @@ namespace fernwick::ui {
 
 struct AppState::ScanOutcome {
     DiskNodePtr root;
+    std::optional<TimePoint> listedAt;
     bool cancelled = false;
     std::string error;
     double seconds = 0;
@@ -75,6 +76,7 @@ void AppState::startScan(const std::optional<std::filesystem::path>& targetURL) 
                     });
                 };
                 try {
+                    outcome->listedAt = listingStart();
                     outcome->root = scanner->scan(target, kScanDepth, onProgress);
                 } catch (const ScanCancelled&) {
                     outcome->cancelled = true;
@@ -99,7 +101,7 @@ void AppState::finishScan(std::uint64_t generation, const std::shared_ptr<ScanOu
         return; // cancelled or superseded: nothing of it reaches the state
     }
     if (outcome->root) {
-        publishScanResults(outcome->root);
+        publishScanResults(outcome->root, outcome->listedAt);
     } else if (outcome->cancelled) {
         setScanState(ScanState::idle());
     } else {
@@ -108,8 +110,8 @@ void AppState::finishScan(std::uint64_t generation, const std::shared_ptr<ScanOu
     }
 }
 
-void AppState::publishScanResults(const DiskNodePtr& root) {
-    setRootNode(root);
+void AppState::publishScanResults(const DiskNodePtr& root, std::optional<TimePoint> listedAt) {
+    setRootNode(root, listedAt);
     setCurrentTreemapRoot(root);
     setTreemapBreadcrumbs({root});
     setSelectedNodeForInspection(root);
@@ -222,12 +224,13 @@ void AppState::scanSubfolderAndDrillDown(const DiskNodePtr& node) {
     const std::filesystem::path url = node->url();
     runOnPool(m_longWork, [this, scanner, node, generation, url]() -> std::function<void()> {
         DiskNodePtr found;
+        const TimePoint listedAt = listingStart();
         try {
             found = scanner->scan(url, kRescanDepth, {});
         } catch (const std::exception&) {
             found = nullptr;
         }
-        return [this, node, generation, found] {
+        return [this, node, generation, found, listedAt] {
             // A newer scan replaced the tree meanwhile: the user is elsewhere now.
             if (m_tree.generation() != generation) {
                 return;
@@ -236,7 +239,7 @@ void AppState::scanSubfolderAndDrillDown(const DiskNodePtr& node) {
                 setSelectedNodeForInspection(m_tree.current(node));
                 return;
             }
-            const ScanTree::Change change = m_tree.graft(node, *found);
+            const ScanTree::Change change = m_tree.graft(node, *found, listedAt);
             finishTreeChange(change, false);
             showNode(change.node ? change.node : m_tree.current(node)); // lays out
         };

@@ -1,6 +1,7 @@
 #include "FernwickUI/State/AppState.h"
 
 #include "FernwickCore/Engines/SafetyEngine.h"
+#include "FernwickCore/Platform/PathUtils.h"
 #include "FernwickCore/Platform/Trash.h"
 
 #include <QThreadPool>
@@ -24,7 +25,7 @@ void AppState::undoLastTrash(std::function<void()> done) {
         m_quickWork, [this, record, trash, done = std::move(done)]() -> std::function<void()> {
             std::string failure;
             bool stillInTrash = true;
-            std::optional<FileIdentity> folderAfter;
+            std::optional<TimePoint> restoredAt;
             if (!trash) {
                 failure = "No Trash is available.";
             } else if (const Status restored = trash->restore(record.trashedURL, record.originalURL,
@@ -34,9 +35,11 @@ void AppState::undoLastTrash(std::function<void()> done) {
                 // The entry under its name is another item: the one moved there is gone.
                 stillInTrash = restored.error().detail != Trash::kNotTheTrashedItemReason;
             } else {
-                folderAfter = FolderChanges::folderOf(record.originalURL);
+                // After the move back: its own rename is no later than this, what others do to
+                // the item from now on is later.
+                restoredAt = listingStart();
             }
-            return [this, record, failure, stillInTrash, folderAfter, done] {
+            return [this, record, failure, stillInTrash, restoredAt, done] {
                 if (!failure.empty()) {
                     setUserAlert(UserAlert("Couldn't restore " + record.node->name(),
                                            stillInTrash ? "It is still in the Trash — you can "
@@ -46,8 +49,8 @@ void AppState::undoLastTrash(std::function<void()> done) {
                     call(done);
                     return;
                 }
-                if (folderAfter) {
-                    m_folderChanges.note(record.originalURL, *folderAfter);
+                if (restoredAt) {
+                    m_restoredAt[paths::standardize(record.originalURL).native()] = *restoredAt;
                 }
                 finishTreeChange(m_tree.restore(record.node, record.size, record.allocatedSize,
                                                 record.children));

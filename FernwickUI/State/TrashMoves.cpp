@@ -5,6 +5,7 @@
 #include "FernwickCore/Platform/PathUtils.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
 
@@ -19,16 +20,23 @@ constexpr const char* kNoCopyStays = "Not moved: no copy of this file would stay
 constexpr const char* kCopyChanged = "Not moved: a copy in its group changed since the search (%s)";
 
 // Why the entry at `item.url` (a final link not followed) is no longer the file the search
-// found: gone, or not the regular file of the recorded identity and the group's `size`
-// (rewritten in place keeps the inode; the time tells, and the size most often too).
-std::optional<std::string> changeSinceSearch(const DuplicateFileItem& item, std::int64_t size) {
+// found: gone, another item, or the regular file found but written to since the search began
+// (`listedAt`) or no longer of the group's `size`.
+std::optional<std::string> changeSinceSearch(const DuplicateFileItem& item, std::int64_t size,
+                                             std::optional<TimePoint> listedAt) {
     struct stat info {};
     if (::lstat(item.url.c_str(), &info) != 0) {
         return SafetyEngine::kMissingReason;
     }
-    if (!S_ISREG(info.st_mode) || !item.identity().matches(info) ||
-        static_cast<std::int64_t>(info.st_size) != size) {
+    const auto now = EntryState::at(AT_FDCWD, item.url.native());
+    const auto verdict =
+        item.identity().listedSince(listedAt).compare(now ? *now : EntryState::of(info));
+    if (!S_ISREG(info.st_mode) || verdict == FileIdentity::Verdict::replaced) {
         return Trash::kIdentityMismatchReason;
+    }
+    if (verdict == FileIdentity::Verdict::changed ||
+        static_cast<std::int64_t>(info.st_size) != size) {
+        return SafetyEngine::kChangedReason;
     }
     return std::nullopt;
 }
@@ -63,14 +71,14 @@ std::optional<std::string> holdBack(const DuplicateCluster& cluster,
     if (kept == nullptr) {
         return kNoCopyStays;
     }
-    if (changeSinceSearch(*kept, cluster.fileSize)) {
+    if (changeSinceSearch(*kept, cluster.fileSize, cluster.listedAt)) {
         return changedReason(kGroupChanged, *kept);
     }
     const DuplicateFileItem* changedCopy = nullptr;
     for (std::size_t i = 0; i < cluster.items.size(); ++i) {
         const DuplicateFileItem& item = cluster.items[i];
         if (item.isSelectedForCleanup) {
-            changes[i] = changeSinceSearch(item, cluster.fileSize);
+            changes[i] = changeSinceSearch(item, cluster.fileSize, cluster.listedAt);
             if (changedCopy == nullptr && changes[i] &&
                 *changes[i] != SafetyEngine::kMissingReason) {
                 changedCopy = &item;
@@ -96,8 +104,7 @@ CheckedTrashMove TrashMoves::move(const std::string& name, const std::filesystem
         move.validation.isSafe = true;
         move.failure = kNoTrash;
     }
-    m_outcomes.push_back(
-        {name, url, move, move.moved() ? FolderChanges::folderOf(url) : std::nullopt});
+    m_outcomes.push_back({name, url, move});
     return move;
 }
 
@@ -105,7 +112,7 @@ void TrashMoves::refuse(const std::string& name, const std::filesystem::path& ur
                         std::string reason) {
     CheckedTrashMove move;
     move.validation = SafetyValidationResult::rejected(std::move(reason), RiskLevel::high);
-    m_outcomes.push_back({name, url, std::move(move), std::nullopt});
+    m_outcomes.push_back({name, url, std::move(move)});
 }
 
 CheckedTrashMover TrashMoves::mover() {
@@ -125,7 +132,7 @@ void TrashMoves::moveDuplicateCopies(const std::vector<DuplicateCluster>& cluste
             if (changes[i] || groupRefusal) {
                 refuse(item.name(), item.url, changes[i] ? *changes[i] : *groupRefusal);
             } else {
-                (void)move(item.name(), item.url, item.identity());
+                (void)move(item.name(), item.url, item.identity().listedSince(cluster.listedAt));
             }
         }
     }
@@ -145,28 +152,6 @@ std::string shownReason(const std::string& reason) {
 }
 
 } // namespace
-
-std::optional<FileIdentity> FolderChanges::folderOf(const std::filesystem::path& item) {
-    struct stat info {};
-    const std::filesystem::path folder = paths::standardize(item).parent_path();
-    return ::lstat(folder.c_str(), &info) == 0 ? std::optional(FileIdentity::of(info))
-                                               : std::nullopt;
-}
-
-void FolderChanges::note(const std::filesystem::path& item, const FileIdentity& folderAfter) {
-    m_folders[paths::standardize(item).parent_path().native()] = folderAfter;
-}
-
-FileIdentity FolderChanges::adjusted(const std::filesystem::path& path,
-                                     FileIdentity recorded) const {
-    const auto it = m_folders.find(paths::standardize(path).native());
-    if (it != m_folders.end() && it->second.device == recorded.device &&
-        it->second.inode == recorded.inode && recorded.modified && it->second.modified &&
-        *recorded.modified < *it->second.modified) {
-        recorded.modified = it->second.modified;
-    }
-    return recorded;
-}
 
 std::vector<std::string> refusalLines(const std::vector<TrashMoveOutcome>& outcomes) {
     std::vector<std::string> lines;

@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace fernwick {
@@ -25,27 +24,6 @@ struct TrashMoveOutcome {
     /// The safety check's answer and the move's result. An item refused before the check (a
     /// duplicate whose group changed) carries that reason as the check's.
     CheckedTrashMove move;
-    /// When the item moved: its folder as the move left it (see FolderChanges).
-    std::optional<FileIdentity> folderAfter;
-};
-
-/// The folders this program's own moves changed, each with its identity right after the change.
-/// A folder's modification time moves whenever an entry leaves it or comes back; a removal of the
-/// folder after a move of something in it must not take that for the folder being replaced.
-/// GUI thread only; forgotten with the tree it speaks of.
-class FolderChanges {
-public:
-    /// The identity of the folder holding `item` (lstat); nullopt when it cannot be read.
-    static std::optional<FileIdentity> folderOf(const std::filesystem::path& item);
-    /// Notes the folder of `item` as a move of ours left it.
-    void note(const std::filesystem::path& item, const FileIdentity& folderAfter);
-    /// `recorded` for the item at `path`, with the time of our own last change of it when that
-    /// is later and the numbers agree.
-    FileIdentity adjusted(const std::filesystem::path& path, FileIdentity recorded) const;
-    void clear() { m_folders.clear(); }
-
-private:
-    std::unordered_map<std::string, FileIdentity> m_folders;
 };
 
 /// The worker half of the one way things go to the Trash. Every move of one operation passes
@@ -69,8 +47,9 @@ public:
     CheckedTrashMover mover();
     /// Moves the ticked copies of each group, but only while the copy that stays (its original,
     /// unless that is ticked itself) and every ticked copy are still the regular files the
-    /// search recorded (device, inode, modification time) of the group's size: otherwise no
-    /// ticked copy of that group is moved (a ticked copy that is gone is refused alone). Each
+    /// search recorded of the group's size, unchanged since the search began (FileIdentity's
+    /// rule, against the cluster's `listedAt`; a time set back does not hide a rewrite): otherwise
+    /// no ticked copy of that group is moved (a ticked copy that is gone is refused alone). Each
     /// copy goes with its recorded identity.
     void moveDuplicateCopies(const std::vector<DuplicateCluster>& clusters);
 

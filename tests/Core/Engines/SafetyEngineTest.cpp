@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -288,22 +289,69 @@ TEST_F(SafetyEngineTest, RefusesAMissingItemAndAReplacedOne) {
     ASSERT_EQ(::lstat(file.c_str(), &info), 0);
     const std::string mismatch =
         "Filesystem identity mismatch: target was replaced since last scan";
-    expectRefused(file, mismatch, RiskLevel::high, FileIdentity{0, info.st_ino + 1, std::nullopt});
-    EXPECT_TRUE(
-        engine.validateTargetForDeletion(file, FileIdentity{0, info.st_ino, std::nullopt}).isSafe);
+    expectRefused(file, mismatch, RiskLevel::high,
+                  FileIdentity{0, info.st_ino + 1, std::nullopt, std::nullopt});
+    EXPECT_TRUE(engine
+                    .validateTargetForDeletion(
+                        file, FileIdentity{0, info.st_ino, std::nullopt, std::nullopt})
+                    .isSafe);
     EXPECT_TRUE(engine.validateTargetForDeletion(file, FileIdentity{}).isSafe);
     EXPECT_TRUE(engine.validateTargetForDeletion(file, std::nullopt).isSafe);
-    // Every recorded part counts: another device, or equal numbers with another time (a volume
-    // replaced at its mount point, a file rewritten in place).
+    // Another device is another item; a file with equal numbers and another time is the file,
+    // changed since it was listed (rewritten in place), whatever is known of its numbers.
+    const std::string changed = "Changed since the scan — scan again.";
     const FileIdentity seen = FileIdentity::of(info);
     EXPECT_TRUE(engine.validateTargetForDeletion(file, seen).isSafe);
     expectRefused(file, mismatch, RiskLevel::high,
-                  FileIdentity{seen.device + 1, seen.inode, std::nullopt});
-    expectRefused(
-        file, mismatch, RiskLevel::high,
-        FileIdentity{seen.device, seen.inode, *seen.modified + std::chrono::nanoseconds(1)});
-    expectRefused(file, mismatch, RiskLevel::high,
-                  FileIdentity{0, 0, *seen.modified - std::chrono::seconds(1)});
+                  FileIdentity{seen.device + 1, seen.inode, std::nullopt, std::nullopt});
+    expectRefused(file, changed, RiskLevel::high,
+                  FileIdentity{seen.device, seen.inode,
+                               *seen.modified + std::chrono::nanoseconds(1), std::nullopt});
+    expectRefused(file, changed, RiskLevel::high,
+                  FileIdentity{0, 0, *seen.modified - std::chrono::seconds(1), std::nullopt});
+}
+
+// A folder is a container: entries coming and going after its listing leave it the folder
+// listed; one born after its listing began is another. A file is its contents: written to
+// after its listing began it has changed, even with its old time set back; made just before a
+// listing it has not.
+TEST_F(SafetyEngineTest, FoldersGoWithWhatTheyHoldAndFilesAreHeldToTheirListing) {
+    const fs::path folder = tree.folder("home/cache");
+    const fs::path file = tree.file("home/notes.txt", "before");
+    const TimePoint listed = listingStart();
+    struct stat folderInfo {};
+    struct stat fileInfo {};
+    ASSERT_EQ(::lstat(folder.c_str(), &folderInfo), 0);
+    ASSERT_EQ(::lstat(file.c_str(), &fileInfo), 0);
+    const FileIdentity folderSeen = FileIdentity::of(folderInfo).listedSince(listed);
+    const FileIdentity fileSeen = FileIdentity::of(fileInfo).listedSince(listed);
+    EXPECT_TRUE(engine.validateTargetForDeletion(file, fileSeen).isSafe);
+
+    tree.file("home/cache/written-after", "x");
+    test::TempTree::setModificationTime(folder, 2'000'000);
+    const auto kept = engine.validateTargetForDeletion(folder, folderSeen);
+    EXPECT_TRUE(kept.isSafe) << kept.reason;
+
+    std::ofstream(file, std::ios::binary | std::ios::in | std::ios::out) << "rewrit";
+    const timespec back[2] = {fileInfo.st_mtim, fileInfo.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), back, AT_SYMLINK_NOFOLLOW), 0);
+    expectRefused(file, "Changed since the scan — scan again.", RiskLevel::high, fileSeen);
+
+    const auto now = EntryState::at(AT_FDCWD, folder.native());
+    ASSERT_TRUE(now.has_value());
+    if (!now->born) {
+        GTEST_SKIP() << "This file system keeps no birth time; device and inode decide";
+    }
+    // Swapped in: the old folder's numbers and time, but born after the listing began.
+    fs::rename(folder, home / "cache-away");
+    tree.folder("home/cache");
+    struct stat swapped {};
+    ASSERT_EQ(::lstat(folder.c_str(), &swapped), 0);
+    FileIdentity sameNumbers = FileIdentity::of(swapped).listedSince(listed);
+    expectRefused(folder, "Filesystem identity mismatch: target was replaced since last scan",
+                  RiskLevel::high, sameNumbers);
+    sameNumbers.listedAt = std::nullopt;
+    EXPECT_TRUE(engine.validateTargetForDeletion(folder, sameNumbers).isSafe);
 }
 
 TEST_F(SafetyEngineTest, RefusesLinksIntoSystemLocationsAndUnreadableLinks) {
@@ -345,7 +393,7 @@ TEST_F(SafetyEngineTest, ApprovalCarriesTheResolvedPathAndTheItemsOwnIdentity) {
         struct stat info {};
         EXPECT_EQ(::lstat(path.c_str(), &info), 0);
         const auto result = engine.validateTargetForDeletion(
-            path.string() + "/./", FileIdentity{0, info.st_ino, std::nullopt});
+            path.string() + "/./", FileIdentity{0, info.st_ino, std::nullopt, std::nullopt});
         EXPECT_TRUE(result.isSafe) << result.reason;
         EXPECT_EQ(result.reason, "Passed 10-step deletion safety pipeline");
         EXPECT_EQ(result.riskLevel, RiskLevel::low);
