@@ -14,9 +14,9 @@ int main(int argc, char** argv) {
     using fernwick::ui::SingleInstance;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnbrook Ridar"));
-    // One copy per session, before the preferences are read: a later start brings this one
-    // forward and ends.
-    SingleInstance instance(SingleInstance::sessionFolder(fernwick::Environment::current()));
+    // One copy per user and preferences file, before the preferences are read: a later start,
+    // from whatever session, brings this one forward and ends.
+    SingleInstance instance(fernwick::Environment::current());
     switch (instance.claim(SingleInstance::startupToken())) {
     case SingleInstance::Claim::forwarded:
         return 0;

@@ -23,6 +23,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstring>
+#include <new>
+#include <poll.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #endif
@@ -1210,6 +1213,239 @@ int secondStartsCase(std::uint64_t seed) {
     removeTree(root);
     return verdict;
 }
+
+// Starts from sessions that see the runtime folder differently (another one, none, one that
+// cannot be made, another user's, one open to everybody or to the group, a link, one too deep
+// for a socket address), the first copy sometimes short of descriptors and flooded with idle
+// connections, and, as root, another user's program listening in an open folder under the
+// name the running copy would choose. Exactly one copy may run over the preferences; each
+// later start must reach it and end with 0; the other user's program must hear nothing.
+struct StartSessionCounts {
+    std::atomic<long> cases, oneCopy, laterStarts, laterUnanswered, wrongPeers, idlePeers;
+};
+// Made before main, so that every case process, forked later, adds to the same counts.
+StartSessionCounts* const kStartSessionCounts =
+    new (::mmap(nullptr, sizeof(StartSessionCounts), PROT_READ | PROT_WRITE,
+                MAP_SHARED | MAP_ANONYMOUS, -1, 0)) StartSessionCounts{};
+
+bool sessionLockHeld(const fs::path& lock) {
+    const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return held;
+}
+
+int startSessionsCase(std::uint64_t seed, long total) {
+    StartSessionCounts& counts = *kStartSessionCounts;
+    const long index = ++counts.cases;
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    ::chmod(root.c_str(), 0711);
+    const fs::path config = root / "home/.config";
+    const fs::path lock = config / "Fernwick/tarnbrook-ridar.lock";
+    fs::create_directories(lock.parent_path());
+    putFile(lock, "");
+    const bool asRoot = ::geteuid() == 0;
+    // Another user's program, listening under the name the running copy would take.
+    const fs::path openFolder = root / "open";
+    fs::create_directories(openFolder);
+    ::chmod(openFolder.c_str(), 01777);
+    int impostorControl = -1, impostorReport = -1;
+    pid_t impostor = -1;
+    struct stat lockInfo {};
+    ::stat(lock.c_str(), &lockInfo);
+    if (asRoot && random() % 2 == 0) {
+        int control[2], report[2];
+        if (::pipe(control) != 0 || ::pipe(report) != 0) {
+            return setupFailed(root, "pipe");
+        }
+        const fs::path fake = openFolder / ("tarnbrook-ridar-" + std::to_string(lockInfo.st_dev) +
+                                            "-" + std::to_string(lockInfo.st_ino) + ".socket");
+        putFile(lock, fake.native() + "\n"); // and the lock names it, as a stale record would
+        impostor = ::fork();
+        if (impostor == 0) {
+            ::close(control[1]);
+            ::close(report[0]);
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                ::_exit(0);
+            }
+            const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, fake.c_str(), sizeof(address.sun_path) - 1);
+            (void)::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+            ::chmod(fake.c_str(), 0666);
+            ::listen(listener, 64);
+            char heard = 0;
+            for (;;) {
+                pollfd entries[2] = {{listener, POLLIN, 0}, {control[0], POLLIN, 0}};
+                ::poll(entries, 2, -1);
+                if (entries[1].revents != 0) {
+                    break;
+                }
+                const int peer = ::accept(listener, nullptr, nullptr);
+                pollfd data{peer, POLLIN, 0};
+                char byte = 0;
+                if (::poll(&data, 1, 200) == 1 && ::recv(peer, &byte, 1, 0) == 1) {
+                    heard = 1;
+                }
+                ::close(peer);
+            }
+            ::_exit(::write(report[1], &heard, 1) == 1 ? 0 : 1);
+        }
+        ::close(control[0]);
+        ::close(report[1]);
+        impostorControl = control[1];
+        impostorReport = report[0];
+    }
+    // The runtime folders sessions may have; empty: none set.
+    const fs::path privateOne = root / "runtime";
+    fs::create_directories(privateOne);
+    ::chmod(privateOne.c_str(), 0700);
+    const fs::path foreign = root / "foreign";
+    fs::create_directories(foreign);
+    ::chmod(foreign.c_str(), 0700);
+    if (asRoot) {
+        if (::chown(foreign.c_str(), 65534, 65534) != 0) {
+            return setupFailed(root, "chown");
+        }
+    }
+    const fs::path group = root / "group";
+    fs::create_directories(group);
+    ::chmod(group.c_str(), 0750);
+    const fs::path deep = root / std::string(110, 'd');
+    fs::create_directories(deep);
+    ::chmod(deep.c_str(), 0700);
+    const fs::path link = root / "link";
+    fs::create_symlink(privateOne, link);
+    putFile(root / "a-file", "");
+    const std::vector<fs::path> runtimes = {privateOne,
+                                            fs::path(),
+                                            root / "a-file/runtime",
+                                            root / "missing/runtime",
+                                            foreign,
+                                            openFolder,
+                                            group,
+                                            deep,
+                                            link};
+    ::setenv("HOME", (root / "home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (root / "home/.local/share").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (root / "home/.cache").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::unsetenv("DESKTOP_STARTUP_ID");
+    const bool flood = random() % 3 == 0;
+    const auto start = [&](const fs::path& runtime, bool fewDescriptors) {
+        const std::string token = "token-" + std::to_string(random() % 1000);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (runtime.empty()) {
+                ::unsetenv("XDG_RUNTIME_DIR");
+            } else {
+                ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+            }
+            ::setenv("XDG_ACTIVATION_TOKEN", token.c_str(), 1);
+            if (fewDescriptors) {
+                const rlimit few{128, 128};
+                ::setrlimit(RLIMIT_NOFILE, &few);
+            }
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            ::execl(RIDAR_PROGRAM, RIDAR_PROGRAM, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return child;
+    };
+    const pid_t first = start(runtimes[random() % runtimes.size()], flood);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!sessionLockHeld(lock) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::vector<int> idle;
+    if (flood) {
+        const std::string record = contentsOf(lock);
+        const fs::path socket = record.empty() ? fs::path() : record.substr(0, record.size() - 1);
+        const int peers = 200 + static_cast<int>(random() % 1000);
+        for (int i = 0; i < peers && !socket.empty(); ++i) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, socket.c_str(), sizeof(address.sun_path) - 1);
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
+                idle.push_back(fd);
+            } else {
+                ::close(fd);
+            }
+        }
+        counts.idlePeers += static_cast<long>(idle.size());
+    }
+    // The later starts, one after another or side by side.
+    std::vector<pid_t> later;
+    const int starts = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < starts; ++i) {
+        later.push_back(start(runtimes[random() % runtimes.size()], false));
+        if (random() % 2 == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 200));
+        }
+    }
+    // A later start still running after its patience and more is a second copy.
+    bool secondCopy = false;
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (const pid_t child : later) {
+        int status = 0;
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > patience) {
+                secondCopy = true;
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ++counts.laterStarts;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            ++counts.laterUnanswered;
+        }
+    }
+    for (const int fd : idle) {
+        ::close(fd);
+    }
+    int firstStatus = 0;
+    const bool firstRuns = ::waitpid(first, &firstStatus, WNOHANG) == 0;
+    const bool oneCopy = firstRuns && !secondCopy && sessionLockHeld(lock);
+    int verdict = oneCopy ? kHeld : kLost;
+    counts.oneCopy += oneCopy ? 1 : 0;
+    if (firstRuns) {
+        ::kill(first, SIGKILL);
+        ::waitpid(first, nullptr, 0);
+    }
+    if (impostor > 0) {
+        ::close(impostorControl);
+        char heard = 0;
+        if (::read(impostorReport, &heard, 1) != 1) {
+            heard = 1; // it ended without saying: counted as answered
+        }
+        ::close(impostorReport);
+        ::waitpid(impostor, nullptr, 0);
+        if (heard != 0) {
+            ++counts.wrongPeers;
+            verdict = kWrongMoved;
+        }
+    }
+    removeTree(root);
+    if (index == total) {
+        std::printf("  (start sessions: %ld cases, one copy running in %ld, %ld later starts, "
+                    "%ld not answered, %ld idle peers, wrong peers answered %ld)\n",
+                    counts.cases.load(), counts.oneCopy.load(), counts.laterStarts.load(),
+                    counts.laterUnanswered.load(), counts.idlePeers.load(),
+                    counts.wrongPeers.load());
+        std::fflush(stdout);
+    }
+    return verdict;
+}
 #endif
 
 int main(int argc, char** argv) {
@@ -1246,6 +1482,8 @@ int main(int argc, char** argv) {
 #ifdef FERNWICK_HOSTILE_UI
         {"duplicate cleans", 20 * scale, 60, overlappingDuplicateCleansCase},
         {"second starts", 10 * scale, 120, secondStartsCase},
+        {"start sessions", 12 * scale, 240,
+         [scale](std::uint64_t s) { return startSessionsCase(s, 12L * scale); }},
 #endif
     };
     // FERNWICK_HOSTILE_ONLY=<words> runs only the sections whose name holds them.

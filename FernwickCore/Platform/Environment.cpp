@@ -102,6 +102,7 @@ Environment Environment::fromProcess() {
     if (auto cache = absoluteVariable("XDG_CACHE_HOME"); !cache.empty()) {
         env.cacheHome = cache;
     }
+    env.runtimeFolder = absoluteVariable("XDG_RUNTIME_DIR");
     env.readUserFolders();
     return env;
 }

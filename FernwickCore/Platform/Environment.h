@@ -17,6 +17,8 @@ struct Environment {
     std::filesystem::path configHome;
     /// $XDG_CACHE_HOME, default home/.cache.
     std::filesystem::path cacheHome;
+    /// $XDG_RUNTIME_DIR when set and absolute; empty otherwise, and from `forHome()`.
+    std::filesystem::path runtimeFolder;
     /// The user's Documents and Desktop folders as configHome/user-dirs.dirs names them
     /// (XDG_DOCUMENTS_DIR, XDG_DESKTOP_DIR), standardized; empty when the file names none.
     std::filesystem::path documentsFolder;
