@@ -47,8 +47,9 @@ QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message) {
 
 ConfirmationDialog::ConfirmationDialog(const QString& title, const QString& message,
                                        const QString& destructiveLabel, QWidget* parent)
-    : InWindowDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
-      m_message(makeLabel(message, uiFont(11), Palette::dialogMessage(), this)),
+    : InWindowDialog(parent),
+      m_title(new WrappedLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
+      m_message(new WrappedLabel(message, uiFont(11), Palette::dialogMessage(), this)),
       m_destructive(new QPushButton(this)),
       m_cancel(new QPushButton(QStringLiteral("Cancel"), this)) {
     setWindowTitle(title);

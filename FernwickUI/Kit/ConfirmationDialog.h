@@ -35,7 +35,8 @@ private:
     QPushButton* m_cancel;
 };
 
-/// The body every small dialog shares: `title` in bold over `message`, both wrapped, then the
+/// The body every small dialog shares: `title` in bold over `message`, both wrapped (as
+/// WrappedLabel wraps, inside a word too where one is wider than the dialog), then the
 /// returned row for the buttons (a stretch already in it).
 QHBoxLayout* buildDialogBody(QDialog* dialog, QLabel* title, QLabel* message);
 

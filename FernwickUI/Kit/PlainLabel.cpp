@@ -1,12 +1,14 @@
 #include "FernwickUI/Kit/PlainLabel.h"
 
 #include "FernwickUI/Kit/Painting.h"
+#include "FernwickUI/Kit/RowList.h"
 #include "FernwickUI/Style/SystemIcons.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPalette>
 
+#include <algorithm>
 #include <cmath>
 
 namespace fernwick::ui {
@@ -25,6 +27,62 @@ void setLabelColour(QLabel* label, const QColor& colour) {
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::Text, colour);
     label->setPalette(palette);
+}
+
+WrappedLabel::WrappedLabel(const QString& text, const QFont& font, const QColor& colour,
+                           QWidget* parent)
+    : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setText(text);
+    setFont(font);
+    setLabelColour(this, colour);
+    // Tells the layouts that the height follows the width.
+    setWordWrap(true);
+}
+
+QString WrappedLabel::laidOutText() const {
+    // A text layout breaks lines at line separators, not at "\n".
+    return QString(text()).replace(QLatin1Char('\n'), QChar::LineSeparator);
+}
+
+int WrappedLabel::heightForWidth(int width) const {
+    const QMargins margins = contentsMargins();
+    const double room = std::max(1, width - margins.left() - margins.right() - 2 * margin());
+    return static_cast<int>(std::ceil(wrappedTextSize(laidOutText(), font(), room).height())) +
+           margins.top() + margins.bottom() + 2 * margin();
+}
+
+QSize WrappedLabel::sizeHint() const {
+    const QMargins margins = contentsMargins();
+    const double longest = wrappedTextSize(laidOutText(), font(), QWIDGETSIZE_MAX).width();
+    const int width =
+        static_cast<int>(std::ceil(longest)) + margins.left() + margins.right() + 2 * margin();
+    return {width, heightForWidth(width)};
+}
+
+QSize WrappedLabel::minimumSizeHint() const {
+    // A few letters a line at the least; the height follows the width the layout gives.
+    const QMargins margins = contentsMargins();
+    const int few = static_cast<int>(std::ceil(QFontMetricsF(font()).averageCharWidth() * 6)) +
+                    margins.left() + margins.right() + 2 * margin();
+    const int line = static_cast<int>(std::ceil(QFontMetricsF(font()).height())) + margins.top() +
+                     margins.bottom() + 2 * margin();
+    return {std::min(few, sizeHint().width()), line};
+}
+
+void WrappedLabel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRectF box = QRectF(contentsRect()).adjusted(margin(), margin(), -margin(), -margin());
+    const QString shown = laidOutText();
+    double top = box.top();
+    if (alignment() & Qt::AlignVCenter) {
+        top += std::max(0.0,
+                        (box.height() - wrappedTextSize(shown, font(), box.width()).height()) / 2);
+    } else if (alignment() & Qt::AlignBottom) {
+        top += std::max(0.0, box.height() - wrappedTextSize(shown, font(), box.width()).height());
+    }
+    drawWrapped(painter, QRectF(box.left(), top, box.width(), box.height()), shown, font(),
+                palette().color(QPalette::WindowText));
 }
 
 ElidedLabel::ElidedLabel(const QFont& font, const QColor& colour, QWidget* parent)

@@ -17,6 +17,30 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& colour,
 /// Sets the colour a label draws its text in.
 void setLabelColour(QLabel* label, const QColor& colour);
 
+/// A label of plain text wrapped to its width: at spaces and other break points, and inside a
+/// word only where one word is wider than the line, so that no letter is ever cut off (a
+/// word-wrapping QLabel leaves a long word whole and cuts it at its edge). Line breaks in the
+/// text are kept. It asks for the width of its longest line and takes any narrower one, growing
+/// in height. The text is centred upright when the label is taller than it. GUI thread only.
+class WrappedLabel : public QLabel {
+    Q_OBJECT
+public:
+    WrappedLabel(const QString& text, const QFont& font, const QColor& colour,
+                 QWidget* parent = nullptr);
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    /// The text with its line breaks as the layout takes them.
+    QString laidOutText() const;
+};
+
 /// One line of plain text shortened with an ellipsis (in the middle by default) when wider than
 /// the room it gets or than `maximumTextWidth`. GUI thread only.
 class ElidedLabel : public QWidget {

@@ -226,7 +226,7 @@ WrappedText wrap(const QString& text, const QFont& font, double width) {
     WrappedText wrapped;
     const QFontMetricsF metrics(font);
     const double natural = metrics.horizontalAdvance(text);
-    if (natural <= width) {
+    if (natural <= width && !text.contains(QChar::LineSeparator)) {
         wrapped.size = QSizeF(natural, metrics.height());
         return wrapped;
     }

@@ -144,7 +144,8 @@ private:
     std::array<double, 128> m_advances{};
 };
 /// The size of `text` in `font` wrapped to `width`: at word boundaries, inside a word only where
-/// one word is wider than the line. The width is the widest line's; one line is a line high.
+/// one word is wider than the line; a line separator (QChar::LineSeparator) starts a new line.
+/// The width is the widest line's; one line is a line high.
 QSizeF wrappedTextSize(const QString& text, const QFont& font, double width);
 /// Draws `text` wrapped as `wrappedTextSize` wraps it to `box`'s width, from `box`'s top left
 /// (the height of `box` is not a limit). Plain text.

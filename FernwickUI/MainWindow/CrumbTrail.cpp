@@ -3,12 +3,15 @@
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/SystemFont.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -42,6 +45,37 @@ int sum(std::vector<int>::const_iterator begin, std::vector<int>::const_iterator
     return std::accumulate(begin, end, 0);
 }
 
+// How wide a fade is, and the share of it at its edge that hides the row entirely.
+constexpr int kFadeWidth = 28;
+constexpr double kSolidShare = 0.15;
+
+// The header's background over the trail's edge, thinning out towards the trail's inside; it
+// lets every click through to the crumb under it.
+class EdgeFade : public QWidget {
+public:
+    EdgeFade(bool atStart, QWidget* parent) : QWidget(parent), m_atStart(atStart) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        const QColor solid = Palette::chromeBackground();
+        QColor clear = solid;
+        clear.setAlphaF(0);
+        QLinearGradient gradient(m_atStart ? 0 : width(), 0, m_atStart ? width() : 0, 0);
+        gradient.setColorAt(0, solid);
+        gradient.setColorAt(kSolidShare, solid);
+        gradient.setColorAt(1, clear);
+        painter.fillRect(rect(), gradient);
+    }
+
+private:
+    bool m_atStart;
+};
+
 } // namespace
 
 CrumbTrail::CrumbTrail(QWidget* parent) : QScrollArea(parent) {
@@ -57,6 +91,22 @@ CrumbTrail::CrumbTrail(QWidget* parent) : QScrollArea(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_separatorWidth = static_cast<int>(
         std::ceil(QFontMetricsF(uiFont(11)).horizontalAdvance(QStringLiteral("\u203A"))));
+    m_startFade = new EdgeFade(true, this);
+    m_endFade = new EdgeFade(false, this);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &CrumbTrail::placeFades);
+    connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, &CrumbTrail::placeFades);
+}
+
+void CrumbTrail::placeFades() {
+    const QRect area = viewport()->geometry();
+    const int width = std::min(kFadeWidth, area.width() / 4);
+    const QScrollBar* bar = horizontalScrollBar();
+    m_startFade->setGeometry(area.left(), area.top(), width, area.height());
+    m_endFade->setGeometry(area.right() + 1 - width, area.top(), width, area.height());
+    m_startFade->setVisible(bar->value() > bar->minimum());
+    m_endFade->setVisible(bar->value() < bar->maximum());
+    m_startFade->raise();
+    m_endFade->raise();
 }
 
 void CrumbTrail::setTrail(const std::vector<QString>& names) {
@@ -115,6 +165,8 @@ QSize CrumbTrail::minimumSizeHint() const {
 
 void CrumbTrail::scrollToEnd() {
     if (m_crumbs.empty() || widget() == nullptr) {
+        horizontalScrollBar()->setRange(0, 0);
+        placeFades();
         return;
     }
     widget()->layout()->activate();
@@ -123,6 +175,7 @@ void CrumbTrail::scrollToEnd() {
     const int room = viewport()->width();
     horizontalScrollBar()->setRange(0, std::max(0, widget()->width() - room));
     horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
+    placeFades();
 }
 
 bool CrumbTrail::eventFilter(QObject* watched, QEvent* event) {

@@ -13,7 +13,8 @@ class StyledButton;
 /// horizontal scroll area at most 380 points wide. Every crumb is drawn whole; when they are
 /// wider than the area, the row scrolls, and after every change of the trail or of the area's
 /// width it is scrolled to its end, so that the last crumb shows. A vertical or horizontal
-/// wheel scrolls it. GUI thread only.
+/// wheel scrolls it. At an edge where the trail goes on past the area, it fades into the
+/// header's background, so that a crumb cut there reads as continued. GUI thread only.
 class CrumbTrail : public QScrollArea {
     Q_OBJECT
 public:
@@ -43,10 +44,14 @@ private:
     void scrollToEnd();
     /// The width of the separators and of the spacing between all items of the row.
     int gapsWidth() const;
+    /// Shows the fade at each edge where the row goes on, over the viewport's edges.
+    void placeFades();
 
     std::vector<StyledButton*> m_crumbs;
     std::vector<int> m_natural;
     int m_separatorWidth = 0;
+    QWidget* m_startFade = nullptr;
+    QWidget* m_endFade = nullptr;
 };
 
 } // namespace fernwick::ui

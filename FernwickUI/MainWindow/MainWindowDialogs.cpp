@@ -22,8 +22,9 @@ std::optional<std::filesystem::path> chooseFolderFromHome(QWidget* parent) {
 }
 
 AlertDialog::AlertDialog(const QString& title, const QString& message, QWidget* parent)
-    : InWindowDialog(parent), m_title(makeLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
-      m_message(makeLabel(message, uiFont(11), whiteAt(0.75), this)),
+    : InWindowDialog(parent),
+      m_title(new WrappedLabel(title, uiFont(13, QFont::Bold), Qt::white, this)),
+      m_message(new WrappedLabel(message, uiFont(11), whiteAt(0.75), this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(title);
     QHBoxLayout* buttons = buildDialogBody(this, m_title, m_message);

@@ -192,7 +192,9 @@ public:
     bool canNavigateBack() const { return m_treemapBreadcrumbs.size() > 1; }
     void navigateBack();
     /// Selects the node; a folder is shown too, after a rescan at depth 5 when it has no
-    /// children in the tree.
+    /// children in the tree. A child of the folder shown is appended to the trail; a folder
+    /// anywhere else (a search result, a tile nested deeper) takes the trail from the root down
+    /// to it, so that Back leads to the folder that holds it.
     void drillDownIntoNode(const DiskNodePtr& node);
     /// Jumps to the trail's node at `index`; an index outside the trail changes nothing.
     void navigateBreadcrumb(int index);
@@ -378,6 +380,8 @@ private:
     void recordSnapshot(std::map<std::string, std::int64_t> breakdown);
     void scanSubfolderAndDrillDown(const DiskNodePtr& node);
     void showNode(const DiskNodePtr& node);
+    /// The trail that ends at `node` (see drillDownIntoNode).
+    std::vector<DiskNodePtr> trailTo(const DiskNodePtr& node) const;
     // Calls `done` when it is set.
     static void call(const std::function<void()>& done);
     // An operation's own reload after its moves (the developer scan, the application list, the

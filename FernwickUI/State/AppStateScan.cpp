@@ -194,12 +194,29 @@ void AppState::navigateBack() {
     computeTreemapLayout(kLayoutBounds);
 }
 
-void AppState::showNode(const DiskNodePtr& node) {
-    setCurrentTreemapRoot(node);
+std::vector<DiskNodePtr> AppState::trailTo(const DiskNodePtr& node) const {
+    const DiskNodePtr& shown = m_currentTreemapRoot;
+    if (!shown ||
+        std::find(shown->children.begin(), shown->children.end(), node) == shown->children.end()) {
+        // Appended, a folder found elsewhere would take a false place: its crumbs and Back
+        // would lead to folders that do not hold it.
+        std::vector<DiskNodePtr> path = m_tree.pathTo(node);
+        if (!path.empty()) {
+            return path;
+        }
+    }
     auto trail = m_treemapBreadcrumbs;
     trail.push_back(node);
+    return trail;
+}
+
+void AppState::showNode(const DiskNodePtr& node) {
+    std::vector<DiskNodePtr> trail = trailTo(node);
+    // The tree's own node, where one held from before a change stands for it.
+    const DiskNodePtr shown = trail.back();
+    setCurrentTreemapRoot(shown);
     setTreemapBreadcrumbs(std::move(trail));
-    setSelectedNodeForInspection(node);
+    setSelectedNodeForInspection(shown);
     computeTreemapLayout(kLayoutBounds);
 }
 

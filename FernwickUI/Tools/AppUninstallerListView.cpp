@@ -305,14 +305,15 @@ QWidget* AppUninstallerListView::buildInspector(const InstalledApp& app) {
     names->setSpacing(2);
     QFont title = title3();
     title.setBold(true);
-    names->addWidget(makeLabel(plainText(app.name), title, Qt::white, header));
+    // A long name, version or identifier wraps beside the button rather than being cut.
+    names->addWidget(new WrappedLabel(plainText(app.name), title, Qt::white, header));
     if (app.version) {
-        names->addWidget(makeLabel(QStringLiteral("Version ") + plainText(*app.version),
-                                   subheadline(), FernwickTheme::textSecondary(), header));
+        names->addWidget(new WrappedLabel(QStringLiteral("Version ") + plainText(*app.version),
+                                          subheadline(), FernwickTheme::textSecondary(), header));
     }
     if (app.bundleIdentifier) {
-        names->addWidget(makeLabel(plainText(*app.bundleIdentifier), uiFont(11),
-                                   FernwickTheme::textMuted(), header));
+        names->addWidget(new WrappedLabel(plainText(*app.bundleIdentifier), uiFont(11),
+                                          FernwickTheme::textMuted(), header));
     }
     headerRow->addLayout(names);
     headerRow->addStretch(1);

@@ -1,5 +1,6 @@
 #include "FernwickUI/MainWindow/MainWindowDialogs.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
+#include "tests/Support/TextRecorder.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLabel>
@@ -104,6 +105,32 @@ private slots:
                  "Tarnbrook Ridar " + QString::fromStdString(w.state->currentVersion()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(w.window->aboutDialog() == nullptr);
+    }
+
+    // A title that is one long word, and a message holding a long path, break inside the word
+    // at the dialog's width: every letter is painted, none reaches past the dialog's edge.
+    void aOneWordTitleBreaksInsideTheWord() {
+        WindowHarness w(false);
+        w.open();
+        const QString title =
+            QStringLiteral("Orchestral_Composition_Suite_Professional_Edition_2026.AppImage");
+        const QString path = QStringLiteral("/home/me/Applications/") +
+                             QString(90, QLatin1Char('o')) + QStringLiteral(".AppImage");
+        w.state->setUserAlert(UserAlert(title.toStdString(), path.toStdString()));
+        AlertDialog* alert = w.window->alertDialog();
+        checkInside(w, alert);
+        QVERIFY(alert->width() <= alert->maximumWidth());
+        for (const QLabel* label : {alert->titleLabel(), alert->messageLabel()}) {
+            QVERIFY(label->geometry().right() < alert->width());
+            QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        }
+        test::TextRecorder recorder(alert->size());
+        alert->render(&recorder);
+        QVERIFY2(recorder.cut().isEmpty(), qPrintable(recorder.cut().join(QLatin1Char('|'))));
+        const QString painted = recorder.texts().join(QString());
+        QVERIFY2(painted.contains(title) && painted.contains(path), qPrintable(recorder.joined()));
+        QVERIFY(recorder.texts().size() >= 5); // two lines or more each, and "OK"
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
 };
 

@@ -1,4 +1,6 @@
 #include "FernwickUI/MainWindow/SearchResultsView.h"
+#include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/MainWindow/ResultCanvas.h"
 #include "FernwickUI/Style/Palette.h"
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
@@ -121,6 +123,53 @@ private slots:
         QCOMPARE(asked->front().first, std::filesystem::path("/m/matchroot/empty"));
         QCOMPARE(asked->front().second, 5);
         QCOMPARE(w.state->currentTreemapRoot()->name(), std::string("empty"));
+    }
+
+    // A folder found deep in another branch is entered at its real place, from the scan root
+    // and from inside another folder alike: the trail runs from the root through every folder
+    // above it, and Back leads to the folder that holds it.
+    void drillDownEntersAFolderAtItsRealPlace() {
+        WindowHarness w(false);
+        w.open();
+        const std::filesystem::path home = "/m/home";
+        const std::filesystem::path at = home / "Documents/Work/Clients/Quarterly Reports";
+        const DiskNodePtr reports =
+            makeNode(at, true, 0, StorageCategory::other, {makeNode(at / "q3.pdf", false, 40)});
+        const DiskNodePtr clients =
+            makeNode(at.parent_path(), true, 0, StorageCategory::other, {reports});
+        const DiskNodePtr work =
+            makeNode(home / "Documents/Work", true, 0, StorageCategory::other, {clients});
+        const DiskNodePtr documents =
+            makeNode(home / "Documents", true, 0, StorageCategory::other, {work});
+        const DiskNodePtr downloads = makeNode(home / "Downloads", true, 0, StorageCategory::other,
+                                               {makeNode(home / "Downloads/setup.zip", false, 20)});
+        const DiskNodePtr root =
+            makeNode(home, true, 0, StorageCategory::other, {documents, downloads});
+        w.h.publish(*w.state, root);
+        ResultCanvas* canvas = w.window->resultCanvas();
+        for (const DiskNodePtr& from : {root, downloads}) {
+            w.state->navigateBreadcrumb(0);
+            if (from != root) {
+                w.state->drillDownIntoNode(from);
+            }
+            search(w, "Quarterly");
+            click(
+                findButton(w.window->searchResultsView()->rows()[0], QStringLiteral("Drill Down")));
+            w.h.settle();
+            const QByteArray where = QByteArray::fromStdString("from " + from->name());
+            QVERIFY2(w.state->treemapBreadcrumbs() ==
+                         (std::vector<DiskNodePtr>{root, documents, work, clients, reports}),
+                     where.constData());
+            QStringList crumbs;
+            for (StyledButton* crumb : canvas->breadcrumbButtons()) {
+                crumbs.push_back(crumb->label());
+            }
+            QCOMPARE(crumbs,
+                     (QStringList{"home", "Documents", "Work", "Clients", "Quarterly Reports"}));
+            click(canvas->backButton());
+            w.h.settle();
+            QCOMPARE(w.state->currentTreemapRoot(), clients);
+        }
     }
 
     // Only the query, the root and the tree search again (no layout, no monitor tick). A

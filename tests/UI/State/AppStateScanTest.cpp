@@ -259,6 +259,45 @@ private slots:
         QCOMPARE(state->currentTreemapRoot(), t.empty);
     }
 
+    // A folder that is not a child of the one shown (found by the search, or a tile nested
+    // deeper in the map) is entered at its real place: the trail runs from the root through
+    // every folder above it, also after the rescan of a childless one, and Back leads to its
+    // parent. A child of the one shown is appended.
+    void drillingElsewhereTakesTheTrailOfTheRealPlace() {
+        Harness h;
+        auto state = h.make();
+        const std::filesystem::path at = h.tree.root();
+        const DiskNodePtr hollow = makeNode(at / "A/B/Hollow", true, 70);
+        const DiskNodePtr b = makeNode(at / "A/B", true, 0, StorageCategory::other,
+                                       {hollow, makeNode(at / "A/B/deep.txt", false, 300)});
+        const DiskNodePtr a = makeNode(at / "A", true, 0, StorageCategory::other, {b});
+        const DiskNodePtr other = makeNode(at / "Other", true, 0, StorageCategory::other,
+                                           {makeNode(at / "Other/x.bin", false, 5)});
+        const DiskNodePtr root = makeNode(at, true, 0, StorageCategory::other, {a, other});
+        h.publish(*state, root);
+        h.scanBody = [](const std::filesystem::path& url, auto&&...) {
+            return makeNode(url, true, 0, StorageCategory::other,
+                            {makeNode(url / "found.txt", false, 1)});
+        };
+
+        state->drillDownIntoNode(b);
+        QCOMPARE(state->treemapBreadcrumbs(), (std::vector<DiskNodePtr>{root, a, b}));
+        QCOMPARE(state->currentTreemapRoot(), b);
+        state->navigateBack();
+        QCOMPARE(state->currentTreemapRoot(), a);
+
+        state->navigateBreadcrumb(0);
+        state->drillDownIntoNode(other); // a child: appended
+        state->drillDownIntoNode(hollow);
+        h.settle();
+        QCOMPARE(state->treemapBreadcrumbs(), (std::vector<DiskNodePtr>{root, a, b, hollow}));
+        QCOMPARE(state->currentTreemapRoot(), hollow);
+        QCOMPARE(state->selectedNodeForInspection(), hollow);
+        state->navigateBack();
+        QCOMPARE(state->currentTreemapRoot(), b);
+        QCOMPARE(state->treemapRectangles().size(), std::size_t{2});
+    }
+
     void rescanAfterANewTreeDoesNotNavigate() {
         Harness h;
         auto state = h.make();

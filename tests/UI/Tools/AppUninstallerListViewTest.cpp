@@ -4,6 +4,7 @@
 #include "FernwickUI/Kit/PaintedCardList.h"
 #include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Tools/InstalledAppList.h"
+#include "tests/Support/TextRecorder.h"
 #include "tests/UI/State/AppStateHarness.h"
 #include "tests/UI/Tools/ToolsHarness.h"
 
@@ -219,6 +220,40 @@ private slots:
         QVERIFY2(cards.contains(
                      QRegularExpression(QStringLiteral("/home/me/.config/r+\u2026r+/recorder"))),
                  qPrintable(cards));
+    }
+
+    // A long application name in the inspector's header wraps, inside the word where it has
+    // no space, and is painted whole beside the Uninstall button, as is the question's title.
+    void theHeaderWrapsALongNameWhole() {
+        Harness h;
+        const QString name =
+            QStringLiteral("Orchestral-Composition-Suite-Professional-Edition-2026.AppImage");
+        Screen screen(h, {makeApp(name.toStdString(), "org.example.orchestral", "2026.1")});
+        QWidget* inspector = screen.view->inspector();
+        QLabel* label = nullptr;
+        for (auto* shown : inspector->findChildren<QLabel*>()) {
+            label = shown->text() == name ? shown : label;
+        }
+        QVERIFY(label != nullptr);
+        QWidget* header = label->parentWidget();
+        QWidget* uninstall = test::findButton(header, QStringLiteral("Uninstall"));
+        const QRect at(label->mapTo(screen.view.get(), QPoint()), label->size());
+        QVERIFY(screen.view->rect().contains(at));
+        QVERIFY(at.right() < uninstall->mapTo(screen.view.get(), QPoint()).x());
+        QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        test::TextRecorder recorder(header->size());
+        header->render(&recorder);
+        QVERIFY2(recorder.cut().isEmpty(), qPrintable(recorder.cut().join(QLatin1Char('|'))));
+        QVERIFY2(recorder.texts().join(QString()).contains(name), qPrintable(recorder.joined()));
+
+        ConfirmationDialog* dialog = screen.pressUninstall();
+        QVERIFY(dialog != nullptr);
+        test::TextRecorder question(dialog->size());
+        dialog->render(&question);
+        QVERIFY2(question.cut().isEmpty(), qPrintable(question.cut().join(QLatin1Char('|'))));
+        QVERIFY2(question.texts().join(QString()).contains(QStringLiteral("Uninstall ") + name),
+                 qPrintable(question.joined()));
+        dialog->cancelButton()->click();
     }
 
     void uninstallConfirmsThenRescansAndKeepsTheInspector() {
