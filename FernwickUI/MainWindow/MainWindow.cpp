@@ -176,15 +176,18 @@ void MainWindow::askToEmptyTrash() {
     if (m_emptyTrash) {
         return;
     }
-    m_emptyTrash = new EmptyTrashDialog(m_state.trashItemCount(), this);
-    m_emptyTrash->setAttribute(Qt::WA_DeleteOnClose);
-    // The count the question names follows the Trash while it is open.
-    connect(&m_state, &AppState::trashItemCountChanged, m_emptyTrash,
-            [this] { m_emptyTrash->setItemCount(m_state.trashItemCount()); });
-    connect(m_emptyTrash, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
+    auto* dialog = new EmptyTrashDialog(m_state.trashItemCount(), this);
+    m_emptyTrash = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The count the question names follows the Trash while the question exists. The slot holds
+    // the dialog itself, not m_emptyTrash, which is cleared as soon as it is answered, while the
+    // dialog waits for its deletion.
+    connect(&m_state, &AppState::trashItemCountChanged, dialog,
+            [this, dialog] { dialog->setItemCount(m_state.trashItemCount()); });
+    connect(dialog, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
     // Answered, it is no longer on screen, even before it is deleted.
-    connect(m_emptyTrash, &QDialog::finished, this, [this] { m_emptyTrash = nullptr; });
-    m_emptyTrash->open();
+    connect(dialog, &QDialog::finished, this, [this] { m_emptyTrash = nullptr; });
+    dialog->open();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
