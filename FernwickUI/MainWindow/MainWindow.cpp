@@ -1,6 +1,7 @@
 #include "FernwickUI/MainWindow/MainWindow.h"
 
 #include "FernwickCore/Platform/Environment.h"
+#include "FernwickUI/Kit/FileChooser.h"
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Kit/SheetOverlay.h"
@@ -44,8 +45,11 @@ bool isBlank(const std::string& text) {
 
 MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     : QWidget(parent), m_state(state), m_seams(std::move(seams)) {
+    m_seams.tools = withDefaultDialogs(std::move(m_seams.tools));
     if (!m_seams.chooseFolder) {
-        m_seams.chooseFolder = chooseFolderFromHome;
+        m_seams.chooseFolder = [run = m_seams.tools.runChooser](QWidget* owner) {
+            return chooseFolder(owner, run);
+        };
     }
     if (!m_seams.quit) {
         m_seams.quit = [] { QCoreApplication::quit(); };
@@ -53,7 +57,6 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     if (!m_seams.home) {
         m_seams.home = Environment::current().home;
     }
-    m_seams.tools = withDefaultDialogs(std::move(m_seams.tools));
     setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
     setMinimumWidth(1050);
     setBackground(this, Palette::contentBackground());
