@@ -1,6 +1,7 @@
 #include "FernwickUI/MainWindow/MainWindow.h"
 
 #include "FernwickCore/Platform/Environment.h"
+#include "FernwickUI/Kit/FileChooser.h"
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Kit/SheetOverlay.h"
@@ -44,8 +45,11 @@ bool isBlank(const std::string& text) {
 
 MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     : QWidget(parent), m_state(state), m_seams(std::move(seams)) {
+    m_seams.tools = withDefaultDialogs(std::move(m_seams.tools));
     if (!m_seams.chooseFolder) {
-        m_seams.chooseFolder = chooseFolderFromHome;
+        m_seams.chooseFolder = [run = m_seams.tools.runChooser](QWidget* owner) {
+            return chooseFolder(owner, run);
+        };
     }
     if (!m_seams.quit) {
         m_seams.quit = [] { QCoreApplication::quit(); };
@@ -53,7 +57,6 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
     if (!m_seams.home) {
         m_seams.home = Environment::current().home;
     }
-    m_seams.tools = withDefaultDialogs(std::move(m_seams.tools));
     setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
     setMinimumWidth(1050);
     setBackground(this, Palette::contentBackground());
@@ -176,15 +179,18 @@ void MainWindow::askToEmptyTrash() {
     if (m_emptyTrash) {
         return;
     }
-    m_emptyTrash = new EmptyTrashDialog(m_state.trashItemCount(), this);
-    m_emptyTrash->setAttribute(Qt::WA_DeleteOnClose);
-    // The count the question names follows the Trash while it is open.
-    connect(&m_state, &AppState::trashItemCountChanged, m_emptyTrash,
-            [this] { m_emptyTrash->setItemCount(m_state.trashItemCount()); });
-    connect(m_emptyTrash, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
+    auto* dialog = new EmptyTrashDialog(m_state.trashItemCount(), this);
+    m_emptyTrash = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The count the question names follows the Trash while the question exists. The slot holds
+    // the dialog itself, not m_emptyTrash, which is cleared as soon as it is answered, while the
+    // dialog waits for its deletion.
+    connect(&m_state, &AppState::trashItemCountChanged, dialog,
+            [this, dialog] { dialog->setItemCount(m_state.trashItemCount()); });
+    connect(dialog, &QDialog::accepted, this, [this] { m_state.emptyTrash(); });
     // Answered, it is no longer on screen, even before it is deleted.
-    connect(m_emptyTrash, &QDialog::finished, this, [this] { m_emptyTrash = nullptr; });
-    m_emptyTrash->open();
+    connect(dialog, &QDialog::finished, this, [this] { m_emptyTrash = nullptr; });
+    dialog->open();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -42,7 +42,7 @@ class WelcomeView;
 /// What the window asks of the desktop; tests replace them.
 struct MainWindowSeams {
     /// Runs the folder chooser (directories only, one item) and returns the chosen folder, or
-    /// nullopt when the user cancelled. Default: the platform's directory dialog.
+    /// nullopt when the user cancelled. Default: the folder chooser, run by `tools.runChooser`.
     std::function<std::optional<std::filesystem::path>(QWidget* parent)> chooseFolder;
     /// The folder "Scan Home" and "Scan Home Folder" scan. Default: the user's home.
     std::optional<std::filesystem::path> home;

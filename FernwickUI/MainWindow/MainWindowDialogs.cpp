@@ -4,22 +4,11 @@
 #include "FernwickUI/Kit/PlainLabel.h"
 #include "FernwickUI/Style/SystemFont.h"
 
-#include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
 namespace fernwick::ui {
-
-std::optional<std::filesystem::path> chooseFolderFromHome(QWidget* parent) {
-    // Not the working directory, which is wherever the program happened to be started.
-    const QString chosen = QFileDialog::getExistingDirectory(parent, QString(), QDir::homePath());
-    if (chosen.isEmpty()) {
-        return std::nullopt;
-    }
-    return std::filesystem::path(chosen.toStdString());
-}
 
 AlertDialog::AlertDialog(const QString& title, const QString& message, QWidget* parent)
     : InWindowDialog(parent),

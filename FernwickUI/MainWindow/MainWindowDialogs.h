@@ -6,17 +6,11 @@
 #include <QString>
 
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 
 class QLabel;
 class QPushButton;
 
 namespace fernwick::ui {
-
-/// The platform's panel for choosing one folder, run modally, opening at the home folder;
-/// nullopt when cancelled.
-std::optional<std::filesystem::path> chooseFolderFromHome(QWidget* parent);
 
 /// The alert of a UserAlert: its title and message as plain text and one default "OK" button
 /// that only closes it. It opens inside the window of `parent` (see InWindowDialog). GUI thread

@@ -103,9 +103,7 @@ public:
 
 } // namespace
 
-void applyDarkAppearance(QApplication& app) {
-    // The proxy takes ownership of the base style, the application of the proxy.
-    app.setStyle(new DarkScrollBarStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+QPalette darkPalette() {
     QPalette palette;
     const QColor window(30, 30, 32);
     const QColor base(24, 24, 26);
@@ -128,7 +126,13 @@ void applyDarkAppearance(QApplication& app) {
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(110, 110, 115));
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(110, 110, 115));
     palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(110, 110, 115));
-    app.setPalette(palette);
+    return palette;
+}
+
+void applyDarkAppearance(QApplication& app) {
+    // The proxy takes ownership of the base style, the application of the proxy.
+    app.setStyle(new DarkScrollBarStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+    app.setPalette(darkPalette());
     systemIconFontFamily();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FernwickUI/Kit/FileChooser.h"
+
 #include <QString>
 
 #include <filesystem>
@@ -18,6 +20,9 @@ struct ToolSeams {
     /// Where to write a report, `presetName` offered as the file name. Default: a save dialog.
     std::function<std::optional<std::filesystem::path>(QWidget* parent, const QString& presetName)>
         chooseReportLocation;
+    /// Runs each default file chooser, of the tool screens and of the window. Default: its
+    /// modal loop.
+    FileChooserRunner runChooser;
 };
 
 /// `seams` with each empty member replaced by the desktop dialog.

@@ -1,4 +1,4 @@
-#include "FernwickUI/MainWindow/MainWindowDialogs.h"
+#include "FernwickUI/Kit/FileChooser.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,7 +22,7 @@ private slots:
             shown = dialog->directory().absolutePath();
             dialog->reject();
         });
-        QVERIFY(!chooseFolderFromHome(nullptr));
+        QVERIFY(!chooseFolder(nullptr, runFileChooserModally));
         QCOMPARE(shown, QDir(QDir::homePath()).absolutePath());
     }
 };

@@ -11,6 +11,7 @@
 #include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 #include <optional>
@@ -419,6 +420,28 @@ private slots:
         QTest::keyClick(w.window.get(), Qt::Key_Backspace, Qt::ControlModifier | Qt::ShiftModifier);
         w.h.settle();
         QVERIFY(w.window->emptyTrashDialog() == nullptr);
+    }
+
+    // The Trash count may change between the answer and the deletion of the closed question,
+    // and after it: neither may reach a question that is gone.
+    void trashCountChangingAfterTheAnswerLeavesTheQuestionAlone() {
+        WindowHarness w(false);
+        w.open();
+        w.state->setTrashItemCount(3);
+        w.window->askToEmptyTrash();
+        QPointer<EmptyTrashDialog> dialog = w.window->emptyTrashDialog();
+        QVERIFY(dialog != nullptr);
+        // Answered: the window has let go of the question, which waits for its deletion.
+        connect(dialog, &QDialog::finished, w.state.get(), [&w] { w.state->setTrashItemCount(4); });
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QVERIFY(w.window->emptyTrashDialog() == nullptr);
+        w.state->setTrashItemCount(5);
+        QTRY_VERIFY(dialog.isNull());
+        w.state->setTrashItemCount(6);
+        QCOMPARE(w.h.trash->itemCount(), std::int64_t{0});
+        w.window->askToEmptyTrash();
+        QCOMPARE(w.window->emptyTrashDialog()->titleLabel()->text(),
+                 QStringLiteral("Permanently delete 6 items in the Trash?"));
     }
 
     void alertsShowPlainTextAndClearWhenDismissed() {
