@@ -164,7 +164,7 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
                                                   std::optional<FileIdentity> recorded,
                                                   const Trash& trash) const {
     Checked checked = check(url, recorded);
-    CheckedTrashMove outcome{checked.result, std::nullopt, {}};
+    CheckedTrashMove outcome{checked.result, std::nullopt, {}, {}};
     if (!checked.result.isSafe) {
         return outcome;
     }
@@ -173,6 +173,7 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
                                      checked.result.identity());
     if (moved) {
         outcome.trashedURL = std::move(*moved);
+        outcome.movedFrom = target.realFolder / target.name;
     } else {
         outcome.failure = moved.error().message();
     }

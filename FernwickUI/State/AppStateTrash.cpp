@@ -27,22 +27,23 @@ void AppState::undoLastTrash(std::function<void()> done) {
             std::optional<FileIdentity> folderAfter;
             if (!trash) {
                 failure = "No Trash is available.";
-            } else if (const Status restored = trash->restore(record.trashedURL, record.originalURL,
-                                                              record.trashedIdentity);
+            } else if (const Status restored = trash->restore(
+                           record.trashedURL,
+                           record.movedFrom.empty() ? record.originalURL : record.movedFrom,
+                           record.trashedIdentity);
                        !restored) {
                 failure = restored.error().message();
-                // The entry under its name is another item: the one moved there is gone.
-                stillInTrash = restored.error().detail != Trash::kNotTheTrashedItemReason;
+                stillInTrash = !Trash::isNoLongerInTrash(restored.error());
             } else {
                 folderAfter = FolderChanges::folderOf(record.originalURL);
             }
             return [this, record, failure, stillInTrash, folderAfter, done] {
                 if (!failure.empty()) {
                     setUserAlert(UserAlert("Couldn't restore " + record.node->name(),
-                                           stillInTrash ? "It is still in the Trash — you can "
-                                                          "restore it from your file manager. (" +
-                                                              failure + ")"
-                                                        : failure));
+                                           (stillInTrash ? "It is still in the Trash — you can "
+                                                           "restore it from your file manager. ("
+                                                         : "It is no longer in the Trash. (") +
+                                               failure + ")"));
                     call(done);
                     return;
                 }

@@ -139,6 +139,37 @@ TEST_F(TrashTest, RestoreOntoATakenPathIsRefusedAndLosesNothing) {
     EXPECT_TRUE(entryExists(*moved));
 }
 
+// A folder on the way back replaced by a link to a folder anyone may write to: nothing is put
+// there, the entry keeps its place and its info file, and the reason names the link.
+TEST_F(TrashTest, RestoreNeverGoesThroughALink) {
+    const auto item = tree.file("home/notes/deep/er/a.txt", "mine");
+    const fs::path open = tree.folder("open");
+    tree.folder("open/deep/er");
+    ::chmod(open.c_str(), 0777);
+    for (const std::string linked : {"home/notes/deep/er", "home/notes/deep", "home/notes"}) {
+        auto moved = trash.moveToTrash(item, FileIdentity::of(lstatOf(item)));
+        ASSERT_TRUE(moved) << moved.error().message();
+        const FileIdentity trashed = FileIdentity::of(lstatOf(*moved));
+        fs::rename(tree / linked, tree / "aside");
+        const std::string rest = linked.substr(std::string("home/notes").size());
+        tree.symlink(linked, rest.empty() ? open : open / rest.substr(1));
+
+        const Status restored = trash.restore(*moved, item, trashed);
+        ASSERT_FALSE(restored) << linked;
+        EXPECT_NE(restored.error().message().find((tree / linked).string() +
+                                                  " is now a symbolic link"),
+                  std::string::npos)
+            << restored.error().message();
+        EXPECT_FALSE(entryExists(open / "deep/er/a.txt"));
+        EXPECT_TRUE(entryExists(info / "a.txt.trashinfo"));
+        // The real folder back in its place: the same entry comes home.
+        fs::remove(tree / linked);
+        fs::rename(tree / "aside", tree / linked);
+        ASSERT_TRUE(trash.restore(*moved, item, trashed));
+        EXPECT_EQ(contentsOf(item), "mine");
+    }
+}
+
 TEST_F(TrashTest, NamesThatAreLongOrNotUtf8KeepTheirOriginalPath) {
     const std::string longName(250, 'n');
     auto movedLong = trash.moveToTrash(tree.file("home/" + longName + ".txt", "x"));
