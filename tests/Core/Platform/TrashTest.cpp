@@ -1,6 +1,7 @@
 #include "FernwickCore/Platform/Trash.h"
 
 #include "FernwickCore/Platform/AtomicFile.h"
+#include "FernwickCore/Platform/UniqueFd.h"
 #include "tests/Support/BindMount.h"
 #include "tests/Support/TempTree.h"
 
@@ -167,6 +168,35 @@ TEST_F(TrashTest, RestoreNeverGoesThroughALink) {
         fs::rename(tree / "aside", tree / linked);
         ASSERT_TRUE(trash.restore(*moved, item, trashed));
         EXPECT_EQ(contentsOf(item), "mine");
+    }
+}
+
+// Both ways of reaching a folder without links (openat2, and one component at a time where the
+// kernel lacks it) open the real folder and name the component that stops them.
+TEST_F(TrashTest, FoldersAreReachedWithoutLinksEitherWay) {
+    const fs::path real = tree.folder("home/a/b/c");
+    tree.symlink("home/link", tree / "home/a");
+    tree.file("home/a/file", "x");
+    for (const LinkFreeWalk walk : {LinkFreeWalk::kernelFirst, LinkFreeWalk::byComponent}) {
+        auto opened = openFolderWithoutLinks(real, walk);
+        ASSERT_TRUE(opened) << opened.error().message();
+        struct stat facts {};
+        ASSERT_EQ(::fstat(opened->get(), &facts), 0);
+        EXPECT_EQ(facts.st_ino, lstatOf(real).st_ino);
+        const struct {
+            fs::path folder;
+            fs::path stop;
+            int code;
+        } refused[] = {{tree / "home/link/b/c", tree / "home/link", ELOOP},
+                       {tree / "home/link", tree / "home/link", ELOOP},
+                       {tree / "home/a/gone/c", tree / "home/a/gone", ENOENT},
+                       {tree / "home/a/file/c", tree / "home/a/file", ENOTDIR}};
+        for (const auto& r : refused) {
+            auto stopped = openFolderWithoutLinks(r.folder, walk);
+            ASSERT_FALSE(stopped) << r.folder;
+            EXPECT_EQ(stopped.error().operation, r.stop.string());
+            EXPECT_EQ(stopped.error().code, r.code) << r.folder;
+        }
     }
 }
 
