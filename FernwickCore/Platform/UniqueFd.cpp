@@ -63,9 +63,9 @@ Result<UniqueFd> openFolderWithoutLinks(const std::filesystem::path& folder, Lin
         if (!next) {
             const int code = errno;
             struct stat info {};
-            const bool isLink = ::fstatat(current.get(), part.c_str(), &info,
-                                          AT_SYMLINK_NOFOLLOW) == 0 &&
-                                S_ISLNK(info.st_mode);
+            const bool isLink =
+                ::fstatat(current.get(), part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(info.st_mode);
             return SystemError{reached.string(), isLink ? ELOOP : code};
         }
         current = std::move(next);

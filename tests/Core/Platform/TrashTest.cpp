@@ -157,9 +157,9 @@ TEST_F(TrashTest, RestoreNeverGoesThroughALink) {
 
         const Status restored = trash.restore(*moved, item, trashed);
         ASSERT_FALSE(restored) << linked;
-        EXPECT_NE(restored.error().message().find((tree / linked).string() +
-                                                  " is now a symbolic link"),
-                  std::string::npos)
+        EXPECT_NE(
+            restored.error().message().find((tree / linked).string() + " is now a symbolic link"),
+            std::string::npos)
             << restored.error().message();
         EXPECT_FALSE(entryExists(open / "deep/er/a.txt"));
         EXPECT_TRUE(entryExists(info / "a.txt.trashinfo"));

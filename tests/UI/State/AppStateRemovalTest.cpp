@@ -523,8 +523,8 @@ private slots:
                  QVERIFY(r.h.trash->moveToTrash(r.h.tree / "other/a.txt"));
              },
              gone, true},
-            {"another item at its place", [](Real& r) { writeFile(r.h.tree / "notes/a.txt", 7, 'n'); },
-             still, false},
+            {"another item at its place",
+             [](Real& r) { writeFile(r.h.tree / "notes/a.txt", 7, 'n'); }, still, false},
         };
         for (const auto& c : cases) {
             Real r;
@@ -570,8 +570,8 @@ private slots:
             QCOMPARE(alertTitle(*state), std::string("Couldn't restore a.txt"));
             const std::string message = alertMessage(*state);
             QVERIFY2(message.starts_with("It is still in the Trash") &&
-                         message.find((r.h.tree / linked).string() +
-                                      " is now a symbolic link") != std::string::npos,
+                         message.find((r.h.tree / linked).string() + " is now a symbolic link") !=
+                             std::string::npos,
                      message.c_str());
         }
     }
