@@ -2,8 +2,8 @@
 //   hostile-inputs [seed = 1] [scale = 1]
 // Every case runs in a child process with a time limit, so that a crash or a hang is counted
 // rather than ending the run. Prints: bad inputs tried, crashes, hangs, data lost, protected
-// paths approved, items moved that were not the items seen (the last four must be 0; the exit
-// status says whether they are).
+// paths approved, items moved that were not the items seen, and refusals that were not due or
+// gave a false reason (the last five must be 0; the exit status says whether they are).
 #include "FernwickCore/Engines/AppUninstallerEngine.h"
 #include "FernwickCore/Engines/DeveloperStorageEngine.h"
 #include "FernwickCore/Engines/DuplicateFinderEngine.h"
@@ -53,12 +53,12 @@ using namespace fernwick;
 namespace {
 
 struct Tally {
-    long tried = 0, crashes = 0, hangs = 0, lost = 0, approved = 0, wrong = 0, refused = 0;
+    long tried = 0, crashes = 0, hangs = 0, lost = 0, approved = 0, wrong = 0, falseRefusals = 0;
 };
 
 // What a case reports through its exit status: 0 held, 1 data lost, 2 protected approved, 3 an
-// item moved (or measured) that was not the item the user saw, 4 the item the user saw refused
-// (a false refusal).
+// item moved (or measured) that was not the item the user saw, 4 a refusal that was not due or
+// that gave a false reason.
 constexpr int kHeld = 0, kLost = 1, kApproved = 2, kWrongMoved = 3, kFalseRefusal = 4;
 
 void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body) {
@@ -82,7 +82,7 @@ void runCase(Tally& tally, int timeoutSeconds, const std::function<int()>& body)
     } else if (WEXITSTATUS(status) == kWrongMoved) {
         ++tally.wrong;
     } else if (WEXITSTATUS(status) == kFalseRefusal) {
-        ++tally.refused;
+        ++tally.falseRefusals;
     }
 }
 
@@ -1009,6 +1009,167 @@ int timeSetBackCase(std::uint64_t seed) {
 
 } // namespace
 
+// ---------------------------------------------------------------------------------------------
+// Undo after the world changed: the item's old folder (or one on the way to it) replaced by a
+// link to a folder anyone may write to, the entry emptied, restored by other means, replaced
+// by another item of its name or touched in the Trash, another item at its old place, or
+// nothing changed at all (its home reached through a link, or not). The restore goes where the
+// move took the item from, as the undo does. Anything moved through a link or onto the wrong
+// item is "wrong moved", a lost entry or info file "data lost", and a refusal that was not due
+// or that says the item is gone when it is there (or the other way round) "false refusal".
+namespace {
+
+enum class UndoTwist : std::uint8_t {
+    linkedFolder,
+    emptied,
+    restoredElsewhere,
+    strangerInTrash,
+    touched,
+    placeTaken,
+    unchanged,
+    count
+};
+
+// What the restore's answer must be for `twist`: which reason, and whether the entry is gone.
+bool answerIsTrue(UndoTwist twist, const Status& restored) {
+    if (twist == UndoTwist::unchanged) {
+        return bool(restored);
+    }
+    if (restored) {
+        return false;
+    }
+    const SystemError& error = restored.error();
+    const bool gone = Trash::isNoLongerInTrash(error);
+    switch (twist) {
+    case UndoTwist::linkedFolder:
+        return !gone && error.code == ELOOP &&
+               error.detail.find(Trash::kLinkOnTheWayReason) != std::string::npos;
+    case UndoTwist::emptied:
+    case UndoTwist::restoredElsewhere:
+        return gone && error.detail == Trash::kNoLongerThereReason;
+    case UndoTwist::strangerInTrash:
+        return gone && error.detail == Trash::kNotTheTrashedItemReason;
+    case UndoTwist::touched:
+        return !gone && error.detail == Trash::kChangedInTrashReason;
+    default:
+        return !gone && error.code == EEXIST;
+    }
+}
+
+int undoTruthsCase(std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const fs::path root = makeTemporaryFolder();
+    const auto twist = static_cast<UndoTwist>(random() % static_cast<int>(UndoTwist::count));
+    // The home reached through a link now and then: the restore must still find its place.
+    fs::create_directories(root / "home");
+    const bool linkedHome = random() % 3 == 0;
+    if (linkedHome) {
+        fs::create_directory_symlink(root / "home", root / "via");
+    }
+    const fs::path home = root / (linkedHome ? "via" : "home");
+    Door door(home);
+    const int depth = 1 + static_cast<int>(random() % 4);
+    fs::path folder = home;
+    for (int i = 0; i < depth; ++i) {
+        folder /= "d" + std::to_string(i);
+    }
+    const std::string name = random() % 2 == 0 ? "a.txt" : randomEntryName(random);
+    const fs::path original = folder / name;
+    const bool isFolder = random() % 3 == 0;
+    if (!(isFolder ? putFileIn(original / "inside", "mine") : putFileIn(original, "mine"))) {
+        return setupFailed(root, "the item was not made");
+    }
+    const auto move = door.engine.moveToTrashChecked(original, seen(original), door.trash);
+    if (!move.moved()) {
+        return setupFailed(root, "the item was not trashed");
+    }
+    const fs::path trashed = *move.trashedURL;
+    const FileIdentity entry = trashedEntryIdentity(trashed, move.validation.identity());
+    const fs::path infoFile =
+        door.env.dataHome / "Trash/info" / (trashed.filename().string() + ".trashinfo");
+    const fs::path open = root / "open";
+    fs::path reachedThroughLink;
+    switch (twist) {
+    case UndoTwist::linkedFolder: {
+        // A folder at a random depth of the way swapped for a link to the same way below a
+        // folder anyone may write to.
+        const int at = static_cast<int>(random() % depth);
+        fs::path swapped = root / "home";
+        fs::path below = open;
+        for (int i = 0; i < depth; ++i) {
+            const std::string part = "d" + std::to_string(i);
+            if (i <= at) {
+                swapped /= part;
+            }
+            if (i > at) {
+                below /= part;
+            }
+        }
+        fs::create_directories(below);
+        ::chmod(open.c_str(), 0777);
+        fs::rename(swapped, root / "aside");
+        fs::create_directory_symlink(open, swapped);
+        reachedThroughLink = below / name;
+        break;
+    }
+    case UndoTwist::emptied:
+        fs::remove_all(trashed);
+        fs::remove(infoFile);
+        break;
+    case UndoTwist::restoredElsewhere:
+        fs::rename(trashed, root / "elsewhere");
+        fs::remove(infoFile);
+        break;
+    case UndoTwist::strangerInTrash:
+        // Its folder made first, so that the stranger most often gets the freed inode number.
+        fs::create_directories(home / "other");
+        fs::remove_all(trashed);
+        fs::remove(infoFile);
+        putFileIn(home / "other" / name, "other");
+        if (!door.trash.moveToTrash(home / "other" / name) || !fs::exists(trashed)) {
+            return setupFailed(root, "no other item took the trashed name");
+        }
+        break;
+    case UndoTwist::touched: {
+        const auto shift = static_cast<long>(1 + random() % 999'999'999);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {1'000'000, shift}};
+        ::utimensat(AT_FDCWD, trashed.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        break;
+    }
+    case UndoTwist::placeTaken:
+        putFileIn(original, "theirs");
+        break;
+    default:
+        break;
+    }
+    const Status restored = door.trash.restore(trashed, move.movedFrom, entry);
+    int verdict = answerIsTrue(twist, restored) ? kHeld : kFalseRefusal;
+    const bool entryMustStay = twist == UndoTwist::linkedFolder || twist == UndoTwist::touched ||
+                               twist == UndoTwist::placeTaken ||
+                               twist == UndoTwist::strangerInTrash;
+    if (!reachedThroughLink.empty() && fs::exists(fs::symlink_status(reachedThroughLink))) {
+        verdict = kWrongMoved;
+    } else if (twist == UndoTwist::strangerInTrash && fs::exists(fs::symlink_status(original))) {
+        verdict = kWrongMoved;
+    } else if (entryMustStay &&
+               (!fs::exists(fs::symlink_status(trashed)) || !fs::exists(infoFile))) {
+        verdict = kLost;
+    } else if (twist == UndoTwist::placeTaken && contentsOf(original) != "theirs") {
+        verdict = kLost;
+    } else if (twist == UndoTwist::unchanged &&
+               !fs::exists(isFolder ? original / "inside" : original)) {
+        verdict = kLost;
+    }
+    if (verdict != kHeld) {
+        std::fprintf(stderr, "undo truths, twist %d: %s\n", static_cast<int>(twist),
+                     restored ? "restored" : restored.error().message().c_str());
+    }
+    removeTree(root);
+    return verdict;
+}
+
+} // namespace
+
 // An AppImage whose leftovers are symbolic links to "/", to a large folder or to a large file:
 // each is measured as the link itself (a bigger size counts as wrong), the listing does not
 // walk what they point to (a walk of "/" runs into the time limit) and the uninstall moves no
@@ -1474,6 +1635,7 @@ int main(int argc, char** argv) {
         {"replaced volumes", 20 * scale, 60, replacedVolumeCase},
         {"developer swaps", 20 * scale, 60, developerSwapCase},
         {"undo strangers", 40 * scale, 30, undoStrangerCase},
+        {"undo truths", 120 * scale, 30, undoTruthsCase},
         {"edited copies", 20 * scale, 60, editedCopyCase},
         {"uninstaller links", 30 * scale, 10, uninstallerLinksCase},
         {"busy folders", 40 * scale, 60, busyFoldersCase},
@@ -1502,23 +1664,23 @@ int main(int argc, char** argv) {
         }
         std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld %15ld\n", section.name, tally.tried,
                     tally.crashes, tally.hangs, tally.lost, tally.approved, tally.wrong,
-                    tally.refused);
+                    tally.falseRefusals);
         total.tried += tally.tried;
         total.crashes += tally.crashes;
         total.hangs += tally.hangs;
         total.lost += tally.lost;
         total.approved += tally.approved;
         total.wrong += tally.wrong;
-        total.refused += tally.refused;
+        total.falseRefusals += tally.falseRefusals;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%-18s %8ld %8ld %6ld %10ld %10ld %12ld %15ld   (%.0f s, seed %llu, %s)\n", "total",
                 total.tried, total.crashes, total.hangs, total.lost, total.approved, total.wrong,
-                total.refused, seconds, static_cast<unsigned long long>(seed),
+                total.falseRefusals, seconds, static_cast<unsigned long long>(seed),
                 ::geteuid() == 0 ? "root" : "user");
     return total.crashes == 0 && total.hangs == 0 && total.lost == 0 && total.approved == 0 &&
-                   total.wrong == 0 && total.refused == 0
+                   total.wrong == 0 && total.falseRefusals == 0
                ? 0
                : 1;
 }

@@ -164,7 +164,7 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
                                                   std::optional<FileIdentity> recorded,
                                                   const Trash& trash) const {
     Checked checked = check(url, recorded);
-    CheckedTrashMove outcome{checked.result, std::nullopt, {}};
+    CheckedTrashMove outcome{checked.result, std::nullopt, {}, {}};
     if (!checked.result.isSafe) {
         return outcome;
     }
@@ -175,6 +175,7 @@ CheckedTrashMove SafetyEngine::moveToTrashChecked(const std::filesystem::path& u
         checked.result.identity().listedSince(recorded ? recorded->listedAt : std::nullopt));
     if (moved) {
         outcome.trashedURL = std::move(*moved);
+        outcome.movedFrom = target.realFolder / target.name;
     } else {
         outcome.failure = moved.error().message();
     }

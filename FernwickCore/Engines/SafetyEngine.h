@@ -58,6 +58,9 @@ struct CheckedTrashMove {
     SafetyValidationResult validation;
     /// Where the item now lies inside the Trash; set only when the move succeeded.
     std::optional<std::filesystem::path> trashedURL;
+    /// Where it lay before: the real place of its folder (read back from the folder's
+    /// descriptor, every link resolved) and its name. Set with `trashedURL`.
+    std::filesystem::path movedFrom;
     /// The move's failure as the user reads it; empty unless an approved move failed.
     std::string failure;
 

@@ -5,6 +5,7 @@
 #include "FernwickCore/Platform/UniqueFd.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <ctime>
@@ -172,6 +173,46 @@ Result<bool> tryName(const trashfs::TrashTarget& target, int folderFd, const std
     return true;
 }
 
+// The entry `name` of files/ as a restore finds it (`entry`), or why it is not the one to move
+// back: gone from the Trash, another item under the name, or the entry changed there.
+Status examineTrashed(int filesFd, const std::string& name,
+                      const std::optional<FileIdentity>& expected, struct stat& entry) {
+    if (::fstatat(filesFd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) {
+            return refusal("restore", ENOENT, Trash::kNoLongerThereReason);
+        }
+        return SystemError::fromErrno("stat " + name);
+    }
+    if (!expected) {
+        return Ok{};
+    }
+    const auto now = EntryState::at(filesFd, name);
+    switch (expected->compare(now ? *now : EntryState::of(entry))) {
+    case FileIdentity::Verdict::same:
+        break;
+    case FileIdentity::Verdict::changed:
+        return refusal("restore", ESTALE, Trash::kChangedInTrashReason);
+    case FileIdentity::Verdict::replaced:
+        return refusal("restore", ESTALE, Trash::kNotTheTrashedItemReason);
+    }
+    return Ok{};
+}
+
+// Why the folder to restore into could not be reached without links, in words.
+SystemError folderRefusal(const SystemError& stopped) {
+    const std::string& place = stopped.operation;
+    switch (stopped.code) {
+    case ELOOP:
+        return refusal("restore", ELOOP, place + Trash::kLinkOnTheWayReason);
+    case ENOENT:
+        return refusal("restore", ENOENT, "The folder " + place + " no longer exists");
+    case ENOTDIR:
+        return refusal("restore", ENOTDIR, place + " is no longer a folder");
+    default:
+        return SystemError{"open " + place, stopped.code};
+    }
+}
+
 } // namespace
 
 Trash::Trash(Environment env, Seams seams) : m_env(std::move(env)), m_seams(std::move(seams)) {}
@@ -260,6 +301,22 @@ Result<std::filesystem::path> Trash::moveAt(int folderFd, const std::filesystem:
                    "Cannot move " + shownPath.string() + " to the Trash: no free name is left");
 }
 
+bool Trash::isNoLongerInTrash(const SystemError& restoreError) {
+    return restoreError.detail == kNoLongerThereReason ||
+           restoreError.detail == kNotTheTrashedItemReason;
+}
+
+FileIdentity trashedEntryIdentity(const std::filesystem::path& trashed,
+                                  const FileIdentity& numbers) {
+    FileIdentity identity{numbers.device, numbers.inode, std::nullopt, std::nullopt};
+    struct stat info {};
+    if (::lstat(trashed.c_str(), &info) == 0 && identity.matches(info)) {
+        identity.modified = modificationTime(info);
+        identity.listedAt = listingStart();
+    }
+    return identity;
+}
+
 Status Trash::restore(const std::filesystem::path& trashedItem,
                       const std::filesystem::path& originalPath,
                       std::optional<FileIdentity> expected) const {
@@ -279,23 +336,17 @@ Status Trash::restore(const std::filesystem::path& trashedItem,
     if (!filesFd) {
         return SystemError::fromErrno("open " + trashed.parent_path().string());
     }
-    const Fd originalFolderFd(
-        ::open(original.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!originalFolderFd) {
-        return SystemError::fromErrno("open " + original.parent_path().string());
+    struct stat entry {};
+    if (Status found = examineTrashed(filesFd.get(), name, expected, entry); !found) {
+        return found;
     }
-    // After our own rename the entry's change time is ours: only what came before it counts.
-    const auto isExpected = [&](int folder, const std::string& entry, bool renamed) {
-        struct stat info {};
-        return !expected ||
-               (::fstatat(folder, entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                (renamed ? expected->listedSince(std::nullopt) : *expected).matches(info));
-    };
-    if (!isExpected(filesFd.get(), name, false)) {
-        return refusal("restore", ESTALE, kNotTheTrashedItemReason);
+    auto originalFolder = openFolderWithoutLinks(original.parent_path());
+    if (!originalFolder) {
+        return folderRefusal(originalFolder.error());
     }
+    const int folderFd = originalFolder->get();
     // renameat2(2): RENAME_NOREPLACE, so whatever now stands at the original path is kept.
-    if (::renameat2(filesFd.get(), name.c_str(), originalFolderFd.get(), originalName.c_str(),
+    if (::renameat2(filesFd.get(), name.c_str(), folderFd, originalName.c_str(),
                     RENAME_NOREPLACE) != 0) {
         if (errno == EEXIST) {
             return refusal("restore", EEXIST,
@@ -304,9 +355,12 @@ Status Trash::restore(const std::filesystem::path& trashedItem,
         }
         return SystemError::fromErrno("restore " + original.string());
     }
-    // Swapped in the instant before the rename: the stranger goes straight back.
-    if (!isExpected(originalFolderFd.get(), originalName, true)) {
-        (void)::renameat2(originalFolderFd.get(), originalName.c_str(), filesFd.get(), name.c_str(),
+    // Swapped in the instant after the look: the stranger goes straight back. Only the numbers
+    // are compared, since moving a folder may touch its times.
+    struct stat moved {};
+    if (::fstatat(folderFd, originalName.c_str(), &moved, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !sameIdentity(moved, entry)) {
+        (void)::renameat2(folderFd, originalName.c_str(), filesFd.get(), name.c_str(),
                           RENAME_NOREPLACE);
         return refusal("restore", ESTALE, kNotTheTrashedItemReason);
     }

@@ -32,6 +32,15 @@ enum class TrashPlace : std::uint8_t {
 TrashPlace trashPlace(const std::filesystem::path& path,
                       const std::vector<std::filesystem::path>& homeTrashForms);
 
+/// How a restore knows again the entry a move left in the Trash at `trashed`: `numbers`
+/// (device and inode, as approved for the move) with the entry's modification time as it lies
+/// there (moving a folder may touch it) and a listing start taken after the move, so that an
+/// entry written to in the Trash, or a later item given a freed inode number, is told apart.
+/// Just the numbers when the entry there is not theirs. Blocks for up to a clock tick
+/// (listingStart()): call it off the GUI thread.
+FileIdentity trashedEntryIdentity(const std::filesystem::path& trashed,
+                                  const FileIdentity& numbers);
+
 /// The user's Trash, as the freedesktop.org Trash specification lays it out.
 ///
 /// Items on the home trash's device go to `dataHome/Trash` ("files/" and "info/"); items on
@@ -52,7 +61,21 @@ public:
         "Changed since the scan — scan again.";
     /// The reason a restore gives when the Trash holds another item under the trashed name.
     static constexpr const char* kNotTheTrashedItemReason =
-        "The Trash no longer holds the item moved there: another item has its name now";
+        "It left the Trash; another item has its name there now";
+    /// The reason a restore gives when nothing in the Trash has the trashed name any more.
+    static constexpr const char* kNoLongerThereReason =
+        "Nothing in the Trash has its name now: it was emptied or restored by other means";
+    /// The reason a restore gives when the trashed entry was changed in the Trash.
+    static constexpr const char* kChangedInTrashReason =
+        "It was changed in the Trash after it was moved there";
+    /// The words that follow the folder's path when a restore finds a symbolic link on the way.
+    static constexpr const char* kLinkOnTheWayReason =
+        " is now a symbolic link, and nothing is put back through a link";
+
+    /// Whether a restore failed because the entry it was to move back is no longer in the Trash
+    /// (emptied, restored by other means, another item under its name); otherwise it is still
+    /// there.
+    static bool isNoLongerInTrash(const SystemError& restoreError);
 
     /// Seams for tests, so that no test reaches a real volume's trash.
     struct Seams {
@@ -88,10 +111,13 @@ public:
 
     /// Moves a trashed item (a path inside some trash's "files/" folder) back to `originalPath`
     /// and removes its info file. Never replaces what stands at `originalPath`: then it fails
-    /// with EEXIST and the item stays in the Trash. The folder that held the item must exist.
-    /// With `expected`, only the entry of that identity is moved: another entry of the name (the
-    /// first emptied elsewhere, another trashed since) fails with `kNotTheTrashedItemReason`
-    /// and keeps its place and its info file.
+    /// with EEXIST and the item stays in the Trash. The folder that held the item must exist and
+    /// is reached from "/" without following any symbolic link: a link on the way fails with
+    /// ELOOP and `kLinkOnTheWayReason`, and nothing moves. With `expected`, only that entry is
+    /// moved: another entry of the name (the first emptied elsewhere, another trashed since)
+    /// fails with `kNotTheTrashedItemReason`, the entry changed in the Trash with
+    /// `kChangedInTrashReason`; a name with no entry fails with `kNoLongerThereReason`. On
+    /// every failure each entry keeps its place and its info file.
     Status restore(const std::filesystem::path& trashedItem,
                    const std::filesystem::path& originalPath,
                    std::optional<FileIdentity> expected = {}) const;

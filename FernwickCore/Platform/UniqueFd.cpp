@@ -1,7 +1,11 @@
 #include "FernwickCore/Platform/UniqueFd.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <linux/openat2.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 
 namespace fernwick {
 
@@ -25,6 +29,48 @@ Result<std::filesystem::path> descriptorPath(int fd) {
         return SystemError{"locate descriptor", ENOENT};
     }
     return std::filesystem::path(text);
+}
+
+Result<UniqueFd> openFolderWithoutLinks(const std::filesystem::path& folder, LinkFreeWalk walk) {
+    if (!folder.is_absolute()) {
+        return SystemError{folder.string(), EINVAL};
+    }
+    if (walk == LinkFreeWalk::kernelFirst) {
+        // openat2(2): RESOLVE_NO_SYMLINKS fails at any link on the way, the last one included.
+        open_how how{};
+        how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+        how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        const long fd = ::syscall(SYS_openat2, AT_FDCWD, folder.c_str(), &how, sizeof how);
+        if (fd >= 0) {
+            return UniqueFd(static_cast<int>(fd));
+        }
+        // Whatever stopped it (no openat2 here, a link, a missing folder), the walk below is as
+        // safe and names the component that stops it.
+    }
+    UniqueFd current(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!current) {
+        return SystemError::fromErrno("/");
+    }
+    std::filesystem::path reached = "/";
+    for (const auto& part : folder.relative_path()) {
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        reached /= part;
+        // open(2): with O_PATH, O_NOFOLLOW opens a link itself, which O_DIRECTORY then refuses.
+        UniqueFd next(
+            ::openat(current.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next) {
+            const int code = errno;
+            struct stat info {};
+            const bool isLink =
+                ::fstatat(current.get(), part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(info.st_mode);
+            return SystemError{reached.string(), isLink ? ELOOP : code};
+        }
+        current = std::move(next);
+    }
+    return current;
 }
 
 } // namespace fernwick

@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Platform/Result.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <unistd.h>
 
@@ -41,5 +42,16 @@ private:
 /// Where the object behind `fd` lies now, as the kernel names it (/proc/self/fd). Fails when
 /// /proc is not mounted or when the object has been removed.
 Result<std::filesystem::path> descriptorPath(int fd);
+
+/// How openFolderWithoutLinks() goes: openat2(2) first, or only one component at a time (all
+/// that a kernel without openat2 offers).
+enum class LinkFreeWalk : std::uint8_t { kernelFirst, byComponent };
+
+/// An O_PATH descriptor of the absolute folder `folder`, reached from "/" without following any
+/// symbolic link on the way, the folder itself included. On failure the error's operation is the
+/// path of the component that stopped the walk and its code says why: ELOOP a link, ENOENT
+/// missing, ENOTDIR not a folder.
+Result<UniqueFd> openFolderWithoutLinks(const std::filesystem::path& folder,
+                                        LinkFreeWalk walk = LinkFreeWalk::kernelFirst);
 
 } // namespace fernwick

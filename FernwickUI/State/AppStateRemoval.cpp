@@ -76,21 +76,6 @@ bool reachedWithoutLinks(const std::filesystem::path& path, const Environment& e
            env.homeResolved.native() + folder.native().substr(home.size());
 }
 
-// The identity of the entry a move left in the Trash: the numbers approved, its time as it lies
-// there (moving a folder may touch it), and a listing start after the move, so that a file
-// written to while in the Trash is not taken for the one moved.
-FileIdentity trashedIdentity(const CheckedTrashMove& move) {
-    FileIdentity identity{move.validation.deviceID, move.validation.inode, std::nullopt,
-                          std::nullopt};
-    struct stat info {};
-    if (move.trashedURL && ::lstat(move.trashedURL->c_str(), &info) == 0 &&
-        identity.matches(info)) {
-        identity.modified = modificationTime(info);
-        identity.listedAt = listingStart();
-    }
-    return identity;
-}
-
 } // namespace
 
 FileIdentity AppState::heldTo(const std::filesystem::path& path, FileIdentity recorded) const {
@@ -122,7 +107,12 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
         m_quickWork,
         [this, node, name, url, seen, moves, done = std::move(done)]() -> std::function<void()> {
             const CheckedTrashMove move = moves->move(name, url, seen);
-            const FileIdentity trashed = trashedIdentity(move);
+            // The numbers approved, with the entry's time as it lies in the Trash (moving a folder
+            // may touch it).
+            const FileIdentity trashed =
+                move.trashedURL
+                    ? trashedEntryIdentity(*move.trashedURL, move.validation.identity())
+                    : FileIdentity();
             return [this, node, name, url, move, trashed, moves, done] {
                 TrashMoveReport report;
                 report.outcomes = moves->take();
@@ -140,7 +130,8 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
                 std::vector<DiskNodePtr> children = before->children;
                 const ScanTree::Change change = m_tree.empty(before);
                 setLastTrashed(TrashUndo(change.node ? change.node : before, url, *move.trashedURL,
-                                         size, allocated, std::move(children), trashed));
+                                         size, allocated, std::move(children), trashed,
+                                         move.movedFrom));
                 // One timer, restarted: an earlier move's expiry can never clear this record.
                 m_undoExpiryTimer.start();
                 finishTreeChange(change);

@@ -28,12 +28,13 @@ void AppState::undoLastTrash(std::function<void()> done) {
             std::optional<TimePoint> restoredAt;
             if (!trash) {
                 failure = "No Trash is available.";
-            } else if (const Status restored = trash->restore(record.trashedURL, record.originalURL,
-                                                              record.trashedIdentity);
+            } else if (const Status restored = trash->restore(
+                           record.trashedURL,
+                           record.movedFrom.empty() ? record.originalURL : record.movedFrom,
+                           record.trashedIdentity);
                        !restored) {
                 failure = restored.error().message();
-                // The entry under its name is another item: the one moved there is gone.
-                stillInTrash = restored.error().detail != Trash::kNotTheTrashedItemReason;
+                stillInTrash = !Trash::isNoLongerInTrash(restored.error());
             } else {
                 // After the move back: its own rename is no later than this, what others do to
                 // the item from now on is later.
@@ -42,10 +43,10 @@ void AppState::undoLastTrash(std::function<void()> done) {
             return [this, record, failure, stillInTrash, restoredAt, done] {
                 if (!failure.empty()) {
                     setUserAlert(UserAlert("Couldn't restore " + record.node->name(),
-                                           stillInTrash ? "It is still in the Trash — you can "
-                                                          "restore it from your file manager. (" +
-                                                              failure + ")"
-                                                        : failure));
+                                           (stillInTrash ? "It is still in the Trash — you can "
+                                                           "restore it from your file manager. ("
+                                                         : "It is no longer in the Trash. (") +
+                                               failure + ")"));
                     call(done);
                     return;
                 }

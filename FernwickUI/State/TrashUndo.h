@@ -2,6 +2,7 @@
 
 #include "FernwickCore/Model/DiskNode.h"
 #include "FernwickCore/Platform/FileIdentity.h"
+#include "FernwickCore/Platform/Trash.h"
 #include "FernwickCore/Platform/Uuid.h"
 
 #include <cstdint>
@@ -17,10 +18,12 @@ namespace fernwick::ui {
 struct TrashUndo {
     TrashUndo(DiskNodePtr movedNode, std::filesystem::path original, std::filesystem::path trashed,
               std::int64_t sizeBefore, std::int64_t allocatedSizeBefore,
-              std::vector<DiskNodePtr> childrenBefore, FileIdentity trashedAs = {})
+              std::vector<DiskNodePtr> childrenBefore, FileIdentity trashedAs = {},
+              std::filesystem::path realOriginal = {})
         : node(std::move(movedNode)), originalURL(std::move(original)),
           trashedURL(std::move(trashed)), size(sizeBefore), allocatedSize(allocatedSizeBefore),
-          children(std::move(childrenBefore)), trashedIdentity(trashedAs) {}
+          children(std::move(childrenBefore)), trashedIdentity(trashedAs),
+          movedFrom(std::move(realOriginal)) {}
 
     Uuid id = Uuid::random();
     DiskNodePtr node;
@@ -31,6 +34,9 @@ struct TrashUndo {
     std::vector<DiskNodePtr> children;
     /// The entry as the move left it in the Trash: undo restores that entry and no other.
     FileIdentity trashedIdentity;
+    /// Where the item really lay (CheckedTrashMove::movedFrom): undo puts it back there, reached
+    /// without following a link. Empty: `originalURL`.
+    std::filesystem::path movedFrom;
 };
 
 } // namespace fernwick::ui

@@ -1,6 +1,7 @@
 #include "FernwickCore/Platform/Trash.h"
 
 #include "FernwickCore/Platform/AtomicFile.h"
+#include "FernwickCore/Platform/UniqueFd.h"
 #include "tests/Support/BindMount.h"
 #include "tests/Support/TempTree.h"
 
@@ -137,6 +138,66 @@ TEST_F(TrashTest, RestoreOntoATakenPathIsRefusedAndLosesNothing) {
     // The folder it came from is gone: refused as well, still in the Trash.
     EXPECT_FALSE(trash.restore(*moved, tree.root() / "home/gone/a.txt"));
     EXPECT_TRUE(entryExists(*moved));
+}
+
+// A folder on the way back replaced by a link to a folder anyone may write to: nothing is put
+// there, the entry keeps its place and its info file, and the reason names the link.
+TEST_F(TrashTest, RestoreNeverGoesThroughALink) {
+    const auto item = tree.file("home/notes/deep/er/a.txt", "mine");
+    const fs::path open = tree.folder("open");
+    tree.folder("open/deep/er");
+    ::chmod(open.c_str(), 0777);
+    for (const std::string linked : {"home/notes/deep/er", "home/notes/deep", "home/notes"}) {
+        auto moved = trash.moveToTrash(item, FileIdentity::of(lstatOf(item)));
+        ASSERT_TRUE(moved) << moved.error().message();
+        const FileIdentity trashed = FileIdentity::of(lstatOf(*moved));
+        fs::rename(tree / linked, tree / "aside");
+        const std::string rest = linked.substr(std::string("home/notes").size());
+        tree.symlink(linked, rest.empty() ? open : open / rest.substr(1));
+
+        const Status restored = trash.restore(*moved, item, trashed);
+        ASSERT_FALSE(restored) << linked;
+        EXPECT_NE(
+            restored.error().message().find((tree / linked).string() + " is now a symbolic link"),
+            std::string::npos)
+            << restored.error().message();
+        EXPECT_FALSE(entryExists(open / "deep/er/a.txt"));
+        EXPECT_TRUE(entryExists(info / "a.txt.trashinfo"));
+        // The real folder back in its place: the same entry comes home.
+        fs::remove(tree / linked);
+        fs::rename(tree / "aside", tree / linked);
+        ASSERT_TRUE(trash.restore(*moved, item, trashed));
+        EXPECT_EQ(contentsOf(item), "mine");
+    }
+}
+
+// Both ways of reaching a folder without links (openat2, and one component at a time where the
+// kernel lacks it) open the real folder and name the component that stops them.
+TEST_F(TrashTest, FoldersAreReachedWithoutLinksEitherWay) {
+    const fs::path real = tree.folder("home/a/b/c");
+    tree.symlink("home/link", tree / "home/a");
+    tree.file("home/a/file", "x");
+    for (const LinkFreeWalk walk : {LinkFreeWalk::kernelFirst, LinkFreeWalk::byComponent}) {
+        auto opened = openFolderWithoutLinks(real, walk);
+        ASSERT_TRUE(opened) << opened.error().message();
+        struct stat facts {};
+        ASSERT_EQ(::fstat(opened->get(), &facts), 0);
+        EXPECT_EQ(facts.st_ino, lstatOf(real).st_ino);
+        const struct {
+            fs::path folder;
+            fs::path stop;
+            int code;
+        } refused[] = {{tree / "home/link/b/c", tree / "home/link", ELOOP},
+                       {tree / "home/link", tree / "home/link", ELOOP},
+                       {tree / "home/a/gone/c", tree / "home/a/gone", ENOENT},
+                       {tree / "home/a/file/c", tree / "home/a/file", ENOTDIR}};
+        for (const auto& r : refused) {
+            auto stopped = openFolderWithoutLinks(r.folder, walk);
+            ASSERT_FALSE(stopped) << r.folder;
+            EXPECT_EQ(stopped.error().operation, r.stop.string());
+            EXPECT_EQ(stopped.error().code, r.code) << r.folder;
+        }
+    }
 }
 
 TEST_F(TrashTest, NamesThatAreLongOrNotUtf8KeepTheirOriginalPath) {

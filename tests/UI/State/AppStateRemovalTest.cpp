@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -613,6 +614,90 @@ private slots:
         QVERIFY(fs::exists(r.trashFiles() / "a.txt"));
         QVERIFY(fs::exists(r.h.env.dataHome / "Trash/info/a.txt.trashinfo"));
         QCOMPARE(alertTitle(*state), std::string("Couldn't restore a.txt"));
+    }
+
+    // Every refusal of an undo says what is true of the entry: gone from the Trash (emptied, or
+    // another item trashed under its name since), or still there (changed in the Trash, or its
+    // place taken by another item).
+    void undoRefusalsSayWhetherTheItemIsStillInTheTrash() {
+        const std::string still =
+            "It is still in the Trash — you can restore it from your file manager. (";
+        const std::string gone = "It is no longer in the Trash. (";
+        struct Case {
+            const char* what;
+            std::function<void(Real&)> change;
+            std::string starts;
+            bool namesAnotherItem;
+        };
+        const std::vector<Case> cases = {
+            {"emptied",
+             [](Real& r) {
+                 fs::remove(r.trashFiles() / "a.txt");
+                 fs::remove(r.h.env.dataHome / "Trash/info/a.txt.trashinfo");
+             },
+             gone, false},
+            {"touched in the Trash",
+             [](Real& r) { test::TempTree::setModificationTime(r.trashFiles() / "a.txt", 5000); },
+             still, false},
+            {"another item under its name in the Trash",
+             [](Real& r) {
+                 fs::remove(r.trashFiles() / "a.txt");
+                 fs::remove(r.h.env.dataHome / "Trash/info/a.txt.trashinfo");
+                 writeFile(r.h.tree / "other/a.txt", 100, 'o');
+                 QVERIFY(r.h.trash->moveToTrash(r.h.tree / "other/a.txt"));
+             },
+             gone, true},
+            {"another item at its place",
+             [](Real& r) { writeFile(r.h.tree / "notes/a.txt", 7, 'n'); }, still, false},
+        };
+        for (const auto& c : cases) {
+            Real r;
+            writeFile(r.h.tree / "notes/a.txt", 100, 'a');
+            auto state = r.scanned();
+            QVERIFY(runToCompletion([&](auto done) {
+                state->trashNode(nodeAt(*state, r.h.tree / "notes/a.txt"), done);
+            }));
+            QVERIFY2(state->lastTrashed().has_value(), alertMessage(*state).c_str());
+            c.change(r);
+            QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+            const std::string message = alertMessage(*state);
+            QVERIFY2(alertTitle(*state) == "Couldn't restore a.txt", c.what);
+            QVERIFY2(message.starts_with(c.starts), (std::string(c.what) + ": " + message).c_str());
+            QVERIFY2((message.find("another item has its name") != std::string::npos) ==
+                         c.namesAnotherItem,
+                     (std::string(c.what) + ": " + message).c_str());
+        }
+    }
+
+    // The folder the item came from, or a folder on the way to it, replaced by a symbolic link to
+    // a folder anyone may write to: the undo puts nothing there, the entry keeps its place and
+    // its info file in the Trash, and the alert says why.
+    void undoNeverPutsAnItemBackThroughALink() {
+        for (const std::string linked : {"notes/deep", "notes"}) {
+            Real r;
+            writeFile(r.h.tree / "notes/deep/a.txt", 100, 'a');
+            const fs::path open = r.h.tree.folder("open");
+            writeFile(open / "deep/keep", 1, 'k');
+            ::chmod(open.c_str(), 0777);
+            auto state = r.scanned();
+            QVERIFY(runToCompletion([&](auto done) {
+                state->trashNode(nodeAt(*state, r.h.tree / "notes/deep/a.txt"), done);
+            }));
+            QVERIFY2(state->lastTrashed().has_value(), alertMessage(*state).c_str());
+            fs::rename(r.h.tree / linked, r.h.tree / "aside");
+            r.h.tree.symlink(linked, linked == "notes" ? open : open / "deep");
+
+            QVERIFY(runToCompletion([&](auto done) { state->undoLastTrash(done); }));
+            QVERIFY2(!fs::exists(open / "deep/a.txt"), linked.c_str());
+            QVERIFY(fs::exists(r.trashFiles() / "a.txt"));
+            QVERIFY(fs::exists(r.h.env.dataHome / "Trash/info/a.txt.trashinfo"));
+            QCOMPARE(alertTitle(*state), std::string("Couldn't restore a.txt"));
+            const std::string message = alertMessage(*state);
+            QVERIFY2(message.starts_with("It is still in the Trash") &&
+                         message.find((r.h.tree / linked).string() + " is now a symbolic link") !=
+                             std::string::npos,
+                     message.c_str());
+        }
     }
 
     // Refusals are said: a copy in a protected place, and a clean whose every item is refused;
