@@ -620,7 +620,8 @@ bool saveTrailAndLongNameShots(MainWindow& window, AppState& state, const QStrin
     sparseFile(home / "Northwind-Traders-Archive/Client-Correspondence-2026/"
                       "Quarterly-Statements-and-Invoices/Scanned-Receipts-from-the-Spring/r.pdf",
                5'000'000);
-    window.resize(1280, 800);
+    // Wide enough for the whole trail to show beside the header's other controls.
+    window.resize(1600, 900);
     state.setActiveModal(std::nullopt);
     state.startScan(home);
     settleUntil([&] { return state.scanState().kind() == ScanState::Kind::completed; });
@@ -650,11 +651,13 @@ bool saveTrailAndLongNameShots(MainWindow& window, AppState& state, const QStrin
             drill->click();
         }
         settle(500);
-        ok = save(window, folder,
-                  QStringLiteral("trail-search-drilldown-from-") +
-                      (*from != '\0' ? QString::fromLatin1(from).toLower()
-                                     : QStringLiteral("root"))) &&
-             ok;
+        const QString name =
+            QStringLiteral("trail-search-drilldown-from-") +
+            (*from != '\0' ? QString::fromLatin1(from).toLower() : QStringLiteral("root"));
+        ok = save(window, folder, name) && ok;
+        if (auto* shown = window.findChild<CrumbTrail*>()) {
+            ok = save(*shown->parentWidget(), folder, name + QStringLiteral("-header")) && ok;
+        }
     }
 
     // The trail of long names at the smallest window, scrolled along.
@@ -710,9 +713,10 @@ bool saveTrailAndLongNameShots(MainWindow& window, AppState& state, const QStrin
          ok;
     closeSheet(window, state);
 
-    state.setUserAlert(UserAlert(
-        "Orchestral-Composition-Suite-Professional-Edition-2026.AppImage-could-not-be-moved",
-        "/home/me/Applications/Orchestral-Composition-Suite-Professional-Edition-2026.AppImage"));
+    state.setUserAlert(
+        UserAlert("Orchestral_Composition_Suite_Professional_Edition_2026.AppImage",
+                  "/home/me/Applications/Orchestral_Composition_Suite_Professional_Edition_2026/"
+                  "Orchestral_Composition_Suite_Professional_Edition_2026.AppImage"));
     settle(600);
     ok = saveScreen(window, folder, QStringLiteral("alert-one-word-title")) && ok;
     state.setUserAlert(std::nullopt);
