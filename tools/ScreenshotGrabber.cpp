@@ -9,8 +9,10 @@
 #include "FernwickCore/Scanning/AsyncDiskScanner.h"
 #include "FernwickUI/Kit/ConfirmationDialog.h"
 #include "FernwickUI/Kit/StyledButton.h"
+#include "FernwickUI/MainWindow/CrumbTrail.h"
 #include "FernwickUI/MainWindow/MainWindow.h"
 #include "FernwickUI/MainWindow/ResultCanvas.h"
+#include "FernwickUI/MainWindow/SearchResultsView.h"
 #include "FernwickUI/MainWindow/Sidebar.h"
 #include "FernwickUI/State/AppServices.h"
 #include "FernwickUI/State/AppState.h"
@@ -23,6 +25,7 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QScrollBar>
 #include <QThread>
 
 #include <algorithm>
@@ -593,6 +596,134 @@ bool saveTreemapDetailShots(MainWindow& window, AppState& state, const QString& 
     return ok;
 }
 
+// The trail a Drill Down from the search results leaves, into a folder deep in another branch,
+// from the scan root and from inside another folder; a trail of long names scrolled to its
+// start, its middle and its end at the smallest width; the uninstaller's inspector and question
+// for an application with a long one-word name; an alert whose title is one long word.
+bool saveTrailAndLongNameShots(MainWindow& window, AppState& state, const QString& folder) {
+    const std::filesystem::path home =
+        std::filesystem::temp_directory_path() /
+        ("ridar-trail-" + std::to_string(QCoreApplication::applicationPid()));
+    const auto sparseFile = [](const std::filesystem::path& file, std::uintmax_t size) {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream{file};
+        std::filesystem::resize_file(file, size);
+    };
+    const std::filesystem::path reports = home / "Documents/Work/Clients/Quarterly Reports";
+    sparseFile(reports / "Q3-summary.pdf", 40'000'000);
+    sparseFile(reports / "Q2-summary.pdf", 31'000'000);
+    sparseFile(home / "Documents/Work/Clients/Northwind Traders/contract.pdf", 12'000'000);
+    sparseFile(home / "Documents/Letters/landlord.odt", 2'000'000);
+    sparseFile(home / "Downloads/setup-tools.tar.gz", 140'000'000);
+    sparseFile(home / "Downloads/Installers/editor.deb", 90'000'000);
+    sparseFile(home / "Pictures/2026/IMG_2041.jpg", 60'000'000);
+    sparseFile(home / "Northwind-Traders-Archive/Client-Correspondence-2026/"
+                      "Quarterly-Statements-and-Invoices/Scanned-Receipts-from-the-Spring/r.pdf",
+               5'000'000);
+    // Wide enough for the whole trail to show beside the header's other controls.
+    window.resize(1600, 900);
+    state.setActiveModal(std::nullopt);
+    state.startScan(home);
+    settleUntil([&] { return state.scanState().kind() == ScanState::Kind::completed; });
+    bool ok = state.scanState().kind() == ScanState::Kind::completed;
+    state.setStorageVisualMode(StorageVisualMode::treemap);
+    const auto child = [](const DiskNodePtr& node, const std::string& name) {
+        for (const auto& each : node ? node->children : std::vector<DiskNodePtr>{}) {
+            if (each->name() == name) {
+                return each;
+            }
+        }
+        return DiskNodePtr();
+    };
+    for (const char* from : {"", "Downloads"}) {
+        state.navigateBreadcrumb(0);
+        if (*from != '\0') {
+            state.drillDownIntoNode(child(state.rootNode(), from));
+        }
+        state.setSearchText("Quarterly Reports");
+        settleUntil([&] { return !window.searchResultsView()->rows().empty(); }, 5000);
+        StyledButton* drill = window.searchResultsView()->rows().empty()
+                                  ? nullptr
+                                  : findButton(window.searchResultsView()->rows().front(),
+                                               QStringLiteral("Drill Down"));
+        ok = drill != nullptr && ok;
+        if (drill != nullptr) {
+            drill->click();
+        }
+        settle(500);
+        const QString name =
+            QStringLiteral("trail-search-drilldown-from-") +
+            (*from != '\0' ? QString::fromLatin1(from).toLower() : QStringLiteral("root"));
+        ok = save(window, folder, name) && ok;
+        if (auto* shown = window.findChild<CrumbTrail*>()) {
+            ok = save(*shown->parentWidget(), folder, name + QStringLiteral("-header")) && ok;
+        }
+    }
+
+    // The trail of long names at the smallest window, scrolled along.
+    state.navigateBreadcrumb(0);
+    DiskNodePtr next = child(state.rootNode(), "Northwind-Traders-Archive");
+    while (next) {
+        state.drillDownIntoNode(next);
+        next = folderToEnter(next);
+    }
+    window.resize(window.minimumSize());
+    settle(500);
+    auto* trail = window.findChild<CrumbTrail*>();
+    const std::pair<double, const char*> stops[] = {{1.0, "end"}, {0.5, "middle"}, {0.0, "start"}};
+    for (const auto& [share, name] : stops) {
+        if (trail == nullptr) {
+            ok = false;
+            break;
+        }
+        QScrollBar* bar = trail->horizontalScrollBar();
+        bar->setValue(static_cast<int>(bar->maximum() * share));
+        settle(200);
+        ok = save(window, folder, QStringLiteral("crumbs-scrolled-") + QString::fromLatin1(name)) &&
+             ok;
+        ok = save(*trail->parentWidget(), folder,
+                  QStringLiteral("crumbs-scrolled-header-") + QString::fromLatin1(name)) &&
+             ok;
+    }
+    window.resize(1280, 800);
+    std::filesystem::remove_all(home);
+
+    // An application whose name is one long word.
+    const QString longName =
+        QStringLiteral("Orchestral-Composition-Suite-Professional-Edition-2026.AppImage");
+    openSheet(window, state, ActiveModal::apps,
+              [&] { return !state.installedApps().empty() && !state.isScanningApps(); });
+    InstalledApp app;
+    app.id = Uuid::random();
+    app.name = longName.toStdString();
+    app.version = "2026.1";
+    app.bundleIdentifier = "org.example.orchestral-composition-suite";
+    app.bundleURL = home / "Applications" / app.name;
+    app.appSize = 1'240'000'000;
+    auto apps = state.installedApps();
+    apps.insert(apps.begin(), app);
+    state.setInstalledApps(apps);
+    state.setSelectedAppForInspection(app);
+    settle(500);
+    if (QDialog* sheet = window.sheet()) {
+        ok = save(*sheet, folder, QStringLiteral("apps-inspector-long-name")) && ok;
+    }
+    ok = takeQuestionShot(window, QStringLiteral("Uninstall"), folder,
+                          QStringLiteral("apps-uninstall-long-name-confirm")) &&
+         ok;
+    closeSheet(window, state);
+
+    state.setUserAlert(
+        UserAlert("Orchestral_Composition_Suite_Professional_Edition_2026.AppImage",
+                  "/home/me/Applications/Orchestral_Composition_Suite_Professional_Edition_2026/"
+                  "Orchestral_Composition_Suite_Professional_Edition_2026.AppImage"));
+    settle(600);
+    ok = saveScreen(window, folder, QStringLiteral("alert-one-word-title")) && ok;
+    state.setUserAlert(std::nullopt);
+    settle(200);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -683,5 +814,6 @@ int main(int argc, char** argv) {
     ok = takeToolShots(window, state, *fixtures, folder) && ok;
     ok = saveHeaderFocusAndFlameShots(window, state, folder) && ok;
     ok = saveTreemapDetailShots(window, state, folder) && ok;
+    ok = saveTrailAndLongNameShots(window, state, folder) && ok;
     return ok ? 0 : 1;
 }

@@ -45,8 +45,7 @@ int sum(std::vector<int>::const_iterator begin, std::vector<int>::const_iterator
     return std::accumulate(begin, end, 0);
 }
 
-// How wide a fade is, and the share of it at its edge that hides the row entirely.
-constexpr int kFadeWidth = 28;
+// The share of a fade, at its edge, that hides the row entirely.
 constexpr double kSolidShare = 0.15;
 
 // The header's background over the trail's edge, thinning out towards the trail's inside; it
@@ -99,7 +98,7 @@ CrumbTrail::CrumbTrail(QWidget* parent) : QScrollArea(parent) {
 
 void CrumbTrail::placeFades() {
     const QRect area = viewport()->geometry();
-    const int width = std::min(kFadeWidth, area.width() / 4);
+    const int width = std::min(CrumbTrail::kFadeWidth, area.width() / 4);
     const QScrollBar* bar = horizontalScrollBar();
     m_startFade->setGeometry(area.left(), area.top(), width, area.height());
     m_endFade->setGeometry(area.right() + 1 - width, area.top(), width, area.height());
@@ -160,7 +159,10 @@ QSize CrumbTrail::minimumSizeHint() const {
     if (m_crumbs.empty()) {
         return {0, height()};
     }
-    return {std::min(kMaximumWidth, m_natural.back()), height()};
+    // Room for the fade before the last crumb, so that the fade lies over what goes on and
+    // not over the crumb's first letters.
+    const int fade = m_crumbs.size() > 1 ? kFadeWidth : 0;
+    return {std::min(kMaximumWidth, m_natural.back() + fade), height()};
 }
 
 void CrumbTrail::scrollToEnd() {
@@ -182,7 +184,7 @@ bool CrumbTrail::eventFilter(QObject* watched, QEvent* event) {
     // A crumb reached with Tab is scrolled into view.
     if (event->type() == QEvent::FocusIn) {
         if (auto* crumb = qobject_cast<QWidget*>(watched); crumb != nullptr && crumb != widget()) {
-            ensureWidgetVisible(crumb, 0, 0);
+            ensureWidgetVisible(crumb, kFadeWidth, 0); // clear of the fades
         }
     }
     return QScrollArea::eventFilter(watched, event);

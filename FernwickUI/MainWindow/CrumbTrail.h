@@ -19,6 +19,8 @@ class CrumbTrail : public QScrollArea {
     Q_OBJECT
 public:
     static constexpr int kMaximumWidth = 380;
+    /// How wide the fade at an edge is.
+    static constexpr int kFadeWidth = 28;
 
     explicit CrumbTrail(QWidget* parent = nullptr);
 
@@ -28,7 +30,8 @@ public:
 
     /// As wide as every crumb whole, up to the maximum width.
     QSize sizeHint() const override;
-    /// As wide as the last crumb whole, up to the maximum width: the row scrolls for the rest.
+    /// As wide as the last crumb whole and the fade before it, up to the maximum width: the row
+    /// scrolls for the rest.
     QSize minimumSizeHint() const override;
 
 signals:

@@ -101,6 +101,14 @@ private slots:
         QVERIFY(anyInk(image, 0, 14, background));
         QVERIFY(columnIs(image, right, background));
 
+        // At its narrowest, scrolled to its end, the trail shows its last crumb whole past the
+        // fade, which lies over what comes before.
+        trail->setGeometry(0, 0, trail->minimumSizeHint().width(), trail->height());
+        QCOMPARE(bar->value(), bar->maximum());
+        image = header.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(columnIs(image, 0, background));
+        QVERIFY(trail->crumbs().back()->mapTo(trail, QPoint()).x() >= CrumbTrail::kFadeWidth);
+
         // A trail that fits has no fade.
         trail->setTrail({QStringLiteral("home"), QStringLiteral("Docs")});
         image = header.grab().toImage().convertToFormat(QImage::Format_RGB32);
