@@ -726,6 +726,27 @@ bool saveTrailAndLongNameShots(MainWindow& window, AppState& state, const QStrin
 
 } // namespace
 
+// The flame graph of the home at 1050 wide, the mind map at 1050, and the treemap in "Cyberpunk
+// Neon": names beside their sizes, scroll bars, labels on light tiles.
+bool saveNameAndLabelShots(MainWindow& window, AppState& state, const QString& folder) {
+    window.resize(1050, window.minimumHeight());
+    state.setStorageVisualMode(StorageVisualMode::flame);
+    settle(400);
+    bool ok = save(window, folder, QStringLiteral("flame-home-1050"));
+    state.setStorageVisualMode(StorageVisualMode::mindmap);
+    settle(400);
+    ok = save(window, folder, QStringLiteral("mindmap-home-1050")) && ok;
+    window.resize(1280, 800);
+    const TreemapTheme theme = state.currentTheme();
+    state.setCurrentTheme(TreemapTheme::cyberpunk);
+    state.setStorageVisualMode(StorageVisualMode::treemap);
+    settle(400);
+    ok = save(window, folder, QStringLiteral("treemap-cyberpunk-1280")) && ok;
+    state.setCurrentTheme(theme);
+    settle(200);
+    return ok;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
@@ -784,6 +805,7 @@ int main(int argc, char** argv) {
     state.setStorageVisualMode(StorageVisualMode::flame);
     settle(400);
     ok = save(window, folder, QStringLiteral("flame-home-1440")) && ok;
+    ok = saveNameAndLabelShots(window, state, folder) && ok;
     window.resize(1280, 800);
     // A folder entered, so the trail and the back button show.
     state.setStorageVisualMode(StorageVisualMode::treemap);

@@ -5,8 +5,10 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace fernwick::ui {
@@ -27,14 +29,71 @@ QString fittedName(const QString& name, const QFontMetricsF& metrics, double roo
     return metrics.horizontalAdvance(elided) <= room ? elided : QString();
 }
 
+namespace {
+
+// The length of `text`'s first `count` letters, in UTF-16 units (a letter with its marks, or a
+// pair of surrogates, is one letter).
+qsizetype lettersLength(const QString& text, int count) {
+    QTextBoundaryFinder letters(QTextBoundaryFinder::Grapheme, text);
+    for (int i = 0; i < count; ++i) {
+        if (letters.toNextBoundary() < 0) {
+            return text.size();
+        }
+    }
+    return letters.position();
+}
+
+// Relative luminance of each 8-bit sRGB level, made once.
+const std::array<double, 256>& linearLevels() {
+    static const std::array<double, 256> levels = [] {
+        std::array<double, 256> table{};
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            const double c = static_cast<double>(i) / 255;
+            table[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        }
+        return table;
+    }();
+    return levels;
+}
+
+double luminance(const QColor& colour) {
+    const QRgb rgb = colour.rgb();
+    const auto& levels = linearLevels();
+    return 0.2126 * levels[static_cast<std::size_t>(qRed(rgb))] +
+           0.7152 * levels[static_cast<std::size_t>(qGreen(rgb))] +
+           0.0722 * levels[static_cast<std::size_t>(qBlue(rgb))];
+}
+
+} // namespace
+
 NameAndNumber fitNameAndNumber(const QString& name, const QFontMetricsF& nameMetrics,
                                const QString& number, const QFontMetricsF& numberMetrics,
                                double room, double gap) {
-    const double numberWidth = numberMetrics.horizontalAdvance(number);
-    if (number.isEmpty() || numberWidth > room) {
-        return {fittedName(name, nameMetrics, room), QString(), 0};
+    constexpr int kLettersKept = 4;
+    if (!number.isEmpty()) {
+        const double numberWidth = numberMetrics.horizontalAdvance(number);
+        QString elided = fittedName(name, nameMetrics, room - numberWidth - gap);
+        // The elided name keeps a prefix of the name; its ellipsis is not part of it.
+        const qsizetype kept =
+            std::mismatch(elided.begin(), elided.end(), name.begin(), name.end()).first -
+            elided.begin();
+        if (elided == name || (!elided.isEmpty() && kept >= lettersLength(name, kLettersKept))) {
+            return {std::move(elided), number, numberWidth};
+        }
     }
-    return {fittedName(name, nameMetrics, room - numberWidth - gap), number, numberWidth};
+    return {fittedName(name, nameMetrics, room), QString(), 0};
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QColor labelColourOn(const QColor& fill) {
+    constexpr double kLeastContrast = 2;
+    return contrastRatio(Qt::white, fill) >= kLeastContrast ? QColor(Qt::white)
+                                                            : Palette::labelOnLightFill();
 }
 
 void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,

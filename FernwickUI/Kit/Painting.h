@@ -29,9 +29,11 @@ QString displayText(std::string_view text);
 QString fittedName(const QString& name, const QFontMetricsF& metrics, double room);
 
 /// What one line of a name followed by a number (a size, a count or a percentage) shows in
-/// `room` points, `gap` points apart: the number whole with the name elided before it, or, when
-/// the number alone does not fit, no number and the name elided to the whole room. A number is
-/// never cut: a cut one reads as another value.
+/// `room` points, `gap` points apart. The name comes first: the number shows, whole, only where
+/// at least the name's first four letters (all of a shorter name) fit before it, elided after
+/// them; otherwise the name alone, elided to the whole room, or nothing where not even its
+/// ellipsis fits. A number is never cut (a cut one reads as another value), nor shown without
+/// its name.
 struct NameAndNumber {
     QString name;
     QString number;
@@ -40,6 +42,14 @@ struct NameAndNumber {
 NameAndNumber fitNameAndNumber(const QString& name, const QFontMetricsF& nameMetrics,
                                const QString& number, const QFontMetricsF& numberMetrics,
                                double room, double gap);
+
+/// The contrast of two opaque colours by their relative luminance: from 1 (alike) to 21
+/// (black against white).
+double contrastRatio(const QColor& a, const QColor& b);
+
+/// The colour of a label drawn on the opaque `fill`: white, unless the fill is so light that
+/// white stands out from it by less than 2 : 1; then the dark label colour.
+QColor labelColourOn(const QColor& fill);
 
 /// Draws the system icon `name` at `size` points in `colour`, aligned in `box`.
 void drawSystemIcon(QPainter& painter, const QRectF& box, std::string_view name, double size,

@@ -97,6 +97,8 @@ public:
     static const QColor& mindMapRootBadge();
     /// The sunburst's hover tooltip.
     static const QColor& sunburstTooltipBackground();
+    /// A label on a fill too light for white to be read on it (a pale treemap tile).
+    static const QColor& labelOnLightFill();
 
     // The tool screens' controls.
     /// A dialog's message text.

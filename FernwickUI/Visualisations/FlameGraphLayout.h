@@ -17,7 +17,9 @@ namespace fernwick::ui {
 class FlameGraphLayout {
 public:
     static constexpr double kPadding = 14;
-    static constexpr double kMinimumViewWidth = 800;
+    /// The canvas of the narrowest window (1050, less the sidebar's 250 and its divider's 1): a
+    /// map no wider than that has nothing to scroll at any window size.
+    static constexpr double kMinimumViewWidth = 799;
     static constexpr double kRowSpacing = 8;
     static constexpr double kRootHeight = 32;
     static constexpr double kChildHeight = 28;

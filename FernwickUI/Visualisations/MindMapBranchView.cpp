@@ -53,13 +53,15 @@ void MindMapBranchView::relayout() {
         const auto& node = *branch.node;
         BranchTexts texts;
         texts.size = displayText(node.formattedSize());
-        double room = branch.card.width - 2 * kCardPaddingX - kIconWidth - kItemSpacing;
-        if (node.isDirectory()) {
-            texts.items = tr("%1 items").arg(static_cast<qlonglong>(node.itemCount));
-            room -= itemsMetrics.horizontalAdvance(texts.items) + kMinimumSpacer;
-        }
-        texts.name =
-            nameMetrics.elidedText(displayText(node.name()), Qt::ElideRight, std::max(room, 0.0));
+        // The item count gives way to the name.
+        auto fitted = fitNameAndNumber(
+            displayText(node.name()), nameMetrics,
+            node.isDirectory() ? tr("%1 items").arg(static_cast<qlonglong>(node.itemCount))
+                               : QString(),
+            itemsMetrics, branch.card.width - 2 * kCardPaddingX - kIconWidth - kItemSpacing,
+            kMinimumSpacer);
+        texts.name = std::move(fitted.name);
+        texts.items = std::move(fitted.number);
         m_texts.push_back(std::move(texts));
     }
     const QSize needed(static_cast<int>(std::ceil(m_layout.contentWidth())),

@@ -15,7 +15,9 @@ namespace fernwick::ui {
 class MindMapLayout {
 public:
     static constexpr double kPadding = 20;
-    static constexpr double kMinimumViewWidth = 800;
+    /// The canvas of the narrowest window (1050, less the sidebar's 250 and its divider's 1): a
+    /// map no wider than that has nothing to scroll at any window size.
+    static constexpr double kMinimumViewWidth = 799;
     static constexpr double kColumnGap = 40;
     static constexpr std::size_t kMaximumBranches = 10;
     static constexpr double kRowSpacing = 12;

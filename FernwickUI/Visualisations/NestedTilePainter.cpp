@@ -46,6 +46,7 @@ void NestedTilePainter::recolour(const NestedTileLayout& layout, TreemapTheme th
         const auto& node = *rect.node;
         m_looks[i].colour = FernwickTheme::tileColor(node.path(), node.name(), rect.isLeaf,
                                                      rect.depth, rect.category, theme);
+        m_looks[i].label = labelColourOn(m_looks[i].colour);
     }
 }
 
@@ -53,15 +54,9 @@ NestedTilePainter::HeaderTexts NestedTilePainter::headerTexts(const QString& nam
                                                               const QString& size, double width,
                                                               const QFontMetricsF& nameMetrics,
                                                               const QFontMetricsF& sizeMetrics) {
-    const double room = std::max(width - 2 * kHeaderPadding, 0.0);
-    // The name is what tells the folders apart: the size goes first, and only then is the
-    // name shortened.
-    const double both =
-        nameMetrics.horizontalAdvance(name) + kHeaderGap + sizeMetrics.horizontalAdvance(size);
-    if (both <= room) {
-        return {name, size};
-    }
-    return {fittedName(name, nameMetrics, room), QString()};
+    auto fitted = fitNameAndNumber(name, nameMetrics, size, sizeMetrics,
+                                   std::max(width - 2 * kHeaderPadding, 0.0), kHeaderGap);
+    return {std::move(fitted.name), std::move(fitted.number)};
 }
 
 void NestedTilePainter::warmUp() {
@@ -82,15 +77,18 @@ void NestedTilePainter::prepareLabels(const NestedTileLayout& layout) {
         const double width = tile.frame.width;
         if (tile.isLeaf && tile.showsLabel) {
             look.nameFont = uiFont(tile.nameFontSize, QFont::DemiBold);
-            double room = width - 2 * kLabelPadding;
+            const QFontMetricsF nameMetrics(look.nameFont);
+            const QString name = displayText(node.name());
+            const double room = std::max(width - 2 * kLabelPadding, 0.0);
             if (tile.showsSize) {
                 look.sizeFont = uiFont(tile.sizeFontSize);
-                look.size = displayText(node.formattedSize());
-                room -= QFontMetricsF(look.sizeFont).horizontalAdvance(look.size) + kLabelGap;
+                auto fitted = fitNameAndNumber(name, nameMetrics, displayText(node.formattedSize()),
+                                               QFontMetricsF(look.sizeFont), room, kLabelGap);
+                look.name = std::move(fitted.name);
+                look.size = std::move(fitted.number);
+            } else {
+                look.name = fittedName(name, nameMetrics, room);
             }
-            look.name =
-                QFontMetricsF(look.nameFont)
-                    .elidedText(displayText(node.name()), Qt::ElideRight, std::max(room, 0.0));
         } else if (!tile.isLeaf && tile.showsHeader) {
             look.nameFont = headerName;
             look.sizeFont = headerSize;
@@ -137,11 +135,11 @@ void NestedTilePainter::paintTile(QPainter& painter, const NestedTileLayout::Til
         const double rowHeight = QFontMetricsF(look.nameFont).height();
         const QRectF line(row.left(), row.top(), row.width(), rowHeight);
         painter.setFont(look.nameFont);
-        painter.setPen(Qt::white);
+        painter.setPen(look.label);
         drawLeftText(painter, line, look.name);
-        if (tile.showsSize) {
+        if (!look.size.isEmpty()) {
             painter.setFont(look.sizeFont);
-            painter.setPen(whiteAt(0.85));
+            painter.setPen(withOpacity(look.label, 0.85));
             painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
                              look.size);
         }

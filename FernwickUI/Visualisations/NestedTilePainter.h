@@ -49,6 +49,7 @@ public:
 private:
     struct TileLook {
         QColor colour;
+        QColor label; ///< the label's colour on `colour`
         QString name; ///< elided to fit; empty when no label or header is drawn
         QString size;
         QFont nameFont;

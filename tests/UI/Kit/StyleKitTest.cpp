@@ -1,9 +1,11 @@
+#include "FernwickCore/Model/StorageCategory.h"
 #include "FernwickUI/Kit/CardFrame.h"
 #include "FernwickUI/Kit/Painting.h"
 #include "FernwickUI/Kit/StyledButton.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Style/Palette.h"
 #include "FernwickUI/Style/SystemFont.h"
+#include "FernwickUI/Style/TreemapTheme.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -170,6 +172,86 @@ private slots:
             }
         }
         QCOMPARE(compared, 180);
+    }
+
+    // A number shows only after at least four letters of its name (all of a shorter name, a
+    // letter with its marks counting once); otherwise the name alone, elided to the whole room.
+    void aNumberFollowsAtLeastFourLettersOfItsName() {
+        const QFontMetricsF metrics(uiFont(10, QFont::Bold));
+        const QString number = QStringLiteral("666.4 MB");
+        const double numberWidth = metrics.horizontalAdvance(number);
+        const QString accented = QStringLiteral("Cafe\u0301 Photos"); // "e" and its accent
+        for (const QString& name : {QStringLiteral("Music"), QStringLiteral("Pictures"),
+                                    QStringLiteral("Doc"), accented}) {
+            const qsizetype least = name == accented ? 5 : std::min<qsizetype>(name.size(), 4);
+            bool sawNumber = false;
+            bool sawNameAlone = false;
+            for (double room = 0; room <= 200; room += 0.5) {
+                const auto fitted = fitNameAndNumber(name, metrics, number, metrics, room, 4);
+                const QByteArray where = name.toUtf8() + " in " + QByteArray::number(room) + ": " +
+                                         fitted.name.toUtf8() + " / " + fitted.number.toUtf8();
+                if (!fitted.number.isEmpty()) {
+                    QVERIFY2(fitted.name.startsWith(name.left(least)), where.constData());
+                    QVERIFY2(metrics.horizontalAdvance(fitted.name) + 4 + numberWidth <=
+                                 room + 1e-9,
+                             where.constData());
+                    sawNumber = true;
+                } else {
+                    QCOMPARE(fitted.name, fittedName(name, metrics, room));
+                    sawNameAlone = sawNameAlone || !fitted.name.isEmpty();
+                }
+            }
+            QVERIFY(sawNumber && sawNameAlone);
+        }
+        // Where nothing fits, nothing shows; a missing number leaves the room to the name.
+        QCOMPARE(fitNameAndNumber(QStringLiteral("Music"), metrics, number, metrics, 2, 4).name,
+                 QString());
+        QCOMPARE(
+            fitNameAndNumber(QStringLiteral("Music"), metrics, QString(), metrics, 200, 4).name,
+            QStringLiteral("Music"));
+    }
+
+    // On every fill of every treemap theme the label stands out by at least 2 : 1, and it is
+    // white wherever white does.
+    void labelsStandOutOnEveryThemeFill() {
+        struct Place {
+            const char* path;
+            const char* name;
+        };
+        const Place places[] = {{"/home/u/app/node_modules/x", "x"},
+                                {"/home/u/.cache/y", "y"},
+                                {"/home/u/Documents/z", "z"}};
+        int checked = 0;
+        int darkened = 0;
+        for (TreemapTheme theme : allTreemapThemes()) {
+            for (const Place& place : places) {
+                for (bool isLeaf : {true, false}) {
+                    for (int depth : {0, 1, 2, 3}) {
+                        for (fernwick::StorageCategory category :
+                             fernwick::allStorageCategories()) {
+                            const QColor fill = FernwickTheme::tileColor(
+                                place.path, place.name, isLeaf, depth, category, theme);
+                            const QColor label = labelColourOn(fill);
+                            const QByteArray where =
+                                QByteArray(displayName(theme).data()) + " " + fill.name().toUtf8();
+                            QVERIFY2(contrastRatio(label, fill) >= 2, where.constData());
+                            if (contrastRatio(Qt::white, fill) >= 2) {
+                                QVERIFY2(label == QColor(Qt::white), where.constData());
+                            } else {
+                                QCOMPARE(label, Palette::labelOnLightFill());
+                                ++darkened;
+                            }
+                            ++checked;
+                        }
+                    }
+                }
+            }
+        }
+        QVERIFY(checked > 0 && darkened > 0);
+        // The cyan tiles of "Cyberpunk Neon" take the dark label; the measure itself holds.
+        QCOMPARE(labelColourOn(srgb(0.00, 0.95, 1.00)), Palette::labelOnLightFill());
+        QCOMPARE(contrastRatio(Qt::black, Qt::white), 21.0);
+        QVERIFY(std::abs(contrastRatio(srgb(0.5, 0.5, 0.5), Qt::white) - 3.95) < 0.02);
     }
 };
 

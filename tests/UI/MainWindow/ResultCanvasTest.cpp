@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 
@@ -647,6 +648,44 @@ private slots:
         w.state->setSelectedNodeForInspection(w.state->rootNode());
         QCOMPARE(treemap->tileView()->bottomInset(), 56.0);
         QVERIFY(treemap->inspector()->isVisible());
+    }
+
+    // The flame graph and the mind map show a scroll bar only where part of the map lies
+    // outside the canvas, at every window size from the smallest up: here nowhere, the map
+    // being no larger than the canvas of the smallest window.
+    void scrollBarsShowOnlyWhereThereIsSomethingToScroll() {
+        WindowHarness w;
+        for (int i = 0; i < 12; ++i) {
+            w.h.tree.denseFile("fixture/Folder number " + std::to_string(i) + "/f.dat",
+                               1000 * (i + 1));
+        }
+        w.open();
+        QVERIFY(w.scanFixture());
+        ResultCanvas* canvas = w.window->resultCanvas();
+        for (StorageVisualMode mode : {StorageVisualMode::flame, StorageVisualMode::mindmap}) {
+            useMode(w, mode);
+            auto* area = qobject_cast<QScrollArea*>(canvas->canvas(mode));
+            QVERIFY(area != nullptr);
+            for (int height : {w.window->minimumHeight(), 1000}) {
+                for (int width = w.window->minimumWidth(); width <= 1700; width += 9) {
+                    w.window->resize(width, height);
+                    w.h.settle();
+                    const QByteArray where =
+                        QByteArray(rawValue(mode).data()) + " at " + QByteArray::number(width) +
+                        " x " + QByteArray::number(height) + ": map " +
+                        QByteArray::number(area->widget()->minimumWidth()) + " wide in " +
+                        QByteArray::number(area->viewport()->width()) + ", ranges " +
+                        QByteArray::number(area->horizontalScrollBar()->maximum()) + " / " +
+                        QByteArray::number(area->verticalScrollBar()->maximum());
+                    QVERIFY2(!area->horizontalScrollBar()->isVisible() &&
+                                 !area->verticalScrollBar()->isVisible(),
+                             where.constData());
+                    QVERIFY2(area->horizontalScrollBar()->maximum() == 0 &&
+                                 area->verticalScrollBar()->maximum() == 0,
+                             where.constData());
+                }
+            }
+        }
     }
 };
 

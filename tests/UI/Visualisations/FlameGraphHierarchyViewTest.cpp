@@ -1,6 +1,7 @@
 #include "FernwickUI/Visualisations/FlameGraphHierarchyView.h"
 #include "FernwickUI/Style/FernwickTheme.h"
 #include "FernwickUI/Visualisations/FlameGraphLayout.h"
+#include "tests/Support/TextRecorder.h"
 #include "tests/Support/TreeBuilder.h"
 #include "tests/UI/Visualisations/VisualTestSupport.h"
 
@@ -117,8 +118,8 @@ private slots:
         const auto layout = FlameGraphLayout::compute(makeFolder("/r", {makeFile("/r/a", 0)}), 900);
         QCOMPARE(layout.bars().size(), std::size_t{1});
         QVERIFY(FlameGraphLayout::compute(nullptr, 900).bars().empty());
-        // Narrow views are laid out 800 wide.
-        QCOMPARE(FlameGraphLayout::compute(makeFolder("/r", {}), 300).bars()[0].rect.width, 772.0);
+        // Narrow views are laid out as wide as the canvas of the narrowest window.
+        QCOMPARE(FlameGraphLayout::compute(makeFolder("/r", {}), 300).bars()[0].rect.width, 771.0);
     }
 
     void paintsTintsAndTheHoveredBar() {
@@ -233,9 +234,9 @@ private slots:
         QVERIFY(qGray(middle()) > qGray(atRest) + 40);
     }
 
-    // A bar 60 wide shows its size at its end (the name gives way), and one 16 wide shows as
-    // much of its icon as fits: none of it is left out for want of room.
-    void narrowBarsShowTheirSizeAndTheirContentClipped() {
+    // A bar 60 wide named "b" shows its name, not its size: a size is never drawn without its
+    // name. One 16 wide shows as much of its icon as fits.
+    void narrowBarsShowTheirNameBeforeTheirSizeAndTheirContentClipped() {
         FlameGraphHierarchyView view;
         view.resize(828, 200);
         const auto wide = makeFile("/r/a", 721000);
@@ -257,8 +258,46 @@ private slots:
             }
             return count;
         };
-        QVERIFY(marks(bars[2].rect, 34, 53) > 10); // "63 KB"
-        QVERIFY(marks(bars[3].rect, 7, 15) > 5);   // the icon's start
+        QVERIFY(marks(bars[2].rect, 22, 30) > 5); // "b"
+        QCOMPARE(marks(bars[2].rect, 34, 53), 0); // no "63 KB"
+        QVERIFY(marks(bars[3].rect, 7, 15) > 5);  // the icon's start
+    }
+
+    // At every width a bar shows its size only after at least four letters of its name; where
+    // they do not fit beside it, the name shows alone, elided.
+    void aSizeShowsOnlyAfterItsName() {
+        const auto root =
+            makeFolder("/r", {makeFolder("/r/Documents", {makeFile("/r/Documents/x", 20000000000)}),
+                              makeFolder("/r/Pictures", {makeFile("/r/Pictures/y", 892700000)}),
+                              makeFile("/r/Music", 666400000)});
+        FlameGraphHierarchyView view;
+        bool sawNameAlone = false;
+        for (int width = 828; width <= 2400; width += 8) {
+            view.resize(width, 200);
+            view.setRoot(root);
+            fernwick::test::TextRecorder recorder(view.size());
+            {
+                QPainter painter(&recorder);
+                view.drawPlain(painter);
+            }
+            const QStringList& texts = recorder.texts();
+            const QByteArray where = QByteArray::number(width) + ": " + texts.join(" | ").toUtf8();
+            for (qsizetype i = 0; i < texts.size(); ++i) {
+                for (const auto& [size, name] :
+                     {std::pair{"892.7 MB", "Pictures"}, std::pair{"666.4 MB", "Music"}}) {
+                    const QString prefix = QString::fromLatin1(name).left(4);
+                    if (texts[i] == QLatin1String(size)) {
+                        QVERIFY2(i + 1 < texts.size() && texts[i + 1].startsWith(prefix),
+                                 where.constData());
+                    } else if (texts[i].startsWith(QString::fromLatin1(name).left(1)) &&
+                               texts[i].endsWith(QChar(0x2026)) &&
+                               !texts.contains(QLatin1String(size))) {
+                        sawNameAlone = true;
+                    }
+                }
+            }
+        }
+        QVERIFY(sawNameAlone);
     }
 
     // A size is drawn whole or not at all: on bars too narrow for it (about 55 points) it is

@@ -83,8 +83,9 @@ bool showsNodesOf(const KelvaneNestedTileView& view, const DiskNodePtr& root) {
 class KelvaneNestedTileViewTest : public QObject {
     Q_OBJECT
 private slots:
-    // A folder header keeps its name: the size shows only beside the whole name; where both
-    // do not fit the size goes and the name is elided. Nothing passes the header's padding.
+    // A folder header keeps its name: the size shows only after at least four letters of it;
+    // where they do not fit beside it the size goes and the name is elided. Nothing passes the
+    // header's padding.
     void folderHeadersKeepTheNameAndDropTheSizeFirst() {
         const QFontMetricsF nameMetrics(uiFont(9.5, QFont::Bold));
         const QFontMetricsF sizeMetrics(uiFont(9, QFont::Medium));
@@ -93,6 +94,7 @@ private slots:
         const double both =
             nameMetrics.horizontalAdvance(name) + 8 + sizeMetrics.horizontalAdvance(size);
         bool sawBoth = false;
+        bool sawShortened = false;
         bool sawElided = false;
         for (int width = 20; width <= 300; ++width) {
             const auto texts =
@@ -104,14 +106,22 @@ private slots:
                 sawBoth = true;
                 continue;
             }
-            QVERIFY2(texts.size.isEmpty(), qPrintable(QString::number(width)));
+            if (!texts.size.isEmpty()) {
+                QVERIFY2(texts.name.startsWith(QStringLiteral("Appl")),
+                         qPrintable(QString::number(width)));
+                QVERIFY(nameMetrics.horizontalAdvance(texts.name) + 8 +
+                            sizeMetrics.horizontalAdvance(size) <=
+                        room + 1e-9);
+                sawShortened = true;
+                continue;
+            }
             QVERIFY(nameMetrics.horizontalAdvance(texts.name) <= room + 1e-9);
             if (room >= nameMetrics.horizontalAdvance(QStringLiteral("Ap\u2026"))) {
                 QVERIFY(texts.name.startsWith(QStringLiteral("Ap")));
                 sawElided = true;
             }
         }
-        QVERIFY(sawBoth && sawElided);
+        QVERIFY(sawBoth && sawShortened && sawElided);
         // A header of 48 points, which showed "36 MB" alone, shows the name.
         const auto narrow =
             KelvaneNestedTileView::headerTexts(name, size, 48, nameMetrics, sizeMetrics);
@@ -479,6 +489,40 @@ private slots:
         QCOMPARE(holds, 2);
         view.setRoot(makeFolder("/t", {makeFile("/t/a", 5)}));
         QCOMPARE(holds, 2); // laid out at once: nothing to hold
+    }
+
+    // White labels stay where white reads; on a tile as light as the cyan of "Cyberpunk Neon"
+    // the label is drawn dark.
+    void labelsOnLightTilesAreDrawnDark() {
+        const auto root = makeFolder(
+            "/r", {makeFile("/r/holiday.mov", 600000), makeFile("/r/notes.txt", 400000)});
+        for (TreemapTheme theme : {TreemapTheme::cyberpunk, TreemapTheme::kelvane}) {
+            const auto layout =
+                NestedTileLayout::compute(root, NestedTileLayout::layoutBounds(600, 400, 14));
+            QImage image;
+            NestedTilePainter().paint(layout, theme, QSize(600, 400), 1, image);
+            int light = 0;
+            int dark = 0;
+            for (const auto& tile : layout.tiles()) {
+                QVERIFY(tile.isLeaf && tile.showsLabel);
+                const QColor fill = FernwickTheme::tileColor(*tile.rect, theme);
+                const double lightness = fill.lightnessF();
+                for (int x = int(tile.frame.x + 3); x < int(tile.frame.x + 60); ++x) {
+                    for (int y = int(tile.frame.y + 3); y < int(tile.frame.y + 15); ++y) {
+                        const double pixel = image.pixelColor(x, y).lightnessF();
+                        light += pixel > lightness + 0.3;
+                        dark += pixel < lightness - 0.3;
+                    }
+                }
+            }
+            if (theme == TreemapTheme::cyberpunk) {
+                QVERIFY2(light == 0 && dark > 20,
+                         qPrintable(QString("%1 %2").arg(light).arg(dark)));
+            } else {
+                QVERIFY2(light > 20 && dark == 0,
+                         qPrintable(QString("%1 %2").arg(light).arg(dark)));
+            }
+        }
     }
 };
 

@@ -36,7 +36,7 @@ private slots:
         QCOMPARE(branches[0].card, (Rect{450, 20, 300, 42}));
         QCOMPARE(branches[2].card.y, 20.0 + 2 * (42 + 12));
         QCOMPARE(layout.contentHeight(), 190.0);
-        QCOMPARE(layout.contentWidth(), 800.0);
+        QCOMPARE(layout.contentWidth(), 799.0);
 
         QCOMPARE(layout.branchAt(600, 40), 0);
         QCOMPARE(layout.branchAt(425, 41), -1);  // a connector
