@@ -257,9 +257,9 @@ std::optional<SafetyValidationResult> refuseTrashPlace(const Target& target,
 bool refusesAsProtected(const SafetyValidationResult& result) {
     const std::string& reason = result.reason;
     return !result.isSafe && reason != kMissingReason && reason != kMismatchReason &&
-           reason != kChangedReason &&
-           reason != SafetyEngine::kInTrashReason && reason != SafetyEngine::kTrashFolderReason &&
-           reason != kReadOnlyReason && !reason.starts_with(kSymlinkFailedReason);
+           reason != kChangedReason && reason != SafetyEngine::kInTrashReason &&
+           reason != SafetyEngine::kTrashFolderReason && reason != kReadOnlyReason &&
+           !reason.starts_with(kSymlinkFailedReason);
 }
 
 std::optional<SafetyValidationResult> refuseMountBelow(const Target& target) {

@@ -11,8 +11,8 @@ namespace {
 
 TimePoint timeOf(const struct timespec& time) {
     using namespace std::chrono;
-    return TimePoint(duration_cast<system_clock::duration>(seconds(time.tv_sec) +
-                                                           nanoseconds(time.tv_nsec)));
+    return TimePoint(
+        duration_cast<system_clock::duration>(seconds(time.tv_sec) + nanoseconds(time.tv_nsec)));
 }
 
 TimePoint timeOf(const struct statx_timestamp& time) {
@@ -48,8 +48,12 @@ std::optional<EntryState> EntryState::at(int folderFd, const std::string& name) 
 }
 
 EntryState EntryState::of(const struct stat& info) {
-    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-            S_ISDIR(info.st_mode), modificationTime(info), timeOf(info.st_ctim), std::nullopt};
+    return {static_cast<std::uint64_t>(info.st_dev),
+            static_cast<std::uint64_t>(info.st_ino),
+            S_ISDIR(info.st_mode),
+            modificationTime(info),
+            timeOf(info.st_ctim),
+            std::nullopt};
 }
 
 TimePoint listingStart() {

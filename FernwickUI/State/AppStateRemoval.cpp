@@ -110,9 +110,8 @@ void AppState::trashNode(const DiskNodePtr& node, std::function<void()> done) {
             // The numbers approved, with the entry's time as it lies in the Trash (moving a folder
             // may touch it).
             const FileIdentity trashed =
-                move.trashedURL
-                    ? trashedEntryIdentity(*move.trashedURL, move.validation.identity())
-                    : FileIdentity();
+                move.trashedURL ? trashedEntryIdentity(*move.trashedURL, move.validation.identity())
+                                : FileIdentity();
             return [this, node, name, url, move, trashed, moves, done] {
                 TrashMoveReport report;
                 report.outcomes = moves->take();
