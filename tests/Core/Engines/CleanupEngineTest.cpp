@@ -324,7 +324,8 @@ protected:
                                 .isCleaned = false,
                                 .inode = inode,
                                 .deviceID = 0,
-                                .modifiedDate = {}};
+                                .modifiedDate = {},
+                                .listedAt = std::nullopt};
     }
 
     std::filesystem::path trashFiles() const { return m_env.dataHome / "Trash" / "files"; }
