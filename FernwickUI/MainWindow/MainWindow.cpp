@@ -18,6 +18,7 @@
 #include "FernwickUI/MainWindow/TopToolbar.h"
 #include "FernwickUI/MainWindow/UndoToast.h"
 #include "FernwickUI/MainWindow/WelcomeView.h"
+#include "FernwickUI/MainWindow/WindowActivation.h"
 #include "FernwickUI/Visualisations/InspectorBar.h"
 #include "FernwickUI/Visualisations/TreemapCanvas.h"
 
@@ -58,6 +59,8 @@ MainWindow::MainWindow(AppState& state, MainWindowSeams seams, QWidget* parent)
         m_seams.home = Environment::current().home;
     }
     setWindowTitle(QStringLiteral("Tarnbrook Ridar"));
+    // Brought back after a minimise or a hide, it is maximised or full screen as it was.
+    keepWindowState(this);
     setMinimumWidth(1050);
     setBackground(this, Palette::contentBackground());
 

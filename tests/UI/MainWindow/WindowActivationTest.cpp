@@ -1,6 +1,6 @@
 #include "FernwickUI/MainWindow/WindowActivation.h"
 #include "FernwickUI/MainWindow/MenuBarExtra.h"
-#include "tests/UI/State/AppStateHarness.h"
+#include "tests/UI/MainWindow/MainWindowHarness.h"
 
 #include <QDialog>
 #include <QScreen>
@@ -49,6 +49,55 @@ private slots:
         scheduleLaunchActivation(&window);
         QCOMPARE(window.windowTitle(), QStringLiteral("Before"));
         QTRY_COMPARE(window.windowTitle(), QStringLiteral("Tarnbrook Ridar"));
+    }
+
+    // Brought back by a later start or the tray, the window has the state it had before it was
+    // minimised or hidden: maximised stays maximised, full screen stays full screen, a normal
+    // window comes back normal; also where the desktop reported only the minimise, or reported
+    // the state lost while the window was hidden.
+    void comingBackKeepsTheStateBeforeTheMinimiseOrHide() {
+        fernwick::test::WindowHarness w(false);
+        w.open();
+        QWidget* window = w.window.get();
+        const auto minimise = [window](Qt::WindowStates reported) {
+            window->setWindowState(reported);
+            QVERIFY(window->isMinimized());
+        };
+        std::vector<Qt::WindowStates> states;
+
+        window->showMaximized();
+        minimise(Qt::WindowMaximized | Qt::WindowMinimized);
+        reopenMainWindow(window, QString());
+        states.push_back(window->windowState());
+
+        window->showFullScreen();
+        minimise(Qt::WindowMinimized); // the desktop dropped the full screen
+        showAllWindows(window);
+        states.push_back(window->windowState());
+
+        window->showMaximized();
+        minimise(Qt::WindowMaximized | Qt::WindowMinimized);
+        bringMainWindowToFront();
+        states.push_back(window->windowState());
+
+        window->hide();
+        window->setWindowState(Qt::WindowNoState); // withdrawn: the desktop forgot it
+        reopenMainWindow(window, QString());
+        QVERIFY(window->isVisible());
+        states.push_back(window->windowState());
+
+        window->showNormal();
+        minimise(Qt::WindowMinimized);
+        reopenMainWindow(window, QString());
+        states.push_back(window->windowState());
+
+        const std::vector<Qt::WindowStates> expected = {Qt::WindowMaximized, Qt::WindowFullScreen,
+                                                        Qt::WindowMaximized, Qt::WindowMaximized,
+                                                        Qt::WindowNoState};
+        QCOMPARE(states.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            QCOMPARE(states[i] & ~Qt::WindowActive, expected[i]);
+        }
     }
 
     void trayIconOnlyWhereTheDesktopHasATray() {
