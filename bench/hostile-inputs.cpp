@@ -25,6 +25,7 @@
 #include <cstring>
 #include <new>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -1528,7 +1529,8 @@ int startSessionsCase(std::uint64_t seed, long total) {
     std::vector<int> idle;
     if (flood) {
         const std::string record = contentsOf(lock);
-        const fs::path socket = record.empty() ? fs::path() : record.substr(0, record.size() - 1);
+        const fs::path socket =
+            record.empty() ? fs::path() : fs::path(record.substr(0, record.size() - 1));
         const int peers = 200 + static_cast<int>(random() % 1000);
         for (int i = 0; i < peers && !socket.empty(); ++i) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -1598,12 +1600,17 @@ int startSessionsCase(std::uint64_t seed, long total) {
     }
     removeTree(root);
     if (index == total) {
-        std::printf("  (start sessions: %ld cases, one copy running in %ld, %ld later starts, "
-                    "%ld not answered, %ld idle peers, wrong peers answered %ld)\n",
-                    counts.cases.load(), counts.oneCopy.load(), counts.laterStarts.load(),
-                    counts.laterUnanswered.load(), counts.idlePeers.load(),
-                    counts.wrongPeers.load());
-        std::fflush(stdout);
+        // Written past stdio: this process's copy of the parent's buffer must not come out too.
+        char line[256];
+        const int size = std::snprintf(
+            line, sizeof(line),
+            "  (start sessions: %ld cases, one copy running in %ld, %ld later starts, %ld not "
+            "answered, %ld idle peers, wrong peers answered %ld)\n",
+            counts.cases.load(), counts.oneCopy.load(), counts.laterStarts.load(),
+            counts.laterUnanswered.load(), counts.idlePeers.load(), counts.wrongPeers.load());
+        if (size > 0 && ::write(STDOUT_FILENO, line, static_cast<std::size_t>(size)) < 0) {
+            std::perror("start sessions");
+        }
     }
     return verdict;
 }

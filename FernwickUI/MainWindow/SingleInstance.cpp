@@ -92,9 +92,10 @@ bool forward(const std::filesystem::path& socket, const QByteArray& request) {
                    static_cast<std::size_t>(request.size() - sent), MSG_NOSIGNAL);
         if (written > 0) {
             sent += written;
-        } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
-            return false;
-        } else if (!waitFor(fd.get(), POLLOUT, deadline)) {
+            continue;
+        }
+        const bool again = written < 0 && (errno == EAGAIN || errno == EINTR);
+        if (!again || !waitFor(fd.get(), POLLOUT, deadline)) {
             return false;
         }
     }
@@ -104,9 +105,10 @@ bool forward(const std::filesystem::path& socket, const QByteArray& request) {
         const ssize_t got = ::recv(fd.get(), buffer, sizeof(buffer), 0);
         if (got > 0) {
             answer.append(buffer, got);
-        } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-            return false;
-        } else if (!waitFor(fd.get(), POLLIN, deadline)) {
+            continue;
+        }
+        const bool again = got < 0 && (errno == EAGAIN || errno == EINTR);
+        if (!again || !waitFor(fd.get(), POLLIN, deadline)) {
             return false;
         }
     }
