@@ -1014,10 +1014,12 @@ int timeSetBackCase(std::uint64_t seed) {
 // Undo after the world changed: the item's old folder (or one on the way to it) replaced by a
 // link to a folder anyone may write to, the entry emptied, restored by other means, replaced
 // by another item of its name or touched in the Trash, another item at its old place, or
-// nothing changed at all (its home reached through a link, or not). The restore goes where the
-// move took the item from, as the undo does. Anything moved through a link or onto the wrong
-// item is "wrong moved", a lost entry or info file "data lost", and a refusal that was not due
-// or that says the item is gone when it is there (or the other way round) "false refusal".
+// nothing changed at all (its home reached through a link, or not). A folder touched in the
+// Trash is still the folder moved there (a folder is a container) and must come back; a file
+// touched there must stay, refused as changed. The restore goes where the move took the item
+// from, as the undo does. Anything moved through a link or onto the wrong item is "wrong
+// moved", a lost entry or info file "data lost", and a refusal that was not due or that says
+// the item is gone when it is there (or the other way round) "false refusal".
 namespace {
 
 enum class UndoTwist : std::uint8_t {
@@ -1031,9 +1033,14 @@ enum class UndoTwist : std::uint8_t {
     count
 };
 
+// Whether the restore must move the entry back for `twist`.
+bool mustRestore(UndoTwist twist, bool isFolder) {
+    return twist == UndoTwist::unchanged || (twist == UndoTwist::touched && isFolder);
+}
+
 // What the restore's answer must be for `twist`: which reason, and whether the entry is gone.
-bool answerIsTrue(UndoTwist twist, const Status& restored) {
-    if (twist == UndoTwist::unchanged) {
+bool answerIsTrue(UndoTwist twist, bool isFolder, const Status& restored) {
+    if (mustRestore(twist, isFolder)) {
         return bool(restored);
     }
     if (restored) {
@@ -1144,10 +1151,11 @@ int undoTruthsCase(std::uint64_t seed) {
         break;
     }
     const Status restored = door.trash.restore(trashed, move.movedFrom, entry);
-    int verdict = answerIsTrue(twist, restored) ? kHeld : kFalseRefusal;
-    const bool entryMustStay = twist == UndoTwist::linkedFolder || twist == UndoTwist::touched ||
-                               twist == UndoTwist::placeTaken ||
-                               twist == UndoTwist::strangerInTrash;
+    int verdict = answerIsTrue(twist, isFolder, restored) ? kHeld : kFalseRefusal;
+    const bool restores = mustRestore(twist, isFolder);
+    const bool entryMustStay =
+        !restores && (twist == UndoTwist::linkedFolder || twist == UndoTwist::touched ||
+                      twist == UndoTwist::placeTaken || twist == UndoTwist::strangerInTrash);
     if (!reachedThroughLink.empty() && fs::exists(fs::symlink_status(reachedThroughLink))) {
         verdict = kWrongMoved;
     } else if (twist == UndoTwist::strangerInTrash && fs::exists(fs::symlink_status(original))) {
@@ -1157,8 +1165,7 @@ int undoTruthsCase(std::uint64_t seed) {
         verdict = kLost;
     } else if (twist == UndoTwist::placeTaken && contentsOf(original) != "theirs") {
         verdict = kLost;
-    } else if (twist == UndoTwist::unchanged &&
-               !fs::exists(isFolder ? original / "inside" : original)) {
+    } else if (restores && !fs::exists(isFolder ? original / "inside" : original)) {
         verdict = kLost;
     }
     if (verdict != kHeld) {
