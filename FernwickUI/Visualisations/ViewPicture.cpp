@@ -1,5 +1,6 @@
 #include "FernwickUI/Visualisations/ViewPicture.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QThreadPool>
 
@@ -10,6 +11,7 @@
 #include <latch>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace fernwick::ui {
 
@@ -292,6 +294,24 @@ void paintOnPoolThread(const std::function<void()>& draw) {
     paintInParallel({draw});
 }
 
+namespace {
+
+// Warm-ups that may still be at work. They draw text, and the fonts go with the application.
+std::vector<std::shared_ptr<std::latch>>& unfinishedWarmUps() {
+    static std::vector<std::shared_ptr<std::latch>> warmUps;
+    return warmUps;
+}
+
+// Run as the application ends, before its fonts go.
+void awaitWarmUps() {
+    for (const auto& warmed : unfinishedWarmUps()) {
+        warmed->wait();
+    }
+    unfinishedWarmUps().clear();
+}
+
+} // namespace
+
 void warmUpPoolThreads(void (*warmUp)()) {
     QThreadPool& pool = *QThreadPool::globalInstance();
     // A thread that ended (after 30 idle seconds by default) would take its font engines and
@@ -300,6 +320,11 @@ void warmUpPoolThreads(void (*warmUp)()) {
     // Each waits until all have warmed up, so that no thread takes two of them.
     const int threads = pool.maxThreadCount();
     const auto warmed = std::make_shared<std::latch>(threads);
+    std::erase_if(unfinishedWarmUps(), [](const auto& earlier) { return earlier->try_wait(); });
+    if (unfinishedWarmUps().empty()) {
+        qAddPostRoutine(awaitWarmUps);
+    }
+    unfinishedWarmUps().push_back(warmed);
     for (int thread = 0; thread < threads; ++thread) {
         pool.start([warmUp, warmed] {
             warmUp();

@@ -111,7 +111,8 @@ void drawRowsInParallel(QImage& image, const QSize& pixels, const std::vector<in
 
 /// Runs `warmUp` once on every thread of the application's pool, in the background, and keeps
 /// those threads for the life of the application: font engines and rasterised glyphs belong to
-/// one thread, and a picture is drawn on whichever thread is free (see warmUpFonts).
+/// one thread, and a picture is drawn on whichever thread is free (see warmUpFonts). The
+/// application, as it ends, waits for a warm-up still at work, before the fonts go.
 void warmUpPoolThreads(void (*warmUp)());
 
 } // namespace fernwick::ui

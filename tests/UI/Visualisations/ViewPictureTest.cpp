@@ -1,6 +1,8 @@
 #include "FernwickUI/Visualisations/ViewPicture.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QProcess>
 #include <QRadialGradient>
 #include <QThread>
 #include <QThreadPool>
@@ -28,6 +30,23 @@ void recordThread() {
     const std::lock_guard lock(g_mutex);
     g_warmed.insert(QThread::currentThread());
     ++g_warmUps;
+}
+
+// Set in the copy of this test that ends its application while its pool threads warm up.
+constexpr char kEndWhileWarming[] = "VIEW_PICTURE_TEST_END_WHILE_WARMING";
+
+// A warm-up that is still at work when the application ends, and then draws text.
+void slowTextWarmUp() {
+    QThread::msleep(300);
+    QImage image(64, 16, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.drawText(QPointF(1, 12), QStringLiteral("Documents"));
+}
+
+int endWhileWarmingUp(int argc, char** argv) {
+    const QApplication app(argc, argv);
+    warmUpPoolThreads(slowTextWarmUp);
+    return 0;
 }
 
 void glowingCircle(QPainter& painter, const QPointF& centre, double radius) {
@@ -104,6 +123,21 @@ private slots:
         const std::lock_guard lock(g_mutex);
         QCOMPARE(static_cast<int>(g_warmed.size()), pool.maxThreadCount());
         QCOMPARE(pool.expiryTimeout(), -1);
+    }
+
+    // A window closed before its threads have warmed up: the fonts they use live as long as the
+    // application, so it ends only after them, and ends well.
+    void anApplicationEndingWhileThreadsWarmUpEndsAfterThem() {
+        QProcess copy;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kEndWhileWarming), QStringLiteral("1"));
+        copy.setProcessEnvironment(environment);
+        copy.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(copy.waitForFinished(30000));
+        const QString errors = QString::fromLocal8Bit(copy.readAllStandardError());
+        QVERIFY2(copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 0,
+                 qPrintable(errors));
+        QVERIFY2(!errors.contains(QStringLiteral("QFontDatabase")), qPrintable(errors));
     }
 
     // With every pool thread taken, the draws run on the calling thread instead of waiting for
@@ -264,5 +298,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(ViewPictureTest)
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsSet(kEndWhileWarming)) {
+        return endWhileWarmingUp(argc, argv);
+    }
+    const QApplication app(argc, argv);
+    ViewPictureTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "ViewPictureTest.moc"
