@@ -296,7 +296,8 @@ void paintOnPoolThread(const std::function<void()>& draw) {
 
 namespace {
 
-// Warm-ups that may still be at work. They draw text, and the fonts go with the application.
+// This application's warm-ups (a few at most), some perhaps still at work. They draw text, and
+// the fonts go with the application.
 std::vector<std::shared_ptr<std::latch>>& unfinishedWarmUps() {
     static std::vector<std::shared_ptr<std::latch>> warmUps;
     return warmUps;
@@ -320,8 +321,7 @@ void warmUpPoolThreads(void (*warmUp)()) {
     // Each waits until all have warmed up, so that no thread takes two of them.
     const int threads = pool.maxThreadCount();
     const auto warmed = std::make_shared<std::latch>(threads);
-    std::erase_if(unfinishedWarmUps(), [](const auto& earlier) { return earlier->try_wait(); });
-    if (unfinishedWarmUps().empty()) {
+    if (unfinishedWarmUps().empty()) { // the first warm-up of this application
         qAddPostRoutine(awaitWarmUps);
     }
     unfinishedWarmUps().push_back(warmed);
